@@ -1,0 +1,112 @@
+#pragma once
+
+// The program's paths, the options record and options.ini.
+
+#include <cstdint>
+#include <string>
+
+// The sixteen output formats; the value is what OutputFormat holds and what
+// options.ini stores.
+enum class OutputFormatKind : uint8_t {
+    AVI = 0,
+    MP4 = 1,
+    TGP = 2, // 3GP
+    MPEG = 3,
+    MOV = 4,
+    WMV = 5,
+    RM = 6,
+    SWF = 7,
+    VOB = 8,
+    ASF = 9,
+    AAC = 10,
+    AC3 = 11,
+    MP2 = 12,
+    MP3 = 13,
+    AMR = 14,
+    WAV = 15,
+};
+constexpr int OutputFormatCount = 16;
+
+// Date-time values: days since 1899-12-30, the fraction being the time of day.
+using TDateTime = double;
+TDateTime Now();
+
+struct TOptions {
+    uint8_t OutputFormat = 0;              // OutputFormatKind value; may hold 16 or more (no format chosen)
+    std::string LastInputOpenDir;          // folder of the add-files dialog
+    std::string LastOutputOpenDir;         // last output folder
+    uint8_t Priority = 1;                  // 0 idle, 1 normal, 2 high, 3 real-time
+    uint8_t ShutdownFlag = 1;              // after-batch action 0..5
+    bool ShutdownWindowsWhenDone = false;  // run the ShutdownFlag action after a batch without errors
+    bool DeleteFileAfterProcessing = false;// delete each source after its successful conversion
+    bool ShowWindow = true;                // stored only
+    bool UseDirectShow = false;            // feed every source through the DirectShow script
+    std::string EncoderFile = "avcore.dll";// encoder program, relative to the program folder
+
+    // Batch state (not stored).
+    bool CurrentFileFailed = false;
+    TDateTime FileStartTime = 0;
+    int32_t FilePercent = 0;
+    std::string PendingOutput;
+    std::string CurrentFile;
+    bool BatchFailed = false;
+    bool StopWhenDone = false;
+    int32_t FailedCount = 0;
+    int32_t DoneCount = 0;
+    int32_t FileCount = 0;
+    int64_t BatchTotalSize = 0;
+    int64_t CurrentFileSize = 0;
+    int64_t FinishedSize = 0;
+    int64_t BatchDoneSize = 0;
+    int32_t BatchPercent = 0;
+    TDateTime BatchStartTime = 0;
+    int32_t FileDuration = 0;   // ms
+    int32_t FileTime = 0;       // ms
+    std::string ReportedInputFile;
+    std::string ReportedOutputFile;
+    int32_t ReportedSize = 0;   // kB
+    int32_t ReportedBitrate = 0;// kbit/s
+
+    // Profile folders (computed by the profile store, never stored).
+    std::string ProfileRoot;
+    std::string AVIProfileFolder;
+    std::string MP4ProfileFolder;
+    std::string TGPProfileFolder;
+    std::string MPEGProfileFolder;
+    std::string MovProfileFolder;
+    std::string WmvProfileFolder;
+    std::string RmProfileFolder;
+    std::string SwfProfileFolder;
+    std::string AacProfileFolder;
+    std::string VobProfileFolder;
+    std::string Ac3ProfileFolder;
+    std::string Mp2ProfileFolder;
+    std::string Mp3ProfileFolder;
+    std::string AmrProfileFolder;
+    std::string WavProfileFolder;
+    std::string AsfProfileFolder;
+};
+
+extern TOptions Options;
+
+// Path variables; every folder text ends in "/".
+extern std::string AppFolder;
+extern std::string ConfigFile;
+extern std::string OptionsFile;
+extern std::string LanguagesFolder;
+extern std::string LanguageFilePath;
+extern std::string SkinsFolder;
+extern std::string HelpFile;
+extern std::string ApplicationTitle; // "Quorvex"
+
+// The folder of the running program file, with a trailing "/".
+std::string RunningProgramFolder();
+
+// Derives every path variable from the folder of the running program.
+void InitApplication();
+// The same for a given program folder (the command-line front end and tests).
+void InitApplication(const std::string& appFolder);
+
+void LoadOptions();
+// Throws EIniWriteError when options.ini cannot be written.
+void SaveOptions();

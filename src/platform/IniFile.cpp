@@ -1,0 +1,353 @@
+#include "platform/IniFile.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kMaxValueLength = 2047;
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string TrimBlanks(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b]))
+        ++b;
+    while (e > b && IsBlank(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+// Section name of a header line "[name]", or nullopt for other lines.
+std::optional<std::string> SectionName(const std::string& line)
+{
+    std::string t = TrimBlanks(line);
+    if (t.empty() || t.front() != '[')
+        return std::nullopt;
+    size_t close = t.find(']');
+    if (close == std::string::npos)
+        return std::nullopt;
+    return TrimBlanks(t.substr(1, close - 1));
+}
+
+bool IsComment(const std::string& trimmed) { return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#'); }
+
+// Key of a "key=value" line, or nullopt when the line has none.
+std::optional<std::string> KeyName(const std::string& line)
+{
+    std::string t = TrimBlanks(line);
+    if (t.empty() || IsComment(t) || t.front() == '[')
+        return std::nullopt;
+    size_t eq = line.find('=');
+    if (eq == std::string::npos)
+        return std::nullopt;
+    return TrimBlanks(line.substr(0, eq));
+}
+
+} // namespace
+
+EIniWriteError::EIniWriteError(const std::string& fileName)
+    : std::runtime_error("Unable to write to " + fileName)
+{
+}
+
+bool SameTextAscii(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+std::optional<int32_t> ParseIniInteger(const std::string& text)
+{
+    std::string t = TrimBlanks(text);
+    if (t.empty())
+        return std::nullopt;
+    bool negative = false;
+    size_t pos = 0;
+    if (t[0] == '+' || t[0] == '-') {
+        negative = t[0] == '-';
+        pos = 1;
+    }
+    int base = 10;
+    if (t.size() - pos > 2 && t[pos] == '0' && (t[pos + 1] == 'x' || t[pos + 1] == 'X')) {
+        base = 16;
+        pos += 2;
+    }
+    if (pos >= t.size())
+        return std::nullopt;
+    uint64_t magnitude = 0;
+    const char* first = t.data() + pos;
+    const char* last = t.data() + t.size();
+    auto [ptr, ec] = std::from_chars(first, last, magnitude, base);
+    if (ec != std::errc() || ptr != last)
+        return std::nullopt;
+    if (base == 16) {
+        if (magnitude > 0xFFFFFFFFull)
+            return std::nullopt;
+        uint32_t bits = static_cast<uint32_t>(magnitude);
+        if (negative)
+            bits = ~bits + 1u;
+        return static_cast<int32_t>(bits);
+    }
+    if (negative) {
+        if (magnitude > 2147483648ull)
+            return std::nullopt;
+        return static_cast<int32_t>(-static_cast<int64_t>(magnitude));
+    }
+    if (magnitude > 2147483647ull)
+        return std::nullopt;
+    return static_cast<int32_t>(magnitude);
+}
+
+TIniFile::TIniFile(std::string fileName)
+    : fileName_(std::move(fileName))
+{
+    std::ifstream in(fileName_, std::ios::binary);
+    if (!in)
+        return;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    const std::string content = ss.str();
+    size_t start = 0;
+    bool sawCrLf = false, sawLf = false;
+    while (start < content.size()) {
+        size_t nl = content.find('\n', start);
+        std::string line;
+        if (nl == std::string::npos) {
+            line = content.substr(start);
+            start = content.size();
+        } else {
+            line = content.substr(start, nl - start);
+            start = nl + 1;
+            if (!line.empty() && line.back() == '\r') {
+                line.pop_back();
+                sawCrLf = true;
+            } else {
+                sawLf = true;
+            }
+        }
+        lines_.push_back({std::move(line)});
+    }
+    if (sawCrLf && !sawLf)
+        eol_ = "\r\n";
+}
+
+std::optional<size_t> TIniFile::FindSection(const std::string& section) const
+{
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        auto name = SectionName(lines_[i].text);
+        if (name && SameTextAscii(*name, section))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<size_t> TIniFile::FindKey(size_t sectionLine, const std::string& key) const
+{
+    for (size_t i = sectionLine + 1; i < lines_.size(); ++i) {
+        if (SectionName(lines_[i].text))
+            break;
+        auto k = KeyName(lines_[i].text);
+        if (k && SameTextAscii(*k, key))
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> TIniFile::RawValue(const std::string& section, const std::string& key) const
+{
+    auto s = FindSection(section);
+    if (!s)
+        return std::nullopt;
+    auto k = FindKey(*s, key);
+    if (!k)
+        return std::nullopt;
+    const std::string& line = lines_[*k].text;
+    std::string value = TrimBlanks(line.substr(line.find('=') + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    if (value.size() > kMaxValueLength)
+        value.resize(kMaxValueLength);
+    return value;
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key, const std::string& fallback) const
+{
+    auto v = RawValue(section, key);
+    return v ? *v : fallback;
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const
+{
+    auto v = RawValue(section, key);
+    if (!v)
+        return fallback;
+    auto n = ParseIniInteger(*v);
+    return n ? *n : fallback;
+}
+
+bool TIniFile::ReadBool(const std::string& section, const std::string& key, bool fallback) const
+{
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+bool TIniFile::SectionExists(const std::string& section) const { return FindSection(section).has_value(); }
+
+bool TIniFile::ValueExists(const std::string& section, const std::string& key) const
+{
+    auto s = FindSection(section);
+    return s && FindKey(*s, key);
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
+{
+    std::vector<std::string> keys;
+    auto s = FindSection(section);
+    if (!s)
+        return keys;
+    for (size_t i = *s + 1; i < lines_.size(); ++i) {
+        if (SectionName(lines_[i].text))
+            break;
+        if (auto k = KeyName(lines_[i].text))
+            keys.push_back(*k);
+    }
+    return keys;
+}
+
+std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section) const
+{
+    std::vector<std::string> result;
+    auto s = FindSection(section);
+    if (!s)
+        return result;
+    for (size_t i = *s + 1; i < lines_.size(); ++i) {
+        const std::string& line = lines_[i].text;
+        if (SectionName(line))
+            break;
+        std::string t = TrimBlanks(line);
+        if (t.empty() || IsComment(t))
+            continue;
+        size_t eq = line.find('=');
+        if (eq == std::string::npos)
+            result.push_back(t);
+        else
+            result.push_back(TrimBlanks(line.substr(0, eq)) + "=" + TrimBlanks(line.substr(eq + 1)));
+    }
+    return result;
+}
+
+std::vector<std::string> TIniFile::ReadSections() const
+{
+    std::vector<std::string> names;
+    for (const auto& l : lines_)
+        if (auto n = SectionName(l.text))
+            names.push_back(*n);
+    return names;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
+{
+    const std::string newLine = key + "=" + value;
+    modified_ = true;
+    auto s = FindSection(section);
+    if (!s) {
+        lines_.push_back({"[" + section + "]"});
+        lines_.push_back({newLine});
+        return;
+    }
+    if (auto k = FindKey(*s, key)) {
+        lines_[*k].text = newLine;
+        return;
+    }
+    // Append after the section's last non-blank line.
+    size_t insertAt = *s + 1;
+    for (size_t i = *s + 1; i < lines_.size(); ++i) {
+        if (SectionName(lines_[i].text))
+            break;
+        if (!TrimBlanks(lines_[i].text).empty())
+            insertAt = i + 1;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{newLine});
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int32_t value)
+{
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniFile::WriteBool(const std::string& section, const std::string& key, bool value)
+{
+    WriteString(section, key, value ? "1" : "0");
+}
+
+void TIniFile::UpdateFile()
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path target(fileName_);
+    // Write through a symbolic link to the file it names.
+    if (fs::is_symlink(target, ec)) {
+        fs::path resolved = fs::canonical(target, ec);
+        if (!ec)
+            target = resolved;
+    }
+    mode_t mode = 0644;
+    struct stat st {};
+    if (::stat(target.c_str(), &st) == 0) {
+        // A file without any write permission is read-only for us, whoever we run as.
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || !S_ISREG(st.st_mode))
+            throw EIniWriteError(fileName_);
+        mode = st.st_mode & 07777;
+    }
+
+    std::string content;
+    for (const auto& l : lines_) {
+        content += l.text;
+        content += eol_;
+    }
+
+    fs::path dir = target.parent_path();
+    std::string tmpl = (dir.empty() ? fs::path(".") : dir).string() + "/." + target.filename().string() + ".XXXXXX";
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0)
+        throw EIniWriteError(fileName_);
+    bool ok = true;
+    size_t done = 0;
+    while (ok && done < content.size()) {
+        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (ok && ::fchmod(fd, mode) != 0)
+        ok = false;
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok && ::rename(tmpl.c_str(), target.c_str()) != 0)
+        ok = false;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+        throw EIniWriteError(fileName_);
+    }
+    modified_ = false;
+}
