@@ -159,11 +159,14 @@ std::optional<size_t> TIniFile::FindSection(const std::string& section) const
 
 std::optional<size_t> TIniFile::FindKey(size_t sectionLine, const std::string& key) const
 {
+    // Key names in the file are read trimmed, so the asked name is trimmed too:
+    // a key written as "NAME " is found again under the same name.
+    const std::string wanted = TrimBlanks(key);
     for (size_t i = sectionLine + 1; i < lines_.size(); ++i) {
         if (SectionName(lines_[i].text))
             break;
         auto k = KeyName(lines_[i].text);
-        if (k && SameTextAscii(*k, key))
+        if (k && SameTextAscii(*k, wanted))
             return i;
     }
     return std::nullopt;
