@@ -1,1 +1,195 @@
-// Placeholder until this unit is written.
+#include "lang/MultiLanguages.h"
+
+#include "app/AppUtils.h"
+#include "app/Settings.h"
+#include "platform/IniFile.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <iostream>
+#include <strings.h>
+#include <sys/stat.h>
+
+#define QV_TEXT(var, writeKey, readKey, english) std::string var = english;
+#include "lang/CatalogueKeys.def"
+#include "lang/CatalogueExtraKeys.def"
+#undef QV_TEXT
+
+std::vector<std::string> AcceptedFilters;
+std::vector<std::string> DirectShowExtensions;
+
+namespace {
+
+const char* const kConvertSection = "DazadUVI_Convert";
+const char* const kFilterSection = "DazadUVI_Filters";
+const char* const kExtensionSection = "DazadUVI_AVSExt";
+
+std::function<void(const std::string&)>& MessageHandler()
+{
+    static std::function<void(const std::string&)> handler = [](const std::string& text) {
+        std::cerr << text << std::endl;
+    };
+    return handler;
+}
+
+bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Removes leading and trailing blanks and control characters.
+std::string TrimText(const std::string& s)
+{
+    size_t b = 0, e = s.size();
+    while (b < e && IsTrimmed(s[b]))
+        ++b;
+    while (e > b && IsTrimmed(s[e - 1]))
+        --e;
+    return s.substr(b, e - b);
+}
+
+std::string ReplaceAll(std::string s, const std::string& from, const std::string& to)
+{
+    size_t pos = 0;
+    while ((pos = s.find(from, pos)) != std::string::npos) {
+        s.replace(pos, from.size(), to);
+        pos += to.size();
+    }
+    return s;
+}
+
+} // namespace
+
+const std::vector<TCatalogueEntry>& CatalogueEntries()
+{
+    static const std::vector<TCatalogueEntry> entries = {
+#define QV_TEXT(var, writeKey, readKey, english) {&var, writeKey, readKey, english},
+#include "lang/CatalogueKeys.def"
+#undef QV_TEXT
+    };
+    return entries;
+}
+
+const std::vector<TCatalogueEntry>& CatalogueExtraEntries()
+{
+    static const std::vector<TCatalogueEntry> entries = {
+#define QV_TEXT(var, writeKey, readKey, english) {&var, writeKey, readKey, english},
+#include "lang/CatalogueExtraKeys.def"
+#undef QV_TEXT
+    };
+    return entries;
+}
+
+void ResetCatalogue()
+{
+    for (const auto& e : CatalogueEntries())
+        *e.Text = e.English;
+    for (const auto& e : CatalogueExtraEntries())
+        *e.Text = e.English;
+    AcceptedFilters.clear();
+    DirectShowExtensions.clear();
+}
+
+std::string DecodeCatalogueText(const std::string& text)
+{
+    return ReplaceAll(TrimText(text), "#13", "\r\n");
+}
+
+std::string EncodeCatalogueText(const std::string& text)
+{
+    std::string s = ReplaceAll(TrimText(text), "\r\n", "#13");
+    s = ReplaceAll(s, "\n", "#13");
+    return ReplaceAll(s, "\r", "#13");
+}
+
+void SetLanguageMessageHandler(std::function<void(const std::string&)> handler)
+{
+    MessageHandler() = std::move(handler);
+}
+
+void WriteDefaultLanguage()
+{
+    TIniFile ini(LanguageFilePath);
+    for (const auto& e : CatalogueEntries())
+        ini.WriteString(kConvertSection, e.WriteKey, EncodeCatalogueText(*e.Text));
+    ini.UpdateFile();
+}
+
+bool LoadLanguage()
+{
+    struct stat st {};
+    if (::stat(LanguageFilePath.c_str(), &st) != 0)
+        WriteDefaultLanguage();
+
+    TIniFile ini(LanguageFilePath);
+
+    DirectShowExtensions.clear();
+    for (int n = 1;; ++n) {
+        std::string ext = ini.ReadString(kExtensionSection, std::to_string(n), IDS_None);
+        if (ext == IDS_None)
+            break;
+        DirectShowExtensions.push_back(ext);
+    }
+    if (DirectShowExtensions.empty()) {
+        MessageHandler()(IDS_NoAVSExtersionAllow);
+        return false;
+    }
+
+    AcceptedFilters = ini.ReadSectionValues(kFilterSection);
+    if (AcceptedFilters.empty()) {
+        MessageHandler()(IDS_NoInputFilesAllow);
+        return false;
+    }
+
+    for (const auto& e : CatalogueEntries())
+        *e.Text = DecodeCatalogueText(ini.ReadString(kConvertSection, e.ReadKey, *e.Text));
+    for (const auto& e : CatalogueExtraEntries())
+        *e.Text = DecodeCatalogueText(ini.ReadString(kConvertSection, e.ReadKey, *e.Text));
+    return true;
+}
+
+TKestMultiLanguages::TKestMultiLanguages(const std::string& folder, const std::string& keyName,
+                                         const std::string& sectionName)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return;
+    // "*.ini" without regard to letter case. Names are taken in alphabetical
+    // order (without regard to case) so the menu is the same on every start.
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder, ec)) {
+        std::error_code fe;
+        if (entry.is_directory(fe))
+            continue;
+        std::string ext = entry.path().extension().string();
+        if (strcasecmp(ext.c_str(), ".ini") == 0)
+            files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end(), [](const fs::path& a, const fs::path& b) {
+        return strcasecmp(a.filename().c_str(), b.filename().c_str()) < 0;
+    });
+    for (const auto& f : files) {
+        const std::string base = ExtractFileBaseName(f.string());
+        TIniFile ini(f.string());
+        std::string name = ini.ReadString(sectionName, keyName, base);
+        if (name.empty())
+            name = base;
+        paths_.push_back(f.string());
+        names_.push_back(name);
+    }
+}
+
+std::string TKestMultiLanguages::LanguagePath(int index) const
+{
+    return index >= 0 && index < LanguageCount() ? paths_[static_cast<size_t>(index)] : std::string();
+}
+
+std::string TKestMultiLanguages::LanguageDisplayName(int index) const
+{
+    return index >= 0 && index < LanguageCount() ? names_[static_cast<size_t>(index)] : std::string();
+}
+
+void TKestMultiLanguages::SetItemIndex(int index)
+{
+    if (index >= 0 && index < LanguageCount())
+        itemIndex_ = index;
+}

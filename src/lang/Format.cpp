@@ -1,0 +1,34 @@
+#include "lang/Format.h"
+
+std::string TFormatArg::Text() const
+{
+    if (const auto* s = std::get_if<std::string>(&value_))
+        return *s;
+    return std::to_string(std::get<int64_t>(value_));
+}
+
+std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args)
+{
+    std::string out;
+    out.reserve(fmt.size() + 32);
+    auto next = args.begin();
+    for (size_t i = 0; i < fmt.size(); ++i) {
+        char c = fmt[i];
+        if (c != '%' || i + 1 >= fmt.size()) {
+            out += c;
+            continue;
+        }
+        char d = fmt[i + 1];
+        if (d == '%') {
+            out += '%';
+            ++i;
+        } else if (d == 's' || d == 'd') {
+            if (next != args.end())
+                out += (next++)->Text();
+            ++i;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+// Fills the "%s" and "%d" places of a catalogue format text. Language files
+// are data, so a text with other or more directives than expected must never
+// crash or read past the arguments: "%%" gives "%", any other directive stays
+// as written, and a place without an argument is left empty.
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <variant>
+
+class TFormatArg {
+public:
+    TFormatArg(const std::string& s) : value_(s) {}
+    TFormatArg(std::string_view s) : value_(std::string(s)) {}
+    TFormatArg(const char* s) : value_(std::string(s ? s : "")) {}
+    TFormatArg(int v) : value_(static_cast<int64_t>(v)) {}
+    TFormatArg(long v) : value_(static_cast<int64_t>(v)) {}
+    TFormatArg(long long v) : value_(static_cast<int64_t>(v)) {}
+    TFormatArg(unsigned v) : value_(static_cast<int64_t>(v)) {}
+
+    std::string Text() const;
+
+private:
+    std::variant<std::string, int64_t> value_;
+};
+
+std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args);
