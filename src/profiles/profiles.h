@@ -1,0 +1,120 @@
+#pragma once
+
+// Profile files and the profile store.
+//
+// A profile is one INI file, section "General", holding one key per field of
+// its format's record (globals.h). For every format X (AVI, MP4, TGP, MPEG,
+// Mov, Wmv, Rm, Swf, Asf, Vob, Aac, Ac3, Mp2, Mp3, Amr, Wav):
+//  - Default<X>Settings() gives every field of <X>Settings its default; the
+//    Description default is the catalogue text IDS_NO_DESCRIPTION in force at
+//    the time of the call.
+//  - Load<X>Settings(file) starts from the defaults and reads every key with
+//    the field's current value as fallback; a missing file, key or malformed
+//    value keeps the default, and nothing is created on disk.
+//  - Save<X>Settings(file) writes every key; other keys and sections of the
+//    file stay. Throws EIniWriteError ("Unable to write to <file>") when the
+//    file cannot be written; the file on disk then stays as it was.
+
+#include <string>
+#include <vector>
+
+#include "app/Settings.h"
+#include "profiles/globals.h"
+
+void DefaultAVISettings();
+void LoadAVISettings(const std::string& fileName);
+void SaveAVISettings(const std::string& fileName);
+void DefaultMP4Settings();
+void LoadMP4Settings(const std::string& fileName);
+void SaveMP4Settings(const std::string& fileName);
+void DefaultTGPSettings();
+void LoadTGPSettings(const std::string& fileName);
+void SaveTGPSettings(const std::string& fileName);
+void DefaultMPEGSettings();
+void LoadMPEGSettings(const std::string& fileName);
+void SaveMPEGSettings(const std::string& fileName);
+void DefaultMovSettings();
+void LoadMovSettings(const std::string& fileName);
+void SaveMovSettings(const std::string& fileName);
+void DefaultWmvSettings();
+void LoadWmvSettings(const std::string& fileName);
+void SaveWmvSettings(const std::string& fileName);
+void DefaultRmSettings();
+void LoadRmSettings(const std::string& fileName);
+void SaveRmSettings(const std::string& fileName);
+void DefaultSwfSettings();
+void LoadSwfSettings(const std::string& fileName);
+void SaveSwfSettings(const std::string& fileName);
+void DefaultAsfSettings();
+void LoadAsfSettings(const std::string& fileName);
+void SaveAsfSettings(const std::string& fileName);
+void DefaultVobSettings();
+void LoadVobSettings(const std::string& fileName);
+void SaveVobSettings(const std::string& fileName);
+void DefaultAacSettings();
+void LoadAacSettings(const std::string& fileName);
+void SaveAacSettings(const std::string& fileName);
+void DefaultAc3Settings();
+void LoadAc3Settings(const std::string& fileName);
+void SaveAc3Settings(const std::string& fileName);
+void DefaultMp2Settings();
+void LoadMp2Settings(const std::string& fileName);
+void SaveMp2Settings(const std::string& fileName);
+void DefaultMp3Settings();
+void LoadMp3Settings(const std::string& fileName);
+void SaveMp3Settings(const std::string& fileName);
+void DefaultAmrSettings();
+void LoadAmrSettings(const std::string& fileName);
+void SaveAmrSettings(const std::string& fileName);
+void DefaultWavSettings();
+void LoadWavSettings(const std::string& fileName);
+void SaveWavSettings(const std::string& fileName);
+
+// The same routines chosen by OutputFormatKind value; a format of 16 or more
+// does nothing.
+void DefaultFormatSettings(int format);
+void LoadFormatSettings(int format, const std::string& fileName);
+void SaveFormatSettings(int format, const std::string& fileName);
+
+// ---- Profile store ----
+
+// One profile list of the main window: the profile names of a format and the
+// selected one (-1: none).
+struct TProfileList {
+    std::vector<std::string> Items;
+    int ItemIndex = -1;
+    // The selected name, "" when nothing is selected.
+    std::string Text() const;
+};
+
+// The sixteen profile lists, indexed by OutputFormatKind value.
+extern TProfileList ProfileLists[OutputFormatCount];
+
+// Folder name of a format ("avi", "mp4", "3gp", "mpg", ...); "" for 16 or more.
+std::string ProfileFolderName(int format);
+// Output file extension of a format (".avi", ...; ".3gp" for 3GP); "" for 16 or more.
+std::string FormatOutputExtension(int format);
+// Computes Options.ProfileRoot (the language file path less its last four
+// characters, then "_Profile/") and the sixteen folder fields.
+void ComputeProfileFolders();
+// Computes the folders and creates each with its parents, in the order avi,
+// mp4, 3gp, mpg, mov, wmv, rm, swf, aac, vob, ac3, mp2, mp3, amr, wav, asf;
+// stops at the first folder that cannot be created and returns false.
+bool BuildProfileFolders();
+// Builds the folders and fills all sixteen lists; false when a folder cannot
+// be created (the caller shows IDS_MESSAGEBOX_CreateDirError), lists untouched.
+bool RefreshProfileLists();
+// Fills a list with the regular files matching mask (a folder followed by
+// "*." and an extension; matched without regard to letter case), each name
+// without its extension, sorted without regard to case. Selects selectName
+// (compared without regard to case) when given, otherwise the first entry.
+void FillProfileList(TProfileList& list, const std::string& mask, const std::string& selectName);
+// The first two characters of folderName followed by "o".
+std::string ProfileExtension(const std::string& folderName);
+// The profile folder of a format (from Options), "" for 16 or more.
+std::string ProfileFolder(int format);
+// Folder + selected name + "." + profile extension of a format.
+std::string SelectedProfilePath(int format);
+// Output extension of Options.OutputFormat; for 3GP loads the selected 3GP
+// profile and gives ".3g2" when TGPFormat is 2. "" for 16 or more.
+std::string GetOutputExtension();
