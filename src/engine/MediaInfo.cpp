@@ -1,0 +1,207 @@
+#include "engine/MediaInfo.h"
+
+#include <clocale>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <type_traits>
+
+#include "lang/MultiLanguages.h"
+
+// Field names and the library's parameter names. The video bitrate is asked
+// as "BitRate": the library knows no "Bitrate" and would answer nothing.
+const std::array<TMediaFact, MediaFactCount> MediaFacts = {{
+    {"CompleteName", TMediaStream::General, "CompleteName", &TFileItem::CompleteName},
+    {"FileSize", TMediaStream::General, "FileSize", &TFileItem::FileSize},
+    {"FormatName", TMediaStream::General, "Format", &TFileItem::FormatName},
+    {"PlayTime", TMediaStream::General, "PlayTime/String3", &TFileItem::PlayTime},
+    {"AudioCount", TMediaStream::General, "AudioCount", &TFileItem::AudioCount},
+    {"VideoCount", TMediaStream::General, "VideoCount", &TFileItem::VideoCount},
+    {"VideoCodec", TMediaStream::Video, "Codec/String", &TFileItem::VideoCodec},
+    {"Width", TMediaStream::Video, "Width", &TFileItem::Width},
+    {"Height", TMediaStream::Video, "Height", &TFileItem::Height},
+    {"VideoBitrate", TMediaStream::Video, "BitRate", &TFileItem::VideoBitrate},
+    {"AspectRatio", TMediaStream::Video, "AspectRatio", &TFileItem::AspectRatio},
+    {"FrameRate", TMediaStream::Video, "FrameRate", &TFileItem::FrameRate},
+    {"AudioCodec", TMediaStream::Audio, "Codec/String", &TFileItem::AudioCodec},
+    {"AudioBitrate", TMediaStream::Audio, "BitRate", &TFileItem::AudioBitrate},
+    {"Channels", TMediaStream::Audio, "Channel(s)", &TFileItem::Channels},
+    {"SamplingRate", TMediaStream::Audio, "SamplingRate", &TFileItem::SamplingRate},
+}};
+
+namespace {
+
+// Stream number 0, the value's text (info kind 1), search by name (kind 0).
+constexpr size_t FirstStream = 0;
+constexpr int InfoText = 1;
+constexpr int SearchByName = 0;
+
+// The library's ANSI interface converts names through the C library's
+// multibyte conversion; in the "C" locale that refuses every byte above 127,
+// so a file named "Grüße.avi" could not be opened. Take the user's character
+// set, or UTF-8 when the environment names none.
+void UseMultibyteCharacterSet()
+{
+    auto isPlain = [](const char* name) {
+        return !name || std::strcmp(name, "C") == 0 || std::strcmp(name, "POSIX") == 0;
+    };
+    if (!isPlain(std::setlocale(LC_CTYPE, nullptr)))
+        return;
+    if (isPlain(std::setlocale(LC_CTYPE, "")))
+        std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+std::function<void(const std::string&)>& MessageHandler()
+{
+    static std::function<void(const std::string&)> handler = [](const std::string& text) {
+        std::fprintf(stderr, "%s\n", text.c_str());
+    };
+    return handler;
+}
+
+std::string NoneIfEmpty(const char* answer)
+{
+    if (!answer || !*answer)
+        return IDS_None;
+    return answer;
+}
+
+} // namespace
+
+struct TMediaInfoLibrary::TApi {
+    void* (*New)();
+    void (*Delete)(void*);
+    size_t (*Open)(void*, const char*);
+    void (*Close)(void*);
+    const char* (*Get)(void*, int, size_t, const char*, int, int);
+    const char* (*Option)(void*, const char*, const char*);
+    const char* (*Inform)(void*, size_t);
+};
+
+TMediaInfoLibrary::TMediaInfoLibrary(const std::string& fileName)
+{
+    void* lib = dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!lib) {
+        const char* why = dlerror();
+        error_ = why ? why : ("cannot load " + fileName);
+        return;
+    }
+    auto api = new TApi{};
+    bool complete = true;
+    auto bind = [&](auto& fn, const char* name) {
+        fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(dlsym(lib, name));
+        if (!fn) {
+            if (complete)
+                error_ = fileName + " lacks the function " + name;
+            complete = false;
+        }
+    };
+    bind(api->New, "MediaInfoA_New");
+    bind(api->Delete, "MediaInfoA_Delete");
+    bind(api->Open, "MediaInfoA_Open");
+    bind(api->Close, "MediaInfoA_Close");
+    bind(api->Get, "MediaInfoA_Get");
+    bind(api->Option, "MediaInfoA_Option");
+    bind(api->Inform, "MediaInfoA_Inform");
+    if (!complete) {
+        delete api;
+        dlclose(lib);
+        return;
+    }
+    handle_ = lib;
+    api_ = api;
+    UseMultibyteCharacterSet();
+    // Today's library answers the older parameter names ("PlayTime/String3",
+    // "Codec/String") only in its legacy mode; the setting is process-wide.
+    api_->Option(nullptr, "Legacy", "1");
+}
+
+TMediaInfoLibrary::~TMediaInfoLibrary()
+{
+    delete api_;
+    if (handle_)
+        dlclose(handle_);
+}
+
+void TMediaInfoLibrary::Probe(const std::string& path, TFileItem& item) const
+{
+    if (!Loaded()) {
+        for (const TMediaFact& fact : MediaFacts)
+            item.*fact.Field = IDS_None;
+        return;
+    }
+    void* mi = api_->New();
+    // A file the library cannot open answers every question with nothing,
+    // which turns into "<None>" below; the caller rejects it then.
+    api_->Open(mi, path.c_str());
+    for (const TMediaFact& fact : MediaFacts)
+        item.*fact.Field = NoneIfEmpty(
+            api_->Get(mi, static_cast<int>(fact.Stream), FirstStream, fact.Parameter, InfoText, SearchByName));
+    api_->Close(mi);
+    api_->Delete(mi);
+}
+
+std::string TMediaInfoLibrary::Report(const std::string& path) const
+{
+    std::error_code ec;
+    if (!Loaded() || !std::filesystem::exists(path, ec))
+        return {};
+    void* mi = api_->New();
+    api_->Open(mi, path.c_str());
+    // An empty value selects the normal report, not the complete one.
+    api_->Option(nullptr, "Complete", "");
+    const char* text = api_->Inform(mi, 0);
+    std::string report = text ? text : "";
+    api_->Close(mi);
+    api_->Delete(mi);
+    return report;
+}
+
+TMediaInfoLibrary& MediaInfoLibrary()
+{
+    // Never unloaded: other static objects may still probe while the process ends.
+    static TMediaInfoLibrary* library = [] {
+        auto lib = new TMediaInfoLibrary("libmediainfo.so.0");
+        if (!lib->Loaded())
+            MessageHandler()("Media information is not available (install the package libmediainfo0v5): " +
+                             lib->LoadError());
+        return lib;
+    }();
+    return *library;
+}
+
+void SetMediaInfoMessageHandler(std::function<void(const std::string&)> handler)
+{
+    MessageHandler() = std::move(handler);
+}
+
+void ProbeMediaFile(const std::string& path, TFileItem& item)
+{
+    MediaInfoLibrary().Probe(path, item);
+}
+
+TFileItem ProbeFileItem(const std::string& fullPath)
+{
+    TFileItem item;
+    const auto slash = fullPath.rfind('/');
+    if (slash == std::string::npos) {
+        item.FileName = fullPath;
+    } else {
+        item.FilePath = fullPath.substr(0, slash + 1);
+        item.FileName = fullPath.substr(slash + 1);
+    }
+    ProbeMediaFile(fullPath, item);
+    return item;
+}
+
+std::string MediaReport(const std::string& path)
+{
+    return MediaInfoLibrary().Report(path);
+}
+
+bool MediaFileDescribed(const TFileItem& item)
+{
+    return item.CompleteName != IDS_None && item.FileSize != IDS_None && item.FormatName != IDS_None;
+}
