@@ -11,7 +11,7 @@
 
 // ---- Paths and names (the separator is "/") ----
 
-// The part after the last "/" (or ":"), without everything from its last dot.
+// The part after the last "/", without everything from its last dot.
 std::string ExtractFileBaseName(const std::string& path);
 // Path with a "/" appended unless it already ends with one; "" gives "/".
 std::string AddTrailingBackslash(const std::string& path);
@@ -35,7 +35,7 @@ std::string GetSpecialFolder(const std::string& name);
 
 // ---- Time texts ----
 
-// "h:mm:ss.zzz": 83450 gives "0:01:23.450".
+// "h:mm:ss.zzz": 83450 gives "0:01:23.450"; a negative value gets a leading "-".
 std::string MsToTimeText(int64_t ms);
 // Milliseconds of a time text, or -1 when the text is not a time. Sums are
 // computed in 32-bit signed arithmetic.

@@ -14,6 +14,9 @@
 namespace {
 
 constexpr size_t kMaxValueLength = 2047;
+const char* const kUtf8Bom = "\xEF\xBB\xBF";
+
+bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -118,12 +121,23 @@ TIniFile::TIniFile(std::string fileName)
     : fileName_(std::move(fileName))
 {
     std::ifstream in(fileName_, std::ios::binary);
-    if (!in)
+    if (!in) {
+        // A file that exists but cannot be read must not be replaced by the
+        // few keys written afterwards.
+        struct stat st {};
+        unreadable_ = ::stat(fileName_.c_str(), &st) == 0;
         return;
+    }
     std::stringstream ss;
     ss << in.rdbuf();
     const std::string content = ss.str();
     size_t start = 0;
+    // A UTF-8 byte order mark (left by some editors) is kept but not read as
+    // part of the first line.
+    if (content.compare(0, 3, kUtf8Bom) == 0) {
+        bom_ = true;
+        start = 3;
+    }
     bool sawCrLf = false, sawLf = false;
     while (start < content.size()) {
         size_t nl = content.find('\n', start);
@@ -265,6 +279,10 @@ std::vector<std::string> TIniFile::ReadSections() const
 
 void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
+    // A line break would end the line early and let the rest of the text
+    // stand as keys or sections of its own.
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
+        throw EIniWriteError(fileName_);
     const std::string newLine = key + "=" + value;
     modified_ = true;
     auto s = FindSection(section);
@@ -309,6 +327,8 @@ void TIniFile::UpdateFile()
         if (!ec)
             target = resolved;
     }
+    if (unreadable_)
+        throw EIniWriteError(fileName_);
     mode_t mode = 0644;
     struct stat st {};
     if (::stat(target.c_str(), &st) == 0) {
@@ -318,7 +338,7 @@ void TIniFile::UpdateFile()
         mode = st.st_mode & 07777;
     }
 
-    std::string content;
+    std::string content = bom_ ? kUtf8Bom : "";
     for (const auto& l : lines_) {
         content += l.text;
         content += eol_;

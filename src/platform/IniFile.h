@@ -61,6 +61,7 @@ public:
     // All section names in file order.
     std::vector<std::string> ReadSections() const;
 
+    // Throws EIniWriteError when a name or the value holds a line break.
     void WriteString(const std::string& section, const std::string& key, const std::string& value);
     void WriteInteger(const std::string& section, const std::string& key, int32_t value);
     // Written as "1" or "0".
@@ -85,4 +86,6 @@ private:
     std::vector<Line> lines_;
     std::string eol_ = "\n";
     bool modified_ = false;
+    bool bom_ = false;        // the file began with a UTF-8 byte order mark
+    bool unreadable_ = false; // the file exists but could not be read
 };

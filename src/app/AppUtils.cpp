@@ -1,0 +1,296 @@
+#include "app/AppUtils.h"
+
+#include "lang/MultiLanguages.h"
+
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+// ---- Paths and names ----
+
+std::string ExtractFileBaseName(const std::string& path)
+{
+    const size_t sep = path.rfind('/');
+    std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos)
+        name.resize(dot);
+    return name;
+}
+
+std::string AddTrailingBackslash(const std::string& path)
+{
+    if (!path.empty() && path.back() == '/')
+        return path;
+    return path + "/";
+}
+
+std::string ReplaceFileName(const std::string& path, const std::string& newName)
+{
+    const size_t sep = path.rfind('/');
+    const size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
+    const size_t dot = path.rfind('.');
+    const std::string extension = (dot != std::string::npos && dot >= nameStart) ? path.substr(dot) : std::string();
+    return path.substr(0, nameStart) + newName + extension;
+}
+
+bool ValidFileName(const std::string& name)
+{
+    return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+}
+
+int64_t FileSizeOf(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0)
+        return -1;
+    // A folder is found too, but has no size of its own.
+    return S_ISDIR(st.st_mode) ? 0 : static_cast<int64_t>(st.st_size);
+}
+
+bool DeleteIfEmpty(const std::string& path)
+{
+    struct stat st {};
+    if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0)
+        return false;
+    return ::unlink(path.c_str()) == 0;
+}
+
+std::string BuildFilterString(const std::vector<std::string>& entries)
+{
+    std::string result;
+    for (const auto& entry : entries) {
+        const size_t eq = entry.find('=');
+        if (eq == std::string::npos)
+            result += entry + "||";
+        else
+            result += entry.substr(0, eq) + "|" + entry.substr(eq + 1) + "|";
+    }
+    return result + IDS_FILEINFORMATION_LABEL_AllFile + "|*.*";
+}
+
+// ---- Special folders ----
+
+namespace {
+
+std::string EnvText(const char* name)
+{
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+// XDG_DOCUMENTS_DIR from a user-dirs.dirs file: a shell assignment whose value
+// is "$HOME/…" or an absolute path, in double quotes.
+std::string DocumentsFromUserDirs(const std::string& fileName, const std::string& home)
+{
+    std::ifstream in(fileName);
+    std::string line, found;
+    while (std::getline(in, line)) {
+        size_t b = line.find_first_not_of(" \t");
+        if (b == std::string::npos || line[b] == '#')
+            continue;
+        const std::string prefix = "XDG_DOCUMENTS_DIR=";
+        if (line.compare(b, prefix.size(), prefix) != 0)
+            continue;
+        std::string value = line.substr(b + prefix.size());
+        while (!value.empty() && (value.back() == ' ' || value.back() == '\t' || value.back() == '\r'))
+            value.pop_back();
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.rfind("$HOME", 0) == 0) {
+            if (home.empty())
+                continue;
+            value = home + value.substr(5);
+        }
+        if (!value.empty() && value.front() == '/')
+            found = value; // the last assignment wins, as in the shell
+    }
+    return found;
+}
+
+} // namespace
+
+std::string GetSpecialFolder(const std::string& name)
+{
+    if (name != "Personal")
+        return {};
+    std::string documents = EnvText("XDG_DOCUMENTS_DIR");
+    if (!documents.empty())
+        return documents;
+    const std::string home = EnvText("HOME");
+    std::string configHome = EnvText("XDG_CONFIG_HOME");
+    if (configHome.empty() && !home.empty())
+        configHome = home + "/.config";
+    if (!configHome.empty()) {
+        documents = DocumentsFromUserDirs(configHome + "/user-dirs.dirs", home);
+        if (!documents.empty())
+            return documents;
+    }
+    return home;
+}
+
+// ---- Time texts ----
+
+std::string MsToTimeText(int64_t ms)
+{
+    if (ms < 0) {
+        // Only reachable through wrapped sums; keep the text readable.
+        const uint64_t magnitude = 0 - static_cast<uint64_t>(ms);
+        if (magnitude > static_cast<uint64_t>(INT64_MAX))
+            return "-" + MsToTimeText(INT64_MAX);
+        return "-" + MsToTimeText(static_cast<int64_t>(magnitude));
+    }
+    const int64_t seconds = ms / 1000;
+    const int64_t hours = seconds / 3600;
+    const int minutes = static_cast<int>((seconds % 3600) / 60);
+    const int secs = static_cast<int>(seconds % 60);
+    const int millis = static_cast<int>(ms % 1000);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%lld:%02d:%02d.%03d", static_cast<long long>(hours), minutes, secs, millis);
+    return buf;
+}
+
+namespace {
+
+// One part of a time text as a whole decimal number; empty or out of the
+// 32-bit range counts as 0.
+uint32_t TimePart(const std::string& part)
+{
+    int32_t value = 0;
+    auto [ptr, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+    if (ec != std::errc() || ptr != part.data() + part.size())
+        return 0;
+    return static_cast<uint32_t>(value);
+}
+
+bool AllOf(const std::string& text, const char* allowed)
+{
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (!(c >= '0' && c <= '9') && std::strchr(allowed, c) == nullptr)
+            return false;
+    return true;
+}
+
+size_t CountOf(const std::string& text, char c)
+{
+    size_t n = 0;
+    for (char ch : text)
+        n += ch == c;
+    return n;
+}
+
+// Splits at every occurrence of any of the separators.
+std::vector<std::string> SplitParts(const std::string& text, const char* separators)
+{
+    std::vector<std::string> parts(1);
+    for (char c : text) {
+        if (std::strchr(separators, c))
+            parts.emplace_back();
+        else
+            parts.back() += c;
+    }
+    return parts;
+}
+
+} // namespace
+
+int64_t TimeTextToMs(const std::string& text)
+{
+    const size_t colons = CountOf(text, ':');
+    const size_t dots = CountOf(text, '.');
+    const size_t lastColon = text.rfind(':');
+    const size_t dot = text.find('.');
+    const bool dotAfterColons = dots == 1 && (colons == 0 || dot > lastColon);
+
+    // Parts in order hours, minutes, seconds, fraction; weights in ms. The sum
+    // wraps like a 32-bit signed register.
+    auto sum = [](const std::vector<std::string>& parts, std::initializer_list<uint32_t> weights) {
+        uint32_t total = 0;
+        size_t i = 0;
+        for (uint32_t w : weights)
+            total += TimePart(parts[i++]) * w;
+        return static_cast<int64_t>(static_cast<int32_t>(total));
+    };
+
+    if (AllOf(text, ":.") && colons == 2 && dotAfterColons)
+        return sum(SplitParts(text, ":."), {3600000u, 60000u, 1000u, 1u});
+    if (AllOf(text, ":.") && colons == 1 && dotAfterColons)
+        return sum(SplitParts(text, ":."), {60000u, 1000u, 1u});
+    if (AllOf(text, ".") && dots == 1)
+        return sum(SplitParts(text, "."), {1000u, 1u});
+    if (AllOf(text, ""))
+        return sum({text}, {1000u});
+    if (AllOf(text, ":") && colons == 1)
+        return sum(SplitParts(text, ":"), {60000u, 1000u});
+    if (AllOf(text, ":") && colons == 2)
+        return sum(SplitParts(text, ":"), {3600000u, 60000u, 1000u});
+    return -1;
+}
+
+// ---- After-batch power actions ----
+
+namespace {
+
+// In force until a program installs another: every action does nothing and
+// no privilege can be switched on.
+class TNoPowerActions final : public TPowerActions {
+public:
+    bool SetPrivilege(const std::string&, bool) override { return false; }
+    void EndProgram() override {}
+    void PowerOff() override {}
+    void LogOff() override {}
+    void Reboot() override {}
+    void Hibernate() override {}
+    void Suspend() override {}
+};
+
+std::unique_ptr<TPowerActions>& InstalledPowerActions()
+{
+    static std::unique_ptr<TPowerActions> actions = std::make_unique<TNoPowerActions>();
+    return actions;
+}
+
+} // namespace
+
+std::unique_ptr<TPowerActions> SetPowerActions(std::unique_ptr<TPowerActions> actions)
+{
+    if (!actions)
+        actions = std::make_unique<TNoPowerActions>();
+    std::swap(InstalledPowerActions(), actions);
+    return actions;
+}
+
+TPowerActions& PowerActions()
+{
+    return *InstalledPowerActions();
+}
+
+bool SetPrivilege(const std::string& name, bool enable)
+{
+    return PowerActions().SetPrivilege(name, enable);
+}
+
+void PerformShutdownAction(int action)
+{
+    const std::string privilege = "SeShutdownPrivilege";
+    if (!SetPrivilege(privilege, true))
+        return;
+    TPowerActions& p = PowerActions();
+    switch (action) {
+    case 0: p.EndProgram(); break;
+    case 1: p.PowerOff(); break;
+    case 2: p.LogOff(); break;
+    case 3: p.Reboot(); break;
+    case 4: p.Hibernate(); break;
+    case 5: p.Suspend(); break;
+    default: break;
+    }
+    SetPrivilege(privilege, false);
+}
