@@ -1,0 +1,136 @@
+#pragma once
+
+// The Convert command: the checks before a batch, the batch itself, the
+// encoder command line of each file, what happens when a file ends and how
+// the batch ends. Works through interfaces, so that the GUI and the
+// command-line front end plug their own windows in.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/OutputParser.h"
+#include "engine/Redirect.h"
+
+// The file list, used as a queue: a batch converts the first entry; a
+// converted entry is removed, a failed one moved to the end.
+class TFileQueue {
+public:
+    virtual ~TFileQueue() = default;
+    virtual int Count() const = 0;
+    // Full name of the source of entry Index (0-based).
+    virtual std::string FullName(int index) const = 0;
+    // Size of that source in bytes as decimal text (as read when it was added).
+    virtual std::string SizeText(int index) const = 0;
+    // Removes the entry with this full name (case-sensitive) and its details.
+    virtual void RemoveFileByPath(const std::string& path) = 0;
+    virtual void MoveFileToEnd(const std::string& path) = 0;
+    // Gives every entry still in the list the error image.
+    virtual void MarkAllFailed() = 0;
+};
+
+// A queue kept in memory, for the command-line front end and tests.
+class TSimpleFileQueue : public TFileQueue {
+public:
+    struct TEntry {
+        std::string FullName;
+        std::string SizeText;
+        bool Failed = false;
+    };
+    std::vector<TEntry> Entries;
+
+    // Adds a file with its current size.
+    void Add(const std::string& path);
+    int Count() const override { return static_cast<int>(Entries.size()); }
+    std::string FullName(int index) const override { return Entries.at(index).FullName; }
+    std::string SizeText(int index) const override { return Entries.at(index).SizeText; }
+    void RemoveFileByPath(const std::string& path) override;
+    void MoveFileToEnd(const std::string& path) override;
+    void MarkAllFailed() override;
+};
+
+// What the batch needs of the main window.
+class TBatchHost {
+public:
+    virtual ~TBatchHost() = default;
+    // Creates the progress window over the main window, its displays set as
+    // at creation.
+    virtual std::unique_ptr<TProgressView> CreateProgressView() = 0;
+    // The notification-area balloon.
+    virtual void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon,
+                                 int timeoutMs) = 0;
+    // The 30-second shutdown countdown, modal; true when it ran out (perform
+    // the action), false when cancelled.
+    virtual bool ShowShutdownCountdown() = 0;
+    // Keeps the machine from sleeping while a batch runs (true) and lets it
+    // sleep again (false).
+    virtual void InhibitSleep(bool inhibit) { (void)inhibit; }
+};
+
+class TBatchDriver {
+public:
+    // The fixed access code the encoder wants after "-p".
+    static constexpr const char* AccessCode = "5260718";
+
+    TBatchDriver(TRedirector& runner, TFileQueue& queue, TBatchHost& host, TPrompter& prompter,
+                 TMainThreadDispatcher& dispatcher);
+    ~TBatchDriver();
+
+    // The Convert command with the text of the output-folder box: the checks
+    // (encoder present, list not empty, a format chosen, no output overwrites
+    // its source, existing outputs, output folder), then RunBatch. Returns
+    // false when a check stopped it.
+    bool ConvertFiles(const std::string& outputFolderText);
+    // Step 5 of the checks, also used to open the output folder: the folder
+    // is named and exists (created after asking). False after its message.
+    bool OutputFolderReady(const std::string& outputFolderText);
+    // One whole batch; returns when it has ended and the progress view is gone.
+    void RunBatch();
+    // Starts the encoder for the first entry of the list.
+    void StartNextFile();
+    // The runner's end event: settles the current file, then starts the next
+    // one (posted) or ends the batch.
+    void FinishFile();
+    // The whole encoder command line for one source.
+    std::string BuildCommandLine(const std::string& sourceFile);
+    // The output name of a source in the output folder of the batch.
+    std::string OutputNameOf(const std::string& sourceFile) const;
+    // The encoder program as an absolute path.
+    std::string EncoderPath() const;
+
+    // Seams, set to the profile store and the option builders by default.
+    std::function<std::string()> OutputExtension;           // ".avi", "" for no format
+    std::function<std::string()> EncoderOptions;            // option line of the selected profile
+
+    // The output folder (trimmed) that the batch writes to.
+    std::string OutputFolder;
+    // The progress view of the running batch; null when no batch runs.
+    TProgressView* Progress() const { return progress_.get(); }
+
+private:
+    void FileStartFailed(const std::string& message);
+
+    TRedirector& runner_;
+    TFileQueue& queue_;
+    TBatchHost& host_;
+    TPrompter& prompter_;
+    TMainThreadDispatcher& dispatcher_;
+    std::unique_ptr<TProgressView> progress_;
+    std::shared_ptr<bool> alive_;
+};
+
+// Writes AppFolder + "DirectShow.avs" from the template in the languages
+// folder's English_profile folder (names matched without regard to case),
+// every "<%InputFile%>" (any case) replaced by SourceName. Throws
+// std::runtime_error when the template cannot be read or the script written.
+void MakeDirectShowScript(const std::string& sourceName);
+// Deletes AppFolder + "DirectShow.avs" if it exists.
+void DeleteDirectShowScript();
+// The file of Name inside Folder, found without regard to letter case; Folder
+// + Name when there is none.
+std::string FindCaseInsensitive(const std::string& folder, const std::string& name);
+// The two corrections of an option line: 5.1 channels without a bitrate get
+// " -ab 256", and ffvhuff gets " -strict -2".
+std::string CorrectEncoderOptions(const std::string& options);
