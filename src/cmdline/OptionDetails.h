@@ -1,0 +1,33 @@
+#pragma once
+
+// Turns one profile file into the encoder's option line.
+//
+// The option line is a run of pieces, each ending in one blank ("-y -f avi ",
+// "-b 1200k "); the time piece also begins with one. The batch driver puts the
+// line between the quoted input and the quoted output name.
+
+#include <string>
+
+// Empties Options, then calls the builder of Options.OutputFormat (the global
+// options record); a value of 16 or more selects none and leaves it empty.
+void BuildEncoderOptions(const std::string& profileFileName, std::string& options);
+
+// One builder per output format. Each loads the profile into the format's
+// settings record (defaults first, so a missing file builds from the
+// defaults), works on a copy of it and appends its pieces to Options.
+void BuildAVIOptions(const std::string& profileFileName, std::string& options);
+void BuildMP4Options(const std::string& profileFileName, std::string& options);
+void BuildTGPOptions(const std::string& profileFileName, std::string& options);
+void BuildMPEGOptions(const std::string& profileFileName, std::string& options);
+void BuildMovOptions(const std::string& profileFileName, std::string& options);
+void BuildWmvOptions(const std::string& profileFileName, std::string& options);
+void BuildRmOptions(const std::string& profileFileName, std::string& options);
+void BuildSwfOptions(const std::string& profileFileName, std::string& options);
+void BuildVobOptions(const std::string& profileFileName, std::string& options);
+void BuildAsfOptions(const std::string& profileFileName, std::string& options);
+void BuildAacOptions(const std::string& profileFileName, std::string& options);
+void BuildAc3Options(const std::string& profileFileName, std::string& options);
+void BuildMp2Options(const std::string& profileFileName, std::string& options);
+void BuildMp3Options(const std::string& profileFileName, std::string& options);
+void BuildAmrOptions(const std::string& profileFileName, std::string& options);
+void BuildWavOptions(const std::string& profileFileName, std::string& options);
