@@ -1,0 +1,222 @@
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include "profiles/profiles.h"
+
+namespace fs = std::filesystem;
+
+TProfileList ProfileLists[OutputFormatCount];
+
+std::string TProfileList::Text() const
+{
+    if (ItemIndex < 0 || ItemIndex >= static_cast<int>(Items.size()))
+        return {};
+    return Items[static_cast<size_t>(ItemIndex)];
+}
+
+namespace {
+
+struct TFormatFolder {
+    const char* Name;              // folder name inside the profile root
+    std::string TOptions::*Folder; // the options field holding its path
+    const char* OutputExtension;
+};
+
+// Indexed by OutputFormatKind value.
+const TFormatFolder FormatFolders[OutputFormatCount] = {
+    {"avi", &TOptions::AVIProfileFolder, ".avi"},
+    {"mp4", &TOptions::MP4ProfileFolder, ".mp4"},
+    {"3gp", &TOptions::TGPProfileFolder, ".3gp"},
+    {"mpg", &TOptions::MPEGProfileFolder, ".mpg"},
+    {"mov", &TOptions::MovProfileFolder, ".mov"},
+    {"wmv", &TOptions::WmvProfileFolder, ".wmv"},
+    {"rm", &TOptions::RmProfileFolder, ".rm"},
+    {"swf", &TOptions::SwfProfileFolder, ".swf"},
+    {"vob", &TOptions::VobProfileFolder, ".vob"},
+    {"asf", &TOptions::AsfProfileFolder, ".asf"},
+    {"aac", &TOptions::AacProfileFolder, ".aac"},
+    {"ac3", &TOptions::Ac3ProfileFolder, ".ac3"},
+    {"mp2", &TOptions::Mp2ProfileFolder, ".mp2"},
+    {"mp3", &TOptions::Mp3ProfileFolder, ".mp3"},
+    {"amr", &TOptions::AmrProfileFolder, ".amr"},
+    {"wav", &TOptions::WavProfileFolder, ".wav"},
+};
+
+using F = OutputFormatKind;
+
+// The order in which the folders are computed and created.
+constexpr OutputFormatKind FolderOrder[OutputFormatCount] = {
+    F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF,
+    F::AAC, F::VOB, F::AC3, F::MP2, F::MP3, F::AMR, F::WAV, F::ASF};
+
+// The order in which the lists are filled.
+constexpr OutputFormatKind ListOrder[OutputFormatCount] = {
+    F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF,
+    F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF};
+
+bool ValidFormat(int format)
+{
+    return format >= 0 && format < OutputFormatCount;
+}
+
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string LowerAscii(std::string text)
+{
+    for (char& c : text)
+        c = LowerAscii(c);
+    return text;
+}
+
+// "*" any run of characters, "?" one character; letters compared without regard to case.
+bool MatchMask(const std::string& name, const std::string& pattern)
+{
+    size_t n = 0, p = 0, starP = std::string::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == '?' || LowerAscii(pattern[p]) == LowerAscii(name[n]))) {
+            ++n;
+            ++p;
+        } else if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::string::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::string WithoutExtension(const std::string& fileName)
+{
+    const size_t dot = fileName.rfind('.');
+    return dot == std::string::npos ? fileName : fileName.substr(0, dot);
+}
+
+} // namespace
+
+std::string ProfileFolderName(int format)
+{
+    return ValidFormat(format) ? FormatFolders[format].Name : "";
+}
+
+std::string FormatOutputExtension(int format)
+{
+    return ValidFormat(format) ? FormatFolders[format].OutputExtension : "";
+}
+
+std::string ProfileExtension(const std::string& folderName)
+{
+    return folderName.substr(0, 2) + "o";
+}
+
+void ComputeProfileFolders()
+{
+    // "English.ini" -> "English_Profile/" beside it.
+    const std::string& language = LanguageFilePath;
+    std::string root = language.substr(0, language.size() >= 4 ? language.size() - 4 : 0) + "_Profile/";
+    Options.ProfileRoot = root;
+    for (OutputFormatKind kind : FolderOrder) {
+        const TFormatFolder& f = FormatFolders[static_cast<int>(kind)];
+        Options.*f.Folder = root + f.Name + "/";
+    }
+}
+
+bool BuildProfileFolders()
+{
+    ComputeProfileFolders();
+    for (OutputFormatKind kind : FolderOrder) {
+        const std::string& folder = Options.*FormatFolders[static_cast<int>(kind)].Folder;
+        std::error_code ec;
+        fs::create_directories(fs::path(folder), ec);
+        if (!fs::is_directory(fs::path(folder), ec))
+            return false;
+    }
+    return true;
+}
+
+std::string ProfileFolder(int format)
+{
+    return ValidFormat(format) ? Options.*FormatFolders[format].Folder : "";
+}
+
+void FillProfileList(TProfileList& list, const std::string& mask, const std::string& selectName)
+{
+    list.Items.clear();
+    list.ItemIndex = -1;
+
+    const size_t slash = mask.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : mask.substr(0, slash + 1);
+    const std::string pattern = slash == std::string::npos ? mask : mask.substr(slash + 1);
+
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        const std::string fileName = it->path().filename().string();
+        if (!MatchMask(fileName, pattern))
+            continue;
+        std::string name = WithoutExtension(fileName);
+        if (!name.empty())
+            list.Items.push_back(std::move(name));
+    }
+    // Directory order is arbitrary on Linux; users expect the names in
+    // alphabetical order without regard to case.
+    std::sort(list.Items.begin(), list.Items.end(), [](const std::string& a, const std::string& b) {
+        const std::string la = LowerAscii(a), lb = LowerAscii(b);
+        return la != lb ? la < lb : a < b;
+    });
+
+    if (list.Items.empty())
+        return;
+    if (selectName.empty()) {
+        list.ItemIndex = 0;
+        return;
+    }
+    const std::string wanted = LowerAscii(selectName);
+    for (size_t i = 0; i < list.Items.size(); ++i)
+        if (LowerAscii(list.Items[i]) == wanted) {
+            list.ItemIndex = static_cast<int>(i);
+            break;
+        }
+}
+
+bool RefreshProfileLists()
+{
+    if (!BuildProfileFolders())
+        return false;
+    for (OutputFormatKind kind : ListOrder) {
+        const int format = static_cast<int>(kind);
+        FillProfileList(ProfileLists[format],
+                        ProfileFolder(format) + "*." + ProfileExtension(ProfileFolderName(format)), "");
+    }
+    return true;
+}
+
+std::string SelectedProfilePath(int format)
+{
+    if (!ValidFormat(format))
+        return {};
+    return ProfileFolder(format) + ProfileLists[format].Text() + "." + ProfileExtension(ProfileFolderName(format));
+}
+
+std::string GetOutputExtension()
+{
+    const int format = Options.OutputFormat;
+    if (!ValidFormat(format))
+        return {};
+    if (format == static_cast<int>(OutputFormatKind::TGP)) {
+        LoadTGPSettings(SelectedProfilePath(format));
+        return TGPSettings.TGPFormat == 2 ? ".3g2" : ".3gp";
+    }
+    return FormatFolders[format].OutputExtension;
+}
