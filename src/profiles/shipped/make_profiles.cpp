@@ -1,0 +1,372 @@
+// Writes the shipped profiles of all sixteen formats into
+// <program folder>/langs/English_Profile/<format folder>/. Only profiles
+// that do not exist yet are written.
+//
+// Usage: qv_make_profiles <program folder>
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "profiles/profiles.h"
+
+namespace {
+
+using F = OutputFormatKind;
+
+struct TShippedProfile {
+    OutputFormatKind Format;
+    const char* Name;
+    const char* Description;
+    void (*Adjust)(); // changes to the record defaults; nullptr keeps them
+};
+
+// Sample-rate and channel values are list positions:
+// S4 "22050", "24000", "44100", "48000"; S8 "11025", "12000", "16000",
+// "22050", "24000", "32000", "44100", "48000"; channels 0 mono, 1 stereo.
+const std::vector<TShippedProfile>& ShippedProfiles()
+{
+    static const std::vector<TShippedProfile> profiles = {
+        // AVI
+        {F::AVI, "Default", "DivX video at 1080 kbps in the source picture size, MP3 audio at 96 kbps", nullptr},
+        {F::AVI, "XviD 1200 kbps MP3", "XviD video at 1200 kbps in the source picture size, MP3 audio at 128 kbps, 44100 Hz stereo",
+         [] {
+             AVISettings.VideoCodec = 1;
+             AVISettings.VideoBitRatePresetXviD = 1200;
+             AVISettings.AudioCodec = 1;
+             AVISettings.AudioBitRatePresetMp3 = 128;
+             AVISettings.AudioSampleRateMp3 = 2;
+         }},
+        {F::AVI, "H.264 high quality", "H.264 video at 2496 kbps in the source picture size, MP3 audio at 192 kbps, 44100 Hz stereo",
+         [] {
+             AVISettings.VideoCodec = 6;
+             AVISettings.VideoBitRatePresetH264 = 2496;
+             AVISettings.AudioCodec = 1;
+             AVISettings.AudioBitRatePresetMp3 = 192;
+             AVISettings.AudioSampleRateMp3 = 2;
+         }},
+        {F::AVI, "DivX 640x480 for TV players", "DivX video at 1500 kbps, 640x480 at 25 fps, MP3 audio at 128 kbps, 44100 Hz stereo",
+         [] {
+             AVISettings.VideoBitRatePresetDivX = 1500;
+             AVISettings.VideoSizeUseSourceDivX = false;
+             AVISettings.VideoKeepFrameRateDivX = false;
+             AVISettings.AudioBitRatePresetMp3 = 128;
+             AVISettings.AudioSampleRateMp3 = 2;
+         }},
+
+        // MP4
+        {F::MP4, "Default", "H.264 video at 1200 kbps, 320x240, AAC audio at 64 kbps, 22050 Hz stereo", nullptr},
+        {F::MP4, "iPod 320x240", "For the Apple iPod: H.264 video at 768 kbps, 320x240, AAC audio at 128 kbps, 44100 Hz stereo",
+         [] {
+             MP4Settings.Format = 0;
+             MP4Settings.VideoBitRatePresetH264 = 768;
+             MP4Settings.AudioBitRatePresetAACMP4 = 128;
+             MP4Settings.AudioSampleRateAACMP4 = 6;
+         }},
+        {F::MP4, "PSP 480x272", "For the Sony PSP: H.264 video at 768 kbps, 480x272, AAC audio at 128 kbps, 48000 Hz stereo",
+         [] {
+             MP4Settings.Format = 1;
+             MP4Settings.VideoBitRatePresetH264 = 768;
+             MP4Settings.VideoWidthH264 = 480;
+             MP4Settings.VideoHeightH264 = 272;
+             MP4Settings.AudioBitRatePresetAACPsp = 128;
+             MP4Settings.AudioSampleRateAACPsp = 0;
+         }},
+        {F::MP4, "MP4 640x480 high quality", "H.264 video at 1500 kbps, 640x480, AAC audio at 128 kbps, 44100 Hz stereo",
+         [] {
+             MP4Settings.VideoBitRatePresetH264 = 1500;
+             MP4Settings.VideoWidthH264 = 640;
+             MP4Settings.VideoHeightH264 = 480;
+             MP4Settings.AudioBitRatePresetAACMP4 = 128;
+             MP4Settings.AudioSampleRateAACMP4 = 6;
+         }},
+
+        // 3GP
+        {F::TGP, "Default", "For Nokia, NEC and Siemens phones: H.263 video at 144 kbps, 176x144, AMR narrow-band audio", nullptr},
+        {F::TGP, "Nokia H.263 AMR", "For Nokia phones: H.263 video at 128 kbps, 176x144 at 15 fps, AMR narrow-band audio, mono",
+         [] {
+             TGPSettings.TGPFormat = 0;
+             TGPSettings.VideoBitRatePresetH263 = 128;
+             TGPSettings.VideoKeepFrameRateH263 = false;
+             TGPSettings.VideoFrameRateH263 = 3;
+         }},
+        {F::TGP, "Nokia MPEG-4 AAC 320x240", "For newer Nokia phones: MPEG-4 video at 512 kbps, 320x240 at 15 fps, AAC audio at 96 kbps, 44100 Hz stereo",
+         [] {
+             TGPSettings.TGPFormat = 0;
+             TGPSettings.VideoCodecNokia = 1;
+             TGPSettings.VideoBitRatePresetDivX = 512;
+             TGPSettings.VideoWidthDivX = 320;
+             TGPSettings.VideoHeightDivX = 240;
+             TGPSettings.VideoKeepFrameRateDivX = false;
+             TGPSettings.VideoFrameRateDivX = 3;
+             TGPSettings.AudioCodecNokia = 2;
+             TGPSettings.AudioBitRatePresetAACMP4 = 96;
+             TGPSettings.AudioSampleRateAACMP4 = 6;
+         }},
+        {F::TGP, "Sony Ericsson MPEG-4 AAC", "For Sony Ericsson phones: MPEG-4 video at 256 kbps, 176x144 at 15 fps, AAC audio at 64 kbps, 22050 Hz stereo",
+         [] {
+             TGPSettings.TGPFormat = 1;
+             TGPSettings.VideoCodecSony = 0;
+             TGPSettings.VideoBitRatePresetDivX = 256;
+             TGPSettings.VideoKeepFrameRateDivX = false;
+             TGPSettings.VideoFrameRateDivX = 3;
+             TGPSettings.AudioCodecSony = 0;
+             TGPSettings.AudioBitRatePresetAACMP4 = 64;
+         }},
+        {F::TGP, "Sony Ericsson 3G2 320x240", "3gp2 files for Sony Ericsson phones: MPEG-4 video at 512 kbps, 320x240, AAC audio at 96 kbps, 44100 Hz stereo",
+         [] {
+             TGPSettings.TGPFormat = 2;
+             TGPSettings.VideoCodecSony = 0;
+             TGPSettings.VideoBitRatePresetDivX = 512;
+             TGPSettings.VideoWidthDivX = 320;
+             TGPSettings.VideoHeightDivX = 240;
+             TGPSettings.AudioCodecSony = 0;
+             TGPSettings.AudioBitRatePresetAACMP4 = 96;
+             TGPSettings.AudioSampleRateAACMP4 = 6;
+         }},
+
+        // MPEG
+        {F::MPEG, "Default", "MPEG-2 video at 2496 kbps in the source picture size, AC3 audio at 256 kbps, 48000 Hz stereo", nullptr},
+        {F::MPEG, "VCD PAL", "Video CD for PAL players (Europe): 352x288 at 25 fps", [] {
+             MPEGSettings.UsePresetFormats = true;
+             MPEGSettings.PresetType = 0;
+             MPEGSettings.TargetFormat = 2;
+         }},
+        {F::MPEG, "VCD NTSC", "Video CD for NTSC players (America, Japan): 352x240 at 29.97 fps", [] {
+             MPEGSettings.UsePresetFormats = true;
+             MPEGSettings.PresetType = 0;
+             MPEGSettings.TargetFormat = 1;
+         }},
+        {F::MPEG, "SVCD PAL", "Super Video CD for PAL players (Europe): 480x576 at 25 fps", [] {
+             MPEGSettings.UsePresetFormats = true;
+             MPEGSettings.PresetType = 1;
+             MPEGSettings.TargetFormat = 2;
+         }},
+        {F::MPEG, "SVCD NTSC", "Super Video CD for NTSC players (America, Japan): 480x480 at 29.97 fps", [] {
+             MPEGSettings.UsePresetFormats = true;
+             MPEGSettings.PresetType = 1;
+             MPEGSettings.TargetFormat = 1;
+         }},
+        {F::MPEG, "DVD PAL", "DVD video for PAL players (Europe): 720x576 at 25 fps, video at 6000 kbps, audio at 256 kbps", [] {
+             MPEGSettings.UsePresetFormats = true;
+             MPEGSettings.PresetType = 2;
+             MPEGSettings.TargetFormat = 2;
+             MPEGSettings.DVDAudioBitRatePreset = 256;
+         }},
+        {F::MPEG, "DVD NTSC", "DVD video for NTSC players (America, Japan): 720x480 at 29.97 fps, video at 6000 kbps, audio at 256 kbps", [] {
+             MPEGSettings.UsePresetFormats = true;
+             MPEGSettings.PresetType = 2;
+             MPEGSettings.TargetFormat = 1;
+             MPEGSettings.DVDAudioBitRatePreset = 256;
+         }},
+        {F::MPEG, "MPEG-1 1152 kbps MP2", "MPEG-1 video at 1152 kbps in the source picture size, MP2 audio at 224 kbps, 44100 Hz stereo", [] {
+             MPEGSettings.VideoCodec = 0;
+             MPEGSettings.AudioCodecMPEG1 = 0;
+             MPEGSettings.AudioBitRatePresetMp2 = 224;
+         }},
+
+        // MOV
+        {F::MOV, "Default", "QuickTime with H.264 video at 1200 kbps in the source picture size, AAC audio", nullptr},
+        {F::MOV, "QuickTime H.264 640x480", "QuickTime with H.264 video at 1500 kbps, 640x480, AAC audio at 128 kbps, 44100 Hz stereo", [] {
+             MovSettings.VideoBitRatePresetH264 = 1500;
+             MovSettings.VideoSizeUseSourceH264 = false;
+             MovSettings.AudioBitRatePresetAACMP4 = 128;
+             MovSettings.AudioSampleRateAACMP4 = 6;
+         }},
+        {F::MOV, "Sorenson Video 320x240", "QuickTime with Sorenson video at 768 kbps, 320x240, AAC audio at 96 kbps, 44100 Hz stereo", [] {
+             MovSettings.VideoCodec = 0;
+             MovSettings.VideoBitRatePresetSvq1 = 768;
+             MovSettings.VideoSizeUseSourceSvq1 = false;
+             MovSettings.VideoWidthSvq1 = 320;
+             MovSettings.VideoHeightSvq1 = 240;
+             MovSettings.AudioBitRatePresetAACMP4 = 96;
+             MovSettings.AudioSampleRateAACMP4 = 6;
+         }},
+
+        // WMV
+        {F::WMV, "Default", "Windows Media video 8 at 768 kbps in the source picture size, MP3 audio", nullptr},
+        {F::WMV, "WMV8 1500 kbps 640x480", "Windows Media video 8 at 1500 kbps, 640x480, MP3 audio at 128 kbps, 44100 Hz stereo", [] {
+             WmvSettings.VideoBitRatePresetWmv8 = 1500;
+             WmvSettings.VideoSizeUseSourceWmv8 = false;
+             WmvSettings.AudioBitRateUseAutoSetMp3 = false;
+             WmvSettings.AudioBitRatePresetMp3 = 128;
+             WmvSettings.AudioSampleRateMp3 = 2;
+         }},
+        {F::WMV, "WMV7 320x240 for the web", "Windows Media video 7 at 512 kbps, 320x240, MP3 audio at 64 kbps, 22050 Hz stereo", [] {
+             WmvSettings.VideoCodec = 2;
+             WmvSettings.VideoBitRatePresetWmv7 = 512;
+             WmvSettings.VideoSizeUseSourceWmv7 = false;
+             WmvSettings.VideoWidthWmv7 = 320;
+             WmvSettings.VideoHeightWmv7 = 240;
+             WmvSettings.AudioBitRateUseAutoSetMp3 = false;
+             WmvSettings.AudioBitRatePresetMp3 = 64;
+         }},
+
+        // RM
+        {F::RM, "Default", "Real video at 768 kbps in the source picture size, AC3 audio at 256 kbps", nullptr},
+        {F::RM, "Real video 320x240 for the web", "Real video at 512 kbps, 320x240, AC3 audio at 96 kbps, 48000 Hz stereo", [] {
+             RmSettings.VideoBitRatePresetRm10 = 512;
+             RmSettings.VideoSizeUseSourceRm10 = false;
+             RmSettings.AudioBitRatePresetAC3 = 96;
+         }},
+
+        // SWF
+        {F::SWF, "Default", "Flash video at 768 kbps in the source picture size, MP3 audio, 22050 Hz stereo", nullptr},
+        {F::SWF, "Flash 320x240 for the web", "Flash video at 512 kbps, 320x240, MP3 audio at 64 kbps, 22050 Hz stereo", [] {
+             SwfSettings.VideoBitRatePresetFlv = 512;
+             SwfSettings.VideoSizeUseSourceFlv = false;
+             SwfSettings.VideoWidthFlv = 320;
+             SwfSettings.VideoHeightFlv = 240;
+             SwfSettings.AudioBitRateUseAutoSetMp3 = false;
+             SwfSettings.AudioBitRatePresetMp3 = 64;
+         }},
+
+        // VOB
+        {F::VOB, "Default", "DVD video (PAL), MPEG-2 at 6000 kbps, 720x576, AC3 audio at 384 kbps", nullptr},
+        {F::VOB, "DVD NTSC 720x480", "DVD video (NTSC), MPEG-2 at 6000 kbps, 720x480 at 29.97 fps, AC3 audio at 384 kbps", [] {
+             VobSettings.VideoHeightMPEG2 = 480;
+             VobSettings.VideoKeepFrameRateMPEG2 = false;
+             VobSettings.VideoFrameRateMPEG2 = 4;
+         }},
+        {F::VOB, "DVD PAL MP2 audio", "DVD video (PAL), MPEG-2 at 6000 kbps, 720x576 at 25 fps, MP2 audio at 224 kbps, 48000 Hz stereo", [] {
+             VobSettings.VideoKeepFrameRateMPEG2 = false;
+             VobSettings.VideoFrameRateMPEG2 = 3;
+             VobSettings.AudioCodec = 0;
+             VobSettings.AudioBitRatePresetMp2 = 224;
+         }},
+
+        // ASF
+        {F::ASF, "Default", "MS-MPEG4 video at 768 kbps in the source picture size, MP3 audio at 64 kbps", nullptr},
+        {F::ASF, "MS-MPEG4 v2 1200 kbps", "MS-MPEG4 v2 video at 1200 kbps in the source picture size, MP3 audio at 128 kbps, 44100 Hz stereo", [] {
+             AsfSettings.VideoCodec = 1;
+             AsfSettings.VideoBitRatePresetMsMPEG4v2 = 1200;
+             AsfSettings.AudioBitRatePresetMp3 = 128;
+             AsfSettings.AudioSampleRateMp3 = 2;
+         }},
+
+        // AAC
+        {F::AAC, "Default", "AAC audio at 128 kbps, 44100 Hz stereo", nullptr},
+        {F::AAC, "AAC 128 kbps", "AAC audio at 128 kbps, 44100 Hz stereo", nullptr},
+        {F::AAC, "AAC 192 kbps", "AAC audio at 192 kbps, 44100 Hz stereo", [] { AacSettings.AudioBitRatePresetAACMP4 = 192; }},
+        {F::AAC, "AAC 64 kbps mono speech", "AAC audio at 64 kbps, 22050 Hz mono, for speech and audio books", [] {
+             AacSettings.AudioBitRatePresetAACMP4 = 64;
+             AacSettings.AudioSampleRateAACMP4 = 3;
+             AacSettings.AudioChannelsAACMP4 = 0;
+         }},
+
+        // AC3
+        {F::AC3, "Default", "AC3 audio at 384 kbps, 48000 Hz stereo", nullptr},
+        {F::AC3, "AC3 5.1 448 kbps", "AC3 surround audio, 5.1 channels at 448 kbps, 48000 Hz", [] {
+             Ac3Settings.AudioBitRatePresetAC3 = 448;
+             Ac3Settings.AudioChannelsAC3 = 2;
+         }},
+        {F::AC3, "AC3 192 kbps stereo", "AC3 audio at 192 kbps, 48000 Hz stereo", [] { Ac3Settings.AudioBitRatePresetAC3 = 192; }},
+
+        // MP2
+        {F::MP2, "Default", "MP2 audio at 160 kbps, 44100 Hz stereo", nullptr},
+        {F::MP2, "MP2 224 kbps", "MP2 audio at 224 kbps, 44100 Hz stereo", [] { Mp2Settings.AudioBitRatePresetMp2 = 224; }},
+        {F::MP2, "MP2 384 kbps 48000 Hz", "MP2 audio at 384 kbps, 48000 Hz stereo, for broadcast quality", [] {
+             Mp2Settings.AudioBitRatePresetMp2 = 384;
+             Mp2Settings.AudioSampleRateMp2 = 3;
+         }},
+
+        // MP3
+        {F::MP3, "Default", "MP3 audio at 128 kbps, 44100 Hz stereo", nullptr},
+        {F::MP3, "MP3 128 kbps", "MP3 audio at 128 kbps, 44100 Hz stereo: good quality, small files", nullptr},
+        {F::MP3, "MP3 192 kbps", "MP3 audio at 192 kbps, 44100 Hz stereo: high quality", [] { Mp3Settings.AudioBitRatePresetMp3 = 192; }},
+        {F::MP3, "MP3 320 kbps", "MP3 audio at 320 kbps, 44100 Hz stereo: the best MP3 quality", [] { Mp3Settings.AudioBitRatePresetMp3 = 320; }},
+        {F::MP3, "MP3 64 kbps mono speech", "MP3 audio at 64 kbps, 22050 Hz mono, for speech and audio books", [] {
+             Mp3Settings.AudioBitRatePresetMp3 = 64;
+             Mp3Settings.AudioSampleRateMp3 = 0;
+             Mp3Settings.AudioChannelsMp3 = 0;
+         }},
+
+        // AMR
+        {F::AMR, "Default", "AMR narrow-band audio, 8000 Hz mono, the highest narrow-band bitrate", nullptr},
+        {F::AMR, "AMR narrow band", "AMR narrow-band audio for phones, 8000 Hz mono, the highest narrow-band bitrate", nullptr},
+        {F::AMR, "AMR wide band", "AMR wide-band audio for phones, 16000 Hz mono, the highest wide-band bitrate", [] {
+             AmrSettings.AudioCodec = 1;
+             AmrSettings.AudioBitRatePresetArmwb = 24;
+         }},
+
+        // WAV
+        {F::WAV, "Default", "Uncompressed 16-bit audio, 44100 Hz stereo", nullptr},
+        {F::WAV, "CD quality", "Uncompressed 16-bit audio, 44100 Hz stereo, as on an audio CD", nullptr},
+        {F::WAV, "DVD quality 48000 Hz", "Uncompressed 16-bit audio, 48000 Hz stereo, as on a DVD", [] {
+             WavSettings.AudioSampleRatePcm16le = 7;
+         }},
+        {F::WAV, "8-bit mono 22050 Hz", "Uncompressed 8-bit audio, 22050 Hz mono: small files for speech", [] {
+             WavSettings.AudioCodec = 1;
+             WavSettings.AudioSampleRatePcmu8 = 3;
+             WavSettings.AudioChannelsPcmu8 = 0;
+         }},
+    };
+    return profiles;
+}
+
+// The record's Description field of a format.
+std::string& DescriptionOf(OutputFormatKind format)
+{
+    switch (format) {
+    case F::AVI: return AVISettings.Description;
+    case F::MP4: return MP4Settings.Description;
+    case F::TGP: return TGPSettings.Description;
+    case F::MPEG: return MPEGSettings.Description;
+    case F::MOV: return MovSettings.Description;
+    case F::WMV: return WmvSettings.Description;
+    case F::RM: return RmSettings.Description;
+    case F::SWF: return SwfSettings.Description;
+    case F::VOB: return VobSettings.Description;
+    case F::ASF: return AsfSettings.Description;
+    case F::AAC: return AacSettings.Description;
+    case F::AC3: return Ac3Settings.Description;
+    case F::MP2: return Mp2Settings.Description;
+    case F::MP3: return Mp3Settings.Description;
+    case F::AMR: return AmrSettings.Description;
+    case F::WAV: break;
+    }
+    return WavSettings.Description;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <program folder>\n", argv[0]);
+        return 2;
+    }
+    const std::filesystem::path root = std::filesystem::path(argv[1]) / "langs" / "English_Profile";
+    int written = 0;
+    try {
+        for (const TShippedProfile& p : ShippedProfiles()) {
+            const int format = static_cast<int>(p.Format);
+            const std::string folderName = ProfileFolderName(format);
+            const std::filesystem::path folder = root / folderName;
+            const std::filesystem::path file = folder / (std::string(p.Name) + "." + ProfileExtension(folderName));
+            std::error_code ec;
+            if (std::filesystem::exists(file, ec) || ec)
+                continue; // never replace a profile already there
+            std::filesystem::create_directories(folder, ec);
+            if (ec) {
+                std::fprintf(stderr, "Cannot create %s: %s\n", folder.string().c_str(), ec.message().c_str());
+                return 1;
+            }
+            DefaultFormatSettings(format);
+            if (p.Adjust)
+                p.Adjust();
+            DescriptionOf(p.Format) = p.Description;
+            SaveFormatSettings(format, file.string());
+            ++written;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return 1;
+    }
+    if (written > 0)
+        std::printf("Wrote %d shipped profile(s) into %s\n", written, root.string().c_str());
+    return 0;
+}
