@@ -118,6 +118,8 @@ private:
     TPrompter& prompter_;
     TMainThreadDispatcher& dispatcher_;
     std::unique_ptr<TProgressView> progress_;
+    std::string outputExt_;   // output extension of the batch
+    bool started_ = false;    // the current file's encoder was started
     std::shared_ptr<bool> alive_;
 };
 

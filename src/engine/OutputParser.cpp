@@ -1,0 +1,337 @@
+#include "engine/OutputParser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "engine/Redirect.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+
+namespace {
+
+std::string Trim(const std::string& s)
+{
+    // Blanks and control characters, as the trim of catalogue texts and lines.
+    size_t b = 0, e = s.size();
+    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
+        --e;
+    return s.substr(b, e - b);
+}
+
+// A decimal number with "." as its point, the whole text; nothing otherwise.
+bool ReadNumber(const std::string& text, double& value)
+{
+    std::string t = Trim(text);
+    if (t.empty())
+        return false;
+    const char* first = t.data();
+    const char* last = t.data() + t.size();
+    if (*first == '+')
+        ++first;
+    auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
+    return ec == std::errc() && ptr == last && std::isfinite(value);
+}
+
+bool ReadInteger(const std::string& text, int64_t& value)
+{
+    std::string t = Trim(text);
+    if (t.empty())
+        return false;
+    const char* first = t.data();
+    const char* last = t.data() + t.size();
+    if (*first == '+')
+        ++first;
+    auto [ptr, ec] = std::from_chars(first, last, value);
+    return ec == std::errc() && ptr == last;
+}
+
+int32_t ClampToInt32(double v)
+{
+    if (v >= static_cast<double>(std::numeric_limits<int32_t>::max()))
+        return std::numeric_limits<int32_t>::max();
+    if (v <= static_cast<double>(std::numeric_limits<int32_t>::min()))
+        return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(RoundHalfEven(v));
+}
+
+std::string FileNamePart(const std::string& path)
+{
+    size_t p = path.find_last_of('/');
+    return p == std::string::npos ? path : path.substr(p + 1);
+}
+
+std::string ExtensionOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    return path.substr(dot);
+}
+
+// The command line with every double-quoted part blanked out, so that file
+// names cannot be mistaken for options when markers are looked for.
+std::string MaskQuotedParts(const std::string& commandLine)
+{
+    std::string masked = commandLine;
+    bool quoted = false;
+    for (size_t i = 0; i < masked.size(); ++i) {
+        char c = commandLine[i];
+        if (quoted) {
+            if (c == '\\' && i + 1 < masked.size() && (commandLine[i + 1] == '"' || commandLine[i + 1] == '\\')) {
+                masked[i] = '_';
+                masked[++i] = '_';
+                continue;
+            }
+            if (c == '"')
+                quoted = false;
+            else
+                masked[i] = '_';
+        } else if (c == '"') {
+            quoted = true;
+        }
+    }
+    return masked;
+}
+
+// TextBetween on the unquoted parts of Text, the value taken from Text itself.
+std::string OptionBetween(const std::string& text, const std::string& masked, const std::string& startMarker,
+                          const std::string& endMarker)
+{
+    size_t s = masked.find(startMarker);
+    if (s == std::string::npos)
+        return {};
+    size_t p = s + startMarker.size();
+    if (p + 1 > masked.size())
+        return {};
+    size_t e = masked.find(endMarker, p + 1);
+    if (e == std::string::npos)
+        return {};
+    return Trim(text.substr(p, e - p));
+}
+
+bool IsErrorLine(const std::string& line)
+{
+    if (line.find("No audio or video streams available") != std::string::npos ||
+        line.find("I/O error occured") != std::string::npos || line.find("Could not open") != std::string::npos)
+        return true;
+    return line.rfind("Error", 0) == 0 && line.rfind("Error while decoding stream", 0) != 0;
+}
+
+void ShowProgress(TProgressView& view)
+{
+    TOptions& o = Options;
+    const TDateTime now = Now();
+    const TDateTime batchElapsed = now - o.BatchStartTime;
+    view.SetLabel(TProgressLabel::BatchElapsed, FormatSpan(batchElapsed));
+
+    if (o.FileDuration != 0 && o.FileTime != 0) {
+        double percent = static_cast<double>(o.FileTime) / o.FileDuration * 100.0;
+        o.FilePercent = std::min<int32_t>(ClampToInt32(percent), 100);
+        view.SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + std::to_string(o.FilePercent) + "%");
+        view.SetStatusProgress(o.FilePercent);
+
+        const TDateTime fileElapsed = now - o.FileStartTime;
+        const TDateTime fileEstimated = static_cast<double>(o.FileDuration) * fileElapsed / o.FileTime;
+        view.SetLabel(TProgressLabel::StatusRemaining, FormatSpan(fileEstimated - fileElapsed));
+
+        o.BatchDoneSize = o.CurrentFileSize * o.FilePercent / 100 + o.FinishedSize;
+        if (o.BatchDoneSize != 0 && o.BatchTotalSize != 0) {
+            double batchPercent = static_cast<double>(o.BatchDoneSize) / static_cast<double>(o.BatchTotalSize) * 100.0;
+            o.BatchPercent = std::min<int32_t>(ClampToInt32(batchPercent), 100);
+            view.SetLabel(TProgressLabel::Batch, IDS_ID_BATCH + std::to_string(o.BatchPercent) + "%");
+            view.SetBatchProgress(o.BatchPercent);
+            const TDateTime batchEstimated =
+                static_cast<double>(o.BatchTotalSize) * batchElapsed / static_cast<double>(o.BatchDoneSize);
+            view.SetLabel(TProgressLabel::BatchEstimated, FormatSpan(batchEstimated));
+            view.SetLabel(TProgressLabel::BatchRemaining, FormatSpan(batchEstimated - batchElapsed));
+        }
+    }
+
+    view.SetLabel(TProgressLabel::Working,
+                  FormatText(IDS_ID_WORKING, {o.DoneCount + o.FailedCount + 1, o.FileCount,
+                                              FileNamePart(o.ReportedInputFile)}));
+    view.SetLabel(TProgressLabel::Output, FormatText(IDS_LABEL_OutputFile, {FileNamePart(o.ReportedOutputFile)}));
+    if (!view.AnimationRunning()) {
+        view.StartAnimation();
+        view.SetLabel(TProgressLabel::Covnerting, IDS_CONVERTING_LABEL_Converting);
+    }
+    view.SetTrayHint(FormatText(IDS_MAIN_MENUITEM_Hint, {o.ReportedInputFile, o.FilePercent}));
+}
+
+void ExamineLine(const std::string& line, const std::string& commandLine, const std::string& maskedCommandLine,
+                 TProgressView* view, TPrompter& prompter)
+{
+    if (Trim(line).empty() || !view)
+        return;
+    TOptions& o = Options;
+
+    if (line.find("Input #0, ") != std::string::npos) {
+        std::string v = TextBetween(line, "from '", "':");
+        if (v != "N/A")
+            o.ReportedInputFile = v;
+        if (ExtensionOf(o.ReportedInputFile) == ".avs")
+            o.ReportedInputFile = o.CurrentFile;
+    }
+    if (line.find("Output #0, ") != std::string::npos) {
+        std::string v = TextBetween(line, "to '", "':");
+        if (v != "N/A")
+            o.ReportedOutputFile = v;
+    }
+    if (line.compare(0, 12, "  Duration: ") == 0) {
+        size_t comma = line.find(',');
+        std::string v = comma == std::string::npos || comma < 12 ? std::string() : Trim(line.substr(12, comma - 12));
+        if (v != "N/A")
+            o.FileDuration = static_cast<int32_t>(static_cast<uint32_t>(DurationTextToMs(v)));
+    }
+    // A profile with a time range: the output is only that long.
+    if (maskedCommandLine.find(" -t ") != std::string::npos) {
+        int64_t t = DurationTextToMs(OptionBetween(commandLine, maskedCommandLine, " -t ", " -ss "));
+        int64_t s = DurationTextToMs(OptionBetween(commandLine, maskedCommandLine, " -ss ", " "));
+        if (t + s < o.FileDuration)
+            o.FileDuration = static_cast<int32_t>(t);
+    }
+    if (line.find(" time=") != std::string::npos) {
+        std::string v = TextBetween(line, " time=", " ");
+        double seconds;
+        if (v == "N/A") {
+        } else if (v == "10000000000.0") {
+            o.FileTime = 0;
+        } else if (ReadNumber(v, seconds)) {
+            o.FileTime = ClampToInt32(seconds * 1000.0);
+        }
+    }
+    if (line.find(" bitrate=") != std::string::npos) {
+        std::string v = TextBetween(line, " bitrate=", "kbits/s");
+        double number;
+        if (v != "N/A" && ReadNumber(v, number))
+            o.ReportedBitrate = ClampToInt32(number);
+    }
+    if (line.find("size=") != std::string::npos) {
+        std::string v = TextBetween(line, "size=", "kB ");
+        double number;
+        if (v != "N/A" && ReadNumber(v, number))
+            o.ReportedSize = ClampToInt32(number);
+    }
+
+    ShowProgress(*view);
+
+    if (IsErrorLine(line)) {
+        o.CurrentFileFailed = true;
+        prompter.MessageBox(line, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
+    }
+}
+
+} // namespace
+
+int64_t RoundHalfEven(double value)
+{
+    // The default rounding mode rounds to nearest with halves to even.
+    return static_cast<int64_t>(std::nearbyint(value));
+}
+
+std::string TextBetween(const std::string& text, const std::string& startMarker, const std::string& endMarker)
+{
+    size_t s = text.find(startMarker);
+    if (s == std::string::npos)
+        return {};
+    size_t p = s + startMarker.size();
+    if (p + 1 > text.size())
+        return {};
+    size_t e = text.find(endMarker, p + 1);
+    if (e == std::string::npos)
+        return {};
+    return Trim(text.substr(p, e - p));
+}
+
+int64_t DurationTextToMs(const std::string& text)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (;;) {
+        size_t c = text.find(':', start);
+        parts.push_back(text.substr(start, c == std::string::npos ? std::string::npos : c - start));
+        if (c == std::string::npos)
+            break;
+        start = c + 1;
+    }
+    int64_t hours = 0, minutes = 0;
+    double seconds = 0;
+    if (parts.size() > 0 && !ReadInteger(parts[0], hours))
+        hours = 0;
+    if (parts.size() > 1 && !ReadInteger(parts[1], minutes))
+        minutes = 0;
+    if (parts.size() > 2 && !ReadNumber(parts[2], seconds))
+        seconds = 0;
+    return hours * 3600000 + minutes * 60000 + RoundHalfEven(seconds * 1000.0);
+}
+
+std::string FormatSpan(TDateTime span)
+{
+    if (!(span > 0))
+        return "0:00:00";
+    int64_t ms = static_cast<int64_t>(std::llround(span * 86400000.0)) % 86400000;
+    int64_t secs = ms / 1000;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%d:%02d:%02d", static_cast<int>(secs / 3600), static_cast<int>(secs / 60 % 60),
+                  static_cast<int>(secs % 60));
+    return buf;
+}
+
+void ParseEncoderText(const std::string& chunk, bool processExited, const std::string& fullCommandLine,
+                      TProgressView* view, TPrompter& prompter)
+{
+    std::string text = chunk;
+    if (size_t p = text.find("Input"); p != std::string::npos)
+        text.erase(0, p);
+
+    // Every line break becomes CR LF; a CR LF pair stays one break.
+    std::string normal;
+    normal.reserve(text.size() + 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\r') {
+            normal += "\r\n";
+            if (i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+        } else if (c == '\n') {
+            normal += "\r\n";
+        } else {
+            normal += c;
+        }
+    }
+    text = Options.PendingOutput + normal;
+    Options.PendingOutput.clear();
+
+    if (!processExited) {
+        size_t last = text.rfind("\r\n");
+        if (last == std::string::npos) {
+            Options.PendingOutput = std::move(text);
+            return;
+        }
+        Options.PendingOutput = text.substr(last + 2);
+        text.erase(last + 2);
+    }
+
+    const std::string masked = MaskQuotedParts(fullCommandLine);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t br = text.find("\r\n", start);
+        std::string line = text.substr(start, br == std::string::npos ? std::string::npos : br - start);
+        ExamineLine(line, fullCommandLine, masked, view, prompter);
+        if (br == std::string::npos)
+            break;
+        start = br + 2;
+    }
+}
+
+void ParseEncoderOutput(TRedirector& sender, const char* buffer, uint32_t size, TProgressView* view,
+                        TPrompter& prompter)
+{
+    ParseEncoderText(std::string(buffer, size), sender.ProcessExited(), sender.FullCommandLine(), view, prompter);
+}
