@@ -250,14 +250,20 @@ void AppendAudioPart(std::string& options, bool disableAudio, std::span<const TA
 
 // ---- Frames ----
 
+template <class TRecord>
+void AppendSameQuality(std::string& options, const TRecord& r)
+{
+    if (r.VideoSameQuality)
+        options += "-sameq ";
+}
+
 // Head, time piece and same-quality piece of a video line.
 template <class TRecord>
 void AppendVideoFrame(std::string& options, const char* head, const TRecord& r)
 {
     options += head;
     AppendTimePiece(options, r);
-    if (r.VideoSameQuality)
-        options += "-sameq ";
+    AppendSameQuality(options, r);
 }
 
 // A whole audio-format line: head, time piece, "-vn ", the chosen codec.
@@ -336,7 +342,8 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
     };
     options += "-y ";
     AppendPiece(options, ContainerPieces, s.Format);
-    AppendVideoFrame(options, "", s);
+    AppendTimePiece(options, s);
+    AppendSameQuality(options, s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -410,7 +417,8 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
     const TAudioCodec mpeg1Audio[] = {mp2, mp3};
     const TAudioCodec mpeg2Audio[] = {{"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}, mp2, mp3};
 
-    AppendVideoFrame(options, "-y ", s);
+    options += "-y "; // the time piece is already in front
+    AppendSameQuality(options, s);
     AppendVideoPart(options, video, s.VideoCodec);
     if (s.VideoCodec == Mpeg2Codec)
         AppendAudioPart(options, s.AudioDisableAudio, mpeg2Audio, s.AudioCodecMPEG2);

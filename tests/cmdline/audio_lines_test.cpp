@@ -1,0 +1,141 @@
+#include "LineHarness.h"
+
+#include <filesystem>
+
+using qvtest::TLineCase;
+using K = OutputFormatKind;
+
+namespace {
+
+class AudioLines : public qvtest::LineTest {};
+
+TEST_P(AudioLines, BuildsTheExpectedLine) { EXPECT_EQ(qvtest::BuildLine(GetParam().Format, GetParam().Setup), GetParam().Expected); }
+
+const TLineCase AudioCases[] = {
+    {"AacDefaults", K::AAC, nullptr, "-y -f aac -vn -acodec aac -ac 2 -ab 128 -ar 44100 "},
+    {"AacAutoMonoRate7", K::AAC, [] { auto& s = AacSettings; s.AudioBitRateUseAutoSetAACMP4 = true; s.AudioChannelsAACMP4 = 0; s.AudioSampleRateAACMP4 = 7; },
+     "-y -f aac -vn -acodec aac -ac 1 -ar 48000 "},
+    {"AacCodecOutOfRange", K::AAC, [] { AacSettings.AudioCodec = 1; }, "-y -f aac -vn "},
+    {"Ac3Defaults", K::AC3, nullptr, "-y -f ac3 -vn -acodec ac3 -ac 2 -ar 48000 -ab 384 "},
+    {"Ac3SurroundIgnoresRate", K::AC3, [] { Ac3Settings.AudioChannelsAC3 = 2; Ac3Settings.AudioSampleRateAC3 = 0; }, "-y -f ac3 -vn -acodec ac3 -ac 5:1 -ar 48000 -ab 384 "},
+    {"Ac3MonoAuto", K::AC3, [] { auto& s = Ac3Settings; s.AudioChannelsAC3 = 0; s.AudioSampleRateAC3 = 0; s.AudioBitRateUseAutoSetAC3 = true; },
+     "-y -f ac3 -vn -acodec ac3 -ac 1 -ar 22050 "},
+    {"Ac3CodecOutOfRange", K::AC3, [] { Ac3Settings.AudioCodec = 1; }, "-y -f ac3 -vn "},
+    {"Mp2Defaults", K::MP2, nullptr, "-y -f mp2 -vn -acodec mp2 -ac 2 -ab 160 -ar 44100 "},
+    {"Mp2MonoAuto", K::MP2, [] { auto& s = Mp2Settings; s.AudioChannelsMp2 = 0; s.AudioBitRateUseAutoSetMp2 = true; s.AudioSampleRateMp2 = 1; },
+     "-y -f mp2 -vn -acodec mp2 -ac 1 -ar 24000 "},
+    {"Mp2CodecOutOfRange", K::MP2, [] { Mp2Settings.AudioCodec = 1; }, "-y -f mp2 -vn "},
+    {"Mp3WorkedExample", K::MP3, [] { auto& s = Mp3Settings; s.EnableTimeControl = true; s.Duration = "0:00:45.000"; s.StartTime = "0:01:00.000"; s.AudioBitRatePresetMp3 = 192; },
+     "-y -f mp3  -t 0:00:45.000 -ss 0:01:00.000 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 "},
+    {"Mp3CodecOutOfRange", K::MP3, [] { Mp3Settings.AudioCodec = 1; }, "-y -f mp3 -vn "},
+    {"AmrDefaults", K::AMR, nullptr, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 -ab 13 "},
+    {"AmrNbAuto", K::AMR, [] { AmrSettings.AudioBitRateUseAutoSetArmnb = true; }, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 "},
+    {"AmrWbPreset23", K::AMR, [] { AmrSettings.AudioCodec = 1; AmrSettings.AudioBitRatePresetArmwb = 23; }, "-y -f amr -vn -acodec amr_wb -ac 1 -ar 16000 -ab 23 "},
+    {"AmrWbOnlyMonoAndFirstRate", K::AMR, [] { auto& s = AmrSettings; s.AudioCodec = 1; s.AudioChannelsArmwb = 1; s.AudioSampleRateArmwb = 1; },
+     "-y -f amr -vn -acodec amr_wb -ab 13 "},
+    {"AmrCodecOutOfRange", K::AMR, [] { AmrSettings.AudioCodec = 2; }, "-y -f amr -vn "},
+    {"WavDefaults", K::WAV, nullptr, "-y -f wav -vn -acodec pcm_s16le -ac 2 -ar 44100 "},
+    {"WavPcmu8", K::WAV, [] { WavSettings.AudioCodec = 1; WavSettings.AudioChannelsPcmu8 = 0; }, "-y -f wav -vn -acodec pcm_u8 -ac 1 -ar 44100 "},
+    {"WavCodecOutOfRange", K::WAV, [] { WavSettings.AudioCodec = 2; }, "-y -f wav -vn "},
+};
+INSTANTIATE_TEST_SUITE_P(Audio, AudioLines, ::testing::ValuesIn(AudioCases), qvtest::CaseName);
+
+// ---- Every row of the lookup tables, one index at a time ----
+
+uint8_t g_index = 0; // read by the captureless set-up routines below
+
+struct TTableCase {
+    const char* Name;
+    OutputFormatKind Format;
+    void (*Setup)();
+    std::string Before, After;
+    std::vector<const char*> Pieces; // index -> piece; one index past the end must add nothing
+};
+
+const TTableCase TableCases[] = {
+    {"FrameRates", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 1; s.VideoKeepFrameRateXviD = false; s.VideoFrameRateXviD = g_index; },
+     "-y -f avi -vcodec xvid -b 1080k ", "-acodec mp3 -ac 2 -ab 96 -ar 22050 ",
+     {"-r 10 ", "-r 12 ", "-r 14.985 ", "-r 15 ", "-r 19.98 ", "-r 23.976 ", "-r 24 ", "-r 25 ", "-r 29.97 ", "-r 30 ", "-r 50 ", "-r 59.94 ", "-r 60 "}},
+    {"VobFrameRates", K::VOB, [] { VobSettings.VideoKeepFrameRateMPEG2 = false; VobSettings.VideoFrameRateMPEG2 = g_index; VobSettings.AudioCodec = 2; },
+     "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k ", "-aspect 5:4 ",
+     {"-r 19.98 ", "-r 23.976 ", "-r 24 ", "-r 25 ", "-r 29.97 ", "-r 30 ", "-r 50 ", "-r 59.94 ", "-r 60 "}},
+    {"FourRates", K::MP3, [] { Mp3Settings.AudioSampleRateMp3 = g_index; }, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 128 ", "",
+     {"-ar 22050 ", "-ar 24000 ", "-ar 44100 ", "-ar 48000 "}},
+    {"EightRates", K::WAV, [] { WavSettings.AudioCodec = 1; WavSettings.AudioSampleRatePcmu8 = g_index; }, "-y -f wav -vn -acodec pcm_u8 -ac 2 ", "",
+     {"-ar 11025 ", "-ar 12000 ", "-ar 16000 ", "-ar 22050 ", "-ar 24000 ", "-ar 32000 ", "-ar 44100 ", "-ar 48000 "}},
+    {"SwfMp3Rates", K::SWF, [] { SwfSettings.VideoCodec = 1; SwfSettings.AudioSampleRateMp3 = g_index; }, "-y -acodec mp3 -ac 2 ", "",
+     {"-ar 11025 ", "-ar 22050 ", "-ar 44100 "}},
+    {"StandardAspects", K::ASF, [] { AsfSettings.VideoAspectMsMPEG4 = g_index; AsfSettings.AudioCodec = 1; }, "-y -f asf -vcodec msmpeg4 -b 768k -r 25 ", "",
+     {"", "-aspect 4:3 ", "-aspect 16:9 "}},
+    {"TgpAspects", K::TGP, [] { auto& s = TGPSettings; s.TGPFormat = 1; s.VideoAspectDivX = g_index; s.AudioDisableAudio = true; },
+     "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 144k -r 25 ", "-an ", {"-aspect 11:9 ", "-aspect 4:3 ", "-aspect 16:9 "}},
+    {"VcdTargets", K::MPEG, [] { MPEGSettings.UsePresetFormats = true; MPEGSettings.TargetFormat = g_index; }, "", "",
+     {"-target film-vcd ", "-target ntsc-vcd ", "-target pal-vcd "}},
+    {"SvcdTargets", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 1; s.TargetFormat = g_index; }, "", "",
+     {"-target film-svcd ", "-target ntsc-svcd ", "-target pal-svcd "}},
+    {"DvdAspects", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.DVDVideoKeepAspect = false; s.DVDVideoAspect = g_index; },
+     "-target film-dvd -b 6000k ", "-ab 384 ", {"-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 "}},
+};
+
+TEST(LookupTables, EveryIndexAndOnePastTheEnd)
+{
+    for (const TTableCase& c : TableCases) {
+        for (size_t i = 0; i <= c.Pieces.size(); ++i) {
+            SCOPED_TRACE(std::string(c.Name) + " index " + std::to_string(i));
+            g_index = static_cast<uint8_t>(i);
+            const std::string piece = i < c.Pieces.size() ? c.Pieces[i] : "";
+            EXPECT_EQ(qvtest::BuildLine(c.Format, c.Setup), c.Before + piece + c.After);
+        }
+    }
+}
+
+// ---- The dispatcher and the frame around the builders ----
+
+TEST(Dispatcher, FormatsPastTheListGiveAnEmptyLine)
+{
+    qvtest::TempDir dir;
+    for (int format : {16, 17, 255}) {
+        Options.OutputFormat = static_cast<uint8_t>(format);
+        std::string line = "stale ";
+        BuildEncoderOptions(dir.file("none.avo"), line);
+        EXPECT_EQ(line, "") << format;
+    }
+}
+
+TEST(Dispatcher, MissingProfileBuildsFromTheDefaultsAndCreatesNothing)
+{
+    qvtest::TempDir dir;
+    const std::string file = dir.file("absent.mpo");
+    Options.OutputFormat = static_cast<uint8_t>(K::MP3);
+    Mp3Settings.AudioBitRatePresetMp3 = 320;
+    std::string line = "stale ";
+    BuildEncoderOptions(file, line);
+    EXPECT_EQ(line, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 128 -ar 44100 ");
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(Dispatcher, RecordHoldsTheProfileJustBuiltAndBuildersAppend)
+{
+    qvtest::TempDir dir;
+    const std::string file = dir.file("p.ac3");
+    DefaultAc3Settings();
+    Ac3Settings.AudioBitRatePresetAC3 = 192;
+    SaveAc3Settings(file);
+    DefaultAc3Settings();
+    std::string line = "head ";
+    BuildAc3Options(file, line);
+    EXPECT_EQ(line, "head -y -f ac3 -vn -acodec ac3 -ac 2 -ar 48000 -ab 192 ");
+    EXPECT_EQ(Ac3Settings.AudioBitRatePresetAC3, 192);
+}
+
+TEST(TimePiece, BlanksAndQuotesInsideTimeTextsCannotAddOptions)
+{
+    const std::string line = qvtest::BuildLine(K::WAV, [] {
+        WavSettings.EnableTimeControl = true;
+        WavSettings.Duration = "0:00:10.000 -f null";
+        WavSettings.StartTime = "0:00:0\"1.0\t00";
+    });
+    EXPECT_EQ(line, "-y -f wav  -t 0:00:10.000-fnull -ss 0:00:01.000 -vn -acodec pcm_s16le -ac 2 -ar 44100 ");
+}
+
+} // namespace

@@ -1,0 +1,161 @@
+#include "LineHarness.h"
+
+using qvtest::TLineCase;
+using K = OutputFormatKind;
+
+namespace {
+
+class VideoLines : public qvtest::LineTest {};
+
+TEST_P(VideoLines, BuildsTheExpectedLine) { EXPECT_EQ(qvtest::BuildLine(GetParam().Format, GetParam().Setup), GetParam().Expected); }
+
+const TLineCase AviCases[] = {
+    {"AviWorkedExample", K::AVI, [] { auto& s = AVISettings; s.EnableTimeControl = true; s.Duration = "0:01:00.000"; s.StartTime = "0:00:30.000";
+         s.VideoCodec = 1; s.VideoBitRatePresetXviD = 1200; s.VideoSizeUseSourceXviD = false; s.VideoKeepFrameRateXviD = false; s.VideoFrameRateXviD = 8;
+         s.VideoAspectXviD = 1; s.AudioBitRatePresetMp3 = 128; s.AudioSampleRateMp3 = 2; },
+     "-y -f avi  -t 0:01:00.000 -ss 0:00:30.000 -vcodec xvid -s 640x480 -b 1200k -r 29.97 -aspect 4:3 -acodec mp3 -ac 2 -ab 128 -ar 44100 "},
+    {"AviDefaults", K::AVI, nullptr, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviDivXSameQualitySpecified", K::AVI, [] { auto& s = AVISettings; s.VideoSameQuality = true; s.VideoBitRateUsePresertDivX = false; s.VideoBitRateSpecifyDivX = 800; s.VideoAspectDivX = 2; },
+     "-y -f avi -sameq -vcodec msmpeg4 -b 800k -r 25 -aspect 16:9 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviMsMpeg4ReadsItsOwnBlock", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 2; s.VideoBitRatePresetDivX = 500; s.VideoBitRatePresetMsMPEG4 = 900; },
+     "-y -f avi -vcodec msmpeg4 -b 900k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviMsMpeg4v2", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 3; s.VideoKeepFrameRateMsMPEG4v2 = false; s.VideoFrameRateMsMPEG4v2 = 0; },
+     "-y -f avi -vcodec msmpeg4v2 -b 1080k -r 10 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH263SizeAlwaysAspect1None", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 4; s.VideoWidthH263 = 176; s.VideoHeightH263 = 144; s.VideoAspectH263 = 1; },
+     "-y -f avi -vcodec h263 -s 176x144 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH263Aspect2", K::AVI, [] { AVISettings.VideoCodec = 4; AVISettings.VideoAspectH263 = 2; }, "-y -f avi -vcodec h263 -s 352x288 -b 1080k -r 25 -aspect 4:3 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH263Aspect3None", K::AVI, [] { AVISettings.VideoCodec = 4; AVISettings.VideoAspectH263 = 3; }, "-y -f avi -vcodec h263 -s 352x288 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH263Aspect4", K::AVI, [] { AVISettings.VideoCodec = 4; AVISettings.VideoAspectH263 = 4; }, "-y -f avi -vcodec h263 -s 352x288 -b 1080k -r 25 -aspect 16:9 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH263PFrameRatePastTable", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 5; s.VideoKeepFrameRateH263P = false; s.VideoFrameRateH263P = 13; },
+     "-y -f avi -vcodec h263p -b 1080k -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH264KeepRateWinsAspect3None", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 6; s.VideoFrameRateH264 = 13; s.VideoAspectH264 = 3; },
+     "-y -f avi -vcodec h264 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviHuffYuvZeroBitRate", K::AVI, [] { AVISettings.VideoCodec = 7; AVISettings.VideoBitRatePresethuffYUV = 0; }, "-y -f avi -vcodec ffvhuff -b 0k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviMjpegNegativeNumbers", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 8; s.VideoBitRatePresetMjpeg = -300; s.VideoSizeUseSourceMjpeg = false; s.VideoWidthMjpeg = -2; },
+     "-y -f avi -vcodec mjpeg -s -2x480 -b -300k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviSvq1", K::AVI, [] { AVISettings.VideoCodec = 9; }, "-y -f avi -vcodec svq1 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviFlv", K::AVI, [] { AVISettings.VideoCodec = 10; }, "-y -f avi -vcodec flv -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviVideoCodecOutOfRange", K::AVI, [] { AVISettings.VideoCodec = 11; AVISettings.VideoSameQuality = true; }, "-y -f avi -sameq -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviMp2MonoAutoBitRate", K::AVI, [] { auto& s = AVISettings; s.AudioCodec = 0; s.AudioChannelsMp2 = 0; s.AudioBitRateUseAutoSetMp2 = true; s.AudioSampleRateMp2 = 3; },
+     "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec mp2 -ac 1 -ar 48000 "},
+    {"AviMp3ChannelPastList", K::AVI, [] { AVISettings.AudioChannelsMp3 = 2; }, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec mp3 -ab 96 -ar 22050 "},
+    {"AviPcm16le", K::AVI, [] { AVISettings.AudioCodec = 2; }, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec pcm_s16le -ac 2 -ar 22050 "},
+    {"AviPcmu8", K::AVI, [] { auto& s = AVISettings; s.AudioCodec = 3; s.AudioChannelsPcmu8 = 0; s.AudioSampleRatePcmu8 = 7; },
+     "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec pcm_u8 -ac 1 -ar 48000 "},
+    {"AviAc3Stereo", K::AVI, [] { AVISettings.AudioCodec = 4; }, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec ac3 -ac 2 -ar 22050 -ab 96 "},
+    {"AviAc3Surround", K::AVI, [] { auto& s = AVISettings; s.AudioCodec = 4; s.AudioChannelsAC3 = 2; s.AudioSampleRateAC3 = 1; },
+     "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -acodec ac3 -ac 5:1 -ar 48000 -ab 96 "},
+    {"AviAudioCodecOutOfRange", K::AVI, [] { AVISettings.AudioCodec = 5; }, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 "},
+    {"AviAudioDisabled", K::AVI, [] { AVISettings.AudioDisableAudio = true; }, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -an "},
+    {"AviEmptyTimeTexts", K::AVI, [] { AVISettings.EnableTimeControl = true; AVISettings.Duration = AVISettings.StartTime = ""; }, "-y -f avi  -t  -ss  -vcodec msmpeg4 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+};
+INSTANTIATE_TEST_SUITE_P(Avi, VideoLines, ::testing::ValuesIn(AviCases), qvtest::CaseName);
+
+const TLineCase Mp4And3gpCases[] = {
+    {"Mp4Defaults", K::MP4, nullptr, "-y -f mp4 -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 -ar 22050 "},
+    {"Mp4IpodWithTime", K::MP4, [] { auto& s = MP4Settings; s.Format = 0; s.EnableTimeControl = true; s.Duration = "0:00:10.000"; s.StartTime = "0:00:05.000"; },
+     "-y -f mp4  -t 0:00:10.000 -ss 0:00:05.000 -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 -ar 22050 "},
+    {"Mp4Psp", K::MP4, [] { MP4Settings.Format = 1; MP4Settings.AudioBitRatePresetAACMP4 = 128; }, "-y -f psp -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 -ar 48000 "},
+    {"Mp4PspRateIndex1None", K::MP4, [] { MP4Settings.Format = 1; MP4Settings.AudioSampleRateAACPsp = 1; }, "-y -f psp -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 "},
+    {"Mp4MobileMovieAspect", K::MP4, [] { MP4Settings.Format = 2; MP4Settings.VideoAspectH264 = 1; }, "-y -f mp4 -vcodec h264 -s 320x240 -b 1200k -r 25 -aspect 4:3 -acodec aac -ac 2 -ab 64 -ar 22050 "},
+    {"Mp4FormatOutOfRange", K::MP4, [] { MP4Settings.Format = 4; }, "-y -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 -ar 22050 "},
+    {"Mp4CodecsOutOfRange", K::MP4, [] { MP4Settings.VideoCodec = 1; MP4Settings.AudioCodec = 1; }, "-y -f mp4 "},
+    {"TgpDefaultsNokiaH263AutoAspect", K::TGP, nullptr, "-y -f 3gp -vcodec h263 -s 176x144 -b 144k -r 25 -aspect 11:9 -acodec amr_nb -ac 1 -ar 8000 -ab 13 "},
+    {"TgpH263Aspect1None", K::TGP, [] { TGPSettings.VideoAspectH263 = 1; TGPSettings.AudioDisableAudio = true; }, "-y -f 3gp -vcodec h263 -s 176x144 -b 144k -r 25 -an "},
+    {"TgpH263Aspect2", K::TGP, [] { TGPSettings.VideoAspectH263 = 2; TGPSettings.AudioDisableAudio = true; }, "-y -f 3gp -vcodec h263 -s 176x144 -b 144k -r 25 -aspect 4:3 -an "},
+    {"TgpH263Aspect4", K::TGP, [] { TGPSettings.VideoAspectH263 = 4; TGPSettings.AudioDisableAudio = true; }, "-y -f 3gp -vcodec h263 -s 176x144 -b 144k -r 25 -aspect 16:9 -an "},
+    {"TgpNokiaMpeg4", K::TGP, [] { TGPSettings.VideoCodecNokia = 1; TGPSettings.VideoAspectDivX = 1; }, "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 144k -r 25 -aspect 4:3 -acodec amr_nb -ac 1 -ar 8000 -ab 13 "},
+    {"TgpNokiaAmrWb", K::TGP, [] { TGPSettings.VideoCodecNokia = 2; TGPSettings.AudioCodecNokia = 1; }, "-y -f 3gp -acodec amr_wb -ac 1 -ar 16000 -ab 13 "},
+    {"TgpNokiaAac", K::TGP, [] { TGPSettings.VideoCodecNokia = 2; TGPSettings.AudioCodecNokia = 2; }, "-y -f 3gp -acodec aac -ac 2 -ab 56 -ar 22050 "},
+    {"TgpNokiaAudioOutOfRange", K::TGP, [] { TGPSettings.VideoCodecNokia = 2; TGPSettings.AudioCodecNokia = 3; }, "-y -f 3gp "},
+    {"TgpAmrNbOnlyMonoAndFirstRate", K::TGP, [] { auto& s = TGPSettings; s.VideoCodecNokia = 2; s.AudioChannelsArmnb = 1; s.AudioSampleRateArmnb = 1; },
+     "-y -f 3gp -acodec amr_nb -ab 13 "},
+    {"Tgp2SonyKeys", K::TGP, [] { TGPSettings.TGPFormat = 2; TGPSettings.VideoCodecNokia = 1; TGPSettings.AudioCodecNokia = 1; },
+     "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 144k -r 25 -aspect 11:9 -acodec aac -ac 2 -ab 56 -ar 22050 "},
+    {"TgpSonyXviD", K::TGP, [] { auto& s = TGPSettings; s.TGPFormat = 1; s.VideoCodecSony = 1; s.VideoAspectXviD = 2; s.AudioCodecSony = 1; },
+     "-y -f 3gp -vcodec xvid -s 176x144 -b 96k -r 25 -aspect 16:9 "},
+    {"TgpOtherFormatSonyOutOfRange", K::TGP, [] { TGPSettings.TGPFormat = 7; TGPSettings.VideoCodecSony = 2; }, "-y -f 3gp -acodec aac -ac 2 -ab 56 -ar 22050 "},
+};
+INSTANTIATE_TEST_SUITE_P(Mp4And3gp, VideoLines, ::testing::ValuesIn(Mp4And3gpCases), qvtest::CaseName);
+
+const TLineCase MpegCases[] = {
+    {"MpegCustomDefaults", K::MPEG, nullptr, "-y -vcodec mpeg2video -b 2496k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 256 "},
+    {"MpegCustomTimeBeforeHead", K::MPEG, [] { auto& s = MPEGSettings; s.EnableTimeControl = true; s.Duration = "0:00:10.000"; s.StartTime = "0:00:01.000"; s.VideoSameQuality = true; },
+     " -t 0:00:10.000 -ss 0:00:01.000 -y -sameq -vcodec mpeg2video -b 2496k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 256 "},
+    {"MpegMpeg2Mp2", K::MPEG, [] { MPEGSettings.AudioCodecMPEG2 = 1; }, "-y -vcodec mpeg2video -b 2496k -r 25 -acodec mp2 -ac 2 -ab 160 -ar 44100 "},
+    {"MpegMpeg2Mp3", K::MPEG, [] { MPEGSettings.AudioCodecMPEG2 = 2; MPEGSettings.AudioCodecMPEG1 = 0; }, "-y -vcodec mpeg2video -b 2496k -r 25 -acodec mp3 -ac 2 -ab 160 -ar 44100 "},
+    {"MpegMpeg2AudioOutOfRange", K::MPEG, [] { MPEGSettings.AudioCodecMPEG2 = 3; }, "-y -vcodec mpeg2video -b 2496k -r 25 "},
+    {"MpegMpeg1IgnoresMpeg2Audio", K::MPEG, [] { MPEGSettings.VideoCodec = 0; MPEGSettings.AudioCodecMPEG1 = 1; MPEGSettings.AudioCodecMPEG2 = 1; },
+     "-y -vcodec mpeg1video -b 1152k -r 25 -acodec mp3 -ac 2 -ab 160 -ar 44100 "},
+    {"MpegMpeg1Mp2", K::MPEG, [] { MPEGSettings.VideoCodec = 0; MPEGSettings.VideoAspectMPEG1 = 2; }, "-y -vcodec mpeg1video -b 1152k -r 25 -aspect 16:9 -acodec mp2 -ac 2 -ab 160 -ar 44100 "},
+    {"MpegMpeg1AudioOutOfRange", K::MPEG, [] { MPEGSettings.VideoCodec = 0; MPEGSettings.AudioCodecMPEG1 = 2; }, "-y -vcodec mpeg1video -b 1152k -r 25 "},
+    {"MpegVideoOutOfRangeUsesMpeg1Audio", K::MPEG, [] { MPEGSettings.VideoCodec = 2; }, "-y -acodec mp2 -ac 2 -ab 160 -ar 44100 "},
+    {"MpegCustomAudioDisabled", K::MPEG, [] { MPEGSettings.AudioDisableAudio = true; }, "-y -vcodec mpeg2video -b 2496k -r 25 -an "},
+    {"MpegPresetPalSvcd", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 1; s.TargetFormat = 2; s.VideoSameQuality = true; s.AudioDisableAudio = true; },
+     "-target pal-svcd "},
+    {"MpegPresetFilmVcdWithTime", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.EnableTimeControl = true; s.Duration = "0:00:10.000"; s.StartTime = "0:00:02.000"; },
+     " -t 0:00:10.000 -ss 0:00:02.000 -target film-vcd "},
+    {"MpegPresetNtscDvd", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.TargetFormat = 1; s.DVDAudioBitRateUseAutoSet = true; },
+     "-target ntsc-dvd -b 6000k "},
+    {"MpegPresetPalDvdFull", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.TargetFormat = 2; s.DVDVideoBitRateUsePresert = false;
+         s.DVDVideoBitRateSpecify = 4000; s.DVDVideoKeepAspect = false; s.DVDVideoAspect = 2; },
+     "-target pal-dvd -b 4000k -aspect 16:9 -ab 384 "},
+    {"MpegPresetDvdSquareAspect", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.DVDVideoKeepAspect = false; s.DVDVideoAspect = 0; },
+     "-target film-dvd -b 6000k -aspect 1:1 -ab 384 "},
+    {"MpegPresetDvdNoTargetNoAspect", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.TargetFormat = 3; s.DVDVideoKeepAspect = false; s.DVDVideoAspect = 3; },
+     "-b 6000k -ab 384 "},
+    {"MpegPresetVcdTargetOutOfRange", K::MPEG, [] { MPEGSettings.UsePresetFormats = true; MPEGSettings.TargetFormat = 3; }, ""},
+    {"MpegPresetTypeOutOfRange", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 3; s.EnableTimeControl = true; s.Duration = "1"; s.StartTime = "2"; },
+     " -t 1 -ss 2 "},
+};
+INSTANTIATE_TEST_SUITE_P(Mpeg, VideoLines, ::testing::ValuesIn(MpegCases), qvtest::CaseName);
+
+const TLineCase MovCases[] = {
+    {"MovDefaultsAacHasNoCodecPiece", K::MOV, nullptr, "-y -f mov -vcodec h264 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
+    {"MovAacAutoBitRate", K::MOV, [] { MovSettings.AudioBitRateUseAutoSetAACMP4 = true; MovSettings.AudioSampleRateAACMP4 = 6; }, "-y -f mov -vcodec h264 -b 1200k -r 25 -ac 2 -ar 44100 "},
+    {"MovSvq1Aspect", K::MOV, [] { MovSettings.VideoCodec = 0; MovSettings.VideoAspectSvq1 = 1; }, "-y -f mov -vcodec svq1 -b 1200k -r 25 -aspect 4:3 -ac 2 -ab 64 -ar 22050 "},
+    {"MovDivXAspect", K::MOV, [] { MovSettings.VideoCodec = 1; MovSettings.VideoAspectDivX = 2; }, "-y -f mov -vcodec msmpeg4 -b 1200k -r 25 -aspect 16:9 -ac 2 -ab 64 -ar 22050 "},
+    {"MovXviDSize", K::MOV, [] { auto& s = MovSettings; s.VideoCodec = 2; s.VideoSizeUseSourceXviD = false; s.VideoWidthXviD = 320; s.VideoHeightXviD = 240; },
+     "-y -f mov -vcodec xvid -s 320x240 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
+    {"MovH263NoAspect", K::MOV, [] { MovSettings.VideoCodec = 3; MovSettings.VideoAspectH263 = 2; }, "-y -f mov -vcodec h263 -s 352x288 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
+    {"MovH264NoAspect", K::MOV, [] { MovSettings.VideoAspectH264 = 1; MovSettings.AudioCodec = 1; }, "-y -f mov -vcodec h264 -b 1200k -r 25 -acodec pcm_alaw -ac 2 -ar 22050 "},
+    {"MovAmrNb", K::MOV, [] { MovSettings.VideoCodec = 5; MovSettings.AudioCodec = 2; }, "-y -f mov -acodec amr_nb -ac 1 -ar 8000 -ab 8 "},
+    {"MovPcm16le", K::MOV, [] { MovSettings.VideoCodec = 5; MovSettings.AudioCodec = 3; }, "-y -f mov -acodec pcm_s16le -ac 2 -ar 22050 "},
+    {"MovPcm16be", K::MOV, [] { MovSettings.VideoCodec = 5; MovSettings.AudioCodec = 4; MovSettings.AudioSampleRatePcm16be = 5; }, "-y -f mov -acodec pcm_s16be -ac 2 -ar 32000 "},
+    {"MovAudioOutOfRange", K::MOV, [] { MovSettings.VideoCodec = 5; MovSettings.AudioCodec = 5; }, "-y -f mov "},
+};
+INSTANTIATE_TEST_SUITE_P(Mov, VideoLines, ::testing::ValuesIn(MovCases), qvtest::CaseName);
+
+const TLineCase OtherVideoCases[] = {
+    {"WmvDefaults", K::WMV, nullptr, "-y -vcodec wmv2 -b 768k -r 25 -acodec mp3 -ac 2 -ar 22050 "},
+    {"WmvWmv7", K::WMV, [] { WmvSettings.VideoCodec = 2; }, "-y -vcodec wmv1 -b 768k -r 25 -acodec mp3 -ac 2 -ar 22050 "},
+    {"WmvMsMpeg4", K::WMV, [] { WmvSettings.VideoCodec = 0; WmvSettings.VideoAspectMsMPEG4 = 1; }, "-y -vcodec msmpeg4 -b 768k -r 25 -aspect 4:3 -acodec mp3 -ac 2 -ar 22050 "},
+    {"WmvMsMpeg4v2Mp3Preset", K::WMV, [] { auto& s = WmvSettings; s.VideoCodec = 1; s.AudioBitRateUseAutoSetMp3 = false; s.AudioBitRatePresetMp3 = 128; s.AudioSampleRateMp3 = 3; },
+     "-y -vcodec msmpeg4v2 -b 768k -r 25 -acodec mp3 -ac 2 -ab 128 -ar 48000 "},
+    {"WmvCodecsOutOfRange", K::WMV, [] { WmvSettings.VideoCodec = 4; WmvSettings.AudioCodec = 1; }, "-y "},
+    {"RmDefaults", K::RM, nullptr, "-y -f rm -vcodec rv10 -b 768k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 256 "},
+    {"RmBitRateBeforeSizeNoAspect", K::RM, [] { auto& s = RmSettings; s.VideoSizeUseSourceRm10 = false; s.VideoBitRateUsePresertRm10 = false; s.VideoBitRateSpecifyRm10 = 500;
+         s.VideoAspectRm10 = 1; s.VideoKeepFrameRateRm10 = false; s.VideoFrameRateRm10 = 5; },
+     "-y -f rm -vcodec rv10 -b 500k -s 320x240 -r 23.976 -acodec ac3 -ac 2 -ar 48000 -ab 256 "},
+    {"RmAc3Surround", K::RM, [] { RmSettings.AudioChannelsAC3 = 2; RmSettings.AudioSampleRateAC3 = 0; }, "-y -f rm -vcodec rv10 -b 768k -r 25 -acodec ac3 -ac 5:1 -ar 48000 -ab 256 "},
+    {"RmAc3ChannelPastList", K::RM, [] { RmSettings.AudioChannelsAC3 = 3; }, "-y -f rm -vcodec rv10 -b 768k -r 25 -acodec ac3 -ab 256 "},
+    {"RmCodecsOutOfRange", K::RM, [] { RmSettings.VideoCodec = 1; RmSettings.AudioCodec = 1; }, "-y -f rm "},
+    {"SwfDefaults", K::SWF, nullptr, "-y -vcodec flv -b 768k -r 25 -acodec mp3 -ac 2 -ar 22050 "},
+    {"SwfRate3None", K::SWF, [] { SwfSettings.AudioSampleRateMp3 = 3; SwfSettings.VideoAspectFlv = 2; }, "-y -vcodec flv -b 768k -r 25 -aspect 16:9 -acodec mp3 -ac 2 "},
+    {"SwfCodecsOutOfRange", K::SWF, [] { SwfSettings.VideoCodec = 1; SwfSettings.AudioCodec = 1; }, "-y "},
+    {"VobWorkedExample", K::VOB, [] { auto& s = VobSettings; s.VideoSizeUseSourceMPEG2 = true; s.VideoKeepFrameRateMPEG2 = false; s.VideoFrameRateMPEG2 = 3; },
+     "-y -f vob -vcodec mpeg2video -b 6000k -r 25 -aspect 5:4 -acodec ac3 -ac 2 -ar 48000 -ab 384 "},
+    {"VobDefaults", K::VOB, nullptr, "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k -r 25 -aspect 5:4 -acodec ac3 -ac 2 -ar 48000 -ab 384 "},
+    {"VobOwnFrameRateTable", K::VOB, [] { auto& s = VobSettings; s.VideoKeepFrameRateMPEG2 = false; s.VideoFrameRateMPEG2 = 0; s.VideoAspectMPEG2 = 1; s.AudioCodec = 0; },
+     "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k -r 19.98 -aspect 4:3 -acodec mp2 -ac 2 -ab 320 -ar 48000 "},
+    {"VobFrameRatePastTableAspect3", K::VOB, [] { auto& s = VobSettings; s.VideoKeepFrameRateMPEG2 = false; s.VideoFrameRateMPEG2 = 9; s.VideoAspectMPEG2 = 3; s.AudioCodec = 2; },
+     "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k "},
+    {"VobWideAspectNoAudio", K::VOB, [] { VobSettings.VideoAspectMPEG2 = 2; VobSettings.AudioDisableAudio = true; }, "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k -r 25 -aspect 16:9 -an "},
+    {"VobVideoOutOfRange", K::VOB, [] { VobSettings.VideoCodec = 1; }, "-y -f vob -acodec ac3 -ac 2 -ar 48000 -ab 384 "},
+    {"AsfDefaults", K::ASF, nullptr, "-y -f asf -vcodec msmpeg4 -b 768k -r 25 -acodec mp3 -ac 2 -ab 64 -ar 22050 "},
+    {"AsfMsMpeg4v2NoAudioCodec", K::ASF, [] { AsfSettings.VideoCodec = 1; AsfSettings.AudioCodec = 1; }, "-y -f asf -vcodec msmpeg4v2 -b 768k -r 25 "},
+    {"AsfVideoOutOfRange", K::ASF, [] { AsfSettings.VideoCodec = 2; AsfSettings.VideoSameQuality = true; }, "-y -f asf -sameq -acodec mp3 -ac 2 -ab 64 -ar 22050 "},
+};
+INSTANTIATE_TEST_SUITE_P(WmvRmSwfVobAsf, VideoLines, ::testing::ValuesIn(OtherVideoCases), qvtest::CaseName);
+
+} // namespace
