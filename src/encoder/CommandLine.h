@@ -1,0 +1,56 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace avcore {
+
+// The access code every caller passes with "-p".
+inline constexpr const char* AccessCode = "5260718";
+
+// The encoder command line in the old option language, as given.
+struct TRequest {
+    bool help = false;
+    std::string accessCode;
+    bool haveAccessCode = false;
+    std::string input;
+    std::string output;
+    std::string format;       // -f
+    std::string duration;     // -t (text as given; empty = whole source)
+    std::string start;        // -ss
+    bool sameQuality = false; // -sameq
+    bool noVideo = false;     // -vn
+    bool noAudio = false;     // -an
+    std::string videoCodec;   // -vcodec
+    std::string size;         // -s WxH
+    std::string videoBitrate; // -b
+    std::string frameRate;    // -r
+    std::string aspect;       // -aspect
+    std::string target;       // -target
+    std::string audioCodec;   // -acodec
+    std::string channels;     // -ac
+    std::string audioBitrate; // -ab
+    std::string sampleRate;   // -ar
+    std::string strict;       // -strict
+};
+
+// Reads the arguments (without the program name). The last argument is the
+// output name and the one after "-i" the input name, whatever they look like.
+// Returns false with a message for an unknown option or a missing value.
+bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::string& error);
+
+// Reads a time text "h:mm:ss.xxx", "mm:ss" or seconds "12.5" into seconds.
+// Empty text is not a time. Negative values and other characters are refused.
+std::optional<double> ParseTimeText(const std::string& text);
+
+// Reads a bitrate in the old style into bits per second: "1200k", "1.5M",
+// a plain number up to 10000 is kbit/s (as the old "-b" and "-ab" meant),
+// larger plain numbers are bit/s. Returns nothing for other texts or values <= 0
+// when allowZero is false.
+std::optional<long long> ParseBitrate(const std::string& text, bool allowZero);
+
+// Reads a decimal number in the "C" manner (point as separator).
+std::optional<double> ParseNumber(const std::string& text);
+
+} // namespace avcore

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace avcore {
+
+struct TStreamFacts {
+    std::string type;  // "video", "audio", "subtitle", "data"
+    std::string codec; // e.g. "h264", "aac"
+    std::string pixelFormat;
+    std::string sampleFormat;
+    int width = 0;
+    int height = 0;
+    double frameRate = 0; // frames per second, 0 when unknown
+    int sampleRate = 0;
+    int channels = 0;
+    long long bitRate = 0;
+    bool attachedPicture = false; // cover art, not a moving picture
+};
+
+// The facts of an input file that the conversion needs.
+struct TSourceFacts {
+    std::string formatName; // the demuxer's first name, e.g. "mov" for "mov,mp4,m4a,3gp,3g2,mj2"
+    double duration = -1;   // seconds, -1 when unknown
+    double start = 0;       // seconds
+    long long bitRate = 0;
+    std::vector<TStreamFacts> streams;
+
+    const TStreamFacts* firstVideo() const;
+    const TStreamFacts* firstAudio() const;
+};
+
+// Reads ffprobe's "-of json -show_format -show_streams" output.
+bool ParseProbeJson(const std::string& json, TSourceFacts& facts, std::string& error);
+
+// A DirectShow script names its source in the first line that contains
+// 'Source("': the text between that marker and the last '")' of the line.
+// Returns false with a message when the file cannot be read or names nothing.
+bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::string& error);
+
+// True when the name ends in ".avs", in any letter case.
+bool IsScriptName(const std::string& name);
+
+} // namespace avcore
