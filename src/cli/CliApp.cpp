@@ -1,0 +1,549 @@
+#include "cli/CliApp.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cctype>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <mutex>
+#include <pthread.h>
+#include <set>
+#include <thread>
+#include <unistd.h>
+
+#include "app/Settings.h"
+#include "cli/CliArgs.h"
+#include "cli/Terminal.h"
+#include "cmdline/OptionDetails.h"
+#include "engine/BatchDriver.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "profiles/profiles.h"
+
+namespace fs = std::filesystem;
+
+namespace qvcli {
+
+// ---- File checks ----
+
+std::string FileExtension(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return {};
+    return name.substr(dot);
+}
+
+namespace {
+
+std::string Lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return s;
+}
+
+std::string Trim(const std::string& s)
+{
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos)
+        return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+// The absolute form of a path given on the command line, without resolving
+// links, so that names stay the ones the user gave.
+std::string AbsolutePath(const std::string& path)
+{
+    std::error_code ec;
+    fs::path abs = fs::absolute(path, ec);
+    if (ec)
+        return path;
+    std::string text = abs.lexically_normal().string();
+    while (text.size() > 1 && text.back() == '/')
+        text.pop_back();
+    return text;
+}
+
+} // namespace
+
+bool IsAcceptedExtension(const std::string& extension, const std::vector<std::string>& filters)
+{
+    // An empty extension would occur in every pattern.
+    if (extension.size() < 2)
+        return false;
+    const std::string ext = Lower(extension);
+    for (const std::string& line : filters) {
+        const auto eq = line.find('=');
+        const std::string pattern = Lower(eq == std::string::npos ? line : line.substr(eq + 1));
+        if (pattern.find(ext) != std::string::npos)
+            return true;
+    }
+    return false;
+}
+
+TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item)
+{
+    std::error_code ec;
+    const auto status = fs::status(fullPath, ec);
+    if (ec || !fs::exists(status))
+        return TFileCheck::Missing;
+    if (fs::is_directory(status))
+        return TFileCheck::NotAFile;
+    if (!IsAcceptedExtension(FileExtension(fullPath), AcceptedFilters))
+        return TFileCheck::Rejected;
+    item = ProbeFileItem(fullPath);
+    if (!MediaFileDescribed(item))
+        return TFileCheck::Undescribed;
+    return TFileCheck::Accepted;
+}
+
+std::string CheckMessage(TFileCheck check, const std::string& fullPath)
+{
+    switch (check) {
+    case TFileCheck::Accepted: return {};
+    case TFileCheck::Missing: return TerminalText(FormatText(IDS_NoEncoder, {fullPath}));
+    case TFileCheck::NotAFile:
+    case TFileCheck::Rejected:
+    case TFileCheck::Undescribed: return TerminalText(FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}));
+    }
+    return {};
+}
+
+namespace {
+
+// ---- Signals ----
+//
+// SIGINT, SIGTERM and SIGHUP are blocked in every thread and taken by one
+// thread of their own. Before an encoder can run they end the program at once;
+// while a batch runs they ask the progress view to stop the encoder (the
+// batch's stop-now path), so no encoder is left running and the stopped
+// file's source is untouched. The runner clears the signal mask of its
+// children, so the encoder still receives signals normally.
+
+std::atomic<bool> StopRequested{false};
+std::mutex SignalMutex;
+bool BatchActive = false;          // guarded by SignalMutex
+TEventLoop* BatchLoop = nullptr;   // guarded by SignalMutex
+
+sigset_t StopSignals()
+{
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGHUP);
+    return set;
+}
+
+void StartSignalThread()
+{
+    sigset_t set = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::thread([set] {
+        for (;;) {
+            int sig = 0;
+            if (sigwait(&set, &sig) != 0)
+                continue;
+            std::lock_guard<std::mutex> lock(SignalMutex);
+            if (!BatchActive) {
+                std::fputs("\n", stderr);
+                std::fflush(stdout);
+                std::fflush(stderr);
+                _exit(ExitInterrupted);
+            }
+            StopRequested = true;
+            if (BatchLoop)
+                BatchLoop->Post([] {}); // wakes the progress view's loop
+        }
+    }).detach();
+}
+
+void SetBatchActive(bool active, TEventLoop* loop)
+{
+    std::lock_guard<std::mutex> lock(SignalMutex);
+    BatchActive = active;
+    BatchLoop = active ? loop : nullptr;
+}
+
+// ---- The batch ----
+
+class TCliQueue : public TSimpleFileQueue {
+public:
+    std::function<void(const std::string&)> OnConverted;
+    std::function<void(const std::string&)> OnFailed;
+
+    void RemoveFileByPath(const std::string& path) override
+    {
+        TSimpleFileQueue::RemoveFileByPath(path);
+        if (OnConverted)
+            OnConverted(path);
+    }
+    void MoveFileToEnd(const std::string& path) override
+    {
+        TSimpleFileQueue::MoveFileToEnd(path);
+        if (OnFailed)
+            OnFailed(path);
+    }
+};
+
+class TCliHost : public TBatchHost {
+public:
+    TCliHost(TConsole& console, TEventLoop& loop, TTerminalPrompter& prompter)
+        : console_(console), loop_(loop), prompter_(prompter)
+    {
+    }
+
+    std::unique_ptr<TProgressView> CreateProgressView() override
+    {
+        // From here on an encoder may run: signals stop it instead of ending the program.
+        SetBatchActive(true, &loop_);
+        auto view = std::make_unique<TTerminalProgressView>(console_, loop_, StopRequested);
+        view->OnModalStart = [this] { prompter_.CollectFileMessages = true; };
+        view->OnModalEnd = [this] { prompter_.CollectFileMessages = false; };
+        return view;
+    }
+    void ShowTrayBalloon(const std::string&, const std::string& text, TMsgIcon, int) override
+    {
+        console_.Out(TerminalText(text));
+    }
+    // The command-line front end never performs an after-batch power action.
+    bool ShowShutdownCountdown() override { return false; }
+
+private:
+    TConsole& console_;
+    TEventLoop& loop_;
+    TTerminalPrompter& prompter_;
+};
+
+std::string DescribeExit(const TExitStatus& status)
+{
+    if (status.Signal != 0)
+        return "the encoder was ended by signal " + std::to_string(status.Signal) + " (" +
+               (strsignal(status.Signal) ? strsignal(status.Signal) : "?") + ")";
+    if (status.Exited && status.Code != 0)
+        return "the encoder ended with exit code " + std::to_string(status.Code);
+    return "the encoder reported an error";
+}
+
+// ---- The run ----
+
+class TCliRun {
+public:
+    TCliRun(const TCliArgs& args, const std::string& programName)
+        : args_(args), program_(programName), console_(stdout, stderr, isatty(STDOUT_FILENO) == 1),
+          prompter_(console_, std::cin, isatty(STDIN_FILENO) == 1, args.Yes)
+    {
+    }
+
+    int Run();
+
+private:
+    bool StartUp();
+    bool ChooseFormat();
+    bool ChooseProfile();
+    // Checks every FILE; the accepted ones go into the queue.
+    void CheckFiles(TCliQueue& queue);
+    std::string OutputFolderText() const;
+
+    int ListProfiles();
+    int PrintOptions();
+    int PrintCommands();
+    int Info();
+    int Convert();
+
+    void Fail(const std::string& message) { console_.Err(program_ + ": " + message); }
+
+    const TCliArgs& args_;
+    std::string program_;
+    TConsole console_;
+    TTerminalPrompter prompter_;
+    int format_ = 0;
+    std::string profileFile_; // --profile-file, absolute; "" for the selected profile
+    bool checkFailed_ = false;
+};
+
+bool TCliRun::StartUp()
+{
+    // The same start-up as the desktop program: paths from the program
+    // folder, config.ini, the language file, options.ini, profile folders.
+    InitApplication(RunningProgramFolder());
+    SetLanguageMessageHandler([this](const std::string& text) { console_.Err(TerminalText(text)); });
+    if (!LoadLanguage())
+        return false;
+    LoadOptions();
+    // Only --delete-source deletes sources here, and no power action is ever taken.
+    Options.DeleteFileAfterProcessing = args_.DeleteSource;
+    Options.ShutdownWindowsWhenDone = false;
+    if (args_.Format)
+        Options.OutputFormat = static_cast<uint8_t>(*args_.Format);
+    if (!RefreshProfileLists()) {
+        console_.Err(TerminalText(IDS_MESSAGEBOX_CreateDirError));
+        return false;
+    }
+    return true;
+}
+
+bool TCliRun::ChooseFormat()
+{
+    if (Options.OutputFormat >= OutputFormatCount) {
+        console_.Err(TerminalText(IDS_MESSAGEBOX_NoFormat) + " (use -f)");
+        return false;
+    }
+    format_ = Options.OutputFormat;
+    return true;
+}
+
+bool TCliRun::ChooseProfile()
+{
+    if (args_.ProfileFile) {
+        profileFile_ = AbsolutePath(*args_.ProfileFile);
+        std::error_code ec;
+        if (!fs::is_regular_file(profileFile_, ec)) {
+            Fail("profile file \"" + profileFile_ + "\" not found");
+            return false;
+        }
+        return true;
+    }
+    TProfileList& list = ProfileLists[format_];
+    const std::string formatName = FormatNames()[static_cast<size_t>(format_)];
+    if (args_.Profile) {
+        const std::string wanted = Lower(*args_.Profile);
+        list.ItemIndex = -1;
+        for (size_t i = 0; i < list.Items.size(); ++i) {
+            if (Lower(list.Items[i]) == wanted) {
+                list.ItemIndex = static_cast<int>(i);
+                break;
+            }
+        }
+        if (list.ItemIndex < 0) {
+            std::string known;
+            for (const auto& name : list.Items)
+                known += (known.empty() ? "" : ", ") + name;
+            Fail("no " + formatName + " profile named \"" + *args_.Profile + "\"" +
+                 (known.empty() ? std::string(" (there are none)") : " (profiles: " + known + ")"));
+            return false;
+        }
+    } else if (list.ItemIndex < 0) {
+        Fail("no " + formatName + " profile in \"" + ProfileFolder(format_) + "\"");
+        return false;
+    }
+    return true;
+}
+
+std::string TCliRun::OutputFolderText() const
+{
+    if (!args_.OutputDir)
+        return Options.LastOutputOpenDir;
+    const std::string dir = Trim(*args_.OutputDir);
+    // The encoder runs in the program folder, so a relative folder is taken
+    // from where the command was given.
+    return dir.empty() ? dir : AbsolutePath(dir);
+}
+
+void TCliRun::CheckFiles(TCliQueue& queue)
+{
+    std::set<std::string> seen;
+    for (const std::string& given : args_.Files) {
+        const std::string path = AbsolutePath(given);
+        TFileItem item;
+        const TFileCheck check = CheckSourceFile(path, item);
+        if (check != TFileCheck::Accepted) {
+            console_.Err(CheckMessage(check, path));
+            checkFailed_ = true;
+            continue;
+        }
+        // The same path twice is one file, as in the list of the main window.
+        if (!seen.insert(path).second)
+            continue;
+        queue.Entries.push_back({path, item.FileSize, false});
+    }
+}
+
+int TCliRun::ListProfiles()
+{
+    if (!ChooseFormat())
+        return ExitUsage;
+    for (const auto& name : ProfileLists[format_].Items)
+        console_.Out(name);
+    return ExitConverted;
+}
+
+int TCliRun::PrintOptions()
+{
+    if (!ChooseFormat() || !ChooseProfile())
+        return ExitUsage;
+    std::string line;
+    BuildEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
+    console_.Out(line);
+    return ExitConverted;
+}
+
+int TCliRun::Info()
+{
+    int result = ExitConverted;
+    bool first = true;
+    for (const std::string& given : args_.Files) {
+        const std::string path = AbsolutePath(given);
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) {
+            console_.Err(CheckMessage(fs::exists(path, ec) ? TFileCheck::NotAFile : TFileCheck::Missing, path));
+            result = ExitUsage;
+            continue;
+        }
+        const TFileItem item = ProbeFileItem(path);
+        std::string block = first ? "" : "\n";
+        first = false;
+        block += "FileName\t" + item.FileName + "\nFilePath\t" + item.FilePath;
+        for (const TMediaFact& fact : MediaFacts)
+            block += std::string("\n") + fact.Name + "\t" + item.*fact.Field;
+        console_.Out(block);
+    }
+    return result;
+}
+
+// Sets the driver up for the chosen profile.
+void UseProfile(TBatchDriver& driver, const std::string& profileFile)
+{
+    if (profileFile.empty())
+        return;
+    driver.EncoderOptions = [profileFile] {
+        std::string line;
+        BuildEncoderOptions(profileFile, line);
+        return line;
+    };
+    driver.OutputExtension = [profileFile] {
+        if (Options.OutputFormat == static_cast<uint8_t>(OutputFormatKind::TGP)) {
+            LoadTGPSettings(profileFile);
+            return std::string(TGPSettings.TGPFormat == 2 ? ".3g2" : ".3gp");
+        }
+        return GetOutputExtension();
+    };
+}
+
+int TCliRun::PrintCommands()
+{
+    if (!ChooseFormat() || !ChooseProfile())
+        return ExitUsage;
+    TCliQueue queue;
+    CheckFiles(queue);
+    const std::string folder = Trim(OutputFolderText());
+    if (folder.empty()) {
+        console_.Err(TerminalText(IDS_MESSAGEBOX_EmptyDir));
+        return ExitUsage;
+    }
+    TEventLoop loop;
+    TRedirector runner(loop);
+    TCliHost host(console_, loop, prompter_);
+    TBatchDriver driver(runner, queue, host, prompter_, loop);
+    UseProfile(driver, profileFile_);
+    driver.OutputFolder = folder;
+    // Printing must leave no trace: a DirectShow script made for a command line goes again.
+    const std::string script = AppFolder + "DirectShow.avs";
+    std::error_code ec;
+    const bool scriptExisted = fs::exists(script, ec);
+    for (const auto& entry : queue.Entries) {
+        try {
+            console_.Out(driver.BuildCommandLine(entry.FullName));
+        } catch (const std::exception& e) {
+            prompter_.ShowError(e.what());
+            checkFailed_ = true;
+        }
+    }
+    if (!scriptExisted)
+        DeleteDirectShowScript();
+    return checkFailed_ ? ExitUsage : ExitConverted;
+}
+
+int TCliRun::Convert()
+{
+    if (!ChooseFormat() || !ChooseProfile())
+        return ExitUsage;
+    TCliQueue queue;
+    CheckFiles(queue);
+    const size_t total = queue.Entries.size();
+
+    TEventLoop loop;
+    loop.SetExceptionHandler([this](const std::string& message) { prompter_.ShowError(message); });
+    TRedirector runner(loop);
+    TCliHost host(console_, loop, prompter_);
+    TBatchDriver driver(runner, queue, host, prompter_, loop);
+    UseProfile(driver, profileFile_);
+
+    size_t converted = 0, failed = 0;
+    queue.OnConverted = [&](const std::string& path) {
+        ++converted;
+        console_.Out("Converted: " + path + " -> " + driver.OutputNameOf(path));
+    };
+    queue.OnFailed = [&](const std::string& path) {
+        ++failed;
+        std::string report = "Failed: " + path;
+        auto messages = prompter_.TakeFileMessages(path);
+        if (messages.empty())
+            messages.push_back(DescribeExit(runner.ExitStatus()));
+        for (const auto& m : messages)
+            report += "\n  " + m;
+        console_.Err(report);
+    };
+
+    const bool started = driver.ConvertFiles(OutputFolderText());
+    SetBatchActive(false, nullptr);
+    // Error lines of a file that was stopped before it ended.
+    for (const auto& [file, message] : prompter_.TakeAllFileMessages())
+        console_.Err(file + ": " + message);
+
+    if (!started)
+        return StopRequested ? ExitInterrupted : ExitUsage;
+    if (StopRequested && converted + failed < total) {
+        console_.Err("Stopped: " + Options.CurrentFile + " (its source is kept)");
+        console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
+                     std::to_string(failed) + " failed, stopped.");
+        return ExitInterrupted;
+    }
+    console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
+                 std::to_string(failed) + " failed.");
+    if (checkFailed_)
+        return ExitUsage;
+    return failed > 0 ? ExitFailed : ExitConverted;
+}
+
+int TCliRun::Run()
+{
+    if (!StartUp())
+        return ExitUsage;
+    switch (args_.Action) {
+    case TCliAction::ListProfiles: return ListProfiles();
+    case TCliAction::PrintOptions: return PrintOptions();
+    case TCliAction::PrintCommands: return PrintCommands();
+    case TCliAction::Info: return Info();
+    case TCliAction::Convert: return Convert();
+    case TCliAction::Help: break;
+    }
+    return ExitConverted;
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, const std::string& programName)
+{
+    std::string error;
+    const auto parsed = ParseArguments(args, error);
+    if (!parsed) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more information.\n", programName.c_str(), error.c_str(),
+                     programName.c_str());
+        return ExitUsage;
+    }
+    if (parsed->Action == TCliAction::Help) {
+        std::fputs(UsageText(programName).c_str(), stdout);
+        return ExitConverted;
+    }
+    StartSignalThread();
+    TCliRun run(*parsed, programName);
+    return run.Run();
+}
+
+} // namespace qvcli

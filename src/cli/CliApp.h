@@ -1,0 +1,32 @@
+#pragma once
+
+// quorvex-cli: the start-up of the program, the file checks of the main
+// window, and the batch with a terminal view.
+
+#include <string>
+#include <vector>
+
+#include "engine/MediaInfo.h"
+
+namespace qvcli {
+
+// Runs the program with the arguments after its name; returns the exit code.
+int RunCli(const std::vector<std::string>& args, const std::string& programName);
+
+// Whether a file extension (with its dot) is one the language file's filters
+// accept: the lower-cased extension occurs in the lower-cased pattern of a
+// "name=pattern" line. A name without extension is not accepted.
+bool IsAcceptedExtension(const std::string& extension, const std::vector<std::string>& filters);
+
+// The extension of a path's file name with its dot ("" when it has none).
+std::string FileExtension(const std::string& path);
+
+// Why a file cannot join the batch.
+enum class TFileCheck { Accepted, Missing, NotAFile, Rejected, Undescribed };
+// The main window's checks for one file given by its full path; fills item
+// when the file exists and its type is accepted.
+TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item);
+// The message of a failed check, from the catalogue.
+std::string CheckMessage(TFileCheck check, const std::string& fullPath);
+
+} // namespace qvcli

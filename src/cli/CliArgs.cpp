@@ -1,0 +1,215 @@
+#include "cli/CliArgs.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace qvcli {
+
+const std::vector<std::string>& FormatNames()
+{
+    static const std::vector<std::string> names = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM",  "SWF",
+                                                   "VOB", "ASF", "AAC", "AC3",  "MP2", "MP3", "AMR", "WAV"};
+    return names;
+}
+
+std::optional<int> FormatFromName(const std::string& name)
+{
+    std::string upper = name;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    const auto& names = FormatNames();
+    const auto it = std::find(names.begin(), names.end(), upper);
+    if (it == names.end())
+        return std::nullopt;
+    return static_cast<int>(it - names.begin());
+}
+
+namespace {
+
+const char* ActionOption(TCliAction action)
+{
+    switch (action) {
+    case TCliAction::PrintOptions: return "--print-options";
+    case TCliAction::PrintCommands: return "--print-commands";
+    case TCliAction::Info: return "--info";
+    case TCliAction::ListProfiles: return "--list-profiles";
+    default: return "";
+    }
+}
+
+} // namespace
+
+std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std::string& error)
+{
+    TCliArgs result;
+    bool help = false;
+    bool onlyFiles = false;
+
+    auto setAction = [&](TCliAction action) {
+        if (result.Action != TCliAction::Convert && result.Action != action) {
+            error = std::string(ActionOption(result.Action)) + " and " + ActionOption(action) + " cannot be combined";
+            return false;
+        }
+        result.Action = action;
+        return true;
+    };
+
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+            result.Files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyFiles = true;
+            continue;
+        }
+
+        // Split "--name=value" and "-fVALUE" into the option and its attached value.
+        std::string name = arg;
+        std::optional<std::string> attached;
+        if (arg.rfind("--", 0) == 0) {
+            const auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                attached = arg.substr(eq + 1);
+            }
+        } else if (arg.size() > 2) {
+            name = arg.substr(0, 2);
+            attached = arg.substr(2);
+        }
+
+        auto value = [&](std::string& out) {
+            if (attached) {
+                out = *attached;
+                return true;
+            }
+            if (i + 1 >= args.size()) {
+                error = "option " + name + " needs a value";
+                return false;
+            }
+            out = args[++i];
+            return true;
+        };
+        auto noValue = [&]() {
+            if (attached) {
+                error = "option " + name + " takes no value";
+                return false;
+            }
+            return true;
+        };
+
+        std::string v;
+        if (name == "-f" || name == "--format") {
+            if (!value(v))
+                return std::nullopt;
+            result.Format = FormatFromName(v);
+            if (!result.Format) {
+                error = "unknown format '" + v + "' (one of:";
+                for (const auto& n : FormatNames())
+                    error += " " + n;
+                error += ")";
+                return std::nullopt;
+            }
+        } else if (name == "-p" || name == "--profile") {
+            if (!value(v))
+                return std::nullopt;
+            result.Profile = v;
+        } else if (name == "--profile-file") {
+            if (!value(v))
+                return std::nullopt;
+            result.ProfileFile = v;
+        } else if (name == "-o" || name == "--output") {
+            if (!value(v))
+                return std::nullopt;
+            result.OutputDir = v;
+        } else if (name == "-y" || name == "--yes") {
+            if (!noValue())
+                return std::nullopt;
+            result.Yes = true;
+        } else if (name == "--delete-source") {
+            if (!noValue())
+                return std::nullopt;
+            result.DeleteSource = true;
+        } else if (name == "--print-options" || name == "--print-commands" || name == "--info" ||
+                   name == "--list-profiles") {
+            if (!noValue())
+                return std::nullopt;
+            const TCliAction action = name == "--print-options"    ? TCliAction::PrintOptions
+                                      : name == "--print-commands" ? TCliAction::PrintCommands
+                                      : name == "--info"           ? TCliAction::Info
+                                                                   : TCliAction::ListProfiles;
+            if (!setAction(action))
+                return std::nullopt;
+        } else if (name == "-h" || name == "--help") {
+            help = true;
+        } else {
+            error = "unknown option '" + arg + "'";
+            return std::nullopt;
+        }
+    }
+
+    if (help) {
+        result.Action = TCliAction::Help;
+        return result;
+    }
+    if (result.Profile && result.ProfileFile) {
+        error = "--profile and --profile-file cannot be combined";
+        return std::nullopt;
+    }
+    switch (result.Action) {
+    case TCliAction::Convert:
+    case TCliAction::PrintCommands:
+    case TCliAction::Info:
+        if (result.Files.empty()) {
+            error = "no FILE given";
+            return std::nullopt;
+        }
+        break;
+    case TCliAction::PrintOptions:
+    case TCliAction::ListProfiles:
+        if (!result.Files.empty()) {
+            error = std::string(ActionOption(result.Action)) + " takes no FILE";
+            return std::nullopt;
+        }
+        break;
+    case TCliAction::Help:
+        break;
+    }
+    return result;
+}
+
+std::string UsageText(const std::string& programName)
+{
+    std::string formats;
+    for (const auto& n : FormatNames())
+        formats += (formats.empty() ? "" : " ") + n;
+    return "Usage: " + programName + " [options] FILE...\n"
+           "Converts media files with the profiles and settings of Quorvex.\n"
+           "\n"
+           "  -f, --format NAME      output format, any letter case; default: the format\n"
+           "                         last chosen in Quorvex\n"
+           "                         (" + formats + ")\n"
+           "  -p, --profile NAME     profile of that format; default: the first one listed\n"
+           "      --profile-file F   use this profile file instead\n"
+           "  -o, --output DIR       output folder; default: the last one used in Quorvex\n"
+           "  -y, --yes              overwrite existing outputs and create a missing output\n"
+           "                         folder (otherwise ask on a terminal, refuse when not\n"
+           "                         interactive)\n"
+           "      --delete-source    delete each source after its successful conversion\n"
+           "      --print-options    print the option line of the chosen profile and exit\n"
+           "      --print-commands   print the encoder command line of every FILE and exit\n"
+           "      --info             print the media facts of every FILE (name, tab, value)\n"
+           "                         and exit\n"
+           "      --list-profiles    print the profile names of the format and exit\n"
+           "  -h, --help             print this help and exit\n"
+           "\n"
+           "Use \"--\" before file names that begin with \"-\".\n"
+           "\n"
+           "Exit status: 0 every file converted, 1 at least one file failed, 2 bad usage\n"
+           "or a failed check (a missing, rejected or unreadable file is skipped, the\n"
+           "others are converted), 130 stopped by Ctrl+C (the file being converted keeps\n"
+           "its source).\n";
+}
+
+} // namespace qvcli

@@ -1,0 +1,43 @@
+#pragma once
+
+// The command line of quorvex-cli.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qvcli {
+
+// What the run does besides (or instead of) converting.
+enum class TCliAction { Convert, PrintOptions, PrintCommands, Info, ListProfiles, Help };
+
+struct TCliArgs {
+    TCliAction Action = TCliAction::Convert;
+    std::optional<int> Format;          // OutputFormatKind value given with -f
+    std::optional<std::string> Profile; // -p
+    std::optional<std::string> ProfileFile;
+    std::optional<std::string> OutputDir;
+    bool Yes = false;
+    bool DeleteSource = false;
+    std::vector<std::string> Files;
+};
+
+// Exit codes.
+constexpr int ExitConverted = 0;   // every file converted (or the action succeeded)
+constexpr int ExitFailed = 1;      // at least one file failed to convert
+constexpr int ExitUsage = 2;       // bad usage or a failed check
+constexpr int ExitInterrupted = 130; // stopped by Ctrl+C or a termination signal
+
+// The sixteen format names in OutputFormatKind order ("AVI", "MP4", "3GP", ...).
+const std::vector<std::string>& FormatNames();
+// OutputFormatKind value of a format name (any letter case); nothing when unknown.
+std::optional<int> FormatFromName(const std::string& name);
+
+// Parses the arguments after the program name. On bad usage returns nothing
+// and puts the reason into error.
+std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std::string& error);
+
+// The text of --help.
+std::string UsageText(const std::string& programName);
+
+} // namespace qvcli
