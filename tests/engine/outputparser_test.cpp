@@ -1,0 +1,269 @@
+// The encoder output parser, fed text directly, with a recording view.
+
+#include <gtest/gtest.h>
+
+#include "EngineFakes.h"
+#include "engine/OutputParser.h"
+#include "lang/MultiLanguages.h"
+
+using qvtest::TFakePrompter;
+using qvtest::TFakeView;
+using qvtest::TViewRecord;
+
+namespace {
+
+const std::string Cmd = R"("/app/avcore.dll" -p 5260718 -i "/in/clip.avi" -y -f avi  -vcodec xvid  "/out/clip.avi")";
+
+class OutputParser : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCatalogue();
+        Options = TOptions{};
+        Options.CurrentFile = "/in/clip.avi";
+        Options.FileCount = 3;
+        Options.FileStartTime = Now();
+        Options.BatchStartTime = Now();
+    }
+    void Feed(const std::string& text, bool exited = false, const std::string& cmd = Cmd)
+    {
+        ParseEncoderText(text, exited, cmd, &view, prompter);
+    }
+    std::shared_ptr<TViewRecord> rec = std::make_shared<TViewRecord>();
+    TFakeView view{rec};
+    TFakePrompter prompter;
+};
+
+} // namespace
+
+TEST(OutputParserHelpers, TextBetween)
+{
+    struct {
+        std::string text, start, end, expected;
+    } cases[] = {
+        {"Input #0, avi, from 'a b.avi':", "from '", "':", "a b.avi"},
+        {"x time=  12.5  bitrate", " time=", " bitrate", "12.5"},
+        {"size=kB rest", "size=", "kB", ""},  // the end marker must start after the first character
+        {"size=1kB rest", "size=", "kB", "1"},
+        {"from 'never closed", "from '", "':", ""},
+        {"marker at end size=", "size=", "kB ", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TextBetween(c.text, c.start, c.end), c.expected) << c.text;
+}
+
+TEST(OutputParserHelpers, DurationTextToMs)
+{
+    struct {
+        std::string text;
+        int64_t ms;
+    } cases[] = {
+        {"00:01:23.45", 83450}, {"1:00:00", 3600000}, {"0:0:1.5", 1500}, {"0:x:10", 10000},
+        {"N/A", 0},             {"", 0},             {"5", 18000000}, {"0:01", 60000},
+        {"0:0:0.0005", 0},      // half a millisecond goes to the even neighbour, 0
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DurationTextToMs(c.text), c.ms) << c.text;
+}
+
+TEST(OutputParserHelpers, RoundingAndSpans)
+{
+    EXPECT_EQ(RoundHalfEven(0.5), 0);
+    EXPECT_EQ(RoundHalfEven(1.5), 2);
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
+    EXPECT_EQ(RoundHalfEven(-2.5), -2);
+    EXPECT_EQ(RoundHalfEven(2.6), 3);
+    const double second = 1.0 / 86400;
+    EXPECT_EQ(FormatSpan(0), "0:00:00");
+    EXPECT_EQ(FormatSpan(-5 * second), "0:00:00");
+    EXPECT_EQ(FormatSpan(3723 * second), "1:02:03");
+    EXPECT_EQ(FormatSpan(1 + 61 * second), "0:01:01"); // only the part within one day
+}
+
+TEST_F(OutputParser, HeaderDurationAndProgress)
+{
+    Feed("Input #0, avi, from '/in/clip.avi':\n  Duration: 00:00:10.00, start: 0.0, bitrate: 100 kb/s\n"
+         "Output #0, avi, to '/out/clip.avi':\n");
+    EXPECT_EQ(Options.ReportedInputFile, "/in/clip.avi");
+    EXPECT_EQ(Options.ReportedOutputFile, "/out/clip.avi");
+    EXPECT_EQ(Options.FileDuration, 10000);
+    EXPECT_EQ(rec->Labels[TProgressLabel::Working], "Working on file 1 of 3: clip.avi");
+    EXPECT_EQ(rec->Labels[TProgressLabel::Output], "Output file: clip.avi");
+    EXPECT_EQ(rec->Labels[TProgressLabel::Covnerting], "Conveting...");
+    EXPECT_TRUE(rec->Animation);
+
+    Options.CurrentFileSize = 1000;
+    Options.FinishedSize = 1000;
+    Options.BatchTotalSize = 3000;
+    Feed("frame=  50 fps=0 q=2.0 size=     120kB time=5.00 bitrate= 196.6kbits/s    \r");
+    EXPECT_EQ(Options.FileTime, 5000);
+    EXPECT_EQ(Options.ReportedSize, 120);
+    EXPECT_EQ(Options.ReportedBitrate, 197);
+    EXPECT_EQ(Options.FilePercent, 50);
+    EXPECT_EQ(rec->Labels[TProgressLabel::Status], "Status= 50%");
+    EXPECT_EQ(rec->StatusProgress, 50);
+    EXPECT_EQ(Options.BatchDoneSize, 1500);
+    EXPECT_EQ(Options.BatchPercent, 50);
+    EXPECT_EQ(rec->Labels[TProgressLabel::Batch], "Batch=50%");
+    EXPECT_EQ(rec->BatchProgress, 50);
+    EXPECT_EQ(rec->TrayHints.back(), "/in/clip.avi: 50%");
+    EXPECT_FALSE(Options.CurrentFileFailed);
+}
+
+TEST_F(OutputParser, LineSplitAcrossChunksAndStreamsIsExaminedOnceWhenComplete)
+{
+    Options.FileDuration = 10000;
+    Feed("frame=  50 size=  10kB ti");
+    Feed("me=2.50 bitrate= 100.0k");
+    EXPECT_EQ(Options.FileTime, 0);
+    EXPECT_EQ(rec->LabelSets[TProgressLabel::Working], 0);
+    Feed("bits/s\r");
+    EXPECT_EQ(Options.FileTime, 2500);
+    EXPECT_EQ(rec->LabelSets[TProgressLabel::Working], 1);
+    EXPECT_EQ(Options.PendingOutput, "");
+}
+
+TEST_F(OutputParser, FinalDrainExaminesTheUnfinishedLine)
+{
+    Feed("Error at the very end");
+    EXPECT_FALSE(Options.CurrentFileFailed);
+    EXPECT_EQ(Options.PendingOutput, "Error at the very end");
+    Feed("", true);
+    EXPECT_TRUE(Options.CurrentFileFailed);
+    EXPECT_EQ(Options.PendingOutput, "");
+}
+
+TEST_F(OutputParser, ErrorLines)
+{
+    struct {
+        std::string line;
+        bool error;
+    } cases[] = {
+        {"Error while decoding stream #0.1", false},
+        {"Error while opening codec for output stream", true},
+        {"Error", true},
+        {" Error with a blank in front", false},
+        {"[avi] Could not open the file", true},
+        {"No audio or video streams available here", true},
+        {"av_interleaved_write_frame(): I/O error occured", true},
+        {"error in lower case", false},
+        {"frame=  10 size= 1kB time=1.00 bitrate= 8.0kbits/s", false},
+    };
+    for (const auto& c : cases) {
+        Options.CurrentFileFailed = false;
+        prompter.Messages.clear();
+        Feed(c.line + "\r\n");
+        EXPECT_EQ(Options.CurrentFileFailed, c.error) << c.line;
+        ASSERT_EQ(prompter.Messages.size(), c.error ? 1u : 0u) << c.line;
+        if (c.error) {
+            EXPECT_EQ(prompter.Messages[0].Text, c.line);
+            EXPECT_EQ(prompter.Messages[0].Caption, "Error");
+            EXPECT_EQ(prompter.Messages[0].Icon, TMsgIcon::Information);
+        }
+    }
+}
+
+TEST_F(OutputParser, LineBreaksOfEveryKindEndLines)
+{
+    Feed("Error 1\rError 2\r\nError 3\n\rError 4\n");
+    ASSERT_EQ(prompter.Messages.size(), 4u);
+    EXPECT_EQ(prompter.Messages[3].Text, "Error 4");
+}
+
+TEST_F(OutputParser, TextBeforeTheInputHeaderOfAChunkIsDropped)
+{
+    Feed("Error from a previous run\nInput #0, avi, from '/in/clip.avi':\n");
+    EXPECT_FALSE(Options.CurrentFileFailed);
+    EXPECT_EQ(Options.ReportedInputFile, "/in/clip.avi");
+}
+
+TEST_F(OutputParser, NotAvailableValuesLeaveFieldsUnchanged)
+{
+    Options.FileDuration = 1234;
+    Options.FileTime = 77;
+    Options.ReportedBitrate = 5;
+    Options.ReportedInputFile = "/in/clip.avi";
+    Feed("Input #0, avi, from 'N/A':\n  Duration: N/A, start: 0\nframe= 1 size=N/A kB  time=N/A bitrate=N/A kbits/s\n");
+    EXPECT_EQ(Options.FileDuration, 1234);
+    EXPECT_EQ(Options.FileTime, 77);
+    EXPECT_EQ(Options.ReportedBitrate, 5);
+    EXPECT_EQ(Options.ReportedInputFile, "/in/clip.avi");
+
+    // With no duration no percentage is shown.
+    Options.FileDuration = 0;
+    rec->LabelSets.clear();
+    rec->StatusProgress = -1;
+    Feed("frame= 1 size= 1kB time=3.00 bitrate= 1.0kbits/s\n");
+    EXPECT_EQ(rec->LabelSets[TProgressLabel::Status], 0);
+    EXPECT_EQ(rec->StatusProgress, -1);
+}
+
+TEST_F(OutputParser, TimeValues)
+{
+    struct {
+        std::string time;
+        int32_t before, after;
+    } cases[] = {
+        {"10000000000.0", 500, 0}, {"12.3456", 0, 12346}, {"0.0005", 9, 0},
+        {"00:00:05.00", 42, 42},  // not a number of seconds: unchanged
+        {"abc", 42, 42},
+    };
+    for (const auto& c : cases) {
+        Options.FileTime = c.before;
+        Feed("frame= 1 size= 1kB time=" + c.time + " bitrate= 1.0kbits/s\n");
+        EXPECT_EQ(Options.FileTime, c.after) << c.time;
+    }
+}
+
+TEST_F(OutputParser, PercentRoundsHalvesToEvenAndStopsAt100)
+{
+    struct {
+        std::string time;
+        int percent;
+    } cases[] = {{"0.125", 12}, {"0.375", 38}, {"1.0", 100}, {"2.5", 100}};
+    for (const auto& c : cases) {
+        Options.FileDuration = 1000;
+        Feed("frame= 1 size= 1kB time=" + c.time + " bitrate= 1.0kbits/s\n");
+        EXPECT_EQ(Options.FilePercent, c.percent) << c.time;
+        EXPECT_EQ(rec->StatusProgress, c.percent) << c.time;
+    }
+    EXPECT_EQ(rec->Labels[TProgressLabel::StatusRemaining], "0:00:00");
+}
+
+TEST_F(OutputParser, TimeRangeOfTheProfileCapsTheDuration)
+{
+    const std::string ranged =
+        R"("/app/avcore.dll" -p 5260718 -i "/in/clip.avi" -y -f avi  -t 0:01:00.000 -ss 0:02:00.000 -vcodec xvid  "/out/clip.avi")";
+    Feed("  Duration: 00:10:00.00, start: 0.0\n", false, ranged);
+    EXPECT_EQ(Options.FileDuration, 60000);
+    Feed("frame= 1 size= 1kB time=30.00 bitrate= 1.0kbits/s\n", false, ranged);
+    EXPECT_EQ(Options.FilePercent, 50);
+    Feed("frame= 1 size= 1kB time=60.00 bitrate= 1.0kbits/s\n", false, ranged);
+    EXPECT_EQ(Options.FilePercent, 100);
+
+    // A range past the end of the input leaves the duration alone.
+    Options.FileDuration = 0;
+    Feed("  Duration: 00:02:30.00, start: 0.0\n", false, ranged);
+    EXPECT_EQ(Options.FileDuration, 150000);
+
+    // A " -t " inside a quoted file name is no range.
+    Options.FileDuration = 0;
+    const std::string named = R"("/app/avcore.dll" -p 5260718 -i "/in/a -t 1 -ss 2 .avi" -y -f avi  "/out/a.avi")";
+    Feed("  Duration: 00:10:00.00, start: 0.0\n", false, named);
+    EXPECT_EQ(Options.FileDuration, 600000);
+}
+
+TEST_F(OutputParser, ScriptInputShowsTheRealSource)
+{
+    Options.CurrentFile = "/in/real name.mpg";
+    Feed("Input #0, avs, from '/app/DirectShow.avs':\n");
+    EXPECT_EQ(Options.ReportedInputFile, "/in/real name.mpg");
+    EXPECT_EQ(rec->Labels[TProgressLabel::Working], "Working on file 1 of 3: real name.mpg");
+}
+
+TEST_F(OutputParser, WithoutAViewLinesAreSkipped)
+{
+    ParseEncoderText("Error while opening\n", false, Cmd, nullptr, prompter);
+    EXPECT_FALSE(Options.CurrentFileFailed);
+    EXPECT_TRUE(prompter.Messages.empty());
+}
