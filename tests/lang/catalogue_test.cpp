@@ -1,0 +1,256 @@
+#include "app/Settings.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "platform/IniFile.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+using qvtest::ReadFile;
+using qvtest::TempDir;
+using qvtest::WriteFile;
+
+namespace {
+
+struct ExpectedEntry {
+    std::string writeKey, readKey, english;
+};
+
+std::string Unescape(const std::string& s)
+{
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 1 < s.size()) {
+            char n = s[++i];
+            out += n == 'r' ? '\r' : n == 'n' ? '\n' : n;
+        } else {
+            out += s[i];
+        }
+    }
+    return out;
+}
+
+// The key list as the design gives it: key written, key read, English value.
+std::vector<ExpectedEntry> ExpectedCatalogue()
+{
+    std::vector<ExpectedEntry> result;
+    std::ifstream in(std::string(std::getenv("QV_SOURCE_DIR")) + "/tests/lang/catalogue_expected.txt");
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t a = line.find('\t'), b = line.find('\t', a + 1);
+        result.push_back({line.substr(0, a), line.substr(a + 1, b - a - 1), Unescape(line.substr(b + 1))});
+    }
+    return result;
+}
+
+class CatalogueTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCatalogue();
+        LanguageFilePath = dir.file("English.ini");
+        SetLanguageMessageHandler([this](const std::string& m) { messages.push_back(m); });
+    }
+    void TearDown() override
+    {
+        SetLanguageMessageHandler([](const std::string&) {});
+        ResetCatalogue();
+    }
+    // Appends the two list sections that WriteDefaultLanguage leaves out.
+    void AddLists(const std::string& path)
+    {
+        std::ofstream out(path, std::ios::app);
+        out << "[DazadUVI_AVSExt]\n1=.rmvb\n[DazadUVI_Filters]\nVideo=*.avi;*.mpg\nAudio=*.mp3\n";
+    }
+
+    TempDir dir;
+    std::vector<std::string> messages;
+};
+
+TEST_F(CatalogueTest, KeysOrderAndEnglishTextsMatchTheDesignList)
+{
+    auto expected = ExpectedCatalogue();
+    const auto& entries = CatalogueEntries();
+    ASSERT_EQ(expected.size(), 289u);
+    ASSERT_EQ(entries.size(), expected.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(expected[i].writeKey);
+        EXPECT_EQ(entries[i].WriteKey, expected[i].writeKey);
+        EXPECT_EQ(entries[i].ReadKey, expected[i].readKey);
+        EXPECT_EQ(*entries[i].Text, expected[i].english);
+    }
+}
+
+TEST_F(CatalogueTest, ExtraTextsDoNotCollideWithCatalogueKeys)
+{
+    for (const auto& extra : CatalogueExtraEntries())
+        for (const auto& e : CatalogueEntries())
+            EXPECT_FALSE(SameTextAscii(extra.ReadKey, e.ReadKey)) << extra.ReadKey;
+}
+
+TEST(CatalogueCoding, DecodeAndEncode)
+{
+    struct Case {
+        const char* stored;
+        const char* text;
+    } decode[] = {
+        {"one#13two", "one\r\ntwo"},
+        {"  Status=  ", "Status="},
+        {"\tx#13#13y ", "x\r\n\r\ny"},
+        {"", ""},
+    };
+    for (const auto& c : decode)
+        EXPECT_EQ(DecodeCatalogueText(c.stored), c.text) << c.stored;
+
+    struct EncCase {
+        const char* text;
+        const char* stored;
+    } encode[] = {
+        {"a\r\nb", "a#13b"},
+        {"a\nb", "a#13b"},
+        {"a\rb", "a#13b"},
+        {"a\n\rb", "a#13#13b"}, // LF then CR: two breaks
+        {" Status= ", "Status="},
+    };
+    for (const auto& c : encode)
+        EXPECT_EQ(EncodeCatalogueText(c.text), c.stored) << c.text;
+}
+
+TEST_F(CatalogueTest, DefaultFileHoldsEveryKeyEncodedAndIsRejectedWithoutLists)
+{
+    ASSERT_FALSE(LoadLanguage());
+    // The start writes the English file, then refuses it for lack of an extension list.
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "Invalid'AVS extension'. Make sure you have correct language file. The program  will exit!");
+
+    TIniFile ini(LanguageFilePath);
+    auto keys = ini.ReadSection("DazadUVI_Convert");
+    EXPECT_EQ(keys.size(), 289u);
+    EXPECT_FALSE(ini.SectionExists("DazadUVI_AVSExt"));
+    EXPECT_FALSE(ini.SectionExists("DazadUVI_Filters"));
+    EXPECT_FALSE(ini.ValueExists("DazadUVI_Convert", "LanguageName"));
+    const std::string file = ReadFile(LanguageFilePath);
+    EXPECT_NE(file.find("IDS_PROFILE_LABEL_LowQuality=Low quality,#13small size"), std::string::npos);
+    EXPECT_NE(file.find("IDS_BITTATE_FORMAT =%s"), std::string::npos);
+    EXPECT_NE(file.find("IDS_MAIN_MENUITEM_ShowWindow=Show window"), std::string::npos);
+    EXPECT_EQ(file.find("IDS_MESSAGEBOX_NoFormat"), std::string::npos);
+}
+
+TEST_F(CatalogueTest, WrittenFileReadsBackTrimmedWithLineBreaks)
+{
+    WriteDefaultLanguage();
+    AddLists(LanguageFilePath);
+    ASSERT_TRUE(LoadLanguage());
+    // Texts come back trimmed; a line feed followed by a carriage return is
+    // stored as two breaks and so reads back as two CR LF pairs.
+    for (const auto& e : CatalogueEntries())
+        EXPECT_EQ(*e.Text, DecodeCatalogueText(EncodeCatalogueText(e.English))) << e.WriteKey;
+    EXPECT_EQ(IDS_CONVERTING_Status, "Status=");
+    EXPECT_EQ(IDS_PROFILE_MESSAGEBOX_MPEG4.substr(0, 14), "ATTENTION!\r\n\r\n");
+    EXPECT_EQ(IDS_PROFILE_LABEL_LowQuality, "Low quality,\r\nsmall size");
+    EXPECT_EQ(DirectShowExtensions, std::vector<std::string>{".rmvb"});
+    EXPECT_EQ(AcceptedFilters, (std::vector<std::string>{"Video=*.avi;*.mpg", "Audio=*.mp3"}));
+}
+
+TEST_F(CatalogueTest, ShowWindowTextIsReadFromTheExitKey)
+{
+    WriteFile(LanguageFilePath, "[DazadUVI_AVSExt]\n1=.x\n[DazadUVI_Filters]\nA=*.a\n[DazadUVI_Convert]\n"
+                                "IDS_MAIN_MENUITEM_ShowWindow=Fenster\nIDS_MAIN_MENUITEM_Exit=Zeigen\n"
+                                "IDS_BITTATE_FORMAT =%s kbit/s\n");
+    ASSERT_TRUE(LoadLanguage());
+    EXPECT_EQ(IDS_MAIN_MENUITEM_ShowWindow, "Zeigen");
+    // A key whose name ends in a blank can be translated too.
+    EXPECT_EQ(IDS_BITTATE_FORMAT, "%s kbit/s");
+}
+
+TEST_F(CatalogueTest, ExtensionListStopsAtTheFirstGap)
+{
+    WriteFile(LanguageFilePath, "[DazadUVI_AVSExt]\n1=.a\n2=.b\n4=.d\n[DazadUVI_Filters]\nA=*.a\n");
+    ASSERT_TRUE(LoadLanguage());
+    EXPECT_EQ(DirectShowExtensions, (std::vector<std::string>{".a", ".b"}));
+}
+
+TEST_F(CatalogueTest, MissingFilterListIsRefused)
+{
+    WriteFile(LanguageFilePath, "[DazadUVI_AVSExt]\n1=.a\n");
+    EXPECT_FALSE(LoadLanguage());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0],
+              "Invalid input file type. Make sure you have correct language file. The program  will exit!");
+}
+
+TEST_F(CatalogueTest, KeyMissingFromTheNextLanguageKeepsThePreviousText)
+{
+    WriteFile(LanguageFilePath, "[DazadUVI_AVSExt]\n1=.a\n[DazadUVI_Filters]\nA=*.a\n[DazadUVI_Convert]\n"
+                                "IDS_MAIN_BUTTON_Open=Datei wählen\nIDS_NoFiles=Keine Dateien\n");
+    ASSERT_TRUE(LoadLanguage());
+    EXPECT_EQ(IDS_MAIN_BUTTON_Open, "Datei wählen");
+    LanguageFilePath = dir.file("Other.ini");
+    WriteFile(LanguageFilePath, "[DazadUVI_AVSExt]\n1=.a\n[DazadUVI_Filters]\nA=*.a\n[DazadUVI_Convert]\n"
+                                "IDS_NoFiles=Aucun fichier\n");
+    ASSERT_TRUE(LoadLanguage());
+    EXPECT_EQ(IDS_MAIN_BUTTON_Open, "Datei wählen");
+    EXPECT_EQ(IDS_NoFiles, "Aucun fichier");
+}
+
+TEST_F(CatalogueTest, ShippedEnglishFileLoadsWithTheBuiltInTexts)
+{
+    LanguageFilePath = std::string(std::getenv("QV_SOURCE_DIR")) + "/data/langs/English.ini";
+    ASSERT_TRUE(LoadLanguage());
+    for (const auto& e : CatalogueEntries())
+        EXPECT_EQ(*e.Text, DecodeCatalogueText(EncodeCatalogueText(e.English))) << e.WriteKey;
+    for (const auto& e : CatalogueExtraEntries())
+        EXPECT_EQ(*e.Text, DecodeCatalogueText(EncodeCatalogueText(e.English))) << e.WriteKey;
+    EXPECT_FALSE(DirectShowExtensions.empty());
+    EXPECT_GE(AcceptedFilters.size(), 1u);
+    TIniFile ini(LanguageFilePath);
+    EXPECT_EQ(ini.ReadString("DazadUVI_Convert", "LanguageName", ""), "English");
+}
+
+TEST(LanguageList, ListsIniFilesWithTheirDisplayNames)
+{
+    TempDir dir;
+    WriteFile(dir.file("English.ini"), "[DazadUVI_Convert]\nLanguageName=English\n");
+    WriteFile(dir.file("deutsch.INI"), "[DazadUVI_Convert]\nLanguageName=Deutsch (Schweiz)\n");
+    WriteFile(dir.file("Plain.ini"), "[DazadUVI_Convert]\nLanguageName=\n");
+    WriteFile(dir.file("notes.txt"), "");
+    std::filesystem::create_directory(dir.file("Folder.ini"));
+
+    TKestMultiLanguages list(dir.path().string(), "LanguageName", "DazadUVI_Convert");
+    ASSERT_EQ(list.LanguageCount(), 3);
+    EXPECT_EQ(list.LanguageDisplayName(0), "Deutsch (Schweiz)");
+    EXPECT_EQ(list.LanguageDisplayName(1), "English");
+    EXPECT_EQ(list.LanguageDisplayName(2), "Plain"); // empty name: the file name
+    EXPECT_EQ(list.LanguagePath(1), dir.file("English.ini"));
+    EXPECT_EQ(list.LanguagePath(3), "");
+    EXPECT_EQ(list.LanguageDisplayName(-1), "");
+    list.SetItemIndex(2);
+    list.SetItemIndex(7);
+    EXPECT_EQ(list.ItemIndex(), 2);
+
+    TKestMultiLanguages none(dir.file("missing"), "LanguageName", "DazadUVI_Convert");
+    EXPECT_EQ(none.LanguageCount(), 0);
+    EXPECT_EQ(none.ItemIndex(), 0);
+}
+
+TEST(FormatText, FillsPlacesAndNeverReadsPastTheArguments)
+{
+    struct Case {
+        std::string fmt;
+        std::string expected;
+    } cases[] = {
+        {"%s: %d%%", "in.avi: 42%"},
+        {"Working on file %d of %d: %s", "Working on file in.avi of 42: "},
+        {"100%% done %n %x", "100% done %n %x"},
+        {"trailing %", "trailing %"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatText(c.fmt, {"in.avi", 42}), c.expected) << c.fmt;
+    EXPECT_EQ(FormatText("Summary: %d files", {5}), "Summary: 5 files");
+}
+
+} // namespace
