@@ -40,55 +40,6 @@ const TLineCase AudioCases[] = {
 };
 INSTANTIATE_TEST_SUITE_P(Audio, AudioLines, ::testing::ValuesIn(AudioCases), qvtest::CaseName);
 
-// ---- Every row of the lookup tables, one index at a time ----
-
-uint8_t g_index = 0; // read by the captureless set-up routines below
-
-struct TTableCase {
-    const char* Name;
-    OutputFormatKind Format;
-    void (*Setup)();
-    std::string Before, After;
-    std::vector<const char*> Pieces; // index -> piece; one index past the end must add nothing
-};
-
-const TTableCase TableCases[] = {
-    {"FrameRates", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 1; s.VideoKeepFrameRateXviD = false; s.VideoFrameRateXviD = g_index; },
-     "-y -f avi -vcodec xvid -b 1080k ", "-acodec mp3 -ac 2 -ab 96 -ar 22050 ",
-     {"-r 10 ", "-r 12 ", "-r 14.985 ", "-r 15 ", "-r 19.98 ", "-r 23.976 ", "-r 24 ", "-r 25 ", "-r 29.97 ", "-r 30 ", "-r 50 ", "-r 59.94 ", "-r 60 "}},
-    {"VobFrameRates", K::VOB, [] { VobSettings.VideoKeepFrameRateMPEG2 = false; VobSettings.VideoFrameRateMPEG2 = g_index; VobSettings.AudioCodec = 2; },
-     "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k ", "-aspect 5:4 ",
-     {"-r 19.98 ", "-r 23.976 ", "-r 24 ", "-r 25 ", "-r 29.97 ", "-r 30 ", "-r 50 ", "-r 59.94 ", "-r 60 "}},
-    {"FourRates", K::MP3, [] { Mp3Settings.AudioSampleRateMp3 = g_index; }, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 128 ", "",
-     {"-ar 22050 ", "-ar 24000 ", "-ar 44100 ", "-ar 48000 "}},
-    {"EightRates", K::WAV, [] { WavSettings.AudioCodec = 1; WavSettings.AudioSampleRatePcmu8 = g_index; }, "-y -f wav -vn -acodec pcm_u8 -ac 2 ", "",
-     {"-ar 11025 ", "-ar 12000 ", "-ar 16000 ", "-ar 22050 ", "-ar 24000 ", "-ar 32000 ", "-ar 44100 ", "-ar 48000 "}},
-    {"SwfMp3Rates", K::SWF, [] { SwfSettings.VideoCodec = 1; SwfSettings.AudioSampleRateMp3 = g_index; }, "-y -acodec mp3 -ac 2 ", "",
-     {"-ar 11025 ", "-ar 22050 ", "-ar 44100 "}},
-    {"StandardAspects", K::ASF, [] { AsfSettings.VideoAspectMsMPEG4 = g_index; AsfSettings.AudioCodec = 1; }, "-y -f asf -vcodec msmpeg4 -b 768k -r 25 ", "",
-     {"", "-aspect 4:3 ", "-aspect 16:9 "}},
-    {"TgpAspects", K::TGP, [] { auto& s = TGPSettings; s.TGPFormat = 1; s.VideoAspectDivX = g_index; s.AudioDisableAudio = true; },
-     "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 144k -r 25 ", "-an ", {"-aspect 11:9 ", "-aspect 4:3 ", "-aspect 16:9 "}},
-    {"VcdTargets", K::MPEG, [] { MPEGSettings.UsePresetFormats = true; MPEGSettings.TargetFormat = g_index; }, "", "",
-     {"-target film-vcd ", "-target ntsc-vcd ", "-target pal-vcd "}},
-    {"SvcdTargets", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 1; s.TargetFormat = g_index; }, "", "",
-     {"-target film-svcd ", "-target ntsc-svcd ", "-target pal-svcd "}},
-    {"DvdAspects", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.DVDVideoKeepAspect = false; s.DVDVideoAspect = g_index; },
-     "-target film-dvd -b 6000k ", "-ab 384 ", {"-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 "}},
-};
-
-TEST(LookupTables, EveryIndexAndOnePastTheEnd)
-{
-    for (const TTableCase& c : TableCases) {
-        for (size_t i = 0; i <= c.Pieces.size(); ++i) {
-            SCOPED_TRACE(std::string(c.Name) + " index " + std::to_string(i));
-            g_index = static_cast<uint8_t>(i);
-            const std::string piece = i < c.Pieces.size() ? c.Pieces[i] : "";
-            EXPECT_EQ(qvtest::BuildLine(c.Format, c.Setup), c.Before + piece + c.After);
-        }
-    }
-}
-
 // ---- The dispatcher and the frame around the builders ----
 
 TEST(Dispatcher, FormatsPastTheListGiveAnEmptyLine)
