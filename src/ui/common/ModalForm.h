@@ -1,0 +1,31 @@
+#pragma once
+
+// Base of the program's dialogs: results are mrOk / mrCancel (closing the
+// window or Escape give mrCancel), and ShowModal centres the dialog over its
+// owner before running it. Tests drive a dialog through a queued form driver
+// instead of its modal loop.
+
+#include "ui/common/MessageDialogs.h"
+
+#include <QDialog>
+#include <functional>
+
+class TModalForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TModalForm(QWidget* owner = nullptr);
+
+    // Centres over the owner and runs the modal loop; returns the result.
+    virtual int ShowModal();
+    void reject() override { done(mrCancel); }
+};
+
+namespace DialogHook {
+// The next TModalForm::ShowModal shows the form without a modal loop and runs
+// Driver on it instead; a form still open afterwards closes with mrCancel.
+void QueueFormDriver(std::function<void(QDialog&)> driver);
+int PendingFormDrivers();
+void ClearFormDrivers();
+// Runs the next driver on Form; false when none is queued.
+bool DriveForm(QDialog& form);
+} // namespace DialogHook

@@ -1,0 +1,84 @@
+#include "ui/dialogs/AboutWnd.h"
+
+#include "app/Settings.h"
+#include "lang/MultiLanguages.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/QtText.h"
+#include "ui/common/Shell.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#ifndef QV_VERSION
+#define QV_VERSION "0.0.0"
+#endif
+
+TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
+{
+    setObjectName(QStringLiteral("frmAbout"));
+    setWindowTitle(Q(IDS_ABOUT_FORM_Caption));
+
+    constexpr int kWidth = 468;
+    imgAbout = new QLabel(this);
+    imgAbout->setObjectName(QStringLiteral("imgAbout"));
+    imgAbout->setPixmap(DrawAboutPicture(QSize(kWidth, 190)));
+    imgAbout->setFixedSize(kWidth, 190);
+
+    lblHeading = new QLabel(Q(IDS_ABOUT_FORM_Caption), this);
+    lblHeading->setObjectName(QStringLiteral("lblHeading"));
+    lblTitle = new QLabel(Q(ApplicationTitle), this);
+    lblTitle->setObjectName(QStringLiteral("lblTitle"));
+    QFont big = lblTitle->font();
+    big.setPointSizeF(big.pointSizeF() * 1.8);
+    big.setBold(true);
+    lblTitle->setFont(big);
+    lblVersion = new QLabel(Q(IDS_ABOUT_LABEL_Version) + QLatin1Char(' ') + QStringLiteral(QV_VERSION), this);
+    lblVersion->setObjectName(QStringLiteral("lblVersion"));
+    for (QLabel* l : {lblHeading, lblTitle, lblVersion})
+        l->setAlignment(Qt::AlignCenter);
+
+    btnTechnicalSupport = new QPushButton(Q(IDS_MAIN_MENUITEM_TechnicalSupport), this);
+    btnTechnicalSupport->setObjectName(QStringLiteral("btnTechnicalSupport"));
+    btnOnlineResources = new QPushButton(Q(IDS_MAIN_MENUITEM_OnlineResources), this);
+    btnOnlineResources->setObjectName(QStringLiteral("btnOnlineResources"));
+    for (QPushButton* link : {btnTechnicalSupport, btnOnlineResources}) {
+        link->setFlat(true);
+        link->setCursor(Qt::PointingHandCursor);
+        link->setAutoDefault(false);
+        QFont f = link->font();
+        f.setUnderline(true);
+        link->setFont(f);
+    }
+    btnOK = new QPushButton(Q(IDS_ABOUT_BUTTON_OK), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+
+    auto* links = new QHBoxLayout;
+    links->addStretch();
+    links->addWidget(btnTechnicalSupport);
+    links->addSpacing(24);
+    links->addWidget(btnOnlineResources);
+    links->addStretch();
+    auto* ok = new QHBoxLayout;
+    ok->addStretch();
+    ok->addWidget(btnOK);
+    ok->addStretch();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 12);
+    layout->addWidget(imgAbout);
+    layout->addWidget(lblHeading);
+    layout->addWidget(lblTitle);
+    layout->addWidget(lblVersion);
+    layout->addStretch();
+    layout->addLayout(links);
+    layout->addLayout(ok);
+
+    connect(btnTechnicalSupport, &QPushButton::clicked, this, [] { OpenTechnicalSupport(); });
+    connect(btnOnlineResources, &QPushButton::clicked, this, [] { OpenOnlineResources(); });
+    connect(btnOK, &QPushButton::clicked, this, [this] { done(mrOk); });
+    setWindowIcon(ProgramIcon());
+    FixClientSize(this, kWidth, 375);
+}

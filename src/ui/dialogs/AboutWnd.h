@@ -1,0 +1,23 @@
+#pragma once
+
+// The about window: the program's picture, title and version, and links to
+// the web page and the support address.
+
+#include "ui/common/ModalForm.h"
+
+class QLabel;
+class QPushButton;
+
+class TfrmAbout : public TModalForm {
+    Q_OBJECT
+public:
+    explicit TfrmAbout(QWidget* owner = nullptr);
+
+    QLabel* imgAbout;
+    QLabel* lblTitle;
+    QLabel* lblHeading;
+    QLabel* lblVersion;
+    QPushButton* btnTechnicalSupport;
+    QPushButton* btnOnlineResources;
+    QPushButton* btnOK;
+};

@@ -1,0 +1,104 @@
+#include "ui/dialogs/EnterValueWnd.h"
+
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "ui/common/QtText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+int ParseIntegerEntry(const std::string& text, int32_t& value)
+{
+    const size_t n = text.size();
+    size_t i = 0;
+    while (i < n && text[i] == ' ')
+        ++i;
+    size_t last = n;
+    while (last > i && text[last - 1] == ' ')
+        --last;
+    bool negative = false;
+    if (i < last && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i >= last)
+        return static_cast<int>(i) + 1; // no digits at all
+    int64_t magnitude = 0;
+    for (size_t p = i; p < last; ++p) {
+        const char c = text[p];
+        if (c < '0' || c > '9')
+            return static_cast<int>(p) + 1;
+        magnitude = magnitude * 10 + (c - '0');
+        // Beyond the 32-bit range: the digit that overflows is the error.
+        if (magnitude > (negative ? 2147483648LL : 2147483647LL))
+            return static_cast<int>(p) + 1;
+    }
+    value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+    return 0;
+}
+
+TfrmEnterValue::TfrmEnterValue(QWidget* owner) : TModalForm(owner)
+{
+    setObjectName(QStringLiteral("frmEnterValue"));
+    setWindowTitle(Q(IDS_NAME_FORM_Title));
+
+    lblDisplayMessage = new QLabel(Q(IDS_NAME_LABEL_LabelDisplayMessage), this);
+    lblDisplayMessage->setObjectName(QStringLiteral("lblDisplayMessage"));
+    txtValue = new QLineEdit(this);
+    txtValue->setObjectName(QStringLiteral("txtValue"));
+    lblDisplayMessage->setBuddy(txtValue);
+    btnOK = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
+    btnOK->setObjectName(QStringLiteral("btnOK"));
+    btnOK->setDefault(true);
+    btnCancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnOK);
+    buttons->addWidget(btnCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(lblDisplayMessage);
+    layout->addWidget(txtValue);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    connect(btnOK, &QPushButton::clicked, this, &TfrmEnterValue::OkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TfrmEnterValue::reject);
+    FixClientSize(this, 267, 113);
+    txtValue->setFocus();
+}
+
+void TfrmEnterValue::OkClick()
+{
+    int32_t v = 0;
+    const int errorPos = ParseIntegerEntry(S(txtValue->text()), v);
+    if (errorPos != 0) {
+        ShowMessageBox(this, FormatText(IDS_INVAILD_VALUE, {errorPos}), IDS_INVAILD_VALUE_TITLE, TMsgIcon::Warning);
+    } else if (v < Minimum || v > Maximum) {
+        ShowMessageBox(this, FormatText(IDS_INVAILD_VALUE_BETWEEN, {Minimum, Maximum}), IDS_INVAILD_VALUE_BETWEEN_TITLE,
+                       TMsgIcon::Warning);
+    } else {
+        value_ = v;
+        accepted_ = true;
+        done(mrOk);
+        return;
+    }
+    txtValue->setFocus();
+    txtValue->selectAll();
+}
+
+int32_t AskValue(QWidget* owner, const std::string& caption, const std::string& message, int32_t current,
+                 int32_t maximum, int32_t minimum)
+{
+    TfrmEnterValue form(owner);
+    form.setWindowTitle(Q(caption));
+    form.lblDisplayMessage->setText(DisplayText(message));
+    form.Maximum = maximum;
+    form.Minimum = minimum;
+    form.ShowModal();
+    return form.Accepted() ? form.Value() : current;
+}

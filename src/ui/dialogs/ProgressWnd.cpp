@@ -1,0 +1,445 @@
+#include "ui/dialogs/ProgressWnd.h"
+
+#include "app/Settings.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "ui/common/Artwork.h"
+#include "ui/common/QtText.h"
+
+#include <QCheckBox>
+#include <QEvent>
+#include <QEventLoop>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+std::optional<bool> gTrayOverride;
+
+const char* kZeroTime = "0:00:00";
+
+// The title strip: our banner picture under the state word and the wheel.
+class TBannerPanel : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.drawPixmap(0, 0, DrawBanner(size()));
+    }
+};
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString())
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QString StatusZero()
+{
+    return Q(IDS_CONVERTING_Status + "0%");
+}
+
+} // namespace
+
+TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
+{
+    setObjectName(QStringLiteral("frmProgress"));
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+    setWindowTitle(Q(IDS_CONVERTING_FORM_Caption));
+    setWindowIcon(ProgramIcon());
+
+    // Title strip.
+    pnlTop = new TBannerPanel(this);
+    pnlTop->setObjectName(QStringLiteral("pnlTop"));
+    pnlTop->setFixedHeight(43);
+    lblCovnerting = MakeLabel(pnlTop, "lblCovnerting", Q(IDS_CONVERTING_LABEL_Converting));
+    QFont stateFont = lblCovnerting->font();
+    stateFont.setBold(true);
+    stateFont.setPointSizeF(stateFont.pointSizeF() * 1.3);
+    lblCovnerting->setFont(stateFont);
+    lblCovnerting->setStyleSheet(QStringLiteral("color: white;"));
+    anmConvert = new TSpinner(pnlTop);
+    anmConvert->setObjectName(QStringLiteral("anmConvert"));
+    anmConvert->setFixedSize(28, 28);
+    auto* top = new QHBoxLayout(pnlTop);
+    top->setContentsMargins(48, 0, 12, 0);
+    top->addWidget(lblCovnerting);
+    top->addStretch();
+    top->addWidget(anmConvert);
+
+    // Figures.
+    pnlStatus = new QWidget(this);
+    pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
+    lblStatusRemainingSingle =
+        MakeLabel(pnlStatus, "lblStatusRemainingSingle", Q(IDS_CONVERTING_LABEL_RemainingTime));
+    lblStatusRemaining = MakeLabel(pnlStatus, "lblStatusRemaining", QString::fromLatin1(kZeroTime));
+    lblStatus = MakeLabel(pnlStatus, "lblStatus", StatusZero());
+    lblStatus->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    prgStatus = new QProgressBar(pnlStatus);
+    prgStatus->setObjectName(QStringLiteral("prgStatus"));
+    prgBatch = new QProgressBar(pnlStatus);
+    prgBatch->setObjectName(QStringLiteral("prgBatch"));
+    for (QProgressBar* bar : {prgStatus, prgBatch}) {
+        bar->setRange(0, 100);
+        bar->setValue(0);
+        bar->setTextVisible(false);
+        bar->setFixedHeight(25);
+    }
+    lblBatch = MakeLabel(pnlStatus, "lblBatch", StatusZero());
+    lblBatch->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    lblRemaining = MakeLabel(pnlStatus, "lblRemaining", Q(IDS_CONVERTING_LABEL_RemainingTime));
+    lblBatchRemaining = MakeLabel(pnlStatus, "lblBatchRemaining", QString::fromLatin1(kZeroTime));
+    lblElapsed = MakeLabel(pnlStatus, "lblElapsed", Q(IDS_CONVERTING_LABEL_ElapsedTime));
+    lblBatchElapsed = MakeLabel(pnlStatus, "lblBatchElapsed", QString::fromLatin1(kZeroTime));
+    lblEstimated = MakeLabel(pnlStatus, "lblEstimated", Q(IDS_CONVERTING_LABEL_EstiamtedTime));
+    lblBatchEstimated = MakeLabel(pnlStatus, "lblBatchEstimated", QString::fromLatin1(kZeroTime));
+    lblWorking = MakeLabel(pnlStatus, "lblWorking", Q(IDS_CONVERTING_PleaseWait));
+    lblOutput = MakeLabel(pnlStatus, "lblOutput");
+    for (QLabel* l : {lblWorking, lblOutput})
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // long names must not widen the window
+    lblStopWhenDone = MakeLabel(pnlStatus, "lblStopWhenDone", Q(IDS_CONVERTING_LABEL_StopWhenDone));
+    QFont bold = lblStopWhenDone->font();
+    bold.setBold(true);
+    lblStopWhenDone->setFont(bold);
+    lblStopWhenDone->setAlignment(Qt::AlignCenter);
+    lblStopWhenDone->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // Keeps its room while hidden, so the window does not jump.
+    QSizePolicy keep = lblStopWhenDone->sizePolicy();
+    keep.setRetainSizeWhenHidden(true);
+    lblStopWhenDone->setSizePolicy(keep);
+    lblStopWhenDone->hide();
+    chkDelSource = new QCheckBox(Q(IDS_CONVERTING_CHECK_Delete), pnlStatus);
+    chkDelSource->setObjectName(QStringLiteral("chkDelSource"));
+    chkShutdown = new QCheckBox(Q(IDS_CONVERTING_CHECK_Shutdown), pnlStatus);
+    chkShutdown->setObjectName(QStringLiteral("chkShutdown"));
+
+    auto* grid = new QGridLayout(pnlStatus);
+    grid->setColumnStretch(2, 1);
+    grid->addWidget(lblStatusRemainingSingle, 0, 0);
+    grid->addWidget(lblStatusRemaining, 0, 1);
+    grid->addWidget(lblStatus, 0, 2, 1, 2);
+    grid->addWidget(prgStatus, 1, 0, 1, 4);
+    grid->addWidget(prgBatch, 2, 0, 1, 4);
+    grid->addWidget(lblBatch, 3, 0, 1, 4);
+    grid->addWidget(lblRemaining, 4, 0);
+    grid->addWidget(lblBatchRemaining, 4, 1);
+    grid->addWidget(lblElapsed, 5, 0);
+    grid->addWidget(lblBatchElapsed, 5, 1);
+    grid->addWidget(lblEstimated, 6, 0);
+    grid->addWidget(lblBatchEstimated, 6, 1);
+    grid->addWidget(lblWorking, 7, 0, 1, 4);
+    grid->addWidget(lblOutput, 8, 0, 1, 4);
+    grid->addWidget(lblStopWhenDone, 9, 0, 1, 4);
+    grid->addWidget(chkDelSource, 10, 0, 1, 4);
+    grid->addWidget(chkShutdown, 11, 0, 1, 4);
+
+    lineBottom = new QFrame(this);
+    lineBottom->setObjectName(QStringLiteral("lineBottom"));
+    lineBottom->setFrameShape(QFrame::HLine);
+    lineBottom->setFrameShadow(QFrame::Sunken);
+
+    pnlButtons = new QWidget(this);
+    pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
+    btnTray = new QPushButton(Q(IDS_CONVERTING_BUTTON_SendToTray), pnlButtons);
+    btnTray->setObjectName(QStringLiteral("btnTray"));
+    btnTray->setMinimumWidth(110);
+    btnTray->setAutoDefault(false);
+    btnCancel = new QPushButton(Q(IDS_CONVERTING_Cancel), pnlButtons);
+    btnCancel->setObjectName(QStringLiteral("btnCancel"));
+    btnCancel->setDefault(true);
+    auto* buttons = new QHBoxLayout(pnlButtons);
+    buttons->addStretch();
+    buttons->addWidget(btnTray);
+    buttons->addWidget(btnCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlTop);
+    layout->addWidget(pnlStatus, 1);
+    layout->addWidget(lineBottom);
+    layout->addWidget(pnlButtons);
+
+    // The check boxes change the running batch at once.
+    chkDelSource->setChecked(Options.DeleteFileAfterProcessing);
+    chkShutdown->setChecked(Options.ShutdownWindowsWhenDone);
+    connect(chkDelSource, &QCheckBox::toggled, this, [](bool on) { Options.DeleteFileAfterProcessing = on; });
+    connect(chkShutdown, &QCheckBox::toggled, this, [](bool on) { Options.ShutdownWindowsWhenDone = on; });
+    connect(btnCancel, &QPushButton::clicked, this, [this] { RequestClose(); });
+    connect(btnTray, &QPushButton::clicked, this, &TfrmProgress::SendToTray);
+
+    // Elapsed time moves on between encoder lines too.
+    elapsedTimer_ = new QTimer(this);
+    elapsedTimer_->setInterval(1000);
+    connect(elapsedTimer_, &QTimer::timeout, this, &TfrmProgress::RefreshElapsed);
+
+    anmConvert->Stop();
+    anmConvert->hide();
+    FixClientSize(this, 524, 348);
+}
+
+TfrmProgress::~TfrmProgress()
+{
+    if (loop_)
+        loop_->quit();
+}
+
+QLabel* TfrmProgress::LabelOf(TProgressLabel label) const
+{
+    switch (label) {
+    case TProgressLabel::Status: return lblStatus;
+    case TProgressLabel::StatusRemaining: return lblStatusRemaining;
+    case TProgressLabel::Batch: return lblBatch;
+    case TProgressLabel::BatchElapsed: return lblBatchElapsed;
+    case TProgressLabel::BatchEstimated: return lblBatchEstimated;
+    case TProgressLabel::BatchRemaining: return lblBatchRemaining;
+    case TProgressLabel::Working: return lblWorking;
+    case TProgressLabel::Output: return lblOutput;
+    case TProgressLabel::Covnerting: return lblCovnerting;
+    case TProgressLabel::StopWhenDone: return lblStopWhenDone;
+    }
+    return nullptr;
+}
+
+void TfrmProgress::SetElidedText(QLabel* label, const std::string& text)
+{
+    const QString full = Q(text);
+    label->setToolTip(full);
+    const int width = label->width() > 20 ? label->width() : pnlStatus->width() - 20;
+    label->setText(label->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(width, 100)));
+}
+
+void TfrmProgress::SetLabel(TProgressLabel label, const std::string& text)
+{
+    QLabel* l = LabelOf(label);
+    if (!l)
+        return;
+    if (label == TProgressLabel::Working || label == TProgressLabel::Output)
+        SetElidedText(l, text);
+    else
+        l->setText(DisplayText(text));
+}
+
+void TfrmProgress::SetStatusProgress(int percent)
+{
+    prgStatus->setValue(std::clamp(percent, 0, 100));
+}
+
+void TfrmProgress::SetBatchProgress(int percent)
+{
+    prgBatch->setValue(std::clamp(percent, 0, 100));
+}
+
+void TfrmProgress::SetCaption(const std::string& caption)
+{
+    setWindowTitle(Q(caption));
+}
+
+bool TfrmProgress::AnimationRunning() const
+{
+    return anmConvert->Active();
+}
+
+void TfrmProgress::StartAnimation()
+{
+    anmConvert->show();
+    anmConvert->Start();
+}
+
+void TfrmProgress::SetTrayHint(const std::string& hint)
+{
+    if (QSystemTrayIcon* tray = tray_ ? tray_ : ownTray_)
+        tray->setToolTip(Q(hint));
+}
+
+void TfrmProgress::ResetProgress()
+{
+    for (QLabel* l : {lblStatusRemaining, lblBatchRemaining, lblBatchElapsed, lblBatchEstimated})
+        l->setText(QString::fromLatin1(kZeroTime));
+    lblStatus->setText(StatusZero());
+    lblBatch->setText(StatusZero());
+    lblWorking->setText(Q(IDS_CONVERTING_PleaseWait));
+    lblWorking->setToolTip(QString());
+    lblOutput->clear();
+    lblOutput->setToolTip(QString());
+    lblCovnerting->setText(Q(IDS_CONVERTING_Preparing));
+    anmConvert->Stop();
+    anmConvert->hide();
+}
+
+void TfrmProgress::MarkFinished()
+{
+    finished_ = true;
+    done(mrOk);
+}
+
+int TfrmProgress::ShowModal()
+{
+    if (closed_)
+        return result() == mrNone ? mrOk : result();
+    CenterOver(this, parentWidget());
+    setWindowModality(parentWidget() ? Qt::WindowModal : Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    elapsedTimer_->start();
+    // Our own loop rather than exec(): hiding the window in the notification
+    // area must not end the batch.
+    QEventLoop loop;
+    loop_ = &loop;
+    if (!closed_)
+        loop.exec(QEventLoop::DialogExec);
+    loop_ = nullptr;
+    return result() == mrNone ? mrCancel : result();
+}
+
+bool TfrmProgress::RequestClose()
+{
+    if (finished_) {
+        if (!closed_)
+            done(mrOk);
+        return true;
+    }
+    if (asking_)
+        return false; // the question is already open
+    asking_ = true;
+    const int answer = ShowLocalizedMessage(this, IDS_CONVERTING_StopEncoding, IDS_CONVERTING_Question,
+                                            TMsgIcon::Confirmation,
+                                            {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel},
+                                            {IDS_CONVERTING_StopNow, IDS_CONVERTING_Whendone, IDS_CONVERTING_Cancel});
+    asking_ = false;
+    if (finished_) {
+        // The batch ended while the question was open.
+        done(mrCancel);
+        return true;
+    }
+    if (answer == mrYes) {
+        done(mrCancel);
+        return true;
+    }
+    if (answer == mrNo) {
+        Options.StopWhenDone = true;
+        lblStopWhenDone->show();
+    } else {
+        Options.StopWhenDone = false;
+        lblStopWhenDone->hide();
+    }
+    return false;
+}
+
+void TfrmProgress::reject()
+{
+    RequestClose();
+}
+
+void TfrmProgress::done(int r)
+{
+    closed_ = true;
+    elapsedTimer_->stop();
+    anmConvert->Stop();
+    if (ownTray_)
+        ownTray_->hide();
+    TModalForm::done(r);
+    if (loop_)
+        loop_->quit();
+}
+
+void TfrmProgress::SetTrayIcon(QSystemTrayIcon* tray)
+{
+    tray_ = tray;
+}
+
+void TfrmProgress::SetTrayAvailableOverride(std::optional<bool> available)
+{
+    gTrayOverride = available;
+}
+
+bool TfrmProgress::TrayAvailable()
+{
+    return gTrayOverride ? *gTrayOverride : QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+QSystemTrayIcon* TfrmProgress::Tray()
+{
+    if (tray_)
+        return tray_;
+    if (!ownTray_) {
+        ownTray_ = new QSystemTrayIcon(ProgramIcon(), this);
+        ownTray_->setObjectName(QStringLiteral("trayProgress"));
+        connect(ownTray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason) {
+            RestoreFromTray();
+        });
+    }
+    return ownTray_;
+}
+
+void TfrmProgress::SendToTray()
+{
+    QWidget* mainWindow = parentWidget() ? parentWidget()->window() : nullptr;
+    if (!TrayAvailable()) {
+        // No notification area to come back from: minimise instead, so the
+        // windows stay reachable from the task bar.
+        if (mainWindow)
+            mainWindow->showMinimized();
+        showMinimized();
+        return;
+    }
+    QSystemTrayIcon* tray = Tray();
+    hide();
+    if (mainWindow)
+        mainWindow->hide();
+    inTray_ = true;
+    tray->show();
+    tray->showMessage(Q(FormatText(IDS_CONVERTING_TrayInfo, {ApplicationTitle})), Q(IDS_CONVERTING_TrayMin),
+                      QSystemTrayIcon::Information, 10000);
+    emit sentToTray();
+}
+
+void TfrmProgress::RestoreFromTray()
+{
+    if (!inTray_)
+        return;
+    inTray_ = false;
+    if (ownTray_)
+        ownTray_->hide();
+    if (QWidget* mainWindow = parentWidget() ? parentWidget()->window() : nullptr)
+        mainWindow->showNormal();
+    if (!closed_) {
+        showNormal();
+        raise();
+        activateWindow();
+    }
+    emit restoredFromTray();
+}
+
+void TfrmProgress::changeEvent(QEvent* event)
+{
+    TModalForm::changeEvent(event);
+    // Minimising the progress window minimises the whole program.
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        if (QWidget* mainWindow = parentWidget() ? parentWidget()->window() : nullptr)
+            if (!mainWindow->isMinimized())
+                mainWindow->showMinimized();
+    }
+}
+
+void TfrmProgress::RefreshElapsed()
+{
+    if (finished_ || Options.BatchStartTime <= 0)
+        return;
+    lblBatchElapsed->setText(Q(FormatSpan(Now() - Options.BatchStartTime)));
+}

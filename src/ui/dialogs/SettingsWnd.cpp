@@ -1,0 +1,119 @@
+#include "ui/dialogs/SettingsWnd.h"
+
+#include "app/Settings.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "ui/common/QtDispatcher.h"
+#include "ui/common/QtText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <exception>
+
+TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
+    setWindowTitle(Q(IDS_SETTINGS_FORM_Title));
+
+    PageControl = new QTabWidget(this);
+    PageControl->setObjectName(QStringLiteral("PageControl"));
+    TabGeneral = new QWidget;
+    TabGeneral->setObjectName(QStringLiteral("TabGeneral"));
+    PageControl->addTab(TabGeneral, Q(IDS_PROFILE_PAGECONTROL_General));
+
+    GroupBoxPriority = new QGroupBox(Q(IDS_SETTINGS_GROUPBOX_ThreadPriority), TabGeneral);
+    GroupBoxPriority->setObjectName(QStringLiteral("GroupBoxPriority"));
+    ComboBoxPriority = new QComboBox(GroupBoxPriority);
+    ComboBoxPriority->setObjectName(QStringLiteral("ComboBoxPriority"));
+    for (const std::string* text : {&IDS_SETTINGS_COMBOBOX_Idle, &IDS_SETTINGS_COMBOBOX_Normal,
+                                    &IDS_SETTINGS_COMBOBOX_High, &IDS_SETTINGS_COMBOBOX_Realtime})
+        ComboBoxPriority->addItem(Q(*text));
+    (new QVBoxLayout(GroupBoxPriority))->addWidget(ComboBoxPriority);
+
+    GroupBoxDirectShow = new QGroupBox(Q(IDS_SETTINGS_GROUPBOX_DirectShow), TabGeneral);
+    GroupBoxDirectShow->setObjectName(QStringLiteral("GroupBoxDirectShow"));
+    CheckBoxDirectShow = new QCheckBox(Q(IDS_SETTINGS_CHECKBOX_UseDirectShow), GroupBoxDirectShow);
+    CheckBoxDirectShow->setObjectName(QStringLiteral("CheckBoxDirectShow"));
+    (new QVBoxLayout(GroupBoxDirectShow))->addWidget(CheckBoxDirectShow);
+
+    LabelShutDown = new QLabel(Q(IDS_SETTINGS_LABEL_ShutDown), TabGeneral);
+    LabelShutDown->setObjectName(QStringLiteral("LabelShutDown"));
+    ComboBoxShutdownFlag = new QComboBox(TabGeneral);
+    ComboBoxShutdownFlag->setObjectName(QStringLiteral("ComboBoxShutdownFlag"));
+    ComboBoxShutdownFlag->addItem(Q(FormatText(IDS_SETTINGS_COMBOBOX_Close, {ApplicationTitle})));
+    for (const std::string* text : {&IDS_SETTINGS_COMBOBOX_ShutDown, &IDS_SETTINGS_COMBOBOX_LogOff,
+                                    &IDS_SETTINGS_COMBOBOX_Restart, &IDS_SETTINGS_COMBOBOX_Hibernate,
+                                    &IDS_SETTINGS_COMBOBOX_Suspend})
+        ComboBoxShutdownFlag->addItem(Q(*text));
+    LabelShutDown->setBuddy(ComboBoxShutdownFlag);
+
+    auto* page = new QVBoxLayout(TabGeneral);
+    page->addWidget(GroupBoxPriority);
+    page->addWidget(GroupBoxDirectShow);
+    page->addWidget(LabelShutDown);
+    page->addWidget(ComboBoxShutdownFlag);
+    page->addStretch();
+
+    ButtonOK = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
+    ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
+    ButtonOK->setDefault(true);
+    ButtonCancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
+    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ButtonOK);
+    buttons->addWidget(ButtonCancel);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(PageControl);
+    layout->addLayout(buttons);
+
+    connect(ButtonOK, &QPushButton::clicked, this, &TfrmSettings::OkClick);
+    connect(ButtonCancel, &QPushButton::clicked, this, &TfrmSettings::reject);
+    FixClientSize(this, 395, 269);
+    LoadFromOptions();
+}
+
+int TfrmSettings::Execute(QWidget* owner)
+{
+    TfrmSettings form(owner);
+    return form.ShowModal();
+}
+
+void TfrmSettings::LoadFromOptions()
+{
+    // A stored value outside the lists selects nothing rather than a wrong entry.
+    ComboBoxPriority->setCurrentIndex(Options.Priority < ComboBoxPriority->count() ? Options.Priority : -1);
+    ComboBoxShutdownFlag->setCurrentIndex(Options.ShutdownFlag < ComboBoxShutdownFlag->count() ? Options.ShutdownFlag
+                                                                                               : -1);
+    CheckBoxDirectShow->setChecked(Options.UseDirectShow);
+}
+
+void TfrmSettings::StoreToOptions()
+{
+    // An empty selection keeps the stored value.
+    if (ComboBoxPriority->currentIndex() >= 0)
+        Options.Priority = static_cast<uint8_t>(ComboBoxPriority->currentIndex());
+    if (ComboBoxShutdownFlag->currentIndex() >= 0)
+        Options.ShutdownFlag = static_cast<uint8_t>(ComboBoxShutdownFlag->currentIndex());
+    Options.UseDirectShow = CheckBoxDirectShow->isChecked();
+}
+
+void TfrmSettings::OkClick()
+{
+    StoreToOptions();
+    try {
+        SaveOptions();
+    } catch (const std::exception& e) {
+        // The choice stays in force for this run; the user learns it was not stored.
+        ShowExceptionMessage(e.what());
+    }
+    done(mrOk);
+}

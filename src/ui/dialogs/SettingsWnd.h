@@ -1,0 +1,40 @@
+#pragma once
+
+// The settings window: encoder priority, DirectShow use and what "Shutdown
+// Windows" does after a batch. Changes reach Options and options.ini on OK only.
+
+#include "ui/common/ModalForm.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+
+class TfrmSettings : public TModalForm {
+    Q_OBJECT
+public:
+    explicit TfrmSettings(QWidget* owner = nullptr);
+
+    // Creates the window over Owner, shows it modally and releases it.
+    static int Execute(QWidget* owner);
+
+    // Controls from Options / into Options.
+    void LoadFromOptions();
+    void StoreToOptions();
+
+    QTabWidget* PageControl;
+    QWidget* TabGeneral;
+    QGroupBox* GroupBoxPriority;
+    QComboBox* ComboBoxPriority;
+    QGroupBox* GroupBoxDirectShow;
+    QCheckBox* CheckBoxDirectShow;
+    QLabel* LabelShutDown;
+    QComboBox* ComboBoxShutdownFlag;
+    QPushButton* ButtonOK;
+    QPushButton* ButtonCancel;
+
+private:
+    void OkClick();
+};
