@@ -20,34 +20,60 @@ namespace {
 using TPieceTable = std::span<const char* const>;
 
 constexpr const char* FrameRatePieces[] = {
-    "-r 10 ", "-r 12 ", "-r 14.985 ", "-r 15 ", "-r 19.98 ", "-r 23.976 ", "-r 24 ",
-    "-r 25 ", "-r 29.97 ", "-r 30 ", "-r 50 ", "-r 59.94 ", "-r 60 ",
+    "-r 10 ",
+    "-r 12 ",
+    "-r 14.985 ",
+    "-r 15 ",
+    "-r 19.98 ",
+    "-r 23.976 ",
+    "-r 24 ",
+    "-r 25 ",
+    "-r 29.97 ",
+    "-r 30 ",
+    "-r 50 ",
+    "-r 59.94 ",
+    "-r 60 ",
 };
 constexpr const char* VobFrameRatePieces[] = {
-    "-r 19.98 ", "-r 23.976 ", "-r 24 ", "-r 25 ", "-r 29.97 ", "-r 30 ", "-r 50 ", "-r 59.94 ", "-r 60 ",
+    "-r 19.98 ",
+    "-r 23.976 ",
+    "-r 24 ",
+    "-r 25 ",
+    "-r 29.97 ",
+    "-r 30 ",
+    "-r 50 ",
+    "-r 59.94 ",
+    "-r 60 ",
 };
 // What the editors' "Auto" frame-rate choice puts on the line.
 constexpr const char* KeepFrameRatePiece = "-r 25 ";
 
-constexpr const char* StandardAspectPieces[] = {nullptr, "-aspect 4:3 ", "-aspect 16:9 "};
+constexpr const char* StandardAspectPieces[] = { nullptr, "-aspect 4:3 ", "-aspect 16:9 " };
 // H.263 pages offer Auto, 1:1, 4:3, 11:9, 16:9; only two of them reach the line.
-constexpr const char* H263AspectPieces[] = {nullptr, nullptr, "-aspect 4:3 ", nullptr, "-aspect 16:9 "};
-constexpr const char* TgpAspectPieces[] = {"-aspect 11:9 ", "-aspect 4:3 ", "-aspect 16:9 "};
-constexpr const char* TgpH263AspectPieces[] = {"-aspect 11:9 ", nullptr, "-aspect 4:3 ", nullptr, "-aspect 16:9 "};
-constexpr const char* VobAspectPieces[] = {"-aspect 5:4 ", "-aspect 4:3 ", "-aspect 16:9 "};
-constexpr TPieceTable NoAspect{};
+constexpr const char* H263AspectPieces[] = { nullptr, nullptr, "-aspect 4:3 ", nullptr, "-aspect 16:9 " };
+constexpr const char* TgpAspectPieces[] = { "-aspect 11:9 ", "-aspect 4:3 ", "-aspect 16:9 " };
+constexpr const char* TgpH263AspectPieces[] = { "-aspect 11:9 ", nullptr, "-aspect 4:3 ", nullptr, "-aspect 16:9 " };
+constexpr const char* VobAspectPieces[] = { "-aspect 5:4 ", "-aspect 4:3 ", "-aspect 16:9 " };
+constexpr TPieceTable NoAspect {};
 
-constexpr const char* FourRatePieces[] = {"-ar 22050 ", "-ar 24000 ", "-ar 44100 ", "-ar 48000 "};
+constexpr const char* FourRatePieces[] = { "-ar 22050 ", "-ar 24000 ", "-ar 44100 ", "-ar 48000 " };
 constexpr const char* EightRatePieces[] = {
-    "-ar 11025 ", "-ar 12000 ", "-ar 16000 ", "-ar 22050 ", "-ar 24000 ", "-ar 32000 ", "-ar 44100 ", "-ar 48000 ",
+    "-ar 11025 ",
+    "-ar 12000 ",
+    "-ar 16000 ",
+    "-ar 22050 ",
+    "-ar 24000 ",
+    "-ar 32000 ",
+    "-ar 44100 ",
+    "-ar 48000 ",
 };
-constexpr const char* SwfMp3RatePieces[] = {"-ar 11025 ", "-ar 22050 ", "-ar 44100 "};
-constexpr const char* PspAacRatePieces[] = {"-ar 48000 "};
-constexpr const char* AmrNbRatePieces[] = {"-ar 8000 "};
-constexpr const char* AmrWbRatePieces[] = {"-ar 16000 "};
+constexpr const char* SwfMp3RatePieces[] = { "-ar 11025 ", "-ar 22050 ", "-ar 44100 " };
+constexpr const char* PspAacRatePieces[] = { "-ar 48000 " };
+constexpr const char* AmrNbRatePieces[] = { "-ar 8000 " };
+constexpr const char* AmrWbRatePieces[] = { "-ar 16000 " };
 
-constexpr const char* StereoChannelPieces[] = {"-ac 1 ", "-ac 2 "};
-constexpr const char* MonoChannelPieces[] = {"-ac 1 "};
+constexpr const char* StereoChannelPieces[] = { "-ac 1 ", "-ac 2 " };
+constexpr const char* MonoChannelPieces[] = { "-ac 1 " };
 // The AC3 channel list's third entry: 5.1 channels always at 48000 Hz, so it
 // carries its own rate and the stored rate index is not consulted.
 constexpr const char* Ac3SurroundPiece = "-ac 5:1 -ar 48000 ";
@@ -77,8 +103,7 @@ std::string TimeArgument(const std::string& text)
     return result;
 }
 
-template <class TRecord>
-void AppendTimePiece(std::string& options, const TRecord& r)
+template <class TRecord> void AppendTimePiece(std::string& options, const TRecord& r)
 {
     if (r.EnableTimeControl)
         options += " -t " + TimeArgument(r.Duration) + " -ss " + TimeArgument(r.StartTime) + " ";
@@ -99,17 +124,21 @@ struct TVideoBlock {
     uint8_t Aspect;
 };
 
-#define QV_VIDEO_BLOCK(r, C)                                                                                  \
-    TVideoBlock{r.VideoBitRateUsePresert##C, r.VideoBitRatePreset##C, r.VideoBitRateSpecify##C,              \
-                r.VideoSizeUseSource##C,     r.VideoWidth##C,         r.VideoHeight##C,                      \
-                r.VideoKeepFrameRate##C,     r.VideoFrameRate##C,     r.VideoAspect##C}
-#define QV_H263_BLOCK(r)                                                                                      \
-    TVideoBlock{r.VideoBitRateUsePresertH263, r.VideoBitRatePresetH263, r.VideoBitRateSpecifyH263, false,     \
-                r.VideoWidthH263,             r.VideoHeightH263,        r.VideoKeepFrameRateH263,              \
-                r.VideoFrameRateH263,         r.VideoAspectH263}
+#define QV_VIDEO_BLOCK(r, C)                                                                                           \
+    TVideoBlock                                                                                                        \
+    {                                                                                                                  \
+        r.VideoBitRateUsePresert##C, r.VideoBitRatePreset##C, r.VideoBitRateSpecify##C, r.VideoSizeUseSource##C,       \
+            r.VideoWidth##C, r.VideoHeight##C, r.VideoKeepFrameRate##C, r.VideoFrameRate##C, r.VideoAspect##C          \
+    }
+#define QV_H263_BLOCK(r)                                                                                               \
+    TVideoBlock                                                                                                        \
+    {                                                                                                                  \
+        r.VideoBitRateUsePresertH263, r.VideoBitRatePresetH263, r.VideoBitRateSpecifyH263, false, r.VideoWidthH263,    \
+            r.VideoHeightH263, r.VideoKeepFrameRateH263, r.VideoFrameRateH263, r.VideoAspectH263                       \
+    }
 
 enum class TVideoOrder {
-    SizeFirst,    // size, bitrate, frame rate, aspect
+    SizeFirst, // size, bitrate, frame rate, aspect
     BitRateFirst, // bitrate, size, frame rate (RM)
 };
 
@@ -166,14 +195,15 @@ struct TAudioBlock {
     uint8_t Channels;
 };
 
-#define QV_AUDIO_BLOCK(r, A)                                                                                  \
-    TAudioBlock{true, r.AudioBitRateUseAutoSet##A, r.AudioBitRatePreset##A, r.AudioSampleRate##A, r.AudioChannels##A}
-#define QV_PCM_BLOCK(r, A) TAudioBlock{false, true, 0, r.AudioSampleRate##A, r.AudioChannels##A}
+#define QV_AUDIO_BLOCK(r, A)                                                                                           \
+    TAudioBlock { true, r.AudioBitRateUseAutoSet##A, r.AudioBitRatePreset##A, r.AudioSampleRate##A, r.AudioChannels##A }
+#define QV_PCM_BLOCK(r, A)                                                                                             \
+    TAudioBlock { false, true, 0, r.AudioSampleRate##A, r.AudioChannels##A }
 
 enum class TAudioOrder {
-    RateLast,   // channels, bitrate, rate (MP2, MP3, AAC)
-    RateFirst,  // channels, rate, bitrate (AMR; PCM and A-law have no bitrate)
-    Ac3,        // channels with their rate (or 5.1 at 48000), bitrate
+    RateLast, // channels, bitrate, rate (MP2, MP3, AAC)
+    RateFirst, // channels, rate, bitrate (AMR; PCM and A-law have no bitrate)
+    Ac3, // channels with their rate (or 5.1 at 48000), bitrate
 };
 
 // A kind of audio codec: its channel list, its rate list and its piece order.
@@ -183,14 +213,14 @@ struct TAudioKind {
     TAudioOrder Order;
 };
 
-constexpr TAudioKind MpegAudio{StereoChannelPieces, FourRatePieces, TAudioOrder::RateLast}; // MP2 and MP3
-constexpr TAudioKind SwfMp3{StereoChannelPieces, SwfMp3RatePieces, TAudioOrder::RateLast};
-constexpr TAudioKind Aac{StereoChannelPieces, EightRatePieces, TAudioOrder::RateLast};
-constexpr TAudioKind PspAac{StereoChannelPieces, PspAacRatePieces, TAudioOrder::RateLast};
-constexpr TAudioKind Ac3{StereoChannelPieces, FourRatePieces, TAudioOrder::Ac3};
-constexpr TAudioKind AmrNb{MonoChannelPieces, AmrNbRatePieces, TAudioOrder::RateFirst};
-constexpr TAudioKind AmrWb{MonoChannelPieces, AmrWbRatePieces, TAudioOrder::RateFirst};
-constexpr TAudioKind Pcm{StereoChannelPieces, EightRatePieces, TAudioOrder::RateFirst}; // also A-law
+constexpr TAudioKind MpegAudio { StereoChannelPieces, FourRatePieces, TAudioOrder::RateLast }; // MP2 and MP3
+constexpr TAudioKind SwfMp3 { StereoChannelPieces, SwfMp3RatePieces, TAudioOrder::RateLast };
+constexpr TAudioKind Aac { StereoChannelPieces, EightRatePieces, TAudioOrder::RateLast };
+constexpr TAudioKind PspAac { StereoChannelPieces, PspAacRatePieces, TAudioOrder::RateLast };
+constexpr TAudioKind Ac3 { StereoChannelPieces, FourRatePieces, TAudioOrder::Ac3 };
+constexpr TAudioKind AmrNb { MonoChannelPieces, AmrNbRatePieces, TAudioOrder::RateFirst };
+constexpr TAudioKind AmrWb { MonoChannelPieces, AmrWbRatePieces, TAudioOrder::RateFirst };
+constexpr TAudioKind Pcm { StereoChannelPieces, EightRatePieces, TAudioOrder::RateFirst }; // also A-law
 
 struct TAudioCodec {
     const char* Piece; // "-acodec mp3 "; nullptr writes no codec piece
@@ -250,16 +280,14 @@ void AppendAudioPart(std::string& options, bool disableAudio, std::span<const TA
 
 // ---- Frames ----
 
-template <class TRecord>
-void AppendSameQuality(std::string& options, const TRecord& r)
+template <class TRecord> void AppendSameQuality(std::string& options, const TRecord& r)
 {
     if (r.VideoSameQuality)
         options += "-sameq ";
 }
 
 // Head, time piece and same-quality piece of a video line.
-template <class TRecord>
-void AppendVideoFrame(std::string& options, const char* head, const TRecord& r)
+template <class TRecord> void AppendVideoFrame(std::string& options, const char* head, const TRecord& r)
 {
     options += head;
     AppendTimePiece(options, r);
@@ -285,9 +313,22 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
     using TBuilder = void (*)(const std::string&, std::string&);
     // In OutputFormatKind order.
     static constexpr TBuilder Builders[OutputFormatCount] = {
-        BuildAVIOptions, BuildMP4Options, BuildTGPOptions, BuildMPEGOptions, BuildMovOptions, BuildWmvOptions,
-        BuildRmOptions,  BuildSwfOptions, BuildVobOptions, BuildAsfOptions,  BuildAacOptions, BuildAc3Options,
-        BuildMp2Options, BuildMp3Options, BuildAmrOptions, BuildWavOptions,
+        BuildAVIOptions,
+        BuildMP4Options,
+        BuildTGPOptions,
+        BuildMPEGOptions,
+        BuildMovOptions,
+        BuildWmvOptions,
+        BuildRmOptions,
+        BuildSwfOptions,
+        BuildVobOptions,
+        BuildAsfOptions,
+        BuildAacOptions,
+        BuildAc3Options,
+        BuildMp2Options,
+        BuildMp3Options,
+        BuildAmrOptions,
+        BuildWavOptions,
     };
     options.clear();
     if (Options.OutputFormat < OutputFormatCount)
@@ -302,24 +343,24 @@ void BuildAVIOptions(const std::string& profileFileName, std::string& options)
     const TAVISettings s = AVISettings;
     // The record's DV, MPEG1 and MPEG2 blocks belong to no codec choice.
     const TVideoCodec video[] = {
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX)},
-        {"-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD)},
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4)},
-        {"-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2)},
-        {"-vcodec h263 ", QV_H263_BLOCK(s), H263AspectPieces},
-        {"-vcodec h263p ", QV_VIDEO_BLOCK(s, H263P)},
-        {"-vcodec h264 ", QV_VIDEO_BLOCK(s, H264)},
-        {"-vcodec ffvhuff ", QV_VIDEO_BLOCK(s, huffYUV)},
-        {"-vcodec mjpeg ", QV_VIDEO_BLOCK(s, Mjpeg)},
-        {"-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1)},
-        {"-vcodec flv ", QV_VIDEO_BLOCK(s, Flv)},
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) },
+        { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) },
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) },
+        { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) },
+        { "-vcodec h263 ", QV_H263_BLOCK(s), H263AspectPieces },
+        { "-vcodec h263p ", QV_VIDEO_BLOCK(s, H263P) },
+        { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) },
+        { "-vcodec ffvhuff ", QV_VIDEO_BLOCK(s, huffYUV) },
+        { "-vcodec mjpeg ", QV_VIDEO_BLOCK(s, Mjpeg) },
+        { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) },
+        { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) },
     };
     const TAudioCodec audio[] = {
-        {"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio},
-        {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio},
-        {"-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm},
-        {"-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm},
-        {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3},
+        { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio },
+        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
+        { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
+        { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm },
+        { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
     };
     AppendVideoFrame(options, "-y -f avi ", s);
     AppendVideoPart(options, video, s.VideoCodec);
@@ -330,15 +371,15 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
 {
     LoadMP4Settings(profileFileName);
     const TMP4Settings s = MP4Settings;
-    constexpr const char* ContainerPieces[] = {"-f mp4 ", "-f psp ", "-f mp4 ", "-f mp4 "};
+    constexpr const char* ContainerPieces[] = { "-f mp4 ", "-f psp ", "-f mp4 ", "-f mp4 " };
     constexpr uint8_t PspFormat = 1;
     // The DivX and XviD blocks of the record belong to no codec choice.
     const TVideoCodec video[] = {
-        {"-vcodec h264 ", QV_VIDEO_BLOCK(s, H264)},
+        { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) },
     };
     const TAudioCodec audio[] = {
-        s.Format == PspFormat ? TAudioCodec{"-acodec aac ", QV_AUDIO_BLOCK(s, AACPsp), PspAac}
-                              : TAudioCodec{"-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac},
+        s.Format == PspFormat ? TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACPsp), PspAac }
+                              : TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac },
     };
     options += "-y ";
     AppendPiece(options, ContainerPieces, s.Format);
@@ -353,22 +394,22 @@ void BuildTGPOptions(const std::string& profileFileName, std::string& options)
     LoadTGPSettings(profileFileName);
     const TTGPSettings s = TGPSettings;
     constexpr uint8_t NokiaFormat = 0; // every other TGPFormat reads the Sony keys
-    const TAudioCodec aac{"-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac};
+    const TAudioCodec aac { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac };
 
     const TVideoCodec nokiaVideo[] = {
-        {"-vcodec h263 ", QV_H263_BLOCK(s), TgpH263AspectPieces},
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces},
+        { "-vcodec h263 ", QV_H263_BLOCK(s), TgpH263AspectPieces },
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces },
     };
     const TAudioCodec nokiaAudio[] = {
-        {"-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb},
-        {"-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb},
+        { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
+        { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb },
         aac,
     };
     const TVideoCodec sonyVideo[] = {
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces},
-        {"-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD), TgpAspectPieces},
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces },
+        { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD), TgpAspectPieces },
     };
-    const TAudioCodec sonyAudio[] = {aac};
+    const TAudioCodec sonyAudio[] = { aac };
 
     AppendVideoFrame(options, "-y -f 3gp ", s);
     if (s.TGPFormat == NokiaFormat) {
@@ -390,12 +431,12 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
         // A disc preset is written by its target alone; only DVD adds its own
         // bitrate, aspect and audio bitrate.
         constexpr const char* TargetPieces[3][3] = {
-            {"-target film-vcd ", "-target ntsc-vcd ", "-target pal-vcd "},
-            {"-target film-svcd ", "-target ntsc-svcd ", "-target pal-svcd "},
-            {"-target film-dvd ", "-target ntsc-dvd ", "-target pal-dvd "},
+            { "-target film-vcd ", "-target ntsc-vcd ", "-target pal-vcd " },
+            { "-target film-svcd ", "-target ntsc-svcd ", "-target pal-svcd " },
+            { "-target film-dvd ", "-target ntsc-dvd ", "-target pal-dvd " },
         };
         constexpr uint8_t DvdPreset = 2;
-        constexpr const char* DvdAspectPieces[] = {"-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 "};
+        constexpr const char* DvdAspectPieces[] = { "-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 " };
         if (s.PresetType < std::size(TargetPieces))
             AppendPiece(options, TargetPieces[s.PresetType], s.TargetFormat);
         if (s.PresetType != DvdPreset)
@@ -403,19 +444,19 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
         AppendVideoBitRate(options, s.DVDVideoBitRateUsePresert, s.DVDVideoBitRatePreset, s.DVDVideoBitRateSpecify);
         if (!s.DVDVideoKeepAspect)
             AppendPiece(options, DvdAspectPieces, s.DVDVideoAspect);
-        AppendAudioBitRate(options, TAudioBlock{true, s.DVDAudioBitRateUseAutoSet, s.DVDAudioBitRatePreset, 0, 0});
+        AppendAudioBitRate(options, TAudioBlock { true, s.DVDAudioBitRateUseAutoSet, s.DVDAudioBitRatePreset, 0, 0 });
         return;
     }
 
     constexpr uint8_t Mpeg2Codec = 1;
     const TVideoCodec video[] = {
-        {"-vcodec mpeg1video ", QV_VIDEO_BLOCK(s, MPEG1)},
-        {"-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2)},
+        { "-vcodec mpeg1video ", QV_VIDEO_BLOCK(s, MPEG1) },
+        { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2) },
     };
-    const TAudioCodec mp2{"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio};
-    const TAudioCodec mp3{"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio};
-    const TAudioCodec mpeg1Audio[] = {mp2, mp3};
-    const TAudioCodec mpeg2Audio[] = {{"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}, mp2, mp3};
+    const TAudioCodec mp2 { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio };
+    const TAudioCodec mp3 { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio };
+    const TAudioCodec mpeg1Audio[] = { mp2, mp3 };
+    const TAudioCodec mpeg2Audio[] = { { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 }, mp2, mp3 };
 
     options += "-y "; // the time piece is already in front
     AppendSameQuality(options, s);
@@ -433,19 +474,19 @@ void BuildMovOptions(const std::string& profileFileName, std::string& options)
     // H.263 and H.264 in a MOV file carry no aspect option; their stored
     // aspect choices are not written.
     const TVideoCodec video[] = {
-        {"-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1)},
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX)},
-        {"-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD)},
-        {"-vcodec h263 ", QV_H263_BLOCK(s), NoAspect},
-        {"-vcodec h264 ", QV_VIDEO_BLOCK(s, H264), NoAspect},
+        { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) },
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) },
+        { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) },
+        { "-vcodec h263 ", QV_H263_BLOCK(s), NoAspect },
+        { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264), NoAspect },
     };
     // AAC names no codec: the encoder picks its own for the container.
     const TAudioCodec audio[] = {
-        {nullptr, QV_AUDIO_BLOCK(s, AACMP4), Aac},
-        {"-acodec pcm_alaw ", QV_PCM_BLOCK(s, Alaw), Pcm},
-        {"-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb},
-        {"-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm},
-        {"-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm},
+        { nullptr, QV_AUDIO_BLOCK(s, AACMP4), Aac },
+        { "-acodec pcm_alaw ", QV_PCM_BLOCK(s, Alaw), Pcm },
+        { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
+        { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
+        { "-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm },
     };
     AppendVideoFrame(options, "-y -f mov ", s);
     AppendVideoPart(options, video, s.VideoCodec);
@@ -457,13 +498,13 @@ void BuildWmvOptions(const std::string& profileFileName, std::string& options)
     LoadWmvSettings(profileFileName);
     const TWmvSettings s = WmvSettings;
     const TVideoCodec video[] = {
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4)},
-        {"-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2)},
-        {"-vcodec wmv1 ", QV_VIDEO_BLOCK(s, Wmv7)},
-        {"-vcodec wmv2 ", QV_VIDEO_BLOCK(s, Wmv8)},
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) },
+        { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) },
+        { "-vcodec wmv1 ", QV_VIDEO_BLOCK(s, Wmv7) },
+        { "-vcodec wmv2 ", QV_VIDEO_BLOCK(s, Wmv8) },
     };
     const TAudioCodec audio[] = {
-        {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio},
+        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
     };
     AppendVideoFrame(options, "-y ", s); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
@@ -476,10 +517,10 @@ void BuildRmOptions(const std::string& profileFileName, std::string& options)
     const TRmSettings s = RmSettings;
     // Real Video writes its bitrate before the size and takes no aspect option.
     const TVideoCodec video[] = {
-        {"-vcodec rv10 ", QV_VIDEO_BLOCK(s, Rm10), NoAspect, FrameRatePieces, TVideoOrder::BitRateFirst},
+        { "-vcodec rv10 ", QV_VIDEO_BLOCK(s, Rm10), NoAspect, FrameRatePieces, TVideoOrder::BitRateFirst },
     };
     const TAudioCodec audio[] = {
-        {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3},
+        { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
     };
     AppendVideoFrame(options, "-y -f rm ", s);
     AppendVideoPart(options, video, s.VideoCodec);
@@ -491,10 +532,10 @@ void BuildSwfOptions(const std::string& profileFileName, std::string& options)
     LoadSwfSettings(profileFileName);
     const TSwfSettings s = SwfSettings;
     const TVideoCodec video[] = {
-        {"-vcodec flv ", QV_VIDEO_BLOCK(s, Flv)},
+        { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) },
     };
     const TAudioCodec audio[] = {
-        {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3},
+        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3 },
     };
     AppendVideoFrame(options, "-y ", s); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
@@ -506,11 +547,11 @@ void BuildVobOptions(const std::string& profileFileName, std::string& options)
     LoadVobSettings(profileFileName);
     const TVobSettings s = VobSettings;
     const TVideoCodec video[] = {
-        {"-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2), VobAspectPieces, VobFrameRatePieces},
+        { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2), VobAspectPieces, VobFrameRatePieces },
     };
     const TAudioCodec audio[] = {
-        {"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio},
-        {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3},
+        { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio },
+        { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
     };
     AppendVideoFrame(options, "-y -f vob ", s);
     AppendVideoPart(options, video, s.VideoCodec);
@@ -522,11 +563,11 @@ void BuildAsfOptions(const std::string& profileFileName, std::string& options)
     LoadAsfSettings(profileFileName);
     const TAsfSettings s = AsfSettings;
     const TVideoCodec video[] = {
-        {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4)},
-        {"-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2)},
+        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) },
+        { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) },
     };
     const TAudioCodec audio[] = {
-        {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio},
+        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
     };
     AppendVideoFrame(options, "-y -f asf ", s);
     AppendVideoPart(options, video, s.VideoCodec);
@@ -539,7 +580,7 @@ void BuildAacOptions(const std::string& profileFileName, std::string& options)
 {
     LoadAacSettings(profileFileName);
     const TAacSettings s = AacSettings;
-    const TAudioCodec audio[] = {{"-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac}};
+    const TAudioCodec audio[] = { { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } };
     AppendAudioLine(options, "-y -f aac ", s, audio);
 }
 
@@ -547,7 +588,7 @@ void BuildAc3Options(const std::string& profileFileName, std::string& options)
 {
     LoadAc3Settings(profileFileName);
     const TAc3Settings s = Ac3Settings;
-    const TAudioCodec audio[] = {{"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}};
+    const TAudioCodec audio[] = { { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } };
     AppendAudioLine(options, "-y -f ac3 ", s, audio);
 }
 
@@ -555,7 +596,7 @@ void BuildMp2Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp2Settings(profileFileName);
     const TMp2Settings s = Mp2Settings;
-    const TAudioCodec audio[] = {{"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio}};
+    const TAudioCodec audio[] = { { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } };
     AppendAudioLine(options, "-y -f mp2 ", s, audio);
 }
 
@@ -563,7 +604,7 @@ void BuildMp3Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp3Settings(profileFileName);
     const TMp3Settings s = Mp3Settings;
-    const TAudioCodec audio[] = {{"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio}};
+    const TAudioCodec audio[] = { { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } };
     AppendAudioLine(options, "-y -f mp3 ", s, audio);
 }
 
@@ -572,8 +613,8 @@ void BuildAmrOptions(const std::string& profileFileName, std::string& options)
     LoadAmrSettings(profileFileName);
     const TAmrSettings s = AmrSettings;
     const TAudioCodec audio[] = {
-        {"-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb},
-        {"-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb},
+        { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
+        { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb },
     };
     AppendAudioLine(options, "-y -f amr ", s, audio);
 }
@@ -583,8 +624,8 @@ void BuildWavOptions(const std::string& profileFileName, std::string& options)
     LoadWavSettings(profileFileName);
     const TWavSettings s = WavSettings;
     const TAudioCodec audio[] = {
-        {"-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm},
-        {"-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm},
+        { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
+        { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm },
     };
     AppendAudioLine(options, "-y -f wav ", s, audio);
 }

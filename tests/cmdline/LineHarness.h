@@ -42,7 +42,7 @@ inline std::string BuildLine(OutputFormatKind format, void (*setup)())
     return line;
 }
 
-class LineTest : public ::testing::TestWithParam<TLineCase> {};
+class LineTest : public ::testing::TestWithParam<TLineCase> { };
 
 inline std::string CaseName(const ::testing::TestParamInfo<TLineCase>& info) { return info.param.Name; }
 

@@ -7,10 +7,14 @@ using K = OutputFormatKind;
 
 namespace {
 
-class AudioLines : public qvtest::LineTest {};
+class AudioLines : public qvtest::LineTest { };
 
-TEST_P(AudioLines, BuildsTheExpectedLine) { EXPECT_EQ(qvtest::BuildLine(GetParam().Format, GetParam().Setup), GetParam().Expected); }
+TEST_P(AudioLines, BuildsTheExpectedLine)
+{
+    EXPECT_EQ(qvtest::BuildLine(GetParam().Format, GetParam().Setup), GetParam().Expected);
+}
 
+// clang-format off
 const TLineCase AudioCases[] = {
     {"AacDefaults", K::AAC, nullptr, "-y -f aac -vn -acodec aac -ac 2 -ab 128 -ar 44100 "},
     {"AacAutoMonoRate7", K::AAC, [] { auto& s = AacSettings; s.AudioBitRateUseAutoSetAACMP4 = true; s.AudioChannelsAACMP4 = 0; s.AudioSampleRateAACMP4 = 7; },
@@ -38,6 +42,7 @@ const TLineCase AudioCases[] = {
     {"WavPcmu8", K::WAV, [] { WavSettings.AudioCodec = 1; WavSettings.AudioChannelsPcmu8 = 0; }, "-y -f wav -vn -acodec pcm_u8 -ac 1 -ar 44100 "},
     {"WavCodecOutOfRange", K::WAV, [] { WavSettings.AudioCodec = 2; }, "-y -f wav -vn "},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Audio, AudioLines, ::testing::ValuesIn(AudioCases), qvtest::CaseName);
 
 // ---- The dispatcher and the frame around the builders ----
@@ -45,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Audio, AudioLines, ::testing::ValuesIn(AudioCases), qvt
 TEST(Dispatcher, FormatsPastTheListGiveAnEmptyLine)
 {
     qvtest::TempDir dir;
-    for (int format : {16, 17, 255}) {
+    for (int format : { 16, 17, 255 }) {
         Options.OutputFormat = static_cast<uint8_t>(format);
         std::string line = "stale ";
         BuildEncoderOptions(dir.file("none.avo"), line);

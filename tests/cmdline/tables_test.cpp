@@ -21,6 +21,7 @@ struct TTableCase {
     std::vector<const char*> Pieces; // index -> piece; one index past the end must add nothing
 };
 
+// clang-format off
 const TTableCase TableCases[] = {
     {"AviVideoCodecs", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = g_index; s.VideoBitRatePresetDivX = 1; s.VideoBitRatePresetXviD = 2;
          s.VideoBitRatePresetMsMPEG4 = 3; s.VideoBitRatePresetMsMPEG4v2 = 4; s.VideoBitRatePresetH263 = 5; s.VideoBitRatePresetH263P = 6; s.VideoBitRatePresetH264 = 7;
@@ -76,10 +77,11 @@ const TTableCase TableCases[] = {
     {"DvdAspects", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 2; s.DVDVideoKeepAspect = false; s.DVDVideoAspect = g_index; },
      "-target film-dvd -b 6000k ", "-ab 384 ", {"-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 "}},
 };
+// clang-format on
 
 void PrintTo(const TTableCase& c, std::ostream* out) { *out << c.Name; }
 
-class LookupTables : public ::testing::TestWithParam<TTableCase> {};
+class LookupTables : public ::testing::TestWithParam<TTableCase> { };
 
 TEST_P(LookupTables, EveryIndexAndOnePastTheEnd)
 {
@@ -92,6 +94,6 @@ TEST_P(LookupTables, EveryIndexAndOnePastTheEnd)
     }
 }
 INSTANTIATE_TEST_SUITE_P(All, LookupTables, ::testing::ValuesIn(TableCases),
-                         [](const ::testing::TestParamInfo<TTableCase>& info) { return std::string(info.param.Name); });
+    [](const ::testing::TestParamInfo<TTableCase>& info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -5,10 +5,14 @@ using K = OutputFormatKind;
 
 namespace {
 
-class VideoLines : public qvtest::LineTest {};
+class VideoLines : public qvtest::LineTest { };
 
-TEST_P(VideoLines, BuildsTheExpectedLine) { EXPECT_EQ(qvtest::BuildLine(GetParam().Format, GetParam().Setup), GetParam().Expected); }
+TEST_P(VideoLines, BuildsTheExpectedLine)
+{
+    EXPECT_EQ(qvtest::BuildLine(GetParam().Format, GetParam().Setup), GetParam().Expected);
+}
 
+// clang-format off
 const TLineCase AviCases[] = {
     {"AviWorkedExample", K::AVI, [] { auto& s = AVISettings; s.EnableTimeControl = true; s.Duration = "0:01:00.000"; s.StartTime = "0:00:30.000";
          s.VideoCodec = 1; s.VideoBitRatePresetXviD = 1200; s.VideoSizeUseSourceXviD = false; s.VideoKeepFrameRateXviD = false; s.VideoFrameRateXviD = 8;
@@ -39,8 +43,10 @@ const TLineCase AviCases[] = {
     {"AviAudioDisabled", K::AVI, [] { AVISettings.AudioDisableAudio = true; }, "-y -f avi -vcodec msmpeg4 -b 1080k -r 25 -an "},
     {"AviEmptyTimeTexts", K::AVI, [] { AVISettings.EnableTimeControl = true; AVISettings.Duration = AVISettings.StartTime = ""; }, "-y -f avi  -t  -ss  -vcodec msmpeg4 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Avi, VideoLines, ::testing::ValuesIn(AviCases), qvtest::CaseName);
 
+// clang-format off
 const TLineCase Mp4And3gpCases[] = {
     {"Mp4Defaults", K::MP4, nullptr, "-y -f mp4 -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 -ar 22050 "},
     {"Mp4IpodWithTime", K::MP4, [] { auto& s = MP4Settings; s.Format = 0; s.EnableTimeControl = true; s.Duration = "0:00:10.000"; s.StartTime = "0:00:05.000"; },
@@ -63,8 +69,10 @@ const TLineCase Mp4And3gpCases[] = {
      "-y -f 3gp -vcodec xvid -s 176x144 -b 96k -r 25 -aspect 16:9 "},
     {"TgpOtherFormatSonyOutOfRange", K::TGP, [] { TGPSettings.TGPFormat = 7; TGPSettings.VideoCodecSony = 2; }, "-y -f 3gp -acodec aac -ac 2 -ab 56 -ar 22050 "},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Mp4And3gp, VideoLines, ::testing::ValuesIn(Mp4And3gpCases), qvtest::CaseName);
 
+// clang-format off
 const TLineCase MpegCases[] = {
     {"MpegCustomDefaults", K::MPEG, nullptr, "-y -vcodec mpeg2video -b 2496k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 256 "},
     {"MpegCustomTimeBeforeHead", K::MPEG, [] { auto& s = MPEGSettings; s.EnableTimeControl = true; s.Duration = "0:00:10.000"; s.StartTime = "0:00:01.000"; s.VideoSameQuality = true; },
@@ -95,16 +103,20 @@ const TLineCase MpegCases[] = {
     {"MpegPresetTypeOutOfRange", K::MPEG, [] { auto& s = MPEGSettings; s.UsePresetFormats = true; s.PresetType = 3; s.EnableTimeControl = true; s.Duration = "1"; s.StartTime = "2"; },
      " -t 1 -ss 2 "},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Mpeg, VideoLines, ::testing::ValuesIn(MpegCases), qvtest::CaseName);
 
+// clang-format off
 const TLineCase MovCases[] = {
     {"MovDefaultsAacHasNoCodecPiece", K::MOV, nullptr, "-y -f mov -vcodec h264 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
     {"MovAacAutoBitRate", K::MOV, [] { MovSettings.AudioBitRateUseAutoSetAACMP4 = true; MovSettings.AudioSampleRateAACMP4 = 6; }, "-y -f mov -vcodec h264 -b 1200k -r 25 -ac 2 -ar 44100 "},
     {"MovXviDSize", K::MOV, [] { auto& s = MovSettings; s.VideoCodec = 2; s.VideoSizeUseSourceXviD = false; s.VideoWidthXviD = 320; s.VideoHeightXviD = 240; },
      "-y -f mov -vcodec xvid -s 320x240 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Mov, VideoLines, ::testing::ValuesIn(MovCases), qvtest::CaseName);
 
+// clang-format off
 const TLineCase OtherVideoCases[] = {
     {"WmvDefaults", K::WMV, nullptr, "-y -vcodec wmv2 -b 768k -r 25 -acodec mp3 -ac 2 -ar 22050 "},
     {"WmvWmv7", K::WMV, [] { WmvSettings.VideoCodec = 2; }, "-y -vcodec wmv1 -b 768k -r 25 -acodec mp3 -ac 2 -ar 22050 "},
@@ -134,6 +146,7 @@ const TLineCase OtherVideoCases[] = {
     {"AsfMsMpeg4v2NoAudioCodec", K::ASF, [] { AsfSettings.VideoCodec = 1; AsfSettings.AudioCodec = 1; }, "-y -f asf -vcodec msmpeg4v2 -b 768k -r 25 "},
     {"AsfVideoOutOfRange", K::ASF, [] { AsfSettings.VideoCodec = 2; AsfSettings.VideoSameQuality = true; }, "-y -f asf -sameq -acodec mp3 -ac 2 -ab 64 -ar 22050 "},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(WmvRmSwfVobAsf, VideoLines, ::testing::ValuesIn(OtherVideoCases), qvtest::CaseName);
 
 } // namespace
