@@ -217,6 +217,12 @@ std::string TBatchDriver::OutputNameOf(const std::string& sourceFile) const
     return AddTrailingBackslash(OutputFolder) + ChangeExtension(FileNamePart(sourceFile), outputExt_);
 }
 
+void TBatchDriver::PrepareOutput(const std::string& outputFolderText)
+{
+    OutputFolder = Trim(outputFolderText);
+    outputExt_ = OutputExtension();
+}
+
 bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
 {
     const std::string folder = Trim(outputFolderText);
@@ -361,6 +367,7 @@ void TBatchDriver::RunBatch()
         // Stopped by the user: the stopped file counts neither way and stays first.
         runner_.OnTerminated = nullptr;
         runner_.Terminate(0);
+        runner_.WaitForEnd(); // idle again before anything else can start it
         DeleteDirectShowScript();
     }
 

@@ -97,6 +97,9 @@ public:
     std::string BuildCommandLine(const std::string& sourceFile);
     // The output name of a source in the output folder of the batch.
     std::string OutputNameOf(const std::string& sourceFile) const;
+    // Takes the output folder (trimmed) and the output extension as a batch
+    // does, without starting one, so that command lines can be printed.
+    void PrepareOutput(const std::string& outputFolderText);
     // The encoder program as an absolute path.
     std::string EncoderPath() const;
 
