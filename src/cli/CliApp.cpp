@@ -209,7 +209,9 @@ public:
     }
     void ShowTrayBalloon(const std::string&, const std::string& text, TMsgIcon, int) override
     {
-        console_.Out(TerminalText(text));
+        // The balloon says the batch is complete, which a stopped batch is not.
+        if (!StopRequested)
+            console_.Out(TerminalText(text));
     }
     // The command-line front end never performs an after-batch power action.
     bool ShowShutdownCountdown() override { return false; }
@@ -441,7 +443,7 @@ int TCliRun::PrintCommands()
     TCliHost host(console_, loop, prompter_);
     TBatchDriver driver(runner, queue, host, prompter_, loop);
     UseProfile(driver, profileFile_);
-    driver.OutputFolder = folder;
+    driver.PrepareOutput(folder);
     // Printing must leave no trace: a DirectShow script made for a command line goes again.
     const std::string script = AppFolder + "DirectShow.avs";
     std::error_code ec;

@@ -157,6 +157,11 @@ void TTerminalPrompter::MessageBox(const std::string& text, const std::string& c
 
 void TTerminalPrompter::ShowError(const std::string& message)
 {
+    // A file whose encoder cannot start gets its failure report from this.
+    if (CollectFileMessages && !Options.CurrentFile.empty()) {
+        kept_.emplace_back(Options.CurrentFile, TerminalText(message));
+        return;
+    }
     console_.Err(WithCaption(message, IDS_MESSAGEBOX_Error));
 }
 
@@ -357,9 +362,6 @@ void TTerminalProgressView::Render(bool force)
             lastWorking_ = working;
             lastPlainStep_ = -1;
             console_.Out(working);
-            const std::string output = figures_.Labels[TProgressLabel::Output];
-            if (!output.empty())
-                console_.Out(output);
         }
         const int step = figures_.FilePercent / 10;
         if (!working.empty() && figures_.FilePercent > 0 && step > lastPlainStep_) {
