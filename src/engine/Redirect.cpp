@@ -683,6 +683,31 @@ void TRedirector::Terminate(uint32_t exitCode)
     kill(pid_, SIGKILL);
 }
 
+void TRedirector::WaitForEnd()
+{
+    if (!Active())
+        return;
+    // The reader thread may be waiting to hand the end over; release it and
+    // settle the end here instead.
+    if (Thread) {
+        Thread->Abandon();
+        Thread->Join();
+    }
+    if (state_ && !state_->Reaped) {
+        int status = 0;
+        pid_t r;
+        do {
+            r = waitpid(pid_, &status, 0);
+        } while (r < 0 && errno == EINTR);
+        state_->WaitStatus = status;
+        state_->StatusKnown = r == pid_;
+        state_->Reaped = true;
+    }
+    if (state_)
+        state_->ProcessExited = true;
+    ProcessEnded();
+}
+
 void TRedirector::ReadPipe(int fd, uint32_t count, const TDataEvent& event, const char* failMessage)
 {
     std::vector<char> buffer(count);

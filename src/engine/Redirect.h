@@ -172,6 +172,10 @@ public:
     // Ends the child and everything in its process group at once. Throws
     // "Cannot Terminate an inactive process" when no child is active.
     void Terminate(uint32_t exitCode);
+    // After Terminate: waits until the child has gone and settles its end at
+    // once (OnTerminated is called if assigned), so that the runner is idle on
+    // return. Text the child wrote last is discarded.
+    void WaitForEnd();
 
 private:
     friend class TRedirectorThread;

@@ -259,11 +259,12 @@ TEST_F(BatchDriver, StopNowEndsTheEncoderAndLeavesTheFileFirst)
     EXPECT_EQ(Options.DoneCount + Options.FailedCount, 0);
     EXPECT_FALSE(fs::exists(AppFolder + "DirectShow.avs"));
     EXPECT_EQ(host.Countdowns, 0);
-    // The runner's end is still reported, but no longer settles a file.
-    for (int i = 0; i < 100 && runner.Active(); ++i)
-        loop.ProcessEvents(20);
+    // The runner is idle at once, and its end settles no file later.
     EXPECT_FALSE(runner.Active());
+    EXPECT_TRUE(runner.ExitStatus().Terminated);
+    loop.ProcessEvents(100);
     EXPECT_EQ(queue.Entries.size(), 2u);
+    EXPECT_EQ(Options.DoneCount + Options.FailedCount, 0);
 }
 
 TEST_F(BatchDriver, FailureByExitStatusKeepsTheSource)

@@ -335,3 +335,26 @@ TEST(EventLoop, InvokeFromAnotherThreadRunsOnTheLoopThread)
     worker.join();
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
+
+TEST(Redirect, WaitForEndSettlesATerminatedChildAtOnce)
+{
+    TRun run;
+    run.runner.SetCommandLine(QuoteArgument(Child) + " out started sleep 20000");
+    run.runner.Execute();
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (run.out.empty() && std::chrono::steady_clock::now() < deadline)
+        run.loop.ProcessEvents(20);
+    run.runner.Terminate(0);
+    run.runner.WaitForEnd();
+    EXPECT_FALSE(run.runner.Active());
+    EXPECT_EQ(run.ends, 1);
+    EXPECT_EQ(run.runner.ExitStatus().Signal, SIGKILL);
+    // The end handed over by the reader thread is not reported a second time.
+    run.loop.ProcessEvents(200);
+    EXPECT_EQ(run.ends, 1);
+    // And the runner starts the next child normally.
+    run.ends = 0;
+    ASSERT_TRUE(run.Execute("out next"));
+    EXPECT_EQ(run.ends, 1);
+    EXPECT_EQ(run.out, "started\nnext\n");
+}
