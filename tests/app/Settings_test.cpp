@@ -1,0 +1,203 @@
+#include "app/Settings.h"
+#include "platform/IniFile.h"
+
+#include "support/TempDir.h"
+
+#include <chrono>
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <gtest/gtest.h>
+#include <tuple>
+
+namespace {
+
+using qvtest::ReadFile;
+using qvtest::TempDir;
+using qvtest::WriteFile;
+
+const std::string kDocs = "/home/tester/Documents";
+
+// A temporary program folder with the documents folder taken from the
+// environment; the previous value is put back afterwards.
+class SettingsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* old = std::getenv("XDG_DOCUMENTS_DIR");
+        if (old)
+            oldDocs_ = old;
+        hadDocs_ = old != nullptr;
+        ::setenv("XDG_DOCUMENTS_DIR", kDocs.c_str(), 1);
+        InitApplication(app_.path().string());
+        Options = TOptions {};
+    }
+    void TearDown() override
+    {
+        if (hadDocs_)
+            ::setenv("XDG_DOCUMENTS_DIR", oldDocs_.c_str(), 1);
+        else
+            ::unsetenv("XDG_DOCUMENTS_DIR");
+    }
+    TempDir app_;
+    std::string oldDocs_;
+    bool hadDocs_ = false;
+};
+
+TEST_F(SettingsTest, InitApplicationDerivesEveryPath)
+{
+    const std::string a = app_.dir();
+    EXPECT_EQ(AppFolder, a);
+    EXPECT_EQ(ConfigFile, a + "config.ini");
+    EXPECT_EQ(OptionsFile, a + "options.ini");
+    EXPECT_EQ(LanguagesFolder, a + "langs/");
+    EXPECT_EQ(LanguageFilePath, a + "langs/English.ini");
+    EXPECT_EQ(SkinsFolder, a + "skins/");
+    EXPECT_EQ(HelpFile, a + "langs/English_help.chm");
+    EXPECT_EQ(ApplicationTitle, "Quorvex");
+    EXPECT_FALSE(std::filesystem::exists(ConfigFile)); // reading creates nothing
+}
+
+TEST_F(SettingsTest, LanguageFileFromConfig)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"[DazadUVI_Form]\nLanguageFile=Deutsch.ini\n", "Deutsch"},
+        {"[dazaduvi_form]\nlanguagefile = \"Fran.cais.ini\"\n", "Fran.cais"},
+        {"[DazadUVI_Form]\nLanguageFile=\n", "English"}, // empty: the default
+        {"[Other]\nLanguageFile=Deutsch.ini\n", "English"},
+    };
+    for (const auto& [config, base] : cases) {
+        WriteFile(app_.file("config.ini"), config);
+        InitApplication(app_.dir());
+        EXPECT_EQ(LanguageFilePath, app_.dir() + "langs/" + base + ".ini") << config;
+        EXPECT_EQ(HelpFile, app_.dir() + "langs/" + base + "_help.chm") << config;
+    }
+}
+
+TEST_F(SettingsTest, NumbersUseADotWhateverTheLocale)
+{
+    std::setlocale(LC_NUMERIC, "");
+    InitApplication(app_.dir());
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");
+    EXPECT_DOUBLE_EQ(std::strtod("12.5", nullptr), 12.5);
+}
+
+TEST_F(SettingsTest, RunningProgramFolderHoldsThisProgram)
+{
+    const std::string folder = RunningProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_TRUE(std::filesystem::exists(folder + "test_app"));
+}
+
+TEST_F(SettingsTest, FirstStartWritesTheDefaults)
+{
+    LoadOptions();
+    EXPECT_EQ(ReadFile(OptionsFile), "[VideoConvertoptions]\n"
+                                     "OutputFormat=0\n"
+                                     "LastInputOpenDir=" + kDocs + "\n"
+                                     "LastOutputOpenDir=" + kDocs + "\n"
+                                     "Priority=1\n"
+                                     "ShutdownFlag=1\n"
+                                     "DeleteFileAfterProcessing=0\n"
+                                     "ShutdownWindowsWhenDone=0\n"
+                                     "ShowWindow=1\n"
+                                     "UseDirectShow=0\n");
+    EXPECT_EQ(Options.EncoderFile, "avcore.dll");
+    EXPECT_TRUE(Options.ShowWindow);
+}
+
+TEST_F(SettingsTest, SaveAndLoadRoundTrip)
+{
+    LoadOptions();
+    Options.OutputFormat = static_cast<uint8_t>(OutputFormatKind::MP3);
+    Options.LastInputOpenDir = "/media/in folder/\xC3\xBC";
+    Options.LastOutputOpenDir = "/media/out";
+    Options.Priority = 3;
+    Options.ShutdownFlag = 5;
+    Options.DeleteFileAfterProcessing = Options.ShutdownWindowsWhenDone = Options.UseDirectShow = true;
+    Options.ShowWindow = false;
+    SaveOptions();
+    const TOptions saved = Options;
+    Options = TOptions {};
+    LoadOptions();
+    EXPECT_EQ(std::tie(Options.OutputFormat, Options.LastInputOpenDir, Options.LastOutputOpenDir, Options.Priority,
+                       Options.ShutdownFlag, Options.ShutdownWindowsWhenDone, Options.DeleteFileAfterProcessing,
+                       Options.ShowWindow, Options.UseDirectShow),
+              std::tie(saved.OutputFormat, saved.LastInputOpenDir, saved.LastOutputOpenDir, saved.Priority,
+                       saved.ShutdownFlag, saved.ShutdownWindowsWhenDone, saved.DeleteFileAfterProcessing,
+                       saved.ShowWindow, saved.UseDirectShow));
+}
+
+struct StoredCase {
+    const char* name;
+    const char* lines; // the section's lines
+    std::function<void(const TOptions&)> check;
+};
+
+TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
+{
+    const StoredCase cases[] = {
+        {"8 is VOB", "OutputFormat=8", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, uint8_t(OutputFormatKind::VOB)); }},
+        {"9 is ASF", "OutputFormat=9", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, uint8_t(OutputFormatKind::ASF)); }},
+        {"kept in 8 bits", "OutputFormat=258", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 2); }},
+        {"out of range stays", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
+        {"hex", "OutputFormat=0x0D", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 13); }},
+        {"not numbers give defaults", "OutputFormat=mp3\nPriority=high\nShowWindow=yes\nShutdownFlag=",
+         [](const TOptions& o) {
+             EXPECT_EQ(o.OutputFormat, 0);
+             EXPECT_EQ(o.Priority, 1);
+             EXPECT_TRUE(o.ShowWindow);
+             EXPECT_EQ(o.ShutdownFlag, 1);
+         }},
+        {"flags: any non-zero", "UseDirectShow=7\nShowWindow=0\nDeleteFileAfterProcessing=-1",
+         [](const TOptions& o) {
+             EXPECT_TRUE(o.UseDirectShow);
+             EXPECT_FALSE(o.ShowWindow);
+             EXPECT_TRUE(o.DeleteFileAfterProcessing);
+         }},
+        {"missing keys give defaults", "Priority=0",
+         [](const TOptions& o) {
+             EXPECT_EQ(o.Priority, 0);
+             EXPECT_EQ(o.LastInputOpenDir, kDocs);
+             EXPECT_EQ(o.LastOutputOpenDir, kDocs);
+             EXPECT_FALSE(o.ShutdownWindowsWhenDone);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(OptionsFile, std::string("[VideoConvertoptions]\n") + c.lines + "\n");
+        Options = TOptions {};
+        Options.Priority = 77; // LoadOptions must put the defaults in first
+        LoadOptions();
+        c.check(Options);
+    }
+}
+
+TEST_F(SettingsTest, SaveIntoMissingFolderRaises)
+{
+    InitApplication(app_.dir() + "not/there");
+    EXPECT_THROW(LoadOptions(), EIniWriteError);
+    EXPECT_EQ(Options.LastOutputOpenDir, kDocs); // defaults stay in force
+    EXPECT_THROW(SaveOptions(), EIniWriteError);
+}
+
+TEST(Now, CountsDaysFrom1899December30)
+{
+    using namespace std::chrono;
+    const std::time_t t = std::time(nullptr);
+    const TDateTime now = Now();
+    std::tm local {};
+    localtime_r(&t, &local);
+    const auto date = year(local.tm_year + 1900) / (local.tm_mon + 1) / local.tm_mday;
+    const auto days = (sys_days(date) - sys_days(year(1899) / 12 / 30)).count();
+    const double hours = (now - static_cast<int64_t>(now)) * 24.0;
+    // A second of slack around midnight.
+    if (local.tm_hour == 23 && local.tm_min == 59 && local.tm_sec == 59)
+        GTEST_SKIP();
+    EXPECT_EQ(static_cast<int64_t>(now), days);
+    EXPECT_NEAR(hours, local.tm_hour + local.tm_min / 60.0 + local.tm_sec / 3600.0, 2.0 / 3600.0);
+}
+
+} // namespace
