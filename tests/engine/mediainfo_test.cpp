@@ -1,0 +1,216 @@
+// Media facts through the real MediaInfoLib on files made with ffmpeg.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "engine/MediaInfo.h"
+#include "lang/MultiLanguages.h"
+#include "support/TempDir.h"
+
+using namespace qvtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Sample files, made once for the whole suite.
+class MediaSamples {
+public:
+    MediaSamples()
+    {
+        ok = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
+        if (!ok)
+            return;
+        const std::string ff = "ffmpeg -nostdin -v error -y ";
+        const std::string video = "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 ";
+        const std::string audio = "-f lavfi -i sine=frequency=440:duration=2 ";
+        ok = Run(ff + video + audio + "-c:v mpeg4 -b:v 400k -c:a libmp3lame -shortest '" + Path("av.avi") + "'") &&
+             Run(ff + video + audio + "-c:v libx264 -preset ultrafast -c:a aac -shortest '" + Path("av.mp4") + "'") &&
+             Run(ff + audio + "-c:a libmp3lame '" + Path("audio.mp3") + "'") &&
+             Run(ff + video + "-c:v mpeg4 '" + Path("silent.avi") + "'");
+        if (!ok)
+            return;
+        WriteFile(Path("text.avi"), "This is a letter, not a film.\n");
+        WriteFile(Path("empty.avi"), "");
+        fs::copy_file(Path("av.avi"), Path("Grüße \"x\" 100%.avi"));
+        // A container whose header names a video codec nobody knows: the
+        // library describes it, an encoder cannot decode it.
+        std::string avi = ReadFile(Path("av.avi"));
+        for (size_t p = avi.find("FMP4"); p != std::string::npos; p = avi.find("FMP4", p))
+            avi.replace(p, 4, "QQQQ");
+        WriteFile(Path("unknown-codec.avi"), avi);
+    }
+    std::string Path(const std::string& name) const { return dir.file(name); }
+    bool ok = false;
+
+private:
+    static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
+    TempDir dir;
+};
+
+MediaSamples& Samples()
+{
+    static MediaSamples samples;
+    return samples;
+}
+
+class MediaInfo : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCatalogue();
+        if (!Samples().ok)
+            GTEST_SKIP() << "ffmpeg cannot make the sample files";
+        if (!MediaInfoLibrary().Loaded())
+            GTEST_SKIP() << "libmediainfo.so.0 is not installed: " << MediaInfoLibrary().LoadError();
+    }
+};
+
+// Which groups of facts a file has.
+struct FactCase {
+    const char* File;
+    bool Described; // complete name, size and format known
+    bool Video;     // the six video facts have values
+    bool Audio;     // the four audio facts have values
+};
+
+void PrintTo(const FactCase& c, std::ostream* os)
+{
+    *os << c.File;
+}
+
+class MediaFactsOf : public MediaInfo, public ::testing::WithParamInterface<FactCase> {};
+
+TEST_P(MediaFactsOf, HaveValuesExactlyWhereTheFileHasThem)
+{
+    const FactCase& c = GetParam();
+    const std::string path = Samples().Path(c.File);
+    const TFileItem item = ProbeFileItem(path);
+
+    EXPECT_EQ(item.FileName, c.File);
+    EXPECT_EQ(item.FilePath, fs::path(path).parent_path().string() + "/");
+    EXPECT_EQ(MediaFileDescribed(item), c.Described);
+    if (c.Described) {
+        EXPECT_EQ(item.CompleteName, path);
+        EXPECT_EQ(item.FileSize, std::to_string(fs::file_size(path)));
+    }
+    for (const TMediaFact& fact : MediaFacts) {
+        const std::string& value = item.*fact.Field;
+        EXPECT_FALSE(value.empty()) << fact.Name << ": an empty answer must read <None>";
+        bool expected = fact.Stream == TMediaStream::Video   ? c.Video
+                        : fact.Stream == TMediaStream::Audio ? c.Audio
+                                                             : c.Described;
+        // Counts are given only for the streams that exist.
+        if (fact.Field == &TFileItem::VideoCount)
+            expected = c.Video;
+        if (fact.Field == &TFileItem::AudioCount)
+            expected = c.Audio;
+        EXPECT_EQ(value != IDS_None, expected) << c.File << " " << fact.Name << " = " << value;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Samples, MediaFactsOf,
+    ::testing::Values(FactCase{"av.avi", true, true, true}, FactCase{"av.mp4", true, true, true},
+                      FactCase{"audio.mp3", true, false, true}, FactCase{"silent.avi", true, true, false},
+                      FactCase{"Grüße \"x\" 100%.avi", true, true, true},
+                      FactCase{"unknown-codec.avi", true, true, true}),
+    [](const auto& info) {
+        std::string name;
+        for (char ch : std::string(info.param.File))
+            name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+        return name;
+    });
+
+TEST_F(MediaInfo, FilesThatAreNoMediaAreNotDescribed)
+{
+    // The library names and sizes any file it can open, so only the missing
+    // format tells these apart from real media.
+    struct {
+        const char* File;
+    } cases[] = {{"text.avi"}, {"empty.avi"}, {"no-such-file.avi"}};
+    for (const auto& c : cases) {
+        const TFileItem item = ProbeFileItem(Samples().Path(c.File));
+        EXPECT_FALSE(MediaFileDescribed(item)) << c.File;
+        EXPECT_EQ(item.FormatName, IDS_None) << c.File;
+        EXPECT_EQ(item.VideoCodec, IDS_None) << c.File;
+    }
+}
+
+TEST_F(MediaInfo, VideoFactsUseTheNamesTheLibraryAnswers)
+{
+    const TFileItem item = ProbeFileItem(Samples().Path("av.avi"));
+    // "Bitrate" would answer nothing; "BitRate" gives bits per second.
+    ASSERT_NE(item.VideoBitrate, IDS_None);
+    const long bitrate = std::strtol(item.VideoBitrate.c_str(), nullptr, 10);
+    EXPECT_GT(bitrate, 50000);
+    EXPECT_LT(bitrate, 5000000);
+    // The legacy names answer only in the library's legacy mode.
+    EXPECT_EQ(item.VideoCodec, "MPEG-4 Visual");
+    EXPECT_EQ(item.AudioCodec, "MPEG-1 Audio layer 3");
+    EXPECT_EQ(item.Width, "320");
+    EXPECT_EQ(item.Height, "240");
+    EXPECT_EQ(item.FrameRate, "25.000");
+    EXPECT_EQ(item.AudioCount, "1");
+    EXPECT_EQ(item.VideoCount, "1");
+    EXPECT_EQ(item.PlayTime.substr(0, 8), "00:00:02");
+    EXPECT_EQ(item.FormatName, "AVI");
+}
+
+TEST_F(MediaInfo, ProbeLeavesNameAndFolderAlone)
+{
+    TFileItem item;
+    item.FileName = "shown name";
+    item.FilePath = "/somewhere/";
+    ProbeMediaFile(Samples().Path("audio.mp3"), item);
+    EXPECT_EQ(item.FileName, "shown name");
+    EXPECT_EQ(item.FilePath, "/somewhere/");
+    EXPECT_EQ(item.FormatName, "MPEG Audio");
+}
+
+TEST_F(MediaInfo, NoneTextFollowsTheLanguage)
+{
+    IDS_None = "<nichts>";
+    const TFileItem item = ProbeFileItem(Samples().Path("audio.mp3"));
+    EXPECT_EQ(item.Width, "<nichts>");
+    ResetCatalogue();
+}
+
+TEST_F(MediaInfo, ReportDescribesAnExistingFileOnly)
+{
+    const std::string report = MediaReport(Samples().Path("av.avi"));
+    EXPECT_NE(report.find("General"), std::string::npos);
+    EXPECT_NE(report.find("Video"), std::string::npos);
+    EXPECT_NE(report.find("Audio"), std::string::npos);
+    EXPECT_NE(report.find("MPEG-4 Visual"), std::string::npos);
+    EXPECT_EQ(MediaReport(Samples().Path("no-such-file.avi")), "");
+}
+
+TEST(MediaInfoLibraryMissing, EveryFactReadsNoneAndTheReportIsEmpty)
+{
+    ResetCatalogue();
+    TMediaInfoLibrary missing("libquorvex-no-such-library.so.0");
+    EXPECT_FALSE(missing.Loaded());
+    EXPECT_NE(missing.LoadError().find("libquorvex-no-such-library"), std::string::npos);
+
+    TempDir tmp;
+    WriteFile(tmp.file("x.avi"), "data");
+    TFileItem item;
+    missing.Probe(tmp.file("x.avi"), item);
+    for (const TMediaFact& fact : MediaFacts)
+        EXPECT_EQ(item.*fact.Field, IDS_None) << fact.Name;
+    EXPECT_FALSE(MediaFileDescribed(item));
+    EXPECT_EQ(missing.Report(tmp.file("x.avi")), "");
+}
+
+TEST(MediaInfoLibraryMissing, ALibraryWithoutTheFunctionsIsNotUsed)
+{
+    // The C library loads but has none of the functions.
+    TMediaInfoLibrary wrong("libc.so.6");
+    EXPECT_FALSE(wrong.Loaded());
+    EXPECT_NE(wrong.LoadError().find("MediaInfoA_"), std::string::npos);
+}
+
+} // namespace
