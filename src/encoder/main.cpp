@@ -245,6 +245,14 @@ int main(int argc, char** argv)
     if (IsScriptName(req.input) && !ReadScriptSource(req.input, source, error))
         return Fail("could not read the script '" + req.input + "': " + error);
 
+    {
+        // Writing over the source while reading it would destroy it.
+        struct stat in, out;
+        if (stat(source.c_str(), &in) == 0 && stat(req.output.c_str(), &out) == 0 && in.st_dev == out.st_dev
+            && in.st_ino == out.st_ino)
+            return Fail("input file and output file are the same file: '" + req.output + "'");
+    }
+
     // Stream facts come from ffprobe's machine-readable report.
     std::string probeOut, probeErr;
     int probeCode = 0;
@@ -400,12 +408,12 @@ int main(int argc, char** argv)
         }
     }
     for (TWatched* w : {&mainRun, &decoderRun})
-        if (w->running) {
+        if (w->running)
             w->status = WaitChild(w->child.pid);
-            CloseFd(w->child.out);
-        }
+    // The pump reads the decoder's output to its end, which may still sit in the pipe.
     if (pumpThread.joinable())
         pumpThread.join();
+    CloseFd(decoderRun.child.out);
     if (outputFd >= 0 && close(outputFd) != 0 && pump.error.empty())
         pump.error = std::strerror(errno);
 

@@ -1,0 +1,229 @@
+// Converts small generated sources with option lines of every format and
+// codec choice and checks each output with ffprobe.
+
+#include "EncoderRun.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <string>
+
+using namespace enctest;
+
+namespace {
+
+struct TRow {
+    const char* name;
+    TSourceKind source;
+    const char* line;      // the option line as the builders write it
+    const char* ext;       // output extension
+    const char* container; // part of ffprobe's format_name
+    const char* brand;     // major brand of ISO files, "" = not checked
+    const char* video;     // video codec, "" = no video stream
+    const char* audio;     // audio codec, "" = no audio stream
+    int width = 0;         // 0 = not checked
+    int height = 0;
+    int channels = 0;      // 0 = not checked
+    int sampleRate = 0;    // 0 = not checked
+    double duration = 2.0; // expected output length in seconds
+};
+
+constexpr auto AV = TSourceKind::AudioVideo;
+constexpr auto AO = TSourceKind::AudioOnly;
+constexpr auto VO = TSourceKind::VideoOnly;
+
+#define MP3A "-acodec mp3 -ac 2 -ab 128 -ar 44100 "
+
+const TRow Rows[] = {
+    // AVI: every video codec with MP3, then every audio codec.
+    {"avi_divx", AV, "-y -f avi -vcodec msmpeg4 -s 320x240 -b 800k -r 25 " MP3A, ".avi", "avi", "", "msmpeg4v3", "mp3", 320, 240, 2},
+    {"avi_xvid", AV, "-y -f avi -vcodec xvid -s 640x480 -b 1200k -r 29.97 -aspect 4:3 " MP3A, ".avi", "avi", "", "mpeg4", "mp3", 640, 480, 2},
+    {"avi_msmpeg4", AV, "-y -f avi -vcodec msmpeg4 -b 800k -r 25 -aspect 16:9 " MP3A, ".avi", "avi", "", "msmpeg4v3", "mp3", 176, 144, 2},
+    {"avi_msmpeg4v2", AV, "-y -f avi -vcodec msmpeg4v2 -s 320x240 -b 800k -r 15 " MP3A, ".avi", "avi", "", "msmpeg4v2", "mp3", 320, 240, 2},
+    {"avi_h263", AV, "-y -f avi -vcodec h263 -s 176x144 -b 300k -r 25 -aspect 4:3 " MP3A, ".avi", "avi", "", "h263", "mp3", 176, 144, 2},
+    {"avi_h263_illegal_size", AV, "-y -f avi -vcodec h263 -s 320x240 -b 300k -r 25 " MP3A, ".avi", "avi", "", "h263", "mp3", 352, 288, 2},
+    {"avi_h263p", AV, "-y -f avi -vcodec h263p -s 320x240 -b 400k -r 25 " MP3A, ".avi", "avi", "", "h263", "mp3", 320, 240, 2},
+    {"avi_h264", AV, "-y -f avi -vcodec h264 -s 320x240 -b 600k -r 25 " MP3A, ".avi", "avi", "", "h264", "mp3", 320, 240, 2},
+    {"avi_huffyuv", AV, "-y -f avi -vcodec ffvhuff -strict -2 -s 176x144 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "ffvhuff", "mp3", 176, 144, 2},
+    {"avi_mjpeg", AV, "-y -f avi -vcodec mjpeg -s 320x240 -b 2000k -r 25 " MP3A, ".avi", "avi", "", "mjpeg", "mp3", 320, 240, 2},
+    {"avi_svq1", AV, "-y -f avi -vcodec svq1 -s 320x240 -b 800k -r 25 " MP3A, ".avi", "avi", "", "svq1", "mp3", 320, 240, 2},
+    {"avi_flv", AV, "-y -f avi -vcodec flv -s 320x240 -b 800k -r 25 " MP3A, ".avi", "avi", "", "flv1", "mp3", 320, 240, 2},
+    {"avi_mp2", AV, "-y -f avi -vcodec xvid -b 800k -r 25 -acodec mp2 -ac 2 -ab 192 -ar 48000 ", ".avi", "avi", "", "mpeg4", "mp2", 0, 0, 2, 48000},
+    {"avi_pcm16", AV, "-y -f avi -vcodec xvid -b 800k -r 25 -acodec pcm_s16le -ac 1 -ar 22050 ", ".avi", "avi", "", "mpeg4", "pcm_s16le", 0, 0, 1, 22050},
+    {"avi_pcmu8", AV, "-y -f avi -vcodec xvid -b 800k -r 25 -acodec pcm_u8 -ac 2 -ar 11025 ", ".avi", "avi", "", "mpeg4", "pcm_u8", 0, 0, 2, 11025},
+    {"avi_ac3_stereo", AV, "-y -f avi -vcodec xvid -b 800k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 192 ", ".avi", "avi", "", "mpeg4", "ac3", 0, 0, 2, 48000},
+    {"avi_ac3_51_corrected", AV, "-y -f avi -vcodec xvid -b 800k -r 25 -acodec ac3 -ab 256 -ac 5:1 -ar 48000 ", ".avi", "avi", "", "mpeg4", "ac3", 0, 0, 6, 48000},
+    {"avi_ac3_low_rate", AV, "-y -f avi -vcodec xvid -b 800k -r 25 -acodec ac3 -ac 2 -ar 22050 -ab 128 ", ".avi", "avi", "", "mpeg4", "ac3", 0, 0, 2, 32000},
+    {"avi_time_control", AV, "-y -f avi  -t 0:00:01.000 -ss 0:00:00.500 -vcodec xvid -s 320x240 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "mpeg4", "mp3", 320, 240, 2, 0, 1.0},
+    {"avi_same_quality", AV, "-y -f avi -sameq -vcodec xvid -s 320x240 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "mpeg4", "mp3", 320, 240, 2},
+    {"avi_no_audio", AV, "-y -f avi -vcodec msmpeg4 -s 320x240 -b 800k -r 25 -an ", ".avi", "avi", "", "msmpeg4v3", ""},
+    {"avi_from_video_only", VO, "-y -f avi -vcodec xvid -b 800k -r 25 " MP3A, ".avi", "avi", "", "mpeg4", ""},
+    {"avi_from_audio_only", AO, "-y -f avi -vcodec xvid -b 800k -r 25 " MP3A, ".avi", "avi", "", "", "mp3", 0, 0, 2},
+    // MP4: the four targets.
+    {"mp4_ipod", AV, "-y -f mp4 -vcodec h264 -s 320x240 -b 600k -r 25 -aspect 4:3 -acodec aac -ac 2 -ab 128 -ar 44100 ", ".mp4", "mp4", "isom", "h264", "aac", 320, 240, 2, 44100},
+    {"mp4_psp", AV, "-y -f psp -vcodec h264 -s 320x240 -b 600k -r 29.97 -acodec aac -ac 2 -ab 128 -ar 48000 ", ".mp4", "mp4", "MSNV", "h264", "aac", 320, 240, 2, 48000},
+    {"mp4_mobile", AV, "-y -f mp4 -vcodec h264 -s 176x144 -b 200k -r 15 -acodec aac -ac 1 -ab 64 -ar 22050 ", ".mp4", "mp4", "isom", "h264", "aac", 176, 144, 1, 22050},
+    {"mp4_same_quality", AV, "-y -f mp4 -sameq -vcodec h264 -b 600k -r 25 -acodec aac -ac 2 -ar 44100 ", ".mp4", "mp4", "isom", "h264", "aac", 176, 144, 2},
+    {"mp4_time_control", AV, "-y -f mp4  -t 0:00:01.200 -ss 0:00:00.300 -vcodec h264 -b 600k -r 25 -acodec aac -ac 2 -ar 44100 ", ".mp4", "mp4", "isom", "h264", "aac", 0, 0, 2, 0, 1.2},
+    // 3GP: Nokia codecs, Sony codecs, 3GP2.
+    {"3gp_nokia_h263_amrnb", AV, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".3gp", "3gp", "3gp4", "h263", "amr_nb", 176, 144, 1, 8000},
+    {"3gp_nokia_mpeg4_amrwb", AV, "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 200k -r 15 -aspect 11:9 -acodec amr_wb -ac 1 -ar 16000 -ab 23 ", ".3gp", "3gp", "3gp4", "mpeg4", "amr_wb", 176, 144, 1, 16000},
+    {"3gp_nokia_h263_aac", AV, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -acodec aac -ac 1 -ab 32 -ar 22050 ", ".3gp", "3gp", "3gp4", "h263", "aac", 176, 144, 1, 22050},
+    {"3gp_nokia_amr_auto_bitrate", AV, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -acodec amr_nb -ac 1 -ar 8000 ", ".3gp", "3gp", "3gp4", "h263", "amr_nb", 176, 144, 1, 8000},
+    {"3gp_sony_mpeg4_aac", AV, "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 200k -r 15 -aspect 11:9 -acodec aac -ac 2 -ab 64 -ar 44100 ", ".3gp", "3gp", "3gp4", "mpeg4", "aac", 176, 144, 2, 44100},
+    {"3gp_sony_xvid_aac", AV, "-y -f 3gp -vcodec xvid -s 176x144 -b 200k -r 15 -aspect 4:3 -acodec aac -ac 2 -ab 64 -ar 44100 ", ".3gp", "3gp", "3gp4", "mpeg4", "aac", 176, 144, 2},
+    {"3gp2_sony", AV, "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 200k -r 15 -aspect 16:9 -acodec aac -ac 2 -ab 64 -ar 44100 ", ".3g2", "3g2", "3g2a", "mpeg4", "aac", 176, 144, 2},
+    {"3gp_amr_from_audio_only", AO, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -acodec amr_nb -ac 1 -ar 8000 -ab 10 ", ".3gp", "3gp", "3gp4", "", "amr_nb", 0, 0, 1, 8000},
+    {"3gp_no_audio", AV, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -an ", ".3gp", "3gp", "3gp4", "h263", ""},
+    // MPEG: custom MPEG-1 and MPEG-2, then the presets for Auto, NTSC and PAL.
+    {"mpeg1_mp2", AV, "-y -vcodec mpeg1video -s 352x288 -b 1150k -r 25 -acodec mp2 -ac 2 -ab 224 -ar 44100 ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 288, 2},
+    {"mpeg1_mp3_low_rate", AV, "-y -vcodec mpeg1video -s 352x288 -b 1150k -r 15 -acodec mp3 -ac 2 -ab 128 -ar 44100 ", ".mpg", "mpeg", "", "mpeg1video", "mp3", 352, 288, 2},
+    {"mpeg2_ac3", AV, "-y -vcodec mpeg2video -s 720x576 -b 4000k -r 25 -aspect 16:9 -acodec ac3 -ac 2 -ar 48000 -ab 192 ", ".mpg", "mpeg", "", "mpeg2video", "ac3", 720, 576, 2},
+    {"mpeg2_mp2", AV, "-y -vcodec mpeg2video -s 720x576 -b 4000k -r 25 -acodec mp2 -ac 2 -ab 100 -ar 22050 ", ".mpg", "mpeg", "", "mpeg2video", "mp2", 720, 576, 2, 22050},
+    {"mpeg2_mp3", AV, "-y -vcodec mpeg2video -s 720x480 -b 4000k -r 29.97 -acodec mp3 -ac 2 -ab 128 -ar 48000 ", ".mpg", "mpeg", "", "mpeg2video", "mp3", 720, 480, 2},
+    {"mpeg_vcd_auto", AV, "-target film-vcd ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 240, 2},
+    {"mpeg_vcd_ntsc", AV, "-target ntsc-vcd ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 240, 2},
+    {"mpeg_vcd_pal", AV, "-target pal-vcd ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 288, 2},
+    {"mpeg_svcd_auto", AV, "-target film-svcd ", ".mpg", "mpeg", "", "mpeg2video", "mp2", 480, 480, 2},
+    {"mpeg_svcd_ntsc", AV, "-target ntsc-svcd ", ".mpg", "mpeg", "", "mpeg2video", "mp2", 480, 480, 2},
+    {"mpeg_svcd_pal", AV, "-target pal-svcd ", ".mpg", "mpeg", "", "mpeg2video", "mp2", 480, 576, 2},
+    {"mpeg_dvd_auto", AV, "-target film-dvd -b 6000k -aspect 16:9 -ab 192 ", ".mpg", "mpeg", "", "mpeg2video", "ac3", 720, 480, 2},
+    {"mpeg_dvd_ntsc", AV, "-target ntsc-dvd -b 6000k ", ".mpg", "mpeg", "", "mpeg2video", "ac3", 720, 480, 2},
+    {"mpeg_dvd_pal", AV, "-target pal-dvd -b 5000k -aspect 1:1 -ab 256 ", ".mpg", "mpeg", "", "mpeg2video", "ac3", 720, 576, 2},
+    {"mpeg_vcd_time_control", AV, " -t 0:00:01.000 -ss 0:00:00.500 -target pal-vcd ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 288, 2, 0, 1.0},
+    // MOV: every video codec, every audio codec.
+    {"mov_svq1_aac", AV, "-y -f mov -vcodec svq1 -s 320x240 -b 800k -r 25 -ac 2 -ab 128 -ar 44100 ", ".mov", "mov", "qt  ", "svq1", "aac", 320, 240, 2, 44100},
+    {"mov_divx_alaw", AV, "-y -f mov -vcodec msmpeg4 -s 320x240 -b 800k -r 25 -acodec pcm_alaw -ac 1 -ar 8000 ", ".mov", "mov", "qt  ", "mpeg4", "pcm_alaw", 320, 240, 1, 8000},
+    {"mov_xvid_amrnb", AV, "-y -f mov -vcodec xvid -s 320x240 -b 800k -r 25 -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".mov", "mov", "qt  ", "mpeg4", "amr_nb", 320, 240, 1, 8000},
+    {"mov_h263_pcm16le", AV, "-y -f mov -vcodec h263 -s 176x144 -b 300k -r 25 -acodec pcm_s16le -ac 2 -ar 44100 ", ".mov", "mov", "qt  ", "h263", "pcm_s16le", 176, 144, 2},
+    {"mov_h264_pcm16be", AV, "-y -f mov -vcodec h264 -s 320x240 -b 600k -r 25 -acodec pcm_s16be -ac 2 -ar 48000 ", ".mov", "mov", "qt  ", "h264", "pcm_s16be", 320, 240, 2, 48000},
+    // WMV (no container option: the extension decides), RM, SWF, VOB, ASF.
+    {"wmv_msmpeg4", AV, "-y -vcodec msmpeg4 -s 320x240 -b 800k -r 25 " MP3A, ".wmv", "asf", "", "msmpeg4v3", "mp3", 320, 240, 2},
+    {"wmv_msmpeg4v2", AV, "-y -vcodec msmpeg4v2 -s 320x240 -b 800k -r 25 " MP3A, ".wmv", "asf", "", "msmpeg4v2", "mp3", 320, 240, 2},
+    {"wmv_wmv7", AV, "-y -vcodec wmv1 -s 320x240 -b 800k -r 25 " MP3A, ".wmv", "asf", "", "wmv1", "mp3", 320, 240, 2},
+    {"wmv_wmv8", AV, "-y -vcodec wmv2 -s 320x240 -b 800k -r 25 -aspect 4:3 " MP3A, ".wmv", "asf", "", "wmv2", "mp3", 320, 240, 2},
+    {"rm_rv10_ac3", AV, "-y -f rm -vcodec rv10 -b 500k -s 320x240 -r 25 -acodec ac3 -ac 2 -ar 44100 -ab 128 ", ".rm", "rm", "", "rv10", "ac3", 320, 240, 2},
+    {"rm_rv10_odd_size", AV, "-y -f rm -vcodec rv10 -b 500k -s 330x250 -r 25 -acodec ac3 -ac 1 -ar 48000 -ab 96 ", ".rm", "rm", "", "rv10", "ac3", 336, 256, 1},
+    {"swf_flv_mp3", AV, "-y -vcodec flv -s 320x240 -b 400k -r 25 -acodec mp3 -ac 2 -ab 64 -ar 22050 ", ".swf", "swf", "", "flv1", "mp3", 320, 240, 2},
+    {"swf_flv_mp3_rate_from_source", AV, "-y -vcodec flv -s 320x240 -b 400k -r 25 -acodec mp3 -ac 1 -ab 64 ", ".swf", "swf", "", "flv1", "mp3", 320, 240, 1},
+    {"vob_mpeg2_ac3", AV, "-y -f vob -vcodec mpeg2video -b 6000k -r 25 -aspect 5:4 -acodec ac3 -ac 2 -ar 48000 -ab 384 ", ".vob", "mpeg", "", "mpeg2video", "ac3", 176, 144, 2},
+    {"vob_mpeg2_mp2", AV, "-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k -r 19.98 -aspect 4:3 -acodec mp2 -ac 2 -ab 192 -ar 48000 ", ".vob", "mpeg", "", "mpeg2video", "mp2", 720, 576, 2},
+    {"asf_msmpeg4", AV, "-y -f asf -vcodec msmpeg4 -s 320x240 -b 800k -r 25 " MP3A, ".asf", "asf", "", "msmpeg4v3", "mp3", 320, 240, 2},
+    {"asf_msmpeg4v2", AV, "-y -f asf -vcodec msmpeg4v2 -s 320x240 -b 800k -r 25 -an ", ".asf", "asf", "", "msmpeg4v2", ""},
+    // Audio formats.
+    {"aac", AV, "-y -f aac -vn -acodec aac -ac 1 -ar 48000 ", ".aac", "aac", "", "", "aac", 0, 0, 1, 48000},
+    {"aac_from_audio_only", AO, "-y -f aac -vn -acodec aac -ac 2 -ab 128 -ar 44100 ", ".aac", "aac", "", "", "aac", 0, 0, 2, 44100},
+    {"ac3_stereo", AV, "-y -f ac3 -vn -acodec ac3 -ac 2 -ar 44100 -ab 192 ", ".ac3", "ac3", "", "", "ac3", 0, 0, 2, 44100},
+    {"ac3_51", AV, "-y -f ac3 -vn -acodec ac3 -ac 5:1 -ar 48000 -ab 384 ", ".ac3", "ac3", "", "", "ac3", 0, 0, 6, 48000},
+    {"ac3_51_corrected", AO, "-y -f ac3 -vn -acodec ac3 -ab 256 -ac 5:1 -ar 48000 ", ".ac3", "ac3", "", "", "ac3", 0, 0, 6, 48000},
+    {"mp2", AV, "-y -f mp2 -vn -acodec mp2 -ac 2 -ab 192 -ar 48000 ", ".mp2", "mp3", "", "", "mp2", 0, 0, 2, 48000},
+    {"mp2_mono_low_rate", AO, "-y -f mp2 -vn -acodec mp2 -ac 1 -ab 64 -ar 24000 ", ".mp2", "mp3", "", "", "mp2", 0, 0, 1, 24000},
+    {"mp3", AV, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100},
+    {"mp3_time_control", AO, "-y -f mp3  -t 0:00:00.800 -ss 0:00:01.000 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100, 0.8},
+    {"amr_nb", AV, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".amr", "amr", "", "", "amr_nb", 0, 0, 1, 8000},
+    {"amr_nb_auto_bitrate", AO, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 ", ".amr", "amr", "", "", "amr_nb", 0, 0, 1, 8000},
+    {"amr_wb", AV, "-y -f amr -vn -acodec amr_wb -ac 1 -ar 16000 -ab 23 ", ".amr", "amr", "", "", "amr_wb", 0, 0, 1, 16000},
+    {"amr_wb_time_control", AO, "-y -f amr  -t 0:00:01.000 -ss 0:00:00.500 -vn -acodec amr_wb -ac 1 -ar 16000 -ab 7 ", ".amr", "amr", "", "", "amr_wb", 0, 0, 1, 16000, 1.0},
+    {"wav_pcm16", AV, "-y -f wav -vn -acodec pcm_s16le -ac 2 -ar 44100 ", ".wav", "wav", "", "", "pcm_s16le", 0, 0, 2, 44100},
+    {"wav_pcmu8", AO, "-y -f wav -vn -acodec pcm_u8 -ac 1 -ar 11025 ", ".wav", "wav", "", "", "pcm_u8", 0, 0, 1, 11025},
+};
+
+#undef MP3A
+
+// One set of sources per test process, made on first use.
+qvtest::TempDir& SourceDir()
+{
+    static qvtest::TempDir dir;
+    return dir;
+}
+
+const std::string& Source(TSourceKind kind)
+{
+    static std::string names[4];
+    std::string& name = names[static_cast<int>(kind)];
+    if (name.empty())
+        name = MakeSource(SourceDir(), kind);
+    return name;
+}
+
+// The codec of the first stream of a kind, "" when there is none.
+std::string StreamValue(const std::map<std::string, std::string>& facts, const std::string& type, const std::string& key)
+{
+    for (int i = 0; i < 8; ++i) {
+        std::string prefix = "streams.stream." + std::to_string(i) + ".";
+        auto t = facts.find(prefix + "codec_type");
+        if (t == facts.end())
+            break;
+        if (t->second == type) {
+            auto v = facts.find(prefix + key);
+            return v == facts.end() ? std::string() : v->second;
+        }
+    }
+    return {};
+}
+
+// The container's duration; for containers that store none (SWF), the end of
+// the last packet.
+double OutputDuration(const std::string& file, const std::map<std::string, std::string>& facts)
+{
+    auto d = facts.find("format.duration");
+    if (d != facts.end() && d->second != "N/A")
+        return std::stod(d->second);
+    TRunResult r = RunProgram({"ffprobe", "-v", "error", "-show_entries", "packet=pts_time,duration_time", "-of", "csv=p=0", file});
+    double end = -1;
+    size_t from = 0;
+    while (from < r.output.size()) {
+        size_t nl = r.output.find('\n', from);
+        if (nl == std::string::npos)
+            nl = r.output.size();
+        std::string line = r.output.substr(from, nl - from);
+        from = nl + 1;
+        size_t comma = line.find(',');
+        try {
+            double pts = std::stod(line.substr(0, comma));
+            double dur = comma == std::string::npos ? 0 : std::stod(line.substr(comma + 1));
+            end = std::max(end, pts + dur);
+        } catch (const std::exception&) {
+        }
+    }
+    return end;
+}
+
+class ConversionMatrix : public ::testing::TestWithParam<TRow> {};
+
+TEST_P(ConversionMatrix, OutputHasTheRequestedStreams)
+{
+    const TRow& row = GetParam();
+    qvtest::TempDir out;
+    const std::string output = out.file(std::string("out") + row.ext);
+    TRunResult r = RunProgram(EncoderArgs(Source(row.source), row.line, output), 180);
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_EQ(r.output.find("\nError"), std::string::npos) << r.output;
+
+    auto facts = ProbeFlat(output);
+    ASSERT_FALSE(facts.empty()) << "ffprobe cannot read " << output;
+    EXPECT_NE(facts["format.format_name"].find(row.container), std::string::npos) << facts["format.format_name"];
+    if (*row.brand) {
+        EXPECT_EQ(facts["format.tags.major_brand"], row.brand);
+    }
+    EXPECT_EQ(StreamValue(facts, "video", "codec_name"), row.video);
+    EXPECT_EQ(StreamValue(facts, "audio", "codec_name"), row.audio);
+    if (row.width) {
+        EXPECT_EQ(StreamValue(facts, "video", "width"), std::to_string(row.width));
+        EXPECT_EQ(StreamValue(facts, "video", "height"), std::to_string(row.height));
+    }
+    if (row.channels) {
+        EXPECT_EQ(StreamValue(facts, "audio", "channels"), std::to_string(row.channels));
+    }
+    if (row.sampleRate) {
+        EXPECT_EQ(StreamValue(facts, "audio", "sample_rate"), std::to_string(row.sampleRate));
+    }
+    double duration = OutputDuration(output, facts);
+    EXPECT_NEAR(duration, row.duration, 0.5) << r.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, ConversionMatrix, ::testing::ValuesIn(Rows),
+                         [](const ::testing::TestParamInfo<TRow>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -1,0 +1,361 @@
+// The pure parts of the encoder: reading the old command line, turning it
+// into ffmpeg options, AMR modes, scripts, progress and probe reading.
+
+#include "encoder/Amr.h"
+#include "encoder/CommandLine.h"
+#include "encoder/Console.h"
+#include "encoder/Plan.h"
+#include "encoder/Probe.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using namespace avcore;
+
+namespace {
+
+std::vector<std::string> Split(const std::string& line)
+{
+    std::vector<std::string> out;
+    size_t from = 0;
+    while (from < line.size()) {
+        size_t blank = line.find(' ', from);
+        if (blank == std::string::npos)
+            blank = line.size();
+        if (blank > from)
+            out.push_back(line.substr(from, blank - from));
+        from = blank + 1;
+    }
+    return out;
+}
+
+// True when the words appear one after the other somewhere in args.
+bool HasSequence(const std::vector<std::string>& args, const std::string& words)
+{
+    std::vector<std::string> w = Split(words);
+    return std::search(args.begin(), args.end(), w.begin(), w.end()) != args.end();
+}
+
+TEST(ParseRequest, ReadsNamesThatLookLikeOptionsAndEmptyTimes)
+{
+    TRequest req;
+    std::string error;
+    ASSERT_TRUE(ParseRequest({"-p", "5260718", "-i", "-y", "-y", "-f", "avi", "-sameq", "-an"}, req, error)) << error;
+    EXPECT_EQ(req.input, "-y");
+    EXPECT_EQ(req.output, "-an");
+    EXPECT_TRUE(req.sameQuality);
+    EXPECT_FALSE(req.noAudio) << "the last argument is the output name, not an option";
+
+    // " -t  -ss  " (empty time texts) splits into two bare time options.
+    ASSERT_TRUE(ParseRequest(Split("-p 5260718 -i in.wav -y -f mp3 -t -ss -vn -acodec mp3 out.mp3"), req, error));
+    EXPECT_EQ(req.duration, "");
+    EXPECT_EQ(req.start, "");
+    EXPECT_TRUE(req.noVideo);
+    EXPECT_EQ(req.audioCodec, "mp3");
+}
+
+TEST(ParseRequest, RefusesBrokenLines)
+{
+    const char* lines[] = {
+        "-p 5260718 -i in.avi -foo bar out.avi", // unknown option
+        "-p 5260718 -i in.avi -vcodec out.avi",  // option without value
+        "-p 5260718 -y out.avi",                 // no input
+        "-p 5260718 -i",                         // nothing after -i
+    };
+    for (const char* line : lines) {
+        TRequest req;
+        std::string error;
+        EXPECT_FALSE(ParseRequest(Split(line), req, error)) << line;
+        EXPECT_FALSE(error.empty()) << line;
+    }
+}
+
+TEST(ParseValues, TimesBitratesNumbers)
+{
+    struct {
+        const char* text;
+        double seconds; // -1: refused
+    } times[] = {{"0:01:30.500", 90.5}, {"1:30", 90}, {"12.5", 12.5}, {"0:00:00.000", 0}, {"", -1},
+                 {"abc", -1},           {"-1", -1},  {"1:2:3:4", -1}, {"1::2", -1},       {"0:1.5:00", -1}};
+    for (const auto& t : times) {
+        auto v = ParseTimeText(t.text);
+        if (t.seconds < 0) {
+            EXPECT_FALSE(v) << t.text;
+        } else {
+            EXPECT_NEAR(v.value_or(-99), t.seconds, 1e-9) << t.text;
+        }
+    }
+    struct {
+        const char* text;
+        bool allowZero;
+        long long bits; // -1: refused
+    } rates[] = {{"1200k", false, 1200000}, {"128", false, 128000},  {"128000", false, 128000}, {"1.5M", false, 1500000},
+                 {"0k", true, 0},           {"0k", false, -1},       {"-5k", true, -1},         {"x", true, -1},
+                 {"", true, -1},            {"12.2k", false, 12200}};
+    for (const auto& r : rates) {
+        auto v = ParseBitrate(r.text, r.allowZero);
+        if (r.bits < 0) {
+            EXPECT_FALSE(v) << r.text;
+        } else {
+            EXPECT_EQ(v.value_or(-99), r.bits) << r.text;
+        }
+    }
+}
+
+TEST(AmrModes, PresetsGoToTheNearestMode)
+{
+    struct {
+        bool wide;
+        long long bits;
+        int mode;
+    } cases[] = {{false, 8000, 5},  {false, 9000, 5},  {false, 10000, 6}, {false, 11000, 6}, {false, 12000, 7},
+                 {false, 13000, 7}, {false, 0, 7},     {false, 1000, 0},  {true, 7000, 0},   {true, 23000, 7},
+                 {true, 24000, 8},  {true, 16000, 4},  {true, 0, 8},      {true, 13000, 2},  {true, 64000, 8}};
+    for (const auto& c : cases)
+        EXPECT_EQ(NearestAmrMode(c.wide, c.bits).mode, c.mode) << (c.wide ? "WB " : "NB ") << c.bits;
+}
+
+TSourceFacts Source(bool video, bool audio, int width = 176, int height = 144, int rate = 44100)
+{
+    TSourceFacts f;
+    f.formatName = "matroska";
+    f.duration = 10;
+    if (video) {
+        TStreamFacts v;
+        v.type = "video";
+        v.width = width;
+        v.height = height;
+        f.streams.push_back(v);
+    }
+    if (audio) {
+        TStreamFacts a;
+        a.type = "audio";
+        a.sampleRate = rate;
+        a.channels = 2;
+        f.streams.push_back(a);
+    }
+    return f;
+}
+
+struct TPlanCase {
+    const char* name;
+    const char* options; // between the input and the output
+    const char* output;
+    int source;          // 0 audio+video, 1 audio only, 2 video only, 3 odd video size 321x241 + 48 kHz audio
+    const char* expect;  // words that must appear in order in the ffmpeg options
+    const char* muxer;
+    const char* absent = ""; // a word that must not appear
+};
+
+const TPlanCase PlanCases[] = {
+    {"msmpeg4_in_mov_becomes_mpeg4", "-y -f mov -vcodec msmpeg4 -s 320x240", "o.mov", 0, "-c:v mpeg4 -s 320x240", "mov"},
+    {"msmpeg4_stays_in_avi", "-y -f avi -vcodec msmpeg4", "o.avi", 0, "-c:v msmpeg4", "avi"},
+    {"msmpeg4_in_3gp_becomes_mpeg4", "-y -f 3gp -vcodec msmpeg4", "o.3gp", 0, "-c:v mpeg4", "3gp"},
+    {"3gp_line_with_3g2_name", "-y -f 3gp -vcodec xvid", "o.3g2", 0, "-c:v libxvid", "3g2"},
+    {"h264_gets_420", "-y -f mp4 -vcodec h264 -b 600k", "o.mp4", 0, "-c:v libx264 -pix_fmt yuv420p -b:v 600000", "mp4"},
+    {"h263_size_to_nearest_legal", "-y -f avi -vcodec h263 -s 320x240", "o.avi", 0, "-c:v h263 -s 352x288", "avi"},
+    {"h263p_size_multiple_of_4", "-y -f avi -vcodec h263p -s 322x242", "o.avi", 0, "-s 324x244", "avi"},
+    {"rv10_size_multiple_of_16", "-y -f rm -vcodec rv10 -s 330x250", "o.rm", 0, "-s 336x256", "rm"},
+    {"odd_source_size_made_even", "-y -f avi -vcodec xvid", "o.avi", 3, "-s 322x242", "avi"},
+    {"video_bitrate_in_kbit", "-y -f avi -vcodec xvid -b 1200k -r 29.97 -aspect 4:3", "o.avi", 0,
+     "-b:v 1200000 -r 30000/1001 -aspect 4:3", "avi"},
+    {"sameq_x264_is_crf", "-y -f mp4 -sameq -vcodec h264 -b 600k", "o.mp4", 0, "-crf 18", "mp4", "-b:v"},
+    {"sameq_other_is_qscale", "-y -f avi -sameq -vcodec xvid -b 600k", "o.avi", 0, "-q:v 2", "avi", "-b:v"},
+    {"audio_bitrate_plain_kbit", "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 128 -ar 44100", "o.mp3", 0,
+     "-vn -c:a libmp3lame -ac 2 -b:a 128000 -ar 44100", "mp3"},
+    {"ac3_51_is_six_channels", "-y -f ac3 -vn -acodec ac3 -ab 256 -ac 5:1 -ar 48000", "o.ac3", 0, "-ac 6 -b:a 256000",
+     "ac3"},
+    {"ac3_low_rate_raised", "-y -f ac3 -vn -acodec ac3 -ac 2 -ar 22050", "o.ac3", 0, "-ar 32000", "ac3"},
+    {"mp2_bitrate_to_legal", "-y -f mp2 -vn -acodec mp2 -ab 100 -ar 22050", "o.mp2", 0, "-b:a 96000 -ar 22050", "mp2"},
+    {"mp2_bitrate_full_rate", "-y -f mp2 -vn -acodec mp2 -ab 150 -ar 48000", "o.mp2", 0, "-b:a 160000", "mp2"},
+    {"aac_is_adts", "-y -f aac -vn -acodec aac", "o.aac", 0, "-c:a aac", "adts"},
+    {"wmv_by_extension", "-y -vcodec wmv2", "o.wmv", 0, "-c:v wmv2", "asf"},
+    {"swf_rate_from_source", "-y -vcodec flv -acodec mp3 -ab 64", "o.swf", 3, "-c:a libmp3lame -b:a 64000 -ar 44100",
+     "swf"},
+    {"mpeg1_low_frame_rate", "-y -vcodec mpeg1video -r 15", "o.mpg", 0, "-r 15 -strict unofficial", "mpeg"},
+    {"mov_without_audio_codec_gets_aac", "-y -f mov -vcodec svq1 -ac 2", "o.mov", 0, "-c:a aac -ac 2", "mov"},
+    {"target_first", "-target pal-dvd -b 6000k -ab 192", "o.mpg", 0, "-target pal-dvd -b:v 6000000 -b:a 192000", ""},
+    {"audio_format_drops_video", "-y -f wav -acodec pcm_s16le", "o.wav", 0, "-vn -c:a pcm_s16le", "wav"},
+    {"no_audio", "-y -f avi -vcodec xvid -an", "o.avi", 0, "-c:v libxvid -an", "avi"},
+    {"time_range", "-y -f avi -t 0:00:01.500 -ss 0:00:02.000 -vcodec xvid", "o.avi", 0, "-c:v libxvid", "avi"},
+    {"amr_nb_piped_into_3gp", "-y -f 3gp -vcodec h263 -s 176x144 -acodec amr_nb -ac 1 -ar 8000 -ab 12", "o.3gp", 0,
+     "-c:a copy", "3gp"},
+    {"amr_direct", "-y -f amr -vn -acodec amr_wb -ab 23", "o.amr", 0, "-vn", "amr", "-c:a"},
+};
+
+class PlanTable : public ::testing::TestWithParam<TPlanCase> {};
+
+TEST_P(PlanTable, FfmpegOptions)
+{
+    const TPlanCase& c = GetParam();
+    TRequest req;
+    std::string error;
+    std::vector<std::string> args = Split(std::string("-p 5260718 -i in.mkv ") + c.options);
+    args.push_back(c.output);
+    ASSERT_TRUE(ParseRequest(args, req, error)) << error;
+    TSourceFacts facts = c.source == 1   ? Source(false, true)
+                         : c.source == 2 ? Source(true, false)
+                         : c.source == 3 ? Source(true, true, 321, 241, 48000)
+                                         : Source(true, true);
+    TPlan plan;
+    ASSERT_TRUE(MakePlan(req, facts, plan, error)) << error;
+    std::vector<std::string> ff = MainFfmpegArgs(plan, "ffmpeg", "in.mkv", c.output);
+    std::string joined;
+    for (const std::string& a : ff)
+        joined += a + " ";
+    EXPECT_TRUE(HasSequence(ff, c.expect)) << joined;
+    EXPECT_EQ(plan.muxer, c.muxer);
+    if (*c.absent) {
+        EXPECT_EQ(std::find(ff.begin(), ff.end(), c.absent), ff.end()) << joined;
+    }
+    // The names reach ffmpeg as plain files, the output last.
+    EXPECT_EQ(ff.back(), std::string("file:") + c.output);
+    EXPECT_TRUE(HasSequence(ff, "-i file:in.mkv") || plan.amr) << joined;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlanTable, ::testing::ValuesIn(PlanCases),
+                         [](const ::testing::TestParamInfo<TPlanCase>& info) { return std::string(info.param.name); });
+
+TEST(Plan, AdjustmentsAreNotedAndTimesPlaced)
+{
+    TRequest req;
+    std::string error;
+    TPlan plan;
+    ASSERT_TRUE(ParseRequest(Split("-p 5260718 -i in.mkv -y -f avi -t 0:00:01.500 -ss 0:00:02.000 -vcodec h263 -s "
+                                   "320x240 o.avi"),
+                             req, error));
+    ASSERT_TRUE(MakePlan(req, Source(true, true), plan, error)) << error;
+    auto ff = MainFfmpegArgs(plan, "ffmpeg", "in.mkv", "o.avi");
+    EXPECT_TRUE(HasSequence(ff, "-ss 2.000 -i file:in.mkv")) << "the start seeks in the input";
+    EXPECT_TRUE(HasSequence(ff, "-t 1.500 -f avi")) << "the duration limits the output";
+    ASSERT_EQ(plan.notes.size(), 1u);
+    EXPECT_NE(plan.notes[0].find("352x288"), std::string::npos);
+
+    // A zero duration converts to the end, with a note.
+    ASSERT_TRUE(ParseRequest(Split("-p 5260718 -i in.mkv -y -f mp3 -t 0:00:00.000 -ss 0:00:00.000 -vn o.mp3"), req, error));
+    ASSERT_TRUE(MakePlan(req, Source(true, true), plan, error)) << error;
+    EXPECT_FALSE(plan.duration);
+    EXPECT_EQ(plan.notes.size(), 1u);
+
+    // AMR: mono at the AMR rate, nearest mode, the decoder delivers raw PCM.
+    ASSERT_TRUE(ParseRequest(Split("-p 5260718 -i in.mkv -y -f amr -vn -acodec amr_nb -ac 2 -ar 44100 -ab 9 o.amr"), req,
+                             error));
+    ASSERT_TRUE(MakePlan(req, Source(true, true), plan, error)) << error;
+    EXPECT_TRUE(plan.amr && plan.amrDirect && !plan.amrWideBand);
+    EXPECT_EQ(plan.amrMode.mode, 5);
+    EXPECT_EQ(plan.notes.size(), 3u); // bitrate, channels, sample rate
+    auto dec = AmrDecoderArgs(plan, "ffmpeg", "in.mkv", true);
+    EXPECT_TRUE(HasSequence(dec, "-ac 1 -ar 8000 -c:a pcm_s16le -f s16le pipe:1"));
+}
+
+TEST(Plan, RefusesWhatCannotWork)
+{
+    struct {
+        const char* options;
+        const char* output;
+        int source; // 0 audio+video, 1 audio only, 2 video only
+    } cases[] = {
+        {"-y -f mp3 -vn -acodec mp3", "o.mp3", 2},         // no audio to write
+        {"-y -f avi -vcodec xvid -an", "o.avi", 1},        // nothing left
+        {"-y -f avi -vn -an", "o.avi", 0},                 // both disabled
+        {"-y -f avi -s 320y240", "o.avi", 0},              // bad size
+        {"-y -f avi -b -5k", "o.avi", 0},                  // negative bitrate
+        {"-y -f avi -r 0", "o.avi", 0},                    // bad frame rate
+        {"-y -f mp3 -vn -ac 5:2", "o.mp3", 0},             // bad channels
+        {"-y -f mp3 -vn -ar 44k", "o.mp3", 0},             // bad sample rate
+        {"-y -f avi -t 0:00:01 -ss 0:00:30 ", "o.avi", 0}, // start beyond the 10 s source
+        {"-y -f avi -t 1:xx", "o.avi", 0},                 // bad duration
+        {"-target pal-xyz", "o.mpg", 0},                   // unknown target
+        {"-y -f avi -strict sloppy", "o.avi", 0},          // bad strictness
+    };
+    for (const auto& c : cases) {
+        TRequest req;
+        std::string error;
+        std::vector<std::string> args = Split(std::string("-p 5260718 -i in.mkv ") + c.options);
+        args.push_back(c.output);
+        ASSERT_TRUE(ParseRequest(args, req, error)) << c.options << ": " << error;
+        TPlan plan;
+        TSourceFacts facts = c.source == 1 ? Source(false, true) : c.source == 2 ? Source(true, false) : Source(true, true);
+        EXPECT_FALSE(MakePlan(req, facts, plan, error)) << c.options;
+        EXPECT_FALSE(error.empty()) << c.options;
+    }
+}
+
+TEST(Script, SourceNameBetweenMarkerAndLastClosing)
+{
+    struct {
+        const char* text;
+        const char* source; // "" = refused
+    } cases[] = {
+        {"# made for one file\nDirectShowSource(\"/data/a b.avi\")\n", "/data/a b.avi"},
+        {"DirectShowSource(\"/data/we\")ird.avi\")\r\n", "/data/we\")ird.avi"},
+        {"# DirectShowSource(\"/not/this\") is a comment\n", "/not/this"}, // the first line with the marker counts
+        {"# nothing here\nVersion()\n", ""},
+        {"DirectShowSource(\"\")\n", ""},
+        {"DirectShowSource(\"/data/unclosed.avi\n", ""},
+    };
+    qvtest::TempDir dir;
+    for (const auto& c : cases) {
+        std::string path = dir.file("DirectShow.avs");
+        qvtest::WriteFile(path, c.text);
+        std::string source, error;
+        bool ok = ReadScriptSource(path, source, error);
+        EXPECT_EQ(ok, *c.source != 0) << c.text;
+        if (ok) {
+            EXPECT_EQ(source, c.source);
+        } else {
+            EXPECT_FALSE(error.empty());
+        }
+    }
+    std::string source, error;
+    EXPECT_FALSE(ReadScriptSource(dir.file("missing.avs"), source, error));
+    EXPECT_TRUE(IsScriptName("x.AVS"));
+    EXPECT_FALSE(IsScriptName("x.avi"));
+}
+
+TEST(Progress, BlocksInPiecesMakeRisingTimes)
+{
+    TProgressReader reader;
+    EXPECT_EQ(reader.feed("frame=10\nfps=5.0\nstream_0_0_q=2.0\ntotal_size=20480\nout_time_us=1500000\nout_t"), 0);
+    EXPECT_EQ(reader.feed("ime=00:00:01.500000\nprogress=continue\n"), 1);
+    EXPECT_EQ(reader.last().frame, 10);
+    EXPECT_NEAR(reader.last().outTime, 1.5, 1e-9);
+    EXPECT_EQ(ProgressLine(reader.last()), "frame=   10 fps=  5 q=2.0 size=      20kB time=1.50 bitrate= 109.2kbits/s");
+    // A block with unknown values keeps the known ones; time never goes back.
+    EXPECT_EQ(reader.feed("frame=12\ntotal_size=N/A\nout_time_us=N/A\nprogress=continue\n"
+                          "frame=20\nout_time_us=1000000\nprogress=end\n"),
+              2);
+    EXPECT_EQ(reader.last().frame, 20);
+    EXPECT_NEAR(reader.last().outTime, 1.5, 1e-9);
+    EXPECT_TRUE(reader.last().end);
+    TProgress unknown;
+    EXPECT_NE(ProgressLine(unknown).find(" time=N/A "), std::string::npos);
+}
+
+TEST(Console, DurationAndHeaders)
+{
+    EXPECT_EQ(DurationText(83.45), "00:01:23.45");
+    EXPECT_EQ(DurationText(3600 * 26 + 0.004), "26:00:00.00");
+    EXPECT_EQ(DurationText(-1), "N/A");
+
+    TSourceFacts facts;
+    std::string error;
+    ASSERT_TRUE(ParseProbeJson(R"({"streams":[{"codec_type":"video","codec_name":"mpeg4","width":176,"height":144,
+        "avg_frame_rate":"30000/1001","disposition":{"attached_pic":0}},{"codec_type":"audio","codec_name":"pcm_s16le",
+        "sample_rate":"44100","channels":2}],"format":{"format_name":"matroska,webm","duration":"2.000000",
+        "start_time":"0.000000","bit_rate":"1500000","tags":{"title":"caf\u00e9 \"x\""}}})",
+                               facts, error))
+        << error;
+    EXPECT_EQ(facts.formatName, "matroska");
+    EXPECT_NEAR(facts.firstVideo()->frameRate, 29.97, 0.01);
+    EXPECT_EQ(facts.firstAudio()->sampleRate, 44100);
+    std::string header = InputHeader("-odd name.mkv", facts);
+    EXPECT_EQ(header.rfind("Input #0, matroska, from '-odd name.mkv':\n  Duration: 00:00:02.00, start: 0.000000, ", 0), 0u)
+        << header;
+    EXPECT_FALSE(ParseProbeJson("{\"streams\":[}", facts, error));
+}
+
+} // namespace
