@@ -74,7 +74,7 @@ private:
     std::condition_variable cv_;
     std::deque<std::function<void()>> tasks_;
     std::vector<bool> quit_; // one entry per nested Run
-    std::thread::id mainThread_;
+    std::atomic<std::thread::id> mainThread_;
     std::function<void(const std::string&)> onException_;
 };
 

@@ -31,6 +31,18 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+// One write per text, so a line never arrives in two pieces by accident.
+static void Write(int fd, const std::string& text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t w = write(fd, text.data() + done, text.size() - done);
+        if (w <= 0)
+            return;
+        done += static_cast<size_t>(w);
+    }
+}
+
 static void Sleep(int ms)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
@@ -85,29 +97,31 @@ int main(int argc, char** argv)
         std::string cmd = argv[i];
         std::string arg = i + 1 < argc ? argv[i + 1] : "";
         if (cmd == "out") {
-            std::cout << arg << '\n' << std::flush;
+            Write(1, arg + "\n");
             ++i;
         } else if (cmd == "err") {
-            std::cerr << arg << '\n' << std::flush;
+            Write(2, arg + "\n");
             ++i;
         } else if (cmd == "raw") {
-            std::cout << arg << std::flush;
+            Write(1, arg);
             ++i;
         } else if (cmd == "lines") {
             int n = std::atoi(arg.c_str());
+            std::string text;
             for (int k = 0; k < n; ++k)
-                std::cout << "line " << k << '\n';
-            std::cout << std::flush;
+                text += "line " + std::to_string(k) + "\n";
+            Write(1, text);
             ++i;
         } else if (cmd == "sleep") {
             Sleep(std::atoi(arg.c_str()));
             ++i;
         } else if (cmd == "nice") {
-            std::cout << getpriority(PRIO_PROCESS, 0) << '\n' << std::flush;
+            Write(1, std::to_string(getpriority(PRIO_PROCESS, 0)) + "\n");
         } else if (cmd == "args") {
+            std::string text;
             for (int k = 0; k < argc; ++k)
-                std::cout << argv[k] << '\n';
-            std::cout << std::flush;
+                text += std::string(argv[k]) + "\n";
+            Write(1, text);
         } else if (cmd == "grandchild") {
             pid_t pid = fork();
             if (pid == 0) {
