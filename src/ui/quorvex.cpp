@@ -6,37 +6,13 @@
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
 #include "ui/common/Splash.h"
+#include "ui/main/MainWnd.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
-#include <QVBoxLayout>
-#include <QWidget>
 
 #include <clocale>
-
-namespace {
-
-// Stand-in for the main window until it lands: its creation loads the
-// options (writing options.ini on a first start).
-class TfrmPlaceholderMain : public QWidget {
-public:
-    TfrmPlaceholderMain()
-    {
-        setWindowTitle(QString::fromStdString(ApplicationTitle));
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(new QLabel(QString::fromStdString(ApplicationTitle), this));
-        resize(480, 320);
-        try {
-            LoadOptions();
-        } catch (const EIniWriteError& e) {
-            QMessageBox::critical(this, QString::fromStdString(ApplicationTitle), QString::fromStdString(e.what()));
-        }
-    }
-};
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -66,7 +42,9 @@ int main(int argc, char** argv)
         splash.exec();
     }
 
-    TfrmPlaceholderMain mainWindow;
+    TfrmMain mainWindow;
+    if (!mainWindow.StartedOk())
+        return 1;
     mainWindow.show();
     return app.exec();
 }

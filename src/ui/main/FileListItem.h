@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QTreeWidgetItem>
+
+#include "engine/MediaInfo.h"
+#include "ui/main/MainIcons.h"
+
+// One entry of the file list: the caption is the full path of the source (its
+// identity), the media facts travel with the item when it moves.
+class TFileListItem : public QTreeWidgetItem {
+public:
+    TFileListItem(const QString& caption, TFileItem info) : Info(std::move(info))
+    {
+        setText(0, caption);
+        setToolTip(0, caption);
+        SetImage(0);
+    }
+    // 0: normal; 1: the conversion of this source failed.
+    void SetImage(int image)
+    {
+        Image = image;
+        setIcon(0, FileListIcon(image));
+    }
+
+    TFileItem Info;
+    int Image = 0;
+};
