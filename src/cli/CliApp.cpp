@@ -34,7 +34,8 @@ std::string FileExtension(const std::string& path)
     const auto slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const auto dot = name.rfind('.');
-    if (dot == std::string::npos)
+    // A name that only begins with a dot (".profile") has no extension.
+    if (dot == std::string::npos || dot == 0)
         return {};
     return name.substr(dot);
 }

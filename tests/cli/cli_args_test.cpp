@@ -1,0 +1,170 @@
+// The command line of quorvex-cli and the file checks that need no media.
+
+#include <gtest/gtest.h>
+
+#include "cli/CliApp.h"
+#include "cli/CliArgs.h"
+
+using namespace qvcli;
+
+namespace {
+
+struct GoodCase {
+    const char* Name;
+    std::vector<std::string> Args;
+    TCliAction Action;
+    int Format; // -1: not given
+    const char* Profile;
+    const char* ProfileFile;
+    const char* Output;
+    bool Yes;
+    bool DeleteSource;
+    std::vector<std::string> Files;
+};
+
+void PrintTo(const GoodCase& c, std::ostream* os)
+{
+    *os << c.Name;
+}
+
+class GoodArguments : public ::testing::TestWithParam<GoodCase> {};
+
+TEST_P(GoodArguments, AreParsed)
+{
+    const GoodCase& c = GetParam();
+    std::string error;
+    const auto parsed = ParseArguments(c.Args, error);
+    ASSERT_TRUE(parsed) << error;
+    EXPECT_EQ(parsed->Action, c.Action);
+    EXPECT_EQ(parsed->Format.value_or(-1), c.Format);
+    EXPECT_EQ(parsed->Profile.value_or("<unset>"), c.Profile ? c.Profile : "<unset>");
+    EXPECT_EQ(parsed->ProfileFile.value_or("<unset>"), c.ProfileFile ? c.ProfileFile : "<unset>");
+    EXPECT_EQ(parsed->OutputDir.value_or("<unset>"), c.Output ? c.Output : "<unset>");
+    EXPECT_EQ(parsed->Yes, c.Yes);
+    EXPECT_EQ(parsed->DeleteSource, c.DeleteSource);
+    EXPECT_EQ(parsed->Files, c.Files);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, GoodArguments,
+    ::testing::Values(
+        GoodCase{"plain_files", {"a.avi", "b.avi"}, TCliAction::Convert, -1, nullptr, nullptr, nullptr, false, false,
+                 {"a.avi", "b.avi"}},
+        GoodCase{"short_options_with_separate_values",
+                 {"-f", "mp3", "-p", "High", "-o", "/out", "-y", "x.wav"},
+                 TCliAction::Convert, 13, "High", nullptr, "/out", true, false, {"x.wav"}},
+        GoodCase{"short_options_with_attached_values",
+                 {"-f3gp", "-pLow", "-o/out dir", "x.avi"},
+                 TCliAction::Convert, 2, "Low", nullptr, "/out dir", false, false, {"x.avi"}},
+        GoodCase{"long_options_with_equals",
+                 {"--format=WaV", "--profile=a=b", "--output=/o", "--yes", "--delete-source", "x.avi"},
+                 TCliAction::Convert, 15, "a=b", nullptr, "/o", true, true, {"x.avi"}},
+        GoodCase{"long_options_with_separate_values",
+                 {"--format", "mpeg", "--profile-file", "p.mpo", "--output", "o", "x"},
+                 TCliAction::Convert, 3, nullptr, "p.mpo", "o", false, false, {"x"}},
+        GoodCase{"double_dash_ends_options",
+                 {"-y", "--", "-lead.avi", "--info", "-f"},
+                 TCliAction::Convert, -1, nullptr, nullptr, nullptr, true, false, {"-lead.avi", "--info", "-f"}},
+        GoodCase{"lone_dash_is_a_file", {"-"}, TCliAction::Convert, -1, nullptr, nullptr, nullptr, false, false,
+                 {"-"}},
+        GoodCase{"value_may_begin_with_a_dash", {"-o", "-odd", "x"}, TCliAction::Convert, -1, nullptr, nullptr,
+                 "-odd", false, false, {"x"}},
+        GoodCase{"later_value_wins", {"-f", "avi", "-f", "mp4", "x"}, TCliAction::Convert, 1, nullptr, nullptr,
+                 nullptr, false, false, {"x"}},
+        GoodCase{"info", {"--info", "a", "b"}, TCliAction::Info, -1, nullptr, nullptr, nullptr, false, false,
+                 {"a", "b"}},
+        GoodCase{"print_commands", {"-f", "ac3", "--print-commands", "a"}, TCliAction::PrintCommands, 11, nullptr,
+                 nullptr, nullptr, false, false, {"a"}},
+        GoodCase{"print_options_needs_no_file", {"--print-options", "-f", "amr"}, TCliAction::PrintOptions, 14,
+                 nullptr, nullptr, nullptr, false, false, {}},
+        GoodCase{"list_profiles", {"--list-profiles", "--format", "Vob"}, TCliAction::ListProfiles, 8, nullptr,
+                 nullptr, nullptr, false, false, {}},
+        GoodCase{"same_action_twice", {"--info", "--info", "a"}, TCliAction::Info, -1, nullptr, nullptr, nullptr,
+                 false, false, {"a"}},
+        GoodCase{"help_wins_over_missing_files", {"--list-profiles", "x", "--help"}, TCliAction::Help, -1, nullptr,
+                 nullptr, nullptr, false, false, {"x"}},
+        GoodCase{"short_help", {"-h"}, TCliAction::Help, -1, nullptr, nullptr, nullptr, false, false, {}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+struct BadCase {
+    std::vector<std::string> Args;
+    const char* ErrorPart;
+};
+
+TEST(BadArguments, AreRefusedWithTheReason)
+{
+    const BadCase cases[] = {
+        {{}, "no FILE"},
+        {{"-y", "--delete-source"}, "no FILE"},
+        {{"--bogus", "a"}, "unknown option '--bogus'"},
+        {{"-x", "a"}, "unknown option '-x'"},
+        {{"a", "-f"}, "option -f needs a value"},
+        {{"a", "--output"}, "option --output needs a value"},
+        {{"-f", "mkv", "a"}, "unknown format 'mkv'"},
+        {{"-f", "", "a"}, "unknown format ''"},
+        {{"--yes=1", "a"}, "option --yes takes no value"},
+        {{"--info=x", "a"}, "option --info takes no value"},
+        {{"--info", "--list-profiles"}, "--info and --list-profiles cannot be combined"},
+        {{"--print-options", "--print-commands", "a"}, "--print-options and --print-commands cannot be combined"},
+        {{"--list-profiles", "a"}, "--list-profiles takes no FILE"},
+        {{"--print-options", "a"}, "--print-options takes no FILE"},
+        {{"--print-commands"}, "no FILE"},
+        {{"-p", "x", "--profile-file", "y", "a"}, "--profile and --profile-file cannot be combined"},
+    };
+    for (const BadCase& c : cases) {
+        std::string error;
+        std::string shown;
+        for (const auto& a : c.Args)
+            shown += "[" + a + "]";
+        EXPECT_FALSE(ParseArguments(c.Args, error)) << shown;
+        EXPECT_NE(error.find(c.ErrorPart), std::string::npos) << shown << " gave: " << error;
+    }
+}
+
+TEST(FormatNames, AreTheSixteenFormatsInStoredOrder)
+{
+    const std::pair<const char*, int> known[] = {{"avi", 0},  {"MP4", 1},  {"3Gp", 2},  {"mpeg", 3}, {"MOV", 4},
+                                                 {"wmv", 5},  {"rm", 6},   {"swf", 7},  {"vob", 8},  {"asf", 9},
+                                                 {"aac", 10}, {"ac3", 11}, {"mp2", 12}, {"mp3", 13}, {"amr", 14},
+                                                 {"wav", 15}};
+    for (const auto& [name, value] : known)
+        EXPECT_EQ(FormatFromName(name).value_or(-1), value) << name;
+    for (const char* unknown : {"mpg", "3g2", "", "avi ", "flac"})
+        EXPECT_FALSE(FormatFromName(unknown)) << unknown;
+}
+
+TEST(AcceptedExtension, FollowsTheFilterPatterns)
+{
+    const std::vector<std::string> filters = {"Video Files=*.avi;*.mpg;*.MKV", "Audio=*.mp3;*.wav"};
+    const std::pair<const char*, bool> cases[] = {
+        {".avi", true},  {".AVI", true}, {".mkv", true}, {".Mp3", true}, {".wav", true},
+        {".txt", false}, {".avs", false},
+        {".mp", true},   // a part of a pattern passes, as in the main window
+        {"", false},     // a name without extension would match every pattern
+        {".", false},
+    };
+    for (const auto& [ext, accepted] : cases)
+        EXPECT_EQ(IsAcceptedExtension(ext, filters), accepted) << "'" << ext << "'";
+    EXPECT_FALSE(IsAcceptedExtension(".avi", {}));
+}
+
+TEST(AcceptedExtension, ExtensionIsTakenFromTheFileNameOnly)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"/a/b/c.avi", ".avi"}, {"/a/b.dir/file", ""},   {"x.tar.gz", ".gz"},
+        {"/a/.hidden", ""}, {"/a/name.", "."}, {"plain", ""},
+    };
+    for (const auto& [path, ext] : cases)
+        EXPECT_EQ(FileExtension(path), ext) << path;
+}
+
+TEST(Usage, NamesEveryOption)
+{
+    const std::string usage = UsageText("quorvex-cli");
+    for (const char* option : {"-f, --format", "-p, --profile", "--profile-file", "-o, --output", "-y, --yes",
+                               "--delete-source", "--print-options", "--print-commands", "--info", "--list-profiles",
+                               "--help", "Exit status"})
+        EXPECT_NE(usage.find(option), std::string::npos) << option;
+}
+
+} // namespace

@@ -1,0 +1,556 @@
+// quorvex-cli run as a program, with the real encoder, on files made with
+// ffmpeg. Every test works on its own copy of the built program folder, so
+// options.ini, profiles and scripts stay inside its temporary folder.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "app/Settings.h"
+#include "cmdline/OptionDetails.h"
+#include "engine/Redirect.h"
+#include "lang/MultiLanguages.h"
+#include "support/TempDir.h"
+
+using namespace qvtest;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+// Source clips, made once: tiny ones to convert, a longer one to interrupt,
+// one whose video codec no decoder knows (described by the media library,
+// refused by the encoder), and a text file named like a video.
+class Clips {
+public:
+    Clips()
+    {
+        const std::string ff = "ffmpeg -nostdin -v error -y ";
+        ok = Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=1.5 -f lavfi -i sine=duration=1.5 "
+                        "-c:v mpeg4 -c:a libmp3lame -shortest '" + Path("tiny.avi") + "'") &&
+             Shell(ff + "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -f lavfi -i sine=duration=60 "
+                        "-c:v mpeg4 -q:v 5 -c:a libmp3lame -shortest '" + Path("long.avi") + "'") &&
+             Shell(ff + "-f lavfi -i sine=duration=1 -c:a libmp3lame '" + Path("tone.mp3") + "'");
+        if (!ok)
+            return;
+        std::string avi = ReadFile(Path("tiny.avi"));
+        for (size_t p = avi.find("FMP4"); p != std::string::npos; p = avi.find("FMP4", p))
+            avi.replace(p, 4, "QQQQ");
+        WriteFile(Path("damaged.avi"), avi);
+        WriteFile(Path("letter.avi"), "Dear reader, this is no film.\n");
+    }
+    std::string Path(const std::string& name) const { return dir.file(name); }
+    bool ok = false;
+
+private:
+    TempDir dir;
+};
+
+Clips& Samples()
+{
+    static Clips clips;
+    return clips;
+}
+
+struct RunResult {
+    int Code = -1;
+    std::string Out;
+    std::string Err;
+};
+
+// One running quorvex-cli.
+class Running {
+public:
+    Running(pid_t pid, std::string outFile, std::string errFile)
+        : pid_(pid), outFile_(std::move(outFile)), errFile_(std::move(errFile))
+    {
+    }
+    pid_t Pid() const { return pid_; }
+
+    // Waits for the end (it is killed after the time-out, which fails the test).
+    RunResult Wait(std::chrono::seconds timeout = 300s)
+    {
+        RunResult r;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        int status = 0;
+        for (;;) {
+            const pid_t got = waitpid(pid_, &status, WNOHANG);
+            if (got == pid_)
+                break;
+            if (std::chrono::steady_clock::now() > end) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                ADD_FAILURE() << "quorvex-cli did not end in time";
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+        r.Out = ReadFile(outFile_);
+        r.Err = ReadFile(errFile_);
+        return r;
+    }
+
+    // The encoder started by this run, once it exists (its own process group).
+    std::optional<pid_t> WaitForEncoder(std::chrono::seconds timeout = 60s)
+    {
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        while (std::chrono::steady_clock::now() < end) {
+            for (const auto& entry : fs::directory_iterator("/proc")) {
+                const std::string name = entry.path().filename().string();
+                if (name.find_first_not_of("0123456789") != std::string::npos)
+                    continue;
+                const std::string stat = ReadFile(entry.path().string() + "/stat");
+                // pid (comm) state ppid ...
+                const auto close = stat.rfind(')');
+                if (close == std::string::npos || stat.find("(avcore.dll)") == std::string::npos)
+                    continue;
+                int ppid = 0;
+                char state = 0;
+                if (std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &ppid) == 2 && ppid == pid_ &&
+                    state != 'Z')
+                    return std::stoi(name);
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return std::nullopt;
+    }
+
+private:
+    pid_t pid_;
+    std::string outFile_;
+    std::string errFile_;
+};
+
+// Living (not zombie) processes of a process group.
+int LivingInGroup(pid_t group)
+{
+    int count = 0;
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        const std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const std::string stat = ReadFile(entry.path().string() + "/stat");
+        const auto close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        char state = 0;
+        int ppid = 0, pgrp = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) == 3 && pgrp == group &&
+            state != 'Z')
+            ++count;
+    }
+    return count;
+}
+
+class CliProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCatalogue();
+        if (!Samples().ok)
+            GTEST_SKIP() << "ffmpeg cannot make the sample clips";
+        const char* built = std::getenv("QV_APP_DIR");
+        ASSERT_TRUE(built) << "QV_APP_DIR is not set";
+        app = tmp.dir() + "Quorvex/";
+        fs::create_directories(app);
+        // The program folder as shipped; what a run writes there is left behind.
+        for (const auto& entry : fs::directory_iterator(built)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
+                continue;
+            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
+        }
+        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
+        ASSERT_TRUE(fs::exists(app + "avcore.dll"));
+        // A profile of our own, so that shipped profiles do not change the results.
+        profile = app + "langs/English_Profile/avi/Test Tiny.avo";
+        WriteFile(profile, "[General]\nDescription=tests\n");
+        WriteOptions("OutputFormat=0\nLastOutputOpenDir=" + tmp.dir() + "default-out\n");
+        out = tmp.dir() + "out/";
+        src = tmp.dir() + "src/";
+        fs::create_directories(out);
+        fs::create_directories(src);
+    }
+
+    void WriteOptions(const std::string& body) { WriteFile(app + "options.ini", "[VideoConvertoptions]\n" + body); }
+
+    // A copy of a sample under a new name in the source folder.
+    std::string Source(const std::string& sample, const std::string& name)
+    {
+        const std::string path = src + name;
+        fs::copy_file(Samples().Path(sample), path, fs::copy_options::overwrite_existing);
+        return path;
+    }
+
+    Running Start(const std::vector<std::string>& args, const std::string& cwd = "")
+    {
+        const std::string outFile = tmp.file("stdout-" + std::to_string(++runs_));
+        const std::string errFile = tmp.file("stderr-" + std::to_string(runs_));
+        const std::string program = app + "quorvex-cli";
+        std::vector<std::string> all = {program};
+        all.insert(all.end(), args.begin(), args.end());
+        const pid_t pid = fork();
+        if (pid == 0) {
+            if (!cwd.empty() && chdir(cwd.c_str()) != 0)
+                _exit(126);
+            const int in = open("/dev/null", O_RDONLY);
+            const int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(in, 0);
+            dup2(o, 1);
+            dup2(e, 2);
+            std::vector<char*> argv;
+            for (auto& a : all)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        return Running(pid, outFile, errFile);
+    }
+
+    RunResult Run(const std::vector<std::string>& args, const std::string& cwd = "") { return Start(args, cwd).Wait(); }
+
+    // Conversion arguments with our profile into the output folder.
+    std::vector<std::string> Convert(std::vector<std::string> extra)
+    {
+        std::vector<std::string> args = {"-f", "avi", "-p", "test tiny", "-o", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+
+    static bool NonEmptyFile(const std::string& path)
+    {
+        std::error_code ec;
+        return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0;
+    }
+
+    TempDir tmp;
+    std::string app, profile, out, src;
+
+private:
+    int runs_ = 0;
+};
+
+#define EXPECT_CONTAINS(text, part) EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
+
+TEST_F(CliProgram, BatchOfThreeWithADamagedSecondConvertsTheOthersAndReportsIt)
+{
+    const std::string first = Source("tiny.avi", "first.avi");
+    const std::string second = Source("damaged.avi", "second.avi");
+    const std::string third = Source("tiny.avi", "third.avi");
+
+    const RunResult r = Run(Convert({first, second, third}));
+
+    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+    EXPECT_TRUE(NonEmptyFile(out + "first.avi"));
+    EXPECT_TRUE(NonEmptyFile(out + "third.avi"));
+    EXPECT_FALSE(fs::exists(out + "second.avi")) << "an empty output of a failed file goes";
+    EXPECT_CONTAINS(r.Out, "Converted: " + first + " -> " + out + "first.avi");
+    EXPECT_CONTAINS(r.Out, "Converted: " + third + " -> " + out + "third.avi");
+    EXPECT_CONTAINS(r.Err, "Failed: " + second + "\n  Error");
+    EXPECT_CONTAINS(r.Err, "At least one error occurred.");
+    EXPECT_CONTAINS(r.Out, "2 of 3 files converted, 1 failed.");
+    EXPECT_EQ(r.Out.find("Convertion complete!"), std::string::npos);
+    // Without --delete-source every source stays.
+    for (const auto& s : {first, second, third})
+        EXPECT_TRUE(fs::exists(s)) << s;
+}
+
+TEST_F(CliProgram, DeleteSourceKeepsTheSourceOfAFailedFile)
+{
+    const std::string first = Source("tiny.avi", "first.avi");
+    const std::string second = Source("damaged.avi", "second.avi");
+    const std::string third = Source("tone.mp3", "third.mp3");
+
+    const RunResult r = Run(Convert({"--delete-source", first, second, third}));
+
+    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_TRUE(fs::exists(second)) << "the source of a failed file must stay";
+    EXPECT_FALSE(fs::exists(third));
+    EXPECT_TRUE(NonEmptyFile(out + "first.avi"));
+    EXPECT_TRUE(NonEmptyFile(out + "third.avi"));
+}
+
+TEST_F(CliProgram, AwkwardNamesReachTheEncoderUnchanged)
+{
+    // Quotes, "%" directives, a leading "-", a backslash, blanks and
+    // non-ASCII letters, converted into a folder whose name holds "%".
+    const std::vector<std::string> names = {
+        "-starts with dash.avi", "say \"cheese\".avi", "100% %s %d %%.avi", "back\\slash 'single'.avi",
+        "Grüße ½.avi",
+    };
+    out = tmp.dir() + "100% done/";
+    fs::create_directories(out);
+    std::vector<std::string> args = Convert({"--"});
+    for (const auto& name : names) {
+        Source("tiny.avi", name);
+        args.push_back(name); // relative to the working folder
+    }
+
+    const RunResult r = Run(args, src);
+
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    for (const auto& name : names)
+        EXPECT_TRUE(NonEmptyFile(out + name)) << name << "\n" << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Out, "5 of 5 files converted, 0 failed.");
+    EXPECT_CONTAINS(r.Out, "Convertion complete!");
+}
+
+TEST_F(CliProgram, KilledEncoderCountsAsFailedAndTheBatchGoesOn)
+{
+    const std::string victim = Source("long.avi", "victim.avi");
+    const std::string after = Source("tiny.avi", "after.avi");
+
+    Running run = Start(Convert({"--delete-source", victim, after}));
+    const auto encoder = run.WaitForEncoder();
+    ASSERT_TRUE(encoder) << "no encoder appeared";
+    // The encoder and whatever it started form one process group of their own.
+    kill(-*encoder, SIGKILL);
+    const RunResult r = run.Wait();
+
+    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Err, "Failed: " + victim);
+    EXPECT_CONTAINS(r.Err, "signal 9");
+    EXPECT_TRUE(fs::exists(victim)) << "a killed conversion must keep its source";
+    EXPECT_TRUE(NonEmptyFile(out + "after.avi"));
+    EXPECT_FALSE(fs::exists(after));
+    EXPECT_EQ(LivingInGroup(*encoder), 0);
+}
+
+TEST_F(CliProgram, InterruptStopsTheEncoderAndKeepsTheSource)
+{
+    const std::string stopped = Source("long.avi", "stopped.avi");
+    const std::string waiting = Source("tiny.avi", "waiting.avi");
+
+    Running run = Start(Convert({"--delete-source", stopped, waiting}));
+    const auto encoder = run.WaitForEncoder();
+    ASSERT_TRUE(encoder) << "no encoder appeared";
+    kill(run.Pid(), SIGINT);
+    const RunResult r = run.Wait(60s);
+
+    EXPECT_EQ(r.Code, 130) << r.Out << r.Err;
+    EXPECT_TRUE(fs::exists(stopped));
+    EXPECT_TRUE(fs::exists(waiting));
+    EXPECT_FALSE(fs::exists(out + "waiting.avi"));
+    EXPECT_CONTAINS(r.Err, "Stopped: " + stopped);
+    EXPECT_EQ(r.Out.find("Convertion complete!"), std::string::npos);
+    EXPECT_EQ(LivingInGroup(*encoder), 0) << "the encoder must not outlive the stop";
+}
+
+TEST_F(CliProgram, ChecksSkipBadFilesAndConvertTheRest)
+{
+    const std::string good = Source("tiny.avi", "good.avi");
+    const std::string letter = Source("letter.avi", "letter.avi");
+    const std::string notes = src + "notes.txt";
+    WriteFile(notes, "not media");
+    const std::string missing = src + "missing.avi";
+
+    const RunResult r = Run(Convert({missing, letter, good, notes, src}));
+
+    EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+    EXPECT_TRUE(NonEmptyFile(out + "good.avi"));
+    EXPECT_CONTAINS(r.Err, "The file \"" + missing + "\" couldn't be found.");
+    for (const auto& bad : {letter, notes, src.substr(0, src.size() - 1)})
+        EXPECT_CONTAINS(r.Err, "An error occurred while adding file:\n\nThe file \"" + bad +
+                                   "\" is damaged or the format is not supported.");
+    EXPECT_CONTAINS(r.Out, "1 of 1 files converted, 0 failed.");
+}
+
+TEST_F(CliProgram, NothingLeftAfterTheChecksIsAUsageFailure)
+{
+    const RunResult r = Run(Convert({src + "missing.avi"}));
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_CONTAINS(r.Err, "There are no files to encode!");
+}
+
+TEST_F(CliProgram, ExistingOutputsAreOverwrittenOnlyWithYes)
+{
+    const std::string source = Source("tiny.avi", "clip.avi");
+    WriteFile(out + "clip.avi", "older output");
+
+    RunResult r = Run(Convert({source}));
+    EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+    EXPECT_EQ(ReadFile(out + "clip.avi"), "older output");
+    EXPECT_CONTAINS(r.Err, "File \"" + out + "clip.avi\" already exists.");
+    EXPECT_CONTAINS(r.Err, "--yes");
+
+    r = Run(Convert({"-y", source}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(ReadFile(out + "clip.avi"), "older output");
+}
+
+TEST_F(CliProgram, MissingOutputFolderIsCreatedOnlyWithYes)
+{
+    const std::string source = Source("tiny.avi", "clip.avi");
+    out = tmp.dir() + "new/deeper/";
+
+    RunResult r = Run(Convert({source}));
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_CONTAINS(r.Err, "Output directory do not exist");
+
+    r = Run(Convert({"--yes", source}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(NonEmptyFile(out + "clip.avi"));
+}
+
+TEST_F(CliProgram, DefaultsComeFromOptionsIni)
+{
+    // Format 0 (AVI), the first profile and LastOutputOpenDir of options.ini;
+    // a relative source is taken from the working folder.
+    Source("tiny.avi", "clip.avi");
+    fs::create_directories(tmp.dir() + "default-out");
+    const RunResult r = Run({"clip.avi"}, src);
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(NonEmptyFile(tmp.dir() + "default-out/clip.avi"));
+}
+
+TEST_F(CliProgram, RefusesWithoutAFormatOrProfile)
+{
+    struct {
+        const char* Name;
+        std::string Options;
+        std::vector<std::string> Args;
+        const char* ErrorPart;
+    } cases[] = {
+        {"no format stored", "OutputFormat=16\n", {"--list-profiles"}, "No output format is chosen"},
+        {"no format for a batch", "OutputFormat=16\n", {Samples().Path("tiny.avi")}, "No output format is chosen"},
+        {"unknown profile", "OutputFormat=0\n", {"-p", "Nope", "--print-options"}, "no AVI profile named \"Nope\""},
+        {"empty profile folder", "OutputFormat=13\n", {"--print-options"}, "no MP3 profile in"},
+        {"missing profile file", "OutputFormat=0\n", {"--profile-file", "/no/such.avo", "--print-options"},
+         "profile file \"/no/such.avo\" not found"},
+    };
+    fs::remove_all(app + "langs/English_Profile/mp3");
+    for (const auto& c : cases) {
+        WriteOptions(c.Options);
+        const RunResult r = Run(c.Args);
+        EXPECT_EQ(r.Code, 2) << c.Name;
+        EXPECT_CONTAINS(r.Err, c.ErrorPart);
+    }
+}
+
+TEST_F(CliProgram, BadUsageExitsWithTwoAndAHint)
+{
+    const std::vector<std::vector<std::string>> cases = {{}, {"--bogus", "x"}, {"-f", "mkv", "x"}};
+    for (const auto& args : cases) {
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.Code, 2);
+        EXPECT_CONTAINS(r.Err, "Try 'quorvex-cli --help'");
+        EXPECT_EQ(r.Out, "");
+    }
+    const RunResult help = Run({"--help"});
+    EXPECT_EQ(help.Code, 0);
+    EXPECT_CONTAINS(help.Out, "Usage: quorvex-cli [options] FILE...");
+}
+
+TEST_F(CliProgram, PrintOptionsPrintsTheExactOptionLine)
+{
+    // Each format with an empty profile: the line the option builders give,
+    // trailing blank included.
+    const std::pair<const char*, int> formats[] = {{"avi", 0}, {"mp4", 1}, {"3gp", 2}, {"mp3", 13}, {"wav", 15}};
+    const std::string file = tmp.file("empty profile.ini");
+    WriteFile(file, "[General]\n");
+    for (const auto& [name, format] : formats) {
+        Options.OutputFormat = static_cast<uint8_t>(format);
+        std::string expected;
+        BuildEncoderOptions(file, expected);
+        ASSERT_FALSE(expected.empty());
+        ASSERT_EQ(expected.back(), ' ');
+
+        const RunResult r = Run({"-f", name, "--profile-file", file, "--print-options"});
+        EXPECT_EQ(r.Code, 0) << name << r.Err;
+        EXPECT_EQ(r.Out, expected + "\n") << name;
+    }
+    Options = TOptions{};
+}
+
+TEST_F(CliProgram, PrintCommandsQuotesNamesByTheRunnersRule)
+{
+    const std::string odd = Source("tiny.avi", "say \"hi\" \\ 5% -x.avi");
+    const RunResult r = Run(Convert({"--print-commands", odd}));
+    ASSERT_EQ(r.Code, 0) << r.Err;
+    ASSERT_FALSE(r.Out.empty());
+    const std::vector<std::string> args = SplitCommandLine(r.Out.substr(0, r.Out.size() - 1));
+    ASSERT_GE(args.size(), 6u) << r.Out;
+    EXPECT_EQ(args[0], app + "avcore.dll");
+    EXPECT_EQ(args[1], "-p");
+    EXPECT_EQ(args[2], "5260718");
+    EXPECT_EQ(args[3], "-i");
+    EXPECT_EQ(args[4], odd);
+    EXPECT_EQ(args.back(), out + "say \"hi\" \\ 5% -x.avi");
+    EXPECT_FALSE(fs::exists(out + "say \"hi\" \\ 5% -x.avi")) << "printing converts nothing";
+}
+
+TEST_F(CliProgram, InfoPrintsEveryFactAsNameTabValue)
+{
+    const std::string clip = Samples().Path("tiny.avi");
+    const std::string tone = Samples().Path("tone.mp3");
+    const RunResult r = Run({"--info", clip, tone});
+    ASSERT_EQ(r.Code, 0) << r.Err;
+
+    const std::vector<std::string> names = {"FileName",   "FilePath",     "CompleteName", "FileSize",   "FormatName",
+                                            "PlayTime",   "AudioCount",   "VideoCount",   "VideoCodec", "Width",
+                                            "Height",     "VideoBitrate", "AspectRatio",  "FrameRate",  "AudioCodec",
+                                            "AudioBitrate", "Channels",   "SamplingRate"};
+    // Two blocks of eighteen lines, a blank line between them.
+    std::vector<std::vector<std::pair<std::string, std::string>>> blocks(1);
+    std::istringstream lines(r.Out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.empty()) {
+            blocks.emplace_back();
+            continue;
+        }
+        const auto tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        blocks.back().emplace_back(line.substr(0, tab), line.substr(tab + 1));
+    }
+    ASSERT_EQ(blocks.size(), 2u) << r.Out;
+    for (const auto& block : blocks) {
+        ASSERT_EQ(block.size(), names.size()) << r.Out;
+        for (size_t i = 0; i < names.size(); ++i) {
+            EXPECT_EQ(block[i].first, names[i]);
+            EXPECT_FALSE(block[i].second.empty()) << names[i];
+        }
+    }
+    EXPECT_EQ(blocks[0][0].second, "tiny.avi");
+    EXPECT_EQ(blocks[0][2].second, clip);
+    EXPECT_EQ(blocks[0][9].second, "160");
+    EXPECT_NE(blocks[0][11].second, "<None>") << "the video bitrate of a real video";
+    EXPECT_EQ(blocks[1][9].second, "<None>") << "a sound file has no width";
+    EXPECT_EQ(blocks[1][14].second, "MPEG-1 Audio layer 3");
+
+    const RunResult missing = Run({"--info", tmp.file("nothing.avi"), clip});
+    EXPECT_EQ(missing.Code, 2);
+    EXPECT_CONTAINS(missing.Err, "couldn't be found");
+    EXPECT_CONTAINS(missing.Out, "FileName\ttiny.avi");
+}
+
+TEST_F(CliProgram, ListProfilesNamesTheProfilesOfTheFormat)
+{
+    fs::remove_all(app + "langs/English_Profile/mp3");
+    WriteFile(app + "langs/English_Profile/mp3/alpha.mpo", "[General]\n");
+    WriteFile(app + "langs/English_Profile/mp3/Beta.MPO", "[General]\n");
+    WriteFile(app + "langs/English_Profile/mp3/readme.txt", "x");
+    const RunResult r = Run({"-f", "MP3", "--list-profiles"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(r.Out, "alpha\nBeta\n");
+}
+
+} // namespace
