@@ -45,6 +45,9 @@ public:
     // Queues Fn to run on the main thread later, after what is queued already.
     // Safe to call from any thread. A task that throws is reported by the
     // dispatcher (the application's standard error box) and the loop goes on.
+    // Queued tasks must also run inside modal loops (dialogs, message boxes):
+    // the runner's reader thread hands its reads over through Post and waits
+    // for them, so that a runner being destroyed can release it.
     virtual void Post(std::function<void()> fn) = 0;
 };
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -251,6 +252,22 @@ TEST(Redirect, ArgumentsReachTheChildUnchanged)
     for (const auto& a : odd)
         expected += a + "\n";
     EXPECT_EQ(run.out, expected);
+}
+
+TEST(Redirect, EnvironmentFolderAndApplicationName)
+{
+    qvtest::TempDir tmp;
+    const std::string folder = std::filesystem::canonical(tmp.path()).string();
+    TRun run;
+    run.runner.Environment = std::vector<std::string>{"QV_PROBE=given value"};
+    run.runner.Directory = folder;
+    // The program named apart from the arguments; a blank in it needs no quotes.
+    run.runner.SetApplicationName(Child);
+    run.runner.SetCommandLine("env QV_PROBE env HOME cwd");
+    EXPECT_EQ(run.runner.FullCommandLine(), Child + " env QV_PROBE env HOME cwd");
+    run.runner.Execute();
+    ASSERT_TRUE(run.Wait());
+    EXPECT_EQ(run.out, "given value\n<unset>\n" + folder + "\n");
 }
 
 TEST(Redirect, PriorityClassesBecomeNiceValues)

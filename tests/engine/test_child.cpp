@@ -8,6 +8,8 @@
 //   sleep MS       sleep MS milliseconds
 //   nice           write the process's nice value to standard output
 //   args           write every argument of this program, one per line, to standard output
+//   env NAME       write the value of environment variable NAME (or "<unset>")
+//   cwd            write the working folder
 //   grandchild F   start a grandchild that sleeps 60 s; write its process id to file F
 //   exit N         exit with code N
 //   kill           end this process with SIGKILL
@@ -122,6 +124,13 @@ int main(int argc, char** argv)
             for (int k = 0; k < argc; ++k)
                 text += std::string(argv[k]) + "\n";
             Write(1, text);
+        } else if (cmd == "env") {
+            const char* v = std::getenv(arg.c_str());
+            Write(1, std::string(v ? v : "<unset>") + "\n");
+            ++i;
+        } else if (cmd == "cwd") {
+            char buf[4096];
+            Write(1, std::string(getcwd(buf, sizeof buf) ? buf : "?") + "\n");
         } else if (cmd == "grandchild") {
             pid_t pid = fork();
             if (pid == 0) {
