@@ -1,0 +1,105 @@
+#!/bin/sh
+# Converts a batch of generated clips through quorvex-cli (start-up, file
+# checks, media facts, the batch driver, avcore.dll and its ffmpeg) and runs
+# the very same ffmpeg encodes directly, then prints both wall times and
+# their ratio.
+#
+# Usage: bench/cli_batch_bench.sh [program folder] [rounds] [clips] [seconds per clip]
+#   program folder: the built Quorvex folder (default: build/Quorvex)
+# The ffmpeg commands of the direct runs are recorded from one extra run of
+# quorvex-cli (through a recording wrapper), so both sides do the same encodes.
+# The timed runs alternate (quorvex-cli, direct, quorvex-cli, ...); medians are compared.
+# Everything happens in a temporary copy of the program folder.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+built=${1:-"$here/../build/Quorvex"}
+rounds=${2:-3}
+clips=${3:-4}
+seconds=${4:-20}
+if [ ! -x "$built/quorvex-cli" ] || [ ! -x "$built/avcore.dll" ]; then
+    echo "quorvex-cli or avcore.dll not found in $built (build the targets quorvex-cli, avcore and qv_data)" >&2
+    exit 1
+fi
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-cli-bench-XXXXXX")
+trap 'rm -rf "$work"' EXIT INT TERM
+
+# A private program folder with one AVI profile of default settings
+# (MS-MPEG-4 1080 kbit/s, MP3 96 kbit/s stereo 22.05 kHz).
+mkdir -p "$work/app" "$work/src" "$work/out" "$work/direct" "$work/rec"
+for f in "$built"/*; do
+    case "$(basename "$f")" in
+        options.ini|config.ini|DirectShow.avs) ;;
+        *) cp -r "$f" "$work/app/" ;;
+    esac
+done
+mkdir -p "$work/app/langs/English_Profile/avi"
+printf '[General]\nDescription=bench\n' > "$work/app/langs/English_Profile/avi/Bench.avo"
+cli="$work/app/quorvex-cli"
+
+patterns="testsrc testsrc2 smptebars rgbtestsrc"
+i=0
+for p in $patterns $patterns $patterns; do
+    [ "$i" -lt "$clips" ] || break
+    ffmpeg -hide_banner -loglevel error -nostdin -y \
+        -f lavfi -i "$p=size=640x480:rate=25:duration=$seconds" \
+        -f lavfi -i "sine=frequency=$((300 + 100 * i)):sample_rate=44100:duration=$seconds" \
+        -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame -b:a 192k -shortest "$work/src/clip$i.avi"
+    i=$((i + 1))
+done
+
+# Record the ffmpeg commands avcore.dll runs for this batch.
+cat > "$work/record-ffmpeg" <<EOF
+#!/bin/sh
+n=\$(ls "$work/rec" | wc -l)
+printf '%s\0' "\$@" > "$work/rec/\$(printf %04d "\$n")"
+exec ffmpeg "\$@"
+EOF
+chmod +x "$work/record-ffmpeg"
+QV_FFMPEG="$work/record-ffmpeg" "$cli" -y -f avi -p Bench -o "$work/out" "$work"/src/*.avi > /dev/null
+
+# The recorded commands write into the CLI's output folder; the direct runs
+# write the same names into a folder of their own.
+for r in "$work"/rec/*; do
+    tr '\0' '\n' < "$r" | sed "s|$work/out/|$work/direct/|" | tr '\n' '\0' > "$r.direct"
+    rm "$r"
+done
+
+run_cli() {
+    "$cli" -y -f avi -p Bench -o "$work/out" "$work"/src/*.avi > /dev/null 2>&1
+}
+run_direct() {
+    for r in "$work"/rec/*.direct; do
+        # avcore.dll reads ffmpeg's progress on descriptor 3; here nobody does.
+        xargs -0 -a "$r" ffmpeg 3>/dev/null > /dev/null 2>&1
+    done
+}
+
+now() { date +%s.%N; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f\n", b - a }'; }
+median() { sort -n | awk '{v[NR]=$1} END {if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
+
+: > "$work/cli.times"
+: > "$work/direct.times"
+i=0
+while [ "$i" -lt "$rounds" ]; do
+    t0=$(now); run_cli; t1=$(now)
+    elapsed "$t0" "$t1" >> "$work/cli.times"
+    t0=$(now); run_direct; t1=$(now)
+    elapsed "$t0" "$t1" >> "$work/direct.times"
+    i=$((i + 1))
+done
+
+for f in "$work"/out/*.avi; do
+    [ -s "$f" ] && [ -s "$work/direct/$(basename "$f")" ] || { echo "missing output for $(basename "$f")" >&2; exit 1; }
+done
+
+c=$(median < "$work/cli.times")
+d=$(median < "$work/direct.times")
+printf 'batch: %s clips of %s s, 640x480 25 fps, stereo -> AVI (MS-MPEG-4 1080 kbit/s, MP3 96 kbit/s), %s rounds, %s ffmpeg runs\n' \
+    "$clips" "$seconds" "$rounds" "$(ls "$work"/rec/*.direct | wc -l)"
+printf 'quorvex-cli wall time (median): %.3f s   [%s]\n' "$c" "$(tr '\n' ' ' < "$work/cli.times")"
+printf 'direct ffmpeg wall time (median): %.3f s   [%s]\n' "$d" "$(tr '\n' ' ' < "$work/direct.times")"
+printf 'ratio quorvex-cli/direct: %s\n' "$(awk -v a="$c" -v d="$d" 'BEGIN { printf "%.4f", a / d }')"
+printf 'load average: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"
