@@ -2,6 +2,7 @@
 
 #include "encoder/CommandLine.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -118,8 +119,9 @@ int TProgressReader::feed(const std::string& text)
             p.quality = *v;
         if (auto v = get("total_size"))
             p.totalSize = static_cast<long long>(*v);
+        // Audio encoders' priming makes the first timestamps negative: shown as 0.
         if (auto v = get("out_time_us"))
-            p.outTime = *v / 1e6;
+            p.outTime = std::max(0.0, *v / 1e6);
         else if (auto it = block_.find("out_time"); it != block_.end()) {
             if (auto t = ParseTimeText(it->second))
                 p.outTime = *t;

@@ -253,45 +253,98 @@ int main(int argc, char** argv)
             return Fail("input file and output file are the same file: '" + req.output + "'");
     }
 
+    // The plan rarely depends on the source's facts (odd sizes, missing
+    // streams, a few sample-rate limits). So the main ffmpeg starts at once
+    // with a plan for a typical source while ffprobe reads the real facts;
+    // if the real plan differs, the early run is dropped and started again.
+    // This hides ffprobe's start-up behind ffmpeg's.
+    const bool outputExisted = access(req.output.c_str(), F_OK) == 0;
+    TWatched mainRun, decoderRun;
+    std::vector<std::string> earlyArgs;
+    {
+        TSourceFacts typical;
+        TStreamFacts v, a;
+        v.type = "video";
+        a.type = "audio";
+        typical.streams = {v, a};
+        TPlan early;
+        std::string earlyError;
+        // An early plan that fails is decided again with the real facts.
+        if (MakePlan(req, typical, early, earlyError) && !early.amr) {
+            TSpawnSpec spec;
+            spec.argv = MainFfmpegArgs(early, ffmpeg, source, req.output);
+            spec.pipeProgress = true;
+            if (Spawn(spec, mainRun.child, error)) {
+                mainRun.running = true;
+                earlyArgs = spec.argv;
+            }
+        }
+    }
+    // Ends the early run and removes an output that only it created.
+    auto dropEarlyRun = [&] {
+        if (!mainRun.running)
+            return;
+        kill(mainRun.child.pid, SIGKILL);
+        WaitChild(mainRun.child.pid);
+        CloseFd(mainRun.child.err);
+        CloseFd(mainRun.child.progress);
+        mainRun = TWatched();
+        if (!outputExisted)
+            unlink(req.output.c_str());
+    };
+
     // Stream facts come from ffprobe's machine-readable report.
     std::string probeOut, probeErr;
     int probeCode = 0;
     if (!RunCapture({ffprobe, "-v", "error", "-of", "json", "-show_format", "-show_streams", "-i",
                      FfmpegFileName(source)},
-                    probeOut, probeErr, probeCode, error))
+                    probeOut, probeErr, probeCode, error)) {
+        dropEarlyRun();
         return Fail(error);
+    }
     if (int sig = StopSignal()) {
+        dropEarlyRun();
         Fail("stopped by signal " + std::to_string(sig) + " before the conversion began");
         return 128 + sig;
     }
     if (probeCode != 0) {
+        dropEarlyRun();
         std::string reason = CleanMessage(probeErr.substr(0, probeErr.find('\n')));
         if (reason.rfind(source + ": ", 0) == 0)
             reason.erase(0, source.size() + 2);
         return Fail("could not open input file '" + source + "': " + (reason.empty() ? "unreadable" : reason));
     }
     TSourceFacts facts;
-    if (!ParseProbeJson(probeOut, facts, error))
+    if (!ParseProbeJson(probeOut, facts, error)) {
+        dropEarlyRun();
         return Fail("could not read the facts of '" + source + "': " + error);
+    }
 
     Say(InputHeader(req.input, facts));
-    if (!facts.firstVideo() && !facts.firstAudio())
+    if (!facts.firstVideo() && !facts.firstAudio()) {
+        dropEarlyRun();
         return Fail("No audio or video streams available in '" + source + "'");
+    }
 
     TPlan plan;
-    if (!MakePlan(req, facts, plan, error))
+    if (!MakePlan(req, facts, plan, error)) {
+        dropEarlyRun();
         return Fail(error);
+    }
+    if (mainRun.running && (plan.amr || MainFfmpegArgs(plan, ffmpeg, source, req.output) != earlyArgs))
+        dropEarlyRun();
     for (const std::string& note : plan.notes)
         Say("Note: " + note + "\n");
     Say(OutputHeader(req.output, plan, facts));
 
-    // Start the work.
-    TWatched mainRun, decoderRun;
+    // Start the work (unless the early run already does it).
     TAmrPump pump;
     std::thread pumpThread;
     int outputFd = -1;
     int amrPipe[2] = {-1, -1};
-    if (plan.amr && plan.amrDirect) {
+    if (mainRun.running) {
+        // The early run is the conversion.
+    } else if (plan.amr && plan.amrDirect) {
         outputFd = open(req.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
         if (outputFd < 0)
             return Fail("could not open output file '" + req.output + "': " + std::strerror(errno));

@@ -319,6 +319,8 @@ TEST(Script, SourceNameBetweenMarkerAndLastClosing)
 TEST(Progress, BlocksInPiecesMakeRisingTimes)
 {
     TProgressReader reader;
+    EXPECT_EQ(reader.feed("out_time_us=-23220\nprogress=continue\n"), 1);
+    EXPECT_EQ(reader.last().outTime, 0) << "priming never shows a negative time";
     EXPECT_EQ(reader.feed("frame=10\nfps=5.0\nstream_0_0_q=2.0\ntotal_size=20480\nout_time_us=1500000\nout_t"), 0);
     EXPECT_EQ(reader.feed("ime=00:00:01.500000\nprogress=continue\n"), 1);
     EXPECT_EQ(reader.last().frame, 10);
