@@ -72,13 +72,14 @@ void TfrmShutdown::Tick()
     if (result() != mrNone && !isVisible())
         return; // already closed
     --secondsLeft_;
-    emit ticked(secondsLeft_);
     if (secondsLeft_ < 0) {
         tmrShutdown->stop();
+        emit ticked(secondsLeft_);
         done(mrOk);
         return;
     }
     lblTimeOut->setText(Q(FormatText(IDS_SHUTDOWN_LABEL_TimeLeft, {secondsLeft_})));
+    emit ticked(secondsLeft_);
 }
 
 bool TfrmShutdown::Execute(QWidget* owner)

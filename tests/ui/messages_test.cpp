@@ -1,0 +1,355 @@
+// The choice dialog, plain message boxes, the dialog test hook, the busy
+// cursor, the folder picker hook and the Qt main-thread dispatcher.
+
+#include "lang/MultiLanguages.h"
+#include "ui/common/Busy.h"
+#include "ui/common/MessageDialogs.h"
+#include "ui/common/QtDispatcher.h"
+#include "ui/common/QtText.h"
+#include "ui/common/Shell.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QThread>
+#include <QTimer>
+#include <QtTest>
+#include <atomic>
+#include <stdexcept>
+#include <thread>
+
+Q_DECLARE_METATYPE(std::vector<TMsgButton>)
+
+namespace {
+
+QStringList ToList(const std::vector<std::string>& v)
+{
+    QStringList out;
+    for (const auto& s : v)
+        out << Q(s);
+    return out;
+}
+
+std::vector<std::string> FromList(const QStringList& l)
+{
+    std::vector<std::string> out;
+    for (const auto& s : l)
+        out.push_back(S(s));
+    return out;
+}
+
+QDialog* FindOpenDialog(const char* name)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(name))
+            return qobject_cast<QDialog*>(w);
+    return nullptr;
+}
+
+} // namespace
+
+class MessagesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        DialogHook::Clear();
+        DialogHook::SetTestMode(true);
+    }
+
+    void buttonsShareWidthAndAreCentred_data()
+    {
+        QTest::addColumn<std::vector<TMsgButton>>("buttons");
+        QTest::addColumn<QStringList>("captions");
+        QTest::newRow("short captions keep the minimum width")
+            << std::vector<TMsgButton>{TMsgButton::Yes, TMsgButton::No} << QStringList{"Yes", "No"};
+        QTest::newRow("one long caption widens every button")
+            << std::vector<TMsgButton>{TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel}
+            << QStringList{"Stop encoding right now, please", "When done", "Cancel"};
+        QTest::newRow("four buttons of the overwrite question")
+            << std::vector<TMsgButton>{TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel, TMsgButton::YesToAll}
+            << QStringList{"Yes", "No", "Cancel", "Yes To All, also for every later file"};
+        QTest::newRow("single button")
+            << std::vector<TMsgButton>{TMsgButton::OK} << QStringList{"A rather long acknowledgement caption"};
+    }
+
+    void buttonsShareWidthAndAreCentred()
+    {
+        QFETCH(std::vector<TMsgButton>, buttons);
+        QFETCH(QStringList, captions);
+        TLocalizedMessageDialog dialog(nullptr, "Some question text", "Title", TMsgIcon::Confirmation, buttons,
+                                       FromList(captions));
+        const auto& made = dialog.Buttons();
+        QCOMPARE(static_cast<int>(made.size()), captions.size());
+
+        const QFontMetrics fm(dialog.font());
+        int widest = 0;
+        for (const QString& c : captions)
+            widest = std::max(widest, fm.horizontalAdvance(c));
+        const int expected = std::max(widest + 16, 88);
+        QCOMPARE(dialog.ButtonWidth(), expected);
+
+        const int n = static_cast<int>(made.size());
+        const int d = dialog.width();
+        QVERIFY(d >= (expected + 12) * n + 32);
+        for (int i = 0; i < n; ++i) {
+            QCOMPARE(made[i]->text(), captions[i]);
+            QCOMPARE(made[i]->width(), expected);
+            QCOMPARE(made[i]->x(), (d - (expected + 12) * n) / 2 + (expected + 12) * i);
+            QCOMPARE(made[i]->y(), made[0]->y());
+        }
+        // Centred: the gap left of the row equals the gap right of it less
+        // the trailing spacing (within one pixel of rounding).
+        const int leftGap = made.front()->x();
+        const int rightGap = d - (made.back()->x() + made.back()->width());
+        QVERIFY2(std::abs(leftGap - (rightGap - 12)) <= 1,
+                 qPrintable(QString("left %1 right %2").arg(leftGap).arg(rightGap)));
+    }
+
+    void captionsFollowStandardButtonOrder()
+    {
+        // Buttons given out of order still appear (and take captions) in the
+        // standard order.
+        TLocalizedMessageDialog dialog(nullptr, "t", "T", TMsgIcon::Warning,
+                                       {TMsgButton::YesToAll, TMsgButton::Cancel, TMsgButton::Yes},
+                                       {"first", "second", "third"});
+        const auto& b = dialog.Buttons();
+        QCOMPARE(b.size(), size_t(3));
+        QCOMPARE(b[0]->objectName(), QString("btnYes"));
+        QCOMPARE(b[0]->text(), QString("first"));
+        QCOMPARE(b[1]->objectName(), QString("btnCancel"));
+        QCOMPARE(b[2]->objectName(), QString("btnYesToAll"));
+        QCOMPARE(b[2]->text(), QString("third"));
+    }
+
+    void buttonResults_data()
+    {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("Yes") << "btnYes" << 6;
+        QTest::newRow("No") << "btnNo" << 7;
+        QTest::newRow("Cancel") << "btnCancel" << 2;
+        QTest::newRow("Yes To All") << "btnYesToAll" << 10;
+        QTest::newRow("OK") << "btnOK" << 1;
+        QTest::newRow("closing the dialog") << "" << 2;
+    }
+
+    void buttonResults()
+    {
+        QFETCH(QString, button);
+        QFETCH(int, expected);
+        // The answer presses the real button of the built dialog.
+        DialogHook::QueueAnswer([button]() -> int {
+            QDialog* dialog = FindOpenDialog("dlgLocalizedMessage");
+            if (!dialog)
+                return -1;
+            if (button.isEmpty())
+                dialog->reject();
+            else
+                dialog->findChild<QPushButton*>(button)->click();
+            return dialog->result();
+        });
+        const int r = ShowLocalizedMessage(
+            nullptr, "File \"x\" already exists.\r\n\r\nAre you sure?", "Overwrite file?", TMsgIcon::Confirmation,
+            {TMsgButton::Yes, TMsgButton::No, TMsgButton::OK, TMsgButton::Cancel, TMsgButton::YesToAll},
+            {"Yes", "No", "OK", "Cancel", "Yes To All"});
+        QCOMPARE(r, expected);
+        QCOMPARE(DialogHook::Shown().size(), size_t(1));
+        const TShownDialog& shown = DialogHook::Shown().front();
+        QCOMPARE(shown.kind, TShownDialog::Localized);
+        QCOMPARE(Q(shown.title), QString("Overwrite file?"));
+        QCOMPARE(ToList(shown.captions), (QStringList{"Yes", "No", "OK", "Cancel", "Yes To All"}));
+        QCOMPARE(shown.result, expected);
+    }
+
+    void realModalLoopReturnsPressedButton()
+    {
+        DialogHook::SetTestMode(false);
+        QTimer::singleShot(0, [] {
+            if (QDialog* d = FindOpenDialog("dlgLocalizedMessage"))
+                d->findChild<QPushButton*>("btnNo")->click();
+        });
+        const int r = ShowLocalizedMessage(nullptr, "Stop?", "Question", TMsgIcon::Confirmation,
+                                           {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel},
+                                           {"Stop now", "When done", "Cancel"});
+        QCOMPARE(r, int(mrNo));
+        QVERIFY(!DialogHook::Last()->answeredByTest);
+    }
+
+    void queuedAnswersAreUsedInOrderAndUnansweredDoNotBlock()
+    {
+        DialogHook::QueueAnswer(mrYes);
+        DialogHook::QueueAnswer(mrNo);
+        auto ask = [] {
+            return ShowLocalizedMessage(nullptr, "q", "t", TMsgIcon::Confirmation,
+                                        {TMsgButton::Yes, TMsgButton::No}, {"Yes", "No"});
+        };
+        QCOMPARE(ask(), int(mrYes));
+        QCOMPARE(ask(), int(mrNo));
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+        QCOMPARE(ask(), int(mrCancel)); // nothing queued: answered Cancel, counted
+        QCOMPARE(DialogHook::UnansweredCount(), 1);
+        QCOMPARE(DialogHook::Shown().size(), size_t(3));
+    }
+
+    void plainMessageBoxes_data()
+    {
+        QTest::addColumn<int>("buttons");
+        QTest::addColumn<int>("unansweredResult");
+        QTest::newRow("OK box") << int(TMsgBoxButtons::OK) << int(mrOk);
+        QTest::newRow("Yes/No box") << int(TMsgBoxButtons::YesNo) << int(mrNo);
+        QTest::newRow("Yes/No/Cancel box") << int(TMsgBoxButtons::YesNoCancel) << int(mrCancel);
+    }
+
+    void plainMessageBoxes()
+    {
+        QFETCH(int, buttons);
+        QFETCH(int, unansweredResult);
+        const auto kind = static_cast<TMsgBoxButtons>(buttons);
+        DialogHook::QueueAnswer(mrYes);
+        QCOMPARE(ShowMessageBox(nullptr, "text one", "Caption", TMsgIcon::Warning, kind), int(mrYes));
+        QCOMPARE(ShowMessageBox(nullptr, "text two", "Caption", TMsgIcon::Error, kind), unansweredResult);
+        QCOMPARE(DialogHook::Shown().size(), size_t(2));
+        QCOMPARE(DialogHook::Shown()[0].kind, TShownDialog::MessageBox);
+        QCOMPARE(Q(DialogHook::Shown()[0].text), QString("text one"));
+        QCOMPARE(DialogHook::Shown()[0].icon, TMsgIcon::Warning);
+        QCOMPARE(DialogHook::Shown()[1].icon, TMsgIcon::Error);
+        QCOMPARE(DialogHook::UnansweredCount(), 1);
+    }
+
+    void realMessageBoxReturnsPressedButton()
+    {
+        DialogHook::SetTestMode(false);
+        QTimer::singleShot(0, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(FindOpenDialog("dlgMessageBox")))
+                box->button(QMessageBox::Yes)->click();
+        });
+        QCOMPARE(ShowMessageBox(nullptr, "Create it?", "Create directory", TMsgIcon::Confirmation,
+                                TMsgBoxButtons::YesNoCancel, 1),
+                 int(mrYes));
+    }
+
+    void displayTextTurnsWindowsBreaksIntoLines()
+    {
+        QCOMPARE(DisplayText("a\r\n\r\nb"), QString("a\n\nb"));
+        QCOMPARE(DisplayText("a\rb\nc"), QString("a\nb\nc"));
+    }
+
+    void centeringRoundsTowardZero()
+    {
+        QWidget owner;
+        owner.setGeometry(100, 50, 401, 301);
+        QWidget window;
+        window.resize(200, 100);
+        CenterOver(&window, &owner);
+        QCOMPARE(window.pos(), QPoint(100 + (401 - 200) / 2, 50 + (301 - 100) / 2));
+        // A window larger than its owner moves up and left of it.
+        window.resize(500, 400);
+        CenterOver(&window, &owner);
+        QCOMPARE(window.pos(), QPoint(100 + (401 - 500) / 2, 50 + (301 - 400) / 2));
+    }
+
+    void busyCursorNests()
+    {
+        QCOMPARE(BusyDepth(), 0);
+        BeginBusy();
+        BeginBusy();
+        QVERIFY(QApplication::overrideCursor());
+        QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        EndBusy();
+        QVERIFY2(QApplication::overrideCursor(), "inner EndBusy must not restore the cursor");
+        EndBusy();
+        QVERIFY(!QApplication::overrideCursor());
+        EndBusy(); // one too many: harmless
+        QCOMPARE(BusyDepth(), 0);
+        {
+            TBusyCursor busy;
+            QCOMPARE(BusyDepth(), 1);
+        }
+        QCOMPARE(BusyDepth(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void folderPickerKeepsPathWhenCancelled()
+    {
+        std::string path = "/start/here";
+        DialogHook::QueueFileAnswer("");
+        QVERIFY(!BrowseForFolder(nullptr, path, "Please select a folder!"));
+        QCOMPARE(Q(path), QString("/start/here"));
+        DialogHook::QueueFileAnswer("/chosen/folder");
+        QVERIFY(BrowseForFolder(nullptr, path, "Please select a folder!"));
+        QCOMPARE(Q(path), QString("/chosen/folder"));
+        QVERIFY(!BrowseForFolder(nullptr, path, "unanswered"));
+        QCOMPARE(Q(path), QString("/chosen/folder"));
+    }
+
+    void urlOpenerIsReplaceable()
+    {
+        std::vector<QUrl> opened;
+        SetUrlOpener([&](const QUrl& u) {
+            opened.push_back(u);
+            return true;
+        });
+        QVERIFY(OpenTechnicalSupport());
+        QVERIFY(OpenOnlineResources());
+        SetUrlOpener({});
+        QCOMPARE(opened.size(), size_t(2));
+        QCOMPARE(opened[0].scheme(), QString("mailto"));
+        QVERIFY(opened[1].scheme().startsWith("http"));
+    }
+
+    void dispatcherInvokeRunsOnGuiThreadAndWaits()
+    {
+        TQtDispatcher dispatcher;
+        std::atomic<bool> ranOnGui{false};
+        std::atomic<bool> returnedAfterRun{false};
+        std::atomic<bool> done{false};
+        std::string failure;
+        std::thread worker([&] {
+            bool ran = false;
+            dispatcher.Invoke([&] {
+                ranOnGui = QThread::currentThread() == qApp->thread();
+                ran = true;
+            });
+            returnedAfterRun = ran;
+            try {
+                dispatcher.Invoke([] { throw std::runtime_error("handler failed"); });
+            } catch (const std::exception& e) {
+                failure = e.what();
+            }
+            done = true;
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done.load(), 10000);
+        worker.join();
+        QVERIFY(ranOnGui.load());
+        QVERIFY(returnedAfterRun.load());
+        QCOMPARE(Q(failure), QString("handler failed"));
+        // On the GUI thread itself Invoke runs at once.
+        bool direct = false;
+        dispatcher.Invoke([&] { direct = true; });
+        QVERIFY(direct);
+    }
+
+    void dispatcherPostRunsInOrderAndReportsFailures()
+    {
+        TQtDispatcher dispatcher;
+        std::vector<int> order;
+        std::vector<std::string> reported;
+        dispatcher.SetExceptionHandler([&](const std::string& m) { reported.push_back(m); });
+        std::thread worker([&] {
+            for (int i = 0; i < 5; ++i)
+                dispatcher.Post([&order, i] { order.push_back(i); });
+            dispatcher.Post([] { throw std::runtime_error("posted failure"); });
+            dispatcher.Post([&order] { order.push_back(99); });
+        });
+        worker.join();
+        QVERIFY(order.empty()); // nothing runs before the loop does
+        QTRY_COMPARE_WITH_TIMEOUT(order.size(), size_t(6), 10000);
+        QCOMPARE(order, (std::vector<int>{0, 1, 2, 3, 4, 99}));
+        QCOMPARE(reported.size(), size_t(1));
+        QCOMPARE(Q(reported[0]), QString("posted failure"));
+    }
+};
+
+QTEST_MAIN(MessagesTest)
+#include "messages_test.moc"
