@@ -1,0 +1,634 @@
+// The main window driven through its object names: the file list commands
+// and summary, drops, the media panel, the format choice, "To Others", the
+// help command, the options saved only by Exit.
+
+#include "main_fixture.h"
+
+#include "lang/Format.h"
+#include "platform/IniFile.h"
+#include "profiles/profiles.h"
+
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeWidget>
+
+Q_DECLARE_METATYPE(std::vector<int>)
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TMainFixture> fx_;
+    std::string clip_;
+    std::vector<std::string> five_; // a.avi .. e.avi
+    std::vector<std::string> opened_;
+
+    QTreeWidget* List(TfrmMain& frm) { return Find<QTreeWidget>(&frm, "lsvFileName"); }
+    QString Summary(TfrmMain& frm) { return Find<QLabel>(&frm, "lblStatus")->text(); }
+
+    void Select(TfrmMain& frm, const std::vector<int>& rows)
+    {
+        QTreeWidget* list = List(frm);
+        list->clearSelection();
+        for (int r : rows)
+            list->topLevelItem(r)->setSelected(true);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        fx_ = std::make_unique<TMainFixture>();
+        clip_ = fx_->MakeClip("clip.avi");
+        QVERIFY2(!clip_.empty(), "ffmpeg could not generate a clip");
+        five_ = fx_->CopyClip(clip_, {"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"});
+        SetUrlOpener([this](const QUrl& url) {
+            opened_.push_back(url.toString().toStdString());
+            return true;
+        });
+    }
+
+    void cleanupTestCase()
+    {
+        SetUrlOpener(nullptr);
+        fx_.reset();
+    }
+
+    void init()
+    {
+        DialogHook::Clear();
+        DialogHook::SetTestMode(true);
+        opened_.clear();
+        fx_->RemoveOptions();
+    }
+
+    // ---- Deleting ----
+
+    void deleteSelectsTheFollowingItem_data()
+    {
+        QTest::addColumn<std::vector<int>>("selected");
+        QTest::addColumn<QStringList>("remaining");
+        QTest::addColumn<QString>("selectedAfter"); // file name, "" for none
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("items 2 and 3 of five select the old fourth")
+            << std::vector<int>{1, 2} << QStringList{"a.avi", "d.avi", "e.avi"} << "d.avi" << "Summary: 3 files";
+        QTest::newRow("last two of five select the new last")
+            << std::vector<int>{3, 4} << QStringList{"a.avi", "b.avi", "c.avi"} << "c.avi" << "Summary: 3 files";
+        QTest::newRow("first and third leave the block's follower selected")
+            << std::vector<int>{0, 2} << QStringList{"b.avi", "d.avi", "e.avi"} << "b.avi" << "Summary: 3 files";
+        QTest::newRow("four of five leave one file")
+            << std::vector<int>{0, 1, 2, 3} << QStringList{"e.avi"} << "e.avi" << "Summary: One file";
+        QTest::newRow("every item leaves nothing selected")
+            << std::vector<int>{0, 1, 2, 3, 4} << QStringList{} << "" << "Summary: No files";
+        QTest::newRow("nothing selected deletes nothing")
+            << std::vector<int>{} << QStringList{"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"} << ""
+            << "Summary: 5 files";
+    }
+
+    void deleteSelectsTheFollowingItem()
+    {
+        QFETCH(std::vector<int>, selected);
+        QFETCH(QStringList, remaining);
+        QFETCH(QString, selectedAfter);
+        QFETCH(QString, summary);
+
+        auto frm = fx_->NewWindow();
+        frm->AddFiles(five_);
+        QCOMPARE(frm->FileCount(), 5);
+        Select(*frm, selected);
+        Act(frm.get(), "actDelete")->trigger();
+
+        QStringList names;
+        for (const QString& p : ListPaths(*frm))
+            names << QFileInfo(p).fileName();
+        QCOMPARE(names, remaining);
+        QStringList selectedNames;
+        for (int i : frm->SelectedIndexes())
+            selectedNames << QFileInfo(QString::fromStdString(frm->FilePathAt(i))).fileName();
+        QCOMPARE(selectedNames, selectedAfter.isEmpty() ? QStringList{} : QStringList{selectedAfter});
+        // The summary follows once pending events have run.
+        QTRY_COMPARE(Summary(*frm), summary);
+        QTRY_COMPARE(Find<QFrame>(frm.get(), "pnlMediaInfo")->isVisibleTo(frm.get()), !remaining.isEmpty());
+    }
+
+    // ---- Adding ----
+
+    void addSkipsDuplicatesAndUnacceptedFiles()
+    {
+        const std::string upper = fx_->CopyClip(clip_, {"A.avi"}).front(); // a.avi in another case
+        const std::string text = fx_->MediaDir() + "notes.txt";
+        const std::string noExt = fx_->MediaDir() + "noextension";
+        qvtest::WriteFile(text, "not media");
+        fs::copy_file(clip_, noExt, fs::copy_options::overwrite_existing);
+
+        auto frm = fx_->NewWindow();
+        const struct {
+            std::string path;
+            int countAfter;
+        } steps[] = {
+            {five_[0], 1},                         // a.avi
+            {five_[0], 1},                         // same path, same case: skipped
+            {upper, 2},                            // same name in another case: a second item
+            {fx_->MediaDir() + "missing.avi", 2},  // does not exist
+            {text, 2},                             // extension not in the filters
+            {noExt, 2},                            // no extension at all
+            {fx_->MediaDir(), 2},                  // a folder
+        };
+        for (const auto& s : steps) {
+            frm->AddFile(s.path);
+            QCOMPARE(frm->FileCount(), s.countAfter);
+        }
+        QCOMPARE(DialogHook::Shown().size(), size_t(0)); // all skipped silently
+        QCOMPARE(frm->FilePathAt(0), five_[0]);
+        QCOMPARE(frm->FilePathAt(1), upper);
+        // The item carries its media facts.
+        QCOMPARE(frm->FileItemAt(0)->FileName, std::string("a.avi"));
+        QCOMPARE(frm->FileItemAt(0)->FilePath, fx_->MediaDir());
+        QCOMPARE(frm->FileItemAt(0)->VideoCount, std::string("1"));
+    }
+
+    void damagedFileIsReportedAndNotAdded()
+    {
+        const std::string broken = fx_->MediaDir() + "broken.avi";
+        qvtest::WriteFile(broken, std::string(4096, 'x'));
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({broken, five_[1]});
+        QCOMPARE(frm->FileCount(), 1); // adding went on with the next file
+        QCOMPARE(DialogHook::Shown().size(), size_t(1));
+        const TShownDialog& shown = DialogHook::Shown().front();
+        QCOMPARE(shown.title, IDS_MESSAGEBOX_Error);
+        QCOMPARE(shown.text, FormatText(IDS_MESSAGEBOX_FormatError, {broken}));
+        QVERIFY(shown.text.find("An error occurred while adding file:") == 0);
+    }
+
+    void summaryTexts_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("none") << 0 << "Summary: No files";
+        QTest::newRow("one") << 1 << "Summary: One file";
+        QTest::newRow("two") << 2 << "Summary: 2 files";
+        QTest::newRow("five") << 5 << "Summary: 5 files";
+    }
+
+    void summaryTexts()
+    {
+        QFETCH(int, count);
+        QFETCH(QString, summary);
+        auto frm = fx_->NewWindow();
+        frm->AddFiles(std::vector<std::string>(five_.begin(), five_.begin() + count));
+        QTRY_COMPARE(Summary(*frm), summary);
+    }
+
+    void openDialogReplacesOrAppends_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("Select File replaces the list") << "actOpen" << QStringList{"c.avi", "d.avi", "e.avi"};
+        QTest::newRow("Add keeps the old items")
+            << "actAdd" << QStringList{"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"};
+    }
+
+    void openDialogReplacesOrAppends()
+    {
+        QFETCH(QString, action);
+        QFETCH(QStringList, expected);
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({five_[0], five_[1]});
+        DialogHook::QueueFileAnswer(five_[2] + "\n" + five_[3] + "\n" + five_[4]);
+        Act(frm.get(), action.toLatin1().constData())->trigger();
+        QStringList names;
+        for (const QString& p : ListPaths(*frm))
+            names << QFileInfo(p).fileName();
+        QCOMPARE(names, expected);
+        // The last item is selected; the first file's folder is remembered.
+        QCOMPARE(frm->SelectedIndexes(), std::vector<int>{frm->FileCount() - 1});
+        QCOMPARE(Options.LastInputOpenDir, fx_->MediaDir());
+    }
+
+    // ---- Dropping ----
+
+    void dropSkipsFolders_data()
+    {
+        QTest::addColumn<QStringList>("dropped");
+        QTest::addColumn<int>("added");
+        const QString media = QString::fromStdString(fx_->MediaDir());
+        QTest::newRow("a folder holding media adds nothing") << QStringList{media} << 0;
+        QTest::newRow("folder and two files add the files")
+            << QStringList{media, media + "a.avi", media + "b.avi"} << 2;
+        QTest::newRow("a file dropped twice is added once") << QStringList{media + "c.avi", media + "c.avi"} << 1;
+    }
+
+    void dropSkipsFolders()
+    {
+        QFETCH(QStringList, dropped);
+        QFETCH(int, added);
+        auto frm = fx_->NewWindow();
+        QList<QUrl> urls;
+        for (const QString& p : dropped)
+            urls << QUrl::fromLocalFile(p);
+        QMimeData mime;
+        mime.setUrls(urls);
+        const QPointF at(100, 200);
+        QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frm.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(frm.get(), &drop);
+        QCOMPARE(frm->FileCount(), added);
+        if (added > 0)
+            QCOMPARE(frm->SelectedIndexes(), std::vector<int>{added - 1});
+    }
+
+    // ---- Ordering and selection ----
+
+    void moveUpAndDown_data()
+    {
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("up");
+        QTest::addColumn<QString>("order");
+        QTest::newRow("up on the first changes nothing") << 0 << true << "abc";
+        QTest::newRow("down on the last changes nothing") << 2 << false << "abc";
+        QTest::newRow("up on the second") << 1 << true << "bac";
+        QTest::newRow("down on the first") << 0 << false << "bac";
+        QTest::newRow("down on the second") << 1 << false << "acb";
+        QTest::newRow("nothing selected") << -1 << true << "abc";
+    }
+
+    void moveUpAndDown()
+    {
+        QFETCH(int, selected);
+        QFETCH(bool, up);
+        QFETCH(QString, order);
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({five_[0], five_[1], five_[2]});
+        Select(*frm, selected < 0 ? std::vector<int>{} : std::vector<int>{selected});
+        Act(frm.get(), up ? "actMoveUp" : "actMoveDown")->trigger();
+        QString got;
+        for (int i = 0; i < frm->FileCount(); ++i) {
+            got += QChar(QFileInfo(QString::fromStdString(frm->FilePathAt(i))).fileName().at(0));
+            // Every item keeps its own media record.
+            QCOMPARE(frm->FileItemAt(i)->FileName + "", QFileInfo(QString::fromStdString(frm->FilePathAt(i)))
+                                                             .fileName()
+                                                             .toStdString());
+        }
+        QCOMPARE(got, order);
+        if (selected >= 0) {
+            // The moved item stays selected.
+            const int expectedRow = order.indexOf(QChar('a' + selected));
+            QCOMPARE(frm->SelectedIndexes(), std::vector<int>{expectedRow});
+        }
+    }
+
+    void moveKeepsOtherSelections()
+    {
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({five_[0], five_[1], five_[2], five_[3]});
+        Select(*frm, {1, 3});
+        Act(frm.get(), "actMoveUp")->trigger(); // moves b only
+        QCOMPARE(QFileInfo(QString::fromStdString(frm->FilePathAt(0))).fileName(), QString("b.avi"));
+        QCOMPARE(frm->SelectedIndexes(), (std::vector<int>{0, 3}));
+    }
+
+    void removeAndMoveByPath()
+    {
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({five_[0], five_[1], five_[2]});
+        const std::string sizeOfFirst = frm->FileItemAt(0)->FileSize;
+        frm->MoveFileToEnd(five_[0]);
+        QCOMPARE(ListPaths(*frm), (QStringList{QString::fromStdString(five_[1]), QString::fromStdString(five_[2]),
+                                               QString::fromStdString(five_[0])}));
+        QCOMPARE(frm->FileItemAt(2)->FileName, std::string("a.avi"));
+        QCOMPARE(frm->FileItemAt(2)->FileSize, sizeOfFirst);
+
+        // Paths are compared exactly: another case or an unknown path does nothing.
+        frm->RemoveFileByPath(fx_->MediaDir() + "B.avi");
+        frm->MoveFileToEnd(fx_->MediaDir() + "zzz.avi");
+        QCOMPARE(frm->FileCount(), 3);
+        frm->RemoveFileByPath(five_[1]);
+        QCOMPARE(frm->FileCount(), 2);
+        QTRY_COMPARE(Summary(*frm), QString("Summary: 2 files"));
+    }
+
+    void selectAllAndClear()
+    {
+        auto frm = fx_->NewWindow();
+        frm->AddFiles(five_);
+        Act(frm.get(), "actSelectAll")->trigger();
+        QCOMPARE(frm->SelectedIndexes().size(), size_t(5));
+        Act(frm.get(), "actClearList")->trigger();
+        QCOMPARE(frm->FileCount(), 0);
+        QCOMPARE(Summary(*frm), QString("Summary: No files"));
+        QTRY_VERIFY(!Find<QFrame>(frm.get(), "pnlMediaInfo")->isVisibleTo(frm.get()));
+    }
+
+    // ---- Media panel ----
+
+    void mediaPanelFollowsSelection()
+    {
+        auto frm = fx_->NewWindow();
+        auto* panel = Find<QFrame>(frm.get(), "pnlMediaInfo");
+        auto* codec = Find<QLabel>(frm.get(), "lblVideoCodecValue");
+        auto* name = Find<QLabel>(frm.get(), "lblCompleteNameValue");
+        QVERIFY(!panel->isVisibleTo(frm.get())); // empty list
+        QCOMPARE(codec->text(), QString("..."));  // nothing shown yet
+
+        const std::string audioOnly = fx_->MakeClip("tone.wav", false);
+        QVERIFY(!audioOnly.empty());
+        frm->AddFiles({five_[0], audioOnly});
+        frm->SelectListItem(0);
+        QTRY_COMPARE(name->text(), QString::fromStdString(five_[0]));
+        QVERIFY(panel->isVisibleTo(frm.get()));
+        QVERIFY(codec->text() != QString("<None>"));
+
+        // Two selected: the first one's facts.
+        Select(*frm, {0, 1});
+        QTRY_COMPARE(name->text(), QString::fromStdString(five_[0]));
+
+        // An audio-only file: no video facts, audio facts present.
+        Select(*frm, {1});
+        QTRY_COMPARE(codec->text(), QString("<None>"));
+        QCOMPARE(Find<QLabel>(frm.get(), "lblWidthValue")->text(), QString("<None>"));
+        QVERIFY(Find<QLabel>(frm.get(), "lblSamplingRateValue")->text() != QString("<None>"));
+
+        // No selection: every value reads "<None>", the panel stays.
+        Select(*frm, {});
+        QTRY_COMPARE(name->text(), QString("<None>"));
+        QVERIFY(panel->isVisibleTo(frm.get()));
+    }
+
+    // ---- Output format ----
+
+    void formatSelectionState_data()
+    {
+        QTest::addColumn<QStringList>("chosen"); // actions triggered in order
+        QTest::addColumn<int>("format");
+        QTest::newRow("MP3 from the menu") << QStringList{"actMP3"} << 13;
+        QTest::newRow("AVI after MP3") << QStringList{"actMP3", "actAVI"} << 0;
+        QTest::newRow("MP3 after SWF") << QStringList{"actSWF", "actMP3"} << 13;
+        QTest::newRow("WAV twice stays checked") << QStringList{"actWAV", "actWAV"} << 15;
+        QTest::newRow("VOB") << QStringList{"actVOB"} << 8;
+        QTest::newRow("ASF after AAC") << QStringList{"actAAC", "actASF"} << 9;
+        QTest::newRow("3GP") << QStringList{"act3GP"} << 2;
+    }
+
+    void formatSelectionState()
+    {
+        QFETCH(QStringList, chosen);
+        QFETCH(int, format);
+        static const char* const names[16] = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM", "SWF",
+                                              "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV"};
+        auto frm = fx_->NewWindow();
+        for (const QString& a : chosen)
+            Act(frm.get(), a.toLatin1().constData())->trigger();
+
+        QCOMPARE(int(Options.OutputFormat), format);
+        QCOMPARE(frm->CurrentFormat(), format);
+        for (int f = 0; f < 16; ++f) {
+            QAction* a = Act(frm.get(), (std::string("act") + names[f]).c_str());
+            if (f < 8) {
+                // Main formats: the chosen one is disabled, and so is its button.
+                QCOMPARE(a->isEnabled(), f != format);
+                QCOMPARE(Find<QToolButton>(frm.get(), (std::string("btn") + names[f]).c_str())->isEnabled(),
+                         f != format);
+                QVERIFY(!a->isChecked());
+            } else {
+                QCOMPARE(a->isChecked(), f == format);
+                QVERIFY(a->isEnabled());
+            }
+        }
+        QCOMPARE(Act(frm.get(), "actOthers")->isEnabled(), format < 8);
+        auto* stack = Find<QStackedWidget>(frm.get(), "stkProfiles");
+        QCOMPARE(stack->currentWidget()->objectName(), QString("cmb") + names[format]);
+    }
+
+    void storedFormatOutsideTheRangeChoosesNothing_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("16 chooses nothing") << 16 << -1;
+        QTest::newRow("255 chooses nothing") << 255 << -1;
+        QTest::newRow("8 is VOB") << 8 << 8;
+        QTest::newRow("9 is ASF") << 9 << 9;
+        QTest::newRow("7 is SWF") << 7 << 7;
+    }
+
+    void storedFormatOutsideTheRangeChoosesNothing()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, expected);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=" + std::to_string(stored) +
+                          "\nLastOutputOpenDir=" + fx_->MediaDir() + "\n");
+        auto frm = fx_->NewWindow();
+        QCOMPARE(frm->CurrentFormat(), expected);
+        QCOMPARE(Find<QLineEdit>(frm.get(), "txtOutputDir")->text(), QString::fromStdString(fx_->MediaDir()));
+        auto* stack = Find<QStackedWidget>(frm.get(), "stkProfiles");
+        if (expected < 0) {
+            QCOMPARE(stack->currentWidget()->objectName(), QString("pnlNoProfile"));
+            for (const char* main : {"actAVI", "actMP4", "actSWF"})
+                QVERIFY(Act(frm.get(), main)->isEnabled());
+            for (const char* other : {"actMP3", "actWAV", "actASF"})
+                QVERIFY(!Act(frm.get(), other)->isChecked());
+            // Choosing any format recovers.
+            Act(frm.get(), "actMP4")->trigger();
+            QCOMPARE(frm->CurrentFormat(), 1);
+            QCOMPARE(stack->currentWidget()->objectName(), QString("cmbMP4"));
+        }
+    }
+
+    void othersMenuOnlyOnTheLeftButton()
+    {
+        auto frm = fx_->NewWindow();
+        frm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
+        auto* others = Find<QToolButton>(frm.get(), "btnOthers");
+        auto* menu = Find<QMenu>(frm.get(), "mnuOthers");
+        QTest::mousePress(others, Qt::RightButton);
+        QTest::mouseRelease(others, Qt::RightButton);
+        QTest::qWait(50);
+        QVERIFY(!menu->isVisible());
+        QTest::mousePress(others, Qt::MiddleButton);
+        QTest::qWait(50);
+        QVERIFY(!menu->isVisible());
+        QTest::mousePress(others, Qt::LeftButton);
+        QTRY_VERIFY(menu->isVisible());
+        // Under the button, left edges aligned.
+        QCOMPARE(menu->pos(), others->mapToGlobal(QPoint(0, others->height())));
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << a->text();
+        QCOMPARE(items, (QStringList{"To AAC", "To AC3", "To MP2", "To MP3", "To AMR", "To WAV", "To VOB", "To ASF"}));
+        menu->hide();
+    }
+
+    // ---- Options ----
+
+    void onlyExitSavesOptions_data()
+    {
+        QTest::addColumn<bool>("viaExit");
+        QTest::newRow("Exit button saves") << true;
+        QTest::newRow("closing the window does not") << false;
+    }
+
+    void onlyExitSavesOptions()
+    {
+        QFETCH(bool, viaExit);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=3\n");
+        {
+            auto frm = fx_->NewWindow();
+            frm->show();
+            Act(frm.get(), "actWAV")->trigger();
+            if (viaExit) {
+                QTest::mouseClick(Find<QToolButton>(frm.get(), "btnClose"), Qt::LeftButton);
+                QCOMPARE(fx_->QuitCodes(), std::vector<int>{0});
+            } else {
+                QVERIFY(frm->close());
+                QVERIFY(fx_->QuitCodes().empty());
+            }
+        }
+        TIniFile ini(fx_->AppDir() + "options.ini");
+        QCOMPARE(ini.ReadInteger("VideoConvertoptions", "OutputFormat", -1), viaExit ? 15 : 3);
+        QCOMPARE(ini.ValueExists("VideoConvertoptions", "Priority"), viaExit);
+    }
+
+    // ---- Menus and desktop ----
+
+    void listContextMenuDependsOnSelection()
+    {
+        auto frm = fx_->NewWindow();
+        frm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
+        frm->AddFiles({five_[0]});
+        QTreeWidget* list = List(*frm);
+        auto* haveFile = Find<QMenu>(frm.get(), "mnuListViewHaveFile");
+        auto* noFile = Find<QMenu>(frm.get(), "mnuListViewNoFile");
+
+        Select(*frm, {});
+        emit list->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(noFile->isVisible());
+        QVERIFY(!haveFile->isVisible());
+        noFile->hide();
+
+        Select(*frm, {0});
+        emit list->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(haveFile->isVisible());
+        QStringList items;
+        for (QAction* a : haveFile->actions())
+            items << (a->isSeparator() ? QString("-") : a->text());
+        QCOMPARE(items, (QStringList{"Play Source", "Open Destination Folder", "-", "Delete", "Clear List", "-",
+                                     "Add Files...", "-", "Select All"}));
+        haveFile->hide();
+    }
+
+    void desktopCommands()
+    {
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({five_[0]});
+        frm->SelectListItem(0);
+
+        Act(frm.get(), "actPlaySource")->trigger();
+        QCOMPARE(opened_.size(), size_t(1));
+        QCOMPARE(QUrl(QString::fromStdString(opened_.back())).toLocalFile(), QString::fromStdString(five_[0]));
+
+        // No ".chm" help: the ".html" of the same name.
+        Act(frm.get(), "actHelpContent")->trigger();
+        QCOMPARE(opened_.size(), size_t(2));
+        QCOMPARE(QUrl(QString::fromStdString(opened_.back())).toLocalFile(),
+                 QString::fromStdString(fx_->AppDir() + "langs/English_help.html"));
+
+        Act(frm.get(), "actTechnicalSupport")->trigger();
+        QVERIFY(QString::fromStdString(opened_.back()).startsWith("mailto:"));
+
+        // An empty output box: the "Empty Dir" message, nothing opened.
+        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText("   ");
+        const size_t before = opened_.size();
+        Act(frm.get(), "actOpenDestinationFolder")->trigger();
+        QCOMPARE(opened_.size(), before);
+        QVERIFY(DialogHook::Last());
+        QCOMPARE(DialogHook::Last()->text, IDS_MESSAGEBOX_EmptyDir);
+
+        // An existing folder opens.
+        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(fx_->MediaDir()));
+        Act(frm.get(), "actOpenDestinationFolder")->trigger();
+        QCOMPARE(opened_.size(), before + 1);
+    }
+
+    void browseSetsTheOutputFolder()
+    {
+        auto frm = fx_->NewWindow();
+        DialogHook::QueueFileAnswer(fx_->MediaDir());
+        Act(frm.get(), "actBrowse")->trigger();
+        QCOMPARE(Find<QLineEdit>(frm.get(), "txtOutputDir")->text(), QString::fromStdString(fx_->MediaDir()));
+        QCOMPARE(Options.LastOutputOpenDir, fx_->MediaDir());
+        // Cancelled: nothing changes.
+        DialogHook::QueueFileAnswer("");
+        Act(frm.get(), "actBrowse")->trigger();
+        QCOMPARE(Options.LastOutputOpenDir, fx_->MediaDir());
+    }
+
+    void profileEditingIsOfferedDisabled()
+    {
+        auto frm = fx_->NewWindow();
+        for (const char* name : {"actEditProfile", "actAddNewProfile", "actDeleteProfiles", "actRenameProfileExecute",
+                                 "actProfileAdditional"})
+            QVERIFY2(!Act(frm.get(), name)->isEnabled(), name);
+        auto* edit = Find<QPushButton>(frm.get(), "btnEditProfile");
+        QVERIFY(!edit->isEnabled());
+        QVERIFY(!edit->toolTip().isEmpty());
+        QCOMPARE(edit->text(), QString("      Edit Profile"));
+    }
+
+    void languageMenuListsTheLanguageFiles()
+    {
+        // A second language whose display name differs from its file name.
+        std::string text = qvtest::ReadFile(fx_->AppDir() + "langs/English.ini");
+        auto replace = [&text](const std::string& from, const std::string& to) {
+            const auto at = text.find(from);
+            QVERIFY(at != std::string::npos);
+            text.replace(at, from.size(), to);
+        };
+        replace("LanguageName=English", "LanguageName=Testish");
+        replace("IDS_MAIN_BUTTON_Open=Select File", "IDS_MAIN_BUTTON_Open=Pick Files");
+        qvtest::WriteFile(fx_->AppDir() + "langs/Other.ini", text);
+        auto frm = fx_->NewWindow();
+        auto* menu = Find<QMenu>(frm.get(), "mniLanguages");
+        QStringList names;
+        QAction* other = nullptr;
+        for (QAction* a : menu->actions()) {
+            names << a->text();
+            if (a->text() == "Testish")
+                other = a;
+        }
+        names.sort();
+        QVERIFY(names.contains("Testish"));
+        QVERIFY(other);
+        QVERIFY(!other->isChecked());
+
+        other->trigger();
+        QVERIFY(other->isChecked());
+        QCOMPARE(Find<QPushButton>(frm.get(), "btnOpen")->text(), QString("Pick Files"));
+        TIniFile config(fx_->AppDir() + "config.ini");
+        QCOMPARE(config.ReadString("DazadUVI_Form", "LanguageFile", ""), std::string("Other.ini"));
+        QVERIFY(fx_->QuitCodes().empty());
+
+        // Back to English for the other tests.
+        for (QAction* a : menu->actions())
+            if (a != other)
+                a->trigger();
+        QCOMPARE(Find<QPushButton>(frm.get(), "btnOpen")->text(), QString("Select File"));
+        fs::remove(fx_->AppDir() + "langs/Other.ini");
+        fs::remove_all(fx_->AppDir() + "langs/Other_Profile");
+        fs::remove(fx_->AppDir() + "config.ini");
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
