@@ -279,6 +279,12 @@ bool SetPrivilege(const std::string& name, bool enable)
 
 void PerformShutdownAction(int action)
 {
+    // Closing the program needs no permission of the system: "Close Quorvex
+    // when done" must work where logind refuses or is missing.
+    if (action == 0) {
+        PowerActions().EndProgram();
+        return;
+    }
     const std::string privilege = "SeShutdownPrivilege";
     if (!SetPrivilege(privilege, true))
         return;

@@ -107,6 +107,9 @@ void SetLanguageMessageHandler(std::function<void(const std::string&)> handler)
 
 void WriteDefaultLanguage()
 {
+    // A missing langs folder is made first, so a bare program folder still starts.
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(LanguageFilePath).parent_path(), ec);
     TIniFile ini(LanguageFilePath);
     for (const auto& e : CatalogueEntries())
         ini.WriteString(kConvertSection, e.WriteKey, EncodeCatalogueText(*e.Text));

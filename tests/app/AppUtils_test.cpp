@@ -228,7 +228,10 @@ TEST_F(PowerActionsTest, EachActionReachesItsMethodBetweenPrivilegeOnAndOff)
 {
     Install(true);
     const char* methods[] = {"EndProgram", "PowerOff", "LogOff", "Reboot", "Hibernate", "Suspend"};
-    for (int action = 0; action <= 5; ++action) {
+    log_.clear();
+    PerformShutdownAction(0);
+    EXPECT_EQ(log_, std::vector<std::string> {"EndProgram"});
+    for (int action = 1; action <= 5; ++action) {
         log_.clear();
         PerformShutdownAction(action);
         EXPECT_EQ(log_, (std::vector<std::string> {"SeShutdownPrivilege on", methods[action], "SeShutdownPrivilege off"}))
@@ -241,14 +244,17 @@ TEST_F(PowerActionsTest, EachActionReachesItsMethodBetweenPrivilegeOnAndOff)
     }
 }
 
-TEST_F(PowerActionsTest, RefusedPrivilegeDoesNothing)
+TEST_F(PowerActionsTest, RefusedPrivilegeDoesNothingButClosingStillWorks)
 {
     Install(false);
-    for (int action = 0; action <= 5; ++action) {
+    for (int action = 1; action <= 5; ++action) {
         log_.clear();
         PerformShutdownAction(action);
         EXPECT_EQ(log_, std::vector<std::string> {"SeShutdownPrivilege on"}) << action;
     }
+    log_.clear();
+    PerformShutdownAction(0);
+    EXPECT_EQ(log_, std::vector<std::string> {"EndProgram"});
 }
 
 TEST_F(PowerActionsTest, DoNothingDefaultIsBackAfterUninstalling)
