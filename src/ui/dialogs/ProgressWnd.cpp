@@ -40,6 +40,34 @@ protected:
     }
 };
 
+// A one-line label for file names: shows the middle of a long text elided
+// at whatever width the layout gives it, the whole text as its tool tip.
+class TElidedLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetFullText(const QString& text)
+    {
+        full_ = text;
+        setToolTip(text);
+        Elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide()
+    {
+        const int w = std::max(width() - 2, 40);
+        setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, w));
+    }
+    QString full_;
+};
+
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString())
 {
     auto* label = new QLabel(text, parent);
@@ -107,10 +135,15 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     lblBatchElapsed = MakeLabel(pnlStatus, "lblBatchElapsed", QString::fromLatin1(kZeroTime));
     lblEstimated = MakeLabel(pnlStatus, "lblEstimated", Q(IDS_CONVERTING_LABEL_EstiamtedTime));
     lblBatchEstimated = MakeLabel(pnlStatus, "lblBatchEstimated", QString::fromLatin1(kZeroTime));
-    lblWorking = MakeLabel(pnlStatus, "lblWorking", Q(IDS_CONVERTING_PleaseWait));
-    lblOutput = MakeLabel(pnlStatus, "lblOutput");
-    for (QLabel* l : {lblWorking, lblOutput})
+    lblWorking = new TElidedLabel(pnlStatus);
+    lblWorking->setObjectName(QStringLiteral("lblWorking"));
+    lblOutput = new TElidedLabel(pnlStatus);
+    lblOutput->setObjectName(QStringLiteral("lblOutput"));
+    for (QLabel* l : {lblWorking, lblOutput}) {
+        l->setTextFormat(Qt::PlainText);
         l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred); // long names must not widen the window
+    }
+    SetElidedText(lblWorking, IDS_CONVERTING_PleaseWait);
     lblStopWhenDone = MakeLabel(pnlStatus, "lblStopWhenDone", Q(IDS_CONVERTING_LABEL_StopWhenDone));
     QFont bold = lblStopWhenDone->font();
     bold.setBold(true);
@@ -217,10 +250,7 @@ QLabel* TfrmProgress::LabelOf(TProgressLabel label) const
 
 void TfrmProgress::SetElidedText(QLabel* label, const std::string& text)
 {
-    const QString full = Q(text);
-    label->setToolTip(full);
-    const int width = label->width() > 20 ? label->width() : pnlStatus->width() - 20;
-    label->setText(label->fontMetrics().elidedText(full, Qt::ElideMiddle, std::max(width, 100)));
+    static_cast<TElidedLabel*>(label)->SetFullText(Q(text));
 }
 
 void TfrmProgress::SetLabel(TProgressLabel label, const std::string& text)
@@ -272,10 +302,8 @@ void TfrmProgress::ResetProgress()
         l->setText(QString::fromLatin1(kZeroTime));
     lblStatus->setText(StatusZero());
     lblBatch->setText(StatusZero());
-    lblWorking->setText(Q(IDS_CONVERTING_PleaseWait));
-    lblWorking->setToolTip(QString());
-    lblOutput->clear();
-    lblOutput->setToolTip(QString());
+    SetElidedText(lblWorking, IDS_CONVERTING_PleaseWait);
+    SetElidedText(lblOutput, std::string());
     lblCovnerting->setText(Q(IDS_CONVERTING_Preparing));
     anmConvert->Stop();
     anmConvert->hide();
