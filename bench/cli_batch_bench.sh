@@ -8,7 +8,9 @@
 #   program folder: the built Quorvex folder (default: build/Quorvex)
 # The ffmpeg commands of the direct runs are recorded from one extra run of
 # quorvex-cli (through a recording wrapper), so both sides do the same encodes.
-# The timed runs alternate (quorvex-cli, direct, quorvex-cli, ...); medians are compared.
+# The timed runs alternate (quorvex-cli, direct ffmpeg, avcore.dll alone, ...);
+# medians are compared. avcore.dll alone shows how much of the difference is
+# the encoder program's own (it probes every input before converting it).
 # Everything happens in a temporary copy of the program folder.
 set -eu
 
@@ -66,6 +68,11 @@ for r in "$work"/rec/*; do
     rm "$r"
 done
 
+# The encoder command lines quorvex-cli gives, to run avcore.dll alone as well
+# (the bench's file names need no quoting beyond what xargs understands).
+"$cli" -f avi -p Bench -o "$work/avcore" --print-commands "$work"/src/*.avi > "$work/avcore.commands"
+mkdir -p "$work/avcore"
+
 run_cli() {
     "$cli" -y -f avi -p Bench -o "$work/out" "$work"/src/*.avi > /dev/null 2>&1
 }
@@ -76,18 +83,27 @@ run_direct() {
     done
 }
 
+run_avcore() {
+    while IFS= read -r line; do
+        printf '%s\n' "$line" | xargs sh -c 'exec "$@"' sh > /dev/null 2>&1
+    done < "$work/avcore.commands"
+}
+
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f\n", b - a }'; }
 median() { sort -n | awk '{v[NR]=$1} END {if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
 
 : > "$work/cli.times"
 : > "$work/direct.times"
+: > "$work/avcore.times"
 i=0
 while [ "$i" -lt "$rounds" ]; do
     t0=$(now); run_cli; t1=$(now)
     elapsed "$t0" "$t1" >> "$work/cli.times"
     t0=$(now); run_direct; t1=$(now)
     elapsed "$t0" "$t1" >> "$work/direct.times"
+    t0=$(now); run_avcore; t1=$(now)
+    elapsed "$t0" "$t1" >> "$work/avcore.times"
     i=$((i + 1))
 done
 
@@ -97,9 +113,13 @@ done
 
 c=$(median < "$work/cli.times")
 d=$(median < "$work/direct.times")
+a=$(median < "$work/avcore.times")
 printf 'batch: %s clips of %s s, 640x480 25 fps, stereo -> AVI (MS-MPEG-4 1080 kbit/s, MP3 96 kbit/s), %s rounds, %s ffmpeg runs\n' \
     "$clips" "$seconds" "$rounds" "$(ls "$work"/rec/*.direct | wc -l)"
 printf 'quorvex-cli wall time (median): %.3f s   [%s]\n' "$c" "$(tr '\n' ' ' < "$work/cli.times")"
 printf 'direct ffmpeg wall time (median): %.3f s   [%s]\n' "$d" "$(tr '\n' ' ' < "$work/direct.times")"
+printf 'avcore.dll alone, same command lines (median): %.3f s   [%s]\n' "$a" "$(tr '\n' ' ' < "$work/avcore.times")"
 printf 'ratio quorvex-cli/direct: %s\n' "$(awk -v a="$c" -v d="$d" 'BEGIN { printf "%.4f", a / d }')"
+printf 'ratio quorvex-cli/avcore.dll alone: %s   ratio avcore.dll alone/direct: %s\n' \
+    "$(awk -v a="$c" -v d="$a" 'BEGIN { printf "%.4f", a / d }')" "$(awk -v a="$a" -v d="$d" 'BEGIN { printf "%.4f", a / d }')"
 printf 'load average: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"

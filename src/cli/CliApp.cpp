@@ -544,6 +544,10 @@ int RunCli(const std::vector<std::string>& args, const std::string& programName)
         std::fputs(UsageText(programName).c_str(), stdout);
         return ExitConverted;
     }
+    // A reader of our output that goes away must not end the program in the
+    // middle of a batch and leave an encoder behind; the runner gives its
+    // children the default handling back.
+    std::signal(SIGPIPE, SIG_IGN);
     StartSignalThread();
     TCliRun run(*parsed, programName);
     return run.Run();

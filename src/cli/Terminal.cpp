@@ -298,12 +298,13 @@ std::string ProgressLine(const TProgressFigures& figures)
         if (!value.empty())
             add(TerminalText(caption) + " " + value);
     };
-    add(label(TProgressLabel::Working));
+    // Figures first, so that a narrow terminal cuts the file name, not them.
     add(label(TProgressLabel::Status));
     add(label(TProgressLabel::Batch));
-    timed(IDS_CONVERTING_LABEL_ElapsedTime, TProgressLabel::BatchElapsed);
     timed(IDS_CONVERTING_LABEL_RemainingTime, TProgressLabel::BatchRemaining);
+    timed(IDS_CONVERTING_LABEL_ElapsedTime, TProgressLabel::BatchElapsed);
     timed(IDS_CONVERTING_LABEL_EstiamtedTime, TProgressLabel::BatchEstimated);
+    add(label(TProgressLabel::Working));
     return line;
 }
 

@@ -86,8 +86,8 @@ struct TProgressFigures {
     int FilePercent = 0;
     int BatchPercent = 0;
 };
-// One line of figures: what is working, the file's and the batch's percent,
-// elapsed, remaining and estimated times.
+// One line of figures: the file's and the batch's percent, the batch's
+// remaining, elapsed and estimated times, and what is working.
 std::string ProgressLine(const TProgressFigures& figures);
 
 // The progress window on a terminal: one updating line (at most ten redraws a

@@ -181,7 +181,7 @@ TEST(Prompter, MessagesOfARunningFileAreKeptForItsReport)
     Options = TOptions{};
 }
 
-TEST(ProgressLine, ShowsWhatIsWorkingPercentsAndTimes)
+TEST(ProgressLine, ShowsPercentsTimesAndWhatIsWorking)
 {
     ResetCatalogue();
     TProgressFigures figures;
@@ -189,15 +189,15 @@ TEST(ProgressLine, ShowsWhatIsWorkingPercentsAndTimes)
 
     figures.Labels[TProgressLabel::Working] = "Working on file 2 of 3: b.avi";
     figures.Labels[TProgressLabel::Status] = "Status= 40%";
-    EXPECT_EQ(ProgressLine(figures), "Working on file 2 of 3: b.avi  Status= 40%");
+    EXPECT_EQ(ProgressLine(figures), "Status= 40%  Working on file 2 of 3: b.avi");
 
     figures.Labels[TProgressLabel::Batch] = "Batch=70%";
     figures.Labels[TProgressLabel::BatchElapsed] = "0:00:07";
     figures.Labels[TProgressLabel::BatchRemaining] = "0:00:03";
     figures.Labels[TProgressLabel::BatchEstimated] = "0:00:10";
     figures.Labels[TProgressLabel::Output] = "Output file: b.mp4"; // not part of the line
-    EXPECT_EQ(ProgressLine(figures), "Working on file 2 of 3: b.avi  Status= 40%  Batch=70%  Elapsed time: 0:00:07  "
-                                     "Remaining time: 0:00:03  Estimated time: 0:00:10");
+    EXPECT_EQ(ProgressLine(figures), "Status= 40%  Batch=70%  Remaining time: 0:00:03  Elapsed time: 0:00:07  "
+                                     "Estimated time: 0:00:10  Working on file 2 of 3: b.avi");
 }
 
 } // namespace
