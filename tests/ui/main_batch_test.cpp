@@ -1,0 +1,172 @@
+// A real batch from the main window: two generated clips converted by the
+// built encoder with the progress window open; and a long add that keeps the
+// window's event loop turning.
+
+#include "main_fixture.h"
+
+#include "app/AppUtils.h"
+#include "platform/IniFile.h"
+#include "profiles/profiles.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+// Records what would have happened; never reaches the machine.
+class TFakePowerActions : public TPowerActions {
+public:
+    std::vector<std::string>* Calls;
+    explicit TFakePowerActions(std::vector<std::string>* calls) : Calls(calls) {}
+    bool SetPrivilege(const std::string&, bool) override { return true; }
+    void EndProgram() override { Calls->push_back("end"); }
+    void PowerOff() override { Calls->push_back("poweroff"); }
+    void LogOff() override { Calls->push_back("logoff"); }
+    void Reboot() override { Calls->push_back("reboot"); }
+    void Hibernate() override { Calls->push_back("hibernate"); }
+    void Suspend() override { Calls->push_back("suspend"); }
+};
+
+} // namespace
+
+class MainBatchTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TMainFixture> fx_;
+    std::vector<std::string> powerCalls_;
+    std::unique_ptr<TPowerActions> previousPower_;
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        previousPower_ = SetPowerActions(std::make_unique<TFakePowerActions>(&powerCalls_));
+        fx_ = std::make_unique<TMainFixture>();
+        SetUrlOpener([](const QUrl&) { return true; });
+    }
+
+    void cleanupTestCase()
+    {
+        SetUrlOpener(nullptr);
+        fx_.reset();
+        SetPowerActions(std::move(previousPower_));
+    }
+
+    void init()
+    {
+        DialogHook::Clear();
+        DialogHook::SetTestMode(true);
+    }
+
+    void batchOfTwoFilesThroughTheEncoder_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("extension");
+        QTest::newRow("to AVI") << 0 << ".avi";
+        QTest::newRow("to MP3") << 13 << ".mp3";
+    }
+
+    void batchOfTwoFilesThroughTheEncoder()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, extension);
+        if (!fs::exists(fx_->AppDir() + "avcore.dll"))
+            QSKIP("the built encoder is missing from QV_APP_DIR");
+        const std::string clip = fx_->MakeClip("clip.avi");
+        QVERIFY(!clip.empty());
+        const std::vector<std::string> sources = fx_->CopyClip(clip, {"first clip.avi", "second%clip.avi"});
+        const std::string out = fx_->Temp("out " + std::to_string(format) + "/");
+
+        // A profile of the format with its defaults, in the temporary profile tree.
+        QVERIFY(BuildProfileFolders());
+        DefaultFormatSettings(format);
+        const std::string folder = AddTrailingBackslash(ProfileFolder(format));
+        SaveFormatSettings(format, folder + "AAA Test." + ProfileExtension(ProfileFolderName(format)));
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=" + std::to_string(format) + "\n");
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        QCOMPARE(frm->CurrentFormat(), format);
+        frm->AddFiles(sources);
+        QCOMPARE(frm->FileCount(), 2);
+        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+
+        // The output folder does not exist: answer Yes to creating it.
+        DialogHook::QueueAnswer(mrYes);
+        bool progressSeen = false;
+        QString trayCaption;
+        QPointer<QWidget> progress;
+        QTimer watch;
+        auto* trayMenu = Find<QMenu>(frm.get(), "mnuTray");
+        auto* trayExit = Act(frm.get(), "miTrayExit");
+        connect(&watch, &QTimer::timeout, [&] {
+            if (progress && progress->isVisible() && frm->BatchRunning() && !progressSeen) {
+                progressSeen = true;
+                emit trayMenu->aboutToShow();
+                trayCaption = trayExit->text();
+            }
+        });
+        frm->BatchStartedHook = [&](QWidget* view) {
+            progress = view;
+            watch.start(10);
+        };
+        Act(frm.get(), "actConvert")->trigger(); // returns when the batch is over
+        watch.stop();
+
+        QVERIFY(progressSeen);
+        QCOMPARE(trayCaption, QString("Stop converting..."));
+        emit trayMenu->aboutToShow();
+        QCOMPARE(trayExit->text(), QString("Exit"));
+        QVERIFY(!progress); // released after the batch
+        QVERIFY(!frm->BatchRunning());
+        QCOMPARE(frm->FileCount(), 0);
+        for (const std::string& src : sources) {
+            const std::string name = QFileInfo(QString::fromStdString(src)).completeBaseName().toStdString();
+            const std::string output = out + name + extension.toStdString();
+            QVERIFY2(fs::exists(output), output.c_str());
+            QVERIFY(fs::file_size(output) > 0);
+            QVERIFY(fs::exists(src)); // sources are kept unless asked otherwise
+        }
+        QCOMPARE(frm->LastBalloon(), IDS_MESSAGEBOX_TrayConvertComplete);
+        QCOMPARE(Options.LastOutputOpenDir, out);
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+        QVERIFY(powerCalls_.empty());
+        QTRY_COMPARE(Find<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: No files"));
+    }
+
+    void addingManyFilesKeepsTheWindowResponsive()
+    {
+        const std::string clip = fx_->MakeClip("many.avi");
+        QVERIFY(!clip.empty());
+        std::vector<std::string> names;
+        for (int i = 0; i < 300; ++i)
+            names.push_back("many " + std::to_string(1000 + i) + ".avi");
+        const std::vector<std::string> paths = fx_->CopyClip(clip, names);
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        int ticks = 0;
+        QTimer ticker;
+        connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(0);
+        QElapsedTimer timer;
+        timer.start();
+        frm->AddFiles(paths);
+        const qint64 ms = timer.elapsed();
+        ticker.stop();
+
+        QCOMPARE(frm->FileCount(), 300);
+        // Pending events ran between the probes (the timer fired during the add).
+        QVERIFY2(ticks >= 100, qPrintable(QString("timer ticks during the add: %1").arg(ticks)));
+        qInfo("adding 300 files took %lld ms (%.1f ms per file)", ms, ms / 300.0);
+        QTRY_COMPARE(Find<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: 300 files"));
+    }
+};
+
+QTEST_MAIN(MainBatchTest)
+#include "main_batch_test.moc"
