@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   ffmpeg libmediainfo-dev libmediainfo0v5
   libopencore-amrnb-dev libvo-amrwbenc-dev
+  xvfb xdotool
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
