@@ -496,9 +496,9 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
 
 namespace {
 
-void CommonHead(std::vector<std::string>& a, const std::string& ffmpeg)
+void CommonHead(std::vector<std::string>& a, const std::string& ffmpeg, const char* logLevel)
 {
-    a = {ffmpeg, "-hide_banner", "-nostdin", "-nostats", "-loglevel", "error"};
+    a = {ffmpeg, "-hide_banner", "-nostdin", "-nostats", "-loglevel", logLevel};
 }
 
 void SourceInput(std::vector<std::string>& a, const TPlan& plan, const std::string& input)
@@ -514,7 +514,9 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
                                         const std::string& output)
 {
     std::vector<std::string> a;
-    CommonHead(a, ffmpeg);
+    // Messages tagged with their level: the input dump ("[info]") gives the
+    // source's facts, "[error]" lines are passed on.
+    CommonHead(a, ffmpeg, "level+info");
     a.insert(a.end(), {"-progress", "pipe:3"});
     bool amrPipe = plan.amr && !plan.amrDirect && plan.writeAudio;
     if (!amrPipe || plan.writeVideo)
@@ -539,7 +541,7 @@ std::vector<std::string> AmrDecoderArgs(const TPlan& plan, const std::string& ff
                                         bool withProgress)
 {
     std::vector<std::string> a;
-    CommonHead(a, ffmpeg);
+    CommonHead(a, ffmpeg, "error");
     if (withProgress)
         a.insert(a.end(), {"-progress", "pipe:3"});
     SourceInput(a, plan, input);

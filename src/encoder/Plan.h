@@ -38,7 +38,8 @@ struct TPlan {
 bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std::string& error);
 
 // The arguments of the ffmpeg run that writes the output. With AMR audio the
-// encoded AMR stream arrives on ffmpeg's standard input.
+// encoded AMR stream arrives on ffmpeg's standard input. Its messages carry
+// their level ("[info] ", "[error] ").
 std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ffmpeg, const std::string& input,
                                         const std::string& output);
 

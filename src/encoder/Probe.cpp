@@ -5,7 +5,9 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <fstream>
 
 namespace avcore {
@@ -125,6 +127,159 @@ bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::s
     }
     error = "the script names no source file";
     return false;
+}
+
+} // namespace avcore
+
+namespace avcore {
+
+namespace {
+
+std::vector<std::string> SplitPieces(const std::string& text)
+{
+    // Pieces are separated by ", " outside parentheses and brackets.
+    std::vector<std::string> pieces;
+    std::string cur;
+    int depth = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '(' || c == '[')
+            ++depth;
+        else if ((c == ')' || c == ']') && depth > 0)
+            --depth;
+        if (depth == 0 && c == ',' && i + 1 < text.size() && text[i + 1] == ' ') {
+            pieces.push_back(cur);
+            cur.clear();
+            ++i;
+            continue;
+        }
+        cur += c;
+    }
+    pieces.push_back(cur);
+    return pieces;
+}
+
+// "640x480 [SAR 1:1 DAR 4:3]" → 640, 480.
+bool SizePiece(const std::string& piece, int& w, int& h)
+{
+    std::string first = piece.substr(0, piece.find(' '));
+    size_t x = first.find('x');
+    if (x == std::string::npos || x == 0 || x + 1 >= first.size())
+        return false;
+    for (size_t i = 0; i < first.size(); ++i)
+        if (i != x && !std::isdigit(static_cast<unsigned char>(first[i])))
+            return false;
+    w = std::atoi(first.substr(0, x).c_str());
+    h = std::atoi(first.substr(x + 1).c_str());
+    return w > 0 && h > 0;
+}
+
+int LayoutChannels(const std::string& layout)
+{
+    static const struct {
+        const char* name;
+        int channels;
+    } Layouts[] = {{"mono", 1},  {"stereo", 2}, {"downmix", 2}, {"2.1", 3},  {"3.0", 3},  {"quad", 4},
+                   {"4.0", 4},   {"4.1", 5},    {"5.0", 5},     {"5.1", 6},  {"6.0", 6},  {"6.1", 7},
+                   {"7.0", 7},   {"7.1", 8},    {"octagonal", 8}};
+    std::string base = layout.substr(0, layout.find('('));
+    for (const auto& l : Layouts)
+        if (base == l.name)
+            return l.channels;
+    size_t ch = layout.find(" channels");
+    if (ch != std::string::npos)
+        return std::atoi(layout.substr(0, ch).c_str());
+    return 0;
+}
+
+std::optional<double> NumberBefore(const std::string& piece, const std::string& unit)
+{
+    if (piece.size() <= unit.size() || piece.compare(piece.size() - unit.size(), unit.size(), unit) != 0)
+        return std::nullopt;
+    return ParseNumber(piece.substr(0, piece.size() - unit.size()));
+}
+
+} // namespace
+
+bool ParseInputDump(const std::vector<std::string>& lines, TSourceFacts& facts)
+{
+    facts = TSourceFacts();
+    bool haveInput = false, haveDuration = false;
+    for (const std::string& line : lines) {
+        if (line.rfind("Input #0, ", 0) == 0) {
+            size_t from = line.find(", from '");
+            if (from == std::string::npos)
+                return false;
+            std::string names = line.substr(10, from - 10);
+            facts.formatName = names.substr(0, names.find(','));
+            haveInput = true;
+            continue;
+        }
+        if (!haveInput)
+            continue;
+        if (line.rfind("Input #", 0) == 0 || line.rfind("Output #", 0) == 0 || line.rfind("Stream mapping:", 0) == 0)
+            break;
+        if (line.rfind("  Duration: ", 0) == 0) {
+            std::vector<std::string> pieces = SplitPieces(line.substr(12));
+            facts.duration = pieces[0] == "N/A" ? -1 : ParseTimeText(pieces[0]).value_or(-1);
+            for (const std::string& p : pieces) {
+                if (p.rfind("start: ", 0) == 0)
+                    facts.start = ParseNumber(p.substr(7)).value_or(0);
+                if (p.rfind("bitrate: ", 0) == 0)
+                    facts.bitRate = static_cast<long long>(NumberBefore(p.substr(9), " kb/s").value_or(0) * 1000);
+            }
+            haveDuration = true;
+            continue;
+        }
+        if (line.rfind("  Stream #0:", 0) != 0)
+            continue;
+        static const struct {
+            const char* marker;
+            const char* type;
+        } Kinds[] = {{": Video: ", "video"}, {": Audio: ", "audio"}, {": Subtitle: ", "subtitle"},
+                     {": Data: ", "data"},   {": Attachment: ", "attachment"}};
+        TStreamFacts s;
+        size_t at = std::string::npos;
+        for (const auto& k : Kinds)
+            if ((at = line.find(k.marker)) != std::string::npos) {
+                s.type = k.type;
+                at += std::strlen(k.marker);
+                break;
+            }
+        if (at == std::string::npos) {
+            s.type = "data";
+            facts.streams.push_back(s);
+            continue;
+        }
+        std::vector<std::string> pieces = SplitPieces(line.substr(at));
+        s.codec = pieces[0].substr(0, pieces[0].find(' '));
+        s.attachedPicture = line.find("(attached pic)") != std::string::npos;
+        for (size_t i = 1; i < pieces.size(); ++i) {
+            const std::string& p = pieces[i];
+            if (s.type == "video") {
+                if (i == 1 && p.find('x') == std::string::npos)
+                    s.pixelFormat = p.substr(0, p.find('('));
+                int w = 0, h = 0;
+                if (s.width == 0 && SizePiece(p, w, h)) {
+                    s.width = w;
+                    s.height = h;
+                }
+                if (auto fps = NumberBefore(p, " fps"))
+                    s.frameRate = *fps;
+            } else if (s.type == "audio") {
+                if (auto hz = NumberBefore(p, " Hz"))
+                    s.sampleRate = static_cast<int>(*hz);
+                else if (s.channels == 0 && LayoutChannels(p) > 0)
+                    s.channels = LayoutChannels(p);
+                else if (s.sampleFormat.empty() && s.channels > 0 && p.find(' ') == std::string::npos)
+                    s.sampleFormat = p;
+            }
+            if (auto kb = NumberBefore(p.substr(0, p.find(" (")), " kb/s"))
+                s.bitRate = static_cast<long long>(*kb * 1000);
+        }
+        facts.streams.push_back(std::move(s));
+    }
+    return haveInput && haveDuration;
 }
 
 } // namespace avcore

@@ -43,3 +43,13 @@ bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::s
 bool IsScriptName(const std::string& name);
 
 } // namespace avcore
+
+namespace avcore {
+
+// Reads the facts of input #0 from the input dump that ffmpeg prints at the
+// "info" level (lines without their "[info] " tag, from "Input #0, " on).
+// Returns false when the dump lacks the input or duration line, so that the
+// caller can ask ffprobe instead.
+bool ParseInputDump(const std::vector<std::string>& lines, TSourceFacts& facts);
+
+} // namespace avcore

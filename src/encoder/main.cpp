@@ -60,10 +60,15 @@ std::string CleanMessage(std::string line)
     return line;
 }
 
-// The console lines of one child's standard error, passed on as notes.
+// The console lines of one child's standard error. Lines tagged with a level
+// below "error" are not shown; while capturing, the "[info]" lines up to the
+// end of the input dump are kept as the source's header.
 struct TErrorLog {
     std::string pending;
     std::vector<std::string> messages;
+    bool capturing = false;
+    bool headerDone = false;
+    std::vector<std::string> header;
 
     void feed(const std::string& text, bool flush)
     {
@@ -81,10 +86,32 @@ struct TErrorLog {
             take(pending);
             pending.clear();
         }
+        if (flush)
+            capturing = false;
     }
 
-    void take(const std::string& raw)
+    void take(std::string raw)
     {
+        if (!raw.empty() && raw.back() == '\r')
+            raw.pop_back();
+        if (raw.rfind("[", 0) == 0) {
+            size_t close = raw.find("] ");
+            std::string level = close == std::string::npos ? "" : raw.substr(1, close - 1);
+            if (level == "info" || level == "warning" || level == "verbose" || level == "debug" || level == "trace") {
+                if (level == "info" && capturing) {
+                    std::string line = raw.substr(close + 2);
+                    if (line.rfind("Stream mapping:", 0) == 0 || line.rfind("Output #", 0) == 0) {
+                        capturing = false;
+                        headerDone = true;
+                    } else {
+                        header.push_back(line);
+                    }
+                }
+                return;
+            }
+            if (level == "error" || level == "fatal" || level == "panic")
+                raw.erase(0, close + 2);
+        }
         std::string line = CleanMessage(raw);
         if (line.empty())
             return;
@@ -255,9 +282,9 @@ int main(int argc, char** argv)
 
     // The plan rarely depends on the source's facts (odd sizes, missing
     // streams, a few sample-rate limits). So the main ffmpeg starts at once
-    // with a plan for a typical source while ffprobe reads the real facts;
-    // if the real plan differs, the early run is dropped and started again.
-    // This hides ffprobe's start-up behind ffmpeg's.
+    // with a plan for a typical source, and its input dump tells the real
+    // facts; if the real plan differs, the early run is dropped and started
+    // again. This spares a second process start for the common case.
     const bool outputExisted = access(req.output.c_str(), F_OK) == 0;
     TWatched mainRun, decoderRun;
     std::vector<std::string> earlyArgs;
@@ -293,33 +320,56 @@ int main(int argc, char** argv)
             unlink(req.output.c_str());
     };
 
-    // Stream facts come from ffprobe's machine-readable report.
-    std::string probeOut, probeErr;
-    int probeCode = 0;
-    if (!RunCapture({ffprobe, "-v", "error", "-of", "json", "-show_format", "-show_streams", "-i",
-                     FfmpegFileName(source)},
-                    probeOut, probeErr, probeCode, error)) {
-        dropEarlyRun();
-        return Fail(error);
+    // The early run's input dump gives the facts without a second process;
+    // when it gives none (the run failed, or the dump's shape is unknown),
+    // ffprobe's machine-readable report is asked.
+    TSourceFacts facts;
+    bool haveFacts = false;
+    if (mainRun.running) {
+        mainRun.log.capturing = true;
+        while (mainRun.log.capturing && mainRun.child.err >= 0 && !StopSignal()) {
+            pollfd fds[2] = {{mainRun.child.err, POLLIN, 0}, {StopWakeFd(), POLLIN, 0}};
+            if (poll(fds, StopWakeFd() >= 0 ? 2 : 1, 250) <= 0)
+                continue;
+            std::string text;
+            bool open = ReadAvailable(mainRun.child.err, text);
+            mainRun.log.feed(text, !open);
+            if (!open)
+                CloseFd(mainRun.child.err);
+        }
+        haveFacts = mainRun.log.headerDone && ParseInputDump(mainRun.log.header, facts);
     }
-    if (int sig = StopSignal()) {
+    if (int sig = StopSignal(); sig && !haveFacts) {
         dropEarlyRun();
         Fail("stopped by signal " + std::to_string(sig) + " before the conversion began");
         return 128 + sig;
     }
-    if (probeCode != 0) {
-        dropEarlyRun();
-        std::string reason = CleanMessage(probeErr.substr(0, probeErr.find('\n')));
-        if (reason.rfind(source + ": ", 0) == 0)
-            reason.erase(0, source.size() + 2);
-        return Fail("could not open input file '" + source + "': " + (reason.empty() ? "unreadable" : reason));
+    std::string probeOut, probeErr;
+    if (!haveFacts) {
+        int probeCode = 0;
+        if (!RunCapture({ffprobe, "-v", "error", "-of", "json", "-show_format", "-show_streams", "-i",
+                         FfmpegFileName(source)},
+                        probeOut, probeErr, probeCode, error)) {
+            dropEarlyRun();
+            return Fail(error);
+        }
+        if (int sig = StopSignal()) {
+            dropEarlyRun();
+            Fail("stopped by signal " + std::to_string(sig) + " before the conversion began");
+            return 128 + sig;
+        }
+        if (probeCode != 0) {
+            dropEarlyRun();
+            std::string reason = CleanMessage(probeErr.substr(0, probeErr.find('\n')));
+            if (reason.rfind(source + ": ", 0) == 0)
+                reason.erase(0, source.size() + 2);
+            return Fail("could not open input file '" + source + "': " + (reason.empty() ? "unreadable" : reason));
+        }
+        if (!ParseProbeJson(probeOut, facts, error)) {
+            dropEarlyRun();
+            return Fail("could not read the facts of '" + source + "': " + error);
+        }
     }
-    TSourceFacts facts;
-    if (!ParseProbeJson(probeOut, facts, error)) {
-        dropEarlyRun();
-        return Fail("could not read the facts of '" + source + "': " + error);
-    }
-
     Say(InputHeader(req.input, facts));
     if (!facts.firstVideo() && !facts.firstAudio()) {
         dropEarlyRun();

@@ -361,3 +361,68 @@ TEST(Console, DurationAndHeaders)
 }
 
 } // namespace
+
+namespace {
+
+TEST(InputDump, FactsFromFfmpegsHeader)
+{
+    const std::vector<std::string> dump = {
+        "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from 'file:av.mp4':",
+        "  Metadata:",
+        "    major_brand     : isom",
+        "  Duration: 00:01:02.50, start: 0.021333, bitrate: 428 kb/s",
+        "  Stream #0:0[0x1](und): Video: mpeg4 (Simple Profile) (mp4v / 0x7634706D), yuv420p, 176x144 [SAR 1:1 DAR "
+        "11:9], 288 kb/s, 29.97 fps, 25 tbr, 12800 tbn (default)",
+        "    Metadata:",
+        "      handler_name    : VideoHandler",
+        "  Stream #0:1[0x2](und): Audio: aac (LC) (mp4a / 0x6134706D), 44100 Hz, 5.1(side), fltp, 127 kb/s (default)",
+        "  Stream #0:2: Video: mjpeg (Baseline), yuvj420p(pc, bt470bg/unknown/unknown), 300x300, 90k tbr, 90k tbn "
+        "(attached pic)",
+        "  Stream #0:3(eng): Subtitle: mov_text (tx3g / 0x67337874)",
+        "Output #0, avi, to 'file:x.avi':",
+        "  Stream #0:0: Audio: mp3, 8000 Hz, mono",
+    };
+    TSourceFacts f;
+    ASSERT_TRUE(ParseInputDump(dump, f));
+    EXPECT_EQ(f.formatName, "mov");
+    EXPECT_NEAR(f.duration, 62.5, 1e-9);
+    EXPECT_NEAR(f.start, 0.021333, 1e-9);
+    EXPECT_EQ(f.bitRate, 428000);
+    ASSERT_EQ(f.streams.size(), 4u) << "the output dump is not read";
+    EXPECT_EQ(f.streams[0].type, "video");
+    EXPECT_EQ(f.streams[0].codec, "mpeg4");
+    EXPECT_EQ(f.streams[0].pixelFormat, "yuv420p");
+    EXPECT_EQ(f.streams[0].width, 176) << "the hexadecimal tag 0x7634706D is no size";
+    EXPECT_EQ(f.streams[0].height, 144);
+    EXPECT_NEAR(f.streams[0].frameRate, 29.97, 1e-9);
+    EXPECT_EQ(f.streams[1].sampleRate, 44100);
+    EXPECT_EQ(f.streams[1].channels, 6);
+    EXPECT_EQ(f.streams[1].sampleFormat, "fltp");
+    EXPECT_TRUE(f.streams[2].attachedPicture);
+    EXPECT_EQ(f.firstVideo(), &f.streams[0]);
+    EXPECT_EQ(f.streams[3].type, "subtitle");
+
+    struct {
+        std::vector<std::string> lines;
+        bool ok;
+        double duration;
+    } cases[] = {
+        {{"Input #0, wav, from 'a.wav':", "  Duration: N/A, bitrate: N/A",
+          "  Stream #0:0: Audio: pcm_s16le ([1][0][0][0] / 0x0001), 8000 Hz, 2 channels, s16, 256 kb/s"},
+         true,
+         -1},
+        {{"Input #0, wav, from 'a.wav':", "  Stream #0:0: Audio: pcm_s16le, 8000 Hz, mono, s16"}, false, 0},
+        {{"  Duration: 00:00:01.00, start: 0.000000, bitrate: N/A"}, false, 0},
+        {{}, false, 0},
+    };
+    for (const auto& c : cases) {
+        TSourceFacts g;
+        EXPECT_EQ(ParseInputDump(c.lines, g), c.ok);
+        if (c.ok) {
+            EXPECT_EQ(g.duration, c.duration);
+            EXPECT_EQ(g.firstAudio()->channels, 2);
+        }
+    }
+}
+
+} // namespace
