@@ -73,53 +73,67 @@ done
 "$cli" -f avi -p Bench -o "$work/avcore" --print-commands "$work"/src/*.avi > "$work/avcore.commands"
 mkdir -p "$work/avcore"
 
-run_cli() {
-    "$cli" -y -f avi -p Bench -o "$work/out" "$work"/src/*.avi > /dev/null 2>&1
-}
-run_direct() {
-    for r in "$work"/rec/*.direct; do
-        # avcore.dll reads ffmpeg's progress on descriptor 3; here nobody does.
-        xargs -0 -a "$r" ffmpeg 3>/dev/null > /dev/null 2>&1
-    done
-}
+# The three ways of doing the batch, as scripts, so that /usr/bin/time can
+# count the CPU time of everything each one starts as well.
+cat > "$work/cli.sh" <<EOF
+"$cli" -y -f avi -p Bench -o "$work/out" "$work"/src/*.avi > /dev/null 2>&1
+EOF
+cat > "$work/direct.sh" <<EOF
+for r in "$work"/rec/*.direct; do
+    # avcore.dll reads ffmpeg's progress on descriptor 3; here nobody does.
+    xargs -0 -a "\$r" ffmpeg 3>/dev/null > /dev/null 2>&1
+done
+EOF
+cat > "$work/avcore.sh" <<EOF
+while IFS= read -r line; do
+    printf '%s\n' "\$line" | xargs sh -c 'exec "\$@"' sh > /dev/null 2>&1
+done < "$work/avcore.commands"
+EOF
 
-run_avcore() {
-    while IFS= read -r line; do
-        printf '%s\n' "$line" | xargs sh -c 'exec "$@"' sh > /dev/null 2>&1
-    done < "$work/avcore.commands"
+# One timed run: wall seconds and CPU seconds (user + system) appended to a file.
+timed() {
+    if [ -x /usr/bin/time ]; then
+        /usr/bin/time -f '%e %U %S' -o "$work/last.time" sh "$work/$1.sh"
+        awk '{ printf "%.3f %.3f\n", $1, $2 + $3 }' "$work/last.time" >> "$work/$1.times"
+    else
+        t0=$(date +%s.%N); sh "$work/$1.sh"; t1=$(date +%s.%N)
+        awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f 0\n", b - a }' >> "$work/$1.times"
+    fi
 }
-
-now() { date +%s.%N; }
-elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f\n", b - a }'; }
 median() { sort -n | awk '{v[NR]=$1} END {if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
+column() { awk -v c="$2" '{ print $c }' "$work/$1.times"; }
+stat_of() { column "$1" "$2" | median; }
+min_of() { column "$1" "$2" | sort -n | head -1; }
+ratio() { awk -v a="$1" -v d="$2" 'BEGIN { printf "%.4f", a / d }'; }
 
-: > "$work/cli.times"
-: > "$work/direct.times"
-: > "$work/avcore.times"
+for v in cli direct avcore; do : > "$work/$v.times"; done
 i=0
 while [ "$i" -lt "$rounds" ]; do
-    t0=$(now); run_cli; t1=$(now)
-    elapsed "$t0" "$t1" >> "$work/cli.times"
-    t0=$(now); run_direct; t1=$(now)
-    elapsed "$t0" "$t1" >> "$work/direct.times"
-    t0=$(now); run_avcore; t1=$(now)
-    elapsed "$t0" "$t1" >> "$work/avcore.times"
+    timed cli
+    timed direct
+    timed avcore
     i=$((i + 1))
 done
 
 for f in "$work"/out/*.avi; do
-    [ -s "$f" ] && [ -s "$work/direct/$(basename "$f")" ] || { echo "missing output for $(basename "$f")" >&2; exit 1; }
+    [ -s "$f" ] && [ -s "$work/direct/$(basename "$f")" ] && [ -s "$work/avcore/$(basename "$f")" ] ||
+        { echo "missing output for $(basename "$f")" >&2; exit 1; }
 done
 
-c=$(median < "$work/cli.times")
-d=$(median < "$work/direct.times")
-a=$(median < "$work/avcore.times")
 printf 'batch: %s clips of %s s, 640x480 25 fps, stereo -> AVI (MS-MPEG-4 1080 kbit/s, MP3 96 kbit/s), %s rounds, %s ffmpeg runs\n' \
     "$clips" "$seconds" "$rounds" "$(ls "$work"/rec/*.direct | wc -l)"
-printf 'quorvex-cli wall time (median): %.3f s   [%s]\n' "$c" "$(tr '\n' ' ' < "$work/cli.times")"
-printf 'direct ffmpeg wall time (median): %.3f s   [%s]\n' "$d" "$(tr '\n' ' ' < "$work/direct.times")"
-printf 'avcore.dll alone, same command lines (median): %.3f s   [%s]\n' "$a" "$(tr '\n' ' ' < "$work/avcore.times")"
-printf 'ratio quorvex-cli/direct: %s\n' "$(awk -v a="$c" -v d="$d" 'BEGIN { printf "%.4f", a / d }')"
-printf 'ratio quorvex-cli/avcore.dll alone: %s   ratio avcore.dll alone/direct: %s\n' \
-    "$(awk -v a="$c" -v d="$a" 'BEGIN { printf "%.4f", a / d }')" "$(awk -v a="$a" -v d="$d" 'BEGIN { printf "%.4f", a / d }')"
+for v in cli direct avcore; do
+    case $v in
+        cli) name="quorvex-cli" ;;
+        direct) name="direct ffmpeg" ;;
+        avcore) name="avcore.dll alone" ;;
+    esac
+    printf '%-17s wall median %.3f s, min %.3f s; CPU median %.3f s   [wall: %s]\n' "$name" \
+        "$(stat_of $v 1)" "$(min_of $v 1)" "$(stat_of $v 2)" "$(column $v 1 | tr '\n' ' ')"
+done
+printf 'ratio quorvex-cli/direct: wall median %s, wall min %s, CPU %s\n' \
+    "$(ratio "$(stat_of cli 1)" "$(stat_of direct 1)")" "$(ratio "$(min_of cli 1)" "$(min_of direct 1)")" \
+    "$(ratio "$(stat_of cli 2)" "$(stat_of direct 2)")"
+printf 'ratio quorvex-cli/avcore.dll alone: wall median %s, CPU %s\n' \
+    "$(ratio "$(stat_of cli 1)" "$(stat_of avcore 1)")" "$(ratio "$(stat_of cli 2)" "$(stat_of avcore 2)")"
 printf 'load average: %s\n' "$(cut -d' ' -f1-3 /proc/loadavg)"

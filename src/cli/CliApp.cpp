@@ -274,16 +274,26 @@ bool TCliRun::StartUp()
 {
     // The same start-up as the desktop program: paths from the program
     // folder, config.ini, the language file, options.ini, profile folders.
-    InitApplication(RunningProgramFolder());
-    SetLanguageMessageHandler([this](const std::string& text) { console_.Err(TerminalText(text)); });
-    if (!LoadLanguage())
+    // A program folder that cannot be written fails here (the English file
+    // or options.ini are written when missing) with the system's reason.
+    try {
+        InitApplication(RunningProgramFolder());
+        SetLanguageMessageHandler([this](const std::string& text) { console_.Err(TerminalText(text)); });
+        if (!LoadLanguage())
+            return false;
+        LoadOptions();
+    } catch (const std::exception& e) {
+        Fail(e.what());
         return false;
-    LoadOptions();
+    }
     // Only --delete-source deletes sources here, and no power action is ever taken.
     Options.DeleteFileAfterProcessing = args_.DeleteSource;
     Options.ShutdownWindowsWhenDone = false;
     if (args_.Format)
         Options.OutputFormat = static_cast<uint8_t>(*args_.Format);
+    // Media facts need no profiles.
+    if (args_.Action == TCliAction::Info)
+        return true;
     if (!RefreshProfileLists()) {
         console_.Err(TerminalText(IDS_MESSAGEBOX_CreateDirError));
         return false;
