@@ -8,6 +8,7 @@
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
 
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -92,6 +93,13 @@ private slots:
         auto frm = fx_->NewWindow();
         frm->show();
         QCOMPARE(frm->CurrentFormat(), format);
+        // The combo box of the format mirrors its profile list; names sort first.
+        static const char* const combos[16] = {"cmbAVI", "cmbMP4", "cmb3GP", "cmbMPEG", "cmbMOV", "cmbWMV",
+                                               "cmbRM",  "cmbSWF", "cmbVOB", "cmbASF",  "cmbAAC", "cmbAC3",
+                                               "cmbMP2", "cmbMP3", "cmbAMR", "cmbWAV"};
+        QCOMPARE(Find<QComboBox>(frm.get(), combos[format])->currentText(), QString("AAA Test"));
+        QVERIFY(QString::fromStdString(SelectedProfilePath(format)).endsWith("/AAA Test." +
+                                                                           QString::fromStdString(ProfileExtension(ProfileFolderName(format)))));
         frm->AddFiles(sources);
         QCOMPARE(frm->FileCount(), 2);
         Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
