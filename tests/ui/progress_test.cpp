@@ -304,7 +304,7 @@ private slots:
                 hiddenWhileRunning = form.InTray() && !form.isVisible() && !mainWindow.isVisible() && tray.isVisible();
                 form.SetTrayHint("a.avi: 40%");
                 form.RestoreFromTray();
-                restored = form.isVisible() && mainWindow.isVisible();
+                restored = form.isVisible() && mainWindow.isVisible() && !tray.isVisible();
                 form.MarkFinished();
             });
         });
@@ -312,6 +312,26 @@ private slots:
         QVERIFY(hiddenWhileRunning);
         QVERIFY(restored);
         QCOMPARE(tray.toolTip(), QString("a.avi: 40%"));
+        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
+    }
+
+    void batchEndingInTrayWithOwnIconBringsMainWindowBack()
+    {
+        // Without the main window's icon the progress window uses its own,
+        // which goes away with it: the main window must not stay hidden.
+        TfrmProgress::SetTrayAvailableOverride(true);
+        QWidget mainWindow;
+        mainWindow.show();
+        TfrmProgress form(&mainWindow);
+        bool hidden = false;
+        QTimer::singleShot(10, &form, [&] {
+            form.SendToTray();
+            hidden = !mainWindow.isVisible() && !form.isVisible();
+            form.MarkFinished();
+        });
+        QCOMPARE(form.ShowModal(), int(mrOk));
+        QVERIFY(hidden);
+        QVERIFY(mainWindow.isVisible());
         TfrmProgress::SetTrayAvailableOverride(std::nullopt);
     }
 

@@ -379,6 +379,13 @@ void TfrmProgress::done(int r)
     closed_ = true;
     elapsedTimer_->stop();
     anmConvert->Stop();
+    if (inTray_ && !tray_) {
+        // Our own tray icon goes with this window: bring the main window
+        // back first, or nothing would be left to reach it.
+        inTray_ = false;
+        if (QWidget* mainWindow = parentWidget() ? parentWidget()->window() : nullptr)
+            mainWindow->showNormal();
+    }
     if (ownTray_)
         ownTray_->hide();
     TModalForm::done(r);
@@ -442,8 +449,8 @@ void TfrmProgress::RestoreFromTray()
     if (!inTray_)
         return;
     inTray_ = false;
-    if (ownTray_)
-        ownTray_->hide();
+    if (QSystemTrayIcon* tray = tray_ ? tray_ : ownTray_)
+        tray->hide();
     if (QWidget* mainWindow = parentWidget() ? parentWidget()->window() : nullptr)
         mainWindow->showNormal();
     if (!closed_) {
