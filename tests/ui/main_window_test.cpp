@@ -15,6 +15,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QPlainTextEdit>
+#include "ui/common/ModalForm.h"
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -363,6 +365,40 @@ private slots:
         Select(*frm, {});
         QTRY_COMPARE(name->text(), QString("<None>"));
         QVERIFY(panel->isVisibleTo(frm.get()));
+    }
+
+    void moreInformationShowsTheReport()
+    {
+        const std::string gone = fx_->CopyClip(clip_, {"gone.avi"}).front();
+        auto frm = fx_->NewWindow();
+        frm->AddFiles({five_[2], gone});
+
+        // Nothing selected, or a file deleted since it was added: nothing opens.
+        Select(*frm, {});
+        Act(frm.get(), "actMore")->trigger();
+        fs::remove(gone);
+        frm->SelectListItem(1);
+        Act(frm.get(), "actMore")->trigger();
+        QCOMPARE(DialogHook::Shown().size(), size_t(0));
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+
+        QString caption, report;
+        QDialog* first = nullptr;
+        for (int round = 0; round < 2; ++round) {
+            DialogHook::QueueFormDriver([&](QDialog& form) {
+                caption = form.windowTitle();
+                report = form.findChild<QPlainTextEdit*>("mmoInfo")->toPlainText();
+                if (!first)
+                    first = &form;
+                QCOMPARE(&form, first); // created once and kept
+                form.accept();
+            });
+            frm->SelectListItem(0);
+            emit Find<QLabel>(frm.get(), "lblMore")->linkActivated("more");
+            QCOMPARE(DialogHook::PendingFormDrivers(), 0);
+        }
+        QCOMPARE(caption, QString("File Information - c.avi"));
+        QVERIFY(report.contains("MPEG-4"));
     }
 
     // ---- Output format ----
