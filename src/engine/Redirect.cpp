@@ -1,6 +1,7 @@
 #include "engine/Redirect.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
