@@ -134,7 +134,7 @@ QFrame#pnlMediaInfo { background: white; border: 1px solid #c9d1dd; border-radiu
 QFrame#pnlMediaInfo QLabel { font-size: 8pt; }
 QLabel[heading="true"] { font-weight: bold; color: #24364f; }
 QPushButton#btnConvert { font-size: 12pt; font-weight: bold; padding: 6px 22px; }
-QLabel#lblStatus { color: #3a4a60; }
+#frmMain > QLabel#lblStatus { color: #3a4a60; }
 )";
 
 } // namespace
