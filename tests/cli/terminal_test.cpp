@@ -110,17 +110,6 @@ TEST(Prompter, ChoiceAnswers)
     }
 }
 
-TEST(Prompter, ChoiceWithoutYesToAllAnswersYesWhenAssumed)
-{
-    CapturedConsole cap;
-    std::istringstream in;
-    TTerminalPrompter prompter(cap.console, in, false, true);
-    EXPECT_EQ(prompter.Choice("q", "t", TMsgIcon::Confirmation, {TMsgButton::Yes, TMsgButton::No}, {"Yes", "No"}),
-              mrYes);
-    EXPECT_EQ(prompter.Choice("q", "t", TMsgIcon::Confirmation, {TMsgButton::OK, TMsgButton::Cancel}, {"OK", "Cancel"}),
-              mrOk);
-}
-
 TEST(Prompter, YesNoCancelAnswers)
 {
     struct {
@@ -179,25 +168,6 @@ TEST(Prompter, MessagesOfARunningFileAreKeptForItsReport)
     prompter.ShowError("Error reading STDOUT pipe : 5");
     EXPECT_EQ(cap.Err(), "Hint: Mind the gap\nError reading STDOUT pipe : 5\n");
     Options = TOptions{};
-}
-
-TEST(ProgressLine, ShowsPercentsTimesAndWhatIsWorking)
-{
-    ResetCatalogue();
-    TProgressFigures figures;
-    EXPECT_EQ(ProgressLine(figures), "");
-
-    figures.Labels[TProgressLabel::Working] = "Working on file 2 of 3: b.avi";
-    figures.Labels[TProgressLabel::Status] = "Status= 40%";
-    EXPECT_EQ(ProgressLine(figures), "Status= 40%  Working on file 2 of 3: b.avi");
-
-    figures.Labels[TProgressLabel::Batch] = "Batch=70%";
-    figures.Labels[TProgressLabel::BatchElapsed] = "0:00:07";
-    figures.Labels[TProgressLabel::BatchRemaining] = "0:00:03";
-    figures.Labels[TProgressLabel::BatchEstimated] = "0:00:10";
-    figures.Labels[TProgressLabel::Output] = "Output file: b.mp4"; // not part of the line
-    EXPECT_EQ(ProgressLine(figures), "Status= 40%  Batch=70%  Remaining time: 0:00:03  Elapsed time: 0:00:07  "
-                                     "Estimated time: 0:00:10  Working on file 2 of 3: b.avi");
 }
 
 } // namespace
