@@ -335,9 +335,9 @@ void TBatchDriver::RunBatch()
 
     progress_ = host_.CreateProgressView();
     progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingStart);
+    progress_->ResetProgress();
     progress_->SetCaption(IDS_ID_EncodingInProgress);
     progress_->SetLabel(TProgressLabel::StopWhenDone, IDS_ID_StopEncoding);
-    progress_->ResetProgress();
     host_.InhibitSleep(true);
 
     o.BatchFailed = false;

@@ -329,8 +329,7 @@ TEST_F(BatchDriver, CommandLineShapeAndCorrections)
     driver.OutputFolder = OutputFolder;
     options = "-y -f avi  -vcodec xvid ";
     extension = ".avi";
-    // RunBatch/ConvertFiles fix the extension; here it comes through the same seam.
-    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    driver.PrepareOutput(" " + OutputFolder);
     EXPECT_EQ(driver.BuildCommandLine(src), QuoteArgument(Child) + " -p 5260718 -i " + QuoteArgument(src) +
                                                 " -y -f avi  -vcodec xvid  " + QuoteArgument(OutputOf(src)));
 
