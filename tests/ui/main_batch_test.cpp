@@ -7,12 +7,15 @@
 #include "app/AppUtils.h"
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
+#include "ui/dialogs/ProgressWnd.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QSystemTrayIcon>
 #include <QPointer>
 #include <QTimer>
 
@@ -46,6 +49,7 @@ private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
+        TfrmProgress::SetTrayAvailableOverride(true);
         previousPower_ = SetPowerActions(std::make_unique<TFakePowerActions>(&powerCalls_));
         fx_ = std::make_unique<TMainFixture>();
         SetUrlOpener([](const QUrl&) { return true; });
@@ -56,6 +60,7 @@ private slots:
         SetUrlOpener(nullptr);
         fx_.reset();
         SetPowerActions(std::move(previousPower_));
+        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
     }
 
     void init()
@@ -106,7 +111,7 @@ private slots:
 
         // The output folder does not exist: answer Yes to creating it.
         DialogHook::QueueAnswer(mrYes);
-        bool progressSeen = false;
+        bool progressSeen = false, hiddenInTray = false, restored = false;
         QString trayCaption;
         QPointer<QWidget> progress;
         QTimer watch;
@@ -117,6 +122,11 @@ private slots:
                 progressSeen = true;
                 emit trayMenu->aboutToShow();
                 trayCaption = trayExit->text();
+                // Send to tray hides both windows behind the icon; "Show window" brings them back.
+                QTest::mouseClick(progress->findChild<QPushButton*>("btnTray"), Qt::LeftButton);
+                hiddenInTray = !frm->isVisible() && !progress->isVisible() && frm->TrayIcon()->isVisible();
+                Act(frm.get(), "miTrayShowWindow")->trigger();
+                restored = frm->isVisible() && progress->isVisible() && !frm->TrayIcon()->isVisible();
             }
         });
         frm->BatchStartedHook = [&](QWidget* view) {
@@ -128,6 +138,8 @@ private slots:
 
         QVERIFY(progressSeen);
         QCOMPARE(trayCaption, QString("Stop converting..."));
+        QVERIFY(hiddenInTray);
+        QVERIFY(restored);
         emit trayMenu->aboutToShow();
         QCOMPARE(trayExit->text(), QString("Exit"));
         QVERIFY(!progress); // released after the batch

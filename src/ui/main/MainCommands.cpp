@@ -117,13 +117,18 @@ void TfrmMain::ShowMoreInformation()
 
 void TfrmMain::RestoreFromTray()
 {
-    if (auto* progress = qobject_cast<TfrmProgress*>(progress_.data())) {
-        progress->RestoreFromTray();
+    auto* progress = qobject_cast<TfrmProgress*>(progress_.data());
+    if (progress && progress->InTray()) {
+        progress->RestoreFromTray(); // brings this window back too
         return;
     }
     showNormal();
     raise();
     activateWindow();
+    if (progress) {
+        progress->showNormal();
+        progress->raise();
+    }
     trayIcon_->hide();
 }
 
