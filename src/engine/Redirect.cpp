@@ -610,9 +610,12 @@ void TRedirector::Execute()
             sigset_t none;
             sigemptyset(&none);
             sigprocmask(SIG_SETMASK, &none, nullptr);
+            // Ignored signals stay ignored across exec; the child gets the defaults.
             signal(SIGPIPE, SIG_DFL);
             signal(SIGINT, SIG_DFL);
             signal(SIGTERM, SIG_DFL);
+            signal(SIGHUP, SIG_DFL);
+            signal(SIGQUIT, SIG_DFL);
             dup2(StdInRead, 0);
             dup2(StdOutWrite, 1);
             dup2(StdErrWrite, 2);
