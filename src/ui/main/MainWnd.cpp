@@ -468,7 +468,7 @@ void TfrmMain::CreateMenus()
     mnuOthers_->setObjectName(QStringLiteral("mnuOthers"));
     for (int f : OtherMenuOrder) {
         mnuOthers_->addAction(formatActions_[f]);
-        // The menu item carries the design's item name; the action keeps its own.
+        // Other formats are reached as menu items; their item name travels with the action.
         formatActions_[f]->setProperty("menuItemName", QStringLiteral("mi") + QString::fromLatin1(FormatRows()[f].Suffix));
     }
 
