@@ -8,7 +8,6 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   ffmpeg libmediainfo-dev libmediainfo0v5
   libopencore-amrnb-dev libvo-amrwbenc-dev
-  xvfb xdotool
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
