@@ -100,7 +100,8 @@ std::string MaskQuotedParts(const std::string& commandLine)
     return masked;
 }
 
-// TextBetween on the unquoted parts of Text, the value taken from Text itself.
+// TextBetween with the markers searched in Masked (Text with its quoted parts
+// blanked out, or Text itself) and the value taken from Text.
 std::string OptionBetween(const std::string& text, const std::string& masked, const std::string& startMarker,
                           const std::string& endMarker)
 {
@@ -238,16 +239,7 @@ int64_t RoundHalfEven(double value)
 
 std::string TextBetween(const std::string& text, const std::string& startMarker, const std::string& endMarker)
 {
-    size_t s = text.find(startMarker);
-    if (s == std::string::npos)
-        return {};
-    size_t p = s + startMarker.size();
-    if (p + 1 > text.size())
-        return {};
-    size_t e = text.find(endMarker, p + 1);
-    if (e == std::string::npos)
-        return {};
-    return Trim(text.substr(p, e - p));
+    return OptionBetween(text, text, startMarker, endMarker);
 }
 
 int64_t DurationTextToMs(const std::string& text)
