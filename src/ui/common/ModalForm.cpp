@@ -1,6 +1,13 @@
 #include "ui/common/ModalForm.h"
 
+#include "lang/MultiLanguages.h"
 #include "ui/common/QtText.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include <deque>
 
@@ -59,3 +66,31 @@ bool DriveForm(QDialog& form)
 }
 
 } // namespace DialogHook
+
+void TModalForm::BuildEntryForm(const char* labelName, const QString& labelText, const char* editName, QLabel*& label,
+                                QLineEdit*& edit, QPushButton*& ok, QPushButton*& cancel, std::function<void()> onOk)
+{
+    label = new QLabel(labelText, this);
+    label->setObjectName(QString::fromLatin1(labelName));
+    edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(editName));
+    label->setBuddy(edit);
+    ok = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
+    ok->setObjectName(QStringLiteral("btnOK"));
+    ok->setDefault(true);
+    cancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(edit);
+    layout->addStretch();
+    layout->addLayout(buttons);
+
+    connect(ok, &QPushButton::clicked, this, std::move(onOk));
+    connect(cancel, &QPushButton::clicked, this, &TModalForm::reject);
+}

@@ -10,6 +10,10 @@
 #include <QDialog>
 #include <functional>
 
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 class TModalForm : public QDialog {
     Q_OBJECT
 public:
@@ -18,6 +22,13 @@ public:
     // Centres over the owner and runs the modal loop; returns the result.
     virtual int ShowModal();
     void reject() override { done(mrCancel); }
+
+protected:
+    // Lays the form out as the small entry dialogs have it: a caption, one
+    // edit box, then OK (default, runs OnOk) and Cancel; the controls get the
+    // given object names, the buttons "btnOK" and "btnCancel".
+    void BuildEntryForm(const char* labelName, const QString& labelText, const char* editName, QLabel*& label,
+                        QLineEdit*& edit, QPushButton*& ok, QPushButton*& cancel, std::function<void()> onOk);
 };
 
 namespace DialogHook {

@@ -4,11 +4,8 @@
 #include "lang/MultiLanguages.h"
 #include "ui/common/QtText.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 int ParseIntegerEntry(const std::string& text, int32_t& value)
 {
@@ -45,29 +42,8 @@ TfrmEnterValue::TfrmEnterValue(QWidget* owner) : TModalForm(owner)
     setObjectName(QStringLiteral("frmEnterValue"));
     setWindowTitle(Q(IDS_NAME_FORM_Title));
 
-    lblDisplayMessage = new QLabel(Q(IDS_NAME_LABEL_LabelDisplayMessage), this);
-    lblDisplayMessage->setObjectName(QStringLiteral("lblDisplayMessage"));
-    txtValue = new QLineEdit(this);
-    txtValue->setObjectName(QStringLiteral("txtValue"));
-    lblDisplayMessage->setBuddy(txtValue);
-    btnOK = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblDisplayMessage);
-    layout->addWidget(txtValue);
-    layout->addStretch();
-    layout->addLayout(buttons);
-
-    connect(btnOK, &QPushButton::clicked, this, &TfrmEnterValue::OkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmEnterValue::reject);
+    BuildEntryForm("lblDisplayMessage", Q(IDS_NAME_LABEL_LabelDisplayMessage), "txtValue", lblDisplayMessage, txtValue,
+                   btnOK, btnCancel, [this] { OkClick(); });
     FixClientSize(this, 267, 113);
     txtValue->setFocus();
 }

@@ -4,11 +4,8 @@
 #include "lang/MultiLanguages.h"
 #include "ui/common/QtText.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QVBoxLayout>
 
 std::string TrimText(const std::string& text)
 {
@@ -26,29 +23,8 @@ TfrmName::TfrmName(QWidget* owner) : TModalForm(owner)
     setObjectName(QStringLiteral("frmName"));
     setWindowTitle(Q(IDS_NAME_FORM_ProfileName));
 
-    lblName = new QLabel(Q(IDS_NAME_LABEL_EnterName), this);
-    lblName->setObjectName(QStringLiteral("lblName"));
-    txtFileName = new QLineEdit(this);
-    txtFileName->setObjectName(QStringLiteral("txtFileName"));
-    lblName->setBuddy(txtFileName);
-    btnOK = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnOK);
-    buttons->addWidget(btnCancel);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(lblName);
-    layout->addWidget(txtFileName);
-    layout->addStretch();
-    layout->addLayout(buttons);
-
-    connect(btnOK, &QPushButton::clicked, this, &TfrmName::OkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &TfrmName::reject);
+    BuildEntryForm("lblName", Q(IDS_NAME_LABEL_EnterName), "txtFileName", lblName, txtFileName, btnOK, btnCancel,
+                   [this] { OkClick(); });
     FixClientSize(this, 263, 116);
     txtFileName->setFocus();
 }
