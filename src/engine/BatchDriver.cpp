@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 
@@ -264,6 +265,8 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
     OutputFolder = Trim(outputFolderText);
     outputExt_ = OutputExtension();
 
+    // Output name -> the source that would write it.
+    std::map<std::string, std::string> outputs;
     for (int i = 0; i < queue_.Count(); ++i) {
         const std::string source = queue_.FullName(i);
         const std::string output = OutputNameOf(source);
@@ -271,6 +274,14 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         if (output == source || fs::equivalent(output, source, ec)) {
             prompter_.MessageBox(FormatText(IDS_MESSAGE_MustBeDiffer, {output}), IDS_MESSAGEBOX_DifferTitle,
                                  TMsgIcon::Information);
+            return false;
+        }
+        // Two sources of one name ("a.avi", "a.mp4") would write one output, and
+        // the second conversion would silently replace the first.
+        auto [it, added] = outputs.emplace(output, source);
+        if (!added) {
+            prompter_.MessageBox(FormatText(IDS_MESSAGE_SameOutput, {it->second, source, output}),
+                                 IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
             return false;
         }
     }

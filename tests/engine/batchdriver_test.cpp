@@ -116,6 +116,14 @@ TEST_F(BatchDriver, ChecksBeforeTheBatch)
     EXPECT_FALSE(driver.ConvertFiles(tmp.dir() + "out/./"));
     EXPECT_EQ(host.ViewsCreated, 0);
     EXPECT_EQ(ReadFile(OutputFolder + "same.avi"), "x");
+    // Two sources that would write one output.
+    queue.Entries.clear();
+    const std::string first = Source("clip.mpg"), second = Source("clip.mov");
+    EXPECT_FALSE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(prompter.Messages.back().Text,
+              FormatText(IDS_MESSAGE_SameOutput, {first, second, OutputFolder + "clip.avi"}));
+    EXPECT_EQ(host.ViewsCreated, 0);
+    EXPECT_FALSE(fs::exists(OutputFolder + "clip.avi"));
 }
 
 TEST_F(BatchDriver, OverwriteQuestions)

@@ -209,6 +209,11 @@ TEST_F(CatalogueTest, ShippedEnglishFileLoadsWithTheBuiltInTexts)
     EXPECT_GE(AcceptedFilters.size(), 1u);
     TIniFile ini(LanguageFilePath);
     EXPECT_EQ(ini.ReadString("DazadUVI_Convert", "LanguageName", ""), "English");
+    // Translators start from this file, so it carries every text.
+    for (const auto& e : CatalogueEntries())
+        EXPECT_TRUE(ini.ValueExists("DazadUVI_Convert", e.WriteKey)) << e.WriteKey;
+    for (const auto& e : CatalogueExtraEntries())
+        EXPECT_TRUE(ini.ValueExists("DazadUVI_Convert", e.WriteKey)) << e.WriteKey;
 }
 
 TEST(LanguageList, ListsIniFilesWithTheirDisplayNames)
