@@ -38,7 +38,7 @@ std::string Unescape(const std::string& s)
 std::vector<ExpectedEntry> ExpectedCatalogue()
 {
     std::vector<ExpectedEntry> result;
-    std::ifstream in(std::string(std::getenv("QV_SOURCE_DIR")) + "/tests/lang/catalogue_expected.txt");
+    std::ifstream in(qvtest::SourceDir() + "/tests/lang/catalogue_expected.txt");
     std::string line;
     while (std::getline(in, line)) {
         size_t a = line.find('\t'), b = line.find('\t', a + 1);
@@ -199,7 +199,7 @@ TEST_F(CatalogueTest, KeyMissingFromTheNextLanguageKeepsThePreviousText)
 
 TEST_F(CatalogueTest, ShippedEnglishFileLoadsWithTheBuiltInTexts)
 {
-    LanguageFilePath = std::string(std::getenv("QV_SOURCE_DIR")) + "/data/langs/English.ini";
+    LanguageFilePath = qvtest::SourceDir() + "/data/langs/English.ini";
     ASSERT_TRUE(LoadLanguage());
     for (const auto& e : CatalogueEntries())
         EXPECT_EQ(*e.Text, DecodeCatalogueText(EncodeCatalogueText(e.English))) << e.WriteKey;

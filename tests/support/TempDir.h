@@ -37,6 +37,28 @@ private:
     std::filesystem::path path_;
 };
 
+// The source tree and the built program folder: from the environment CTest
+// sets, or the build's own folders when a test program is run by hand.
+inline std::string SourceDir()
+{
+    const char* v = std::getenv("QV_SOURCE_DIR");
+#ifdef QV_TEST_SOURCE_DIR
+    return v && *v ? v : QV_TEST_SOURCE_DIR;
+#else
+    return v ? v : ".";
+#endif
+}
+
+inline std::string AppDir()
+{
+    const char* v = std::getenv("QV_APP_DIR");
+#ifdef QV_TEST_APP_DIR
+    return v && *v ? v : QV_TEST_APP_DIR;
+#else
+    return v ? v : ".";
+#endif
+}
+
 inline void WriteFile(const std::string& path, const std::string& content)
 {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
