@@ -300,3 +300,13 @@ void PerformShutdownAction(int action)
     }
     SetPrivilege(privilege, false);
 }
+
+std::string TrimText(const std::string& text)
+{
+    size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return text.substr(b, e - b);
+}

@@ -9,6 +9,10 @@
 #include <string>
 #include <vector>
 
+// Removes leading and trailing blanks and control characters (tabs, line
+// breaks): the trim of texts, lines and names typed by the user.
+std::string TrimText(const std::string& text);
+
 // ---- Paths and names (the separator is "/") ----
 
 // The part after the last "/", without everything from its last dot.

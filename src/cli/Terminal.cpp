@@ -1,5 +1,7 @@
 #include "cli/Terminal.h"
 
+#include "app/AppUtils.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -129,14 +131,6 @@ std::string Lower(std::string s)
     return s;
 }
 
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
-
 const char* RefusalNote = "(not answered: standard input is no terminal; use --yes to answer yes)";
 
 } // namespace
@@ -171,7 +165,7 @@ bool TTerminalPrompter::ReadAnswer(std::string& answer)
         console_.Ask("\n");
         return false;
     }
-    answer = Trim(answer);
+    answer = TrimText(answer);
     return true;
 }
 

@@ -21,16 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Trim(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
 std::string Lower(std::string s)
 {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -62,7 +52,7 @@ std::string ChangeExtension(const std::string& name, const std::string& ext)
 int64_t SizeFromText(const std::string& text)
 {
     int64_t v = 0;
-    std::string t = Trim(text);
+    std::string t = TrimText(text);
     auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
     return ec == std::errc() ? v : 0;
 }
@@ -221,13 +211,13 @@ std::string TBatchDriver::OutputNameOf(const std::string& sourceFile) const
 
 void TBatchDriver::PrepareOutput(const std::string& outputFolderText)
 {
-    OutputFolder = Trim(outputFolderText);
+    OutputFolder = TrimText(outputFolderText);
     outputExt_ = OutputExtension();
 }
 
 bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
 {
-    const std::string folder = Trim(outputFolderText);
+    const std::string folder = TrimText(outputFolderText);
     if (folder.empty()) {
         prompter_.MessageBox(IDS_MESSAGEBOX_EmptyDir, IDS_MESSAGEBOX_Empty, TMsgIcon::Confirmation);
         return false;
@@ -262,7 +252,7 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         prompter_.MessageBox(IDS_MESSAGEBOX_NoFormat, IDS_MESSAGEBOX_NoFormatTitle, TMsgIcon::Warning);
         return false;
     }
-    OutputFolder = Trim(outputFolderText);
+    OutputFolder = TrimText(outputFolderText);
     outputExt_ = OutputExtension();
 
     // Output name -> the source that would write it.
@@ -309,7 +299,7 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
 
     if (!OutputFolderReady(outputFolderText))
         return false;
-    Options.LastOutputOpenDir = Trim(outputFolderText);
+    Options.LastOutputOpenDir = TrimText(outputFolderText);
     RunBatch();
     return true;
 }
@@ -331,7 +321,7 @@ void TBatchDriver::RunBatch()
     runner_.OnTerminated = [this](TRedirector&) { FinishFile(); };
     runner_.KillOnDestroy = true;
     if (OutputFolder.empty())
-        OutputFolder = Trim(o.LastOutputOpenDir);
+        OutputFolder = TrimText(o.LastOutputOpenDir);
     outputExt_ = OutputExtension();
 
     // The view and the sleep inhibition end with the batch, whatever happens.

@@ -1,5 +1,7 @@
 #include "engine/OutputParser.h"
 
+#include "app/AppUtils.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -13,21 +15,10 @@
 
 namespace {
 
-std::string Trim(const std::string& s)
-{
-    // Blanks and control characters, as the trim of catalogue texts and lines.
-    size_t b = 0, e = s.size();
-    while (b < e && static_cast<unsigned char>(s[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ')
-        --e;
-    return s.substr(b, e - b);
-}
-
 // A decimal number with "." as its point, the whole text; nothing otherwise.
 bool ReadNumber(const std::string& text, double& value)
 {
-    std::string t = Trim(text);
+    std::string t = TrimText(text);
     if (t.empty())
         return false;
     const char* first = t.data();
@@ -40,7 +31,7 @@ bool ReadNumber(const std::string& text, double& value)
 
 bool ReadInteger(const std::string& text, int64_t& value)
 {
-    std::string t = Trim(text);
+    std::string t = TrimText(text);
     if (t.empty())
         return false;
     const char* first = t.data();
@@ -114,7 +105,7 @@ std::string OptionBetween(const std::string& text, const std::string& masked, co
     size_t e = masked.find(endMarker, p + 1);
     if (e == std::string::npos)
         return {};
-    return Trim(text.substr(p, e - p));
+    return TrimText(text.substr(p, e - p));
 }
 
 bool IsErrorLine(const std::string& line)
@@ -169,7 +160,7 @@ void ShowProgress(TProgressView& view)
 void ExamineLine(const std::string& line, const std::string& commandLine, const std::string& maskedCommandLine,
                  TProgressView* view, TPrompter& prompter)
 {
-    if (Trim(line).empty() || !view)
+    if (TrimText(line).empty() || !view)
         return;
     TOptions& o = Options;
 
@@ -187,7 +178,7 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
     }
     if (line.compare(0, 12, "  Duration: ") == 0) {
         size_t comma = line.find(',');
-        std::string v = comma == std::string::npos || comma < 12 ? std::string() : Trim(line.substr(12, comma - 12));
+        std::string v = comma == std::string::npos || comma < 12 ? std::string() : TrimText(line.substr(12, comma - 12));
         if (v != "N/A")
             o.FileDuration = static_cast<int32_t>(static_cast<uint32_t>(DurationTextToMs(v)));
     }

@@ -1,5 +1,7 @@
 #include "engine/Redirect.h"
 
+#include "app/AppUtils.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -369,15 +371,6 @@ std::runtime_error SysError(const std::string& message, int code)
     return std::runtime_error(message + std::to_string(code));
 }
 
-std::string Trimmed(const std::string& s)
-{
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos)
-        return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
 bool SameTextIgnoringCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -537,7 +530,7 @@ void TRedirector::Execute()
 {
     if (Active())
         throw std::runtime_error("Process is already active");
-    if (Trimmed(FullCommandLine()).empty())
+    if (TrimText(FullCommandLine()).empty())
         throw std::runtime_error("No commandline to run");
     RetireThread();
     exitStatus_ = TExitStatus{};
@@ -565,7 +558,7 @@ void TRedirector::Execute()
         // async-signal-safe calls are made.
         std::vector<std::string> args;
         std::string program;
-        if (!Trimmed(applicationName_).empty()) {
+        if (!TrimText(applicationName_).empty()) {
             program = applicationName_;
             args.push_back(applicationName_);
             for (auto& a : SplitCommandLine(commandLine_))
@@ -592,7 +585,7 @@ void TRedirector::Execute()
             envp.push_back(nullptr);
         }
         char* const* childEnv = Environment ? envp.data() : environ;
-        const std::string dir = Trimmed(Directory);
+        const std::string dir = TrimText(Directory);
         const bool setNice = initialPriority_ != PriorityDefault;
         const int nice = NiceValueOf(initialPriority_);
 

@@ -33,19 +33,6 @@ std::function<void(const std::string&)>& MessageHandler()
     return handler;
 }
 
-bool IsTrimmed(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-// Removes leading and trailing blanks and control characters.
-std::string TrimText(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && IsTrimmed(s[b]))
-        ++b;
-    while (e > b && IsTrimmed(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
 std::string ReplaceAll(std::string s, const std::string& from, const std::string& to)
 {
     size_t pos = 0;

@@ -7,17 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 
-std::string TrimText(const std::string& text)
-{
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ')
-        ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ')
-        --end;
-    return text.substr(begin, end - begin);
-}
-
 TfrmName::TfrmName(QWidget* owner) : TModalForm(owner)
 {
     setObjectName(QStringLiteral("frmName"));

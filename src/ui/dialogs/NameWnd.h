@@ -32,5 +32,3 @@ private:
     bool accepted_ = false;
 };
 
-// Blanks and control characters removed from both ends.
-std::string TrimText(const std::string& text);
