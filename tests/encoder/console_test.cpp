@@ -236,9 +236,16 @@ TEST_P(StopSignal, StopsFfmpegAndKeepsThePartialOutput)
                              "-y -f 3gp -vcodec h263 -s 704x576 -b 800k -r 25 -acodec amr_nb -ac 1 -ar 8000 "}) {
         const std::string output = dir.file(line[7] == 'a' ? "stop.avi" : "stop.3gp");
         TRunning run(EncoderArgs(source, line, output));
-        // Wait for the first progress line, then collect the ffmpeg processes.
+        // Wait until the conversion runs and has written something, then
+        // collect the ffmpeg processes. (Encoders with a look-ahead report
+        // progress before the first packet reaches the file.)
+        auto started = [&] {
+            std::error_code ec;
+            return run.output().find(" time=") != std::string::npos && std::filesystem::file_size(output, ec) > 0
+                && !ec;
+        };
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (run.output().find(" time=") == std::string::npos && std::chrono::steady_clock::now() < deadline)
+        while (!started() && std::chrono::steady_clock::now() < deadline)
             ASSERT_TRUE(run.pump(100)) << "ended before it could be stopped:\n" << run.output();
         std::vector<pid_t> children = ChildrenOf(run.pid());
         ASSERT_FALSE(children.empty()) << run.output();

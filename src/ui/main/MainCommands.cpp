@@ -142,5 +142,10 @@ void TfrmMain::TrayExit()
 
 TfrmMain::~TfrmMain()
 {
+    // The list and its model report their own teardown (selection and reset
+    // signals) while QWidget deletes the children, after this part of the
+    // window is gone: cut those connections first.
+    lsvFileName_->model()->disconnect(this);
+    lsvFileName_->disconnect(this);
     // The batch machinery goes in the order its members were declared, backwards.
 }
