@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <type_traits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -15,8 +16,10 @@
 
 namespace {
 
-// A decimal number with "." as its point, the whole text; nothing otherwise.
-bool ReadNumber(const std::string& text, double& value)
+// A whole text read as a number ("." as the decimal point, an optional "+");
+// false for anything else.
+template <typename T>
+bool ReadWhole(const std::string& text, T& value)
 {
     std::string t = TrimText(text);
     if (t.empty())
@@ -25,22 +28,20 @@ bool ReadNumber(const std::string& text, double& value)
     const char* last = t.data() + t.size();
     if (*first == '+')
         ++first;
-    auto [ptr, ec] = std::from_chars(first, last, value, std::chars_format::general);
-    return ec == std::errc() && ptr == last && std::isfinite(value);
+    std::from_chars_result r;
+    if constexpr (std::is_floating_point_v<T>)
+        r = std::from_chars(first, last, value, std::chars_format::general);
+    else
+        r = std::from_chars(first, last, value);
+    if (r.ec != std::errc() || r.ptr != last)
+        return false;
+    if constexpr (std::is_floating_point_v<T>)
+        return std::isfinite(value);
+    return true;
 }
 
-bool ReadInteger(const std::string& text, int64_t& value)
-{
-    std::string t = TrimText(text);
-    if (t.empty())
-        return false;
-    const char* first = t.data();
-    const char* last = t.data() + t.size();
-    if (*first == '+')
-        ++first;
-    auto [ptr, ec] = std::from_chars(first, last, value);
-    return ec == std::errc() && ptr == last;
-}
+bool ReadNumber(const std::string& text, double& value) { return ReadWhole(text, value); }
+bool ReadInteger(const std::string& text, int64_t& value) { return ReadWhole(text, value); }
 
 int32_t ClampToInt32(double v)
 {
