@@ -14,6 +14,8 @@
 #include "ui/dialogs/NameWnd.h"
 #include "ui/dialogs/SettingsWnd.h"
 
+#include "support/WidgetLookup.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -24,19 +26,8 @@
 
 namespace {
 
-template <typename T>
-T* Child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
-
-void Click(QWidget& w, const char* name)
-{
-    QTest::mouseClick(Child<QPushButton>(w, name), Qt::LeftButton);
-}
+using qvtest::Child;
+using qvtest::Click;
 
 } // namespace
 

@@ -3,6 +3,7 @@
 // window's event loop turning.
 
 #include "main_fixture.h"
+#include "support/FakePowerActions.h"
 
 #include "app/AppUtils.h"
 #include "platform/IniFile.h"
@@ -19,24 +20,6 @@
 #include <QPointer>
 #include <QTimer>
 
-namespace {
-
-// Records what would have happened; never reaches the machine.
-class TFakePowerActions : public TPowerActions {
-public:
-    std::vector<std::string>* Calls;
-    explicit TFakePowerActions(std::vector<std::string>* calls) : Calls(calls) {}
-    bool SetPrivilege(const std::string&, bool) override { return true; }
-    void EndProgram() override { Calls->push_back("end"); }
-    void PowerOff() override { Calls->push_back("poweroff"); }
-    void LogOff() override { Calls->push_back("logoff"); }
-    void Reboot() override { Calls->push_back("reboot"); }
-    void Hibernate() override { Calls->push_back("hibernate"); }
-    void Suspend() override { Calls->push_back("suspend"); }
-};
-
-} // namespace
-
 class MainBatchTest : public QObject {
     Q_OBJECT
 
@@ -50,7 +33,7 @@ private slots:
     {
         QApplication::setQuitOnLastWindowClosed(false);
         TfrmProgress::SetTrayAvailableOverride(true);
-        previousPower_ = SetPowerActions(std::make_unique<TFakePowerActions>(&powerCalls_));
+        previousPower_ = SetPowerActions(std::make_unique<qvtest::TFakePower>(&powerCalls_));
         fx_ = std::make_unique<TMainFixture>();
         SetUrlOpener([](const QUrl&) { return true; });
     }

@@ -12,6 +12,8 @@
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/ShutdownWnd.h"
 
+#include "support/WidgetLookup.h"
+
 #include <QCheckBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -41,14 +43,7 @@ public:
     void Suspend() override { log->push_back("suspend"); }
 };
 
-template <typename T>
-T* Child(QWidget& w, const char* name)
-{
-    T* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no child %s", name);
-    return c;
-}
+using qvtest::Child;
 
 QString LabelText(QWidget& w, const char* name)
 {
