@@ -107,10 +107,10 @@ std::string CheckMessage(TFileCheck check, const std::string& fullPath)
 {
     switch (check) {
     case TFileCheck::Accepted: return {};
-    case TFileCheck::Missing: return TerminalText(FormatText(IDS_NoEncoder, {fullPath}));
+    case TFileCheck::Missing: return TerminalText(FormatText(IDS_NoEncoder, {TerminalName(fullPath)}));
     case TFileCheck::NotAFile:
     case TFileCheck::Rejected:
-    case TFileCheck::Undescribed: return TerminalText(FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}));
+    case TFileCheck::Undescribed: return TerminalText(FormatText(IDS_MESSAGEBOX_FormatError, {TerminalName(fullPath)}));
     }
     return {};
 }
@@ -317,7 +317,7 @@ bool TCliRun::ChooseProfile()
         profileFile_ = AbsolutePath(*args_.ProfileFile);
         std::error_code ec;
         if (!fs::is_regular_file(profileFile_, ec)) {
-            Fail("profile file \"" + profileFile_ + "\" not found");
+            Fail("profile file \"" + TerminalName(profileFile_) + "\" not found");
             return false;
         }
         return true;
@@ -391,7 +391,12 @@ int TCliRun::PrintOptions()
     if (!ChooseFormat() || !ChooseProfile())
         return ExitUsage;
     std::string line;
-    BuildEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
+    try {
+        BuildEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
+    } catch (const TProfileValueError& e) {
+        console_.Err(TerminalText(e.what()));
+        return ExitUsage;
+    }
     console_.Out(line);
     return ExitConverted;
 }
@@ -411,9 +416,9 @@ int TCliRun::Info()
         const TFileItem item = ProbeFileItem(path);
         std::string block = first ? "" : "\n";
         first = false;
-        block += "FileName\t" + item.FileName + "\nFilePath\t" + item.FilePath;
+        block += "FileName\t" + TerminalName(item.FileName) + "\nFilePath\t" + TerminalName(item.FilePath);
         for (const TMediaFact& fact : MediaFacts)
-            block += std::string("\n") + fact.Name + "\t" + item.*fact.Field;
+            block += std::string("\n") + fact.Name + "\t" + TerminalName(item.*fact.Field);
         console_.Out(block);
     }
     return result;
@@ -456,19 +461,15 @@ int TCliRun::PrintCommands()
     UseProfile(driver, profileFile_);
     driver.PrepareOutput(folder);
     // Printing must leave no trace: a DirectShow script made for a command line goes again.
-    const std::string script = AppFolder + "DirectShow.avs";
-    std::error_code ec;
-    const bool scriptExisted = fs::exists(script, ec);
     for (const auto& entry : queue.Entries) {
         try {
-            console_.Out(driver.BuildCommandLine(entry.FullName));
+            console_.Out(TerminalName(driver.BuildCommandLine(entry.FullName)));
         } catch (const std::exception& e) {
             prompter_.ShowError(e.what());
             checkFailed_ = true;
         }
+        driver.DeleteScript();
     }
-    if (!scriptExisted)
-        DeleteDirectShowScript();
     return checkFailed_ ? ExitUsage : ExitConverted;
 }
 
@@ -490,11 +491,11 @@ int TCliRun::Convert()
     size_t converted = 0, failed = 0;
     queue.OnConverted = [&](const std::string& path) {
         ++converted;
-        console_.Out("Converted: " + path + " -> " + driver.OutputNameOf(path));
+        console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.OutputNameOf(path)));
     };
     queue.OnFailed = [&](const std::string& path) {
         ++failed;
-        std::string report = "Failed: " + path;
+        std::string report = "Failed: " + TerminalName(path);
         auto messages = prompter_.TakeFileMessages(path);
         if (messages.empty())
             messages.push_back(DescribeExit(runner.ExitStatus()));
@@ -507,12 +508,12 @@ int TCliRun::Convert()
     SetBatchActive(false, nullptr);
     // Error lines of a file that was stopped before it ended.
     for (const auto& [file, message] : prompter_.TakeAllFileMessages())
-        console_.Err(file + ": " + message);
+        console_.Err(TerminalName(file) + ": " + message);
 
     if (!started)
         return StopRequested ? ExitInterrupted : ExitUsage;
     if (StopRequested && converted + failed < total) {
-        console_.Err("Stopped: " + Options.CurrentFile + " (its source is kept)");
+        console_.Err("Stopped: " + TerminalName(Options.CurrentFile) + " (its source is kept)");
         console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
                      std::to_string(failed) + " failed, stopped.");
         return ExitInterrupted;

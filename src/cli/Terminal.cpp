@@ -1,6 +1,7 @@
 #include "cli/Terminal.h"
 
 #include "app/AppUtils.h"
+#include "app/VisibleText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -27,6 +28,23 @@ std::string TerminalText(const std::string& text)
         }
     }
     return out;
+}
+
+std::string TerminalName(const std::string& name) { return qvtext::VisibleText(name); }
+
+std::string ConsoleText(const std::string& text)
+{
+    std::string out;
+    size_t from = 0;
+    for (;;) {
+        const size_t stop = text.find_first_of("\n\t", from);
+        out += qvtext::VisibleText(std::string_view(text).substr(from, stop == std::string::npos ? std::string::npos
+                                                                                              : stop - from));
+        if (stop == std::string::npos)
+            return out;
+        out += text[stop];
+        from = stop + 1;
+    }
 }
 
 std::string FitColumns(const std::string& text, size_t columns)
@@ -60,7 +78,7 @@ void TConsole::ShowStatus(const std::string& text)
     if (!outIsTerminal_)
         return;
     // One column is left free so that the cursor never wraps to a new line.
-    std::fprintf(out_, "\r%s\033[K", FitColumns(text, Columns() - 1).c_str());
+    std::fprintf(out_, "\r%s\033[K", FitColumns(qvtext::VisibleText(text), Columns() - 1).c_str());
     std::fflush(out_);
     statusShown_ = true;
 }
@@ -77,21 +95,21 @@ void TConsole::ClearStatus()
 void TConsole::Out(const std::string& line)
 {
     ClearStatus();
-    std::fprintf(out_, "%s\n", line.c_str());
+    std::fprintf(out_, "%s\n", ConsoleText(line).c_str());
     std::fflush(out_);
 }
 
 void TConsole::Err(const std::string& line)
 {
     ClearStatus();
-    std::fprintf(err_, "%s\n", line.c_str());
+    std::fprintf(err_, "%s\n", ConsoleText(line).c_str());
     std::fflush(err_);
 }
 
 void TConsole::Ask(const std::string& text)
 {
     ClearStatus();
-    std::fputs(text.c_str(), err_);
+    std::fputs(ConsoleText(text).c_str(), err_);
     std::fflush(err_);
 }
 
@@ -310,9 +328,11 @@ TTerminalProgressView::TTerminalProgressView(TConsole& console, TEventLoop& loop
 
 void TTerminalProgressView::SetLabel(TProgressLabel label, const std::string& text)
 {
+    // A label is one line, also when the file name in it holds a line break.
+    const std::string shown = qvtext::VisibleText(text);
     std::string& slot = figures_.Labels[label];
-    if (slot != text) {
-        slot = text;
+    if (slot != shown) {
+        slot = shown;
         dirty_ = true;
     }
 }

@@ -19,6 +19,13 @@ namespace qvcli {
 
 // A catalogue text for the terminal: CR LF pairs and lone CRs become LF.
 std::string TerminalText(const std::string& text);
+// A file name for the terminal: every control character and every byte that
+// is not UTF-8 written visibly ("\n", "\x1B", "\xE9"), so that a name never
+// breaks a line or moves the cursor.
+std::string TerminalName(const std::string& name);
+// Text as the console writes it: line breaks and tabs stay, every other
+// control character is written visibly as in TerminalName.
+std::string ConsoleText(const std::string& text);
 // Text cut to at most Columns characters (UTF-8 sequences are kept whole).
 std::string FitColumns(const std::string& text, size_t columns);
 

@@ -1,6 +1,9 @@
 #include "cmdline/OptionDetails.h"
 
+#include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
 #include "profiles/globals.h"
 #include "profiles/profiles.h"
 
@@ -103,10 +106,23 @@ std::string TimeArgument(const std::string& text)
     return result;
 }
 
-template <class TRecord> void AppendTimePiece(std::string& options, const TRecord& r)
+// A time text for the line: empty (the encoder then takes no range), or one
+// that TimeTextToMs reads, which holds only digits, ":" and "."; anything else
+// could begin an option of its own ("-i") and is refused naming its key.
+std::string CheckedTimeArgument(const std::string& key, const std::string& text, const std::string& profileFileName)
+{
+    std::string value = TimeArgument(text);
+    if (!value.empty() && TimeTextToMs(value) < 0)
+        throw TProfileValueError(FormatText(IDS_MESSAGEBOX_BadProfileTime, {profileFileName, key, text}));
+    return value;
+}
+
+template <class TRecord>
+void AppendTimePiece(std::string& options, const TRecord& r, const std::string& profileFileName)
 {
     if (r.EnableTimeControl)
-        options += " -t " + TimeArgument(r.Duration) + " -ss " + TimeArgument(r.StartTime) + " ";
+        options += " -t " + CheckedTimeArgument("Duration", r.Duration, profileFileName) + " -ss " +
+                   CheckedTimeArgument("StartTime", r.StartTime, profileFileName) + " ";
 }
 
 // ---- Video block ----
@@ -287,19 +303,21 @@ template <class TRecord> void AppendSameQuality(std::string& options, const TRec
 }
 
 // Head, time piece and same-quality piece of a video line.
-template <class TRecord> void AppendVideoFrame(std::string& options, const char* head, const TRecord& r)
+template <class TRecord>
+void AppendVideoFrame(std::string& options, const char* head, const TRecord& r, const std::string& profileFileName)
 {
     options += head;
-    AppendTimePiece(options, r);
+    AppendTimePiece(options, r, profileFileName);
     AppendSameQuality(options, r);
 }
 
 // A whole audio-format line: head, time piece, "-vn ", the chosen codec.
 template <class TRecord>
-void AppendAudioLine(std::string& options, const char* head, const TRecord& r, std::span<const TAudioCodec> codecs)
+void AppendAudioLine(std::string& options, const char* head, const TRecord& r, std::span<const TAudioCodec> codecs,
+                     const std::string& profileFileName)
 {
     options += head;
-    AppendTimePiece(options, r);
+    AppendTimePiece(options, r, profileFileName);
     options += "-vn ";
     AppendAudioChoice(options, codecs, r.AudioCodec);
 }
@@ -362,7 +380,7 @@ void BuildAVIOptions(const std::string& profileFileName, std::string& options)
         { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm },
         { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
     };
-    AppendVideoFrame(options, "-y -f avi ", s);
+    AppendVideoFrame(options, "-y -f avi ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -383,7 +401,7 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
     };
     options += "-y ";
     AppendPiece(options, ContainerPieces, s.Format);
-    AppendTimePiece(options, s);
+    AppendTimePiece(options, s, profileFileName);
     AppendSameQuality(options, s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -411,7 +429,7 @@ void BuildTGPOptions(const std::string& profileFileName, std::string& options)
     };
     const TAudioCodec sonyAudio[] = { aac };
 
-    AppendVideoFrame(options, "-y -f 3gp ", s);
+    AppendVideoFrame(options, "-y -f 3gp ", s, profileFileName);
     if (s.TGPFormat == NokiaFormat) {
         AppendVideoPart(options, nokiaVideo, s.VideoCodecNokia);
         AppendAudioPart(options, s.AudioDisableAudio, nokiaAudio, s.AudioCodecNokia);
@@ -425,7 +443,7 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
 {
     LoadMPEGSettings(profileFileName);
     const TMPEGSettings s = MPEGSettings;
-    AppendTimePiece(options, s);
+    AppendTimePiece(options, s, profileFileName);
 
     if (s.UsePresetFormats) {
         // A disc preset is written by its target alone; only DVD adds its own
@@ -488,7 +506,7 @@ void BuildMovOptions(const std::string& profileFileName, std::string& options)
         { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
         { "-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm },
     };
-    AppendVideoFrame(options, "-y -f mov ", s);
+    AppendVideoFrame(options, "-y -f mov ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -506,7 +524,7 @@ void BuildWmvOptions(const std::string& profileFileName, std::string& options)
     const TAudioCodec audio[] = {
         { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
     };
-    AppendVideoFrame(options, "-y ", s); // no container: the output name tells the encoder
+    AppendVideoFrame(options, "-y ", s, profileFileName); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -522,7 +540,7 @@ void BuildRmOptions(const std::string& profileFileName, std::string& options)
     const TAudioCodec audio[] = {
         { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
     };
-    AppendVideoFrame(options, "-y -f rm ", s);
+    AppendVideoFrame(options, "-y -f rm ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -537,7 +555,7 @@ void BuildSwfOptions(const std::string& profileFileName, std::string& options)
     const TAudioCodec audio[] = {
         { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3 },
     };
-    AppendVideoFrame(options, "-y ", s); // no container: the output name tells the encoder
+    AppendVideoFrame(options, "-y ", s, profileFileName); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -553,7 +571,7 @@ void BuildVobOptions(const std::string& profileFileName, std::string& options)
         { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio },
         { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
     };
-    AppendVideoFrame(options, "-y -f vob ", s);
+    AppendVideoFrame(options, "-y -f vob ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -569,7 +587,7 @@ void BuildAsfOptions(const std::string& profileFileName, std::string& options)
     const TAudioCodec audio[] = {
         { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
     };
-    AppendVideoFrame(options, "-y -f asf ", s);
+    AppendVideoFrame(options, "-y -f asf ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
@@ -581,7 +599,7 @@ void BuildAacOptions(const std::string& profileFileName, std::string& options)
     LoadAacSettings(profileFileName);
     const TAacSettings s = AacSettings;
     const TAudioCodec audio[] = { { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } };
-    AppendAudioLine(options, "-y -f aac ", s, audio);
+    AppendAudioLine(options, "-y -f aac ", s, audio, profileFileName);
 }
 
 void BuildAc3Options(const std::string& profileFileName, std::string& options)
@@ -589,7 +607,7 @@ void BuildAc3Options(const std::string& profileFileName, std::string& options)
     LoadAc3Settings(profileFileName);
     const TAc3Settings s = Ac3Settings;
     const TAudioCodec audio[] = { { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } };
-    AppendAudioLine(options, "-y -f ac3 ", s, audio);
+    AppendAudioLine(options, "-y -f ac3 ", s, audio, profileFileName);
 }
 
 void BuildMp2Options(const std::string& profileFileName, std::string& options)
@@ -597,7 +615,7 @@ void BuildMp2Options(const std::string& profileFileName, std::string& options)
     LoadMp2Settings(profileFileName);
     const TMp2Settings s = Mp2Settings;
     const TAudioCodec audio[] = { { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } };
-    AppendAudioLine(options, "-y -f mp2 ", s, audio);
+    AppendAudioLine(options, "-y -f mp2 ", s, audio, profileFileName);
 }
 
 void BuildMp3Options(const std::string& profileFileName, std::string& options)
@@ -605,7 +623,7 @@ void BuildMp3Options(const std::string& profileFileName, std::string& options)
     LoadMp3Settings(profileFileName);
     const TMp3Settings s = Mp3Settings;
     const TAudioCodec audio[] = { { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } };
-    AppendAudioLine(options, "-y -f mp3 ", s, audio);
+    AppendAudioLine(options, "-y -f mp3 ", s, audio, profileFileName);
 }
 
 void BuildAmrOptions(const std::string& profileFileName, std::string& options)
@@ -616,7 +634,7 @@ void BuildAmrOptions(const std::string& profileFileName, std::string& options)
         { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
         { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb },
     };
-    AppendAudioLine(options, "-y -f amr ", s, audio);
+    AppendAudioLine(options, "-y -f amr ", s, audio, profileFileName);
 }
 
 void BuildWavOptions(const std::string& profileFileName, std::string& options)
@@ -627,5 +645,5 @@ void BuildWavOptions(const std::string& profileFileName, std::string& options)
         { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
         { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm },
     };
-    AppendAudioLine(options, "-y -f wav ", s, audio);
+    AppendAudioLine(options, "-y -f wav ", s, audio, profileFileName);
 }

@@ -6,10 +6,20 @@
 // "-b 1200k "); the time piece also begins with one. The batch driver puts the
 // line between the quoted input and the quoted output name.
 
+#include <stdexcept>
 #include <string>
+
+// A profile value that cannot go on the option line (a StartTime or Duration
+// that is no time). Its message names the profile, the key and the value.
+class TProfileValueError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
 
 // Empties Options, then calls the builder of Options.OutputFormat (the global
 // options record); a value of 16 or more selects none and leaves it empty.
+// Every builder throws TProfileValueError for a time text that TimeTextToMs
+// cannot read, so no profile value can begin an option of its own.
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options);
 
 // One builder per output format. Each loads the profile into the format's

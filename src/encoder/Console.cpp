@@ -2,6 +2,8 @@
 
 #include "encoder/CommandLine.h"
 
+#include "app/VisibleText.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -43,7 +45,7 @@ std::string StreamLine(int file, int index, const TStreamFacts& s)
 std::string InputHeader(const std::string& shownName, const TSourceFacts& facts)
 {
     std::string out = "Input #0, " + (facts.formatName.empty() ? std::string("N/A") : facts.formatName) + ", from '"
-                      + shownName + "':\n";
+                      + qvtext::VisibleText(shownName) + "':\n";
     char buf[160];
     std::string bitrate = facts.bitRate > 0 ? std::to_string(facts.bitRate / 1000) + " kb/s" : "N/A";
     std::snprintf(buf, sizeof buf, "  Duration: %s, start: %.6f, bitrate: %s\n", DurationText(facts.duration).c_str(),
@@ -56,7 +58,7 @@ std::string InputHeader(const std::string& shownName, const TSourceFacts& facts)
 
 std::string OutputHeader(const std::string& outputName, const TPlan& plan, const TSourceFacts& facts)
 {
-    std::string out = "Output #0, " + plan.formatName + ", to '" + outputName + "':\n";
+    std::string out = "Output #0, " + plan.formatName + ", to '" + qvtext::VisibleText(outputName) + "':\n";
     int index = 0;
     if (plan.writeVideo) {
         const TStreamFacts* v = facts.firstVideo();

@@ -12,7 +12,8 @@ namespace avcore {
 std::string DurationText(double seconds);
 
 // The input header: "Input #0, <fmt>, from '<name>':", the duration line and
-// one line per stream.
+// one line per stream. Names are written as qvtext::VisibleText, here and in
+// every console line, so that no name can start a line or move the cursor.
 std::string InputHeader(const std::string& shownName, const TSourceFacts& facts);
 
 // The output header: "Output #0, <fmt>, to '<name>':" and its streams.

@@ -559,7 +559,7 @@ std::string HelpText()
 
 The input and the output are file names, also when they begin with "-".
 An input ending in ".avs" is a DirectShow script: the file named between
-'Source("' and the last '")' of its first source line is converted.
+'Source("' and the next '"' of its first source line is converted.
 
 Options (the old encoder option language):
   -y                 overwrite the output (the output is always replaced)

@@ -3,6 +3,8 @@
 #include "encoder/CommandLine.h"
 #include "encoder/Json.h"
 
+#include "app/SourceScript.h"
+
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -109,21 +111,9 @@ bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::s
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        size_t marker = line.find("Source(\"");
-        if (marker == std::string::npos)
-            continue;
-        size_t from = marker + 8;
-        size_t to = line.rfind("\")");
-        if (to == std::string::npos || to < from) {
-            error = "the source line has no closing '\")'";
-            return false;
-        }
-        source = line.substr(from, to - from);
-        if (source.empty()) {
-            error = "the script names no source file";
-            return false;
-        }
-        return true;
+        // The first source line decides, by the rule the program writes scripts with.
+        if (line.find(qvscript::SourceMarker) != std::string::npos)
+            return qvscript::ScriptSource(line, source, error);
     }
     error = "the script names no source file";
     return false;

@@ -35,8 +35,9 @@ struct TSourceFacts {
 bool ParseProbeJson(const std::string& json, TSourceFacts& facts, std::string& error);
 
 // A DirectShow script names its source in the first line that contains
-// 'Source("': the text between that marker and the last '")' of the line.
-// Returns false with a message when the file cannot be read or names nothing.
+// 'Source("': the text from that marker up to the next '"' (the rule the
+// program writes its scripts by, app/SourceScript.h). Returns false with a
+// message when the file cannot be read or names nothing.
 bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::string& error);
 
 // True when the name ends in ".avs", in any letter case.

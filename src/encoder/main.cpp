@@ -8,6 +8,8 @@
 #include "encoder/Probe.h"
 #include "encoder/Process.h"
 
+#include "app/VisibleText.h"
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -33,9 +35,10 @@ void Say(const std::string& text)
     WriteAll(2, text.data(), text.size());
 }
 
+// A failure's line; the names in Message are written visibly (VisibleText).
 int Fail(const std::string& message)
 {
-    Say("Error: " + message + "\n");
+    Say("Error: " + qvtext::VisibleText(message) + "\n");
     return 1;
 }
 
@@ -60,23 +63,69 @@ std::string CleanMessage(std::string line)
     return line;
 }
 
+// The file names of this run (source, script, output). ffmpeg quotes them in
+// its messages as they are, so a line break inside one must not split a
+// message into lines of their own.
+std::vector<std::string> KnownNames;
+
+// ffmpeg's level tags ("-loglevel level+..."), the ones below "error" first.
+bool IsQuietLevel(const std::string& tag)
+{
+    return tag == "info" || tag == "warning" || tag == "verbose" || tag == "debug" || tag == "trace" || tag == "quiet";
+}
+bool IsErrorLevel(const std::string& tag) { return tag == "error" || tag == "fatal" || tag == "panic"; }
+
+// Splits "[ctx @ 0x55d0] [parent @ 0x55d1] [warning] text" (the context tags
+// are optional) into the level tag and the text after it. False when the line
+// carries no level tag.
+bool SplitLevelTag(const std::string& raw, std::string& level, std::string& text)
+{
+    size_t pos = 0;
+    while (pos < raw.size() && raw[pos] == '[') {
+        size_t close = raw.find("] ", pos);
+        if (close == std::string::npos)
+            return false;
+        std::string tag = raw.substr(pos + 1, close - pos - 1);
+        if (IsQuietLevel(tag) || IsErrorLevel(tag)) {
+            level = tag;
+            text = raw.substr(close + 2);
+            return true;
+        }
+        if (tag.find(" @ ") == std::string::npos)
+            return false;
+        pos = close + 2;
+    }
+    return false;
+}
+
 // The console lines of one child's standard error. Lines tagged with a level
 // below "error" are not shown; while capturing, the "[info]" lines up to the
-// end of the input dump are kept as the source's header.
+// end of the input dump are kept as the source's header. A line without a tag
+// continues the message before it (a line break inside a message) and keeps
+// that message's level.
 struct TErrorLog {
     std::string pending;
     std::vector<std::string> messages;
     bool capturing = false;
     bool headerDone = false;
     std::vector<std::string> header;
+    std::string lastLevel = "error"; // a child run without level tags reports errors only
 
     void feed(const std::string& text, bool flush)
     {
         pending += text;
+        // A known name is written visibly before lines are cut.
+        for (const std::string& name : KnownNames) {
+            if (name.find_first_of("\r\n") == std::string::npos)
+                continue;
+            const std::string shown = qvtext::VisibleText(name);
+            for (size_t p = 0; (p = pending.find(name, p)) != std::string::npos; p += shown.size())
+                pending.replace(p, name.size(), shown);
+        }
         size_t from = 0;
         for (;;) {
             size_t nl = pending.find('\n', from);
-            if (nl == std::string::npos)
+            if (nl == std::string::npos || (!flush && EndsInsideName(nl)))
                 break;
             take(pending.substr(from, nl - from));
             from = nl + 1;
@@ -90,38 +139,61 @@ struct TErrorLog {
             capturing = false;
     }
 
+    // True when the line break at Nl may belong to a known name whose rest has
+    // not arrived yet.
+    bool EndsInsideName(size_t nl) const
+    {
+        for (const std::string& name : KnownNames) {
+            for (size_t k = name.find('\n'); k != std::string::npos; k = name.find('\n', k + 1)) {
+                if (k > nl)
+                    break;
+                const size_t start = nl - k;
+                const size_t have = pending.size() - start;
+                if (have < name.size() && pending.compare(start, have, name, 0, have) == 0)
+                    return true;
+            }
+        }
+        return false;
+    }
+
     void take(std::string raw)
     {
         if (!raw.empty() && raw.back() == '\r')
             raw.pop_back();
-        if (raw.rfind("[", 0) == 0) {
-            size_t close = raw.find("] ");
-            std::string level = close == std::string::npos ? "" : raw.substr(1, close - 1);
-            if (level == "info" || level == "warning" || level == "verbose" || level == "debug" || level == "trace") {
-                if (level == "info" && capturing) {
-                    std::string line = raw.substr(close + 2);
-                    if (line.rfind("Stream mapping:", 0) == 0 || line.rfind("Output #", 0) == 0) {
-                        capturing = false;
-                        headerDone = true;
-                    } else {
-                        header.push_back(line);
-                    }
+        std::string level, text;
+        if (SplitLevelTag(raw, level, text)) {
+            lastLevel = level;
+            raw = text;
+        } else {
+            level = lastLevel;
+        }
+        if (IsQuietLevel(level)) {
+            if (level == "info" && capturing) {
+                if (raw.rfind("Stream mapping:", 0) == 0 || raw.rfind("Output #", 0) == 0) {
+                    capturing = false;
+                    headerDone = true;
+                } else {
+                    header.push_back(raw);
                 }
-                return;
             }
-            if (level == "error" || level == "fatal" || level == "panic")
-                raw.erase(0, close + 2);
+            return;
         }
         std::string line = CleanMessage(raw);
         if (line.empty())
             return;
         messages.push_back(line);
         // Passed on so that the user sees the detail; never begins with "Error".
-        Say("ffmpeg: " + line + "\n");
+        Say("ffmpeg: " + qvtext::VisibleText(line) + "\n");
     }
 
+    // The message that says best why the run failed: one naming a cause of
+    // the system (a full disk, a missing right) before any other.
     std::string summary() const
     {
+        for (int cause : {ENOSPC, EDQUOT, EFBIG, EROFS, EACCES, EIO})
+            for (const std::string& m : messages)
+                if (m.find(std::strerror(cause)) != std::string::npos)
+                    return m;
         for (const std::string& m : messages)
             if (m != "Conversion failed!")
                 return m;
@@ -271,6 +343,7 @@ int main(int argc, char** argv)
     std::string source = req.input;
     if (IsScriptName(req.input) && !ReadScriptSource(req.input, source, error))
         return Fail("could not read the script '" + req.input + "': " + error);
+    KnownNames = {source, req.input, req.output};
 
     {
         // Writing over the source while reading it would destroy it.
@@ -534,7 +607,7 @@ int main(int argc, char** argv)
     if (StopSignal()) {
         int sig = StopSignal();
         Say("Error: conversion stopped by signal " + std::to_string(sig) + " (" + strsignal(sig)
-            + "); what was written stays in '" + req.output + "'\n");
+            + "); what was written stays in '" + qvtext::VisibleText(req.output) + "'\n");
         return 128 + sig;
     }
     if (decoderRun.running && !StatusOk(decoderRun.status)) {

@@ -9,8 +9,10 @@
 #include <map>
 #include <fstream>
 #include <sstream>
+#include <stdlib.h>
 
 #include "app/AppUtils.h"
+#include "app/SourceScript.h"
 #include "app/Settings.h"
 #include "cmdline/OptionDetails.h"
 #include "lang/Format.h"
@@ -122,8 +124,12 @@ std::string FindCaseInsensitive(const std::string& folder, const std::string& na
     return base + name;
 }
 
-void MakeDirectShowScript(const std::string& sourceName)
+std::string MakeDirectShowScript(const std::string& sourceName)
 {
+    // A name that the script's rule cannot carry would make the script name
+    // another file; such a source is read directly instead.
+    if (!qvscript::CanNameInScript(sourceName))
+        return {};
     const std::string templatePath =
         FindCaseInsensitive(FindCaseInsensitive(LanguagesFolder, "English_profile"), "DirectShow.avs");
     std::ifstream in(templatePath, std::ios::binary);
@@ -147,19 +153,39 @@ void MakeDirectShowScript(const std::string& sourceName)
     }
     result.append(text, pos, std::string::npos);
 
-    const std::string scriptPath = AppFolder + "DirectShow.avs";
+    // The encoder reads the script by the same rule: it must find this source.
+    std::string named, why;
+    if (!qvscript::ScriptSource(result, named, why) || named != sourceName)
+        throw std::runtime_error("The DirectShow template \"" + templatePath + "\" does not name the source file in "
+                                 "its first 'Source(\"' line (<%InputFile%> between the quotes).");
+
+    // Each script lives in a folder of its own that only this user can enter,
+    // so no other batch, and no other user, can read or replace it.
+    std::string folder = (fs::temp_directory_path() / "quorvex-XXXXXX").string();
+    if (!mkdtemp(folder.data()))
+        throw std::runtime_error("Cannot create a temporary folder in \"" + fs::temp_directory_path().string() +
+                                 "\". " + std::strerror(errno));
+    const std::string scriptPath = folder + "/DirectShow.avs";
     std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
     if (out)
         out << result;
     out.close();
-    if (!out)
-        throw std::runtime_error("Cannot create file \"" + scriptPath + "\". " + std::strerror(errno));
+    if (!out) {
+        const int err = errno;
+        DeleteDirectShowScript(scriptPath);
+        throw std::runtime_error("Cannot create file \"" + scriptPath + "\". " + std::strerror(err));
+    }
+    return scriptPath;
 }
 
-void DeleteDirectShowScript()
+void DeleteDirectShowScript(const std::string& scriptPath)
 {
+    if (scriptPath.empty())
+        return;
     std::error_code ec;
-    fs::remove(AppFolder + "DirectShow.avs", ec);
+    fs::remove(scriptPath, ec);
+    // Only the folder made for it, and only when nothing else is in it.
+    fs::remove(fs::path(scriptPath).parent_path(), ec);
 }
 
 std::string CorrectEncoderOptions(const std::string& options)
@@ -191,6 +217,7 @@ TBatchDriver::TBatchDriver(TRedirector& runner, TFileQueue& queue, TBatchHost& h
 TBatchDriver::~TBatchDriver()
 {
     *alive_ = false;
+    DeleteScript();
     runner_.OnData = nullptr;
     runner_.OnErrorData = nullptr;
     runner_.OnTerminated = nullptr;
@@ -370,7 +397,7 @@ void TBatchDriver::RunBatch()
         runner_.OnTerminated = nullptr;
         runner_.Terminate(0);
         runner_.WaitForEnd(); // idle again before anything else can start it
-        DeleteDirectShowScript();
+        DeleteScript();
     }
 
     if (o.BatchFailed) {
@@ -386,12 +413,14 @@ void TBatchDriver::RunBatch()
 
 std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
 {
+    DeleteScript();
     std::string input = sourceFile;
     const std::string ext = ExtensionOf(sourceFile);
     if (Options.UseDirectShow ||
         std::find(DirectShowExtensions.begin(), DirectShowExtensions.end(), ext) != DirectShowExtensions.end()) {
-        MakeDirectShowScript(sourceFile);
-        input = AppFolder + "DirectShow.avs";
+        script_ = MakeDirectShowScript(sourceFile);
+        if (!script_.empty())
+            input = script_;
     }
     // Names go in quoted by the runner's rule, never through a format routine,
     // so every character of a name reaches the encoder as it is.
@@ -399,9 +428,15 @@ std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
            CorrectEncoderOptions(EncoderOptions()) + " " + QuoteArgument(OutputNameOf(sourceFile));
 }
 
+void TBatchDriver::DeleteScript()
+{
+    DeleteDirectShowScript(script_);
+    script_.clear();
+}
+
 void TBatchDriver::StartNextFile()
 {
-    DeleteDirectShowScript();
+    DeleteScript();
     if (!progress_ || queue_.Count() == 0)
         return;
     TOptions& o = Options;
@@ -435,7 +470,7 @@ void TBatchDriver::FinishFile()
     if (!progress_)
         return;
     TOptions& o = Options;
-    DeleteDirectShowScript();
+    DeleteScript();
     // An encoder that crashed or reported failure by its exit code has failed
     // even without an error line.
     if (started_ && !runner_.ExitStatus().Success())

@@ -93,8 +93,14 @@ public:
     // The runner's end event: settles the current file, then starts the next
     // one (posted) or ends the batch.
     void FinishFile();
-    // The whole encoder command line for one source.
+    // The whole encoder command line for one source. A source that goes
+    // through a DirectShow script gets a new script (ScriptPath()); the one
+    // made before is deleted.
     std::string BuildCommandLine(const std::string& sourceFile);
+    // The script of the last command line, "" when it reads its source directly.
+    const std::string& ScriptPath() const { return script_; }
+    // Deletes that script (also done when the file ends and by the destructor).
+    void DeleteScript();
     // The output name of a source in the output folder of the batch.
     std::string OutputNameOf(const std::string& sourceFile) const;
     // Takes the output folder (trimmed) and the output extension as a batch
@@ -123,16 +129,22 @@ private:
     std::unique_ptr<TProgressView> progress_;
     std::string outputExt_;   // output extension of the batch
     bool started_ = false;    // the current file's encoder was started
+    std::string script_;      // DirectShow script of the current file, "" for none
     std::shared_ptr<bool> alive_;
 };
 
-// Writes AppFolder + "DirectShow.avs" from the template in the languages
-// folder's English_profile folder (names matched without regard to case),
-// every "<%InputFile%>" (any case) replaced by SourceName. Throws
-// std::runtime_error when the template cannot be read or the script written.
-void MakeDirectShowScript(const std::string& sourceName);
-// Deletes AppFolder + "DirectShow.avs" if it exists.
-void DeleteDirectShowScript();
+// Writes the DirectShow script of one source: "DirectShow.avs" in a private
+// folder of its own under the system's temporary folder (made by mkdtemp,
+// mode 0700), from the template in the languages folder's English_profile
+// folder (names matched without regard to case), every "<%InputFile%>" (any
+// case) replaced by SourceName. Returns the script's path, or "" when the name
+// cannot be written into a script unambiguously (it holds '"' or a control
+// character; app/SourceScript.h), so the source is then read directly.
+// Throws std::runtime_error when the template cannot be read, the script not
+// written, or the written script would name another file than SourceName.
+std::string MakeDirectShowScript(const std::string& sourceName);
+// Deletes a script made by MakeDirectShowScript and its private folder.
+void DeleteDirectShowScript(const std::string& scriptPath);
 // The file of Name inside Folder, found without regard to letter case; Folder
 // + Name when there is none.
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name);

@@ -1,12 +1,15 @@
 #include "engine/MediaInfo.h"
 
+#include <cctype>
 #include <clocale>
+#include <cstdlib>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <dlfcn.h>
 #include <filesystem>
 #include <type_traits>
+#include <unistd.h>
 
 #include "lang/MultiLanguages.h"
 
@@ -67,6 +70,55 @@ std::string NoneIfEmpty(const char* answer)
         return IDS_None;
     return answer;
 }
+
+// The library takes names as multibyte text and converts them to wide
+// characters; a name that is no text in the user's character set (the bytes
+// "caf\xe9.avi" under UTF-8) fails that conversion, and the library then
+// opens nothing. Such a file is opened through a link with a plain name in a
+// private temporary folder (mode 0700), keeping the extension, which the
+// library also looks at; the link and folder go when this object does.
+class TOpenableName {
+public:
+    explicit TOpenableName(const std::string& path) : name_(path)
+    {
+        if (std::mbstowcs(nullptr, path.c_str(), 0) != static_cast<size_t>(-1))
+            return;
+        std::error_code ec;
+        std::string folder = (std::filesystem::temp_directory_path(ec) / "quorvex-XXXXXX").string();
+        if (ec || !mkdtemp(folder.data()))
+            return;
+        folder_ = folder;
+        std::string ext;
+        const size_t dot = path.rfind('.');
+        if (dot != std::string::npos && path.find('/', dot) == std::string::npos)
+            for (char c : path.substr(dot + 1))
+                if (std::isalnum(static_cast<unsigned char>(c)))
+                    ext += c;
+        const std::string link = folder_ + "/source" + (ext.empty() ? "" : "." + ext);
+        // An absolute target, so the link works whatever the current folder.
+        const std::string target = std::filesystem::absolute(path, ec).string();
+        if (!ec && symlink(target.c_str(), link.c_str()) == 0)
+            name_ = link;
+    }
+    ~TOpenableName()
+    {
+        if (folder_.empty())
+            return;
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    TOpenableName(const TOpenableName&) = delete;
+    TOpenableName& operator=(const TOpenableName&) = delete;
+
+    // The name to give the library.
+    const std::string& Name() const { return name_; }
+    // True when that is a link standing for the real name.
+    bool Linked() const { return !folder_.empty() && name_.rfind(folder_, 0) == 0; }
+
+private:
+    std::string name_;
+    std::string folder_;
+};
 
 } // namespace
 
@@ -135,10 +187,14 @@ void TMediaInfoLibrary::Probe(const std::string& path, TFileItem& item) const
     void* mi = api_->New();
     // A file the library cannot open answers every question with nothing,
     // which turns into "<None>" below; the caller rejects it then.
-    api_->Open(mi, path.c_str());
+    const TOpenableName name(path);
+    api_->Open(mi, name.Name().c_str());
     for (const TMediaFact& fact : MediaFacts)
         item.*fact.Field = NoneIfEmpty(
             api_->Get(mi, static_cast<int>(fact.Stream), FirstStream, fact.Parameter, InfoText, SearchByName));
+    // The complete name is the file's own, not the link's.
+    if (name.Linked() && item.CompleteName != IDS_None)
+        item.CompleteName = path;
     api_->Close(mi);
     api_->Delete(mi);
 }
@@ -149,11 +205,15 @@ std::string TMediaInfoLibrary::Report(const std::string& path) const
     if (!Loaded() || !std::filesystem::exists(path, ec))
         return {};
     void* mi = api_->New();
-    api_->Open(mi, path.c_str());
+    const TOpenableName name(path);
+    api_->Open(mi, name.Name().c_str());
     // An empty value selects the normal report, not the complete one.
     api_->Option(nullptr, "Complete", "");
     const char* text = api_->Inform(mi, 0);
     std::string report = text ? text : "";
+    if (name.Linked())
+        for (size_t p = 0; (p = report.find(name.Name(), p)) != std::string::npos; p += path.size())
+            report.replace(p, name.Name().size(), path);
     api_->Close(mi);
     api_->Delete(mi);
     return report;

@@ -1,6 +1,7 @@
 #include "engine/OutputParser.h"
 
 #include "app/AppUtils.h"
+#include "app/VisibleText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -109,13 +110,54 @@ std::string OptionBetween(const std::string& text, const std::string& masked, co
     return TrimText(text.substr(p, e - p));
 }
 
-bool IsErrorLine(const std::string& line)
+// The file names of the running conversion, as they stand on the command line
+// and as the encoder writes them (qvtext::VisibleText): the source, the input
+// (a script) and the output, longest first.
+std::vector<std::string> ConversionNames(const std::string& commandLine)
 {
-    if (line.find("No audio or video streams available") != std::string::npos ||
-        line.find("I/O error occured") != std::string::npos || line.find("Could not open") != std::string::npos)
-        return true;
-    return line.rfind("Error", 0) == 0 && line.rfind("Error while decoding stream", 0) != 0;
+    std::vector<std::string> raw = {Options.CurrentFile};
+    const std::vector<std::string> args = SplitCommandLine(commandLine);
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == "-i")
+            raw.push_back(args[i + 1]);
+    if (args.size() > 1)
+        raw.push_back(args.back());
+    std::vector<std::string> names;
+    for (const std::string& name : raw) {
+        if (name.empty())
+            continue;
+        names.push_back(name);
+        names.push_back(qvtext::VisibleText(name));
+    }
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    return names;
 }
+
+} // namespace
+
+std::string LineWithoutNames(const std::string& line, const std::vector<std::string>& names)
+{
+    std::string text = line;
+    for (const std::string& name : names) {
+        if (name.empty())
+            continue;
+        for (size_t p = 0; (p = text.find(name, p)) != std::string::npos;)
+            text.replace(p, name.size(), "''");
+    }
+    return text;
+}
+
+bool IsErrorLine(const std::string& line, const std::vector<std::string>& names)
+{
+    if (line.rfind("Error", 0) == 0)
+        return line.rfind("Error while decoding stream", 0) != 0;
+    // The phrases count anywhere in the line, but never inside a file name.
+    const std::string text = LineWithoutNames(line, names);
+    return text.find("No audio or video streams available") != std::string::npos ||
+           text.find("I/O error occured") != std::string::npos || text.find("Could not open") != std::string::npos;
+}
+
+namespace {
 
 void ShowProgress(TProgressView& view)
 {
@@ -159,7 +201,7 @@ void ShowProgress(TProgressView& view)
 }
 
 void ExamineLine(const std::string& line, const std::string& commandLine, const std::string& maskedCommandLine,
-                 TProgressView* view, TPrompter& prompter)
+                 const std::vector<std::string>& names, TProgressView* view, TPrompter& prompter)
 {
     if (TrimText(line).empty() || !view)
         return;
@@ -215,7 +257,7 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
 
     ShowProgress(*view);
 
-    if (IsErrorLine(line)) {
+    if (IsErrorLine(line, names)) {
         o.CurrentFileFailed = true;
         prompter.MessageBox(line, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
     }
@@ -304,11 +346,12 @@ void ParseEncoderText(const std::string& chunk, bool processExited, const std::s
     }
 
     const std::string masked = MaskQuotedParts(fullCommandLine);
+    const std::vector<std::string> names = ConversionNames(fullCommandLine);
     size_t start = 0;
     while (start < text.size()) {
         size_t br = text.find("\r\n", start);
         std::string line = text.substr(start, br == std::string::npos ? std::string::npos : br - start);
-        ExamineLine(line, fullCommandLine, masked, view, prompter);
+        ExamineLine(line, fullCommandLine, masked, names, view, prompter);
         if (br == std::string::npos)
             break;
         start = br + 2;

@@ -109,5 +109,12 @@ int64_t DurationTextToMs(const std::string& text);
 // A span of days as "h:nn:ss" (only the part within one day; negative gives
 // "0:00:00").
 std::string FormatSpan(TDateTime span);
+// An error line of the encoder: it begins with "Error" (but not "Error while
+// decoding stream"), or holds one of the phrases "No audio or video streams
+// available", "I/O error occured", "Could not open" outside the file names
+// Names (which are data: a file may be called "Could not open.avi").
+bool IsErrorLine(const std::string& line, const std::vector<std::string>& names);
+// Line with every occurrence of each of Names replaced by "''".
+std::string LineWithoutNames(const std::string& line, const std::vector<std::string>& names);
 // Nearest integer, halves to the even neighbour.
 int64_t RoundHalfEven(double value);
