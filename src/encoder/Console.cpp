@@ -1,12 +1,15 @@
 #include "encoder/Console.h"
 
 #include "encoder/CommandLine.h"
+#include "encoder/Process.h"
 
 #include "app/VisibleText.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace avcore {
 
@@ -82,6 +85,144 @@ std::string OutputHeader(const std::string& outputName, const TPlan& plan, const
                + std::to_string(channels) + " channels\n";
     }
     return out;
+}
+
+// ffmpeg's messages without the "[codec @ 0x...] " prefix and the "file:" we add to names.
+std::string CleanMessage(std::string line)
+{
+    if (!line.empty() && line.front() == '[') {
+        size_t close = line.find("] ");
+        if (close != std::string::npos && line.find(" @ ") < close)
+            line.erase(0, close + 2);
+    }
+    for (size_t p; (p = line.find("file:")) != std::string::npos;)
+        line.erase(p, 5);
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    return line;
+}
+
+namespace {
+
+// ffmpeg's level tags ("-loglevel level+..."), the ones below "error" first.
+bool IsQuietLevel(const std::string& tag)
+{
+    return tag == "info" || tag == "warning" || tag == "verbose" || tag == "debug" || tag == "trace" || tag == "quiet";
+}
+bool IsErrorLevel(const std::string& tag) { return tag == "error" || tag == "fatal" || tag == "panic"; }
+
+} // namespace
+
+// Splits "[ctx @ 0x55d0] [parent @ 0x55d1] [warning] text" (the context tags
+// are optional) into the level tag and the text after it. False when the line
+// carries no level tag.
+bool SplitLevelTag(const std::string& raw, std::string& level, std::string& text)
+{
+    size_t pos = 0;
+    while (pos < raw.size() && raw[pos] == '[') {
+        size_t close = raw.find("] ", pos);
+        if (close == std::string::npos)
+            return false;
+        std::string tag = raw.substr(pos + 1, close - pos - 1);
+        if (IsQuietLevel(tag) || IsErrorLevel(tag)) {
+            level = tag;
+            text = raw.substr(close + 2);
+            return true;
+        }
+        if (tag.find(" @ ") == std::string::npos)
+            return false;
+        pos = close + 2;
+    }
+    return false;
+}
+
+void TErrorLog::feed(const std::string& text, bool flush)
+{
+    pending += text;
+    // A known name is written visibly before lines are cut.
+    for (const std::string& name : knownNames) {
+        if (name.find_first_of("\r\n") == std::string::npos)
+            continue;
+        const std::string shown = qvtext::VisibleText(name);
+        for (size_t p = 0; (p = pending.find(name, p)) != std::string::npos; p += shown.size())
+            pending.replace(p, name.size(), shown);
+    }
+    size_t from = 0;
+    for (;;) {
+        size_t nl = pending.find('\n', from);
+        if (nl == std::string::npos || (!flush && endsInsideName(nl)))
+            break;
+        take(pending.substr(from, nl - from));
+        from = nl + 1;
+    }
+    pending.erase(0, from);
+    if (flush && !pending.empty()) {
+        take(pending);
+        pending.clear();
+    }
+    if (flush)
+        capturing = false;
+}
+
+// True when the line break at Nl may belong to a known name whose rest has
+// not arrived yet.
+bool TErrorLog::endsInsideName(size_t nl) const
+{
+    for (const std::string& name : knownNames) {
+        for (size_t k = name.find('\n'); k != std::string::npos && k <= nl; k = name.find('\n', k + 1)) {
+            const size_t start = nl - k;
+            const size_t have = pending.size() - start;
+            if (have < name.size() && pending.compare(start, have, name, 0, have) == 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+void TErrorLog::take(std::string raw)
+{
+    if (!raw.empty() && raw.back() == '\r')
+        raw.pop_back();
+    std::string level, text;
+    if (SplitLevelTag(raw, level, text)) {
+        lastLevel = level;
+        raw = text;
+    } else {
+        level = lastLevel;
+    }
+    if (IsQuietLevel(level)) {
+        if (level == "info" && capturing) {
+            if (raw.rfind("Stream mapping:", 0) == 0 || raw.rfind("Output #", 0) == 0) {
+                capturing = false;
+                headerDone = true;
+            } else {
+                header.push_back(raw);
+            }
+        }
+        return;
+    }
+    std::string line = CleanMessage(raw);
+    if (line.empty())
+        return;
+    messages.push_back(line);
+    // Passed on so that the user sees the detail; never begins with "Error".
+    const std::string shown = "ffmpeg: " + qvtext::VisibleText(line) + "\n";
+    if (echo)
+        echo(shown);
+    else
+        WriteAll(2, shown.data(), shown.size());
+}
+
+std::string TErrorLog::summary() const
+{
+    for (int cause : {ENOSPC, EDQUOT, EFBIG, EROFS, EACCES, EIO})
+        for (const std::string& m : messages)
+            if (m.find(std::strerror(cause)) != std::string::npos)
+                return m;
+    for (const std::string& m : messages)
+        if (m != "Conversion failed!")
+            return m;
+    return messages.empty() ? std::string() : messages.front();
 }
 
 int TProgressReader::feed(const std::string& text)

@@ -3,8 +3,10 @@
 #include "encoder/Plan.h"
 #include "encoder/Probe.h"
 
+#include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace avcore {
 
@@ -18,6 +20,45 @@ std::string InputHeader(const std::string& shownName, const TSourceFacts& facts)
 
 // The output header: "Output #0, <fmt>, to '<name>':" and its streams.
 std::string OutputHeader(const std::string& outputName, const TPlan& plan, const TSourceFacts& facts);
+
+// ffmpeg's messages without the "[codec @ 0x...] " prefix and the "file:" we add to names.
+std::string CleanMessage(std::string line);
+
+// Splits "[ctx @ 0x55d0] [parent @ 0x55d1] [warning] text" (the context tags
+// are optional) into the level tag and the text after it. False when the line
+// carries no level tag.
+bool SplitLevelTag(const std::string& raw, std::string& level, std::string& text);
+
+// The console lines of one ffmpeg child's standard error. Lines tagged with a
+// level below "error" are not shown; while capturing, the "[info]" lines up to
+// the end of the input dump are kept as the source's header. A line without a
+// tag continues the message before it (a line break inside a message) and
+// keeps that message's level. Shown lines are "ffmpeg: " and the message with
+// its names written visibly; they never begin with "Error".
+struct TErrorLog {
+    // The file names of this run (source, script, output). ffmpeg quotes them
+    // as they are, so a line break inside one must not split a message.
+    static inline std::vector<std::string> knownNames;
+    // Where shown lines go (with their line end); standard error when unset.
+    static inline std::function<void(const std::string&)> echo;
+
+    std::string pending;
+    std::vector<std::string> messages;
+    bool capturing = false;
+    bool headerDone = false;
+    std::vector<std::string> header;
+    std::string lastLevel = "error"; // a child run without level tags reports errors only
+
+    // Takes text; Flush takes the last, unfinished line too and ends capturing.
+    void feed(const std::string& text, bool flush);
+    // The message that says best why the run failed: one naming a cause of the
+    // system (a full disk, a missing right) before any other.
+    std::string summary() const;
+
+private:
+    bool endsInsideName(size_t nl) const;
+    void take(std::string raw);
+};
 
 // One block of ffmpeg's "-progress" output ("key=value" lines ending in
 // "progress=continue" or "progress=end").

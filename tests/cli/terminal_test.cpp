@@ -54,6 +54,18 @@ TEST(TerminalText, TurnsEveryLineBreakIntoOneNewline)
         EXPECT_EQ(TerminalText(in), out);
 }
 
+TEST(Console, NamesNeverBreakLinesOrMoveTheCursor)
+{
+    const std::string name = "/in/a\nError \x1b[2J\rcaf\xe9.avi";
+    EXPECT_EQ(TerminalName(name), "/in/a\\nError \\x1B[2J\\rcaf\\xE9.avi");
+    CapturedConsole c;
+    // Line breaks and tabs of the program's own texts stay; other control characters never pass raw.
+    c.console.Out("Converted: " + TerminalName(name) + "\n  next\tline");
+    c.console.Err("raw \x1b[1A\x07 bell");
+    EXPECT_EQ(c.Out(), "Converted: /in/a\\nError \\x1B[2J\\rcaf\\xE9.avi\n  next\tline\n");
+    EXPECT_EQ(c.Err(), "raw \\x1B[1A\\x07 bell\n");
+}
+
 TEST(FitColumns, CutsAtCharactersNotBytes)
 {
     const std::tuple<const char*, size_t, const char*> cases[] = {

@@ -84,14 +84,56 @@ TEST(Dispatcher, RecordHoldsTheProfileJustBuiltAndBuildersAppend)
     EXPECT_EQ(Ac3Settings.AudioBitRatePresetAC3, 192);
 }
 
-TEST(TimePiece, BlanksAndQuotesInsideTimeTextsCannotAddOptions)
+TEST(TimePiece, BlanksAndQuotesInsideTimeTextsAreLeftOut)
 {
     const std::string line = qvtest::BuildLine(K::WAV, [] {
         WavSettings.EnableTimeControl = true;
-        WavSettings.Duration = "0:00:10.000 -f null";
+        WavSettings.Duration = "0:00: 10.000";
         WavSettings.StartTime = "0:00:0\"1.0\t00";
     });
-    EXPECT_EQ(line, "-y -f wav  -t 0:00:10.000-fnull -ss 0:00:01.000 -vn -acodec pcm_s16le -ac 2 -ar 44100 ");
+    EXPECT_EQ(line, "-y -f wav  -t 0:00:10.000 -ss 0:00:01.000 -vn -acodec pcm_s16le -ac 2 -ar 44100 ");
+}
+
+// A time text that is no time never reaches the line: it could begin an
+// option of its own ("-ss -i -vn" takes the next word as the input).
+TEST(TimePiece, TextsThatAreNoTimeAreRefusedNamingTheKey)
+{
+    struct {
+        const char* duration;
+        const char* start;
+        const char* key; // named in the message; nullptr: accepted
+    } cases[] = {
+        {"0:00:10.000", "-i", "StartTime"},
+        {"-i", "0:00:01.000", "Duration"},
+        {"0:00:10.000 -f null", "0", "Duration"},
+        {"10", "-1", "StartTime"},
+        {"1e3", "0", "Duration"},
+        {"0:00:10.000", "0:00:01.000", nullptr},
+        {"90", "1:30", nullptr},
+        {"", "", nullptr}, // empty texts: no range, as before
+    };
+    static const char* duration;
+    static const char* start;
+    auto set = [] {
+        WavSettings.EnableTimeControl = true;
+        WavSettings.Duration = duration;
+        WavSettings.StartTime = start;
+    };
+    for (const auto& c : cases) {
+        duration = c.duration;
+        start = c.start;
+        if (!c.key) {
+            EXPECT_NO_THROW(qvtest::BuildLine(K::WAV, set)) << c.duration << " / " << c.start;
+            continue;
+        }
+        try {
+            qvtest::BuildLine(K::WAV, set);
+            ADD_FAILURE() << "accepted: " << c.duration << " / " << c.start;
+        } catch (const TProfileValueError& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(std::string(c.key) + "=\""), std::string::npos) << message;
+        }
+    }
 }
 
 } // namespace

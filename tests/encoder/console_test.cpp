@@ -174,8 +174,8 @@ TEST(ConsoleFailures, EveryFailureHasAnErrorLineAndNonZeroExit)
 TEST(ConsoleScripts, ScriptInputAndOddNames)
 {
     qvtest::TempDir dir;
-    // A source name with a blank, a quote and a leading dash, named by a script.
-    const std::string odd = dir.file("-odd 'name\".mkv");
+    // A source name with a blank, a quote, brackets and a leading dash, named by a script.
+    const std::string odd = dir.file("-odd 'name) (1.mkv");
     std::filesystem::copy_file(AvSource(), odd);
     qvtest::WriteFile(dir.file("DirectShow.avs"), "# generated\nDirectShowSource(\"" + odd + "\")\n");
     TRunResult r = RunProgram(EncoderArgs(dir.file("DirectShow.avs"), "-y -f mp3 -vn -acodec mp3 ", dir.file("s.mp3")));

@@ -284,14 +284,17 @@ TEST(Plan, RefusesWhatCannotWork)
     }
 }
 
-TEST(Script, SourceNameBetweenMarkerAndLastClosing)
+TEST(Script, SourceNameRunsFromTheMarkerToTheNextQuote)
 {
     struct {
         const char* text;
         const char* source; // "" = refused
     } cases[] = {
         {"# made for one file\nDirectShowSource(\"/data/a b.avi\")\n", "/data/a b.avi"},
-        {"DirectShowSource(\"/data/we\")ird.avi\")\r\n", "/data/we\")ird.avi"},
+        {"DirectShowSource(\"/data/we\")ird.avi\")\r\n", "/data/we"}, // a name cannot hold a quote
+        {"DirectShowSource(\"/data/a.avi\", fps=25)\n", "/data/a.avi"},
+        // A name broken by a line break never lets a later line name the source.
+        {"DirectShowSource(\"/data/x\nDirectShowSource(\"/etc/passwd\")\n", ""},
         {"# DirectShowSource(\"/not/this\") is a comment\n", "/not/this"}, // the first line with the marker counts
         {"# nothing here\nVersion()\n", ""},
         {"DirectShowSource(\"\")\n", ""},

@@ -252,11 +252,14 @@ TEST_F(BatchDriver, StopNowEndsTheEncoderAndLeavesTheFileFirst)
     Options.ShutdownWindowsWhenDone = true;
     const std::string a = Source("a.mpg", "sleep 20000"), b = Source("b.mpg");
     TFakeView* shown = nullptr;
+    std::string script;
     host.OnView = [&](TFakeView& view) {
         shown = &view;
         view.OnLabel = [&](TProgressLabel label, const std::string&) {
-            if (label == TProgressLabel::Working)
+            if (label == TProgressLabel::Working) {
+                script = driver.ScriptPath();
                 shown->Cancel();
+            }
         };
     };
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
@@ -265,7 +268,9 @@ TEST_F(BatchDriver, StopNowEndsTheEncoderAndLeavesTheFileFirst)
     EXPECT_EQ(queue.Entries[0].FullName, a);
     EXPECT_TRUE(fs::exists(a));
     EXPECT_EQ(Options.DoneCount + Options.FailedCount, 0);
-    EXPECT_FALSE(fs::exists(AppFolder + "DirectShow.avs"));
+    // The stopped file's script went with its private folder.
+    ASSERT_FALSE(script.empty());
+    EXPECT_FALSE(fs::exists(fs::path(script).parent_path()));
     EXPECT_EQ(host.Countdowns, 0);
     // The runner is idle at once, and its end settles no file later.
     EXPECT_FALSE(runner.Active());
@@ -355,33 +360,90 @@ TEST_F(BatchDriver, CommandLineShapeAndCorrections)
         EXPECT_EQ(CorrectEncoderOptions(c.in), c.out) << c.in;
 }
 
-TEST_F(BatchDriver, DirectShowScript)
+TEST_F(BatchDriver, DirectShowScriptLivesInAPrivateFolderOfItsOwn)
 {
-    const std::string src = tmp.dir() + "src/my \"clip\").mpg";
+    const std::string src = tmp.dir() + "src/my clip (1) 'x'.mpg";
     WriteFile(src, "x");
     driver.OutputFolder = OutputFolder;
     Options.UseDirectShow = true;
-    const std::string line = driver.BuildCommandLine(src);
-    auto args = SplitCommandLine(line);
+    auto args = SplitCommandLine(driver.BuildCommandLine(src));
     ASSERT_GE(args.size(), 5u);
-    EXPECT_EQ(args[4], AppFolder + "DirectShow.avs");
-    EXPECT_EQ(ReadFile(AppFolder + "DirectShow.avs"),
-              "# script for one source\nDirectShowSource(\"" + src + "\")\n# again: " + src + "\n");
-    DeleteDirectShowScript();
-    EXPECT_FALSE(fs::exists(AppFolder + "DirectShow.avs"));
+    const std::string script = driver.ScriptPath();
+    EXPECT_EQ(args[4], script);
+    EXPECT_EQ(fs::path(script).filename(), "DirectShow.avs");
+    const fs::path folder = fs::path(script).parent_path();
+    EXPECT_NE(folder.string() + "/", AppFolder);
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    EXPECT_EQ(ReadFile(script), "# script for one source\nDirectShowSource(\"" + src + "\")\n# again: " + src + "\n");
+
+    // Every command line gets a script of its own; the one before goes with its folder.
+    TSimpleFileQueue otherQueue;
+    TBatchDriver other{runner, otherQueue, host, prompter, loop};
+    other.OutputFolder = OutputFolder;
+    other.EncoderOptions = driver.EncoderOptions;
+    other.OutputExtension = driver.OutputExtension;
+    other.BuildCommandLine(src);
+    driver.BuildCommandLine(src);
+    EXPECT_NE(driver.ScriptPath(), script);
+    EXPECT_NE(driver.ScriptPath(), other.ScriptPath());
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(fs::exists(other.ScriptPath()));
+    const std::string otherScript = other.ScriptPath();
+    other.DeleteScript();
+    EXPECT_FALSE(fs::exists(fs::path(otherScript).parent_path()));
 
     // An extension of the list goes through the script too, compared exactly.
     Options.UseDirectShow = false;
-    EXPECT_EQ(SplitCommandLine(driver.BuildCommandLine(tmp.dir() + "src/a.dsx"))[4], AppFolder + "DirectShow.avs");
+    EXPECT_EQ(SplitCommandLine(driver.BuildCommandLine(tmp.dir() + "src/a.dsx"))[4], driver.ScriptPath());
     EXPECT_EQ(SplitCommandLine(driver.BuildCommandLine(tmp.dir() + "src/a.DSX"))[4], tmp.dir() + "src/a.DSX");
+    EXPECT_EQ(driver.ScriptPath(), "");
 
     // A whole batch through the script leaves no script behind.
     Options.UseDirectShow = true;
     const std::string a = Source("a.mpg");
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
     EXPECT_TRUE(queue.Entries.empty());
-    EXPECT_EQ(EncoderArgs(OutputOf(a))[4], AppFolder + "DirectShow.avs");
-    EXPECT_FALSE(fs::exists(AppFolder + "DirectShow.avs"));
+    const std::string used = EncoderArgs(OutputOf(a))[4];
+    EXPECT_EQ(fs::path(used).filename(), "DirectShow.avs");
+    EXPECT_FALSE(fs::exists(fs::path(used).parent_path()));
+}
+
+TEST_F(BatchDriver, NamesAScriptCannotCarryAreReadDirectly)
+{
+    driver.OutputFolder = OutputFolder;
+    Options.UseDirectShow = true;
+    const std::string names[] = {
+        "my \"clip\").mpg",                                   // a quote would end the name early
+        "a\")\nDirectShowSource(\"/etc/passwd\")\n.mpg",       // a line break would start a line of its own
+        "cr\rhere.mpg",
+        "tab\there.mpg",
+    };
+    for (const std::string& name : names) {
+        const std::string src = tmp.dir() + "src/" + name;
+        WriteFile(src, "x");
+        const auto args = SplitCommandLine(driver.BuildCommandLine(src));
+        ASSERT_GE(args.size(), 5u);
+        EXPECT_EQ(args[4], src) << name;
+        EXPECT_EQ(driver.ScriptPath(), "") << name;
+    }
+}
+
+TEST_F(BatchDriver, TemplateThatNamesAnotherFileIsRefused)
+{
+    driver.OutputFolder = OutputFolder;
+    Options.UseDirectShow = true;
+    const std::string src = tmp.dir() + "src/a.mpg";
+    WriteFile(src, "x");
+    const std::string templates[] = {
+        "DirectShowSource(\"/fixed.avi\")\n# <%InputFile%>\n",
+        "DirectShowSource(\"<%InputFile%>.old\")\n",
+        "# no source line: <%InputFile%>\n",
+    };
+    for (const std::string& text : templates) {
+        WriteFile(LanguagesFolder + "English_Profile/DirectShow.avs", text);
+        EXPECT_THROW(driver.BuildCommandLine(src), std::runtime_error) << text;
+        EXPECT_EQ(driver.ScriptPath(), "");
+    }
 }
 
 TEST_F(BatchDriver, EncoderThatCannotStartFailsEachFileAndEndsTheBatch)

@@ -157,6 +157,32 @@ TEST_F(OutputParser, ErrorLines)
     }
 }
 
+// File names are data: their words never make a line an error line.
+TEST_F(OutputParser, NamesOfTheConversionNeverCountAsErrors)
+{
+    const std::string source = "/in/Could not open\nError I/O error occured.avi";
+    const std::string output = "/out/No audio or video streams available.avi";
+    const std::string cmd = "\"/app/avcore.dll\" -p 5260718 -i \"" + source + "\" -y -f avi  \"" + output + "\"";
+    Options.CurrentFile = source;
+    struct {
+        std::string line;
+        bool error;
+    } cases[] = {
+        {"Input #0, avi, from '/in/Could not open\\nError I/O error occured.avi':", false},
+        {"Output #0, avi, to '" + output + "':", false},
+        {"ffmpeg: /in/Could not open\\nError I/O error occured.avi: Invalid data", false},
+        {"ffmpeg: Could not open encoder before EOF", true},
+        {"Error: converting '/in/Could not open\\nError I/O error occured.avi' failed", true},
+        {"ffmpeg: '" + output + "': Could not open file", true}, // the phrase outside the name still counts
+    };
+    for (const auto& c : cases) {
+        Options.CurrentFileFailed = false;
+        Feed(c.line + "\n", false, cmd);
+        EXPECT_EQ(Options.CurrentFileFailed, c.error) << c.line;
+    }
+    EXPECT_EQ(LineWithoutNames("a /x/y b /x/y", {"/x/y"}), "a '' b ''");
+}
+
 TEST_F(OutputParser, LineBreaksOfEveryKindEndLines)
 {
     Feed("Error 1\rError 2\r\nError 3\n\rError 4\n");
