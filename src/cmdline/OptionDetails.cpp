@@ -2,6 +2,7 @@
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "app/VisibleText.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "profiles/globals.h"
@@ -113,7 +114,8 @@ std::string CheckedTimeArgument(const std::string& key, const std::string& text,
 {
     std::string value = TimeArgument(text);
     if (!value.empty() && TimeTextToMs(value) < 0)
-        throw TProfileValueError(FormatText(IDS_MESSAGEBOX_BadProfileTime, {profileFileName, key, text}));
+        throw TProfileValueError(FormatText(IDS_MESSAGEBOX_BadProfileTime,
+                                            {qvtext::VisibleText(profileFileName), key, qvtext::VisibleText(text)}));
     return value;
 }
 

@@ -13,6 +13,7 @@
 
 #include "app/AppUtils.h"
 #include "app/SourceScript.h"
+#include "app/VisibleText.h"
 #include "app/Settings.h"
 #include "cmdline/OptionDetails.h"
 #include "lang/Format.h"
@@ -289,7 +290,7 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         const std::string output = OutputNameOf(source);
         // Another spelling of the same file (a link, "./", "//") is the same file too.
         if (output == source || fs::equivalent(output, source, ec)) {
-            prompter_.MessageBox(FormatText(IDS_MESSAGE_MustBeDiffer, {output}), IDS_MESSAGEBOX_DifferTitle,
+            prompter_.MessageBox(FormatText(IDS_MESSAGE_MustBeDiffer, {qvtext::VisibleText(output)}), IDS_MESSAGEBOX_DifferTitle,
                                  TMsgIcon::Information);
             return false;
         }
@@ -297,8 +298,10 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         // the second conversion would silently replace the first.
         auto [it, added] = outputs.emplace(output, source);
         if (!added) {
-            prompter_.MessageBox(FormatText(IDS_MESSAGE_SameOutput, {it->second, source, output}),
-                                 IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
+            const std::string text = FormatText(IDS_MESSAGE_SameOutput, {qvtext::VisibleText(it->second),
+                                                                          qvtext::VisibleText(source),
+                                                                          qvtext::VisibleText(output)});
+            prompter_.MessageBox(text, IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
             return false;
         }
     }
@@ -311,7 +314,7 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         const std::string output = OutputNameOf(queue_.FullName(i));
         if (!fs::exists(output, ec))
             continue;
-        int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {output}), IDS_MESSAGEBOX_Overwrite,
+        int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {qvtext::VisibleText(output)}), IDS_MESSAGEBOX_Overwrite,
                                       TMsgIcon::Confirmation, buttons, captions);
         if (answer == mrYes)
             continue;

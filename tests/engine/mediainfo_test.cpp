@@ -163,6 +163,23 @@ TEST_F(MediaInfo, ReportDescribesAnExistingFileOnly)
     EXPECT_EQ(MediaReport(Samples().Path("no-such-file.avi")), "");
 }
 
+// A name that is no text in the user's character set ("caf\xe9" under UTF-8)
+// is still a name: the file is described by its bytes.
+TEST_F(MediaInfo, NamesThatAreNoUtf8AreDescribed)
+{
+    TempDir dir;
+    const std::string path = dir.file("caf\xe9 \x01.avi");
+    fs::copy_file(Samples().Path("av.avi"), path);
+    const TFileItem item = ProbeFileItem(path);
+    EXPECT_TRUE(MediaFileDescribed(item));
+    EXPECT_EQ(item.CompleteName, path);
+    EXPECT_EQ(item.FileName, "caf\xe9 \x01.avi");
+    EXPECT_EQ(item.Width, "320");
+    const std::string report = MediaReport(path);
+    EXPECT_NE(report.find("MPEG-4 Visual"), std::string::npos);
+    EXPECT_NE(report.find(path), std::string::npos);
+}
+
 TEST(MediaInfoLibraryMissing, EveryFactReadsNoneAndTheReportIsEmpty)
 {
     ResetCatalogue();

@@ -71,7 +71,7 @@ int VideoWidth(const std::string& file)
     TempDir t;
     const std::string out = t.file("w");
     if (!Shell("ffprobe -v error -select_streams v:0 -show_entries stream=width -of csv=p=0 " + Quoted(file) + " > " +
-               out))
+               out + " 2>/dev/null"))
         return 0;
     return std::atoi(ReadFile(out).c_str());
 }
@@ -242,6 +242,8 @@ TEST_F(Names, TwoBatchesAtOnceOverTheScriptRouteEachConvertTheirOwnSources)
     fs::create_directories(smallDir);
     fs::create_directories(largeDir);
     const std::string outSmall = out + "s/", outLarge = out + "l/";
+    fs::create_directories(outSmall);
+    fs::create_directories(outLarge);
     for (int i = 0; i < 4; ++i) {
         small.push_back(Source("small.avi", "clip" + std::to_string(i) + ".rmvb", smallDir));
         large.push_back(Source("large.avi", "clip" + std::to_string(i) + ".rmvb", largeDir));
