@@ -38,8 +38,8 @@ std::string ConsoleText(const std::string& text)
     size_t from = 0;
     for (;;) {
         const size_t stop = text.find_first_of("\n\t", from);
-        out += qvtext::VisibleText(std::string_view(text).substr(from, stop == std::string::npos ? std::string::npos
-                                                                                              : stop - from));
+        const size_t count = stop == std::string::npos ? std::string::npos : stop - from;
+        out += qvtext::VisibleText(std::string_view(text).substr(from, count));
         if (stop == std::string::npos)
             return out;
         out += text[stop];

@@ -290,8 +290,8 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         const std::string output = OutputNameOf(source);
         // Another spelling of the same file (a link, "./", "//") is the same file too.
         if (output == source || fs::equivalent(output, source, ec)) {
-            prompter_.MessageBox(FormatText(IDS_MESSAGE_MustBeDiffer, {qvtext::VisibleText(output)}), IDS_MESSAGEBOX_DifferTitle,
-                                 TMsgIcon::Information);
+            prompter_.MessageBox(FormatText(IDS_MESSAGE_MustBeDiffer, {qvtext::VisibleText(output)}),
+                                 IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
             return false;
         }
         // Two sources of one name ("a.avi", "a.mp4") would write one output, and
@@ -314,8 +314,8 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         const std::string output = OutputNameOf(queue_.FullName(i));
         if (!fs::exists(output, ec))
             continue;
-        int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {qvtext::VisibleText(output)}), IDS_MESSAGEBOX_Overwrite,
-                                      TMsgIcon::Confirmation, buttons, captions);
+        int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {qvtext::VisibleText(output)}),
+                                      IDS_MESSAGEBOX_Overwrite, TMsgIcon::Confirmation, buttons, captions);
         if (answer == mrYes)
             continue;
         if (answer == mrYesToAll) {

@@ -129,7 +129,8 @@ std::vector<std::string> ConversionNames(const std::string& commandLine)
         names.push_back(name);
         names.push_back(qvtext::VisibleText(name));
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+    std::sort(names.begin(), names.end(),
+              [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
     return names;
 }
 
