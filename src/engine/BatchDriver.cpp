@@ -129,7 +129,7 @@ void MakeDirectShowScript(const std::string& sourceName)
         FindCaseInsensitive(FindCaseInsensitive(LanguagesFolder, "English_profile"), "DirectShow.avs");
     TFileRead read = ReadRegularFile(templatePath, ScriptFileSizeLimit);
     if (read.Status != TFileReadStatus::Ok)
-        throw std::runtime_error("Cannot open file \"" + templatePath + "\". "
+        throw std::runtime_error("Cannot open file \"" + templatePath + "\": "
                                  + (read.Problem.empty() ? std::strerror(ENOENT) : read.Problem));
     std::string text = std::move(read.Content);
 

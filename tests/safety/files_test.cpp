@@ -214,4 +214,26 @@ TEST_F(FilesFault, EncoderRefusesScriptsThatAreNotSmallRegularFiles)
     }
 }
 
+// A DirectShow template that is a pipe or a link to /dev/zero fails the file
+// with the reason instead of hanging the batch; the source stays.
+TEST_F(FilesFault, HostileDirectShowTemplateFailsTheFileWithItsReason)
+{
+    const std::string clip = enctest::MakeSource(tmp, enctest::TSourceKind::AudioOnly);
+    if (clip.empty())
+        GTEST_SKIP() << "ffmpeg cannot make the sample clip";
+    WriteFile(app + "options.ini", "[VideoConvertoptions]\nOutputFormat=15\nUseDirectShow=1\n");
+    WriteFile(app + "langs/English_Profile/wav/Test Tiny.wao", "[General]\nDescription=tests\n");
+    const std::string tmpl = app + "langs/English_Profile/DirectShow.avs";
+    for (THostile kind : {THostile::Fifo, THostile::DevZero}) {
+        SCOPED_TRACE(Name(kind));
+        MakeHostile(tmpl, kind, 0);
+        const TRunResult r = Cli({"-f", "wav", "-p", "test tiny", "-o", tmp.dir() + "out", "-y", clip});
+        EXPECT_EQ(r.exitCode, 1) << r.output;
+        EXPECT_CONTAINS(r.output, "\"" + tmpl + "\": it is not a regular file");
+        EXPECT_TRUE(fs::exists(clip));
+        EXPECT_FALSE(fs::exists(tmp.dir() + "out/a.wav"));
+        ExpectUnchanged(tmpl, kind, 0);
+    }
+}
+
 } // namespace
