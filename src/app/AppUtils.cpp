@@ -1,6 +1,7 @@
 #include "app/AppUtils.h"
 
 #include "lang/MultiLanguages.h"
+#include "platform/RegularFile.h"
 
 #include <charconv>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,10 +87,11 @@ std::string EnvText(const char* name)
 }
 
 // XDG_DOCUMENTS_DIR from a user-dirs.dirs file: a shell assignment whose value
-// is "$HOME/…" or an absolute path, in double quotes.
+// is "$HOME/…" or an absolute path, in double quotes. Only a regular file of
+// at most 1 MiB is read.
 std::string DocumentsFromUserDirs(const std::string& fileName, const std::string& home)
 {
-    std::ifstream in(fileName);
+    std::istringstream in(ReadRegularFile(fileName, IniFileSizeLimit).Content);
     std::string line, found;
     while (std::getline(in, line)) {
         size_t b = line.find_first_not_of(" \t");

@@ -19,6 +19,7 @@ std::string LanguageFilePath;
 std::string SkinsFolder;
 std::string HelpFile;
 std::string ApplicationTitle = "Quorvex";
+std::string OptionsFileProblem;
 
 namespace {
 
@@ -102,14 +103,17 @@ void LoadOptions()
     Options.LastOutputOpenDir = personal;
     Options.ShowWindow = true;
     Options.UseDirectShow = false;
+    OptionsFileProblem.clear();
 
     std::error_code ec;
     if (!std::filesystem::exists(OptionsFile, ec))
         SaveOptions();
 
     // Each key falls back to the value in force; integers are kept in the
-    // field's 8 bits.
+    // field's 8 bits. A file that is refused (not a regular file, too large)
+    // leaves every default in force, and SaveOptions never replaces it.
     const TIniFile ini(OptionsFile);
+    OptionsFileProblem = ini.Problem();
     const std::string s = kOptionsSection;
     Options.OutputFormat = static_cast<uint8_t>(ini.ReadInteger(s, "OutputFormat", Options.OutputFormat));
     Options.LastInputOpenDir = ini.ReadString(s, "LastInputOpenDir", Options.LastInputOpenDir);

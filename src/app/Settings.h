@@ -108,5 +108,9 @@ void InitApplication();
 void InitApplication(const std::string& appFolder);
 
 void LoadOptions();
+// Why options.ini was refused by the last LoadOptions (it exists but is not a
+// regular file, is too large or cannot be read); empty when it was read. A
+// refused file leaves the defaults in force and is never written.
+extern std::string OptionsFileProblem;
 // Throws EIniWriteError when options.ini cannot be written.
 void SaveOptions();

@@ -282,6 +282,9 @@ bool TCliRun::StartUp()
         if (!LoadLanguage())
             return false;
         LoadOptions();
+        if (!OptionsFileProblem.empty())
+            console_.Err(program_ + ": warning: "
+                         + TerminalText(FormatText(IDS_MESSAGEBOX_OptionsFileRefused, {OptionsFile, OptionsFileProblem})));
     } catch (const std::exception& e) {
         Fail(e.what());
         return false;

@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
-#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace avcore {
 
@@ -100,13 +103,72 @@ bool IsScriptName(const std::string& name)
     return ext == ".avs";
 }
 
-bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::string& error)
+namespace {
+
+// The whole script, read only when it is a regular file (also through a link)
+// of at most 64 KiB: a named pipe would block the open, a link to /dev/zero
+// would never end. The open does not block; what was opened is checked again.
+bool ReadScriptText(const std::string& scriptPath, std::string& text, std::string& error)
 {
-    std::ifstream in(scriptPath, std::ios::binary);
-    if (!in) {
+    constexpr size_t kLimit = 64 * 1024;
+    const char* const notRegular = "it is not a regular file";
+    const char* const tooLarge = "it is larger than 64 KiB";
+    struct stat st {};
+    if (::stat(scriptPath.c_str(), &st) != 0) {
         error = std::strerror(errno);
         return false;
     }
+    if (!S_ISREG(st.st_mode)) {
+        error = notRegular;
+        return false;
+    }
+    if (static_cast<unsigned long long>(st.st_size) > kLimit) {
+        error = tooLarge;
+        return false;
+    }
+    int fd = ::open(scriptPath.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        error = notRegular;
+        return false;
+    }
+    text.assign(kLimit + 1, '\0');
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::read(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n < 0)
+                error = std::strerror(errno);
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    if (!error.empty())
+        return false;
+    if (done > kLimit) {
+        error = tooLarge;
+        return false;
+    }
+    text.resize(done);
+    return true;
+}
+
+} // namespace
+
+bool ReadScriptSource(const std::string& scriptPath, std::string& source, std::string& error)
+{
+    std::string text;
+    error.clear();
+    if (!ReadScriptText(scriptPath, text, error))
+        return false;
+    std::istringstream in(text);
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')

@@ -18,6 +18,7 @@
 #include "cmdline/OptionDetails.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/RegularFile.h"
 #include "profiles/profiles.h"
 
 namespace fs = std::filesystem;
@@ -133,12 +134,11 @@ std::string MakeDirectShowScript(const std::string& sourceName)
         return {};
     const std::string templatePath =
         FindCaseInsensitive(FindCaseInsensitive(LanguagesFolder, "English_profile"), "DirectShow.avs");
-    std::ifstream in(templatePath, std::ios::binary);
-    if (!in)
-        throw std::runtime_error("Cannot open file \"" + templatePath + "\". " + std::strerror(errno));
-    std::stringstream ss;
-    ss << in.rdbuf();
-    std::string text = ss.str();
+    TFileRead read = ReadRegularFile(templatePath, ScriptFileSizeLimit);
+    if (read.Status != TFileReadStatus::Ok)
+        throw std::runtime_error("Cannot open file \"" + templatePath + "\": "
+                                 + (read.Problem.empty() ? std::strerror(ENOENT) : read.Problem));
+    std::string text = std::move(read.Content);
 
     const std::string placeholder = "<%inputfile%>";
     std::string lower = Lower(text);

@@ -179,7 +179,10 @@ TMediaInfoLibrary::~TMediaInfoLibrary()
 
 void TMediaInfoLibrary::Probe(const std::string& path, TFileItem& item) const
 {
-    if (!Loaded()) {
+    // Only regular files are opened: the library would wait for ever on a
+    // named pipe and read a device without end.
+    std::error_code ec;
+    if (!Loaded() || !std::filesystem::is_regular_file(path, ec)) {
         for (const TMediaFact& fact : MediaFacts)
             item.*fact.Field = IDS_None;
         return;
@@ -202,7 +205,7 @@ void TMediaInfoLibrary::Probe(const std::string& path, TFileItem& item) const
 std::string TMediaInfoLibrary::Report(const std::string& path) const
 {
     std::error_code ec;
-    if (!Loaded() || !std::filesystem::exists(path, ec))
+    if (!Loaded() || !std::filesystem::is_regular_file(path, ec))
         return {};
     void* mi = api_->New();
     const TOpenableName name(path);

@@ -2,12 +2,15 @@
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "lang/Format.h"
 #include "platform/IniFile.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <iostream>
+#include <iterator>
+#include <utility>
 #include <strings.h>
 #include <sys/stat.h>
 
@@ -32,6 +35,21 @@ std::function<void(const std::string&)>& MessageHandler()
     };
     return handler;
 }
+
+// The two list sections of the shipped English file. The English file written
+// when the language file is missing carries them too, so that the next start
+// can load it.
+const char* const kDefaultExtensions[] = {".rmvb"};
+const std::pair<const char*, const char*> kDefaultFilters[] = {
+    {"All Media Files",
+     "*.avi;*.divx;*.mp4;*.m4v;*.mov;*.qt;*.3gp;*.3g2;*.mpg;*.mpeg;*.mpe;*.m1v;*.m2v;*.vob;*.dat;*.ts;*.mts;*.m2ts;"
+     "*.mkv;*.webm;*.flv;*.swf;*.wmv;*.asf;*.rm;*.rmvb;*.ogv;*.dv;*.mxf;*.nut;*.y4m;*.mp3;*.mp2;*.aac;*.m4a;*.ac3;"
+     "*.wav;*.wma;*.flac;*.ogg;*.oga;*.opus;*.amr;*.awb;*.aif;*.aiff;*.au;*.mka"},
+    {"Video Files",
+     "*.avi;*.divx;*.mp4;*.m4v;*.mov;*.qt;*.3gp;*.3g2;*.mpg;*.mpeg;*.mpe;*.m1v;*.m2v;*.vob;*.dat;*.ts;*.mts;*.m2ts;"
+     "*.mkv;*.webm;*.flv;*.swf;*.wmv;*.asf;*.rm;*.rmvb;*.ogv;*.dv;*.mxf;*.nut;*.y4m"},
+    {"Audio Files", "*.mp3;*.mp2;*.aac;*.m4a;*.ac3;*.wav;*.wma;*.flac;*.ogg;*.oga;*.opus;*.amr;*.awb;*.aif;*.aiff;*.au;*.mka"},
+};
 
 std::string ReplaceAll(std::string s, const std::string& from, const std::string& to)
 {
@@ -100,6 +118,10 @@ void WriteDefaultLanguage()
     TIniFile ini(LanguageFilePath);
     for (const auto& e : CatalogueEntries())
         ini.WriteString(kConvertSection, e.WriteKey, EncodeCatalogueText(*e.Text));
+    for (size_t i = 0; i < std::size(kDefaultExtensions); ++i)
+        ini.WriteString(kExtensionSection, std::to_string(i + 1), kDefaultExtensions[i]);
+    for (const auto& [name, patterns] : kDefaultFilters)
+        ini.WriteString(kFilterSection, name, patterns);
     ini.UpdateFile();
 }
 
@@ -110,6 +132,10 @@ bool LoadLanguage()
         WriteDefaultLanguage();
 
     TIniFile ini(LanguageFilePath);
+    if (!ini.Problem().empty()) {
+        MessageHandler()(FormatText(IDS_MESSAGEBOX_LanguageFileRefused, {LanguageFilePath, ini.Problem()}));
+        return false;
+    }
 
     DirectShowExtensions.clear();
     for (int n = 1;; ++n) {
@@ -160,6 +186,9 @@ TKestMultiLanguages::TKestMultiLanguages(const std::string& folder, const std::s
     for (const auto& f : files) {
         const std::string base = ExtractFileBaseName(f.string());
         TIniFile ini(f.string());
+        // A language file that would be refused is not offered.
+        if (!ini.Problem().empty())
+            continue;
         std::string name = ini.ReadString(sectionName, keyName, base);
         if (name.empty())
             name = base;

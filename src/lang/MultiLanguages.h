@@ -42,9 +42,11 @@ void SetLanguageMessageHandler(std::function<void(const std::string&)> handler);
 
 // Fills the catalogue and the two lists from LanguageFilePath, writing the
 // English file first when it is missing. False (after its message) when the
-// file has no extension list or no filter list.
+// file is refused (not a regular file, larger than 1 MiB, unreadable) or has
+// no extension list or no filter list.
 bool LoadLanguage();
-// Writes the catalogue's current texts into a new file at LanguageFilePath.
+// Writes the catalogue's current texts into a new file at LanguageFilePath,
+// with the extension and filter lists of the shipped English file.
 // Throws EIniWriteError when the file cannot be written.
 void WriteDefaultLanguage();
 

@@ -1,13 +1,13 @@
 #include "platform/IniFile.h"
 
+#include "platform/RegularFile.h"
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -120,17 +120,16 @@ std::optional<int32_t> ParseIniInteger(const std::string& text)
 TIniFile::TIniFile(std::string fileName)
     : fileName_(std::move(fileName))
 {
-    std::ifstream in(fileName_, std::ios::binary);
-    if (!in) {
-        // A file that exists but cannot be read must not be replaced by the
-        // few keys written afterwards.
-        struct stat st {};
-        unreadable_ = ::stat(fileName_.c_str(), &st) == 0;
+    TFileRead file = ReadRegularFile(fileName_, IniFileSizeLimit);
+    if (file.Status != TFileReadStatus::Ok) {
+        // Anything under the name that is not read (a named pipe, a device, a
+        // huge or unreadable file) must not be replaced by the few keys
+        // written afterwards.
+        unreadable_ = file.Status != TFileReadStatus::Missing;
+        problem_ = file.Problem;
         return;
     }
-    std::stringstream ss;
-    ss << in.rdbuf();
-    const std::string content = ss.str();
+    const std::string& content = file.Content;
     size_t start = 0;
     // A UTF-8 byte order mark (left by some editors) is kept but not read as
     // part of the first line.

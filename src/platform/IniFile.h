@@ -41,10 +41,17 @@ bool SameTextAscii(const std::string& a, const std::string& b);
 class TIniFile {
 public:
     // Reads the file when it exists; a missing or unreadable file reads as
-    // empty. Nothing is created on disk until UpdateFile().
+    // empty. Only a regular file (also through a link) of at most 1 MiB is
+    // read; anything else under the name reads as empty, is reported by
+    // Problem() and is never replaced by UpdateFile(). Nothing is created on
+    // disk until UpdateFile().
     explicit TIniFile(std::string fileName);
 
     const std::string& FileName() const { return fileName_; }
+    // Why an existing file was not read ("it is not a regular file (a named
+    // pipe)", "it is larger than 1 MiB", a system error text); empty when it
+    // was read or is missing.
+    const std::string& Problem() const { return problem_; }
 
     std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;
     int32_t ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const;
@@ -88,4 +95,5 @@ private:
     bool modified_ = false;
     bool bom_ = false;        // the file began with a UTF-8 byte order mark
     bool unreadable_ = false; // the file exists but could not be read
+    std::string problem_;     // why, for Problem()
 };

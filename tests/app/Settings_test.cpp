@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace {
@@ -181,6 +182,55 @@ TEST_F(SettingsTest, SaveIntoMissingFolderRaises)
     EXPECT_THROW(LoadOptions(), EIniWriteError);
     EXPECT_EQ(Options.LastOutputOpenDir, kDocs); // defaults stay in force
     EXPECT_THROW(SaveOptions(), EIniWriteError);
+}
+
+// An options.ini that is not a small regular file is not read: the defaults
+// stay in force, the reason is kept for the windows to show, and no save ever
+// replaces it. A link to a regular file is read and written through.
+TEST_F(SettingsTest, RefusedOptionsFileGivesDefaultsAndIsNeverWritten)
+{
+    const std::string armed = "[VideoConvertoptions]\nDeleteFileAfterProcessing=1\nPriority=3\n";
+    const std::string huge = armed + std::string(1024 * 1024, ';') + "\n";
+    struct Case {
+        const char* name;
+        std::function<void()> make;
+        const char* problem;
+    } cases[] = {
+        {"named pipe", [] { ASSERT_EQ(::mkfifo(OptionsFile.c_str(), 0644), 0); }, "it is not a regular file (a named pipe)"},
+        {"link to /dev/zero", [] { std::filesystem::create_symlink("/dev/zero", OptionsFile); }, "it is not a regular file (a device)"},
+        {"folder", [] { std::filesystem::create_directory(OptionsFile); }, "it is not a regular file (a folder)"},
+        {"beyond 1 MiB", [&] { WriteFile(OptionsFile, huge); }, "it is larger than 1 MiB"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove_all(OptionsFile);
+        c.make();
+        Options = TOptions {};
+        LoadOptions();
+        EXPECT_EQ(OptionsFileProblem, c.problem);
+        EXPECT_FALSE(Options.DeleteFileAfterProcessing);
+        EXPECT_EQ(Options.Priority, 1);
+        Options.Priority = 2;
+        EXPECT_THROW(SaveOptions(), EIniWriteError);
+        std::error_code ec;
+        if (std::string(c.name) == "beyond 1 MiB")
+            EXPECT_EQ(ReadFile(OptionsFile), huge);
+        else
+            EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(OptionsFile, ec)));
+    }
+
+    // A link to a regular file is an ordinary options.ini.
+    std::filesystem::remove_all(OptionsFile);
+    const std::string real = app_.file("real-options.ini");
+    WriteFile(real, armed);
+    std::filesystem::create_symlink(real, OptionsFile);
+    LoadOptions();
+    EXPECT_EQ(OptionsFileProblem, "");
+    EXPECT_TRUE(Options.DeleteFileAfterProcessing);
+    Options.Priority = 0;
+    SaveOptions();
+    EXPECT_TRUE(std::filesystem::is_symlink(OptionsFile));
+    EXPECT_NE(ReadFile(real).find("Priority=0"), std::string::npos);
 }
 
 TEST(Now, CountsDaysFrom1899December30)

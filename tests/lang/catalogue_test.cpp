@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 using qvtest::ReadFile;
 using qvtest::TempDir;
@@ -60,13 +62,6 @@ protected:
         SetLanguageMessageHandler([](const std::string&) {});
         ResetCatalogue();
     }
-    // Appends the two list sections that WriteDefaultLanguage leaves out.
-    void AddLists(const std::string& path)
-    {
-        std::ofstream out(path, std::ios::app);
-        out << "[DazadUVI_AVSExt]\n1=.rmvb\n[DazadUVI_Filters]\nVideo=*.avi;*.mpg\nAudio=*.mp3\n";
-    }
-
     TempDir dir;
     std::vector<std::string> messages;
 };
@@ -120,19 +115,28 @@ TEST(CatalogueCoding, DecodeAndEncode)
         EXPECT_EQ(EncodeCatalogueText(c.text), c.stored) << c.text;
 }
 
-TEST_F(CatalogueTest, DefaultFileHoldsEveryKeyEncodedAndIsRejectedWithoutLists)
+TEST_F(CatalogueTest, DefaultFileHoldsEveryKeyEncodedAndTheShippedLists)
 {
-    ASSERT_FALSE(LoadLanguage());
-    // The start writes the English file, then refuses it for lack of an extension list.
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0], "Invalid'AVS extension'. Make sure you have correct language file. The program  will exit!");
+    // The start writes the English file and loads it; so does every later start.
+    for (int start = 1; start <= 2; ++start) {
+        SCOPED_TRACE(start);
+        ResetCatalogue();
+        ASSERT_TRUE(LoadLanguage());
+        EXPECT_TRUE(messages.empty());
+        EXPECT_EQ(DirectShowExtensions, std::vector<std::string>{".rmvb"});
+    }
 
     TIniFile ini(LanguageFilePath);
     auto keys = ini.ReadSection("DazadUVI_Convert");
     EXPECT_EQ(keys.size(), 289u);
-    EXPECT_FALSE(ini.SectionExists("DazadUVI_AVSExt"));
-    EXPECT_FALSE(ini.SectionExists("DazadUVI_Filters"));
     EXPECT_FALSE(ini.ValueExists("DazadUVI_Convert", "LanguageName"));
+    // The two lists are those of the shipped English file.
+    const TIniFile shipped(qvtest::SourceDir() + "/data/langs/English.ini");
+    for (const char* section : {"DazadUVI_AVSExt", "DazadUVI_Filters"}) {
+        EXPECT_FALSE(ini.ReadSectionValues(section).empty()) << section;
+        EXPECT_EQ(ini.ReadSectionValues(section), shipped.ReadSectionValues(section)) << section;
+    }
+    EXPECT_EQ(AcceptedFilters, shipped.ReadSectionValues("DazadUVI_Filters"));
     const std::string file = ReadFile(LanguageFilePath);
     EXPECT_NE(file.find("IDS_PROFILE_LABEL_LowQuality=Low quality,#13small size"), std::string::npos);
     EXPECT_NE(file.find("IDS_BITTATE_FORMAT =%s"), std::string::npos);
@@ -140,10 +144,28 @@ TEST_F(CatalogueTest, DefaultFileHoldsEveryKeyEncodedAndIsRejectedWithoutLists)
     EXPECT_EQ(file.find("IDS_MESSAGEBOX_NoFormat"), std::string::npos);
 }
 
+// A language file that is not a small regular file is refused with its
+// reason (never read, never replaced by the English file) and is not offered
+// in the Language menu.
+TEST_F(CatalogueTest, LanguageFileThatIsNoRegularFileIsRefused)
+{
+    ASSERT_EQ(::mkfifo(LanguageFilePath.c_str(), 0644), 0);
+    EXPECT_FALSE(LoadLanguage());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "The language file \"" + LanguageFilePath
+                               + "\" cannot be read: it is not a regular file (a named pipe). The program will exit!");
+    EXPECT_TRUE(std::filesystem::is_fifo(LanguageFilePath));
+
+    WriteFile(dir.file("Deutsch.ini"), "[DazadUVI_Convert]\nLanguageName=Deutsch\n");
+    std::filesystem::create_symlink("/dev/zero", dir.file("Zero.ini"));
+    TKestMultiLanguages list(dir.path().string(), "LanguageName", "DazadUVI_Convert");
+    ASSERT_EQ(list.LanguageCount(), 1);
+    EXPECT_EQ(list.LanguageDisplayName(0), "Deutsch");
+}
+
 TEST_F(CatalogueTest, WrittenFileReadsBackTrimmedWithLineBreaks)
 {
     WriteDefaultLanguage();
-    AddLists(LanguageFilePath);
     ASSERT_TRUE(LoadLanguage());
     // Texts come back trimmed; a line feed followed by a carriage return is
     // stored as two breaks and so reads back as two CR LF pairs.
@@ -153,7 +175,6 @@ TEST_F(CatalogueTest, WrittenFileReadsBackTrimmedWithLineBreaks)
     EXPECT_EQ(IDS_PROFILE_MESSAGEBOX_MPEG4.substr(0, 14), "ATTENTION!\r\n\r\n");
     EXPECT_EQ(IDS_PROFILE_LABEL_LowQuality, "Low quality,\r\nsmall size");
     EXPECT_EQ(DirectShowExtensions, std::vector<std::string>{".rmvb"});
-    EXPECT_EQ(AcceptedFilters, (std::vector<std::string>{"Video=*.avi;*.mpg", "Audio=*.mp3"}));
 }
 
 TEST_F(CatalogueTest, ShowWindowTextIsReadFromTheExitKey)

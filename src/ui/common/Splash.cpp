@@ -3,7 +3,7 @@
 #include "app/Settings.h"
 
 #include <QApplication>
-#include <QFile>
+#include <QFileInfo>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -14,7 +14,10 @@ TfrmSplash::TfrmSplash(QWidget* parent)
 {
     setAttribute(Qt::WA_TranslucentBackground);
     const QString file = QString::fromStdString(SkinsFolder + "Splash.png");
-    if (QFile::exists(file))
+    // Only a regular file of sensible size is read: a named pipe or a link to
+    // a device under that name would block or never end.
+    const QFileInfo info(file);
+    if (info.isFile() && info.size() <= 16 * 1024 * 1024)
         picture_.load(file);
     if (picture_.isNull())
         picture_ = DrawnPicture();

@@ -13,6 +13,8 @@
 #include "ui/main/MainWnd.h"
 #include "ui/main/SleepInhibitor.h"
 
+#include <QCheckBox>
+
 // The file list as the batch's queue.
 class TMainFileQueue : public TFileQueue {
 public:
@@ -48,6 +50,12 @@ public:
         InhibitSleep(true);
         auto view = TGuiBatchHost::CreateProgressView();
         main_.progress_ = dynamic_cast<QWidget*>(view.get());
+        // The progress window's two check boxes change the armed options;
+        // the line on the main window follows them at once.
+        if (main_.progress_)
+            for (const char* name : {"chkDelSource", "chkShutdown"})
+                if (auto* box = main_.progress_->findChild<QCheckBox*>(QString::fromLatin1(name)))
+                    QObject::connect(box, &QCheckBox::toggled, &main_, [this] { main_.UpdateArmedLine(); });
         if (main_.BatchStartedHook && main_.progress_)
             main_.BatchStartedHook(main_.progress_);
         return view;

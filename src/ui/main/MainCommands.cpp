@@ -55,6 +55,7 @@ void TfrmMain::OpenDestinationFolder()
 void TfrmMain::ShowSettings()
 {
     TfrmSettings::Execute(this);
+    UpdateArmedLine();
 }
 
 void TfrmMain::CreateBatchMachinery()
@@ -87,6 +88,7 @@ void TfrmMain::ConvertFiles()
     batchRunning_ = false;
     progress_ = nullptr;
     RefreshListState();
+    UpdateArmedLine();
 }
 
 void TfrmMain::ShowAbout()

@@ -135,6 +135,10 @@ QFrame#pnlMediaInfo QLabel { font-size: 8pt; }
 QLabel[heading="true"] { font-weight: bold; color: #24364f; }
 QPushButton#btnConvert { font-size: 12pt; font-weight: bold; padding: 6px 22px; }
 #frmMain > QLabel#lblStatus { color: #3a4a60; }
+QLabel#lblArmed {
+  background: #fff1dc; color: #8a2d00; border: 1px solid #e3a25c;
+  border-radius: 3px; padding: 3px 6px;
+}
 )";
 
 } // namespace
@@ -163,6 +167,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
         // options.ini could not be written: go on with the defaults.
         ShowMessageBox(this, e.what(), IDS_MESSAGEBOX_Error, TMsgIcon::Error);
     }
+    if (!OptionsFileProblem.empty())
+        ShowMessageBox(this, FormatText(IDS_MESSAGEBOX_OptionsFileRefused, {OptionsFile, OptionsFileProblem}),
+                       ApplicationTitle, TMsgIcon::Warning);
     ApplyStoredFormat();
     BuildLanguageMenu();
     if (!ApplyTexts()) {
@@ -434,6 +441,12 @@ void TfrmMain::CreateControls()
     outRow->addWidget(btnOutputDir_);
     body->addLayout(outRow);
 
+    // What the stored options will do after the next batch, while any is armed.
+    lblArmed_ = NewLabel(this, "lblArmed");
+    lblArmed_->setWordWrap(true);
+    lblArmed_->setVisible(false);
+    body->addWidget(lblArmed_);
+
     // Summary and Convert.
     auto* bottom = new QHBoxLayout;
     lblStatus_ = NewLabel(this, "lblStatus");
@@ -652,6 +665,38 @@ void TfrmMain::ChooseLanguage(QAction* item)
         Quit(1);
 }
 
+std::string ArmedActionsText(const TOptions& options)
+{
+    std::vector<std::string> parts;
+    if (options.DeleteFileAfterProcessing)
+        parts.push_back(IDS_MAIN_LABEL_ArmedDelete);
+    if (options.ShutdownWindowsWhenDone) {
+        // The positions of the settings window's list; any other value does nothing.
+        switch (options.ShutdownFlag) {
+        case 0: parts.push_back(FormatText(IDS_MAIN_LABEL_ArmedClose, {ApplicationTitle})); break;
+        case 1: parts.push_back(IDS_MAIN_LABEL_ArmedShutDown); break;
+        case 2: parts.push_back(IDS_MAIN_LABEL_ArmedLogOff); break;
+        case 3: parts.push_back(IDS_MAIN_LABEL_ArmedRestart); break;
+        case 4: parts.push_back(IDS_MAIN_LABEL_ArmedHibernate); break;
+        case 5: parts.push_back(IDS_MAIN_LABEL_ArmedSuspend); break;
+        default: break;
+        }
+    }
+    if (parts.empty())
+        return {};
+    std::string text = IDS_MAIN_LABEL_ArmedPrefix;
+    for (size_t i = 0; i < parts.size(); ++i)
+        text += (i == 0 ? " " : "; ") + parts[i];
+    return text;
+}
+
+void TfrmMain::UpdateArmedLine()
+{
+    const std::string text = ArmedActionsText(Options);
+    lblArmed_->setText(DisplayText(text));
+    lblArmed_->setVisible(!text.empty());
+}
+
 bool TfrmMain::ApplyTexts()
 {
     btnOpen_->setText(MenuText(IDS_MAIN_BUTTON_Open));
@@ -713,6 +758,7 @@ bool TfrmMain::ApplyTexts()
 
     openFilter_ = OpenDialogFilter();
     UpdateSummary();
+    UpdateArmedLine();
 
     if (!RefreshProfileLists()) {
         ShowMessageBox(this, IDS_MESSAGEBOX_CreateDirError, IDS_MESSAGEBOX_Error, TMsgIcon::Error);
@@ -896,7 +942,9 @@ void TfrmMain::Quit(int code)
 void TfrmMain::Exit()
 {
     try {
-        SaveOptions();
+        // A refused options.ini was announced at start and is never replaced.
+        if (OptionsFileProblem.empty())
+            SaveOptions();
     } catch (const std::exception& e) {
         // Nothing is lost silently: say so, and end only when the user agrees.
         if (ShowMessageBox(this, e.what(), IDS_MESSAGEBOX_Error, TMsgIcon::Error, TMsgBoxButtons::OKCancel) != mrOk)

@@ -37,6 +37,7 @@ class TQtDispatcher;
 class TQtPrompter;
 class TBatchDriver;
 class TMainFileQueue;
+struct TOptions;
 class TMainBatchHost;
 
 // One entry of the file list: the caption is the full path of the source,
@@ -49,6 +50,11 @@ class TFileListItem;
 bool IsAcceptedExtension(const std::string& extension);
 // The extension of a path with its dot; "" when the file name has none.
 std::string FileExtensionOf(const std::string& path);
+
+// The line the main window shows while destructive options are armed, such
+// as "After the next batch: the converted source files will be deleted; the
+// computer will shut down if no file fails"; empty when nothing is armed.
+std::string ArmedActionsText(const TOptions& options);
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -74,6 +80,9 @@ public:
     void DeleteSelected();
     void SelectAll();
     void UpdateSummary();
+    // Shows lblArmed while the stored options delete sources or run a power
+    // action after the next batch, and hides it otherwise.
+    void UpdateArmedLine();
     void ShowMediaFacts();
     // Files dropped from a file manager: folders are skipped.
     void DropFiles(const std::vector<std::string>& paths);
@@ -192,6 +201,7 @@ private:
     QLineEdit* txtOutputDir_ = nullptr;
     QPushButton* btnOutputDir_ = nullptr;
     QLabel* lblStatus_ = nullptr;
+    QLabel* lblArmed_ = nullptr;
     QPushButton* btnConvert_ = nullptr;
     QLabel* lblMore_ = nullptr;
 

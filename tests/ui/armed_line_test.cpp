@@ -1,0 +1,203 @@
+// The main window and the files it starts from: the line that says what the
+// stored options will do after the next batch (deleting sources, a power
+// action), an options.ini that cannot be read, and a deleted English file.
+
+#include "main_fixture.h"
+#include "support/FakePowerActions.h"
+#include "support/WidgetLookup.h"
+
+#include "app/AppUtils.h"
+#include "platform/IniFile.h"
+#include "profiles/profiles.h"
+#include "ui/dialogs/ProgressWnd.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <sys/stat.h>
+
+class ArmedLineTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TMainFixture> fx_;
+    std::vector<std::string> powerCalls_;
+    std::unique_ptr<TPowerActions> previousPower_;
+
+    static QLabel* Line(TfrmMain& frm) { return Find<QLabel>(&frm, "lblArmed"); }
+    static QString Shown(TfrmMain& frm) { return Line(frm)->isVisibleTo(&frm) ? Line(frm)->text() : QString(); }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        TfrmProgress::SetTrayAvailableOverride(true);
+        previousPower_ = SetPowerActions(std::make_unique<qvtest::TFakePower>(&powerCalls_));
+        fx_ = std::make_unique<TMainFixture>();
+        SetUrlOpener([](const QUrl&) { return true; });
+    }
+
+    void cleanupTestCase()
+    {
+        SetUrlOpener(nullptr);
+        fx_.reset();
+        SetPowerActions(std::move(previousPower_));
+        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
+    }
+
+    void init()
+    {
+        DialogHook::Clear();
+        DialogHook::SetTestMode(true);
+    }
+
+    // What a fresh window (a restart) shows for the stored options.
+    void lineNamesWhatTheStoredOptionsWillDo_data()
+    {
+        QTest::addColumn<QString>("options");
+        QTest::addColumn<QString>("line");
+        const QString prefix = "After the next batch: ";
+        QTest::newRow("nothing armed") << "DeleteFileAfterProcessing=0\nShutdownWindowsWhenDone=0\nShutdownFlag=1"
+                                       << "";
+        QTest::newRow("delete only") << "DeleteFileAfterProcessing=1" << prefix + "the converted source files will be deleted";
+        QTest::newRow("close") << "ShutdownWindowsWhenDone=1\nShutdownFlag=0" << prefix + "Quorvex will close if no file fails";
+        QTest::newRow("shut down and delete")
+            << "ShutdownWindowsWhenDone=1\nShutdownFlag=1\nDeleteFileAfterProcessing=1"
+            << prefix + "the converted source files will be deleted; the computer will shut down if no file fails";
+        QTest::newRow("log off") << "ShutdownWindowsWhenDone=1\nShutdownFlag=2" << prefix + "you will be logged off if no file fails";
+        QTest::newRow("restart") << "ShutdownWindowsWhenDone=1\nShutdownFlag=3" << prefix + "the computer will restart if no file fails";
+        QTest::newRow("hibernate") << "ShutdownWindowsWhenDone=1\nShutdownFlag=4" << prefix + "the computer will hibernate if no file fails";
+        QTest::newRow("suspend") << "ShutdownWindowsWhenDone=1\nShutdownFlag=5" << prefix + "the computer will suspend if no file fails";
+        // An action number that does nothing is not announced.
+        QTest::newRow("unknown action") << "ShutdownWindowsWhenDone=1\nShutdownFlag=9" << "";
+        QTest::newRow("action chosen, not armed") << "ShutdownWindowsWhenDone=0\nShutdownFlag=3" << "";
+    }
+
+    void lineNamesWhatTheStoredOptionsWillDo()
+    {
+        QFETCH(QString, options);
+        QFETCH(QString, line);
+        fx_->WriteOptions("[VideoConvertoptions]\n" + options.toStdString() + "\n");
+        auto frm = fx_->NewWindow();
+        frm->show();
+        QCOMPARE(Shown(*frm), line);
+        QCOMPARE(DialogHook::Shown().size(), size_t(0));
+    }
+
+    // OK in the settings window changes the line at once; Cancel leaves it.
+    void settingsWindowChangesTheLine()
+    {
+        fx_->WriteOptions("[VideoConvertoptions]\nShutdownWindowsWhenDone=1\nShutdownFlag=1\n");
+        auto frm = fx_->NewWindow();
+        frm->show();
+        QVERIFY(Shown(*frm).contains("shut down"));
+        DialogHook::QueueFormDriver([](QDialog& d) {
+            qvtest::Child<QComboBox>(d, "ComboBoxShutdownFlag")->setCurrentIndex(3);
+            qvtest::Click(d, "ButtonOK");
+        });
+        Act(frm.get(), "actSettingsExecute")->trigger();
+        QCOMPARE(Shown(*frm), QString("After the next batch: the computer will restart if no file fails"));
+        QVERIFY(fx_->ReadOptions().find("ShutdownFlag=3") != std::string::npos);
+        // The stored action survives a restart.
+        auto again = fx_->NewWindow();
+        QCOMPARE(Shown(*again), QString("After the next batch: the computer will restart if no file fails"));
+    }
+
+    // Ticking "Delete source file after encoding" in the progress window shows
+    // the line on the main window while the batch runs; it stays armed after
+    // the batch and, saved by Exit, after a restart.
+    void progressCheckBoxArmsTheLineForTheNextBatches()
+    {
+        if (!fs::exists(fx_->AppDir() + "avcore.dll"))
+            QSKIP("the built encoder is missing from QV_APP_DIR");
+        const std::string clip = fx_->MakeClip("armed.avi");
+        QVERIFY(!clip.empty());
+        const std::string source = fx_->CopyClip(clip, {"to delete.avi"}).front();
+        QVERIFY(BuildProfileFolders());
+        DefaultFormatSettings(13);
+        SaveFormatSettings(13, AddTrailingBackslash(ProfileFolder(13)) + "AAA Test." + ProfileExtension(ProfileFolderName(13)));
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\n");
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        QCOMPARE(Shown(*frm), QString());
+        frm->AddFiles({source});
+        QCOMPARE(frm->FileCount(), 1);
+        const std::string out = fx_->Temp("armed-out/");
+        fs::create_directories(out);
+        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+
+        QString duringBatch;
+        frm->BatchStartedHook = [&](QWidget* progress) {
+            auto* box = progress->findChild<QCheckBox*>("chkDelSource");
+            QVERIFY(box);
+            box->setChecked(true);
+            duringBatch = Shown(*frm);
+        };
+        Act(frm.get(), "actConvert")->trigger(); // returns when the batch is over
+        const QString deleting = "After the next batch: the converted source files will be deleted";
+        QCOMPARE(duringBatch, deleting);
+        QCOMPARE(Shown(*frm), deleting);
+        QVERIFY(!fs::exists(source)); // the option did what the line said
+        QVERIFY(powerCalls_.empty());
+
+        Act(frm.get(), "actExit")->trigger();
+        QVERIFY(fx_->ReadOptions().find("DeleteFileAfterProcessing=1") != std::string::npos);
+        auto restarted = fx_->NewWindow();
+        QCOMPARE(Shown(*restarted), deleting);
+    }
+
+    // An options.ini that is a named pipe: the window says so once, runs with
+    // the defaults and leaves the pipe in place, also on Exit.
+    void refusedOptionsFileIsAnnouncedAndNeverWritten()
+    {
+        fx_->RemoveOptions();
+        const std::string path = fx_->AppDir() + "options.ini";
+        QCOMPARE(::mkfifo(path.c_str(), 0644), 0);
+        auto frm = fx_->NewWindow();
+        QCOMPARE(DialogHook::Shown().size(), size_t(1));
+        const TShownDialog& shown = DialogHook::Shown().front();
+        QCOMPARE(QString::fromStdString(shown.text),
+                 QString::fromStdString("The options file \"" + path
+                                        + "\" was not read: it is not a regular file (a named pipe).\r\n\r\n"
+                                          "The default options are used, and the file is left as it is."));
+        QCOMPARE(shown.icon, TMsgIcon::Warning);
+        QCOMPARE(Shown(*frm), QString());
+        QCOMPARE(int(Options.OutputFormat), 0);
+
+        Act(frm.get(), "actExit")->trigger();
+        QCOMPARE(fx_->QuitCodes(), std::vector<int>{0});
+        QCOMPARE(DialogHook::Shown().size(), size_t(1)); // no second message on Exit
+        QVERIFY(fs::is_fifo(path));
+        fs::remove(path);
+    }
+
+    // The English file written when it is missing carries everything the
+    // start needs: two starts in a row both reach a working main window.
+    void deletedEnglishFileStartsTwice()
+    {
+        const std::string english = fx_->AppDir() + "langs/English.ini";
+        const std::string kept = fx_->Temp("English.ini.kept");
+        fs::copy_file(english, kept, fs::copy_options::overwrite_existing);
+        fs::remove(english);
+        for (int start = 1; start <= 2; ++start) {
+            ResetCatalogue();
+            InitApplication(fx_->AppDir());
+            QVERIFY2(LoadLanguage(), std::to_string(start).c_str());
+            auto frm = fx_->NewWindow();
+            QVERIFY(frm->StartedOk());
+            QVERIFY(fx_->QuitCodes().empty());
+            QCOMPARE(Find<QPushButton>(frm.get(), "btnOpen")->text(), QString("Select File"));
+        }
+        QVERIFY(fs::exists(english));
+        fs::copy_file(kept, english, fs::copy_options::overwrite_existing);
+        ResetCatalogue();
+        QVERIFY(LoadLanguage());
+    }
+};
+
+QTEST_MAIN(ArmedLineTest)
+#include "armed_line_test.moc"
