@@ -515,8 +515,9 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
 {
     std::vector<std::string> a;
     // Messages tagged with their level: the input dump ("[info]") gives the
-    // source's facts, "[error]" lines are passed on.
-    CommonHead(a, ffmpeg, "level+info");
+    // source's facts, "[error]" lines are passed on, and the end-of-run
+    // statistics ("[verbose]") tell what each output stream received.
+    CommonHead(a, ffmpeg, "level+verbose");
     a.insert(a.end(), {"-progress", "pipe:3"});
     bool amrPipe = plan.amr && !plan.amrDirect && plan.writeAudio;
     if (!amrPipe || plan.writeVideo)
