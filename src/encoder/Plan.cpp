@@ -562,6 +562,13 @@ The input and the output are file names, also when they begin with "-".
 An input ending in ".avs" is a DirectShow script: the file named between
 'Source("' and the last '")' of its first source line is converted.
 
+The output is written as ".<name>.qvpart-<pid><ext>" in the output's folder,
+held with an exclusive flock() while it is written, and renamed to the output
+name only when the conversion succeeded and every video and audio stream of
+the output holds at least one packet; otherwise it is removed and an existing
+file under the output name stays untouched. Such temporary files in the
+output folder that nobody holds (left by a crash) are removed first.
+
 Options (the old encoder option language):
   -y                 overwrite the output (the output is always replaced)
   -f <format>        container: avi, mp4, psp, 3gp, mpeg, mov, asf, rm, swf,

@@ -89,7 +89,8 @@ bool RemoveUnheldPartial(const std::string& path)
         return false;
     bool removed = false;
     struct stat st;
-    // The lock fails while a running conversion holds the file.
+    // The lock fails while a running conversion holds the file (and where
+    // the file system has no locks, when nobody can tell).
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 && PathNamesFd(path, fd))
         removed = unlink(path.c_str()) == 0;
     close(fd);
@@ -136,7 +137,10 @@ bool TPartialOutput::Create(const std::string& output, std::string& error)
             path_.clear();
             return false;
         }
-        if (flock(fd, LOCK_EX | LOCK_NB) != 0 || !PathNamesFd(path_, fd)) {
+        // A file system without locks (some network and user-space ones)
+        // gets an unlocked file, which cleaners then leave alone as well.
+        const bool taken = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        if (taken || !PathNamesFd(path_, fd)) {
             close(fd);
             continue;
         }

@@ -314,8 +314,8 @@ TEST_F(Outputs, CompleteOutputReplacesTheOldOneAndKeepsItsPermissions)
 // no temporary file, and an agreed overwrite keeps the old file.
 TEST_F(Outputs, StoppedOrKilledConversionLeavesNothingBehind)
 {
-    enum class Stop { Interrupt, Terminate, KillEncoder };
-    for (Stop how : {Stop::Interrupt, Stop::Terminate, Stop::KillEncoder}) {
+    enum class Stop { Interrupt, Terminate, KillEncoder, InterruptEncoder };
+    for (Stop how : {Stop::Interrupt, Stop::Terminate, Stop::KillEncoder, Stop::InterruptEncoder}) {
         SCOPED_TRACE(static_cast<int>(how));
         const std::string source = Source("long.avi", "long.avi");
         const std::string fresh = Source("tiny.avi", "fresh.avi");
@@ -324,10 +324,13 @@ TEST_F(Outputs, StoppedOrKilledConversionLeavesNothingBehind)
 
         Running run = Start(Convert("mp4", "", {"--yes", "--delete-source", source, fresh}));
         ASSERT_TRUE(WaitForPartialData()) << "the encoder wrote no temporary output";
-        if (how == Stop::KillEncoder) {
+        if (how == Stop::KillEncoder || how == Stop::InterruptEncoder) {
             auto encoder = ChildNamed(run.Pid(), "avcore.dll");
             ASSERT_TRUE(encoder);
-            kill(-*encoder, SIGKILL); // the encoder's own process group
+            if (how == Stop::KillEncoder)
+                kill(-*encoder, SIGKILL); // the encoder's own process group
+            else
+                kill(*encoder, SIGINT); // the encoder alone: it ends its ffmpeg and cleans up
         } else {
             kill(run.Pid(), how == Stop::Interrupt ? SIGINT : SIGTERM);
         }
@@ -336,8 +339,8 @@ TEST_F(Outputs, StoppedOrKilledConversionLeavesNothingBehind)
         EXPECT_EQ(ReadFile(out + "long.mp4"), OldContent) << r.Out << r.Err;
         EXPECT_TRUE(fs::exists(source));
         EXPECT_TRUE(PartialsIn(out).empty()) << r.Out << r.Err;
-        if (how == Stop::KillEncoder) {
-            // The batch goes on with the next file.
+        if (how == Stop::KillEncoder || how == Stop::InterruptEncoder) {
+            // The file failed; the batch goes on with the next one.
             EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
             EXPECT_TRUE(fs::exists(out + "fresh.mp4"));
         } else {
