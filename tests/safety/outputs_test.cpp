@@ -374,6 +374,25 @@ TEST_F(Outputs, NextBatchRemovesUnheldLeftoversOnly)
     EXPECT_TRUE(fs::exists(elsewhere)) << "only the output folder is cleaned";
 }
 
+TEST_F(Outputs, TwoBatchesIntoOneFolderLeaveEachOthersFilesAlone)
+{
+    const std::string slow = Source("long.avi", "slow.avi");
+    Running first = Start(Convert("mp4", "", {slow}));
+    ASSERT_TRUE(WaitForPartialData());
+    const std::vector<std::string> busy = PartialsIn(out);
+    ASSERT_EQ(busy.size(), 1u);
+
+    const RunResult second = Run(Convert("mp4", "", {Source("tiny.avi", "quick.avi")}));
+
+    EXPECT_EQ(second.Code, 0) << second.Out << second.Err;
+    EXPECT_TRUE(fs::exists(out + "quick.mp4"));
+    EXPECT_TRUE(fs::exists(busy[0])) << "the running conversion's temporary file was taken away";
+    kill(first.Pid(), SIGINT);
+    first.Wait(60s);
+    EXPECT_FALSE(fs::exists(out + "slow.mp4"));
+    EXPECT_TRUE(PartialsIn(out).empty());
+}
+
 // A time range past the end of the sound gives no audio: the file fails, no
 // header-only output is written and --delete-source keeps the source.
 TEST_F(Outputs, TimeRangeWithoutAudioFailsAndKeepsTheSource)
