@@ -197,6 +197,7 @@ std::string UsageText(const std::string& programName)
            "                         folder (otherwise ask on a terminal, refuse when not\n"
            "                         interactive)\n"
            "      --delete-source    delete each source after its successful conversion\n"
+           "                         (a failed or stopped file keeps its source)\n"
            "      --print-options    print the option line of the chosen profile and exit\n"
            "      --print-commands   print the encoder command line of every FILE and exit\n"
            "      --info             print the media facts of every FILE (name, tab, value)\n"
@@ -209,7 +210,12 @@ std::string UsageText(const std::string& programName)
            "Exit status: 0 every file converted, 1 at least one file failed, 2 bad usage\n"
            "or a failed check (a missing, rejected or unreadable file is skipped, the\n"
            "others are converted), 130 stopped by Ctrl+C (the file being converted keeps\n"
-           "its source).\n";
+           "its source).\n"
+           "\n"
+           "An output is written under a hidden temporary name in the output folder\n"
+           "(\".NAME.qvpart-PID.EXT\") and gets its name only when it is complete and holds\n"
+           "every stream written into it; a failed or stopped file leaves nothing under\n"
+           "its output name and an existing file there unchanged.\n";
 }
 
 } // namespace qvcli

@@ -191,6 +191,9 @@ void TErrorLog::take(std::string raw)
         level = lastLevel;
     }
     if (IsQuietLevel(level)) {
+        TMuxedStream stream;
+        if (level == "verbose" && ParseMuxedStreamLine(raw, stream))
+            muxed.push_back(stream);
         if (level == "info" && capturing) {
             if (raw.rfind("Stream mapping:", 0) == 0 || raw.rfind("Output #", 0) == 0) {
                 capturing = false;

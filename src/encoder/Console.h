@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoder/OutputCheck.h"
 #include "encoder/Plan.h"
 #include "encoder/Probe.h"
 
@@ -44,6 +45,7 @@ struct TErrorLog {
 
     std::string pending;
     std::vector<std::string> messages;
+    std::vector<TMuxedStream> muxed; // the end-of-run statistics ("[verbose]")
     bool capturing = false;
     bool headerDone = false;
     std::vector<std::string> header;

@@ -515,8 +515,9 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
 {
     std::vector<std::string> a;
     // Messages tagged with their level: the input dump ("[info]") gives the
-    // source's facts, "[error]" lines are passed on.
-    CommonHead(a, ffmpeg, "level+info");
+    // source's facts, "[error]" lines are passed on, and the end-of-run
+    // statistics ("[verbose]") tell what each output stream received.
+    CommonHead(a, ffmpeg, "level+verbose");
     a.insert(a.end(), {"-progress", "pipe:3"});
     bool amrPipe = plan.amr && !plan.amrDirect && plan.writeAudio;
     if (!amrPipe || plan.writeVideo)
@@ -560,6 +561,13 @@ std::string HelpText()
 The input and the output are file names, also when they begin with "-".
 An input ending in ".avs" is a DirectShow script: the file named between
 'Source("' and the next '"' of its first source line is converted.
+
+The output is written as ".<name>.qvpart-<pid><ext>" in the output's folder,
+held with an exclusive flock() while it is written, and renamed to the output
+name only when the conversion succeeded and every video and audio stream of
+the output holds at least one packet; otherwise it is removed and an existing
+file under the output name stays untouched. Such temporary files in the
+output folder that nobody holds (left by a crash) are removed first.
 
 Options (the old encoder option language):
   -y                 overwrite the output (the output is always replaced)

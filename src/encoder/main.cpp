@@ -4,9 +4,11 @@
 #include "encoder/Amr.h"
 #include "encoder/CommandLine.h"
 #include "encoder/Console.h"
+#include "encoder/OutputCheck.h"
 #include "encoder/Plan.h"
 #include "encoder/Probe.h"
 #include "encoder/Process.h"
+#include "platform/PartialOutput.h"
 
 #include "app/VisibleText.h"
 
@@ -65,6 +67,7 @@ struct TAmrPump {
     int mode = 7;
     bool closeSink = false; // the sink is a pipe whose end marks the end of the stream
     std::atomic<long long> written{0};
+    std::atomic<long long> frames{0}; // AMR frames written
     std::string error; // read after join
 
     void run()
@@ -113,7 +116,10 @@ struct TAmrPump {
             drain();
             return false;
         }
-        return put(out, static_cast<size_t>(bytes));
+        if (!put(out, static_cast<size_t>(bytes)))
+            return false;
+        ++frames;
+        return true;
     }
 
     bool put(const void* data, size_t size)
@@ -200,12 +206,21 @@ int main(int argc, char** argv)
             return Fail("input file and output file are the same file: '" + req.output + "'");
     }
 
+    // The output is written under a temporary name beside it and gets its
+    // name only when it is complete; an existing file stays untouched until
+    // then. Temporary files that no running conversion holds are leftovers.
+    RemoveLeftoverPartials(FolderOf(req.output));
+    TPartialOutput partial;
+    if (!partial.Create(req.output, error))
+        return Fail(error);
+    const std::string target = partial.Path();
+    TErrorLog::knownNames.push_back(target);
+
     // The plan rarely depends on the source's facts (odd sizes, missing
     // streams, a few sample-rate limits). So the main ffmpeg starts at once
     // with a plan for a typical source, and its input dump tells the real
     // facts; if the real plan differs, the early run is dropped and started
     // again. This spares a second process start for the common case.
-    const bool outputExisted = access(req.output.c_str(), F_OK) == 0;
     TWatched mainRun, decoderRun;
     std::vector<std::string> earlyArgs;
     {
@@ -219,7 +234,7 @@ int main(int argc, char** argv)
         // An early plan that fails is decided again with the real facts.
         if (MakePlan(req, typical, early, earlyError) && !early.amr) {
             TSpawnSpec spec;
-            spec.argv = MainFfmpegArgs(early, ffmpeg, source, req.output);
+            spec.argv = MainFfmpegArgs(early, ffmpeg, source, target);
             spec.pipeProgress = true;
             if (Spawn(spec, mainRun.child, error)) {
                 mainRun.running = true;
@@ -227,7 +242,7 @@ int main(int argc, char** argv)
             }
         }
     }
-    // Ends the early run and removes an output that only it created.
+    // Ends the early run; what it wrote is replaced by the next run.
     auto dropEarlyRun = [&] {
         if (!mainRun.running)
             return;
@@ -236,8 +251,6 @@ int main(int argc, char** argv)
         CloseFd(mainRun.child.err);
         CloseFd(mainRun.child.progress);
         mainRun = TWatched();
-        if (!outputExisted)
-            unlink(req.output.c_str());
     };
 
     // The early run's input dump gives the facts without a second process;
@@ -301,7 +314,7 @@ int main(int argc, char** argv)
         dropEarlyRun();
         return Fail(error);
     }
-    if (mainRun.running && (plan.amr || MainFfmpegArgs(plan, ffmpeg, source, req.output) != earlyArgs))
+    if (mainRun.running && (plan.amr || MainFfmpegArgs(plan, ffmpeg, source, target) != earlyArgs))
         dropEarlyRun();
     for (const std::string& note : plan.notes)
         Say("Note: " + note + "\n");
@@ -315,9 +328,9 @@ int main(int argc, char** argv)
     if (mainRun.running) {
         // The early run is the conversion.
     } else if (plan.amr && plan.amrDirect) {
-        outputFd = open(req.output.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        outputFd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (outputFd < 0)
-            return Fail("could not open output file '" + req.output + "': " + std::strerror(errno));
+            return Fail("could not open output file '" + target + "': " + std::strerror(errno));
         TSpawnSpec spec;
         spec.argv = AmrDecoderArgs(plan, ffmpeg, source, true);
         spec.pipeStdout = spec.pipeProgress = true;
@@ -329,7 +342,7 @@ int main(int argc, char** argv)
         pump.sinkFd = outputFd;
     } else {
         TSpawnSpec spec;
-        spec.argv = MainFfmpegArgs(plan, ffmpeg, source, req.output);
+        spec.argv = MainFfmpegArgs(plan, ffmpeg, source, target);
         spec.pipeProgress = true;
         if (plan.amr) {
             if (pipe2(amrPipe, O_CLOEXEC) != 0)
@@ -444,7 +457,7 @@ int main(int argc, char** argv)
     TProgress final = progressRun.progress.last();
     if (!shownAny && final.outTime < 0)
         final.outTime = 0;
-    long long size = FileSize(req.output);
+    long long size = FileSize(target);
     if (size >= 0)
         final.totalSize = size;
     if (final.outTime < lastShown.outTime)
@@ -454,7 +467,7 @@ int main(int argc, char** argv)
     if (StopSignal()) {
         int sig = StopSignal();
         Say("Error: conversion stopped by signal " + std::to_string(sig) + " (" + strsignal(sig)
-            + "); what was written stays in '" + qvtext::VisibleText(req.output) + "'\n");
+            + "); nothing was written to '" + qvtext::VisibleText(req.output) + "'\n");
         return 128 + sig;
     }
     if (decoderRun.running && !StatusOk(decoderRun.status)) {
@@ -471,5 +484,27 @@ int main(int argc, char** argv)
         return Fail("writing the AMR audio of '" + req.output + "' failed: " + pump.error);
     if (size <= 0)
         return Fail("no output was written to '" + req.output + "'");
+    // A playable output holds something of every stream put into it.
+    std::vector<std::string> empty;
+    if (plan.amrDirect) {
+        if (pump.frames == 0)
+            empty.push_back("audio");
+    } else if (mainRun.log.muxed.empty()) {
+        return Fail("ffmpeg did not report what it wrote to '" + req.output + "'; the output is not kept");
+    } else {
+        empty = EmptyStreamKinds(mainRun.log.muxed);
+    }
+    if (!empty.empty()) {
+        std::string kinds = empty[0];
+        for (size_t i = 1; i < empty.size(); ++i)
+            kinds += " and " + empty[i];
+        const bool ranged = plan.start > 0 || plan.duration.has_value();
+        return Fail("the output would hold no " + kinds + " ("
+                    + (ranged ? "nothing of the source's " + kinds + " lies in the chosen time range"
+                              : "the source's " + kinds + " gave nothing to encode")
+                    + "); '" + req.output + "' was not written");
+    }
+    if (!partial.Commit(error))
+        return Fail(error);
     return 0;
 }

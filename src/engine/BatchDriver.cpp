@@ -18,6 +18,7 @@
 #include "cmdline/OptionDetails.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/PartialOutput.h"
 #include "platform/RegularFile.h"
 #include "profiles/profiles.h"
 
@@ -401,6 +402,7 @@ void TBatchDriver::RunBatch()
         runner_.Terminate(0);
         runner_.WaitForEnd(); // idle again before anything else can start it
         DeleteScript();
+        RemoveEncoderPartial();
     }
 
     if (o.BatchFailed) {
@@ -450,11 +452,15 @@ void TBatchDriver::StartNextFile()
     o.CurrentFile = queue_.FullName(0);
     o.CurrentFileSize = SizeFromText(queue_.SizeText(0));
     started_ = false;
+    encoderPid_ = 0;
+    std::error_code ec;
+    outputExisted_ = fs::exists(fs::symlink_status(OutputNameOf(o.CurrentFile), ec));
     try {
         runner_.Directory = AppFolder;
         runner_.SetCommandLine(BuildCommandLine(o.CurrentFile));
         runner_.Execute();
         started_ = true;
+        encoderPid_ = runner_.ProcessId();
     } catch (const std::exception& e) {
         FileStartFailed(e.what());
     }
@@ -468,12 +474,20 @@ void TBatchDriver::FileStartFailed(const std::string& message)
     FinishFile();
 }
 
+void TBatchDriver::RemoveEncoderPartial()
+{
+    if (encoderPid_ > 0)
+        RemoveUnheldPartial(PartialOutputName(OutputNameOf(Options.CurrentFile), encoderPid_));
+    encoderPid_ = 0;
+}
+
 void TBatchDriver::FinishFile()
 {
     if (!progress_)
         return;
     TOptions& o = Options;
     DeleteScript();
+    RemoveEncoderPartial();
     // An encoder that crashed or reported failure by its exit code has failed
     // even without an error line.
     if (started_ && !runner_.ExitStatus().Success())
@@ -498,7 +512,10 @@ void TBatchDriver::FinishFile()
         o.BatchFailed = true;
         o.FailedCount += 1;
         queue_.MoveFileToEnd(o.CurrentFile);
-        DeleteIfEmpty(output);
+        // An empty output left by the failed run goes; a file that was there
+        // before the run is the user's and stays, whatever its size.
+        if (!outputExisted_)
+            DeleteIfEmpty(output);
     }
 
     if (o.StopWhenDone || o.DoneCount + o.FailedCount == o.FileCount) {

@@ -120,6 +120,9 @@ public:
 
 private:
     void FileStartFailed(const std::string& message);
+    // Removes the temporary output of the encoder that has just ended, when
+    // it could not do so itself (stopped at once, killed).
+    void RemoveEncoderPartial();
 
     TRedirector& runner_;
     TFileQueue& queue_;
@@ -130,6 +133,8 @@ private:
     std::string outputExt_;   // output extension of the batch
     bool started_ = false;    // the current file's encoder was started
     std::string script_;      // DirectShow script of the current file, "" for none
+    int encoderPid_ = 0;      // process id of the current file's encoder, 0 when none
+    bool outputExisted_ = false; // the current file's output existed before its encoder started
     std::shared_ptr<bool> alive_;
 };
 

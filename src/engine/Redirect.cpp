@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -592,11 +593,19 @@ void TRedirector::Execute()
         if (pipe2(statusPipe, O_CLOEXEC) != 0)
             throw SysError("Error creating process : ", errno);
 
+        // The child ends with us: the death signal is tied to the thread that
+        // forks, so children are started from the main thread only, which
+        // lives as long as the program.
+        const pid_t parent = getpid();
         pid_t pid = fork();
         if (pid < 0)
             throw SysError("Error creating process : ", errno);
         if (pid == 0) {
-            // The child: own process group, priority, standard handles, folder.
+            // The child: ended when we die (also when we die before the next
+            // line runs), own process group, priority, standard handles, folder.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
+            if (getppid() != parent)
+                _exit(127);
             setpgid(0, 0);
             if (setNice && setpriority(PRIO_PROCESS, 0, nice) != 0)
                 setpriority(PRIO_PROCESS, 0, 0); // a refused raise runs at normal priority

@@ -168,7 +168,9 @@ public:
     const TExitStatus& ExitStatus() const { return exitStatus_; }
 
     // ---- Operations (main thread) ----
-    // Starts the child. Throws "Process is already active", "No commandline to
+    // Starts the child, which receives SIGTERM when this program dies; call
+    // it from the main thread (the death signal follows the forking thread).
+    // Throws "Process is already active", "No commandline to
     // run", "Error on STDxxx pipe creation : <errno>", "Error creating process
     // : <errno>" (the program cannot be started, e.g. 2 for a missing file).
     void Execute();

@@ -2,6 +2,7 @@
 // failures, its access code, scripts, odd names, and stopping it.
 
 #include "EncoderRun.h"
+#include "platform/PartialOutput.h"
 
 #include <gtest/gtest.h>
 
@@ -228,7 +229,7 @@ bool Alive(pid_t pid) { return kill(pid, 0) == 0 || errno != ESRCH; }
 
 class StopSignal : public ::testing::TestWithParam<int> {};
 
-TEST_P(StopSignal, StopsFfmpegAndKeepsThePartialOutput)
+TEST_P(StopSignal, StopsFfmpegAndLeavesNoOutput)
 {
     qvtest::TempDir dir;
     const std::string source = MakeSource(dir, TSourceKind::Long);
@@ -236,12 +237,13 @@ TEST_P(StopSignal, StopsFfmpegAndKeepsThePartialOutput)
                              "-y -f 3gp -vcodec h263 -s 704x576 -b 800k -r 25 -acodec amr_nb -ac 1 -ar 8000 "}) {
         const std::string output = dir.file(line[7] == 'a' ? "stop.avi" : "stop.3gp");
         TRunning run(EncoderArgs(source, line, output));
+        const std::string partial = PartialOutputName(output, run.pid());
         // Wait until the conversion runs and has written something, then
         // collect the ffmpeg processes. (Encoders with a look-ahead report
         // progress before the first packet reaches the file.)
         auto started = [&] {
             std::error_code ec;
-            return run.output().find(" time=") != std::string::npos && std::filesystem::file_size(output, ec) > 0
+            return run.output().find(" time=") != std::string::npos && std::filesystem::file_size(partial, ec) > 0
                 && !ec;
         };
         auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -255,8 +257,8 @@ TEST_P(StopSignal, StopsFfmpegAndKeepsThePartialOutput)
         EXPECT_FALSE(ParseConsole(r.output).errors.empty()) << r.output;
         for (pid_t child : children)
             EXPECT_FALSE(Alive(child)) << "process " << child << " still runs";
-        EXPECT_TRUE(std::filesystem::exists(output));
-        EXPECT_GT(std::filesystem::file_size(output), 0u) << "the partial output is kept";
+        EXPECT_FALSE(std::filesystem::exists(output)) << "a stopped conversion writes no output";
+        EXPECT_FALSE(std::filesystem::exists(partial)) << "nor leaves its temporary file";
     }
 }
 

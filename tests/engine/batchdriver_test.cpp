@@ -9,6 +9,7 @@
 #include "engine/BatchDriver.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/PartialOutput.h"
 #include "support/TempDir.h"
 
 using namespace qvtest;
@@ -304,6 +305,50 @@ TEST_F(BatchDriver, FailureByExitStatusKeepsTheSource)
         EXPECT_EQ(queue.Entries.size(), c.failed ? 1u : 0u) << c.behaviour;
         EXPECT_EQ(fs::exists(src), c.sourceKept) << c.behaviour;
         EXPECT_EQ(prompter.Shown("At least one error occurred."), c.failed) << c.behaviour;
+    }
+}
+
+// The encoder's temporary output goes when the encoder could not remove it
+// itself (killed, stopped at once); a file that was under the output name
+// before the run stays, even an empty one.
+TEST_F(BatchDriver, TemporaryOutputGoesAndAnEarlierOutputStays)
+{
+    struct {
+        const char* behaviour;
+        bool stopNow;
+    } cases[] = {
+        {"partial 0", false},     // killed by a signal while writing
+        {"partial 20000", true},  // "Stop now" while writing
+        {"fail", false},          // an ordinary failure
+    };
+    for (const auto& c : cases) {
+        queue.Entries.clear();
+        prompter = TFakePrompter{};
+        prompter.ChoiceAnswers = {mrYes};
+        const std::string src = Source("a.mpg", c.behaviour);
+        WriteFile(OutputOf(src), ""); // agreed to be overwritten
+        TFakeView* shown = nullptr;
+        bool partialSeen = false;
+        host.OnView = [&](TFakeView& view) {
+            shown = &view;
+            view.OnLabel = [&](TProgressLabel label, const std::string&) {
+                // The encoder made its temporary file before its first line.
+                if (label != TProgressLabel::Working || !runner.Active())
+                    return;
+                partialSeen = fs::exists(PartialOutputName(OutputOf(src), runner.ProcessId()));
+                if (c.stopNow)
+                    shown->Cancel();
+            };
+        };
+        ASSERT_TRUE(driver.ConvertFiles(OutputFolder)) << c.behaviour;
+        EXPECT_EQ(partialSeen, std::string(c.behaviour) != "fail") << c.behaviour;
+        EXPECT_TRUE(fs::exists(OutputOf(src))) << c.behaviour;
+        EXPECT_EQ(ReadFile(OutputOf(src)), "") << c.behaviour;
+        for (const auto& entry : fs::directory_iterator(OutputFolder)) {
+            EXPECT_FALSE(IsPartialOutputName(entry.path().filename().string()))
+                << c.behaviour << ": " << entry.path();
+        }
+        EXPECT_TRUE(fs::exists(src)) << c.behaviour;
     }
 }
 

@@ -18,8 +18,9 @@
 // Writes encoder-like console lines; what it does depends on the input's
 // first line: "fail" gives an error line and exit 1, "crash" exit 3 without an
 // error line, "signal" death by SIGKILL, "empty" an empty output file,
-// "sleep MS" a pause before finishing; anything else converts. The output
-// file receives every argument, one per line.
+// "sleep MS" a pause before finishing, "partial MS" a temporary output (as
+// the real encoder names it) and then a pause of MS before death by SIGKILL;
+// anything else converts. The output file receives every argument, one per line.
 
 #include <csignal>
 #include <cstdio>
@@ -32,6 +33,8 @@
 
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include "platform/PartialOutput.h"
 
 // One write per text, so a line never arrives in two pieces by accident.
 static void Write(int fd, const std::string& text)
@@ -62,6 +65,8 @@ static int EncoderMode(int argc, char** argv)
         std::ifstream in(input);
         std::getline(in, first);
     }
+    if (first.rfind("partial ", 0) == 0)
+        std::ofstream(PartialOutputName(output, getpid()), std::ios::binary) << "half a file";
     std::fprintf(stderr, "Input #0, avi, from '%s':\n  Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n",
                  input.c_str());
     std::fprintf(stderr, "Output #0, avi, to '%s':\n", output.c_str());
@@ -76,6 +81,10 @@ static int EncoderMode(int argc, char** argv)
         raise(SIGKILL);
     if (first.rfind("sleep ", 0) == 0)
         Sleep(std::atoi(first.c_str() + 6));
+    if (first.rfind("partial ", 0) == 0) {
+        Sleep(std::atoi(first.c_str() + 8));
+        raise(SIGKILL);
+    }
     {
         std::ofstream out(output, std::ios::binary);
         if (first != "empty")

@@ -1,0 +1,193 @@
+#include "platform/PartialOutput.h"
+
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr const char* Marker = ".qvpart-";
+constexpr size_t NameMax = 255; // bytes in one file name on the usual file systems
+
+std::string NamePart(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The extension with its dot; a name that only begins with a dot has none.
+std::string ExtensionPart(const std::string& name)
+{
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        return {};
+    return name.substr(dot);
+}
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when Path still names the file open on Fd.
+bool PathNamesFd(const std::string& path, int fd)
+{
+    struct stat byPath, byFd;
+    return lstat(path.c_str(), &byPath) == 0 && fstat(fd, &byFd) == 0 && SameFile(byPath, byFd);
+}
+
+} // namespace
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string PartialOutputName(const std::string& output, long pid)
+{
+    const std::string name = NamePart(output);
+    const std::string suffix = Marker + std::to_string(pid) + ExtensionPart(name);
+    std::string middle = name;
+    if (1 + middle.size() + suffix.size() > NameMax) {
+        size_t keep = NameMax > 1 + suffix.size() ? NameMax - 1 - suffix.size() : 0;
+        // Never cut a UTF-8 sequence in two.
+        while (keep > 0 && keep < middle.size() && (static_cast<unsigned char>(middle[keep]) & 0xC0) == 0x80)
+            --keep;
+        middle.resize(keep);
+    }
+    return FolderOf(output) + "." + middle + suffix;
+}
+
+bool IsPartialOutputName(const std::string& fileName)
+{
+    if (fileName.size() < 2 || fileName[0] != '.' || fileName.find('/') != std::string::npos)
+        return false;
+    size_t marker = fileName.rfind(Marker);
+    if (marker == std::string::npos || marker < 1)
+        return false;
+    size_t p = marker + std::strlen(Marker);
+    size_t digits = p;
+    while (p < fileName.size() && fileName[p] >= '0' && fileName[p] <= '9')
+        ++p;
+    if (p == digits)
+        return false;
+    if (p == fileName.size())
+        return true;
+    // What follows the process id is the extension: one dot, no other.
+    return fileName[p] == '.' && p + 1 < fileName.size() && fileName.find('.', p + 1) == std::string::npos;
+}
+
+bool RemoveUnheldPartial(const std::string& path)
+{
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool removed = false;
+    struct stat st;
+    // The lock fails while a running conversion holds the file (and where
+    // the file system has no locks, when nobody can tell).
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 && PathNamesFd(path, fd))
+        removed = unlink(path.c_str()) == 0;
+    close(fd);
+    return removed;
+}
+
+int RemoveLeftoverPartials(const std::string& folder)
+{
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return 0;
+    std::string base = folder;
+    if (!base.empty() && base.back() != '/')
+        base += '/';
+    int removed = 0;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (IsPartialOutputName(name) && RemoveUnheldPartial(base + name))
+            ++removed;
+    }
+    closedir(dir);
+    return removed;
+}
+
+TPartialOutput::~TPartialOutput()
+{
+    Discard();
+}
+
+bool TPartialOutput::Create(const std::string& output, std::string& error)
+{
+    Discard();
+    output_ = output;
+    path_ = PartialOutputName(output, static_cast<long>(getpid()));
+    // A cleaner of another batch may take a file between its creation and our
+    // lock; then it is gone and we try again.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            // A leftover of an earlier process that had our process id.
+            if (errno == EEXIST && RemoveUnheldPartial(path_))
+                continue;
+            error = "cannot create the temporary file '" + path_ + "': " + std::strerror(errno);
+            path_.clear();
+            return false;
+        }
+        // A file system without locks (some network and user-space ones)
+        // gets an unlocked file, which cleaners then leave alone as well.
+        const bool taken = flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        if (taken || !PathNamesFd(path_, fd)) {
+            close(fd);
+            continue;
+        }
+        // The new file keeps the permissions of the one it will replace.
+        struct stat old;
+        if (stat(output.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+            fchmod(fd, old.st_mode & 07777);
+        fd_ = fd;
+        return true;
+    }
+    error = "cannot create the temporary file '" + path_ + "': it is taken by another process";
+    path_.clear();
+    return false;
+}
+
+bool TPartialOutput::Commit(std::string& error)
+{
+    if (fd_ < 0) {
+        error = "no temporary file to complete";
+        return false;
+    }
+    // The data must be on disk before the name says the file is complete.
+    if (fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+        error = "cannot write '" + path_ + "' to disk: " + std::strerror(errno);
+        return false;
+    }
+    if (!PathNamesFd(path_, fd_)) {
+        error = "the temporary file '" + path_ + "' was removed by another process";
+        return false;
+    }
+    if (rename(path_.c_str(), output_.c_str()) != 0) {
+        error = "cannot rename '" + path_ + "' to '" + output_ + "': " + std::strerror(errno);
+        return false;
+    }
+    close(fd_);
+    fd_ = -1;
+    path_.clear();
+    return true;
+}
+
+void TPartialOutput::Discard()
+{
+    if (fd_ < 0)
+        return;
+    if (PathNamesFd(path_, fd_))
+        unlink(path_.c_str());
+    close(fd_);
+    fd_ = -1;
+    path_.clear();
+}

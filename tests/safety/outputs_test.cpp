@@ -1,0 +1,448 @@
+// Outputs through the real quorvex-cli, avcore.dll and ffmpeg: an output
+// appears only when it is complete and holds every stream put into it, an
+// existing file stays untouched until then, stopped and killed conversions
+// leave nothing behind, and no encoder outlives the program that started it.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <optional>
+#include <set>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/PartialOutput.h"
+#include "support/TempDir.h"
+
+using namespace qvtest;
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+namespace {
+
+bool Shell(const std::string& command)
+{
+    return std::system(command.c_str()) == 0;
+}
+
+// Source clips, made once.
+class OutputClips {
+public:
+    OutputClips()
+    {
+        const std::string ff = "ffmpeg -nostdin -v error -y ";
+        ok = Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=1.5 -f lavfi -i sine=duration=1.5 "
+                        "-c:v mpeg4 -c:a libmp3lame -shortest '" + Path("tiny.avi") + "'") &&
+             Shell(ff + "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -f lavfi -i sine=duration=60 "
+                        "-c:v mpeg4 -q:v 5 -c:a libmp3lame -shortest '" + Path("long.avi") + "'") &&
+             // Four seconds of picture, the sound ends after one.
+             Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=4 -f lavfi -i sine=duration=1 "
+                        "-c:v mpeg4 -c:a pcm_s16le '" + Path("gap.mkv") + "'");
+        if (!ok)
+            return;
+        std::string avi = ReadFile(Path("tiny.avi"));
+        for (size_t p = avi.find("FMP4"); p != std::string::npos; p = avi.find("FMP4", p))
+            avi.replace(p, 4, "QQQQ");
+        WriteFile(Path("damaged.avi"), avi);
+    }
+    std::string Path(const std::string& name) const { return dir.file(name); }
+    bool ok = false;
+
+private:
+    TempDir dir;
+};
+
+OutputClips& Clips()
+{
+    static OutputClips clips;
+    return clips;
+}
+
+struct ProcessInfo {
+    pid_t Pid, Parent;
+    std::string Name;
+};
+
+// Every living (not zombie) process.
+std::vector<ProcessInfo> LivingProcesses()
+{
+    std::vector<ProcessInfo> all;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
+        const std::string stat = ReadFile(entry.path().string() + "/stat"); // pid (comm) state ppid
+        const auto open = stat.find('('), close = stat.rfind(')');
+        ProcessInfo p{};
+        char state = 0;
+        if (open == std::string::npos || close == std::string::npos ||
+            std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &p.Parent) != 2 || state == 'Z')
+            continue;
+        p.Pid = std::stoi(stat);
+        p.Name = stat.substr(open + 1, close - open - 1);
+        all.push_back(p);
+    }
+    return all;
+}
+
+std::optional<pid_t> ChildNamed(pid_t parent, const std::string& name)
+{
+    for (const ProcessInfo& p : LivingProcesses())
+        if (p.Parent == parent && p.Name == name)
+            return p.Pid;
+    return std::nullopt;
+}
+
+bool Alive(pid_t pid)
+{
+    for (const ProcessInfo& p : LivingProcesses())
+        if (p.Pid == pid)
+            return true;
+    return false;
+}
+
+// Waits until Check holds, up to Limit.
+template <class F> bool WaitFor(F check, std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!check()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+std::vector<std::string> PartialsIn(const std::string& folder)
+{
+    std::vector<std::string> found;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        if (IsPartialOutputName(entry.path().filename().string()))
+            found.push_back(entry.path().string());
+    return found;
+}
+
+struct RunResult {
+    int Code = -1;
+    std::string Out;
+    std::string Err;
+};
+
+class Running {
+public:
+    Running(pid_t pid, std::string outFile, std::string errFile)
+        : pid_(pid), outFile_(std::move(outFile)), errFile_(std::move(errFile))
+    {
+    }
+    Running(Running&& other) noexcept
+        : pid_(std::exchange(other.pid_, -1)), outFile_(other.outFile_), errFile_(other.errFile_)
+    {
+    }
+    ~Running()
+    {
+        if (pid_ > 0) {
+            kill(pid_, SIGKILL);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    pid_t Pid() const { return pid_; }
+
+    RunResult Wait(std::chrono::seconds timeout = 300s)
+    {
+        RunResult r;
+        const auto end = std::chrono::steady_clock::now() + timeout;
+        int status = 0;
+        for (;;) {
+            if (waitpid(pid_, &status, WNOHANG) == pid_)
+                break;
+            if (std::chrono::steady_clock::now() > end) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                ADD_FAILURE() << "quorvex-cli did not end in time";
+                break;
+            }
+            std::this_thread::sleep_for(20ms);
+        }
+        pid_ = -1;
+        r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+        r.Out = ReadFile(outFile_);
+        r.Err = ReadFile(errFile_);
+        return r;
+    }
+
+private:
+    pid_t pid_;
+    std::string outFile_;
+    std::string errFile_;
+};
+
+class Outputs : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!Clips().ok)
+            GTEST_SKIP() << "ffmpeg cannot make the sample clips";
+        const char* built = std::getenv("QV_APP_DIR");
+        ASSERT_TRUE(built) << "QV_APP_DIR is not set";
+        app = tmp.dir() + "Quorvex/";
+        fs::create_directories(app);
+        for (const auto& entry : fs::directory_iterator(built)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
+                continue;
+            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
+        }
+        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
+        WriteFile(app + "options.ini", "[VideoConvertoptions]\nOutputFormat=0\n");
+        out = tmp.dir() + "out/";
+        src = tmp.dir() + "src/";
+        fs::create_directories(out);
+        fs::create_directories(src);
+    }
+
+    std::string Source(const std::string& clip, const std::string& name)
+    {
+        const std::string path = src + name;
+        fs::copy_file(Clips().Path(clip), path, fs::copy_options::overwrite_existing);
+        return path;
+    }
+
+    // A profile file of the format's folder with these keys.
+    std::string Profile(const std::string& format, const std::string& keys)
+    {
+        const std::string path = tmp.file("test-" + format + ".ini");
+        WriteFile(path, "[General]\nDescription=tests\n" + keys);
+        return path;
+    }
+
+    std::vector<std::string> Convert(const std::string& format, const std::string& keys,
+                                     std::vector<std::string> extra)
+    {
+        std::vector<std::string> args = {"-f", format, "--profile-file", Profile(format, keys), "-o", out};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return args;
+    }
+
+    Running Start(const std::vector<std::string>& args)
+    {
+        const std::string outFile = tmp.file("stdout-" + std::to_string(++runs_));
+        const std::string errFile = tmp.file("stderr-" + std::to_string(runs_));
+        const std::string program = app + "quorvex-cli";
+        std::vector<std::string> all = {program};
+        all.insert(all.end(), args.begin(), args.end());
+        const pid_t pid = fork();
+        if (pid == 0) {
+            const int in = open("/dev/null", O_RDONLY);
+            const int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            dup2(in, 0);
+            dup2(o, 1);
+            dup2(e, 2);
+            std::vector<char*> argv;
+            for (auto& a : all)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            execv(program.c_str(), argv.data());
+            _exit(127);
+        }
+        return Running(pid, outFile, errFile);
+    }
+
+    RunResult Run(const std::vector<std::string>& args) { return Start(args).Wait(); }
+
+    // Waits until the encoder writes its temporary output (not yet empty).
+    bool WaitForPartialData()
+    {
+        return WaitFor(
+            [&] {
+                for (const std::string& p : PartialsIn(out)) {
+                    std::error_code ec;
+                    if (fs::file_size(p, ec) > 0 && !ec)
+                        return true;
+                }
+                return false;
+            },
+            60s);
+    }
+
+    TempDir tmp;
+    std::string app, out, src;
+
+private:
+    int runs_ = 0;
+};
+
+#define EXPECT_CONTAINS(text, part) \
+    EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
+
+const std::string OldContent = "the output of an earlier run";
+
+TEST_F(Outputs, EarlyFailureLeavesAnAgreedOverwriteIntact)
+{
+    const std::string source = Source("damaged.avi", "clip.avi");
+    WriteFile(out + "clip.avi", OldContent);
+
+    const RunResult r = Run(Convert("avi", "", {"--yes", "--delete-source", source}));
+
+    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Err, "Failed: " + source);
+    EXPECT_EQ(ReadFile(out + "clip.avi"), OldContent);
+    EXPECT_TRUE(fs::exists(source));
+    EXPECT_TRUE(PartialsIn(out).empty());
+}
+
+TEST_F(Outputs, CompleteOutputReplacesTheOldOneAndKeepsItsPermissions)
+{
+    const std::string source = Source("tiny.avi", "clip.avi");
+    WriteFile(out + "clip.mp4", OldContent);
+    fs::permissions(out + "clip.mp4", fs::perms::owner_read | fs::perms::owner_write);
+
+    const RunResult r = Run(Convert("mp4", "", {"--yes", source}));
+
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_NE(ReadFile(out + "clip.mp4"), OldContent);
+    EXPECT_EQ(fs::status(out + "clip.mp4").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(PartialsIn(out).empty());
+}
+
+// A stopped or killed MP4 conversion leaves nothing under the final name and
+// no temporary file, and an agreed overwrite keeps the old file.
+TEST_F(Outputs, StoppedOrKilledConversionLeavesNothingBehind)
+{
+    enum class Stop { Interrupt, Terminate, KillEncoder, InterruptEncoder };
+    for (Stop how : {Stop::Interrupt, Stop::Terminate, Stop::KillEncoder, Stop::InterruptEncoder}) {
+        SCOPED_TRACE(static_cast<int>(how));
+        const std::string source = Source("long.avi", "long.avi");
+        const std::string fresh = Source("tiny.avi", "fresh.avi");
+        WriteFile(out + "long.mp4", OldContent);
+        fs::remove(out + "fresh.mp4");
+
+        Running run = Start(Convert("mp4", "", {"--yes", "--delete-source", source, fresh}));
+        ASSERT_TRUE(WaitForPartialData()) << "the encoder wrote no temporary output";
+        if (how == Stop::KillEncoder || how == Stop::InterruptEncoder) {
+            auto encoder = ChildNamed(run.Pid(), "avcore.dll");
+            ASSERT_TRUE(encoder);
+            if (how == Stop::KillEncoder)
+                kill(-*encoder, SIGKILL); // the encoder's own process group
+            else
+                kill(*encoder, SIGINT); // the encoder alone: it ends its ffmpeg and cleans up
+        } else {
+            kill(run.Pid(), how == Stop::Interrupt ? SIGINT : SIGTERM);
+        }
+        const RunResult r = run.Wait(120s);
+
+        EXPECT_EQ(ReadFile(out + "long.mp4"), OldContent) << r.Out << r.Err;
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_TRUE(PartialsIn(out).empty()) << r.Out << r.Err;
+        if (how == Stop::KillEncoder || how == Stop::InterruptEncoder) {
+            // The file failed; the batch goes on with the next one.
+            EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+            EXPECT_TRUE(fs::exists(out + "fresh.mp4"));
+        } else {
+            EXPECT_FALSE(fs::exists(out + "fresh.mp4"));
+            EXPECT_TRUE(fs::exists(fresh));
+        }
+    }
+}
+
+TEST_F(Outputs, NextBatchRemovesUnheldLeftoversOnly)
+{
+    const std::string unheld = out + ".old.mp4.qvpart-4194301.mp4";
+    const std::string held = out + ".busy.mp4.qvpart-4194302.mp4";
+    const std::string lookalike = out + ".notes.qvpart-x.mp4";
+    const std::string elsewhere = src + ".other.mp4.qvpart-4194303.mp4";
+    for (const std::string& f : {unheld, held, lookalike, elsewhere})
+        WriteFile(f, "left over");
+    // Another batch writing into the same folder holds its file locked.
+    const int lock = open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+
+    const RunResult r = Run(Convert("mp4", "", {Source("tiny.avi", "clip.avi")}));
+    close(lock);
+
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(fs::exists(out + "clip.mp4"));
+    EXPECT_FALSE(fs::exists(unheld));
+    EXPECT_TRUE(fs::exists(held)) << "a temporary file in use by another batch must stay";
+    EXPECT_TRUE(fs::exists(lookalike));
+    EXPECT_TRUE(fs::exists(elsewhere)) << "only the output folder is cleaned";
+}
+
+TEST_F(Outputs, TwoBatchesIntoOneFolderLeaveEachOthersFilesAlone)
+{
+    const std::string slow = Source("long.avi", "slow.avi");
+    Running first = Start(Convert("mp4", "", {slow}));
+    ASSERT_TRUE(WaitForPartialData());
+    const std::vector<std::string> busy = PartialsIn(out);
+    ASSERT_EQ(busy.size(), 1u);
+
+    const RunResult second = Run(Convert("mp4", "", {Source("tiny.avi", "quick.avi")}));
+
+    EXPECT_EQ(second.Code, 0) << second.Out << second.Err;
+    EXPECT_TRUE(fs::exists(out + "quick.mp4"));
+    EXPECT_TRUE(fs::exists(busy[0])) << "the running conversion's temporary file was taken away";
+    kill(first.Pid(), SIGINT);
+    first.Wait(60s);
+    EXPECT_FALSE(fs::exists(out + "slow.mp4"));
+    EXPECT_TRUE(PartialsIn(out).empty());
+}
+
+// A time range past the end of the sound gives no audio: the file fails, no
+// header-only output is written and --delete-source keeps the source.
+TEST_F(Outputs, TimeRangeWithoutAudioFailsAndKeepsTheSource)
+{
+    const std::string range = "EnableTimeControl=1\nStartTime=0:00:02.000\nDuration=0:00:01.000\n";
+    for (const char* format : {"mp3", "wav", "amr", "mp4"}) {
+        SCOPED_TRACE(format);
+        const std::string source = Source("gap.mkv", "gap.mkv");
+        const std::string output = out + "gap." + format;
+
+        const RunResult r = Run(Convert(format, range, {"--delete-source", source}));
+
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "Failed: " + source);
+        EXPECT_CONTAINS(r.Err, "no audio");
+        EXPECT_FALSE(fs::exists(output));
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_TRUE(PartialsIn(out).empty());
+    }
+    // The same range inside the sound converts.
+    const std::string source = Source("gap.mkv", "gap.mkv");
+    const RunResult r = Run(Convert("mp3", "EnableTimeControl=1\nStartTime=0:00:00.200\nDuration=0:00:00.500\n",
+                                    {"--delete-source", source}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(fs::exists(out + "gap.mp3"));
+    EXPECT_FALSE(fs::exists(source));
+}
+
+TEST_F(Outputs, KilledFrontEndTakesItsEncoderAlong)
+{
+    const std::string source = Source("long.avi", "long.avi");
+    Running run = Start(Convert("mp4", "", {"--delete-source", source}));
+    ASSERT_TRUE(WaitForPartialData());
+    const auto encoder = ChildNamed(run.Pid(), "avcore.dll");
+    ASSERT_TRUE(encoder);
+    std::optional<pid_t> ffmpeg;
+    ASSERT_TRUE(WaitFor([&] { return (ffmpeg = ChildNamed(*encoder, "ffmpeg")).has_value(); }, 10s));
+
+    kill(run.Pid(), SIGKILL);
+    run.Wait(10s);
+
+    const bool gone = WaitFor([&] { return !Alive(*encoder) && !Alive(*ffmpeg); }, 10s);
+    for (pid_t left : {*encoder, *ffmpeg})
+        if (Alive(left))
+            kill(left, SIGKILL);
+    EXPECT_TRUE(gone) << "the encoder or its ffmpeg outlived the killed quorvex-cli";
+    EXPECT_FALSE(fs::exists(out + "long.mp4"));
+    EXPECT_TRUE(fs::exists(source));
+    // The encoder, ended by its parent's death, removes its temporary file.
+    EXPECT_TRUE(WaitFor([&] { return PartialsIn(out).empty(); }, 10s));
+}
+
+} // namespace
