@@ -807,6 +807,12 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     if (IsIsoMuxer(plan.muxer))
         plan.outputArgs.insert(plan.outputArgs.end(), {"-movflags", "+faststart"});
     plan.outputArgs.insert(plan.outputArgs.end(), {"-sn", "-dn"});
+    // A note is printed as one line of its own: it never carries a line
+    // break or another control character from a value it quotes.
+    for (std::string& note : plan.notes)
+        for (char& c : note)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                c = '?';
     return true;
 }
 

@@ -109,5 +109,9 @@ int64_t DurationTextToMs(const std::string& text);
 // A span of days as "h:nn:ss" (only the part within one day; negative gives
 // "0:00:00").
 std::string FormatSpan(TDateTime span);
+// The encoder's notes: a line beginning "Note: " tells of an adjustment it
+// made; its text is kept in Options.FileNotes and it is never an error line.
+const std::string& NotePrefix();
+bool IsNoteLine(const std::string& line);
 // Nearest integer, halves to the even neighbour.
 int64_t RoundHalfEven(double value);
