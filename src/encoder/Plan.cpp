@@ -562,7 +562,9 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
         } else if (srcVideo && srcVideo->frameRate > 0) {
             fps = srcVideo->frameRate;
         }
-        const std::string checked = vc.empty() ? DefaultVideoEncoder(plan.muxer) : vc;
+        std::string checked = vc.empty() ? DefaultVideoEncoder(plan.muxer) : vc;
+        if (vc.empty() && !target.empty())
+            checked = plan.formatName == "vcd" ? "mpeg1video" : plan.formatName == "dv" ? "" : "mpeg2video";
         if (checked == "mpeg1video" && target.empty() && fps > 0) {
             // MPEG-1 knows a few rates only; ffmpeg would take the nearest
             // without a word, so the rate is chosen and told here.
@@ -877,6 +879,30 @@ std::vector<std::string> AmrDecoderArgs(const TPlan& plan, const std::string& ff
     return a;
 }
 
+namespace {
+
+// The containers for "--help": each name, its other names and the output
+// extensions that choose it without "-f".
+std::string ContainerHelp()
+{
+    std::string out;
+    for (const TContainer& c : Containers()) {
+        std::string names = c.names;
+        std::string first = names.substr(0, names.find(' '));
+        std::string aliases = names.size() > first.size() ? names.substr(first.size() + 1) : "";
+        std::string line = "    " + first;
+        line.resize(std::max<size_t>(line.size() + 1, 14), ' ');
+        line += c.muxer == first ? std::string() : "(ffmpeg " + std::string(c.muxer) + ") ";
+        if (!aliases.empty())
+            line += "also -f " + aliases + "; ";
+        line += *c.extensions ? "extensions " + std::string(c.extensions) : std::string("only with -f");
+        out += line + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
 std::string HelpText()
 {
     return R"(Usage: avcore.dll -p <access code> -i <input> [options] <output>
@@ -887,9 +913,9 @@ An input ending in ".avs" is a DirectShow script: the file named between
 
 Options (the old encoder option language):
   -y                 overwrite the output (the output is always replaced)
-  -f <format>        container: avi, mp4, psp, 3gp, mpeg, mov, asf, rm, swf,
-                     vob, aac, ac3, mp2, mp3, amr, wav, ...; without -f the
-                     output's extension chooses (".wmv" is ASF, ".swf" SWF)
+  -f <format>        container, one of the list below (any letter case);
+                     without -f (and without -target) the output's
+                     extension chooses; anything else is refused
   -t <time>          length to convert, "h:mm:ss.xxx" or seconds
   -ss <time>         position in the input where the conversion starts
   -sameq             constant high quality instead of a bitrate
@@ -908,27 +934,49 @@ Options (the old encoder option language):
   -strict <level>    encoder strictness (-2 allows experimental encoders)
   --help             this text
 
+Containers:
+)" + ContainerHelp() + R"(
 Adjustments made where a combination cannot work as written:
   - Microsoft MPEG-4 (msmpeg4, msmpeg4v2) inside MP4, PSP, 3GP, 3G2 and MOV
     is written as MPEG-4 Part 2, which those containers can hold.
   - "-f aac" writes an ADTS stream; "-f 3gp" with a ".3g2" output writes 3GP2.
   - H.263 accepts only 128x96, 176x144, 352x288, 704x576 and 1408x1152: the
     nearest of these is used. H.263+ sizes are rounded to multiples of 4,
-    RealVideo sizes to multiples of 16, other sizes to even numbers.
-  - MPEG-1 frame rates below 23.976 fps use MPEG-1's unofficial rate codes.
-  - MP2 bitrates and sample rates, and AC3 sample rates, go to the nearest
-    value the codec allows; SWF and FLV audio goes to 11025, 22050 or 44100 Hz.
+    RealVideo sizes to multiples of 16, other sizes (huffYUV's too) to even
+    numbers; M-JPEG keeps any size.
+  - MPEG-1 knows the frame rates 23.976, 24, 25, 29.97, 30, 50, 59.94 and 60
+    and the unofficial 5, 10, 12 and 15 fps (written with "-strict
+    unofficial"); any other rate, asked or the source's, goes to the nearest
+    of these (19.98 fps becomes 23.976 fps).
+  - MPEG-2 shows square pixels, 4:3, 16:9 or 2.21:1, MPEG-1 one of fourteen
+    pixel shapes: an aspect between these is shown as the nearest one.
+  - MP3 audio is sampled at 8000 to 48000 Hz with at most 2 channels, MP2 at
+    16000 to 48000 Hz with at most 2, AC3 at 32000, 44100 or 48000 Hz with at
+    most 6; a rate or channel count beyond these (also the source's) goes to
+    the nearest allowed. MP3 and MP2 bitrates go to the nearest the sample
+    rate allows (MP3 at 16000 to 24000 Hz at most 160 kbit/s, below 16000 Hz
+    at most 64 kbit/s). SWF and FLV audio goes to 11025, 22050 or 44100 Hz.
   - AMR is mono at 8000 Hz (narrow-band) or 16000 Hz (wide-band); a bitrate
     goes to the nearest AMR mode (narrow-band 4.75, 5.15, 5.90, 6.70, 7.40,
     7.95, 10.2, 12.2 kbit/s; wide-band 6.60, 8.85, 12.65, 14.25, 15.85, 18.25,
     19.85, 23.05, 23.85 kbit/s), the highest when none is given.
+  - RealVideo frames are kept below 64 kB (the RealMedia limit) by the rate
+    control, the bitrate at most half of what that allows; a picture too
+    detailed to fit even at the coarsest quantizer still fails.
+  - "-f psp" with H.264 writes Main profile at level 3.0 (what the PSP
+    plays): a larger picture is scaled down to fit the level's macroblocks
+    at the frame rate, the video bitrate is at most 10000 kbit/s, and a
+    source without sound gets a silent track (the PSP container needs one).
+  - MP4, PSP, iPod, 3GP, 3G2 and MOV files carry their index before the
+    media data, so that they play while still downloading.
   - MOV without an audio codec gets AAC; the audio-only containers (aac, ac3,
     mp2, mp3, amr, wav) leave video out.
   - A duration of 0 (or none) converts to the end of the input; a start
     beyond the end of the input is an error.
   - A video bitrate of 0 leaves the encoder's own bitrate; with -sameq the
     bitrate is not used.
-Every adjustment made is also printed as a "Note:" line before the work.
+Every adjustment made is also printed as a line beginning "Note:" before the
+work; a note never reports a failure.
 
 Exit code 0 means success; every failure prints a line beginning "Error"
 and ends with a non-zero code. SIGTERM or SIGINT stops the conversion and
