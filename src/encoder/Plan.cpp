@@ -770,6 +770,15 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
                                          + " kbit/s");
                     bitrate = legal * 1000LL;
                 }
+            } else if ((encoder == "ac3" || encoder == "ac3_fixed") && bitrate > 0) {
+                static const std::vector<int> Table = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                                       192, 224, 256, 320, 384, 448, 512, 576, 640};
+                if (bitrate % 1000 != 0 || !Contains(Table, static_cast<int>(bitrate / 1000))) {
+                    int legal = Nearest(Table, static_cast<int>(std::llround(bitrate / 1000.0)));
+                    plan.notes.push_back("AC3 has no bitrate of " + std::to_string(bitrate / 1000)
+                                         + " kbit/s; written at " + std::to_string(legal) + " kbit/s");
+                    bitrate = legal * 1000LL;
+                }
             } else if (encoder == "libmp3lame" && bitrate > 0) {
                 int legal = NearestMp3Bitrate(static_cast<int>(bitrate / 1000), effectiveRate);
                 if (bitrate != legal * 1000LL) {
@@ -955,7 +964,8 @@ Adjustments made where a combination cannot work as written:
     most 6; a rate or channel count beyond these (also the source's) goes to
     the nearest allowed. MP3 and MP2 bitrates go to the nearest the sample
     rate allows (MP3 at 16000 to 24000 Hz at most 160 kbit/s, below 16000 Hz
-    at most 64 kbit/s). SWF and FLV audio goes to 11025, 22050 or 44100 Hz.
+    at most 64 kbit/s), AC3 bitrates to the nearest of 32 to 640 kbit/s of
+    its table. SWF and FLV audio goes to 11025, 22050 or 44100 Hz.
   - AMR is mono at 8000 Hz (narrow-band) or 16000 Hz (wide-band); a bitrate
     goes to the nearest AMR mode (narrow-band 4.75, 5.15, 5.90, 6.70, 7.40,
     7.95, 10.2, 12.2 kbit/s; wide-band 6.60, 8.85, 12.65, 14.25, 15.85, 18.25,
