@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The sixteen output formats; the value is what OutputFormat holds and what
 // options.ini stores.
@@ -66,6 +67,7 @@ struct TOptions {
     std::string ReportedOutputFile;
     int32_t ReportedSize = 0;   // kB
     int32_t ReportedBitrate = 0;// kbit/s
+    std::vector<std::string> FileNotes; // the encoder's "Note:" lines for the current file
 
     // Profile folders (computed by the profile store, never stored).
     std::string ProfileRoot;

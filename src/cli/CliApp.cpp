@@ -216,6 +216,12 @@ public:
     }
     // The command-line front end never performs an after-batch power action.
     bool ShowShutdownCountdown() override { return false; }
+    // The encoder's adjustments, under the file's "Converted:" or "Failed:" line.
+    void ShowFileNotes(const std::string&, const std::vector<std::string>& notes) override
+    {
+        for (const std::string& note : notes)
+            console_.Out("  Note: " + note);
+    }
 
 private:
     TConsole& console_;

@@ -36,6 +36,74 @@ const TOptionRow OptionRows[] = {
     {"-y", nullptr, nullptr},
 };
 
+const std::vector<TContainer> ContainerRows = {
+    {"avi", "avi", ".avi"},
+    {"mp4", "mp4", ".mp4 .m4v .m4a"},
+    {"psp", "psp", ""},
+    {"ipod", "ipod", ""},
+    {"3gp", "3gp", ".3gp"},
+    {"3g2", "3g2", ".3g2"},
+    {"mpeg mpg mpeg1", "mpeg", ".mpg .mpeg .m1v"},
+    {"vob", "vob", ".vob"},
+    {"mov", "mov", ".mov .qt"},
+    {"asf wmv", "asf", ".asf .wmv .wma"},
+    {"rm", "rm", ".rm .rmvb .ra"},
+    {"swf", "swf", ".swf"},
+    {"flv", "flv", ".flv"},
+    {"matroska mkv", "matroska", ".mkv .mka"},
+    {"aac adts", "adts", ".aac"},
+    {"ac3", "ac3", ".ac3"},
+    {"mp2", "mp2", ".mp2"},
+    {"mp3", "mp3", ".mp3"},
+    {"amr", "amr", ".amr"},
+    {"wav", "wav", ".wav"},
+};
+
+std::string LowerText(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+// True when Word is one of the blank-separated words of List.
+bool InWordList(const char* list, const std::string& word)
+{
+    if (word.empty())
+        return false;
+    const std::string padded = std::string(" ") + list + " ";
+    return padded.find(" " + word + " ") != std::string::npos;
+}
+
+std::string ExtensionOf(const std::string& name)
+{
+    size_t slash = name.find_last_of('/');
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return {};
+    return name.substr(dot);
+}
+
+// A value quoted in a message: control characters shown as "?".
+std::string Printable(std::string s)
+{
+    for (char& c : s)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return s;
+}
+
+std::string ContainerList()
+{
+    std::string list;
+    for (const TContainer& c : ContainerRows) {
+        std::string name = c.names;
+        list += (list.empty() ? "" : ", ") + name.substr(0, name.find(' '));
+    }
+    return list;
+}
+
 const TOptionRow* FindOption(const std::string& arg)
 {
     for (const TOptionRow& row : OptionRows)
@@ -45,6 +113,28 @@ const TOptionRow* FindOption(const std::string& arg)
 }
 
 } // namespace
+
+const std::vector<TContainer>& Containers() { return ContainerRows; }
+
+const TContainer* ContainerByName(const std::string& name)
+{
+    const std::string wanted = LowerText(name);
+    for (const TContainer& c : ContainerRows)
+        if (InWordList(c.names, wanted))
+            return &c;
+    return nullptr;
+}
+
+const TContainer* ContainerByExtension(const std::string& extension)
+{
+    const std::string wanted = LowerText(extension);
+    if (wanted.size() < 2 || wanted[0] != '.')
+        return nullptr;
+    for (const TContainer& c : ContainerRows)
+        if (InWordList(c.extensions, wanted))
+            return &c;
+    return nullptr;
+}
 
 bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::string& error)
 {
@@ -100,6 +190,19 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
     }
     if (req.input.empty()) {
         error = "empty input file name";
+        return false;
+    }
+    // Only documented containers: any other ffmpeg muxer (image sequences,
+    // network protocols, ...) would write something nobody asked for.
+    if (!req.format.empty() && !ContainerByName(req.format)) {
+        error = "unknown container '" + Printable(req.format) + "' for -f (known: " + ContainerList() + ")";
+        return false;
+    }
+    if (req.format.empty() && req.target.empty() && !ContainerByExtension(ExtensionOf(req.output))) {
+        const std::string ext = ExtensionOf(req.output);
+        error = (ext.empty() ? std::string("the output name has no extension")
+                             : "the output extension '" + Printable(ext) + "' names no known container") +
+                "; give one with -f (known: " + ContainerList() + ")";
         return false;
     }
     return true;

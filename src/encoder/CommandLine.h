@@ -35,9 +35,27 @@ struct TRequest {
     std::string strict;       // -strict
 };
 
+// One container the encoder writes: the names "-f" accepts for it, the
+// muxer ffmpeg gets, and the output extensions that choose it without "-f".
+struct TContainer {
+    const char* names;      // blank-separated, the first is the one shown
+    const char* muxer;
+    const char* extensions; // blank-separated, with their dots
+};
+
+// Every container the encoder writes, in the order "--help" lists them.
+const std::vector<TContainer>& Containers();
+// The container of a "-f" name (any letter case); null for any other name.
+const TContainer* ContainerByName(const std::string& name);
+// The container an output extension (with its dot, any case) chooses; null
+// when the extension names none.
+const TContainer* ContainerByExtension(const std::string& extension);
+
 // Reads the arguments (without the program name). The last argument is the
 // output name and the one after "-i" the input name, whatever they look like.
-// Returns false with a message for an unknown option or a missing value.
+// Returns false with a message for an unknown option, a missing value, or a
+// container the encoder does not write ("-f", or the output's extension
+// when neither "-f" nor "-target" is given).
 bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::string& error);
 
 // Reads a time text "h:mm:ss.xxx", "mm:ss" or seconds "12.5" into seconds.

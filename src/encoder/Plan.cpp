@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <iterator>
+#include <numeric>
+#include <optional>
 
 namespace avcore {
 
@@ -36,19 +38,6 @@ const char* Lookup(const TPair* begin, const TPair* end, const std::string& key)
             return p->to;
     return nullptr;
 }
-
-// Output extension → muxer, for lines that name no container.
-const TPair ExtensionMuxers[] = {
-    {".avi", "avi"},   {".mp4", "mp4"},   {".m4v", "mp4"},   {".m4a", "mp4"},        {".3gp", "3gp"},
-    {".3g2", "3g2"},   {".mpg", "mpeg"},  {".mpeg", "mpeg"}, {".m1v", "mpeg"},       {".vob", "vob"},
-    {".mov", "mov"},   {".qt", "mov"},    {".wmv", "asf"},   {".wma", "asf"},        {".asf", "asf"},
-    {".rm", "rm"},     {".rmvb", "rm"},   {".ra", "rm"},     {".swf", "swf"},        {".flv", "flv"},
-    {".aac", "adts"},  {".ac3", "ac3"},   {".mp2", "mp2"},   {".mp3", "mp3"},        {".amr", "amr"},
-    {".wav", "wav"},   {".mkv", "matroska"}, {".mka", "matroska"}, {".ogg", "ogg"}, {".webm", "webm"},
-};
-
-// Old container names → today's muxers.
-const TPair FormatMuxers[] = {{"aac", "adts"}, {"mpg", "mpeg"}, {"wmv", "asf"}, {"mpeg1", "mpeg"}};
 
 const TPair VideoEncoders[] = {
     {"h264", "libx264"}, {"x264", "libx264"}, {"avc", "libx264"}, {"xvid", "libxvid"},
@@ -124,8 +113,8 @@ void LegalSize(const std::string& encoder, int& w, int& h)
     } else if (encoder == "mpeg1video" || encoder == "mpeg2video") {
         w = std::min(RoundTo(w, 2, 2, 4094), 4094);
         h = std::min(RoundTo(h, 2, 2, 4094), 4094);
-    } else if (encoder != "ffvhuff" && encoder != "mjpeg") {
-        // 4:2:0 pictures need even sides.
+    } else if (encoder != "mjpeg") {
+        // 4:2:0 pictures need even sides; huffYUV's 4:2:2 needs an even width.
         w = w + (w & 1);
         h = h + (h & 1);
     }
@@ -141,6 +130,50 @@ int Nearest(const std::vector<int>& legal, int v)
 }
 
 bool Contains(const std::vector<int>& legal, int v) { return std::find(legal.begin(), legal.end(), v) != legal.end(); }
+
+// The sample rates and channel counts an audio encoder accepts.
+struct TAudioLimits {
+    const char* name;
+    std::vector<int> rates;
+    int maxChannels;
+};
+
+const TAudioLimits* AudioLimitsOf(const std::string& encoder)
+{
+    static const TAudioLimits Mp3{"MP3", {8000, 11025, 12000, 16000, 22050, 24000, 32000, 44100, 48000}, 2};
+    static const TAudioLimits Mp2{"MP2", {16000, 22050, 24000, 32000, 44100, 48000}, 2};
+    static const TAudioLimits Ac3{"AC3", {32000, 44100, 48000}, 6};
+    if (encoder == "libmp3lame")
+        return &Mp3;
+    if (encoder == "mp2")
+        return &Mp2;
+    if (encoder == "ac3" || encoder == "ac3_fixed")
+        return &Ac3;
+    return nullptr;
+}
+
+// The audio encoder ffmpeg takes for a container when none is named.
+std::string DefaultAudioEncoder(const std::string& muxer)
+{
+    if (muxer == "avi" || muxer == "mp3" || muxer == "swf" || muxer == "flv")
+        return "libmp3lame";
+    if (muxer == "mp2" || muxer == "mpeg" || muxer == "vob")
+        return "mp2";
+    if (muxer == "ac3" || muxer == "rm")
+        return "ac3";
+    return {};
+}
+
+// The bitrate (kbit/s) the MP3 encoder writes for a requested one: the
+// nearest of the table of the sample rate's MPEG version, the lower on a tie.
+int NearestMp3Bitrate(int kbps, int sampleRate)
+{
+    static const std::vector<int> Mpeg1 = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const std::vector<int> Mpeg2 = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    static const std::vector<int> Mpeg25 = {8, 16, 24, 32, 40, 48, 56, 64};
+    const std::vector<int>& table = sampleRate >= 32000 ? Mpeg1 : sampleRate >= 16000 ? Mpeg2 : Mpeg25;
+    return Nearest(table, kbps);
+}
 
 bool ValidStrict(const std::string& s)
 {
@@ -162,6 +195,184 @@ bool ValidAspect(const std::string& s)
     auto a = ParseNumber(s.substr(0, c));
     auto b = ParseNumber(s.substr(c + 1));
     return a && b && *a > 0 && *b > 0;
+}
+
+// The video encoder ffmpeg takes for a container when none is named.
+std::string DefaultVideoEncoder(const std::string& muxer)
+{
+    if (muxer == "mpeg")
+        return "mpeg1video";
+    if (muxer == "vob")
+        return "mpeg2video";
+    return {};
+}
+
+// A frame rate for a message: "25", "19.98", "14.985".
+std::string RateText(double fps)
+{
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", fps);
+    std::string t = buf;
+    while (t.back() == '0')
+        t.pop_back();
+    if (t.back() == '.')
+        t.pop_back();
+    return t;
+}
+
+struct TMpeg1Rate {
+    double fps;
+    const char* arg;  // given to ffmpeg
+    const char* text; // shown
+    bool unofficial;
+};
+
+// MPEG-1's frame-rate codes in the order ffmpeg prefers them on a tie.
+const TMpeg1Rate& NearestMpeg1Rate(double fps)
+{
+    static const TMpeg1Rate Rates[] = {
+        {24000.0 / 1001, "24000/1001", "23.976", false},
+        {24, "24", "24", false},
+        {25, "25", "25", false},
+        {30000.0 / 1001, "30000/1001", "29.97", false},
+        {30, "30", "30", false},
+        {50, "50", "50", false},
+        {60000.0 / 1001, "60000/1001", "59.94", false},
+        {60, "60", "60", false},
+        {15, "15", "15", true},
+        {5, "5", "5", true},
+        {10, "10", "10", true},
+        {12, "12", "12", true},
+    };
+    const TMpeg1Rate* best = &Rates[0];
+    for (const TMpeg1Rate& r : Rates)
+        if (std::fabs(r.fps - fps) < std::fabs(best->fps - fps))
+            best = &r;
+    return *best;
+}
+
+// "4:3" or "1.5" as a number (the text is valid).
+double AspectValue(const std::string& s)
+{
+    size_t c = s.find(':');
+    if (c == std::string::npos)
+        return *ParseNumber(s);
+    return *ParseNumber(s.substr(0, c)) / *ParseNumber(s.substr(c + 1));
+}
+
+// The picture shape an MPEG video of W x H shows when Asked is requested:
+// MPEG-2 stores square pixels, 4:3, 16:9 or 2.21:1, MPEG-1 one of fourteen
+// pixel shapes; the encoder takes the pixel shape nearest to the one asked.
+double MpegShownAspect(bool mpeg2, int w, int h, double asked, std::string& text)
+{
+    const double frame = static_cast<double>(w) / h;
+    const double sar = asked / frame;
+    double bestSar = 1, bestError = 1e9;
+    int bestCode = 1;
+    if (mpeg2) {
+        const double shapes[] = {0, frame, 4.0 / 3, 16.0 / 9, 2.21};
+        for (int i = 1; i <= 4; ++i) {
+            double candidate = shapes[i] / frame;
+            double error = std::fabs(candidate - sar);
+            if (error <= bestError + 1e-9) {
+                bestError = error;
+                bestSar = candidate;
+                bestCode = i;
+            }
+        }
+    } else {
+        static const double heights[] = {0,      1.0,    0.6735, 0.7031, 0.7615, 0.8055, 0.8437, 0.8935,
+                                         0.9157, 0.9815, 1.0255, 1.0695, 1.0950, 1.1575, 1.2015};
+        for (int i = 1; i < 15; ++i) {
+            double candidate = 1 / heights[i];
+            double error = std::fabs(candidate - sar);
+            if (error <= bestError + 1e-9) {
+                bestError = error;
+                bestSar = candidate;
+                bestCode = i;
+            }
+        }
+    }
+    const double shown = bestSar * frame;
+    char buf[48];
+    if (mpeg2 && bestCode == 2)
+        text = "4:3";
+    else if (mpeg2 && bestCode == 3)
+        text = "16:9";
+    else if (mpeg2 && bestCode == 4)
+        text = "2.21:1";
+    else if (mpeg2 || std::fabs(bestSar - 1) < 1e-9) {
+        int g = std::gcd(w, h);
+        if (w / g <= 64 && h / g <= 64) {
+            std::snprintf(buf, sizeof buf, "%d:%d", w / g, h / g);
+            text = buf;
+        } else {
+            std::snprintf(buf, sizeof buf, "%.2f:1", shown);
+            text = buf;
+        }
+    } else {
+        std::snprintf(buf, sizeof buf, "%.2f:1", shown);
+        text = buf;
+    }
+    return shown;
+}
+
+// The picture size of an MPEG target ("pal-dvd" and the like).
+void TargetSize(const std::string& target, int& w, int& h)
+{
+    const bool pal = target.rfind("pal-", 0) == 0;
+    const std::string kind = target.substr(target.find('-') + 1);
+    if (kind == "vcd") {
+        w = 352;
+        h = pal ? 288 : 240;
+    } else if (kind == "svcd") {
+        w = 480;
+        h = pal ? 576 : 480;
+    } else if (kind == "dvd") {
+        w = 720;
+        h = pal ? 576 : 480;
+    }
+}
+
+// Shrinks W x H (keeping its shape, sides even) until it holds at most Limit
+// 16x16 macroblocks.
+void FitMacroblocks(int& w, int& h, int limit)
+{
+    auto blocks = [](int a, int b) { return ((a + 15) / 16) * ((b + 15) / 16); };
+    if (blocks(w, h) <= limit)
+        return;
+    const double shape = static_cast<double>(w) / h;
+    double scale = std::sqrt(static_cast<double>(limit) / blocks(w, h));
+    for (;;) {
+        int fw = std::max(16, static_cast<int>(w * scale) / 2 * 2);
+        int fh = std::max(16, static_cast<int>(fw / shape) / 2 * 2);
+        if (blocks(fw, fh) <= limit || fw <= 16) {
+            w = fw;
+            h = fh;
+            return;
+        }
+        scale *= 0.98;
+    }
+}
+
+// The value after Name in Args, if there is one.
+std::optional<std::string> FindArg(const std::vector<std::string>& args, const std::string& name)
+{
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == name)
+            return args[i + 1];
+    return std::nullopt;
+}
+
+// Sets the value after Name in Args, adding the pair when it is missing.
+void SetArg(std::vector<std::string>& args, const std::string& name, const std::string& value)
+{
+    for (size_t i = 0; i + 1 < args.size(); ++i)
+        if (args[i] == name) {
+            args[i + 1] = value;
+            return;
+        }
+    args.insert(args.end(), {name, value});
 }
 
 std::string TargetFormatName(const std::string& target)
@@ -207,13 +418,17 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     std::string format = Lower(req.format);
     std::string ext = LowerExtension(req.output);
     if (!format.empty()) {
-        const char* m = Lookup(std::begin(FormatMuxers), std::end(FormatMuxers), format);
-        plan.muxer = m ? m : format;
+        const TContainer* c = ContainerByName(format);
+        if (!c) {
+            error = "unknown container '" + req.format + "'";
+            return false;
+        }
+        plan.muxer = c->muxer;
         if (plan.muxer == "3gp" && ext == ".3g2")
             plan.muxer = "3g2";
     } else if (target.empty()) {
-        if (const char* m = Lookup(std::begin(ExtensionMuxers), std::end(ExtensionMuxers), ext))
-            plan.muxer = m;
+        if (const TContainer* c = ContainerByExtension(ext))
+            plan.muxer = c->muxer;
     }
     if (plan.formatName.empty())
         plan.formatName = !plan.muxer.empty() ? plan.muxer : (ext.empty() ? std::string("N/A") : ext.substr(1));
@@ -292,6 +507,9 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
             w = srcVideo->width;
             h = srcVideo->height;
         }
+        int outW = 0, outH = 0; // the size written, 0 when unknown
+        if (!target.empty())
+            TargetSize(target, outW, outH);
         if (w > 0 && h > 0 && target.empty()) {
             int lw = w, lh = h;
             LegalSize(vc, lw, lh);
@@ -303,6 +521,8 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
                 plan.sizeText = std::to_string(lw) + "x" + std::to_string(lh);
                 videoArgs.insert(videoArgs.end(), {"-s", plan.sizeText});
             }
+            outW = lw;
+            outH = lh;
         }
 
         // Bitrate or constant quality.
@@ -328,6 +548,8 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
         }
 
         // Frame rate.
+        double fps = 0; // the rate written, 0 when unknown
+        std::string rateArg;
         if (!req.frameRate.empty()) {
             auto r = ParseNumber(req.frameRate);
             if (!r || *r <= 0 || *r > 1000) {
@@ -335,14 +557,33 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
                 return false;
             }
             const char* exact = Lookup(std::begin(FrameRates), std::end(FrameRates), req.frameRate);
-            videoArgs.insert(videoArgs.end(), {"-r", exact ? exact : req.frameRate});
-            if (vc == "mpeg1video" && *r < 23.9) {
-                plan.notes.push_back("MPEG-1 has no standard frame rate of " + req.frameRate
-                                     + " fps; written with an unofficial frame-rate code");
-                if (req.strict.empty())
-                    tailArgs.insert(tailArgs.end(), {"-strict", "unofficial"});
-            }
+            rateArg = exact ? exact : req.frameRate;
+            fps = *r;
+        } else if (srcVideo && srcVideo->frameRate > 0) {
+            fps = srcVideo->frameRate;
         }
+        std::string checked = vc.empty() ? DefaultVideoEncoder(plan.muxer) : vc;
+        if (vc.empty() && !target.empty())
+            checked = plan.formatName == "vcd" ? "mpeg1video" : plan.formatName == "dv" ? "" : "mpeg2video";
+        if (checked == "mpeg1video" && target.empty() && fps > 0) {
+            // MPEG-1 knows a few rates only; ffmpeg would take the nearest
+            // without a word, so the rate is chosen and told here.
+            const TMpeg1Rate& m = NearestMpeg1Rate(fps);
+            const std::string asked = !req.frameRate.empty() ? req.frameRate : RateText(fps);
+            if (std::fabs(m.fps - fps) > 0.005) {
+                plan.notes.push_back("MPEG-1 has no frame rate of " + asked + " fps; written at " + m.text + " fps"
+                                     + (m.unofficial ? " with an unofficial frame-rate code" : ""));
+                rateArg = m.arg;
+                fps = m.fps;
+            } else if (m.unofficial) {
+                plan.notes.push_back("MPEG-1 has no standard frame rate of " + asked
+                                     + " fps; written with an unofficial frame-rate code");
+            }
+            if (m.unofficial && req.strict.empty())
+                tailArgs.insert(tailArgs.end(), {"-strict", "unofficial"});
+        }
+        if (!rateArg.empty())
+            videoArgs.insert(videoArgs.end(), {"-r", rateArg});
 
         if (!req.aspect.empty()) {
             if (!ValidAspect(req.aspect)) {
@@ -350,11 +591,73 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
                 return false;
             }
             videoArgs.insert(videoArgs.end(), {"-aspect", req.aspect});
+            // MPEG-1 and MPEG-2 store only a few pixel or picture shapes.
+            if ((checked == "mpeg1video" || checked == "mpeg2video") && outW > 0 && outH > 0) {
+                const double asked = AspectValue(req.aspect);
+                std::string shownText;
+                const double shown = MpegShownAspect(checked == "mpeg2video", outW, outH, asked, shownText);
+                if (std::fabs(shown / asked - 1) > 0.01)
+                    plan.notes.push_back(std::string(checked == "mpeg2video" ? "MPEG-2" : "MPEG-1") + " cannot show "
+                                         + std::to_string(outW) + "x" + std::to_string(outH) + " at " + req.aspect
+                                         + "; it shows at " + shownText);
+            }
+        }
+
+        // Devices and containers with limits of their own.
+        if (plan.muxer == "psp" && vc == "libx264") {
+            // The PSP plays H.264 Main profile up to level 3.0: at most 1620
+            // macroblocks a picture, 40500 a second, 10 Mbit/s.
+            const double levelFps = fps > 0 ? fps : 25;
+            if (outW > 0 && outH > 0) {
+                const int limit = std::min(1620, static_cast<int>(40500 / levelFps));
+                int fw = outW, fh = outH;
+                FitMacroblocks(fw, fh, limit);
+                if (fw != outW || fh != outH) {
+                    plan.notes.push_back("the PSP plays at most " + std::to_string(limit) + " macroblocks a picture at "
+                                         + RateText(levelFps) + " fps (H.264 level 3.0); " + std::to_string(outW) + "x"
+                                         + std::to_string(outH) + " written as " + std::to_string(fw) + "x"
+                                         + std::to_string(fh));
+                    plan.sizeText = std::to_string(fw) + "x" + std::to_string(fh);
+                    SetArg(videoArgs, "-s", plan.sizeText);
+                    outW = fw;
+                    outH = fh;
+                }
+            }
+            const long long maxBits = 10000000;
+            auto b = FindArg(videoArgs, "-b:v");
+            if (b && std::stoll(*b) > maxBits) {
+                plan.notes.push_back("the PSP plays at most 10000 kbit/s of video (H.264 level 3.0); written at "
+                                     "10000 kbit/s");
+                SetArg(videoArgs, "-b:v", std::to_string(maxBits));
+            }
+            videoArgs.insert(videoArgs.end(), {"-profile:v", "main", "-level:v", "3.0", "-maxrate",
+                                               std::to_string(maxBits), "-bufsize", std::to_string(maxBits)});
+        }
+        if (vc == "rv10" || vc == "rv20") {
+            // The RealMedia muxer takes no frame of 64 kB or more: the rate
+            // control's buffer caps every frame, and refills within a frame
+            // so that it limits nothing else.
+            const long long capBits = 60000LL * 8;
+            const double rmFps = fps > 0 ? fps : 25;
+            const long long perSecond = static_cast<long long>(std::ceil(capBits * rmFps));
+            auto b = FindArg(videoArgs, "-b:v");
+            if (b && std::stoll(*b) > perSecond / 2) {
+                plan.notes.push_back("RealVideo frames must stay below 64 kB; the video bitrate is lowered to "
+                                     + std::to_string(perSecond / 2 / 1000) + " kbit/s");
+                SetArg(videoArgs, "-b:v", std::to_string(perSecond / 2));
+            }
+            videoArgs.insert(videoArgs.end(),
+                             {"-bufsize", std::to_string(capBits), "-maxrate", std::to_string(perSecond)});
         }
     }
 
     // Audio.
-    if (!plan.writeAudio) {
+    if (!plan.writeAudio && plan.writeVideo && plan.muxer == "psp") {
+        plan.silentAudio = true;
+        plan.notes.push_back(std::string("the PSP plays only files with a sound track; ")
+                             + (srcAudio ? "audio is disabled" : "the input has no audio") + ", so silence is added");
+        audioArgs = {"-c:a", "aac", "-ac", "2", "-ar", "48000", "-b:a", "64000", "-shortest"};
+    } else if (!plan.writeAudio) {
         audioArgs = {"-an"};
     } else {
         std::string ac = Lower(req.audioCodec);
@@ -428,14 +731,35 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
         } else {
             if (!ac.empty())
                 audioArgs.insert(audioArgs.end(), {"-c:a", ac});
-            if (ac == "mp2") {
-                static const std::vector<int> Rates = {16000, 22050, 24000, 32000, 44100, 48000};
-                if (rate > 0 && !Contains(Rates, rate)) {
-                    int legal = Nearest(Rates, rate);
-                    plan.notes.push_back("MP2 cannot be sampled at " + std::to_string(rate) + " Hz; written at "
-                                         + std::to_string(legal) + " Hz");
+            // What the encoder cannot hold, ffmpeg would change without a word.
+            const std::string encoder = ac.empty() ? DefaultAudioEncoder(plan.muxer) : ac;
+            if (const TAudioLimits* limits = AudioLimitsOf(encoder)) {
+                if (!Contains(limits->rates, effectiveRate)) {
+                    int legal = Nearest(limits->rates, effectiveRate);
+                    plan.notes.push_back(std::string(limits->name) + " cannot be sampled at "
+                                         + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
+                                         + " Hz");
                     rate = effectiveRate = legal;
                 }
+                int wanted = channels > 0 ? channels : (srcAudio ? srcAudio->channels : 0);
+                if (wanted > limits->maxChannels) {
+                    plan.notes.push_back(std::string(limits->name) + " holds at most "
+                                         + std::to_string(limits->maxChannels) + " channels; written with "
+                                         + std::to_string(limits->maxChannels));
+                    channels = limits->maxChannels;
+                }
+            }
+            if (plan.muxer == "swf" || plan.muxer == "flv") {
+                static const std::vector<int> Rates = {11025, 22050, 44100};
+                if (!Contains(Rates, effectiveRate)) {
+                    int legal = Nearest(Rates, effectiveRate);
+                    plan.notes.push_back("the " + plan.muxer + " container cannot hold audio sampled at "
+                                         + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
+                                         + " Hz");
+                    rate = effectiveRate = legal;
+                }
+            }
+            if (encoder == "mp2") {
                 static const std::vector<int> Full = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
                 static const std::vector<int> Low = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
                 const std::vector<int>& table = effectiveRate >= 32000 ? Full : Low;
@@ -446,23 +770,22 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
                                          + " kbit/s");
                     bitrate = legal * 1000LL;
                 }
-            } else if (ac == "ac3" || ac == "ac3_fixed") {
-                static const std::vector<int> Rates = {32000, 44100, 48000};
-                if (rate > 0 && !Contains(Rates, rate)) {
-                    int legal = Nearest(Rates, rate);
-                    plan.notes.push_back("AC3 cannot be sampled at " + std::to_string(rate) + " Hz; written at "
-                                         + std::to_string(legal) + " Hz");
-                    rate = legal;
+            } else if ((encoder == "ac3" || encoder == "ac3_fixed") && bitrate > 0) {
+                static const std::vector<int> Table = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                                       192, 224, 256, 320, 384, 448, 512, 576, 640};
+                if (bitrate % 1000 != 0 || !Contains(Table, static_cast<int>(bitrate / 1000))) {
+                    int legal = Nearest(Table, static_cast<int>(std::llround(bitrate / 1000.0)));
+                    plan.notes.push_back("AC3 has no bitrate of " + std::to_string(bitrate / 1000)
+                                         + " kbit/s; written at " + std::to_string(legal) + " kbit/s");
+                    bitrate = legal * 1000LL;
                 }
-            }
-            if (plan.muxer == "swf" || plan.muxer == "flv") {
-                static const std::vector<int> Rates = {11025, 22050, 44100};
-                if (!Contains(Rates, effectiveRate)) {
-                    int legal = Nearest(Rates, effectiveRate);
-                    plan.notes.push_back("the " + plan.muxer + " container cannot hold audio sampled at "
+            } else if (encoder == "libmp3lame" && bitrate > 0) {
+                int legal = NearestMp3Bitrate(static_cast<int>(bitrate / 1000), effectiveRate);
+                if (bitrate != legal * 1000LL) {
+                    plan.notes.push_back("MP3 has no bitrate of " + std::to_string(bitrate / 1000) + " kbit/s at "
                                          + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
-                                         + " Hz");
-                    rate = legal;
+                                         + " kbit/s");
+                    bitrate = legal * 1000LL;
                 }
             }
             if (channels > 0)
@@ -490,7 +813,17 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     plan.outputArgs.insert(plan.outputArgs.end(), videoArgs.begin(), videoArgs.end());
     plan.outputArgs.insert(plan.outputArgs.end(), audioArgs.begin(), audioArgs.end());
     plan.outputArgs.insert(plan.outputArgs.end(), tailArgs.begin(), tailArgs.end());
+    // The index goes before the media data, so that players can start while
+    // the file is still arriving.
+    if (IsIsoMuxer(plan.muxer))
+        plan.outputArgs.insert(plan.outputArgs.end(), {"-movflags", "+faststart"});
     plan.outputArgs.insert(plan.outputArgs.end(), {"-sn", "-dn"});
+    // A note is printed as one line of its own: it never carries a line
+    // break or another control character from a value it quotes.
+    for (std::string& note : plan.notes)
+        for (char& c : note)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                c = '?';
     return true;
 }
 
@@ -522,6 +855,8 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
     bool amrPipe = plan.amr && !plan.amrDirect && plan.writeAudio;
     if (!amrPipe || plan.writeVideo)
         SourceInput(a, plan, input);
+    if (plan.silentAudio)
+        a.insert(a.end(), {"-f", "lavfi", "-i", "anullsrc=r=48000:cl=stereo", "-map", "0:v:0", "-map", "1:a:0"});
     if (amrPipe) {
         a.insert(a.end(), {"-f", "amr", "-i", "pipe:0"});
         if (plan.writeVideo)
@@ -554,6 +889,30 @@ std::vector<std::string> AmrDecoderArgs(const TPlan& plan, const std::string& ff
     return a;
 }
 
+namespace {
+
+// The containers for "--help": each name, its other names and the output
+// extensions that choose it without "-f".
+std::string ContainerHelp()
+{
+    std::string out;
+    for (const TContainer& c : Containers()) {
+        std::string names = c.names;
+        std::string first = names.substr(0, names.find(' '));
+        std::string aliases = names.size() > first.size() ? names.substr(first.size() + 1) : "";
+        std::string line = "    " + first;
+        line.resize(std::max<size_t>(line.size() + 1, 14), ' ');
+        line += c.muxer == first ? std::string() : "(ffmpeg " + std::string(c.muxer) + ") ";
+        if (!aliases.empty())
+            line += "also -f " + aliases + "; ";
+        line += *c.extensions ? "extensions " + std::string(c.extensions) : std::string("only with -f");
+        out += line + "\n";
+    }
+    return out;
+}
+
+} // namespace
+
 std::string HelpText()
 {
     return R"(Usage: avcore.dll -p <access code> -i <input> [options] <output>
@@ -571,9 +930,9 @@ output folder that nobody holds (left by a crash) are removed first.
 
 Options (the old encoder option language):
   -y                 overwrite the output (the output is always replaced)
-  -f <format>        container: avi, mp4, psp, 3gp, mpeg, mov, asf, rm, swf,
-                     vob, aac, ac3, mp2, mp3, amr, wav, ...; without -f the
-                     output's extension chooses (".wmv" is ASF, ".swf" SWF)
+  -f <format>        container, one of the list below (any letter case);
+                     without -f (and without -target) the output's
+                     extension chooses; anything else is refused
   -t <time>          length to convert, "h:mm:ss.xxx" or seconds
   -ss <time>         position in the input where the conversion starts
   -sameq             constant high quality instead of a bitrate
@@ -592,27 +951,50 @@ Options (the old encoder option language):
   -strict <level>    encoder strictness (-2 allows experimental encoders)
   --help             this text
 
+Containers:
+)" + ContainerHelp() + R"(
 Adjustments made where a combination cannot work as written:
   - Microsoft MPEG-4 (msmpeg4, msmpeg4v2) inside MP4, PSP, 3GP, 3G2 and MOV
     is written as MPEG-4 Part 2, which those containers can hold.
   - "-f aac" writes an ADTS stream; "-f 3gp" with a ".3g2" output writes 3GP2.
   - H.263 accepts only 128x96, 176x144, 352x288, 704x576 and 1408x1152: the
     nearest of these is used. H.263+ sizes are rounded to multiples of 4,
-    RealVideo sizes to multiples of 16, other sizes to even numbers.
-  - MPEG-1 frame rates below 23.976 fps use MPEG-1's unofficial rate codes.
-  - MP2 bitrates and sample rates, and AC3 sample rates, go to the nearest
-    value the codec allows; SWF and FLV audio goes to 11025, 22050 or 44100 Hz.
+    RealVideo sizes to multiples of 16, other sizes (huffYUV's too) to even
+    numbers; M-JPEG keeps any size.
+  - MPEG-1 knows the frame rates 23.976, 24, 25, 29.97, 30, 50, 59.94 and 60
+    and the unofficial 5, 10, 12 and 15 fps (written with "-strict
+    unofficial"); any other rate, asked or the source's, goes to the nearest
+    of these (19.98 fps becomes 23.976 fps).
+  - MPEG-2 shows square pixels, 4:3, 16:9 or 2.21:1, MPEG-1 one of fourteen
+    pixel shapes: an aspect between these is shown as the nearest one.
+  - MP3 audio is sampled at 8000 to 48000 Hz with at most 2 channels, MP2 at
+    16000 to 48000 Hz with at most 2, AC3 at 32000, 44100 or 48000 Hz with at
+    most 6; a rate or channel count beyond these (also the source's) goes to
+    the nearest allowed. MP3 and MP2 bitrates go to the nearest the sample
+    rate allows (MP3 at 16000 to 24000 Hz at most 160 kbit/s, below 16000 Hz
+    at most 64 kbit/s), AC3 bitrates to the nearest of 32 to 640 kbit/s of
+    its table. SWF and FLV audio goes to 11025, 22050 or 44100 Hz.
   - AMR is mono at 8000 Hz (narrow-band) or 16000 Hz (wide-band); a bitrate
     goes to the nearest AMR mode (narrow-band 4.75, 5.15, 5.90, 6.70, 7.40,
     7.95, 10.2, 12.2 kbit/s; wide-band 6.60, 8.85, 12.65, 14.25, 15.85, 18.25,
     19.85, 23.05, 23.85 kbit/s), the highest when none is given.
+  - RealVideo frames are kept below 64 kB (the RealMedia limit) by the rate
+    control, the bitrate at most half of what that allows; a picture too
+    detailed to fit even at the coarsest quantizer still fails.
+  - "-f psp" with H.264 writes Main profile at level 3.0 (what the PSP
+    plays): a larger picture is scaled down to fit the level's macroblocks
+    at the frame rate, the video bitrate is at most 10000 kbit/s, and a
+    source without sound gets a silent track (the PSP container needs one).
+  - MP4, PSP, iPod, 3GP, 3G2 and MOV files carry their index before the
+    media data, so that they play while still downloading.
   - MOV without an audio codec gets AAC; the audio-only containers (aac, ac3,
     mp2, mp3, amr, wav) leave video out.
   - A duration of 0 (or none) converts to the end of the input; a start
     beyond the end of the input is an error.
   - A video bitrate of 0 leaves the encoder's own bitrate; with -sameq the
     bitrate is not used.
-Every adjustment made is also printed as a "Note:" line before the work.
+Every adjustment made is also printed as a line beginning "Note:" before the
+work; a note never reports a failure.
 
 Exit code 0 means success; every failure prints a line beginning "Error"
 and ends with a non-zero code. SIGTERM or SIGINT stops the conversion and

@@ -26,6 +26,9 @@ struct TPlan {
     bool amrWideBand = false;
     TAmrMode amrMode{7, 12.2};
     bool amrDirect = false; // the output is a bare ".amr" stream written here
+    // Silent stereo AAC from ffmpeg's generator joins the video (the PSP
+    // container must hold a sound track).
+    bool silentAudio = false;
     std::string sizeText;   // "WxH" written, "" = the source's
     int channels = 0;       // requested channel count, 0 = the source's
     int sampleRate = 0;     // requested sample rate, 0 = the source's

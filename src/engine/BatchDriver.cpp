@@ -374,6 +374,8 @@ void TBatchDriver::RunBatch()
 
     o.BatchFailed = false;
     o.StopWhenDone = false;
+    o.FileNotes.clear();
+    notes_.clear();
     o.FileCount = queue_.Count();
     o.DoneCount = 0;
     o.FailedCount = 0;
@@ -403,7 +405,10 @@ void TBatchDriver::RunBatch()
         runner_.WaitForEnd(); // idle again before anything else can start it
         DeleteScript();
         RemoveEncoderPartial();
+        TakeFileNotes();
     }
+    if (!notes_.empty())
+        host_.ShowBatchNotes(notes_);
 
     if (o.BatchFailed) {
         prompter_.MessageBox(IDS_MESSAGEBOX_AnErrorOccurred, IDS_MESSAGEBOX_Oops, TMsgIcon::Warning);
@@ -449,6 +454,7 @@ void TBatchDriver::StartNextFile()
     o.FileStartTime = Now();
     o.FilePercent = 0;
     o.PendingOutput.clear();
+    o.FileNotes.clear();
     o.CurrentFile = queue_.FullName(0);
     o.CurrentFileSize = SizeFromText(queue_.SizeText(0));
     started_ = false;
@@ -464,6 +470,17 @@ void TBatchDriver::StartNextFile()
     } catch (const std::exception& e) {
         FileStartFailed(e.what());
     }
+}
+
+void TBatchDriver::TakeFileNotes()
+{
+    std::vector<std::string> notes;
+    notes.swap(Options.FileNotes);
+    if (notes.empty())
+        return;
+    for (const std::string& text : notes)
+        notes_.push_back({Options.CurrentFile, text});
+    host_.ShowFileNotes(Options.CurrentFile, notes);
 }
 
 void TBatchDriver::FileStartFailed(const std::string& message)
@@ -517,6 +534,7 @@ void TBatchDriver::FinishFile()
         if (!outputExisted_)
             DeleteIfEmpty(output);
     }
+    TakeFileNotes();
 
     if (o.StopWhenDone || o.DoneCount + o.FailedCount == o.FileCount) {
         progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingDone);

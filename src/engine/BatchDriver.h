@@ -51,6 +51,12 @@ public:
     void MarkAllFailed() override;
 };
 
+// One note of the encoder on one file: an adjustment it made.
+struct TFileNote {
+    std::string File; // the source
+    std::string Text; // the note without its "Note: "
+};
+
 // What the batch needs of the main window.
 class TBatchHost {
 public:
@@ -67,6 +73,16 @@ public:
     // Keeps the machine from sleeping while a batch runs (true) and lets it
     // sleep again (false).
     virtual void InhibitSleep(bool inhibit) { (void)inhibit; }
+    // The encoder's notes on one file, when the file has ended.
+    virtual void ShowFileNotes(const std::string& file, const std::vector<std::string>& notes)
+    {
+        (void)file;
+        (void)notes;
+    }
+    // Every note of a batch, once, after the batch has ended (only when
+    // there are notes). Must not wait for the user: the after-batch action
+    // may follow.
+    virtual void ShowBatchNotes(const std::vector<TFileNote>& notes) { (void)notes; }
 };
 
 class TBatchDriver {
@@ -115,6 +131,8 @@ public:
 
     // The output folder (trimmed) that the batch writes to.
     std::string OutputFolder;
+    // The encoder's notes of the last batch, in the order they came.
+    const std::vector<TFileNote>& BatchNotes() const { return notes_; }
     // The progress view of the running batch; null when no batch runs.
     TProgressView* Progress() const { return progress_.get(); }
 
@@ -123,6 +141,8 @@ private:
     // Removes the temporary output of the encoder that has just ended, when
     // it could not do so itself (stopped at once, killed).
     void RemoveEncoderPartial();
+    // Moves the current file's notes into the batch's and shows them.
+    void TakeFileNotes();
 
     TRedirector& runner_;
     TFileQueue& queue_;
@@ -135,6 +155,7 @@ private:
     std::string script_;      // DirectShow script of the current file, "" for none
     int encoderPid_ = 0;      // process id of the current file's encoder, 0 when none
     bool outputExisted_ = false; // the current file's output existed before its encoder started
+    std::vector<TFileNote> notes_;
     std::shared_ptr<bool> alive_;
 };
 

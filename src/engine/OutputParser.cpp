@@ -160,6 +160,21 @@ bool IsErrorLine(const std::string& line, const std::vector<std::string>& names)
 
 namespace {
 
+// Keeps the text of an encoder's "Note:" line for the current file (each
+// text once, and a bounded number of them).
+void KeepNote(const std::string& line)
+{
+    const size_t MaxNotes = 50;
+    std::vector<std::string>& notes = Options.FileNotes;
+    std::string text = TrimText(line.substr(NotePrefix().size()));
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    if (text.empty() || notes.size() >= MaxNotes || std::find(notes.begin(), notes.end(), text) != notes.end())
+        return;
+    notes.push_back(text);
+}
+
 void ShowProgress(TProgressView& view)
 {
     TOptions& o = Options;
@@ -207,6 +222,12 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
     if (TrimText(line).empty() || !view)
         return;
     TOptions& o = Options;
+    // An adjustment the encoder made: kept for the file's report, and never
+    // an error line, whatever it quotes.
+    if (IsNoteLine(line)) {
+        KeepNote(line);
+        return;
+    }
 
     if (line.find("Input #0, ") != std::string::npos) {
         std::string v = TextBetween(line, "from '", "':");
@@ -265,6 +286,14 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
 }
 
 } // namespace
+
+const std::string& NotePrefix()
+{
+    static const std::string prefix = "Note: ";
+    return prefix;
+}
+
+bool IsNoteLine(const std::string& line) { return line.rfind(NotePrefix(), 0) == 0; }
 
 int64_t RoundHalfEven(double value)
 {

@@ -116,5 +116,9 @@ std::string FormatSpan(TDateTime span);
 bool IsErrorLine(const std::string& line, const std::vector<std::string>& names);
 // Line with every occurrence of each of Names replaced by "''".
 std::string LineWithoutNames(const std::string& line, const std::vector<std::string>& names);
+// The encoder's notes: a line beginning "Note: " tells of an adjustment it
+// made; its text is kept in Options.FileNotes and it is never an error line.
+const std::string& NotePrefix();
+bool IsNoteLine(const std::string& line);
 // Nearest integer, halves to the even neighbour.
 int64_t RoundHalfEven(double value);

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 using namespace enctest;
@@ -46,6 +49,7 @@ const TRow Rows[] = {
     {"avi_h263p", AV, "-y -f avi -vcodec h263p -s 320x240 -b 400k -r 25 " MP3A, ".avi", "avi", "", "h263", "mp3", 320, 240, 2},
     {"avi_h264", AV, "-y -f avi -vcodec h264 -s 320x240 -b 600k -r 25 " MP3A, ".avi", "avi", "", "h264", "mp3", 320, 240, 2},
     {"avi_huffyuv", AV, "-y -f avi -vcodec ffvhuff -strict -2 -s 176x144 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "ffvhuff", "mp3", 176, 144, 2},
+    {"avi_huffyuv_source_size", AV, "-y -f avi -vcodec ffvhuff -strict -2 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "ffvhuff", "mp3", 176, 144, 2},
     {"avi_mjpeg", AV, "-y -f avi -vcodec mjpeg -s 320x240 -b 2000k -r 25 " MP3A, ".avi", "avi", "", "mjpeg", "mp3", 320, 240, 2},
     {"avi_svq1", AV, "-y -f avi -vcodec svq1 -s 320x240 -b 800k -r 25 " MP3A, ".avi", "avi", "", "svq1", "mp3", 320, 240, 2},
     {"avi_flv", AV, "-y -f avi -vcodec flv -s 320x240 -b 800k -r 25 " MP3A, ".avi", "avi", "", "flv1", "mp3", 320, 240, 2},
@@ -65,6 +69,7 @@ const TRow Rows[] = {
     {"mp4_psp", AV, "-y -f psp -vcodec h264 -s 320x240 -b 600k -r 29.97 -acodec aac -ac 2 -ab 128 -ar 48000 ", ".mp4", "mp4", "MSNV", "h264", "aac", 320, 240, 2, 48000},
     {"mp4_mobile", AV, "-y -f mp4 -vcodec h264 -s 176x144 -b 200k -r 15 -acodec aac -ac 1 -ab 64 -ar 22050 ", ".mp4", "mp4", "isom", "h264", "aac", 176, 144, 1, 22050},
     {"mp4_same_quality", AV, "-y -f mp4 -sameq -vcodec h264 -b 600k -r 25 -acodec aac -ac 2 -ar 44100 ", ".mp4", "mp4", "isom", "h264", "aac", 176, 144, 2},
+    {"mp4_psp_video_only_gets_silence", VO, "-y -f psp -vcodec h264 -s 320x240 -b 600k -r 29.97 -acodec aac -ac 2 -ab 128 -ar 48000 ", ".mp4", "mp4", "MSNV", "h264", "aac", 320, 240, 2, 48000},
     {"mp4_time_control", AV, "-y -f mp4  -t 0:00:01.200 -ss 0:00:00.300 -vcodec h264 -b 600k -r 25 -acodec aac -ac 2 -ar 44100 ", ".mp4", "mp4", "isom", "h264", "aac", 0, 0, 2, 0, 1.2},
     // 3GP: Nokia codecs, Sony codecs, 3GP2.
     {"3gp_nokia_h263_amrnb", AV, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".3gp", "3gp", "3gp4", "h263", "amr_nb", 176, 144, 1, 8000},
@@ -78,6 +83,7 @@ const TRow Rows[] = {
     {"3gp_no_audio", AV, "-y -f 3gp -vcodec h263 -s 176x144 -b 128k -r 15 -aspect 11:9 -an ", ".3gp", "3gp", "3gp4", "h263", ""},
     // MPEG: custom MPEG-1 and MPEG-2, then the presets for Auto, NTSC and PAL.
     {"mpeg1_mp2", AV, "-y -vcodec mpeg1video -s 352x288 -b 1150k -r 25 -acodec mp2 -ac 2 -ab 224 -ar 44100 ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 288, 2},
+    {"mpeg1_19_98_fps", AV, "-y -vcodec mpeg1video -s 352x288 -b 1150k -r 19.98 -acodec mp2 -ac 2 -ab 224 -ar 44100 ", ".mpg", "mpeg", "", "mpeg1video", "mp2", 352, 288, 2},
     {"mpeg1_mp3_low_rate", AV, "-y -vcodec mpeg1video -s 352x288 -b 1150k -r 15 -acodec mp3 -ac 2 -ab 128 -ar 44100 ", ".mpg", "mpeg", "", "mpeg1video", "mp3", 352, 288, 2},
     {"mpeg2_ac3", AV, "-y -vcodec mpeg2video -s 720x576 -b 4000k -r 25 -aspect 16:9 -acodec ac3 -ac 2 -ar 48000 -ab 192 ", ".mpg", "mpeg", "", "mpeg2video", "ac3", 720, 576, 2},
     {"mpeg2_mp2", AV, "-y -vcodec mpeg2video -s 720x576 -b 4000k -r 25 -acodec mp2 -ac 2 -ab 100 -ar 22050 ", ".mpg", "mpeg", "", "mpeg2video", "mp2", 720, 576, 2, 22050},
@@ -104,6 +110,7 @@ const TRow Rows[] = {
     {"wmv_wmv7", AV, "-y -vcodec wmv1 -s 320x240 -b 800k -r 25 " MP3A, ".wmv", "asf", "", "wmv1", "mp3", 320, 240, 2},
     {"wmv_wmv8", AV, "-y -vcodec wmv2 -s 320x240 -b 800k -r 25 -aspect 4:3 " MP3A, ".wmv", "asf", "", "wmv2", "mp3", 320, 240, 2},
     {"rm_rv10_ac3", AV, "-y -f rm -vcodec rv10 -b 500k -s 320x240 -r 25 -acodec ac3 -ac 2 -ar 44100 -ab 128 ", ".rm", "rm", "", "rv10", "ac3", 320, 240, 2},
+    {"rm_default_profile", AV, "-y -f rm -vcodec rv10 -b 768k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 256 ", ".rm", "rm", "", "rv10", "ac3", 176, 144, 2, 48000},
     {"rm_rv10_odd_size", AV, "-y -f rm -vcodec rv10 -b 500k -s 330x250 -r 25 -acodec ac3 -ac 1 -ar 48000 -ab 96 ", ".rm", "rm", "", "rv10", "ac3", 336, 256, 1},
     {"swf_flv_mp3", AV, "-y -vcodec flv -s 320x240 -b 400k -r 25 -acodec mp3 -ac 2 -ab 64 -ar 22050 ", ".swf", "swf", "", "flv1", "mp3", 320, 240, 2},
     {"swf_flv_mp3_rate_from_source", AV, "-y -vcodec flv -s 320x240 -b 400k -r 25 -acodec mp3 -ac 1 -ab 64 ", ".swf", "swf", "", "flv1", "mp3", 320, 240, 1},
@@ -120,6 +127,7 @@ const TRow Rows[] = {
     {"mp2", AV, "-y -f mp2 -vn -acodec mp2 -ac 2 -ab 192 -ar 48000 ", ".mp2", "mp3", "", "", "mp2", 0, 0, 2, 48000},
     {"mp2_mono_low_rate", AO, "-y -f mp2 -vn -acodec mp2 -ac 1 -ab 64 -ar 24000 ", ".mp2", "mp3", "", "", "mp2", 0, 0, 1, 24000},
     {"mp3", AV, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100},
+    {"mp3_320_at_22050", AO, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 320 -ar 22050 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 22050},
     {"mp3_time_control", AO, "-y -f mp3  -t 0:00:00.800 -ss 0:00:01.000 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100, 0.8},
     {"amr_nb", AV, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".amr", "amr", "", "", "amr_nb", 0, 0, 1, 8000},
     {"amr_nb_auto_bitrate", AO, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 ", ".amr", "amr", "", "", "amr_nb", 0, 0, 1, 8000},
@@ -190,6 +198,33 @@ double OutputDuration(const std::string& file, const std::map<std::string, std::
     return end;
 }
 
+// The types of the top-level boxes of an ISO media file, in file order.
+std::vector<std::string> TopLevelBoxes(const std::string& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    std::vector<std::string> boxes;
+    uint64_t offset = 0;
+    const uint64_t size = std::filesystem::file_size(file);
+    while (offset + 8 <= size && boxes.size() < 64) {
+        unsigned char head[16] = {};
+        in.seekg(static_cast<std::streamoff>(offset));
+        in.read(reinterpret_cast<char*>(head), 16);
+        uint64_t length = (uint64_t{head[0]} << 24) | (uint64_t{head[1]} << 16) | (uint64_t{head[2]} << 8) | head[3];
+        boxes.emplace_back(reinterpret_cast<char*>(head) + 4, 4);
+        if (length == 1) {
+            length = 0;
+            for (int i = 8; i < 16; ++i)
+                length = (length << 8) | head[i];
+        } else if (length == 0) {
+            break; // to the end of the file
+        }
+        if (length < 8)
+            break;
+        offset += length;
+    }
+    return boxes;
+}
+
 class ConversionMatrix : public ::testing::TestWithParam<TRow> {};
 
 TEST_P(ConversionMatrix, OutputHasTheRequestedStreams)
@@ -221,6 +256,28 @@ TEST_P(ConversionMatrix, OutputHasTheRequestedStreams)
     }
     double duration = OutputDuration(output, facts);
     EXPECT_NEAR(duration, row.duration, 0.5) << r.output;
+
+    // Device and streaming rules: the PSP plays H.264 Main up to level 3.0;
+    // ISO files carry their index (moov) before the media data (mdat).
+    const std::string line = std::string(" ") + row.line;
+    if (line.find(" -f psp ") != std::string::npos) {
+        EXPECT_EQ(StreamValue(facts, "video", "profile"), "Main");
+        const std::string level = StreamValue(facts, "video", "level");
+        ASSERT_FALSE(level.empty());
+        EXPECT_LE(std::stoi(level), 30);
+    }
+    const std::string ext = row.ext;
+    if (ext == ".mp4" || ext == ".mov" || ext == ".3gp" || ext == ".3g2") {
+        const std::vector<std::string> boxes = TopLevelBoxes(output);
+        const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+        const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+        std::string order;
+        for (const std::string& b : boxes)
+            order += b + " ";
+        ASSERT_NE(moov, boxes.end()) << order;
+        ASSERT_NE(mdat, boxes.end()) << order;
+        EXPECT_LT(moov - boxes.begin(), mdat - boxes.begin()) << order;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, ConversionMatrix, ::testing::ValuesIn(Rows),

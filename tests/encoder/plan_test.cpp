@@ -118,7 +118,8 @@ TEST(AmrModes, PresetsGoToTheNearestMode)
         EXPECT_EQ(NearestAmrMode(c.wide, c.bits).mode, c.mode) << (c.wide ? "WB " : "NB ") << c.bits;
 }
 
-TSourceFacts Source(bool video, bool audio, int width = 176, int height = 144, int rate = 44100)
+TSourceFacts Source(bool video, bool audio, int width = 176, int height = 144, int rate = 44100, int channels = 2,
+                    double fps = 0)
 {
     TSourceFacts f;
     f.formatName = "matroska";
@@ -128,13 +129,14 @@ TSourceFacts Source(bool video, bool audio, int width = 176, int height = 144, i
         v.type = "video";
         v.width = width;
         v.height = height;
+        v.frameRate = fps;
         f.streams.push_back(v);
     }
     if (audio) {
         TStreamFacts a;
         a.type = "audio";
         a.sampleRate = rate;
-        a.channels = 2;
+        a.channels = channels;
         f.streams.push_back(a);
     }
     return f;
@@ -144,7 +146,8 @@ struct TPlanCase {
     const char* name;
     const char* options; // between the input and the output
     const char* output;
-    int source;          // 0 audio+video, 1 audio only, 2 video only, 3 odd video size 321x241 + 48 kHz audio
+    int source;          // 0 audio+video, 1 audio only, 2 video only, 3 odd video size 321x241 + 48 kHz audio,
+                         // 4 96 kHz six-channel audio with video, 5 1280x720 at 30 fps with audio
     const char* expect;  // words that must appear in order in the ffmpeg options
     const char* muxer;
     const char* absent = ""; // a word that must not appear
@@ -184,6 +187,34 @@ const TPlanCase PlanCases[] = {
     {"amr_nb_piped_into_3gp", "-y -f 3gp -vcodec h263 -s 176x144 -acodec amr_nb -ac 1 -ar 8000 -ab 12", "o.3gp", 0,
      "-c:a copy", "3gp"},
     {"amr_direct", "-y -f amr -vn -acodec amr_wb -ab 23", "o.amr", 0, "-vn", "amr", "-c:a"},
+    {"huffyuv_odd_size_made_even", "-y -f avi -vcodec ffvhuff -strict -2", "o.avi", 3, "-c:v ffvhuff -s 322x242", "avi"},
+    {"mjpeg_keeps_odd_size", "-y -f avi -vcodec mjpeg", "o.avi", 3, "-c:v mjpeg", "avi", "-s"},
+    {"rv10_frames_capped_by_the_buffer", "-y -f rm -vcodec rv10 -b 768k -r 25", "o.rm", 0,
+     "-b:v 768000 -r 25 -bufsize 480000 -maxrate 12000000", "rm"},
+    {"rv10_sameq_still_capped", "-y -f rm -sameq -vcodec rv10 -r 10", "o.rm", 0, "-bufsize 480000 -maxrate 4800000",
+     "rm"},
+    {"rv10_bitrate_beyond_the_cap_lowered", "-y -f rm -vcodec rv10 -b 8000k -r 25", "o.rm", 0, "-b:v 6000000", "rm"},
+    {"mpeg1_19_98_written_at_23_976", "-y -vcodec mpeg1video -r 19.98", "o.mpg", 0, "-r 24000/1001", "mpeg", "-strict"},
+    {"mpeg1_14_985_written_at_15", "-y -vcodec mpeg1video -r 14.985", "o.mpg", 0, "-r 15", "mpeg"},
+    {"mpeg_default_codec_is_mpeg1", "-y -b 1000k -r 19.98", "o.mpg", 0, "-r 24000/1001", "mpeg"},
+    {"mpeg2_keeps_19_98", "-y -vcodec mpeg2video -r 19.98", "o.mpg", 0, "-r 20000/1001", "mpeg"},
+    {"psp_is_main_level_30", "-y -f psp -vcodec h264 -s 320x240 -b 600k -r 29.97 -acodec aac", "o.mp4", 0,
+     "-profile:v main -level:v 3.0 -maxrate 10000000 -bufsize 10000000", "psp"},
+    {"psp_large_source_scaled_to_the_level", "-y -f psp -vcodec h264 -b 600k -r 30 -acodec aac", "o.mp4", 5,
+     "-s 768x432", "psp"},
+    {"psp_without_sound_gets_silence", "-y -f psp -vcodec h264 -s 320x240 -acodec aac", "o.mp4", 2,
+     "-f lavfi -i anullsrc=r=48000:cl=stereo -map 0:v:0 -map 1:a:0", "psp", "-an"},
+    {"mp4_index_first", "-y -f mp4 -vcodec h264", "o.mp4", 0, "-movflags +faststart", "mp4"},
+    {"mov_index_first", "-y -f mov -vcodec svq1", "o.mov", 0, "-movflags +faststart", "mov"},
+    {"3gp_index_first", "-y -f 3gp -vcodec h263 -s 176x144", "o.3gp", 0, "-movflags +faststart", "3gp"},
+    {"avi_has_no_index_flag", "-y -f avi -vcodec xvid", "o.avi", 0, "-c:v libxvid", "avi", "-movflags"},
+    {"mp3_320_at_22050_is_160", "-y -f mp3 -vn -acodec mp3 -ab 320 -ar 22050", "o.mp3", 0, "-b:a 160000 -ar 22050",
+     "mp3"},
+    {"mp3_100_at_44100_is_96", "-y -f mp3 -vn -acodec mp3 -ab 100 -ar 44100", "o.mp3", 0, "-b:a 96000", "mp3"},
+    {"mp3_from_96k_six_channels", "-y -f mp3 -vn -acodec mp3 -ab 128", "o.mp3", 4, "-ac 2 -b:a 128000 -ar 48000",
+     "mp3"},
+    {"avi_default_audio_is_mp3_limited", "-y -f avi -vcodec xvid", "o.avi", 4, "-ac 2 -ar 48000", "avi"},
+    {"ac3_keeps_six_channels", "-y -f ac3 -vn -acodec ac3 -ab 384", "o.ac3", 4, "-b:a 384000 -ar 48000", "ac3", "-ac"},
 };
 
 class PlanTable : public ::testing::TestWithParam<TPlanCase> {};
@@ -199,6 +230,8 @@ TEST_P(PlanTable, FfmpegOptions)
     TSourceFacts facts = c.source == 1   ? Source(false, true)
                          : c.source == 2 ? Source(true, false)
                          : c.source == 3 ? Source(true, true, 321, 241, 48000)
+                         : c.source == 4 ? Source(true, true, 176, 144, 96000, 6)
+                         : c.source == 5 ? Source(true, true, 1280, 720, 44100, 2, 30)
                                          : Source(true, true);
     TPlan plan;
     ASSERT_TRUE(MakePlan(req, facts, plan, error)) << error;
@@ -249,6 +282,118 @@ TEST(Plan, AdjustmentsAreNotedAndTimesPlaced)
     EXPECT_EQ(plan.notes.size(), 3u); // bitrate, channels, sample rate
     auto dec = AmrDecoderArgs(plan, "ffmpeg", "in.mkv", true);
     EXPECT_TRUE(HasSequence(dec, "-ac 1 -ar 8000 -c:a pcm_s16le -f s16le pipe:1"));
+}
+
+// Every adjustment that changes the result is told, and in words that name
+// what was asked and what is written; what works as asked is not.
+TEST(Plan, AdjustmentsThatChangeTheResultAreNoted)
+{
+    struct {
+        const char* options;
+        const char* output;
+        TSourceFacts source;
+        const char* note; // part of the one expected note; "" = no note
+    } cases[] = {
+        {"-y -f mp3 -vn -acodec mp3 -ac 2 -ab 320 -ar 22050", "o.mp3", Source(true, true),
+         "MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s"},
+        {"-y -f mp3 -vn -acodec mp3 -ac 2 -ab 64 -ar 11025", "o.mp3", Source(true, true), ""},
+        {"-y -f ac3 -vn -acodec ac3 -ac 2 -ar 48000 -ab 100", "o.ac3", Source(true, true),
+         "AC3 has no bitrate of 100 kbit/s; written at 96 kbit/s"},
+        {"-y -f ac3 -vn -acodec ac3 -ac 5:1 -ar 48000 -ab 384", "o.ac3", Source(true, true), ""},
+        {"-y -f mp3 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100", "o.mp3", Source(true, true), ""},
+        {"-y -f mp3 -vn -acodec mp3 -ab 32", "o.mp3", Source(false, true, 0, 0, 7350, 2),
+         "MP3 cannot be sampled at 7350 Hz; written at 8000 Hz"},
+        {"-y -f mp2 -vn -acodec mp2 -ab 128", "o.mp2", Source(false, true, 0, 0, 11025, 2),
+         "MP2 cannot be sampled at 11025 Hz; written at 16000 Hz"},
+        {"-y -f avi -vcodec xvid -acodec mp2 -ab 128 -ac 2", "o.avi", Source(true, true, 176, 144, 44100, 6), ""},
+        {"-y -f mp3 -vn -acodec mp3", "o.mp3", Source(false, true, 0, 0, 44100, 6),
+         "MP3 holds at most 2 channels; written with 2"},
+        {"-y -f vob -vcodec mpeg2video -b 6000k -r 25 -aspect 5:4", "o.vob", Source(true, true, 320, 240),
+         "MPEG-2 cannot show 320x240 at 5:4; it shows at 4:3"},
+        {"-y -f vob -vcodec mpeg2video -b 6000k -r 25 -aspect 5:4", "o.vob", Source(true, true, 176, 144),
+         "MPEG-2 cannot show 176x144 at 5:4; it shows at 11:9"},
+        {"-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k -aspect 5:4", "o.vob", Source(true, true), ""},
+        {"-y -f vob -vcodec mpeg2video -s 720x576 -b 6000k -aspect 16:9", "o.vob", Source(true, true), ""},
+        {"-target pal-dvd -b 5000k -aspect 1:1", "o.mpg", Source(true, true),
+         "MPEG-2 cannot show 720x576 at 1:1; it shows at 5:4"},
+        {"-y -vcodec mpeg1video -s 720x480 -aspect 4:3", "o.mpg", Source(true, true),
+         "MPEG-1 cannot show 720x480 at 4:3; it shows at 1.37:1"},
+        {"-y -vcodec mpeg1video -s 352x288 -b 1150k -r 19.98", "o.mpg", Source(true, true),
+         "MPEG-1 has no frame rate of 19.98 fps; written at 23.976 fps"},
+        {"-y -vcodec mpeg1video -s 352x288 -r 15", "o.mpg", Source(true, true),
+         "MPEG-1 has no standard frame rate of 15 fps; written with an unofficial frame-rate code"},
+        {"-y -vcodec mpeg1video -s 352x288", "o.mpg", Source(true, true, 176, 144, 44100, 2, 12.5),
+         "MPEG-1 has no frame rate of 12.5 fps; written at 12 fps with an unofficial frame-rate code"},
+        {"-y -vcodec mpeg1video -s 352x288 -r 25", "o.mpg", Source(true, true), ""},
+        {"-y -f avi -vcodec ffvhuff -strict -2", "o.avi", Source(true, true, 201, 149),
+         "ffvhuff cannot write 201x149; written as 202x150"},
+        {"-y -f psp -vcodec h264 -b 600k -r 25 -acodec aac", "o.mp4", Source(true, true, 1920, 1080),
+         "1920x1080 written as 854x480"},
+        {"-y -f psp -vcodec h264 -s 480x272 -b 12000k -r 25 -acodec aac", "o.mp4", Source(true, true),
+         "the PSP plays at most 10000 kbit/s of video"},
+        {"-y -f psp -vcodec h264 -s 480x272 -b 768k -r 29.97 -acodec aac", "o.mp4", Source(true, true), ""},
+        {"-y -f rm -vcodec rv10 -b 768k -r 25 -acodec ac3 -ac 2 -ar 48000 -ab 256", "o.rm", Source(true, true), ""},
+    };
+    for (const auto& c : cases) {
+        TRequest req;
+        std::string error;
+        std::vector<std::string> args = Split(std::string("-p 5260718 -i in.mkv ") + c.options);
+        args.push_back(c.output);
+        ASSERT_TRUE(ParseRequest(args, req, error)) << c.options << ": " << error;
+        TPlan plan;
+        ASSERT_TRUE(MakePlan(req, c.source, plan, error)) << c.options << ": " << error;
+        std::string all;
+        for (const std::string& n : plan.notes)
+            all += n + "\n";
+        if (!*c.note) {
+            EXPECT_TRUE(plan.notes.empty()) << c.options << "\n" << all;
+        } else {
+            ASSERT_EQ(plan.notes.size(), 1u) << c.options << "\n" << all;
+            EXPECT_NE(plan.notes[0].find(c.note), std::string::npos) << c.options << "\n" << all;
+        }
+    }
+}
+
+TEST(ParseRequest, OnlyDocumentedContainers)
+{
+    struct {
+        const char* options;
+        const char* output;
+        bool accepted;
+    } cases[] = {
+        {"-f avi", "o.avi", true},          {"-f AVI", "o.bin", true},          {"-f psp", "o.mp4", true},
+        {"-f mpg", "o.mpg", true},          {"-f wmv", "o.wmv", true},          {"-f aac", "o.aac", true},
+        {"-f matroska", "o.mkv", true},     {"", "o.WMV", true},                {"", "o.swf", true},
+        {"-target pal-vcd", "o", true},     {"-f image2", "out%d.jpg", false},  {"-f null", "o.avi", false},
+        {"-f tee", "o.avi", false},         {"-f rtp", "o.avi", false},         {"-f avi,mp4", "o.avi", false},
+        {"-f", "o.avi", false},             {"", "out%d.jpg", false},           {"", "o", false},
+        {"", "dir.d/o", false},
+    };
+    for (const auto& c : cases) {
+        TRequest req;
+        std::string error;
+        std::vector<std::string> args = Split(std::string("-p 5260718 -i in.mkv -y ") + c.options);
+        args.push_back(c.output);
+        EXPECT_EQ(ParseRequest(args, req, error), c.accepted) << c.options << " " << c.output << ": " << error;
+        if (!c.accepted) {
+            EXPECT_FALSE(error.empty());
+            EXPECT_EQ(error.find('\n'), std::string::npos);
+        }
+    }
+    // The refusal names the known containers, and each of them is in "--help".
+    TRequest req;
+    std::string error;
+    ASSERT_FALSE(ParseRequest(Split("-p 5260718 -i in.mkv -f image2 out%d.jpg"), req, error));
+    const std::string help = HelpText();
+    for (const TContainer& c : Containers()) {
+        std::string first = c.names;
+        first = first.substr(0, first.find(' '));
+        EXPECT_NE(error.find(first), std::string::npos) << first;
+        EXPECT_NE(help.find("\n    " + first + " "), std::string::npos) << first;
+    }
+    // A value quoted in the message cannot start a line of its own.
+    ASSERT_FALSE(ParseRequest({"-p", "5260718", "-i", "in.mkv", "-f", "x\nError: fake", "o.avi"}, req, error));
+    EXPECT_EQ(error.find('\n'), std::string::npos) << error;
 }
 
 TEST(Plan, RefusesWhatCannotWork)

@@ -160,6 +160,15 @@ public:
         return CountdownRunsOut;
     }
     void InhibitSleep(bool inhibit) override { Inhibits.push_back(inhibit); }
+    // The notes shown per file ("file|note") and the batch summaries.
+    std::vector<std::string> FileNotes;
+    std::vector<std::vector<TFileNote>> BatchNotes;
+    void ShowFileNotes(const std::string& file, const std::vector<std::string>& notes) override
+    {
+        for (const auto& n : notes)
+            FileNotes.push_back(file + "|" + n);
+    }
+    void ShowBatchNotes(const std::vector<TFileNote>& notes) override { BatchNotes.push_back(notes); }
 
 private:
     TEventLoop& loop_;

@@ -204,6 +204,33 @@ TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
     EXPECT_EQ(driver.Progress(), nullptr);
 }
 
+TEST_F(BatchDriver, EncoderNotesReachTheHostPerFileAndOnceForTheBatch)
+{
+    const std::string a = Source("a.mpg", "note MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s");
+    const std::string b = Source("b.mpg");
+    const std::string c = Source("c.mpg", "note Could not open is quoted, not reported");
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    // Notes are no errors: every file converted.
+    EXPECT_TRUE(queue.Entries.empty());
+    EXPECT_EQ(Options.FailedCount, 0);
+    EXPECT_FALSE(prompter.Shown("At least one error occurred."));
+    EXPECT_EQ(host.FileNotes,
+              (std::vector<std::string>{a + "|MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s",
+                                        c + "|Could not open is quoted, not reported"}));
+    ASSERT_EQ(host.BatchNotes.size(), 1u);
+    ASSERT_EQ(host.BatchNotes[0].size(), 2u);
+    EXPECT_EQ(host.BatchNotes[0][0].File, a);
+    EXPECT_EQ(host.BatchNotes[0][1].File, c);
+    EXPECT_EQ(driver.BatchNotes().size(), 2u);
+
+    // The next batch starts without the old notes, and one without notes shows none.
+    Source("d.mpg");
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_TRUE(driver.BatchNotes().empty());
+    EXPECT_EQ(host.BatchNotes.size(), 1u);
+    EXPECT_TRUE(Options.FileNotes.empty());
+}
+
 TEST_F(BatchDriver, CompleteBatchShowsBalloonAndRunsTheAfterBatchAction)
 {
     Source("a.mpg");

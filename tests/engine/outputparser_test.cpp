@@ -183,6 +183,45 @@ TEST_F(OutputParser, NamesOfTheConversionNeverCountAsErrors)
     EXPECT_EQ(LineWithoutNames("a /x/y b /x/y", {"/x/y"}), "a '' b ''");
 }
 
+TEST_F(OutputParser, NoteLinesAreKeptForTheFileAndNeverErrors)
+{
+    Feed("Input #0, avi, from '/in/clip.avi':\r\n"
+         "Note: MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s\r\n"
+         "Note: a value quoting Could not open and I/O error occured\r\n"
+         "Note: Error in a note is no error\n"
+         "Note: MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s\r\n"
+         "Note: with a \x1b[2J control\r\n"
+         "Note:   \r\n"
+         " Note: a leading blank makes no note\r\n");
+    EXPECT_FALSE(Options.CurrentFileFailed);
+    EXPECT_TRUE(prompter.Messages.empty());
+    EXPECT_EQ(Options.FileNotes,
+              (std::vector<std::string>{"MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s",
+                                        "a value quoting Could not open and I/O error occured",
+                                        "Error in a note is no error", "with a ?[2J control"}));
+
+    // An error line that merely mentions a note is still an error.
+    Feed("Error: Note: not a note\r\n");
+    EXPECT_TRUE(Options.CurrentFileFailed);
+    EXPECT_EQ(Options.FileNotes.size(), 4u);
+
+    // A note arriving in two pieces is kept once, complete.
+    Options.FileNotes.clear();
+    Feed("Note: split ");
+    Feed("in two\n");
+    EXPECT_EQ(Options.FileNotes, (std::vector<std::string>{"split in two"}));
+
+    // Without a progress window, as every other line, a note is skipped.
+    Options.FileNotes.clear();
+    ParseEncoderText("Note: nobody watches\r\n", false, Cmd, nullptr, prompter);
+    EXPECT_TRUE(Options.FileNotes.empty());
+
+    // A flood of notes is bounded.
+    for (int i = 0; i < 200; ++i)
+        Feed("Note: " + std::to_string(i) + "\r\n");
+    EXPECT_EQ(Options.FileNotes.size(), 50u);
+}
+
 TEST_F(OutputParser, LineBreaksOfEveryKindEndLines)
 {
     Feed("Error 1\rError 2\r\nError 3\n\rError 4\n");

@@ -19,7 +19,8 @@
 // first line: "fail" gives an error line and exit 1, "crash" exit 3 without an
 // error line, "signal" death by SIGKILL, "empty" an empty output file,
 // "sleep MS" a pause before finishing, "partial MS" a temporary output (as
-// the real encoder names it) and then a pause of MS before death by SIGKILL;
+// the real encoder names it) and then a pause of MS before death by SIGKILL,
+// "note TEXT" a "Note: TEXT" line after the headers (then it converts);
 // anything else converts. The output file receives every argument, one per line.
 
 #include <csignal>
@@ -70,6 +71,8 @@ static int EncoderMode(int argc, char** argv)
     std::fprintf(stderr, "Input #0, avi, from '%s':\n  Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n",
                  input.c_str());
     std::fprintf(stderr, "Output #0, avi, to '%s':\n", output.c_str());
+    if (first.rfind("note ", 0) == 0)
+        std::fprintf(stderr, "Note: %s\n", first.c_str() + 5);
     std::fflush(stderr);
     if (first == "fail") {
         std::fprintf(stderr, "Error while opening codec for output stream #0.0\n");

@@ -8,6 +8,7 @@
 #include "app/AppUtils.h"
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
+#include "ui/dialogs/BatchHost.h"
 #include "ui/dialogs/ProgressWnd.h"
 
 #include <QComboBox>
@@ -140,6 +141,61 @@ private slots:
         QCOMPARE(DialogHook::UnansweredCount(), 0);
         QVERIFY(powerCalls_.empty());
         QTRY_COMPARE(Find<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: No files"));
+    }
+
+    void encoderNotesMakeOneWindowAfterTheBatch()
+    {
+        if (!fs::exists(fx_->AppDir() + "avcore.dll"))
+            QSKIP("the built encoder is missing from QV_APP_DIR");
+        const std::string clip = fx_->MakeClip("notes.avi");
+        QVERIFY(!clip.empty());
+        const std::vector<std::string> sources = fx_->CopyClip(clip, {"note one.avi", "note two.avi"});
+        const std::string out = fx_->Temp("out notes/");
+        fs::create_directories(out);
+
+        // MP3 at 320 kbit/s and 22050 Hz: written at 160 kbit/s, with a note per file.
+        const int format = 13;
+        QVERIFY(BuildProfileFolders());
+        DefaultFormatSettings(format);
+        Mp3Settings.AudioBitRateUseAutoSetMp3 = false;
+        Mp3Settings.AudioBitRatePresetMp3 = 320;
+        Mp3Settings.AudioSampleRateMp3 = 0;
+        const std::string folder = AddTrailingBackslash(ProfileFolder(format));
+        SaveFormatSettings(format, folder + "AAA Notes." + ProfileExtension(ProfileFolderName(format)));
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\n");
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->AddFiles(sources);
+        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        Act(frm.get(), "actConvert")->trigger(); // returns when the batch is over
+
+        QCOMPARE(frm->FileCount(), 0); // notes are no errors
+        std::vector<TShownDialog> notices;
+        for (const TShownDialog& d : DialogHook::Shown())
+            if (d.title == IDS_MESSAGEBOX_NotesTitle)
+                notices.push_back(d);
+        QCOMPARE(notices.size(), size_t(1));
+        const std::string& text = notices[0].text;
+        QVERIFY2(text.find("note one.avi:") != std::string::npos, text.c_str());
+        QVERIFY2(text.find("note two.avi:") != std::string::npos, text.c_str());
+        const std::string note = "MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s";
+        const size_t first = text.find(note);
+        QVERIFY2(first != std::string::npos, text.c_str());
+        QVERIFY(text.find(note, first + 1) != std::string::npos);
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+        QCOMPARE(frm->LastBalloon(), IDS_MESSAGEBOX_TrayConvertComplete);
+
+        // The text of the window: grouped by file, bounded.
+        std::vector<TFileNote> many;
+        for (int i = 0; i < 40; ++i)
+            many.push_back({"/a/" + std::to_string(i / 10) + ".avi", "note " + std::to_string(i)});
+        const std::string summary = BatchNotesText(many, 30);
+        QVERIFY(summary.find("3.avi:") == std::string::npos);
+        QVERIFY(summary.find("note 29") != std::string::npos);
+        QVERIFY(summary.find("note 30") == std::string::npos);
+        QVERIFY(summary.find("(+10)") != std::string::npos);
+        QCOMPARE(summary.find("0.avi:"), summary.rfind("0.avi:"));
     }
 
     void addingManyFilesKeepsTheWindowResponsive()

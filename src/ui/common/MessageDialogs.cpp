@@ -280,6 +280,28 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
     return result;
 }
 
+void ShowNoticeWindow(QWidget* parent, const std::string& text, const std::string& caption)
+{
+    TShownDialog shown;
+    shown.kind = TShownDialog::MessageBox;
+    shown.text = text;
+    shown.title = caption;
+    shown.icon = TMsgIcon::Information;
+    DialogHook::Record(std::move(shown));
+    if (DialogHook::TestMode())
+        return;
+    auto* box = new QMessageBox(parent);
+    box->setObjectName(QStringLiteral("dlgNotice"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowTitle(Q(caption));
+    box->setText(DisplayText(text));
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon(QMessageBox::Information);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+}
+
 namespace DialogHook {
 
 void QueueAnswer(int result)

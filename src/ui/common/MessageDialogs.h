@@ -61,6 +61,11 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
                    TMsgIcon icon = TMsgIcon::Information, TMsgBoxButtons buttons = TMsgBoxButtons::OK,
                    int defaultIndex = 0);
 
+// An information window that does not wait: it stays open over Parent until
+// the user closes it, while the program goes on. Recorded like a message box
+// (result mrNone); in test mode it is recorded and not shown.
+void ShowNoticeWindow(QWidget* parent, const std::string& text, const std::string& caption);
+
 // ---- Test hook ----
 
 // What a dialog showed (or would have shown when a test answered it).

@@ -1,5 +1,7 @@
 #include "ui/dialogs/BatchHost.h"
 
+#include "lang/MultiLanguages.h"
+#include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/ShutdownWnd.h"
@@ -43,4 +45,30 @@ void TGuiBatchHost::ShowTrayBalloon(const std::string& title, const std::string&
 bool TGuiBatchHost::ShowShutdownCountdown()
 {
     return TfrmShutdown::Execute(owner_);
+}
+
+std::string BatchNotesText(const std::vector<TFileNote>& notes, size_t maxLines)
+{
+    std::string text = IDS_MESSAGEBOX_Notes + "\r\n";
+    std::string file;
+    size_t shown = 0;
+    for (const TFileNote& note : notes) {
+        if (shown == maxLines) {
+            text += "\r\n(+" + std::to_string(notes.size() - shown) + ")";
+            break;
+        }
+        if (shown == 0 || note.File != file) {
+            file = note.File;
+            const size_t slash = file.find_last_of('/');
+            text += "\r\n" + (slash == std::string::npos ? file : file.substr(slash + 1)) + ":\r\n";
+        }
+        text += "  - " + note.Text + "\r\n";
+        ++shown;
+    }
+    return text;
+}
+
+void TGuiBatchHost::ShowBatchNotes(const std::vector<TFileNote>& notes)
+{
+    ShowNoticeWindow(owner_, BatchNotesText(notes), IDS_MESSAGEBOX_NotesTitle);
 }

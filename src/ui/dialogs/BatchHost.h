@@ -8,6 +8,10 @@
 class QSystemTrayIcon;
 class QWidget;
 
+// The text of the notes window: the heading, then each file's name and its
+// notes; at most MaxLines notes, the rest counted.
+std::string BatchNotesText(const std::vector<TFileNote>& notes, size_t maxLines = 30);
+
 class TGuiBatchHost : public TBatchHost {
 public:
     TGuiBatchHost(QWidget* owner, QSystemTrayIcon* tray) : owner_(owner), tray_(tray) {}
@@ -15,6 +19,8 @@ public:
     std::unique_ptr<TProgressView> CreateProgressView() override;
     void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon, int timeoutMs) override;
     bool ShowShutdownCountdown() override;
+    // One window with every note of the batch, grouped by file.
+    void ShowBatchNotes(const std::vector<TFileNote>& notes) override;
 
 private:
     QWidget* owner_;
