@@ -100,6 +100,11 @@ std::string TimeArgument(const std::string& text)
             continue;
         result += c;
     }
+    // No time begins with "-"; such a text would be read as the next option
+    // ("-t -i" makes the following word the input). A leading "0" keeps it a
+    // value that the encoder refuses as a time.
+    if (!result.empty() && result[0] == '-')
+        result.insert(0, "0");
     return result;
 }
 

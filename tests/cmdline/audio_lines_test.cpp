@@ -94,4 +94,27 @@ TEST(TimePiece, BlanksAndQuotesInsideTimeTextsCannotAddOptions)
     EXPECT_EQ(line, "-y -f wav  -t 0:00:10.000-fnull -ss 0:00:01.000 -vn -acodec pcm_s16le -ac 2 -ar 44100 ");
 }
 
+TEST(TimePiece, TimeTextsBeginningWithDashStayValues)
+{
+    // "-t -i -ss ..." would make the encoder take "-ss" as its input file.
+    struct TCase {
+        std::string duration, start, piece;
+    };
+    static const TCase cases[] = {
+        {"-i", "-vn", " -t 0-i -ss 0-vn "},
+        {" -5", "'-ss'", " -t 0-5 -ss 0-ss "},
+        {"0:00:10", "-", " -t 0:00:10 -ss 0- "},
+    };
+    static const TCase* current = nullptr;
+    for (const auto& c : cases) {
+        current = &c;
+        const std::string line = qvtest::BuildLine(K::WAV, [] {
+            WavSettings.EnableTimeControl = true;
+            WavSettings.Duration = current->duration;
+            WavSettings.StartTime = current->start;
+        });
+        EXPECT_EQ(line, "-y -f wav " + c.piece + "-vn -acodec pcm_s16le -ac 2 -ar 44100 ") << c.duration;
+    }
+}
+
 } // namespace
