@@ -40,12 +40,12 @@ public:
     }
     void SetStatusProgress(int percent) override
     {
-        qvfuzz::Check(percent <= 100, "file percent above 100");
+        qvfuzz::Check(percent >= 0 && percent <= 100, "file percent outside 0..100");
         log << "file% " << percent << '\n';
     }
     void SetBatchProgress(int percent) override
     {
-        qvfuzz::Check(percent <= 100, "batch percent above 100");
+        qvfuzz::Check(percent >= 0 && percent <= 100, "batch percent outside 0..100");
         log << "batch% " << percent << '\n';
     }
     void SetCaption(const std::string& caption) override { log << "caption " << caption << '\n'; }
@@ -80,9 +80,10 @@ std::string Run(const std::vector<std::string>& pieces, const std::string& comma
     Options.CurrentFile = "/in/clip.avi";
     Options.FileCount = 3;
     Options.DoneCount = 1;
-    Options.CurrentFileSize = 1000;
+    // Sizes of large files, so that size times percent would overflow on a wild percent.
+    Options.CurrentFileSize = 8'000'000'000;
     Options.FinishedSize = 1000;
-    Options.BatchTotalSize = 3000;
+    Options.BatchTotalSize = 16'000'001'000;
     Options.FileStartTime = Now() - 1.0 / 86400;
     Options.BatchStartTime = Now() - 10.0 / 86400;
 
@@ -94,7 +95,8 @@ std::string Run(const std::vector<std::string>& pieces, const std::string& comma
 
     const TOptions& o = Options;
     qvfuzz::Check(o.PendingOutput.empty(), "text left over after the final drain");
-    qvfuzz::Check(o.FilePercent <= 100 && o.BatchPercent <= 100, "percent above 100");
+    qvfuzz::Check(o.FilePercent >= 0 && o.FilePercent <= 100 && o.BatchPercent >= 0 && o.BatchPercent <= 100,
+                  "percent outside 0..100");
     std::ostringstream state;
     state << view.log.str() << prompter.log.str() << "failed " << o.CurrentFileFailed << "\ninput "
           << o.ReportedInputFile << "\noutput " << o.ReportedOutputFile << "\nduration " << o.FileDuration
