@@ -278,7 +278,11 @@ std::optional<long long> ParseBitrate(const std::string& text, bool allowZero)
     double bits = *v * scale;
     if (bits > 1e10)
         return std::nullopt;
-    return static_cast<long long>(std::llround(bits));
+    // A fraction of a bit per second is zero once rounded.
+    const long long rounded = std::llround(bits);
+    if (!allowZero && rounded == 0)
+        return std::nullopt;
+    return rounded;
 }
 
 } // namespace avcore

@@ -184,7 +184,8 @@ void ShowProgress(TProgressView& view)
 
     if (o.FileDuration != 0 && o.FileTime != 0) {
         double percent = static_cast<double>(o.FileTime) / o.FileDuration * 100.0;
-        o.FilePercent = std::min<int32_t>(ClampToInt32(percent), 100);
+        // A position before the start (negative times) shows 0 %.
+        o.FilePercent = std::clamp<int32_t>(ClampToInt32(percent), 0, 100);
         view.SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + std::to_string(o.FilePercent) + "%");
         view.SetStatusProgress(o.FilePercent);
 
@@ -298,7 +299,17 @@ bool IsNoteLine(const std::string& line) { return line.rfind(NotePrefix(), 0) ==
 int64_t RoundHalfEven(double value)
 {
     // The default rounding mode rounds to nearest with halves to even.
-    return static_cast<int64_t>(std::nearbyint(value));
+    const double r = std::nearbyint(value);
+    // 2^63 as a double; values outside the 64-bit range (and NaN) have no
+    // integer, so they take the nearest limit (NaN gives 0).
+    constexpr double two63 = 9223372036854775808.0;
+    if (r >= two63)
+        return std::numeric_limits<int64_t>::max();
+    if (r < -two63)
+        return std::numeric_limits<int64_t>::min();
+    if (std::isnan(r))
+        return 0;
+    return static_cast<int64_t>(r);
 }
 
 std::string TextBetween(const std::string& text, const std::string& startMarker, const std::string& endMarker)
@@ -325,7 +336,17 @@ int64_t DurationTextToMs(const std::string& text)
         minutes = 0;
     if (parts.size() > 2 && !ReadNumber(parts[2], seconds))
         seconds = 0;
-    return hours * 3600000 + minutes * 60000 + RoundHalfEven(seconds * 1000.0);
+    // Each part and the sum are held within +-2^60 ms (far beyond any real
+    // duration), so that sums of such results cannot overflow either.
+    static constexpr int64_t limit = int64_t(1) << 60;
+    auto part = [](int64_t count, int64_t unit) {
+        int64_t ms;
+        if (__builtin_mul_overflow(count, unit, &ms))
+            return count < 0 ? -limit : limit;
+        return std::clamp(ms, -limit, limit);
+    };
+    const int64_t total = part(hours, 3600000) + part(minutes, 60000) + part(RoundHalfEven(seconds * 1000.0), 1);
+    return std::clamp(total, -limit, limit);
 }
 
 std::string FormatSpan(TDateTime span)

@@ -104,7 +104,7 @@ void ParseEncoderText(const std::string& chunk, bool processExited, const std::s
 // at least one character after it, trimmed; empty when there is none.
 std::string TextBetween(const std::string& text, const std::string& startMarker, const std::string& endMarker);
 // "h:m:s.f" to milliseconds; parts that are missing or unreadable count 0.
-// "00:01:23.45" gives 83450.
+// "00:01:23.45" gives 83450. Results are held within +-2^60.
 int64_t DurationTextToMs(const std::string& text);
 // A span of days as "h:nn:ss" (only the part within one day; negative gives
 // "0:00:00").
@@ -120,5 +120,6 @@ std::string LineWithoutNames(const std::string& line, const std::vector<std::str
 // made; its text is kept in Options.FileNotes and it is never an error line.
 const std::string& NotePrefix();
 bool IsNoteLine(const std::string& line);
-// Nearest integer, halves to the even neighbour.
+// Nearest integer, halves to the even neighbour; beyond the 64-bit range the
+// nearest limit, NaN 0.
 int64_t RoundHalfEven(double value);

@@ -154,6 +154,11 @@ TIniFile::TIniFile(std::string fileName)
                 sawLf = true;
             }
         }
+        // Carriage returns at the end of a line belong to its break: kept in
+        // the text, they would turn into part of the break when the file is
+        // written back with LF breaks, and a number "1\r" would not read.
+        while (!line.empty() && line.back() == '\r')
+            line.pop_back();
         lines_.push_back({std::move(line)});
     }
     if (sawCrLf && !sawLf)

@@ -94,7 +94,7 @@ TEST(ParseValues, TimesBitratesNumbers)
         long long bits; // -1: refused
     } rates[] = {{"1200k", false, 1200000}, {"128", false, 128000},  {"128000", false, 128000}, {"1.5M", false, 1500000},
                  {"0k", true, 0},           {"0k", false, -1},       {"-5k", true, -1},         {"x", true, -1},
-                 {"", true, -1},            {"12.2k", false, 12200}};
+                 {"", true, -1},            {"12.2k", false, 12200}, {"0.0001k", false, -1}, {"0.0001k", true, 0}};
     for (const auto& r : rates) {
         auto v = ParseBitrate(r.text, r.allowZero);
         if (r.bits < 0) {

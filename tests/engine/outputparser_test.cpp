@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "EngineFakes.h"
 #include "engine/OutputParser.h"
 #include "lang/MultiLanguages.h"
@@ -61,9 +64,16 @@ TEST(OutputParserHelpers, DurationTextToMs)
         {"00:01:23.45", 83450}, {"1:00:00", 3600000}, {"0:0:1.5", 1500}, {"0:x:10", 10000},
         {"N/A", 0},             {"", 0},             {"5", 18000000}, {"0:01", 60000},
         {"0:0:0.0005", 0},      // half a millisecond goes to the even neighbour, 0
+        // Values no real encoder prints are held at +-2^60 instead of overflowing.
+        {"9000000000000:00:00", int64_t(1) << 60}, {"-9000000000000:00:00", -(int64_t(1) << 60)},
+        {"0:0:1e300", int64_t(1) << 60},            {"9000000000000:9000000000000:1e300", int64_t(1) << 60},
     };
     for (const auto& c : cases)
         EXPECT_EQ(DurationTextToMs(c.text), c.ms) << c.text;
+    EXPECT_EQ(RoundHalfEven(1e300), std::numeric_limits<int64_t>::max());
+    EXPECT_EQ(RoundHalfEven(-1e300), std::numeric_limits<int64_t>::min());
+    EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
+    EXPECT_EQ(RoundHalfEven(2.5), 2);
 }
 
 TEST(OutputParserHelpers, SpansShowTheTimeWithinOneDay)
@@ -274,17 +284,23 @@ TEST_F(OutputParser, TimeValues)
     }
 }
 
-TEST_F(OutputParser, PercentRoundsHalvesToEvenAndStopsAt100)
+TEST_F(OutputParser, PercentRoundsHalvesToEvenAndStaysWithin0To100)
 {
     struct {
         std::string time;
         int percent;
-    } cases[] = {{"0.125", 12}, {"0.375", 38}, {"1.0", 100}, {"2.5", 100}};
+    } cases[] = {{"0.125", 12}, {"0.375", 38}, {"1.0", 100}, {"2.5", 100},
+                 // a position before the start shows 0 %, also for a file size that
+                 // times the negative percent would overflow
+                 {"-0.04", 0}, {"-2000000", 0}};
+    Options.CurrentFileSize = 8'000'000'000;
+    Options.BatchTotalSize = 16'000'000'000;
     for (const auto& c : cases) {
         Options.FileDuration = 1000;
         Feed("frame= 1 size= 1kB time=" + c.time + " bitrate= 1.0kbits/s\n");
         EXPECT_EQ(Options.FilePercent, c.percent) << c.time;
         EXPECT_EQ(rec->StatusProgress, c.percent) << c.time;
+        EXPECT_GE(rec->BatchProgress, 0) << c.time;
     }
     EXPECT_EQ(rec->Labels[TProgressLabel::StatusRemaining], "0:00:00");
 }

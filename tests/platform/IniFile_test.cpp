@@ -84,6 +84,27 @@ TEST(IniFile, WritesReplaceInPlaceAndKeepEverythingElse)
     EXPECT_EQ(ini.ReadSectionValues("A"), (std::vector<std::string> {"x=1", "y=20", "New=-5"}));
 }
 
+TEST(IniFile, StrayCarriageReturnsEndTheLineAndSurviveAWrite)
+{
+    // Each file is read, a key written and the file saved: the other key reads
+    // the same before and after, and no stray CR is left in the file.
+    const std::pair<const char*, const char*> cases[] = {
+        {"[S]\nn=1\r", "[S]\nn=1\nw=x\n"},                       // CR before the end of the file
+        {"[S]\nn=1\r\r\nm=2\n", "[S]\nn=1\nm=2\nw=x\n"},          // two CRs in a file with LF breaks
+        {"[S]\r\nn=1\r\r\r\n", "[S]\r\nn=1\r\nw=x\r\n"},          // CR LF file
+    };
+    for (const auto& [content, saved] : cases) {
+        TempDir dir;
+        WriteFile(dir.file("a.ini"), content);
+        TIniFile ini(dir.file("a.ini"));
+        EXPECT_EQ(ini.ReadInteger("S", "n", -1), 1) << content;
+        ini.WriteString("S", "w", "x");
+        ini.UpdateFile();
+        EXPECT_EQ(ReadFile(dir.file("a.ini")), saved) << content;
+        EXPECT_EQ(TIniFile(dir.file("a.ini")).ReadString("S", "n", "<fb>"), "1") << content;
+    }
+}
+
 TEST(IniFile, MissingFileReadsEmptyAndIsNotCreatedByReads)
 {
     TempDir dir;
