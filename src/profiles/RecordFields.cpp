@@ -516,7 +516,8 @@ void SaveRecord(const TProfileRecord& record, const std::string& fileName)
 
 TProfileRecord CurrentRecord(int format)
 {
-    TProfileRecord record = EmptyRecord((CheckFormat(format), format), std::make_index_sequence<FormatCount>());
+    CheckFormat(format);
+    TProfileRecord record = EmptyRecord(format, std::make_index_sequence<FormatCount>());
     std::visit([](auto& r) { r = CurrentOf<std::decay_t<decltype(r)>>(); }, record);
     return record;
 }

@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <utility>
+#include <vector>
 #include <variant>
 
 #include "ExpectedRecords.h"
@@ -63,6 +65,30 @@ bool SameFields(const TProfileRecord& a, const TProfileRecord& b)
     return true;
 }
 
+// The number of members of an aggregate: the most initialisers it accepts.
+struct AnyField {
+    template <class T>
+    operator T() const { return T{}; }
+};
+template <class R, std::size_t... I>
+constexpr bool AcceptsInitialisers(std::index_sequence<I...>)
+{
+    return requires { R{(void(I), AnyField{})...}; };
+}
+template <class R, std::size_t N = 0>
+constexpr std::size_t MemberCount()
+{
+    if constexpr (AcceptsInitialisers<R>(std::make_index_sequence<N + 1>()))
+        return MemberCount<R, N + 1>();
+    else
+        return N;
+}
+template <std::size_t... I>
+std::vector<std::size_t> MemberCounts(std::index_sequence<I...>)
+{
+    return {MemberCount<std::variant_alternative_t<I, TProfileRecord>>()...};
+}
+
 class RecordFieldsTest : public ::testing::TestWithParam<int> {
 protected:
     qvtest::TempDir dir;
@@ -82,6 +108,13 @@ TEST_P(RecordFieldsTest, FieldsMatchTheRecordLayout)
         EXPECT_EQ(FindField(format, expected[i].Key), &fields[i]);
     }
     EXPECT_EQ(RecordKeys(format).size(), fields.size());
+}
+
+TEST_P(RecordFieldsTest, EveryMemberHasAField)
+{
+    // A member without a row would never be defaulted, loaded or saved.
+    static const auto counts = MemberCounts(std::make_index_sequence<std::variant_size_v<TProfileRecord>>());
+    EXPECT_EQ(RecordFields(GetParam()).size(), counts.at(static_cast<size_t>(GetParam())));
 }
 
 TEST_P(RecordFieldsTest, EveryFieldIsReachableByKeyAndIndependent)
