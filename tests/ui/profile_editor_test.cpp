@@ -25,7 +25,9 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <algorithm>
 #include <map>
+#include <optional>
 
 namespace {
 
@@ -140,6 +142,29 @@ std::string ValueText(const std::optional<TFieldValue>& v)
         *v);
 }
 
+// Lengthens every catalogue text by a third (as a longer translation
+// would) until destroyed; line breaks and format marks stay.
+class TPseudoTranslation {
+public:
+    TPseudoTranslation()
+    {
+        for (const auto* entries : {&CatalogueEntries(), &CatalogueExtraEntries()})
+            for (const TCatalogueEntry& e : *entries) {
+                saved_.emplace_back(e.Text, *e.Text);
+                const size_t extra = (e.Text->size() * 3 + 9) / 10;
+                *e.Text += " " + std::string(extra, 'W');
+            }
+    }
+    ~TPseudoTranslation()
+    {
+        for (auto& [text, value] : saved_)
+            *text = value;
+    }
+
+private:
+    std::vector<std::pair<std::string*, std::string>> saved_;
+};
+
 bool SameRecord(const TProfileRecord& a, const TProfileRecord& b)
 {
     if (RecordFormat(a) != RecordFormat(b))
@@ -210,10 +235,27 @@ private slots:
         QFETCH(int, format);
         QFETCH(QString, title);
         auto editor = CreateProfileEditor(format);
+        const TEditorDescription& d = editor->Description();
         QCOMPARE(editor->windowTitle(), title);
         QVERIFY(Child<QPushButton>(*editor, "btnSave")->isDefault());
         QCOMPARE(Child<QPushButton>(*editor, "btnSave")->text(), QStringLiteral("&Save"));
         QCOMPARE(Child<QPushButton>(*editor, "btnClose")->text(), QStringLiteral("&Close"));
+        // Tab order: description, the General tab top-down, ..., Save, Close.
+        std::vector<QString> chain;
+        QWidget* w = Child<QLineEdit>(*editor, d.DescriptionControl.c_str());
+        for (int i = 0; i < 2000 && (chain.empty() || w->objectName() != chain.front()); ++i, w = w->nextInFocusChain())
+            if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty())
+                chain.push_back(w->objectName());
+        auto at = [&](const std::string& name) {
+            return std::find(chain.begin(), chain.end(), Q(name)) - chain.begin();
+        };
+        const auto save = at("btnSave");
+        QCOMPARE(at(d.DescriptionControl), 0);
+        QVERIFY(at(d.EnableTimeControl) < at(d.StartTimeControl));
+        QVERIFY(at(d.StartTimeControl) < at(d.AudioLists[0].ControlName));
+        QVERIFY(at(d.AudioLists[0].ControlName) < save);
+        QCOMPARE(at("btnClose"), save + 1);
+        QCOMPARE(save + 2, static_cast<long>(chain.size()));
     }
 
     // Save closes with OK, Close and Escape with Cancel; the editor itself
@@ -225,6 +267,7 @@ private slots:
         QTest::newRow("Save") << "btnSave" << int(mrOk);
         QTest::newRow("Close") << "btnClose" << int(mrCancel);
         QTest::newRow("Escape") << "escape" << int(mrCancel);
+        QTest::newRow("Return") << "return" << int(mrOk);
     }
 
     void closing()
@@ -238,6 +281,8 @@ private slots:
             Child<QLineEdit>(d, "EditDescription")->setText("edited");
             if (how == "escape")
                 QTest::keyClick(&d, Qt::Key_Escape);
+            else if (how == "return")
+                QTest::keyClick(Child<QLineEdit>(d, "EditDescription"), Qt::Key_Return);
             else
                 Click(d, qPrintable(how));
         });
@@ -562,12 +607,24 @@ private slots:
         QCOMPARE(editor.windowTitle(), QStringLiteral("AVI-Datei Profile Editor"));
     }
 
-    // Every editor fits a 1024x768 screen.
-    void fitsTheScreen_data() { roundTrip_data(); }
+    // Every editor fits a 1024x768 screen, also with captions a third longer.
+    void fitsTheScreen_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("pseudo");
+        for (const TEditorDescription& d : EditorDescriptions()) {
+            QTest::newRow(d.ClassName.c_str()) << d.Format << false;
+            QTest::newRow((d.ClassName + " longer captions").c_str()) << d.Format << true;
+        }
+    }
 
     void fitsTheScreen()
     {
         QFETCH(int, format);
+        QFETCH(bool, pseudo);
+        std::optional<TPseudoTranslation> longer;
+        if (pseudo)
+            longer.emplace();
         auto editor = CreateProfileEditor(format);
         editor->ShowSettings(DefaultRecord(format));
         editor->show();
@@ -577,5 +634,38 @@ private slots:
     }
 };
 
-QTEST_MAIN(ProfileEditorTest)
+// "--show-editor <format> [--pseudo] [--tab <n>] [--video <i>] [--audio <i>]"
+// opens one editor on the screen instead of running the tests (for looking
+// at the windows under a real display).
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int at = args.indexOf("--show-editor");
+    if (at >= 0 && at + 1 < args.size()) {
+        auto value = [&](const char* name, int fallback) {
+            const int i = args.indexOf(name);
+            return i >= 0 && i + 1 < args.size() ? args[i + 1].toInt() : fallback;
+        };
+        std::optional<TPseudoTranslation> longer;
+        if (args.contains("--pseudo"))
+            longer.emplace();
+        const int format = args[at + 1].toInt();
+        auto editor = CreateProfileEditor(format);
+        TProfileRecord r = DefaultRecord(format);
+        const TEditorDescription& d = editor->Description();
+        if (!d.VideoLists.empty())
+            SetField(r, d.VideoLists[0].Key, static_cast<uint8_t>(value("--video", GetIndex(r, d.VideoLists[0].Key))));
+        SetField(r, d.AudioLists[0].Key, static_cast<uint8_t>(value("--audio", GetIndex(r, d.AudioLists[0].Key))));
+        if (args.contains("--preset"))
+            SetField(r, "UsePresetFormats", true), SetField(r, "PresetType", uint8_t{2});
+        editor->ShowSettings(r);
+        editor->show();
+        editor->PageControl->setCurrentIndex(value("--tab", 0));
+        return app.exec();
+    }
+    ProfileEditorTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "profile_editor_test.moc"

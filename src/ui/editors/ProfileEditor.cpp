@@ -174,6 +174,8 @@ TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWid
     layout->addWidget(PageControl, 1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
+    if (!d_.HasVideo)
+        setMinimumWidth(480); // room for the bitrate trackbar
 
     // Every control is bound to a field of the record; a key the record does
     // not have is a fault of the description.
@@ -184,10 +186,9 @@ TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWid
                 throw std::logic_error(d_.ClassName + " binds " + key + ", which its record does not have");
     }
 
-    // Tab order follows the layout: description, tabs, then the buttons.
-    setTabOrder(editDescription_, PageControl);
-    setTabOrder(PageControl, btnSave);
-    setTabOrder(btnSave, btnClose);
+    // The controls are created in the order of the layout (description,
+    // tabs and their pages column by column, then the buttons), which is
+    // the tab order.
 }
 
 TfrmProfileEditor::~TfrmProfileEditor() = default;
@@ -331,8 +332,10 @@ void TfrmProfileEditor::BuildGeneralTab()
         }
         groupAudioCodec_ = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
         auto* al = new QVBoxLayout(groupAudioCodec_);
-        if (d_.AudioLists.size() > 1)
+        if (d_.AudioLists.size() > 1) {
             audioListStack_ = Named(new QStackedWidget(groupAudioCodec_), "StackAudioCodec");
+            audioListStack_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        }
         for (const TCodecList& list : d_.AudioLists) {
             std::vector<std::string> texts;
             for (const TCodecEntry& e : list.Entries)
@@ -418,6 +421,7 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
     specRow->addStretch();
     specRow->addWidget(configure);
     g->addLayout(specRow, 5, 0, 1, 2);
+    g->setRowStretch(6, 1);
 
     const TPresetTable* t = &table;
     QLabel* value = ui.Value;
@@ -464,6 +468,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
             sl->addWidget(r, row++, 0);
             choices.push_back({r, s.W, s.H});
         }
+        sl->setRowStretch(row, 1);
         bindings_.push_back(std::make_unique<TSizeRadioBinding>(choices, "VideoWidth" + c, "VideoHeight" + c));
     } else {
         ui->KeepSize = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
@@ -483,11 +488,17 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         sl->addWidget(ui->ChangeSize, 1, 0, 1, 4);
         sl->addWidget(dims, 2, 0);
         sl->addWidget(ui->Sizes, 2, 1, 1, 3);
-        sl->addWidget(wl, 3, 0);
-        sl->addWidget(ui->Width, 3, 1);
-        sl->addWidget(x, 3, 2);
-        sl->addWidget(ui->Height, 3, 3);
-        sl->addWidget(hl, 4, 3);
+        auto* dimRow = new QHBoxLayout;
+        dimRow->addWidget(wl);
+        dimRow->addWidget(ui->Width);
+        dimRow->addWidget(x);
+        dimRow->addWidget(hl);
+        dimRow->addWidget(ui->Height);
+        dimRow->addStretch();
+        sl->addLayout(dimRow, 3, 0, 1, 4);
+        sl->setRowStretch(4, 1);
+        wl->setBuddy(ui->Width);
+        hl->setBuddy(ui->Height);
         ui->SizeSide = {ui->Width, ui->Height, wl, hl, x, dims, ui->Sizes};
         TVideoPageUi* self = ui.get();
         connect(ui->ChangeSize, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
@@ -508,6 +519,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     rl->addWidget(ui->KeepRate);
     rl->addWidget(ui->ChangeRate);
     rl->addWidget(ui->Rates);
+    rl->addStretch();
     {
         TVideoPageUi* self = ui.get();
         connect(ui->ChangeRate, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
@@ -525,6 +537,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         aspects.push_back(r);
     };
     addAspect(Plain(IDS_PROFILE_RADIOBUTTON_Auto), "RadioButtonAutoSetAspect" + c);
+    asl->setSpacing(2);
     if (page.Kind == TPageKind::H263) {
         addAspect(QStringLiteral("1:1"), "RadioButtonAspect11" + c);
         addAspect(QStringLiteral("4:3"), "RadioButtonAspect43" + c);
@@ -534,6 +547,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         addAspect(QStringLiteral("4:3"), "RadioButtonAspect43" + c);
         addAspect(QStringLiteral("16:9"), "RadioButtonAspect169" + c);
     }
+    asl->addStretch();
     bindings_.push_back(std::make_unique<TRadioGroupBinding>(aspects, "VideoAspect" + c));
 
     auto* grid = new QGridLayout(w);
