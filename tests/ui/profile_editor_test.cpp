@@ -289,6 +289,37 @@ private slots:
         QVERIFY(SameRecord(CurrentRecord(F(OutputFormatKind::AVI)), before));
     }
 
+    // The accelerators of the buttons close the window from any tab.
+    void accelerators_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        for (int tab = 0; tab < 3; ++tab) {
+            QTest::addRow("Save from tab %d", tab) << tab << int(Qt::Key_S) << int(mrOk);
+            QTest::addRow("Close from tab %d", tab) << tab << int(Qt::Key_C) << int(mrCancel);
+        }
+    }
+
+    void accelerators()
+    {
+        QFETCH(int, tab);
+        QFETCH(int, key);
+        QFETCH(int, result);
+        TfrmAVIProfile editor;
+        TProfileRecord r = DefaultRecord(F(OutputFormatKind::AVI));
+        SetField(r, "EnableTimeControl", true);
+        SetField(r, "VideoBitRateUsePresertDivX", false);
+        editor.ShowSettings(r);
+        DialogHook::QueueFormDriver([&](QDialog& d) {
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            editor.PageControl->setCurrentIndex(tab);
+            QTest::keyClick(&d, Qt::Key(key), Qt::AltModifier);
+            QTRY_VERIFY(!d.isVisible()); // a button's accelerator clicks it after a short delay
+        });
+        QCOMPARE(editor.ShowModal(), result);
+    }
+
     // Values without a control state: a list index past the list collects as
     // 255, an unknown radio value and an H.263 size of no radio stay.
     void valuesWithoutControlState()
