@@ -5,17 +5,24 @@
 #include "app/VisibleText.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "profiles/EditorDescriptions.h"
 #include "profiles/globals.h"
 #include "profiles/profiles.h"
 
 #include <cstdint>
 #include <iterator>
 #include <span>
+#include <stdexcept>
 #include <string>
+#include <string_view>
+#include <vector>
 
 // Every builder is its format's table of codecs: which literal names the
 // codec, which block of the profile record it reads and which lookup tables
 // turn the block's indexes into pieces. The routines below walk those tables.
+// The order of the codecs is not the builder's: it is the order of the
+// editor's lists (EditorDescriptions), so a stored index names the same codec
+// in the editor and on the line.
 
 namespace {
 
@@ -296,6 +303,53 @@ void AppendAudioPart(std::string& options, bool disableAudio, std::span<const TA
         AppendAudioChoice(options, codecs, index);
 }
 
+// ---- Codec rows in the editor's list order ----
+
+// A builder's row for the record block with this key suffix.
+template <class TRow> struct TBlockRow {
+    std::string_view Suffix;
+    TRow Row;
+};
+
+// The rows of one codec list, entry by entry: each entry's page names the
+// block, which picks the row. An entry without a row is a fault of the
+// program, not of the profile.
+template <class TRow>
+std::vector<TRow> InListOrder(
+    const TCodecList& list, const std::vector<TCodecPage>& pages, std::initializer_list<TBlockRow<TRow>> rows)
+{
+    std::vector<TRow> ordered;
+    ordered.reserve(list.Entries.size());
+    for (const TCodecEntry& entry : list.Entries) {
+        const std::string& suffix = pages.at(static_cast<size_t>(entry.Page)).Suffix;
+        const TBlockRow<TRow>* found = nullptr;
+        for (const TBlockRow<TRow>& row : rows)
+            if (row.Suffix == suffix)
+                found = &row;
+        if (!found)
+            throw std::logic_error("no option row for the codec block " + suffix + " of " + list.Key);
+        ordered.push_back(found->Row);
+    }
+    return ordered;
+}
+
+template <class TRow> std::vector<TRow> VideoRows(int format, size_t list, std::initializer_list<TBlockRow<TRow>> rows)
+{
+    const TEditorDescription& d = EditorDescription(format);
+    return InListOrder(d.VideoLists.at(list), d.VideoPages, rows);
+}
+
+template <class TRow> std::vector<TRow> AudioRows(int format, size_t list, std::initializer_list<TBlockRow<TRow>> rows)
+{
+    const TEditorDescription& d = EditorDescription(format);
+    return InListOrder(d.AudioLists.at(list), d.AudioPages, rows);
+}
+
+constexpr int FormatOf(OutputFormatKind k) { return static_cast<int>(k); }
+
+using V = TBlockRow<TVideoCodec>;
+using A = TBlockRow<TAudioCodec>;
+
 // ---- Frames ----
 
 template <class TRecord> void AppendSameQuality(std::string& options, const TRecord& r)
@@ -361,27 +415,30 @@ void BuildAVIOptions(const std::string& profileFileName, std::string& options)
 {
     LoadAVISettings(profileFileName);
     const TAVISettings s = AVISettings;
+    constexpr int F = FormatOf(OutputFormatKind::AVI);
     // The record's DV, MPEG1 and MPEG2 blocks belong to no codec choice.
-    const TVideoCodec video[] = {
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) },
-        { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) },
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) },
-        { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) },
-        { "-vcodec h263 ", QV_H263_BLOCK(s), H263AspectPieces },
-        { "-vcodec h263p ", QV_VIDEO_BLOCK(s, H263P) },
-        { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) },
-        { "-vcodec ffvhuff ", QV_VIDEO_BLOCK(s, huffYUV) },
-        { "-vcodec mjpeg ", QV_VIDEO_BLOCK(s, Mjpeg) },
-        { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) },
-        { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) },
-    };
-    const TAudioCodec audio[] = {
-        { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio },
-        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
-        { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
-        { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm },
-        { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
-    };
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "DivX", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) } },
+            V { "XviD", { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) } },
+            V { "MsMPEG4", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) } },
+            V { "MsMPEG4v2", { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) } },
+            V { "H263", { "-vcodec h263 ", QV_H263_BLOCK(s), H263AspectPieces } },
+            V { "H263P", { "-vcodec h263p ", QV_VIDEO_BLOCK(s, H263P) } },
+            V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) } },
+            V { "huffYUV", { "-vcodec ffvhuff ", QV_VIDEO_BLOCK(s, huffYUV) } },
+            V { "Mjpeg", { "-vcodec mjpeg ", QV_VIDEO_BLOCK(s, Mjpeg) } },
+            V { "Svq1", { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) } },
+            V { "Flv", { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) } },
+        });
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        {
+            A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } },
+            A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } },
+            A { "Pcm16le", { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm } },
+            A { "Pcmu8", { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm } },
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+        });
     AppendVideoFrame(options, "-y -f avi ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -391,16 +448,16 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
 {
     LoadMP4Settings(profileFileName);
     const TMP4Settings s = MP4Settings;
+    constexpr int F = FormatOf(OutputFormatKind::MP4);
     constexpr const char* ContainerPieces[] = { "-f mp4 ", "-f psp ", "-f mp4 ", "-f mp4 " };
     constexpr uint8_t PspFormat = 1;
     // The DivX and XviD blocks of the record belong to no codec choice.
-    const TVideoCodec video[] = {
-        { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) },
-    };
-    const TAudioCodec audio[] = {
-        s.Format == PspFormat ? TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACPsp), PspAac }
-                              : TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac },
-    };
+    const auto video = VideoRows<TVideoCodec>(F, 0, { V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) } } });
+    // The PSP target reads the AAC block of its own.
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        { A { "AACMP4",
+            s.Format == PspFormat ? TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACPsp), PspAac }
+                                  : TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } } });
     options += "-y ";
     AppendPiece(options, ContainerPieces, s.Format);
     AppendTimePiece(options, s, profileFileName);
@@ -413,38 +470,33 @@ void BuildTGPOptions(const std::string& profileFileName, std::string& options)
 {
     LoadTGPSettings(profileFileName);
     const TTGPSettings s = TGPSettings;
-    constexpr uint8_t NokiaFormat = 0; // every other TGPFormat reads the Sony keys
-    const TAudioCodec aac { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac };
-
-    const TVideoCodec nokiaVideo[] = {
-        { "-vcodec h263 ", QV_H263_BLOCK(s), TgpH263AspectPieces },
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces },
+    constexpr int F = FormatOf(OutputFormatKind::TGP);
+    const std::initializer_list<V> videoRows = {
+        V { "H263", { "-vcodec h263 ", QV_H263_BLOCK(s), TgpH263AspectPieces } },
+        V { "DivX", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces } },
+        V { "XviD", { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD), TgpAspectPieces } },
     };
-    const TAudioCodec nokiaAudio[] = {
-        { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
-        { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb },
-        aac,
+    const std::initializer_list<A> audioRows = {
+        A { "Armnb", { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb } },
+        A { "Armwb", { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb } },
+        A { "AACMP4", { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } },
     };
-    const TVideoCodec sonyVideo[] = {
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces },
-        { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD), TgpAspectPieces },
-    };
-    const TAudioCodec sonyAudio[] = { aac };
+    // Format 0 reads the Nokia pair of codec keys, every other format the Sony pair.
+    const TPageChoice pair = SelectPages(EditorDescription(F), TPageState { s.TGPFormat, {}, {} });
+    const auto video = VideoRows<TVideoCodec>(F, static_cast<size_t>(pair.VideoList), videoRows);
+    const auto audio = AudioRows<TAudioCodec>(F, static_cast<size_t>(pair.AudioList), audioRows);
+    const bool nokia = pair.VideoList == 0;
 
     AppendVideoFrame(options, "-y -f 3gp ", s, profileFileName);
-    if (s.TGPFormat == NokiaFormat) {
-        AppendVideoPart(options, nokiaVideo, s.VideoCodecNokia);
-        AppendAudioPart(options, s.AudioDisableAudio, nokiaAudio, s.AudioCodecNokia);
-    } else {
-        AppendVideoPart(options, sonyVideo, s.VideoCodecSony);
-        AppendAudioPart(options, s.AudioDisableAudio, sonyAudio, s.AudioCodecSony);
-    }
+    AppendVideoPart(options, video, nokia ? s.VideoCodecNokia : s.VideoCodecSony);
+    AppendAudioPart(options, s.AudioDisableAudio, audio, nokia ? s.AudioCodecNokia : s.AudioCodecSony);
 }
 
 void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
 {
     LoadMPEGSettings(profileFileName);
     const TMPEGSettings s = MPEGSettings;
+    constexpr int F = FormatOf(OutputFormatKind::MPEG);
     AppendTimePiece(options, s, profileFileName);
 
     if (s.UsePresetFormats) {
@@ -468,46 +520,52 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
         return;
     }
 
-    constexpr uint8_t Mpeg2Codec = 1;
-    const TVideoCodec video[] = {
-        { "-vcodec mpeg1video ", QV_VIDEO_BLOCK(s, MPEG1) },
-        { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2) },
-    };
-    const TAudioCodec mp2 { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio };
-    const TAudioCodec mp3 { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio };
-    const TAudioCodec mpeg1Audio[] = { mp2, mp3 };
-    const TAudioCodec mpeg2Audio[] = { { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 }, mp2, mp3 };
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "MPEG1", { "-vcodec mpeg1video ", QV_VIDEO_BLOCK(s, MPEG1) } },
+            V { "MPEG2", { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2) } },
+        });
+    // The audio list in front follows the video codec: its own list for
+    // MPEG-2, the MPEG-1 list for any other index.
+    const TPageChoice choice = SelectPages(EditorDescription(F), TPageState { 0, { s.VideoCodec }, {} });
+    const auto audio = AudioRows<TAudioCodec>(F, static_cast<size_t>(choice.AudioList),
+        {
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+            A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } },
+            A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } },
+        });
+    const uint8_t audioCodec = choice.AudioList == 1 ? s.AudioCodecMPEG2 : s.AudioCodecMPEG1;
 
     options += "-y "; // the time piece is already in front
     AppendSameQuality(options, s);
     AppendVideoPart(options, video, s.VideoCodec);
-    if (s.VideoCodec == Mpeg2Codec)
-        AppendAudioPart(options, s.AudioDisableAudio, mpeg2Audio, s.AudioCodecMPEG2);
-    else
-        AppendAudioPart(options, s.AudioDisableAudio, mpeg1Audio, s.AudioCodecMPEG1);
+    AppendAudioPart(options, s.AudioDisableAudio, audio, audioCodec);
 }
 
 void BuildMovOptions(const std::string& profileFileName, std::string& options)
 {
     LoadMovSettings(profileFileName);
     const TMovSettings s = MovSettings;
+    constexpr int F = FormatOf(OutputFormatKind::MOV);
     // H.263 and H.264 in a MOV file carry no aspect option; their stored
     // aspect choices are not written.
-    const TVideoCodec video[] = {
-        { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) },
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) },
-        { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) },
-        { "-vcodec h263 ", QV_H263_BLOCK(s), NoAspect },
-        { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264), NoAspect },
-    };
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "Svq1", { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) } },
+            V { "DivX", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) } },
+            V { "XviD", { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) } },
+            V { "H263", { "-vcodec h263 ", QV_H263_BLOCK(s), NoAspect } },
+            V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264), NoAspect } },
+        });
     // AAC names no codec: the encoder picks its own for the container.
-    const TAudioCodec audio[] = {
-        { nullptr, QV_AUDIO_BLOCK(s, AACMP4), Aac },
-        { "-acodec pcm_alaw ", QV_PCM_BLOCK(s, Alaw), Pcm },
-        { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
-        { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
-        { "-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm },
-    };
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        {
+            A { "AACMP4", { nullptr, QV_AUDIO_BLOCK(s, AACMP4), Aac } },
+            A { "Alaw", { "-acodec pcm_alaw ", QV_PCM_BLOCK(s, Alaw), Pcm } },
+            A { "Armnb", { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb } },
+            A { "Pcm16le", { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm } },
+            A { "Pcm16be", { "-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm } },
+        });
     AppendVideoFrame(options, "-y -f mov ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -517,15 +575,16 @@ void BuildWmvOptions(const std::string& profileFileName, std::string& options)
 {
     LoadWmvSettings(profileFileName);
     const TWmvSettings s = WmvSettings;
-    const TVideoCodec video[] = {
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) },
-        { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) },
-        { "-vcodec wmv1 ", QV_VIDEO_BLOCK(s, Wmv7) },
-        { "-vcodec wmv2 ", QV_VIDEO_BLOCK(s, Wmv8) },
-    };
-    const TAudioCodec audio[] = {
-        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
-    };
+    constexpr int F = FormatOf(OutputFormatKind::WMV);
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "MsMPEG4", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) } },
+            V { "MsMPEG4v2", { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) } },
+            V { "Wmv7", { "-vcodec wmv1 ", QV_VIDEO_BLOCK(s, Wmv7) } },
+            V { "Wmv8", { "-vcodec wmv2 ", QV_VIDEO_BLOCK(s, Wmv8) } },
+        });
+    const auto audio
+        = AudioRows<TAudioCodec>(F, 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendVideoFrame(options, "-y ", s, profileFileName); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -535,13 +594,12 @@ void BuildRmOptions(const std::string& profileFileName, std::string& options)
 {
     LoadRmSettings(profileFileName);
     const TRmSettings s = RmSettings;
+    constexpr int F = FormatOf(OutputFormatKind::RM);
     // Real Video writes its bitrate before the size and takes no aspect option.
-    const TVideoCodec video[] = {
-        { "-vcodec rv10 ", QV_VIDEO_BLOCK(s, Rm10), NoAspect, FrameRatePieces, TVideoOrder::BitRateFirst },
-    };
-    const TAudioCodec audio[] = {
-        { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
-    };
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        { V { "Rm10",
+            { "-vcodec rv10 ", QV_VIDEO_BLOCK(s, Rm10), NoAspect, FrameRatePieces, TVideoOrder::BitRateFirst } } });
+    const auto audio = AudioRows<TAudioCodec>(F, 0, { A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } } });
     AppendVideoFrame(options, "-y -f rm ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -551,12 +609,10 @@ void BuildSwfOptions(const std::string& profileFileName, std::string& options)
 {
     LoadSwfSettings(profileFileName);
     const TSwfSettings s = SwfSettings;
-    const TVideoCodec video[] = {
-        { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) },
-    };
-    const TAudioCodec audio[] = {
-        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3 },
-    };
+    constexpr int F = FormatOf(OutputFormatKind::SWF);
+    const auto video = VideoRows<TVideoCodec>(F, 0, { V { "Flv", { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) } } });
+    const auto audio
+        = AudioRows<TAudioCodec>(F, 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3 } } });
     AppendVideoFrame(options, "-y ", s, profileFileName); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -566,13 +622,14 @@ void BuildVobOptions(const std::string& profileFileName, std::string& options)
 {
     LoadVobSettings(profileFileName);
     const TVobSettings s = VobSettings;
-    const TVideoCodec video[] = {
-        { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2), VobAspectPieces, VobFrameRatePieces },
-    };
-    const TAudioCodec audio[] = {
-        { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio },
-        { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 },
-    };
+    constexpr int F = FormatOf(OutputFormatKind::VOB);
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        { V { "MPEG2", { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2), VobAspectPieces, VobFrameRatePieces } } });
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        {
+            A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } },
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+        });
     AppendVideoFrame(options, "-y -f vob ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -582,13 +639,14 @@ void BuildAsfOptions(const std::string& profileFileName, std::string& options)
 {
     LoadAsfSettings(profileFileName);
     const TAsfSettings s = AsfSettings;
-    const TVideoCodec video[] = {
-        { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) },
-        { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) },
-    };
-    const TAudioCodec audio[] = {
-        { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio },
-    };
+    constexpr int F = FormatOf(OutputFormatKind::ASF);
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "MsMPEG4", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) } },
+            V { "MsMPEG4v2", { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) } },
+        });
+    const auto audio
+        = AudioRows<TAudioCodec>(F, 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendVideoFrame(options, "-y -f asf ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -600,7 +658,8 @@ void BuildAacOptions(const std::string& profileFileName, std::string& options)
 {
     LoadAacSettings(profileFileName);
     const TAacSettings s = AacSettings;
-    const TAudioCodec audio[] = { { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } };
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::AAC), 0, { A { "AACMP4", { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } } });
     AppendAudioLine(options, "-y -f aac ", s, audio, profileFileName);
 }
 
@@ -608,7 +667,8 @@ void BuildAc3Options(const std::string& profileFileName, std::string& options)
 {
     LoadAc3Settings(profileFileName);
     const TAc3Settings s = Ac3Settings;
-    const TAudioCodec audio[] = { { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } };
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::AC3), 0, { A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } } });
     AppendAudioLine(options, "-y -f ac3 ", s, audio, profileFileName);
 }
 
@@ -616,7 +676,8 @@ void BuildMp2Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp2Settings(profileFileName);
     const TMp2Settings s = Mp2Settings;
-    const TAudioCodec audio[] = { { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } };
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::MP2), 0, { A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } } });
     AppendAudioLine(options, "-y -f mp2 ", s, audio, profileFileName);
 }
 
@@ -624,7 +685,8 @@ void BuildMp3Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp3Settings(profileFileName);
     const TMp3Settings s = Mp3Settings;
-    const TAudioCodec audio[] = { { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } };
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::MP3), 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendAudioLine(options, "-y -f mp3 ", s, audio, profileFileName);
 }
 
@@ -632,10 +694,11 @@ void BuildAmrOptions(const std::string& profileFileName, std::string& options)
 {
     LoadAmrSettings(profileFileName);
     const TAmrSettings s = AmrSettings;
-    const TAudioCodec audio[] = {
-        { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb },
-        { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb },
-    };
+    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::AMR), 0,
+        {
+            A { "Armnb", { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb } },
+            A { "Armwb", { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb } },
+        });
     AppendAudioLine(options, "-y -f amr ", s, audio, profileFileName);
 }
 
@@ -643,9 +706,10 @@ void BuildWavOptions(const std::string& profileFileName, std::string& options)
 {
     LoadWavSettings(profileFileName);
     const TWavSettings s = WavSettings;
-    const TAudioCodec audio[] = {
-        { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm },
-        { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm },
-    };
+    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::WAV), 0,
+        {
+            A { "Pcm16le", { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm } },
+            A { "Pcmu8", { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm } },
+        });
     AppendAudioLine(options, "-y -f wav ", s, audio, profileFileName);
 }

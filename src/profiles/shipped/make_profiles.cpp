@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "profiles/profiles.h"
+#include "profiles/RecordFields.h"
 
 namespace {
 
@@ -307,30 +308,6 @@ const std::vector<TShippedProfile>& ShippedProfiles()
     return profiles;
 }
 
-// The record's Description field of a format.
-std::string& DescriptionOf(OutputFormatKind format)
-{
-    switch (format) {
-    case F::AVI: return AVISettings.Description;
-    case F::MP4: return MP4Settings.Description;
-    case F::TGP: return TGPSettings.Description;
-    case F::MPEG: return MPEGSettings.Description;
-    case F::MOV: return MovSettings.Description;
-    case F::WMV: return WmvSettings.Description;
-    case F::RM: return RmSettings.Description;
-    case F::SWF: return SwfSettings.Description;
-    case F::VOB: return VobSettings.Description;
-    case F::ASF: return AsfSettings.Description;
-    case F::AAC: return AacSettings.Description;
-    case F::AC3: return Ac3Settings.Description;
-    case F::MP2: return Mp2Settings.Description;
-    case F::MP3: return Mp3Settings.Description;
-    case F::AMR: return AmrSettings.Description;
-    case F::WAV: break;
-    }
-    return WavSettings.Description;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -358,8 +335,9 @@ int main(int argc, char** argv)
             DefaultFormatSettings(format);
             if (p.Adjust)
                 p.Adjust();
-            DescriptionOf(p.Format) = p.Description;
-            SaveFormatSettings(format, file.string());
+            TProfileRecord record = CurrentRecord(format);
+            SetField(record, "Description", std::string(p.Description));
+            SaveRecord(record, file.string());
             ++written;
         }
     } catch (const std::exception& e) {

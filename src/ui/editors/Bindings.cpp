@@ -1,0 +1,118 @@
+#include "ui/editors/Bindings.h"
+
+#include "profiles/EditorRules.h"
+#include "ui/common/QtText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+
+void TTextBinding::Show(const TProfileRecord& record) { edit_->setText(Q(GetText(record, Key))); }
+void TTextBinding::Collect(TProfileRecord& record) const { SetField(record, Key, S(edit_->text())); }
+
+void TCheckBinding::Show(const TProfileRecord& record) { box_->setChecked(GetFlag(record, Key)); }
+void TCheckBinding::Collect(TProfileRecord& record) const { SetField(record, Key, box_->isChecked()); }
+
+void TRadioPairBinding::Show(const TProfileRecord& record)
+{
+    if (GetFlag(record, Key))
+        true_->setChecked(true);
+    else
+        false_->setChecked(true);
+}
+
+void TRadioPairBinding::Collect(TProfileRecord& record) const { SetField(record, Key, true_->isChecked()); }
+
+// Unchecks every radio of a group, whatever its auto-exclusive state.
+static void UncheckAll(const std::vector<QRadioButton*>& radios)
+{
+    for (QRadioButton* r : radios) {
+        const bool exclusive = r->autoExclusive();
+        r->setAutoExclusive(false);
+        r->setChecked(false);
+        r->setAutoExclusive(exclusive);
+    }
+}
+
+void TRadioGroupBinding::Show(const TProfileRecord& record)
+{
+    const int shown = RadioShowIndex(GetIndex(record, Key), static_cast<int>(radios_.size()));
+    UncheckAll(radios_);
+    if (shown >= 0)
+        radios_[static_cast<size_t>(shown)]->setChecked(true);
+}
+
+void TRadioGroupBinding::Collect(TProfileRecord& record) const
+{
+    int checked = -1;
+    for (size_t i = 0; i < radios_.size() && checked < 0; ++i)
+        if (radios_[i]->isChecked())
+            checked = static_cast<int>(i);
+    SetField(record, Key, RadioCollectIndex(checked, GetIndex(record, Key)));
+}
+
+void TComboBinding::Show(const TProfileRecord& record)
+{
+    list_->setCurrentIndex(ListShowIndex(GetIndex(record, Key), list_->count()));
+}
+
+void TComboBinding::Collect(TProfileRecord& record) const
+{
+    SetField(record, Key, ListCollectIndex(list_->currentIndex()));
+}
+
+void TSpinBinding::Show(const TProfileRecord& record) { spin_->setValue(GetNumber(record, Key)); }
+void TSpinBinding::Collect(TProfileRecord& record) const
+{
+    SetField(record, Key, static_cast<int32_t>(spin_->value()));
+}
+
+void TPresetTrackBinding::Show(const TProfileRecord& record)
+{
+    bar_->setRange(1, max_);
+    bar_->setValue(ShownPresetPosition(table_, GetNumber(record, Key), start_, max_));
+}
+
+void TPresetTrackBinding::Collect(TProfileRecord& record) const
+{
+    SetField(record, Key, PresetValue(table_, bar_->value()));
+}
+
+void TNumberLabelBinding::Show(const TProfileRecord& record)
+{
+    label_->setText(QString::number(GetNumber(record, Key)));
+}
+
+void TNumberLabelBinding::Collect(TProfileRecord& record) const
+{
+    SetField(record, Key, static_cast<int32_t>(label_->text().toInt()));
+}
+
+void TSizeRadioBinding::Show(const TProfileRecord& record)
+{
+    const int32_t w = GetNumber(record, Key);
+    const int32_t h = GetNumber(record, heightKey_);
+    std::vector<QRadioButton*> radios;
+    for (const TChoice& c : choices_)
+        radios.push_back(c.Radio);
+    UncheckAll(radios);
+    for (const TChoice& c : choices_)
+        if (c.Width == w && c.Height == h) {
+            c.Radio->setChecked(true);
+            return;
+        }
+}
+
+void TSizeRadioBinding::Collect(TProfileRecord& record) const
+{
+    for (const TChoice& c : choices_)
+        if (c.Radio->isChecked()) {
+            SetField(record, Key, c.Width);
+            SetField(record, heightKey_, c.Height);
+            return;
+        }
+}

@@ -1,0 +1,969 @@
+#include "ui/editors/ProfileEditor.h"
+
+#include "app/AppUtils.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "ui/common/MessageDialogs.h"
+#include "ui/common/QtText.h"
+#include "ui/dialogs/EnterValueWnd.h"
+#include "ui/editors/Bindings.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+constexpr int DvdVideoTrackBarMax = 11;
+
+// A caption with its accelerator: "&" before the first `at` in the text, or
+// in front when the text has no such letter; texts that bring their own "&"
+// keep it. Save and Close keep their letters to themselves: the start time,
+// duration, same-quality group and Configure take other letters.
+QString Accel(const std::string& text, char at = 0)
+{
+    QString s = DisplayText(text);
+    if (s.contains(QLatin1Char('&')))
+        return s;
+    const int i = at ? s.indexOf(QLatin1Char(at)) : -1;
+    s.insert(i < 0 ? 0 : i, QLatin1Char('&'));
+    return s;
+}
+
+// A caption without accelerator: a literal "&" stays visible.
+QString Plain(const std::string& text)
+{
+    QString s = DisplayText(text);
+    s.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    return s;
+}
+
+template <class W> W* Named(W* w, const std::string& name)
+{
+    w->setObjectName(Q(name));
+    return w;
+}
+
+QLabel* MakeLabel(QWidget* parent, const QString& text, const std::string& name = {})
+{
+    auto* l = new QLabel(text, parent);
+    if (!name.empty())
+        l->setObjectName(Q(name));
+    return l;
+}
+
+// The index of the checked radio of a group, -1 when none is.
+int CheckedRadio(const std::vector<QRadioButton*>& radios)
+{
+    for (size_t i = 0; i < radios.size(); ++i)
+        if (radios[i]->isChecked())
+            return static_cast<int>(i);
+    return -1;
+}
+
+void SetEnabled(const std::vector<QWidget*>& widgets, bool on)
+{
+    for (QWidget* w : widgets)
+        w->setEnabled(on);
+}
+
+} // namespace
+
+// ---- Page widgets ----
+
+struct TfrmProfileEditor::TBitrateUi {
+    QRadioButton* Preset = nullptr;
+    QRadioButton* Specify = nullptr;
+    QSlider* Bar = nullptr;
+    QLabel* Value = nullptr;
+    QLabel* SpecifyLabel = nullptr;
+    std::vector<QWidget*> PresetSide;
+    std::vector<QWidget*> SpecifySide;
+};
+
+struct TfrmProfileEditor::TVideoPageUi {
+    const TCodecPage* Page = nullptr;
+    TBitrateUi* Bitrate = nullptr;
+    QRadioButton* KeepSize = nullptr;
+    QRadioButton* ChangeSize = nullptr;
+    QSpinBox* Width = nullptr;
+    QSpinBox* Height = nullptr;
+    QComboBox* Sizes = nullptr;
+    std::vector<QWidget*> SizeSide;
+    QRadioButton* KeepRate = nullptr;
+    QRadioButton* ChangeRate = nullptr;
+    QComboBox* Rates = nullptr;
+};
+
+struct TfrmProfileEditor::TAudioPageUi {
+    const TCodecPage* Page = nullptr;
+    QCheckBox* AutoSet = nullptr;
+    QSlider* Bar = nullptr;
+    std::vector<QWidget*> BarSide;
+    QComboBox* Rates = nullptr;
+    QComboBox* Channels = nullptr;
+    QGroupBox* RateGroup = nullptr;
+    QGroupBox* SurroundRateGroup = nullptr; // AC3 only
+};
+
+// ---- Creation ----
+
+TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWidget* owner)
+    : TModalForm(owner)
+    , d_(description)
+    , shown_(DefaultRecord(description.Format))
+{
+    setObjectName(Q(d_.ClassName.substr(1))); // "frmAVIProfile"
+    setWindowTitle(Q(FormatText(IDS_PROFILE_FORM_ProfileEditor, { *d_.FormatName })));
+
+    auto* top = new QHBoxLayout;
+    editDescription_ = Named(new QLineEdit(this), d_.DescriptionControl);
+    auto* descLabel = MakeLabel(this, Accel("&" + IDS_PROFILE_LABEL_Description), "LabelDescription");
+    descLabel->setBuddy(editDescription_);
+    top->addWidget(descLabel);
+    top->addWidget(editDescription_, 1);
+    bindings_.push_back(std::make_unique<TTextBinding>(editDescription_, "Description"));
+
+    const bool aac = d_.Format == static_cast<int>(OutputFormatKind::AAC);
+    PageControl = Named(new QTabWidget(this), aac ? "pageOptions" : "PageControl");
+    BuildGeneralTab();
+
+    if (d_.HasVideo) {
+        TabVideo = Named(new QWidget, "TabSheetVideo");
+        PageControlVCodec = Named(new QStackedWidget(TabVideo), "PageControlVCodec");
+        for (const TCodecPage& page : d_.VideoPages)
+            PageControlVCodec->addWidget(BuildVideoPage(page));
+        (new QVBoxLayout(TabVideo))->addWidget(PageControlVCodec);
+        PageControl->addTab(TabVideo, Accel(IDS_PROFILE_PAGECONTROL_Video));
+    }
+    TabAudio = Named(new QWidget, "TabSheetAudio");
+    PageControlACodec = Named(new QStackedWidget(TabAudio), "PageControlACodec");
+    for (const TCodecPage& page : d_.AudioPages)
+        PageControlACodec->addWidget(BuildAudioPage(page));
+    auto* audioLayout = new QVBoxLayout(TabAudio);
+    audioLayout->addWidget(PageControlACodec);
+    audioLayout->addStretch();
+    PageControl->addTab(TabAudio, Accel(IDS_PROFILE_PAGECONTROL_Audio));
+    if (d_.Extra == TEditorExtra::MpegPresets)
+        BuildDvdTab();
+
+    btnSave = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Save), this), "btnSave");
+    btnSave->setDefault(true);
+    btnClose = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Close), this), "btnClose");
+    connect(btnSave, &QPushButton::clicked, this, &TfrmProfileEditor::SaveClick);
+    connect(btnClose, &QPushButton::clicked, this, &TfrmProfileEditor::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btnSave);
+    buttons->addWidget(btnClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(PageControl, 1);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+    if (!d_.HasVideo)
+        setMinimumWidth(480); // room for the bitrate trackbar
+
+    // Every control is bound to a field of the record; a key the record does
+    // not have is a fault of the description.
+    for (const auto& b : bindings_) {
+        const auto* size = dynamic_cast<const TSizeRadioBinding*>(b.get());
+        for (const std::string& key : { b->Key, size ? size->HeightKey() : b->Key })
+            if (!FindField(d_.Format, key))
+                throw std::logic_error(d_.ClassName + " binds " + key + ", which its record does not have");
+    }
+
+    // The controls are created in the order of the layout (description,
+    // tabs and their pages column by column, then the buttons), which is
+    // the tab order.
+}
+
+TfrmProfileEditor::~TfrmProfileEditor() = default;
+
+QComboBox* TfrmProfileEditor::MakeList(QWidget* parent, const std::string& name, const std::vector<std::string>& texts)
+{
+    auto* list = Named(new QComboBox(parent), name);
+    for (const std::string& t : texts)
+        list->addItem(Q(t));
+    return list;
+}
+
+void TfrmProfileEditor::BuildGeneralTab()
+{
+    const bool aac = d_.Format == static_cast<int>(OutputFormatKind::AAC);
+    TabGeneral = Named(new QWidget, aac ? "tabGeneral" : "TabSheetGeneral");
+    PageControl->addTab(TabGeneral, Accel(IDS_PROFILE_PAGECONTROL_General));
+
+    // Time control.
+    auto* timeGroup = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_TimeControl), TabGeneral), "GroupBoxTimeControl");
+    checkTime_
+        = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_EnableTimeControl, 'T'), timeGroup), d_.EnableTimeControl);
+    editStart_ = Named(new QLineEdit(timeGroup), d_.StartTimeControl);
+    editDuration_ = Named(new QLineEdit(timeGroup), d_.DurationControl);
+    editEnd_ = Named(new QLineEdit(timeGroup), d_.EndTimeControl);
+    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime, 'i'), "LabelStartTime");
+    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration, 'u'), "LabelDuration");
+    auto* endLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_EndTime), "LabelEndTime");
+    auto* hint = MakeLabel(timeGroup, Plain(IDS_PROFILE_LABEL_HrMn), "LabelHrMn");
+    startLabel->setBuddy(editStart_);
+    durationLabel->setBuddy(editDuration_);
+    endLabel->setBuddy(editEnd_);
+    auto* tg = new QGridLayout(timeGroup);
+    tg->addWidget(checkTime_, 0, 0, 1, 2);
+    tg->addWidget(startLabel, 1, 0);
+    tg->addWidget(editStart_, 1, 1);
+    tg->addWidget(durationLabel, 2, 0);
+    tg->addWidget(editDuration_, 2, 1);
+    tg->addWidget(endLabel, 3, 0);
+    tg->addWidget(editEnd_, 3, 1);
+    tg->addWidget(hint, 4, 1);
+    timeControls_ = { editStart_, editDuration_, editEnd_, startLabel, durationLabel, endLabel, hint };
+    for (QLineEdit* e : { editStart_, editDuration_, editEnd_ })
+        e->installEventFilter(this);
+    connect(checkTime_, &QCheckBox::toggled, this, [this] { UpdateTimeControl(); });
+    bindings_.push_back(std::make_unique<TCheckBinding>(checkTime_, "EnableTimeControl"));
+    bindings_.push_back(std::make_unique<TTextBinding>(editDuration_, "Duration"));
+    bindings_.push_back(std::make_unique<TTextBinding>(editStart_, "StartTime"));
+
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    left->addWidget(timeGroup);
+
+    // Format list (MP4, 3GP).
+    if (!d_.FormatKey.empty()) {
+        auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_Type), TabGeneral), "GroupBoxType");
+        std::vector<std::string> texts;
+        for (const std::string* t : d_.FormatEntries)
+            texts.push_back(*t);
+        formatList_ = MakeList(group, d_.FormatControl, texts);
+        (new QVBoxLayout(group))->addWidget(formatList_);
+        left->addWidget(group);
+        bindings_.push_back(std::make_unique<TComboBinding>(formatList_, d_.FormatKey));
+        connect(formatList_, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+    }
+
+    // MPEG preset group.
+    if (d_.Extra == TEditorExtra::MpegPresets) {
+        auto* group
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_PresetFormats), TabGeneral), "GroupBoxPresetFormats");
+        checkUsePreset_
+            = Named(new QCheckBox(Plain(IDS_PROFILE_LABEL_UsePresetFormats), group), "CheckBoxUsePressetFormat");
+        groupPresetType_ = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Type + " "), group), "RadioGroupPresetType");
+        groupTargetFormat_
+            = Named(new QGroupBox(Plain(IDS_PROFILE_LABEL_TargetFormat), group), "RadioGroupTargetFormat");
+        auto* tl = new QHBoxLayout(groupPresetType_);
+        int i = 0;
+        for (const std::string* t :
+            { &IDS_PROFILE_RADIOBUTTON_Vcd, &IDS_PROFILE_RADIOBUTTON_Svcd, &IDS_PROFILE_CHECKBOX_DVD }) {
+            auto* r
+                = Named(new QRadioButton(Plain(*t), groupPresetType_), "RadioButtonPresetType" + std::to_string(i++));
+            presetTypes_.push_back(r);
+            tl->addWidget(r);
+        }
+        auto* fl = new QHBoxLayout(groupTargetFormat_);
+        i = 0;
+        for (const std::string* t :
+            { &IDS_PROFILE_RADIOBUTTON_Auto, &IDS_PROFILE_LABEL_Ntsc, &IDS_PROFILE_LABEL_Pal }) {
+            auto* r = Named(
+                new QRadioButton(Plain(*t), groupTargetFormat_), "RadioButtonTargetFormat" + std::to_string(i++));
+            targetFormats_.push_back(r);
+            fl->addWidget(r);
+        }
+        auto* gl = new QVBoxLayout(group);
+        gl->addWidget(checkUsePreset_);
+        gl->addWidget(groupPresetType_);
+        gl->addWidget(groupTargetFormat_);
+        left->addWidget(group);
+        bindings_.push_back(std::make_unique<TCheckBinding>(checkUsePreset_, "UsePresetFormats"));
+        bindings_.push_back(std::make_unique<TRadioGroupBinding>(targetFormats_, "TargetFormat"));
+        bindings_.push_back(std::make_unique<TRadioGroupBinding>(presetTypes_, "PresetType"));
+        connect(checkUsePreset_, &QCheckBox::toggled, this, [this] { UpdateTabs(); });
+        for (QRadioButton* r : presetTypes_)
+            connect(r, &QRadioButton::toggled, this, [this] { UpdateTabs(); });
+    }
+    left->addStretch();
+
+    // Codec lists. 3GP stacks a Nokia and a Sony pair of groups.
+    auto listGroup = [&](const TCodecList& list, const std::string& title, const char* groupName) {
+        auto* group = Named(new QGroupBox(Accel(title), TabGeneral), groupName);
+        std::vector<std::string> texts;
+        for (const TCodecEntry& e : list.Entries)
+            texts.push_back(*e.Caption);
+        QComboBox* combo = MakeList(group, list.ControlName, texts);
+        (new QVBoxLayout(group))->addWidget(combo);
+        bindings_.push_back(std::make_unique<TComboBinding>(combo, list.Key));
+        return std::make_pair(group, combo);
+    };
+    if (d_.Extra == TEditorExtra::TgpPairs) {
+        videoListStack_ = Named(new QStackedWidget(TabGeneral), "StackCodecPairs");
+        const char* names[2][2] = { { "GroupBoxVideoCodecNokia", "GroupBoxAudioCodecNokia" },
+            { "GroupBoxVideoCodecSony", "GroupBoxAudioCodecSony" } };
+        for (size_t pair = 0; pair < 2; ++pair) {
+            auto* holder = new QWidget;
+            auto* hl = new QVBoxLayout(holder);
+            hl->setContentsMargins(0, 0, 0, 0);
+            auto [vg, vc] = listGroup(d_.VideoLists[pair], IDS_PROFILE_GROUPBOX_VideoCodec, names[pair][0]);
+            auto [ag, ac] = listGroup(d_.AudioLists[pair], IDS_PROFILE_GROUPBOX_AudioCodec, names[pair][1]);
+            vg->setParent(holder);
+            ag->setParent(holder);
+            hl->addWidget(vg);
+            hl->addWidget(ag);
+            videoLists_.push_back(vc);
+            audioLists_.push_back(ac);
+            videoListStack_->addWidget(holder);
+            if (pair == 0) {
+                // The notices for the Nokia choices, shown when the user picks them.
+                connect(vc, &QComboBox::activated, this, [this](int i) { TgpCodecChosen(true, i); });
+                connect(ac, &QComboBox::activated, this, [this](int i) { TgpCodecChosen(false, i); });
+            }
+        }
+        right->addWidget(videoListStack_);
+    } else {
+        if (d_.HasVideo) {
+            auto [vg, vc] = listGroup(d_.VideoLists[0], IDS_PROFILE_GROUPBOX_VideoCodec, "GroupBoxVideoCodec");
+            groupVideoCodec_ = vg;
+            videoLists_.push_back(vc);
+            right->addWidget(vg);
+        }
+        groupAudioCodec_
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
+        auto* al = new QVBoxLayout(groupAudioCodec_);
+        if (d_.AudioLists.size() > 1) {
+            audioListStack_ = Named(new QStackedWidget(groupAudioCodec_), "StackAudioCodec");
+            audioListStack_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        }
+        for (const TCodecList& list : d_.AudioLists) {
+            std::vector<std::string> texts;
+            for (const TCodecEntry& e : list.Entries)
+                texts.push_back(*e.Caption);
+            QComboBox* combo = MakeList(groupAudioCodec_, list.ControlName, texts);
+            bindings_.push_back(std::make_unique<TComboBinding>(combo, list.Key));
+            audioLists_.push_back(combo);
+            if (audioListStack_)
+                audioListStack_->addWidget(combo);
+            else
+                al->addWidget(combo);
+        }
+        if (audioListStack_)
+            al->addWidget(audioListStack_);
+        right->addWidget(groupAudioCodec_);
+    }
+    for (QComboBox* c : videoLists_)
+        connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+    for (QComboBox* c : audioLists_)
+        connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+
+    if (d_.HasVideo) {
+        groupDisableAudio_
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_DisableAudio), TabGeneral), "GroupBoxDisableAudio");
+        checkDisableAudio_ = Named(
+            new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
+        (new QVBoxLayout(groupDisableAudio_))->addWidget(checkDisableAudio_);
+        groupSameQuality_
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality, 'Q'), TabGeneral), "GroupBoxSameQuality");
+        auto* same
+            = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
+        (new QVBoxLayout(groupSameQuality_))->addWidget(same);
+        right->addWidget(groupDisableAudio_);
+        right->addWidget(groupSameQuality_);
+        bindings_.push_back(std::make_unique<TCheckBinding>(same, "VideoSameQuality"));
+        bindings_.push_back(std::make_unique<TCheckBinding>(checkDisableAudio_, "AudioDisableAudio"));
+        connect(checkDisableAudio_, &QCheckBox::toggled, this, [this] { UpdateTabs(); });
+    }
+    right->addStretch();
+
+    auto* columns = new QHBoxLayout(TabGeneral);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+}
+
+QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& c, const TPresetTable& table,
+    int max, int start, const std::string& keyPrefix, const std::string& keySuffix, const QString& title)
+{
+    auto* group = Named(new QGroupBox(title), "GroupBoxBitrate" + c);
+    ui.Preset
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_PresetQuality), group), "RadioButtonVideoPresert" + c);
+    ui.Specify
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_SpecifySetting), group), "RadioButtonVideoSpecify" + c);
+    ui.Bar = Named(new QSlider(Qt::Horizontal, group), "TrackBarVideoBitrate" + c);
+    ui.Bar->setRange(1, max);
+    ui.Bar->setTickPosition(QSlider::TicksBelow);
+    ui.Bar->setPageStep(1);
+    ui.Value = MakeLabel(group, QString(), "LabelBitrate" + c);
+    auto* current = MakeLabel(group, Plain(IDS_PROFILE_LABEL_CurrentBitrate));
+    auto* kbps1 = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
+    auto* low = MakeLabel(group, Plain(IDS_PROFILE_LABEL_LowQuality));
+    auto* high = MakeLabel(group, Plain(IDS_PROFILE_LABEL_HighQuliaty));
+    high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui.SpecifyLabel = MakeLabel(group, QString(), "LabelBitrateSpecify" + c);
+    ui.SpecifyLabel->setFrameShape(QFrame::Panel);
+    ui.SpecifyLabel->setFrameShadow(QFrame::Sunken);
+    ui.SpecifyLabel->setMinimumWidth(60);
+    auto* kbps2 = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
+    auto* configure
+        = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure, 'f'), group), "ButtonVideoBitrateConfigure" + c);
+    ui.PresetSide = { current, ui.Value, low, high, ui.Bar, kbps1 };
+    ui.SpecifySide = { ui.SpecifyLabel, kbps2, configure };
+
+    auto* g = new QGridLayout(group);
+    g->addWidget(ui.Preset, 0, 0, 1, 2);
+    auto* valueRow = new QHBoxLayout;
+    valueRow->addWidget(current);
+    valueRow->addWidget(ui.Value);
+    valueRow->addWidget(kbps1);
+    valueRow->addStretch();
+    g->addLayout(valueRow, 1, 0, 1, 2);
+    g->addWidget(ui.Bar, 2, 0, 1, 2);
+    g->addWidget(low, 3, 0);
+    g->addWidget(high, 3, 1);
+    g->addWidget(ui.Specify, 4, 0, 1, 2);
+    auto* specRow = new QHBoxLayout;
+    specRow->addWidget(ui.SpecifyLabel);
+    specRow->addWidget(kbps2);
+    specRow->addStretch();
+    specRow->addWidget(configure);
+    g->addLayout(specRow, 5, 0, 1, 2);
+    g->setRowStretch(6, 1);
+
+    const TPresetTable* t = &table;
+    QLabel* value = ui.Value;
+    connect(ui.Bar, &QSlider::valueChanged, value,
+        [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
+    value->setText(QString::number(PresetValue(table, ui.Bar->value())));
+    TBitrateUi* self = &ui;
+    connect(ui.Preset, &QRadioButton::toggled, this, [this, self] { UpdateBitrate(*self); });
+    QLabel* spec = ui.SpecifyLabel;
+    connect(configure, &QPushButton::clicked, this, [this, spec, t] { ConfigureClick(spec, *t); });
+
+    bindings_.push_back(
+        std::make_unique<TRadioPairBinding>(ui.Preset, ui.Specify, keyPrefix + "BitRateUsePresert" + keySuffix));
+    bindings_.push_back(
+        std::make_unique<TPresetTrackBinding>(ui.Bar, table, start, max, keyPrefix + "BitRatePreset" + keySuffix));
+    bindings_.push_back(
+        std::make_unique<TNumberLabelBinding>(ui.SpecifyLabel, keyPrefix + "BitRateSpecify" + keySuffix));
+    return group;
+}
+
+QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
+{
+    const std::string& c = page.Suffix;
+    auto* w = Named(new QWidget, "TabSheet" + c);
+    auto ui = std::make_unique<TVideoPageUi>();
+    ui->Page = &page;
+    bitrates_.push_back(std::make_unique<TBitrateUi>());
+    ui->Bitrate = bitrates_.back().get();
+    QGroupBox* bitrate = BuildVideoBitrateGroup(*ui->Bitrate, c, *page.Presets, page.TrackBarMax, page.StartPosition,
+        "Video", c, Accel(IDS_PROFILE_GROUPBOX_Bitrate));
+    bitrate->setParent(w);
+
+    // Size.
+    auto* size = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_VideoSize), w), "GroupBoxVideoSize" + c);
+    auto* sl = new QGridLayout(size);
+    if (page.Kind == TPageKind::H263) {
+        const struct {
+            const char* Text;
+            const char* Name;
+            int W, H;
+        } sizes[] = { { "128 x 96", "RadioButtonVideoSize128_96H263", 128, 96 },
+            { "176 x 144", "RadioButtonVideoSize176_144H263", 176, 144 },
+            { "352 x 288", "RadioButtonVideoSize352_288H263", 352, 288 } };
+        std::vector<TSizeRadioBinding::TChoice> choices;
+        int row = 0;
+        for (const auto& s : sizes) {
+            auto* r = Named(new QRadioButton(QString::fromLatin1(s.Text), size), s.Name);
+            sl->addWidget(r, row++, 0);
+            choices.push_back({ r, s.W, s.H });
+        }
+        sl->setRowStretch(row, 1);
+        bindings_.push_back(std::make_unique<TSizeRadioBinding>(choices, "VideoWidth" + c, "VideoHeight" + c));
+    } else {
+        ui->KeepSize
+            = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
+        ui->ChangeSize
+            = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Change), size), "RadioButtonChangVideoSize" + c);
+        ui->Width = Named(new QSpinBox(size), "EditVideoWidth" + c);
+        ui->Height = Named(new QSpinBox(size), "EditVideoHeight" + c);
+        for (QSpinBox* e : { ui->Width, ui->Height }) {
+            e->setRange(MinVideoDimension, MaxVideoDimension);
+            e->installEventFilter(this);
+        }
+        ui->Sizes = MakeList(size, "ComboBoxVideoSize" + c, SizePresetTexts(page.Sizes));
+        auto* dims = MakeLabel(size, Plain(IDS_PROFILE_LABEL_VideoDimensions));
+        auto* wl = MakeLabel(size, Plain(IDS_PROFILE_LABEL_Width));
+        auto* hl = MakeLabel(size, Plain(IDS_PROFILE_LABEL_Height));
+        auto* x = MakeLabel(size, QStringLiteral("X"));
+        sl->addWidget(ui->KeepSize, 0, 0, 1, 4);
+        sl->addWidget(ui->ChangeSize, 1, 0, 1, 4);
+        sl->addWidget(dims, 2, 0);
+        sl->addWidget(ui->Sizes, 2, 1, 1, 3);
+        auto* dimRow = new QHBoxLayout;
+        dimRow->addWidget(wl);
+        dimRow->addWidget(ui->Width);
+        dimRow->addWidget(x);
+        dimRow->addWidget(hl);
+        dimRow->addWidget(ui->Height);
+        dimRow->addStretch();
+        sl->addLayout(dimRow, 3, 0, 1, 4);
+        sl->setRowStretch(4, 1);
+        wl->setBuddy(ui->Width);
+        hl->setBuddy(ui->Height);
+        ui->SizeSide = { ui->Width, ui->Height, wl, hl, x, dims, ui->Sizes };
+        TVideoPageUi* self = ui.get();
+        connect(ui->ChangeSize, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
+        connect(ui->Width, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
+        connect(ui->Height, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
+        connect(ui->Sizes, &QComboBox::activated, this, [this, self] { SizeChosen(*self); });
+        bindings_.push_back(
+            std::make_unique<TRadioPairBinding>(ui->KeepSize, ui->ChangeSize, "VideoSizeUseSource" + c));
+        bindings_.push_back(std::make_unique<TSpinBinding>(ui->Width, "VideoWidth" + c));
+        bindings_.push_back(std::make_unique<TSpinBinding>(ui->Height, "VideoHeight" + c));
+    }
+
+    // Frame rate.
+    auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), w), "GroupBoxFrameRate" + c);
+    ui->KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto), rate), "RadioButtonKeepFrameRate" + c);
+    ui->ChangeRate
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
+    ui->Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(page.FrameRates));
+    auto* rl = new QVBoxLayout(rate);
+    rl->addWidget(ui->KeepRate);
+    rl->addWidget(ui->ChangeRate);
+    rl->addWidget(ui->Rates);
+    rl->addStretch();
+    {
+        TVideoPageUi* self = ui.get();
+        connect(ui->ChangeRate, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
+    }
+    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui->KeepRate, ui->ChangeRate, "VideoKeepFrameRate" + c));
+    bindings_.push_back(std::make_unique<TComboBinding>(ui->Rates, "VideoFrameRate" + c));
+
+    // Aspect.
+    auto* aspect = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Aspect), w), "GroupBoxAspect" + c);
+    auto* asl = new QVBoxLayout(aspect);
+    std::vector<QRadioButton*> aspects;
+    auto addAspect = [&](const QString& text, const std::string& name) {
+        auto* r = Named(new QRadioButton(text, aspect), name);
+        asl->addWidget(r);
+        aspects.push_back(r);
+    };
+    addAspect(Plain(IDS_PROFILE_RADIOBUTTON_Auto), "RadioButtonAutoSetAspect" + c);
+    asl->setSpacing(2);
+    if (page.Kind == TPageKind::H263) {
+        addAspect(QStringLiteral("1:1"), "RadioButtonAspect11" + c);
+        addAspect(QStringLiteral("4:3"), "RadioButtonAspect43" + c);
+        addAspect(QStringLiteral("11:9"), "RadioButtonAspect119" + c);
+        addAspect(QStringLiteral("16:9"), "RadioButtonAspect169" + c);
+    } else {
+        addAspect(QStringLiteral("4:3"), "RadioButtonAspect43" + c);
+        addAspect(QStringLiteral("16:9"), "RadioButtonAspect169" + c);
+    }
+    asl->addStretch();
+    bindings_.push_back(std::make_unique<TRadioGroupBinding>(aspects, "VideoAspect" + c));
+
+    auto* grid = new QGridLayout(w);
+    grid->addWidget(bitrate, 0, 0);
+    grid->addWidget(size, 0, 1);
+    grid->addWidget(rate, 1, 0);
+    grid->addWidget(aspect, 1, 1);
+    grid->setRowStretch(2, 1);
+    videoPages_.push_back(std::move(ui));
+    return w;
+}
+
+QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
+{
+    const std::string& a = page.Suffix;
+    auto* w = Named(new QWidget, "TabSheet" + a);
+    auto ui = std::make_unique<TAudioPageUi>();
+    ui->Page = &page;
+    auto* grid = new QGridLayout(w);
+    TAudioPageUi* self = ui.get();
+
+    if (page.Kind == TPageKind::Audio) {
+        auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_Bitrate), w), "GroupBoxAudioBitrate" + a);
+        ui->AutoSet
+            = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), group), "CheckBoxAutoSetAudioBitrate" + a);
+        ui->Bar = Named(new QSlider(Qt::Horizontal, group), "TrackBarAudioBitrate" + a);
+        ui->Bar->setRange(1, page.TrackBarMax);
+        ui->Bar->setTickPosition(QSlider::TicksBelow);
+        ui->Bar->setPageStep(1);
+        auto* current = MakeLabel(group, Plain(IDS_PROFILE_LABEL_CurrentBitrate));
+        auto* value = MakeLabel(group, QString(), "LabelAudioBitrate" + a);
+        auto* kbps = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
+        auto* low = MakeLabel(group, Plain(IDS_PROFILE_LABEL_LowQuality));
+        auto* high = MakeLabel(group, Plain(IDS_PROFILE_LABEL_HighQuliaty));
+        high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        ui->BarSide = { current, value, low, high, ui->Bar, kbps };
+        auto* g = new QGridLayout(group);
+        g->addWidget(ui->AutoSet, 0, 0, 1, 2);
+        auto* row = new QHBoxLayout;
+        row->addWidget(current);
+        row->addWidget(value);
+        row->addWidget(kbps);
+        row->addStretch();
+        g->addLayout(row, 1, 0, 1, 2);
+        g->addWidget(ui->Bar, 2, 0, 1, 2);
+        g->addWidget(low, 3, 0);
+        g->addWidget(high, 3, 1);
+        const TPresetTable* t = page.Presets;
+        connect(ui->Bar, &QSlider::valueChanged, value,
+            [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
+        value->setText(QString::number(PresetValue(*t, ui->Bar->value())));
+        connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
+        bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "AudioBitRateUseAutoSet" + a));
+        bindings_.push_back(std::make_unique<TPresetTrackBinding>(
+            ui->Bar, *page.Presets, page.StartPosition, page.TrackBarMax, "AudioBitRatePreset" + a));
+        grid->addWidget(group, 0, 0, 2, 1);
+    }
+
+    ui->RateGroup = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_SampleRate), w), "GroupBoxSampleRate" + a);
+    ui->Rates = MakeList(ui->RateGroup, "ComboBoxSampleRate" + a, SampleRateTexts(page.SampleRates));
+    (new QVBoxLayout(ui->RateGroup))->addWidget(ui->Rates);
+    auto* rateHolder = new QVBoxLayout;
+    rateHolder->addWidget(ui->RateGroup);
+    if (page.Channels == TChannelList::Ac3) {
+        ui->SurroundRateGroup
+            = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_SampleRate), w), "GroupBoxSampleRateAC3_6Channels");
+        (new QVBoxLayout(ui->SurroundRateGroup))->addWidget(MakeLabel(ui->SurroundRateGroup, QStringLiteral("48000")));
+        ui->SurroundRateGroup->hide();
+        rateHolder->addWidget(ui->SurroundRateGroup);
+    }
+    auto* channels = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Channels), w), "GroupBoxChannels" + a);
+    ui->Channels = MakeList(channels, "ComboBoxAudioChannels" + a, ChannelTexts(page.Channels));
+    (new QVBoxLayout(channels))->addWidget(ui->Channels);
+    const int col = page.Kind == TPageKind::Audio ? 1 : 0;
+    grid->addLayout(rateHolder, 0, col);
+    grid->addWidget(channels, 1, col);
+    grid->setColumnStretch(0, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setRowStretch(2, 1);
+    connect(ui->Rates, &QComboBox::currentIndexChanged, this, [this, self] { UpdateAudioRange(*self); });
+    connect(ui->Channels, &QComboBox::currentIndexChanged, this, [this, self] { UpdateAudioRange(*self); });
+    bindings_.push_back(std::make_unique<TComboBinding>(ui->Rates, "AudioSampleRate" + a));
+    bindings_.push_back(std::make_unique<TComboBinding>(ui->Channels, "AudioChannels" + a));
+    audioPages_.push_back(std::move(ui));
+    return w;
+}
+
+void TfrmProfileEditor::BuildDvdTab()
+{
+    TabDVD = Named(new QWidget, "TabSheetDVD");
+    bitrates_.push_back(std::make_unique<TBitrateUi>());
+    QGroupBox* video = BuildVideoBitrateGroup(*bitrates_.back(), "DVD", StandardVideoBitRates, DvdVideoTrackBarMax,
+        DvdStartPosition, "DVDVideo", "", Accel(IDS_PROFILE_GROUPBOX_VideoBitrate));
+    video->setParent(TabDVD);
+
+    auto* aspect = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Aspect), TabDVD), "GroupBoxAspectDVD");
+    dvdKeepAspect_
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto + " "), aspect), "RadioButtonAutoAspectDVD");
+    dvdChangeAspect_
+        = Named(new QRadioButton(Plain(IDS_PROFILE_LABEL_ChangeAspect), aspect), "RadioButtonChangeAspectDVD");
+    dvdAspect_ = MakeList(aspect, "ComboBoxAspectDVD",
+        { IDS_PROFILE_GROUPBOX_Aspect_1, IDS_PROFILE_GROUPBOX_Aspect_4, IDS_PROFILE_GROUPBOX_Aspect_16 });
+    auto* al = new QVBoxLayout(aspect);
+    al->addWidget(dvdKeepAspect_);
+    al->addWidget(dvdChangeAspect_);
+    al->addWidget(dvdAspect_);
+    connect(dvdChangeAspect_, &QRadioButton::toggled, this, [this](bool on) { dvdAspect_->setEnabled(on); });
+    bindings_.push_back(std::make_unique<TRadioPairBinding>(dvdKeepAspect_, dvdChangeAspect_, "DVDVideoKeepAspect"));
+    bindings_.push_back(std::make_unique<TComboBinding>(dvdAspect_, "DVDVideoAspect"));
+
+    // The DVD audio bitrate: an audio page without rate and channel lists.
+    static const TCodecPage dvdAudio { "DVD", &IDS_PROFILE_CHECKBOX_DVD, TPageKind::Audio, &DvdAudioBitRates,
+        static_cast<int>(DvdAudioBitRates.size()), DvdStartPosition };
+    auto ui = std::make_unique<TAudioPageUi>();
+    ui->Page = &dvdAudio;
+    auto* audio = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioBitrate), TabDVD), "GroupBoxAudioBitrateDVD");
+    ui->AutoSet = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), audio), "CheckBoxAutoSetAudioBitrateDVD");
+    ui->Bar = Named(new QSlider(Qt::Horizontal, audio), "TrackBarAudioBitrateDVD");
+    ui->Bar->setRange(1, dvdAudio.TrackBarMax);
+    ui->Bar->setTickPosition(QSlider::TicksBelow);
+    ui->Bar->setPageStep(1);
+    auto* current = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_CurrentBitrate));
+    auto* value = MakeLabel(audio, QString(), "LabelAudioBitrateDVD");
+    auto* kbps = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_Kbps));
+    auto* low = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_LowQuality));
+    auto* high = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_HighQuliaty));
+    high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui->BarSide = { current, value, low, high, ui->Bar, kbps };
+    auto* g = new QGridLayout(audio);
+    g->addWidget(ui->AutoSet, 0, 0, 1, 2);
+    auto* row = new QHBoxLayout;
+    row->addWidget(current);
+    row->addWidget(value);
+    row->addWidget(kbps);
+    row->addStretch();
+    g->addLayout(row, 1, 0, 1, 2);
+    g->addWidget(ui->Bar, 2, 0, 1, 2);
+    g->addWidget(low, 3, 0);
+    g->addWidget(high, 3, 1);
+    connect(ui->Bar, &QSlider::valueChanged, value,
+        [value](int p) { value->setText(QString::number(PresetValue(DvdAudioBitRates, p))); });
+    value->setText(QString::number(PresetValue(DvdAudioBitRates, ui->Bar->value())));
+    TAudioPageUi* self = ui.get();
+    connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
+    bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "DVDAudioBitRateUseAutoSet"));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(
+        ui->Bar, DvdAudioBitRates, DvdStartPosition, dvdAudio.TrackBarMax, "DVDAudioBitRatePreset"));
+    audioPages_.push_back(std::move(ui));
+
+    auto* grid = new QGridLayout(TabDVD);
+    grid->addWidget(video, 0, 0, 2, 1);
+    grid->addWidget(aspect, 0, 1);
+    grid->addWidget(audio, 1, 1);
+    grid->setRowStretch(2, 1);
+    PageControl->addTab(TabDVD, Accel(IDS_PROFILE_CHECKBOX_DVD));
+}
+
+// ---- Show and collect ----
+
+void TfrmProfileEditor::ShowSettings(const TProfileRecord& record)
+{
+    if (RecordFormat(record) != d_.Format)
+        throw std::invalid_argument("a record of another format for " + d_.ClassName);
+    shown_ = record;
+    syncing_ = false;
+    // The bitrate ranges follow once every list shows its value, so that an
+    // intermediate pair of rate and channels moves no trackbar.
+    showing_ = true;
+    for (const auto& b : bindings_)
+        b->Show(record);
+    showing_ = false;
+    for (const auto& p : audioPages_)
+        UpdateAudioRange(*p);
+    // The end time is not stored: start + duration.
+    editEnd_->setText(Q(EndTimeText(GetText(record, "StartTime"), GetText(record, "Duration"))));
+}
+
+void TfrmProfileEditor::CollectSettings(TProfileRecord& record) const
+{
+    if (RecordFormat(record) != d_.Format)
+        throw std::invalid_argument("a record of another format for " + d_.ClassName);
+    for (const auto& b : bindings_)
+        b->Collect(record);
+}
+
+TProfileRecord TfrmProfileEditor::CollectSettings() const
+{
+    TProfileRecord record = shown_;
+    CollectSettings(record);
+    return record;
+}
+
+// ---- Rules ----
+
+void TfrmProfileEditor::showEvent(QShowEvent* event)
+{
+    TModalForm::showEvent(event);
+    FormShow();
+}
+
+void TfrmProfileEditor::FormShow()
+{
+    for (const auto& b : bitrates_)
+        UpdateBitrate(*b);
+    for (const auto& p : videoPages_)
+        UpdateVideoPage(*p);
+    for (const auto& p : audioPages_) {
+        UpdateAudioAuto(*p);
+        UpdateAudioRange(*p);
+    }
+    if (dvdAspect_)
+        dvdAspect_->setEnabled(dvdChangeAspect_->isChecked());
+    UpdateCodecPages();
+    UpdateTimeControl();
+    UpdateTabs();
+}
+
+void TfrmProfileEditor::UpdateBitrate(const TBitrateUi& ui)
+{
+    const bool preset = ui.Preset->isChecked();
+    SetEnabled(ui.PresetSide, preset);
+    SetEnabled(ui.SpecifySide, !preset);
+}
+
+void TfrmProfileEditor::UpdateVideoPage(const TVideoPageUi& ui)
+{
+    if (ui.ChangeSize)
+        SetEnabled(ui.SizeSide, ui.ChangeSize->isChecked());
+    ui.Rates->setEnabled(ui.ChangeRate->isChecked());
+}
+
+void TfrmProfileEditor::UpdateAudioAuto(const TAudioPageUi& ui)
+{
+    if (ui.AutoSet)
+        SetEnabled(ui.BarSide, !ui.AutoSet->isChecked());
+}
+
+void TfrmProfileEditor::UpdateAudioRange(const TAudioPageUi& ui)
+{
+    if (!ui.Bar || !ui.Rates || showing_)
+        return;
+    const int channels = ui.Channels->currentIndex();
+    const TPositionRange range
+        = AudioBitrateRange(ui.Page->RangeRule, ui.Page->TrackBarMax, ui.Rates->currentIndex(), channels);
+    ui.Bar->setRange(range.Min, range.Max); // a position outside moves to the nearest end
+    if (ui.SurroundRateGroup) {
+        const bool surround = Ac3FixedSampleRate(ui.Page->RangeRule, channels);
+        ui.SurroundRateGroup->setVisible(surround);
+        ui.RateGroup->setVisible(!surround);
+    }
+}
+
+void TfrmProfileEditor::UpdateCodecPages()
+{
+    TPageState state;
+    state.Format = formatList_ ? formatList_->currentIndex() : 0;
+    for (QComboBox* c : videoLists_)
+        state.VideoIndex.push_back(c->currentIndex());
+    for (QComboBox* c : audioLists_)
+        state.AudioIndex.push_back(c->currentIndex());
+    const TPageChoice choice = SelectPages(d_, state);
+    if (videoListStack_)
+        videoListStack_->setCurrentIndex(choice.VideoList);
+    if (audioListStack_)
+        audioListStack_->setCurrentIndex(choice.AudioList);
+    if (PageControlVCodec) {
+        PageControlVCodec->setCurrentIndex(choice.VideoPage);
+        PageControlVCodec->setVisible(choice.VideoPage >= 0);
+    }
+    PageControlACodec->setCurrentIndex(choice.AudioPage);
+    PageControlACodec->setVisible(choice.AudioPage >= 0);
+}
+
+void TfrmProfileEditor::UpdateTimeControl() { SetEnabled(timeControls_, checkTime_->isChecked()); }
+
+void TfrmProfileEditor::UpdateTabs()
+{
+    const bool disabled = checkDisableAudio_ && checkDisableAudio_->isChecked();
+    if (checkUsePreset_) {
+        const int type = RadioCollectIndex(CheckedRadio(presetTypes_), 0);
+        const TMpegPresetView v = MpegPresetView(checkUsePreset_->isChecked(), static_cast<uint8_t>(type), disabled);
+        groupPresetType_->setEnabled(v.PresetRadiosEnabled);
+        groupTargetFormat_->setEnabled(v.PresetRadiosEnabled);
+        for (QGroupBox* g : { groupVideoCodec_, groupAudioCodec_, groupSameQuality_, groupDisableAudio_ })
+            g->setVisible(v.CodecGroupsVisible);
+        for (QComboBox* c : audioLists_)
+            c->setEnabled(v.AudioListsEnabled);
+        groupAudioCodec_->setEnabled(v.AudioListsEnabled);
+        PageControl->setTabVisible(PageControl->indexOf(TabVideo), v.VideoTabVisible);
+        PageControl->setTabVisible(PageControl->indexOf(TabAudio), v.AudioTabVisible);
+        PageControl->setTabVisible(PageControl->indexOf(TabDVD), v.DvdTabVisible);
+        return;
+    }
+    for (QComboBox* c : audioLists_)
+        c->setEnabled(!disabled);
+    if (groupAudioCodec_)
+        groupAudioCodec_->setEnabled(!disabled);
+    PageControl->setTabVisible(PageControl->indexOf(TabAudio), !disabled);
+}
+
+void TfrmProfileEditor::SizeEditChanged(TVideoPageUi& ui)
+{
+    if (syncing_)
+        return;
+    syncing_ = true;
+    std::vector<std::string> entries;
+    for (int i = 0; i < ui.Sizes->count(); ++i)
+        entries.push_back(S(ui.Sizes->itemText(i)));
+    ui.Sizes->setCurrentIndex(SizePresetIndex(entries, ui.Width->value(), ui.Height->value()));
+    syncing_ = false;
+}
+
+void TfrmProfileEditor::SizeChosen(TVideoPageUi& ui)
+{
+    const auto size = SizePresetValue(S(ui.Sizes->currentText()));
+    if (!size)
+        return;
+    syncing_ = true;
+    ui.Width->setValue(size->first);
+    ui.Height->setValue(size->second);
+    syncing_ = false;
+    SizeEditChanged(ui);
+}
+
+void TfrmProfileEditor::SizeEditLeft(QSpinBox* edit)
+{
+    edit->interpretText();
+    edit->setValue(EvenVideoDimension(edit->value()));
+}
+
+void TfrmProfileEditor::TimeEditLeft(QLineEdit* edit)
+{
+    TTimeEdits edits { S(editStart_->text()), S(editDuration_->text()), S(editEnd_->text()) };
+    const std::string remembered = S(remembered_);
+    if (edit == editStart_)
+        StartTimeExit(edits, remembered);
+    else if (edit == editEnd_)
+        EndTimeExit(edits, remembered);
+    else
+        DurationExit(edits, remembered);
+    editStart_->setText(Q(edits.Start));
+    editDuration_->setText(Q(edits.Duration));
+    editEnd_->setText(Q(edits.End));
+    remembered_ = edit->text();
+}
+
+bool TfrmProfileEditor::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        if (auto* e = qobject_cast<QLineEdit*>(watched))
+            remembered_ = e->text();
+    } else if (event->type() == QEvent::FocusOut) {
+        if (auto* e = qobject_cast<QLineEdit*>(watched))
+            TimeEditLeft(e);
+        else if (auto* s = qobject_cast<QSpinBox*>(watched))
+            SizeEditLeft(s);
+    }
+    return TModalForm::eventFilter(watched, event);
+}
+
+void TfrmProfileEditor::ConfigureClick(QLabel* specify, const TPresetTable& table)
+{
+    const int32_t value = AskValue(this, IDS_ENTER_VIDEOBITRATE_TITLE, IDS_ENTER_VIDEOBITRATE, specify->text().toInt(),
+        PresetMaximum(table), PresetMinimum(table));
+    specify->setText(QString::number(value));
+}
+
+void TfrmProfileEditor::SaveClick()
+{
+    // The exit check of a time or size edit that still has the focus runs
+    // before the window closes.
+    QWidget* focused = focusWidget();
+    btnSave->setFocus();
+    if (focused && focused != btnSave && focusWidget() != btnSave) {
+        if (auto* e = qobject_cast<QLineEdit*>(focused); e && (e == editStart_ || e == editDuration_ || e == editEnd_))
+            TimeEditLeft(e);
+        else if (auto* s = qobject_cast<QSpinBox*>(focused))
+            SizeEditLeft(s);
+    }
+    done(mrOk);
+}
+
+void TfrmProfileEditor::TgpCodecChosen(bool video, int index)
+{
+    const std::optional<TTgpNotice> notice = video ? TgpNokiaVideoNotice(index) : TgpNokiaAudioNotice(index);
+    if (notice)
+        ShowMessageBox(this, *notice->Text, *notice->Title);
+}
+
+std::unique_ptr<TfrmProfileEditor> CreateProfileEditor(int format, QWidget* owner)
+{
+    return std::make_unique<TfrmProfileEditor>(EditorDescription(format), owner);
+}
