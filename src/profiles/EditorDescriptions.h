@@ -8,6 +8,7 @@
 // builder's index always mean the same codec.
 
 #include "app/Settings.h"
+#include "profiles/EditorRules.h"
 #include "profiles/globals.h"
 
 #include <string>
@@ -26,10 +27,6 @@ enum class TSizeList { None, Standard, Rm, Mp4, Tgp, Mpeg };
 enum class TFrameRateList { None, Standard, Vob };
 enum class TSampleRateList { None, Four, Eight, Swf, Psp, AmrNb, AmrWb };
 enum class TChannelList { None, Stereo, Ac3, Mono };
-
-// Which usable part of an audio bitrate trackbar a sample rate (and for AC3
-// the channels) allow.
-enum class TBitrateRangeRule { None, Ac3, Mp2, Mp3, Aac, AacPsp, SwfMp3 };
 
 struct TCodecPage {
     std::string Suffix; // key suffix of the record block: "DivX", "AACMP4"

@@ -1,5 +1,6 @@
 #include "ui/editors/Bindings.h"
 
+#include "profiles/EditorRules.h"
 #include "ui/common/QtText.h"
 
 #include <QCheckBox>
@@ -9,10 +10,6 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QSpinBox>
-
-namespace {
-constexpr uint8_t NoSelection = 255; // -1 in the 8-bit index field
-}
 
 void TTextBinding::Show(const TProfileRecord& record) { edit_->setText(Q(GetText(record, Key))); }
 void TTextBinding::Collect(TProfileRecord& record) const { SetField(record, Key, S(edit_->text())); }
@@ -43,31 +40,29 @@ static void UncheckAll(const std::vector<QRadioButton*>& radios)
 
 void TRadioGroupBinding::Show(const TProfileRecord& record)
 {
-    const uint8_t value = GetIndex(record, Key);
+    const int shown = RadioShowIndex(GetIndex(record, Key), static_cast<int>(radios_.size()));
     UncheckAll(radios_);
-    if (value < radios_.size())
-        radios_[value]->setChecked(true);
+    if (shown >= 0)
+        radios_[static_cast<size_t>(shown)]->setChecked(true);
 }
 
 void TRadioGroupBinding::Collect(TProfileRecord& record) const
 {
-    for (size_t i = 0; i < radios_.size(); ++i)
-        if (radios_[i]->isChecked()) {
-            SetField(record, Key, static_cast<uint8_t>(i));
-            return;
-        }
+    int checked = -1;
+    for (size_t i = 0; i < radios_.size() && checked < 0; ++i)
+        if (radios_[i]->isChecked())
+            checked = static_cast<int>(i);
+    SetField(record, Key, RadioCollectIndex(checked, GetIndex(record, Key)));
 }
 
 void TComboBinding::Show(const TProfileRecord& record)
 {
-    const int value = GetIndex(record, Key);
-    list_->setCurrentIndex(value < list_->count() ? value : -1);
+    list_->setCurrentIndex(ListShowIndex(GetIndex(record, Key), list_->count()));
 }
 
 void TComboBinding::Collect(TProfileRecord& record) const
 {
-    const int index = list_->currentIndex();
-    SetField(record, Key, index < 0 ? NoSelection : static_cast<uint8_t>(index));
+    SetField(record, Key, ListCollectIndex(list_->currentIndex()));
 }
 
 void TSpinBinding::Show(const TProfileRecord& record) { spin_->setValue(GetNumber(record, Key)); }
@@ -75,7 +70,8 @@ void TSpinBinding::Collect(TProfileRecord& record) const { SetField(record, Key,
 
 void TPresetTrackBinding::Show(const TProfileRecord& record)
 {
-    bar_->setValue(PresetPosition(table_, GetNumber(record, Key), start_));
+    bar_->setRange(1, max_);
+    bar_->setValue(ShownPresetPosition(table_, GetNumber(record, Key), start_, max_));
 }
 
 void TPresetTrackBinding::Collect(TProfileRecord& record) const

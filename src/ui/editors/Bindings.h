@@ -104,13 +104,13 @@ private:
     QSpinBox* spin_;
 };
 
-// Preset bitrate <-> trackbar over a preset table: shown at the start
-// position, then at the last entry equal to the value; collected as the
-// entry at the position.
+// Preset bitrate <-> trackbar over a preset table: shown over the whole
+// trackbar (1 to max) at the start position, then at the last entry equal to
+// the value; collected as the entry at the position.
 class TPresetTrackBinding : public TBinding {
 public:
-    TPresetTrackBinding(QSlider* bar, const TPresetTable& table, int startPosition, std::string key)
-        : TBinding(std::move(key)), bar_(bar), table_(table), start_(startPosition)
+    TPresetTrackBinding(QSlider* bar, const TPresetTable& table, int startPosition, int max, std::string key)
+        : TBinding(std::move(key)), bar_(bar), table_(table), start_(startPosition), max_(max)
     {
     }
     void Show(const TProfileRecord& record) override;
@@ -120,6 +120,7 @@ private:
     QSlider* bar_;
     const TPresetTable& table_;
     int start_;
+    int max_;
 };
 
 // Number <-> label showing it in decimal (the specified bitrate).

@@ -29,12 +29,7 @@
 
 namespace {
 
-constexpr int64_t TimeLimitMs = 720000000; // 200 hours
-constexpr int MinVideoSize = 2;
-constexpr int MaxVideoSize = 1600;
-constexpr int DvdStartPosition = 6;
 constexpr int DvdVideoTrackBarMax = 11;
-constexpr int Ac3SurroundChannels = 2; // "6 (5.1 AC3 48000kHz)"
 
 // A caption with its accelerator: "&" before the first `at` in the text, or
 // in front when the text has no such letter; texts that bring their own "&"
@@ -71,6 +66,15 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const std::string& name 
     return l;
 }
 
+// The index of the checked radio of a group, -1 when none is.
+int CheckedRadio(const std::vector<QRadioButton*>& radios)
+{
+    for (size_t i = 0; i < radios.size(); ++i)
+        if (radios[i]->isChecked())
+            return static_cast<int>(i);
+    return -1;
+}
+
 void SetEnabled(const std::vector<QWidget*>& widgets, bool on)
 {
     for (QWidget* w : widgets)
@@ -78,88 +82,6 @@ void SetEnabled(const std::vector<QWidget*>& widgets, bool on)
 }
 
 } // namespace
-
-// ---- Pure rules ----
-
-std::pair<int, int> AudioBitrateRange(TBitrateRangeRule rule, int rate, int channels, int max)
-{
-    auto in = [rate](std::initializer_list<int> set) {
-        for (int v : set)
-            if (v == rate)
-                return true;
-        return false;
-    };
-    switch (rule) {
-    case TBitrateRangeRule::Ac3:
-        if (channels == Ac3SurroundChannels)
-            return {6, 14};
-        if (in({0, 1}))
-            return {1, 12};
-        if (in({2, 3}))
-            return {2, 14};
-        break;
-    case TBitrateRangeRule::Mp2:
-        if (in({0, 1}))
-            return {1, 8};
-        if (in({2, 3}))
-            return {1, 13};
-        break;
-    case TBitrateRangeRule::Mp3:
-    case TBitrateRangeRule::SwfMp3:
-        if (in({0, 1}))
-            return {1, 8};
-        if (rule == TBitrateRangeRule::SwfMp3 ? in({2}) : in({2, 3}))
-            return {1, 12};
-        break;
-    case TBitrateRangeRule::Aac:
-        if (in({0, 1}))
-            return {1, 5};
-        if (in({2}))
-            return {1, 6};
-        if (in({3, 4}))
-            return {1, 8};
-        if (in({5}))
-            return {1, 10};
-        if (in({6, 7}))
-            return {1, 12};
-        break;
-    case TBitrateRangeRule::AacPsp:
-        if (in({0}))
-            return {1, 12};
-        break;
-    case TBitrateRangeRule::None:
-        break;
-    }
-    return {1, max};
-}
-
-std::optional<std::pair<int, int>> SizePresetNumbers(const std::string& text)
-{
-    size_t i = 0;
-    auto number = [&](int& out) {
-        const size_t begin = i;
-        long v = 0;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && i - begin < 6)
-            v = v * 10 + (text[i++] - '0');
-        out = static_cast<int>(v);
-        return i > begin;
-    };
-    auto blanks = [&] {
-        while (i < text.size() && text[i] == ' ')
-            ++i;
-    };
-    int w = 0, h = 0;
-    if (!number(w))
-        return std::nullopt;
-    blanks();
-    if (i >= text.size() || text[i] != 'x')
-        return std::nullopt;
-    ++i;
-    blanks();
-    if (!number(h))
-        return std::nullopt;
-    return std::make_pair(w, h);
-}
 
 // ---- Page widgets ----
 
@@ -252,11 +174,21 @@ TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWid
     layout->addWidget(PageControl, 1);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
+    if (!d_.HasVideo)
+        setMinimumWidth(480); // room for the bitrate trackbar
 
-    // Tab order follows the layout: description, tabs, then the buttons.
-    setTabOrder(editDescription_, PageControl);
-    setTabOrder(PageControl, btnSave);
-    setTabOrder(btnSave, btnClose);
+    // Every control is bound to a field of the record; a key the record does
+    // not have is a fault of the description.
+    for (const auto& b : bindings_) {
+        const auto* size = dynamic_cast<const TSizeRadioBinding*>(b.get());
+        for (const std::string& key : {b->Key, size ? size->HeightKey() : b->Key})
+            if (!FindField(d_.Format, key))
+                throw std::logic_error(d_.ClassName + " binds " + key + ", which its record does not have");
+    }
+
+    // The controls are created in the order of the layout (description,
+    // tabs and their pages column by column, then the buttons), which is
+    // the tab order.
 }
 
 TfrmProfileEditor::~TfrmProfileEditor() = default;
@@ -400,8 +332,10 @@ void TfrmProfileEditor::BuildGeneralTab()
         }
         groupAudioCodec_ = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
         auto* al = new QVBoxLayout(groupAudioCodec_);
-        if (d_.AudioLists.size() > 1)
+        if (d_.AudioLists.size() > 1) {
             audioListStack_ = Named(new QStackedWidget(groupAudioCodec_), "StackAudioCodec");
+            audioListStack_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        }
         for (const TCodecList& list : d_.AudioLists) {
             std::vector<std::string> texts;
             for (const TCodecEntry& e : list.Entries)
@@ -445,7 +379,7 @@ void TfrmProfileEditor::BuildGeneralTab()
 
 QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& c, const TPresetTable& table,
                                                     int max, int start, const std::string& keyPrefix,
-                                                    const QString& title)
+                                                    const std::string& keySuffix, const QString& title)
 {
     auto* group = Named(new QGroupBox(title), "GroupBoxBitrate" + c);
     ui.Preset = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_PresetQuality), group), "RadioButtonVideoPresert" + c);
@@ -487,6 +421,7 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
     specRow->addStretch();
     specRow->addWidget(configure);
     g->addLayout(specRow, 5, 0, 1, 2);
+    g->setRowStretch(6, 1);
 
     const TPresetTable* t = &table;
     QLabel* value = ui.Value;
@@ -497,9 +432,9 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
     QLabel* spec = ui.SpecifyLabel;
     connect(configure, &QPushButton::clicked, this, [this, spec, t] { ConfigureClick(spec, *t); });
 
-    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui.Preset, ui.Specify, keyPrefix + "BitRateUsePresert" + c));
-    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui.Bar, table, start, keyPrefix + "BitRatePreset" + c));
-    bindings_.push_back(std::make_unique<TNumberLabelBinding>(ui.SpecifyLabel, keyPrefix + "BitRateSpecify" + c));
+    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui.Preset, ui.Specify, keyPrefix + "BitRateUsePresert" + keySuffix));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui.Bar, table, start, max, keyPrefix + "BitRatePreset" + keySuffix));
+    bindings_.push_back(std::make_unique<TNumberLabelBinding>(ui.SpecifyLabel, keyPrefix + "BitRateSpecify" + keySuffix));
     return group;
 }
 
@@ -512,7 +447,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     bitrates_.push_back(std::make_unique<TBitrateUi>());
     ui->Bitrate = bitrates_.back().get();
     QGroupBox* bitrate = BuildVideoBitrateGroup(*ui->Bitrate, c, *page.Presets, page.TrackBarMax, page.StartPosition,
-                                                "Video", Accel(IDS_PROFILE_GROUPBOX_Bitrate));
+                                                "Video", c, Accel(IDS_PROFILE_GROUPBOX_Bitrate));
     bitrate->setParent(w);
 
     // Size.
@@ -533,6 +468,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
             sl->addWidget(r, row++, 0);
             choices.push_back({r, s.W, s.H});
         }
+        sl->setRowStretch(row, 1);
         bindings_.push_back(std::make_unique<TSizeRadioBinding>(choices, "VideoWidth" + c, "VideoHeight" + c));
     } else {
         ui->KeepSize = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
@@ -540,7 +476,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         ui->Width = Named(new QSpinBox(size), "EditVideoWidth" + c);
         ui->Height = Named(new QSpinBox(size), "EditVideoHeight" + c);
         for (QSpinBox* e : {ui->Width, ui->Height}) {
-            e->setRange(MinVideoSize, MaxVideoSize);
+            e->setRange(MinVideoDimension, MaxVideoDimension);
             e->installEventFilter(this);
         }
         ui->Sizes = MakeList(size, "ComboBoxVideoSize" + c, SizePresetTexts(page.Sizes));
@@ -552,11 +488,17 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         sl->addWidget(ui->ChangeSize, 1, 0, 1, 4);
         sl->addWidget(dims, 2, 0);
         sl->addWidget(ui->Sizes, 2, 1, 1, 3);
-        sl->addWidget(wl, 3, 0);
-        sl->addWidget(ui->Width, 3, 1);
-        sl->addWidget(x, 3, 2);
-        sl->addWidget(ui->Height, 3, 3);
-        sl->addWidget(hl, 4, 3);
+        auto* dimRow = new QHBoxLayout;
+        dimRow->addWidget(wl);
+        dimRow->addWidget(ui->Width);
+        dimRow->addWidget(x);
+        dimRow->addWidget(hl);
+        dimRow->addWidget(ui->Height);
+        dimRow->addStretch();
+        sl->addLayout(dimRow, 3, 0, 1, 4);
+        sl->setRowStretch(4, 1);
+        wl->setBuddy(ui->Width);
+        hl->setBuddy(ui->Height);
         ui->SizeSide = {ui->Width, ui->Height, wl, hl, x, dims, ui->Sizes};
         TVideoPageUi* self = ui.get();
         connect(ui->ChangeSize, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
@@ -577,6 +519,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     rl->addWidget(ui->KeepRate);
     rl->addWidget(ui->ChangeRate);
     rl->addWidget(ui->Rates);
+    rl->addStretch();
     {
         TVideoPageUi* self = ui.get();
         connect(ui->ChangeRate, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
@@ -594,6 +537,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         aspects.push_back(r);
     };
     addAspect(Plain(IDS_PROFILE_RADIOBUTTON_Auto), "RadioButtonAutoSetAspect" + c);
+    asl->setSpacing(2);
     if (page.Kind == TPageKind::H263) {
         addAspect(QStringLiteral("1:1"), "RadioButtonAspect11" + c);
         addAspect(QStringLiteral("4:3"), "RadioButtonAspect43" + c);
@@ -603,6 +547,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         addAspect(QStringLiteral("4:3"), "RadioButtonAspect43" + c);
         addAspect(QStringLiteral("16:9"), "RadioButtonAspect169" + c);
     }
+    asl->addStretch();
     bindings_.push_back(std::make_unique<TRadioGroupBinding>(aspects, "VideoAspect" + c));
 
     auto* grid = new QGridLayout(w);
@@ -654,7 +599,7 @@ QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
         value->setText(QString::number(PresetValue(*t, ui->Bar->value())));
         connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
         bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "AudioBitRateUseAutoSet" + a));
-        bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui->Bar, *page.Presets, page.StartPosition, "AudioBitRatePreset" + a));
+        bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui->Bar, *page.Presets, page.StartPosition, page.TrackBarMax, "AudioBitRatePreset" + a));
         grid->addWidget(group, 0, 0, 2, 1);
     }
 
@@ -691,7 +636,7 @@ void TfrmProfileEditor::BuildDvdTab()
     TabDVD = Named(new QWidget, "TabSheetDVD");
     bitrates_.push_back(std::make_unique<TBitrateUi>());
     QGroupBox* video = BuildVideoBitrateGroup(*bitrates_.back(), "DVD", StandardVideoBitRates, DvdVideoTrackBarMax,
-                                              DvdStartPosition, "DVDVideo", Accel(IDS_PROFILE_GROUPBOX_VideoBitrate));
+                                              DvdStartPosition, "DVDVideo", "", Accel(IDS_PROFILE_GROUPBOX_VideoBitrate));
     video->setParent(TabDVD);
 
     auto* aspect = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Aspect), TabDVD), "GroupBoxAspectDVD");
@@ -741,7 +686,7 @@ void TfrmProfileEditor::BuildDvdTab()
     TAudioPageUi* self = ui.get();
     connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
     bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "DVDAudioBitRateUseAutoSet"));
-    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui->Bar, DvdAudioBitRates, DvdStartPosition, "DVDAudioBitRatePreset"));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui->Bar, DvdAudioBitRates, DvdStartPosition, dvdAudio.TrackBarMax, "DVDAudioBitRatePreset"));
     audioPages_.push_back(std::move(ui));
 
     auto* grid = new QGridLayout(TabDVD);
@@ -760,13 +705,16 @@ void TfrmProfileEditor::ShowSettings(const TProfileRecord& record)
         throw std::invalid_argument("a record of another format for " + d_.ClassName);
     shown_ = record;
     syncing_ = false;
+    // The bitrate ranges follow once every list shows its value, so that an
+    // intermediate pair of rate and channels moves no trackbar.
+    showing_ = true;
     for (const auto& b : bindings_)
         b->Show(record);
+    showing_ = false;
+    for (const auto& p : audioPages_)
+        UpdateAudioRange(*p);
     // The end time is not stored: start + duration.
-    // An unreadable time counts as 0 here.
-    const int64_t start = std::max<int64_t>(0, TimeTextToMs(GetText(record, "StartTime")));
-    const int64_t duration = std::max<int64_t>(0, TimeTextToMs(GetText(record, "Duration")));
-    editEnd_->setText(Q(MsToTimeText(start + duration)));
+    editEnd_->setText(Q(EndTimeText(GetText(record, "StartTime"), GetText(record, "Duration"))));
 }
 
 void TfrmProfileEditor::CollectSettings(TProfileRecord& record) const
@@ -831,13 +779,14 @@ void TfrmProfileEditor::UpdateAudioAuto(const TAudioPageUi& ui)
 
 void TfrmProfileEditor::UpdateAudioRange(const TAudioPageUi& ui)
 {
-    if (!ui.Bar || !ui.Rates)
+    if (!ui.Bar || !ui.Rates || showing_)
         return;
     const int channels = ui.Channels->currentIndex();
-    const auto [lo, hi] = AudioBitrateRange(ui.Page->RangeRule, ui.Rates->currentIndex(), channels, ui.Page->TrackBarMax);
-    ui.Bar->setRange(lo, hi); // a position outside moves to the nearest end
+    const TPositionRange range =
+        AudioBitrateRange(ui.Page->RangeRule, ui.Page->TrackBarMax, ui.Rates->currentIndex(), channels);
+    ui.Bar->setRange(range.Min, range.Max); // a position outside moves to the nearest end
     if (ui.SurroundRateGroup) {
-        const bool surround = channels == Ac3SurroundChannels;
+        const bool surround = Ac3FixedSampleRate(ui.Page->RangeRule, channels);
         ui.SurroundRateGroup->setVisible(surround);
         ui.RateGroup->setVisible(!surround);
     }
@@ -869,22 +818,26 @@ void TfrmProfileEditor::UpdateTimeControl() { SetEnabled(timeControls_, checkTim
 void TfrmProfileEditor::UpdateTabs()
 {
     const bool disabled = checkDisableAudio_ && checkDisableAudio_->isChecked();
-    const bool preset = checkUsePreset_ && checkUsePreset_->isChecked();
+    if (checkUsePreset_) {
+        const int type = RadioCollectIndex(CheckedRadio(presetTypes_), 0);
+        const TMpegPresetView v = MpegPresetView(checkUsePreset_->isChecked(), static_cast<uint8_t>(type), disabled);
+        groupPresetType_->setEnabled(v.PresetRadiosEnabled);
+        groupTargetFormat_->setEnabled(v.PresetRadiosEnabled);
+        for (QGroupBox* g : {groupVideoCodec_, groupAudioCodec_, groupSameQuality_, groupDisableAudio_})
+            g->setVisible(v.CodecGroupsVisible);
+        for (QComboBox* c : audioLists_)
+            c->setEnabled(v.AudioListsEnabled);
+        groupAudioCodec_->setEnabled(v.AudioListsEnabled);
+        PageControl->setTabVisible(PageControl->indexOf(TabVideo), v.VideoTabVisible);
+        PageControl->setTabVisible(PageControl->indexOf(TabAudio), v.AudioTabVisible);
+        PageControl->setTabVisible(PageControl->indexOf(TabDVD), v.DvdTabVisible);
+        return;
+    }
     for (QComboBox* c : audioLists_)
         c->setEnabled(!disabled);
     if (groupAudioCodec_)
         groupAudioCodec_->setEnabled(!disabled);
-    if (checkUsePreset_) {
-        groupPresetType_->setEnabled(preset);
-        groupTargetFormat_->setEnabled(preset);
-        for (QWidget* g : std::initializer_list<QWidget*>{groupVideoCodec_, groupAudioCodec_, groupSameQuality_, groupDisableAudio_})
-            g->setVisible(!preset);
-        const bool dvd = presetTypes_[2]->isChecked();
-        PageControl->setTabVisible(PageControl->indexOf(TabDVD), preset && dvd);
-    }
-    if (TabVideo)
-        PageControl->setTabVisible(PageControl->indexOf(TabVideo), !preset);
-    PageControl->setTabVisible(PageControl->indexOf(TabAudio), !preset && !disabled);
+    PageControl->setTabVisible(PageControl->indexOf(TabAudio), !disabled);
 }
 
 void TfrmProfileEditor::SizeEditChanged(TVideoPageUi& ui)
@@ -892,26 +845,21 @@ void TfrmProfileEditor::SizeEditChanged(TVideoPageUi& ui)
     if (syncing_)
         return;
     syncing_ = true;
-    int found = ui.Sizes->count() - 1; // "..."
-    for (int i = 0; i < ui.Sizes->count() - 1; ++i) {
-        const auto n = SizePresetNumbers(S(ui.Sizes->itemText(i)));
-        if (n && n->first == ui.Width->value() && n->second == ui.Height->value()) {
-            found = i;
-            break;
-        }
-    }
-    ui.Sizes->setCurrentIndex(found);
+    std::vector<std::string> entries;
+    for (int i = 0; i < ui.Sizes->count(); ++i)
+        entries.push_back(S(ui.Sizes->itemText(i)));
+    ui.Sizes->setCurrentIndex(SizePresetIndex(entries, ui.Width->value(), ui.Height->value()));
     syncing_ = false;
 }
 
 void TfrmProfileEditor::SizeChosen(TVideoPageUi& ui)
 {
-    const auto n = SizePresetNumbers(S(ui.Sizes->currentText()));
-    if (!n)
+    const auto size = SizePresetValue(S(ui.Sizes->currentText()));
+    if (!size)
         return;
     syncing_ = true;
-    ui.Width->setValue(n->first);
-    ui.Height->setValue(n->second);
+    ui.Width->setValue(size->first);
+    ui.Height->setValue(size->second);
     syncing_ = false;
     SizeEditChanged(ui);
 }
@@ -919,36 +867,22 @@ void TfrmProfileEditor::SizeChosen(TVideoPageUi& ui)
 void TfrmProfileEditor::SizeEditLeft(QSpinBox* edit)
 {
     edit->interpretText();
-    if (edit->value() % 2 != 0)
-        edit->setValue(edit->value() + 1);
+    edit->setValue(EvenVideoDimension(edit->value()));
 }
 
 void TfrmProfileEditor::TimeEditLeft(QLineEdit* edit)
 {
-    const int64_t ms = TimeTextToMs(S(edit->text()));
-    const int64_t start = TimeTextToMs(S(editStart_->text()));
-    auto restore = [&] { edit->setText(remembered_); };
-    if (edit == editStart_) {
-        if (ms < 0 || ms > TimeLimitMs)
-            return restore();
-        edit->setText(Q(MsToTimeText(ms)));
-        int64_t end = TimeTextToMs(S(editEnd_->text()));
-        if (ms >= end) {
-            end = ms;
-            editEnd_->setText(Q(MsToTimeText(end)));
-        }
-        editDuration_->setText(Q(MsToTimeText(end - ms)));
-    } else if (edit == editEnd_) {
-        if (ms < start || ms > TimeLimitMs)
-            return restore();
-        edit->setText(Q(MsToTimeText(ms)));
-        editDuration_->setText(Q(MsToTimeText(ms - start)));
-    } else {
-        if (ms < 0 || ms > TimeLimitMs)
-            return restore();
-        edit->setText(Q(MsToTimeText(ms)));
-        editEnd_->setText(Q(MsToTimeText(start + ms)));
-    }
+    TTimeEdits edits{S(editStart_->text()), S(editDuration_->text()), S(editEnd_->text())};
+    const std::string remembered = S(remembered_);
+    if (edit == editStart_)
+        StartTimeExit(edits, remembered);
+    else if (edit == editEnd_)
+        EndTimeExit(edits, remembered);
+    else
+        DurationExit(edits, remembered);
+    editStart_->setText(Q(edits.Start));
+    editDuration_->setText(Q(edits.Duration));
+    editEnd_->setText(Q(edits.End));
     remembered_ = edit->text();
 }
 
@@ -990,13 +924,9 @@ void TfrmProfileEditor::SaveClick()
 
 void TfrmProfileEditor::TgpCodecChosen(bool video, int index)
 {
-    constexpr int NokiaMpeg4 = 1, NokiaAmrWb = 1, NokiaAac = 2;
-    if (video && index == NokiaMpeg4)
-        ShowMessageBox(this, IDS_PROFILE_MESSAGEBOX_MPEG4, IDS_PROFILE_MESSAGEBOX_MPEG4Select);
-    else if (!video && index == NokiaAmrWb)
-        ShowMessageBox(this, IDS_PROFILE_MESSAGEBOX_ATTENTION, IDS_PROFILE_AMRNBSELECTED_TITLE);
-    else if (!video && index == NokiaAac)
-        ShowMessageBox(this, IDS_PROFILE_MESSAGEBOX_ATTENTIONACC, IDS_PROFILE_AACSELECTED_TITLE);
+    const std::optional<TTgpNotice> notice = video ? TgpNokiaVideoNotice(index) : TgpNokiaAudioNotice(index);
+    if (notice)
+        ShowMessageBox(this, *notice->Text, *notice->Title);
 }
 
 std::unique_ptr<TfrmProfileEditor> CreateProfileEditor(int format, QWidget* owner)

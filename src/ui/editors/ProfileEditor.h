@@ -26,14 +26,6 @@ class QStackedWidget;
 class QTabWidget;
 class TBinding;
 
-// The usable trackbar positions of an audio codec page for a sample-rate and
-// channel index (-1: no selection); the whole trackbar when no rule applies.
-std::pair<int, int> AudioBitrateRange(TBitrateRangeRule rule, int sampleRate, int channels, int trackBarMax);
-
-// The two numbers of a size preset text ("720x576", "720 x 576 (DVD PAL)");
-// nullopt for "..." or any text that does not start with them.
-std::optional<std::pair<int, int>> SizePresetNumbers(const std::string& text);
-
 class TfrmProfileEditor : public TModalForm {
     Q_OBJECT
 public:
@@ -79,7 +71,8 @@ private:
     QWidget* BuildAudioPage(const TCodecPage& page);
     void BuildDvdTab();
     QGroupBox* BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& suffix, const TPresetTable& table,
-                                      int max, int start, const std::string& keyPrefix, const QString& title);
+                                      int max, int start, const std::string& keyPrefix, const std::string& keySuffix,
+                                      const QString& title);
     QComboBox* MakeList(QWidget* parent, const std::string& name, const std::vector<std::string>& texts);
 
     void UpdateBitrate(const TBitrateUi& ui);
@@ -132,6 +125,7 @@ private:
     QRadioButton* dvdChangeAspect_ = nullptr;
     QComboBox* dvdAspect_ = nullptr;
     bool syncing_ = false; // a size list and its edits are being brought in line
+    bool showing_ = false; // ShowSettings is filling the controls
 };
 
 // The sixteen editor windows: each is the editor over its format's description.
