@@ -22,6 +22,10 @@ TModalForm::TModalForm(QWidget* owner) : QDialog(owner)
 
 int TModalForm::ShowModal()
 {
+    // A form sized by its layout gets its size only when first shown; take it
+    // now, or the centring would use a size the window does not have.
+    if (!testAttribute(Qt::WA_Resized))
+        adjustSize();
     CenterOver(this, parentWidget());
     setResult(mrNone);
     if (DialogHook::DriveForm(*this))
