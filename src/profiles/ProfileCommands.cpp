@@ -11,6 +11,7 @@
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
 #include "profiles/EditorDescriptions.h"
+#include "profiles/EditorRules.h"
 
 namespace {
 
@@ -112,10 +113,6 @@ bool CopyExclusiveAndUnlink(const std::string& from, const std::string& to, int&
     }
     return true;
 }
-
-// The editors' ranges: width and height spin edits, aspect radio counts.
-constexpr int32_t MinVideoDimension = 2, MaxVideoDimension = 1600;
-constexpr int VideoAspectCount = 3, H263AspectCount = 5;
 
 bool IsSizeKey(const std::string& key)
 {
