@@ -149,19 +149,28 @@ bool RenameNoReplace(const std::string& from, const std::string& to, int& error)
         return true;
     error = errno;
     // File systems without RENAME_NOREPLACE answer EINVAL; kernels without
-    // renameat2 ENOSYS. A hard link cannot replace a file either.
+    // renameat2 ENOSYS.
     if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
         return false;
-    if (::link(from.c_str(), to.c_str()) == 0) {
-        if (::unlink(from.c_str()) == 0)
-            return true;
+    return RenameByLinkOrCopy(from, to, error);
+}
+
+bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& error, bool useLink)
+{
+    error = 0;
+    if (useLink) {
+        // A hard link cannot replace a file either.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0)
+                return true;
+            error = errno;
+            ::unlink(to.c_str());
+            return false;
+        }
         error = errno;
-        ::unlink(to.c_str());
-        return false;
+        if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK)
+            return false;
     }
-    error = errno;
-    if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK)
-        return false;
     // File systems without hard links (FAT): a copy that cannot replace anything.
     return CopyExclusiveAndUnlink(from, to, error);
 }

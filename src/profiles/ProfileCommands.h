@@ -84,6 +84,10 @@ bool ValidProfileName(const std::string& name);
 // unlink, or an exclusive copy and unlink. On failure returns false with
 // errno-style code in error (EEXIST when to exists); from is then unchanged.
 bool RenameNoReplace(const std::string& from, const std::string& to, int& error);
+// The way RenameNoReplace takes where renameat2 cannot: a hard link and
+// unlink, or (without hard links, or when useLink is false) an exclusive copy
+// and unlink. Same result and error rules.
+bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& error, bool useLink = true);
 
 // ---- Values of profile fields given as text ----
 
