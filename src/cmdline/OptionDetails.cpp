@@ -297,8 +297,8 @@ template <class TRow> struct TBlockRow {
 // block, which picks the row. An entry without a row is a fault of the
 // program, not of the profile.
 template <class TRow>
-std::vector<TRow> InListOrder(const TCodecList& list, const std::vector<TCodecPage>& pages,
-                              std::initializer_list<TBlockRow<TRow>> rows)
+std::vector<TRow> InListOrder(
+    const TCodecList& list, const std::vector<TCodecPage>& pages, std::initializer_list<TBlockRow<TRow>> rows)
 {
     std::vector<TRow> ordered;
     ordered.reserve(list.Entries.size());
@@ -315,15 +315,13 @@ std::vector<TRow> InListOrder(const TCodecList& list, const std::vector<TCodecPa
     return ordered;
 }
 
-template <class TRow>
-std::vector<TRow> VideoRows(int format, size_t list, std::initializer_list<TBlockRow<TRow>> rows)
+template <class TRow> std::vector<TRow> VideoRows(int format, size_t list, std::initializer_list<TBlockRow<TRow>> rows)
 {
     const TEditorDescription& d = EditorDescription(format);
     return InListOrder(d.VideoLists.at(list), d.VideoPages, rows);
 }
 
-template <class TRow>
-std::vector<TRow> AudioRows(int format, size_t list, std::initializer_list<TBlockRow<TRow>> rows)
+template <class TRow> std::vector<TRow> AudioRows(int format, size_t list, std::initializer_list<TBlockRow<TRow>> rows)
 {
     const TEditorDescription& d = EditorDescription(format);
     return InListOrder(d.AudioLists.at(list), d.AudioPages, rows);
@@ -400,27 +398,27 @@ void BuildAVIOptions(const std::string& profileFileName, std::string& options)
     constexpr int F = FormatOf(OutputFormatKind::AVI);
     // The record's DV, MPEG1 and MPEG2 blocks belong to no codec choice.
     const auto video = VideoRows<TVideoCodec>(F, 0,
-                                              {
-                                                  V{"DivX", {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX)}},
-                                                  V{"XviD", {"-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD)}},
-                                                  V{"MsMPEG4", {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4)}},
-                                                  V{"MsMPEG4v2", {"-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2)}},
-                                                  V{"H263", {"-vcodec h263 ", QV_H263_BLOCK(s), H263AspectPieces}},
-                                                  V{"H263P", {"-vcodec h263p ", QV_VIDEO_BLOCK(s, H263P)}},
-                                                  V{"H264", {"-vcodec h264 ", QV_VIDEO_BLOCK(s, H264)}},
-                                                  V{"huffYUV", {"-vcodec ffvhuff ", QV_VIDEO_BLOCK(s, huffYUV)}},
-                                                  V{"Mjpeg", {"-vcodec mjpeg ", QV_VIDEO_BLOCK(s, Mjpeg)}},
-                                                  V{"Svq1", {"-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1)}},
-                                                  V{"Flv", {"-vcodec flv ", QV_VIDEO_BLOCK(s, Flv)}},
-                                              });
+        {
+            V { "DivX", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) } },
+            V { "XviD", { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) } },
+            V { "MsMPEG4", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) } },
+            V { "MsMPEG4v2", { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) } },
+            V { "H263", { "-vcodec h263 ", QV_H263_BLOCK(s), H263AspectPieces } },
+            V { "H263P", { "-vcodec h263p ", QV_VIDEO_BLOCK(s, H263P) } },
+            V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) } },
+            V { "huffYUV", { "-vcodec ffvhuff ", QV_VIDEO_BLOCK(s, huffYUV) } },
+            V { "Mjpeg", { "-vcodec mjpeg ", QV_VIDEO_BLOCK(s, Mjpeg) } },
+            V { "Svq1", { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) } },
+            V { "Flv", { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) } },
+        });
     const auto audio = AudioRows<TAudioCodec>(F, 0,
-                                              {
-                                                  A{"Mp2", {"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio}},
-                                                  A{"Mp3", {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio}},
-                                                  A{"Pcm16le", {"-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm}},
-                                                  A{"Pcmu8", {"-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm}},
-                                                  A{"AC3", {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}},
-                                              });
+        {
+            A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } },
+            A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } },
+            A { "Pcm16le", { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm } },
+            A { "Pcmu8", { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm } },
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+        });
     AppendVideoFrame(options, "-y -f avi ", s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -431,15 +429,15 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
     LoadMP4Settings(profileFileName);
     const TMP4Settings s = MP4Settings;
     constexpr int F = FormatOf(OutputFormatKind::MP4);
-    constexpr const char* ContainerPieces[] = {"-f mp4 ", "-f psp ", "-f mp4 ", "-f mp4 "};
+    constexpr const char* ContainerPieces[] = { "-f mp4 ", "-f psp ", "-f mp4 ", "-f mp4 " };
     constexpr uint8_t PspFormat = 1;
     // The DivX and XviD blocks of the record belong to no codec choice.
-    const auto video = VideoRows<TVideoCodec>(F, 0, {V{"H264", {"-vcodec h264 ", QV_VIDEO_BLOCK(s, H264)}}});
+    const auto video = VideoRows<TVideoCodec>(F, 0, { V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) } } });
     // The PSP target reads the AAC block of its own.
-    const auto audio = AudioRows<TAudioCodec>(
-        F, 0,
-        {A{"AACMP4", s.Format == PspFormat ? TAudioCodec{"-acodec aac ", QV_AUDIO_BLOCK(s, AACPsp), PspAac}
-                                           : TAudioCodec{"-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac}}});
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        { A { "AACMP4",
+            s.Format == PspFormat ? TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACPsp), PspAac }
+                                  : TAudioCodec { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } } });
     options += "-y ";
     AppendPiece(options, ContainerPieces, s.Format);
     AppendTimePiece(options, s);
@@ -454,17 +452,17 @@ void BuildTGPOptions(const std::string& profileFileName, std::string& options)
     const TTGPSettings s = TGPSettings;
     constexpr int F = FormatOf(OutputFormatKind::TGP);
     const std::initializer_list<V> videoRows = {
-        V{"H263", {"-vcodec h263 ", QV_H263_BLOCK(s), TgpH263AspectPieces}},
-        V{"DivX", {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces}},
-        V{"XviD", {"-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD), TgpAspectPieces}},
+        V { "H263", { "-vcodec h263 ", QV_H263_BLOCK(s), TgpH263AspectPieces } },
+        V { "DivX", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX), TgpAspectPieces } },
+        V { "XviD", { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD), TgpAspectPieces } },
     };
     const std::initializer_list<A> audioRows = {
-        A{"Armnb", {"-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb}},
-        A{"Armwb", {"-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb}},
-        A{"AACMP4", {"-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac}},
+        A { "Armnb", { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb } },
+        A { "Armwb", { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb } },
+        A { "AACMP4", { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } },
     };
     // Format 0 reads the Nokia pair of codec keys, every other format the Sony pair.
-    const TPageChoice pair = SelectPages(EditorDescription(F), TPageState{s.TGPFormat, {}, {}});
+    const TPageChoice pair = SelectPages(EditorDescription(F), TPageState { s.TGPFormat, {}, {} });
     const auto video = VideoRows<TVideoCodec>(F, static_cast<size_t>(pair.VideoList), videoRows);
     const auto audio = AudioRows<TAudioCodec>(F, static_cast<size_t>(pair.AudioList), audioRows);
     const bool nokia = pair.VideoList == 0;
@@ -485,12 +483,12 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
         // A disc preset is written by its target alone; only DVD adds its own
         // bitrate, aspect and audio bitrate.
         constexpr const char* TargetPieces[3][3] = {
-            {"-target film-vcd ", "-target ntsc-vcd ", "-target pal-vcd "},
-            {"-target film-svcd ", "-target ntsc-svcd ", "-target pal-svcd "},
-            {"-target film-dvd ", "-target ntsc-dvd ", "-target pal-dvd "},
+            { "-target film-vcd ", "-target ntsc-vcd ", "-target pal-vcd " },
+            { "-target film-svcd ", "-target ntsc-svcd ", "-target pal-svcd " },
+            { "-target film-dvd ", "-target ntsc-dvd ", "-target pal-dvd " },
         };
         constexpr uint8_t DvdPreset = 2;
-        constexpr const char* DvdAspectPieces[] = {"-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 "};
+        constexpr const char* DvdAspectPieces[] = { "-aspect 1:1 ", "-aspect 4:3 ", "-aspect 16:9 " };
         if (s.PresetType < std::size(TargetPieces))
             AppendPiece(options, TargetPieces[s.PresetType], s.TargetFormat);
         if (s.PresetType != DvdPreset)
@@ -498,24 +496,24 @@ void BuildMPEGOptions(const std::string& profileFileName, std::string& options)
         AppendVideoBitRate(options, s.DVDVideoBitRateUsePresert, s.DVDVideoBitRatePreset, s.DVDVideoBitRateSpecify);
         if (!s.DVDVideoKeepAspect)
             AppendPiece(options, DvdAspectPieces, s.DVDVideoAspect);
-        AppendAudioBitRate(options, TAudioBlock{true, s.DVDAudioBitRateUseAutoSet, s.DVDAudioBitRatePreset, 0, 0});
+        AppendAudioBitRate(options, TAudioBlock { true, s.DVDAudioBitRateUseAutoSet, s.DVDAudioBitRatePreset, 0, 0 });
         return;
     }
 
     const auto video = VideoRows<TVideoCodec>(F, 0,
-                                              {
-                                                  V{"MPEG1", {"-vcodec mpeg1video ", QV_VIDEO_BLOCK(s, MPEG1)}},
-                                                  V{"MPEG2", {"-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2)}},
-                                              });
+        {
+            V { "MPEG1", { "-vcodec mpeg1video ", QV_VIDEO_BLOCK(s, MPEG1) } },
+            V { "MPEG2", { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2) } },
+        });
     // The audio list in front follows the video codec: its own list for
     // MPEG-2, the MPEG-1 list for any other index.
-    const TPageChoice choice = SelectPages(EditorDescription(F), TPageState{0, {s.VideoCodec}, {}});
+    const TPageChoice choice = SelectPages(EditorDescription(F), TPageState { 0, { s.VideoCodec }, {} });
     const auto audio = AudioRows<TAudioCodec>(F, static_cast<size_t>(choice.AudioList),
-                                              {
-                                                  A{"AC3", {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}},
-                                                  A{"Mp2", {"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio}},
-                                                  A{"Mp3", {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio}},
-                                              });
+        {
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+            A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } },
+            A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } },
+        });
     const uint8_t audioCodec = choice.AudioList == 1 ? s.AudioCodecMPEG2 : s.AudioCodecMPEG1;
 
     options += "-y "; // the time piece is already in front
@@ -532,22 +530,22 @@ void BuildMovOptions(const std::string& profileFileName, std::string& options)
     // H.263 and H.264 in a MOV file carry no aspect option; their stored
     // aspect choices are not written.
     const auto video = VideoRows<TVideoCodec>(F, 0,
-                                              {
-                                                  V{"Svq1", {"-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1)}},
-                                                  V{"DivX", {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX)}},
-                                                  V{"XviD", {"-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD)}},
-                                                  V{"H263", {"-vcodec h263 ", QV_H263_BLOCK(s), NoAspect}},
-                                                  V{"H264", {"-vcodec h264 ", QV_VIDEO_BLOCK(s, H264), NoAspect}},
-                                              });
+        {
+            V { "Svq1", { "-vcodec svq1 ", QV_VIDEO_BLOCK(s, Svq1) } },
+            V { "DivX", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, DivX) } },
+            V { "XviD", { "-vcodec xvid ", QV_VIDEO_BLOCK(s, XviD) } },
+            V { "H263", { "-vcodec h263 ", QV_H263_BLOCK(s), NoAspect } },
+            V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264), NoAspect } },
+        });
     // AAC names no codec: the encoder picks its own for the container.
     const auto audio = AudioRows<TAudioCodec>(F, 0,
-                                              {
-                                                  A{"AACMP4", {nullptr, QV_AUDIO_BLOCK(s, AACMP4), Aac}},
-                                                  A{"Alaw", {"-acodec pcm_alaw ", QV_PCM_BLOCK(s, Alaw), Pcm}},
-                                                  A{"Armnb", {"-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb}},
-                                                  A{"Pcm16le", {"-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm}},
-                                                  A{"Pcm16be", {"-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm}},
-                                              });
+        {
+            A { "AACMP4", { nullptr, QV_AUDIO_BLOCK(s, AACMP4), Aac } },
+            A { "Alaw", { "-acodec pcm_alaw ", QV_PCM_BLOCK(s, Alaw), Pcm } },
+            A { "Armnb", { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb } },
+            A { "Pcm16le", { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm } },
+            A { "Pcm16be", { "-acodec pcm_s16be ", QV_PCM_BLOCK(s, Pcm16be), Pcm } },
+        });
     AppendVideoFrame(options, "-y -f mov ", s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -559,14 +557,14 @@ void BuildWmvOptions(const std::string& profileFileName, std::string& options)
     const TWmvSettings s = WmvSettings;
     constexpr int F = FormatOf(OutputFormatKind::WMV);
     const auto video = VideoRows<TVideoCodec>(F, 0,
-                                              {
-                                                  V{"MsMPEG4", {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4)}},
-                                                  V{"MsMPEG4v2", {"-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2)}},
-                                                  V{"Wmv7", {"-vcodec wmv1 ", QV_VIDEO_BLOCK(s, Wmv7)}},
-                                                  V{"Wmv8", {"-vcodec wmv2 ", QV_VIDEO_BLOCK(s, Wmv8)}},
-                                              });
-    const auto audio =
-        AudioRows<TAudioCodec>(F, 0, {A{"Mp3", {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio}}});
+        {
+            V { "MsMPEG4", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) } },
+            V { "MsMPEG4v2", { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) } },
+            V { "Wmv7", { "-vcodec wmv1 ", QV_VIDEO_BLOCK(s, Wmv7) } },
+            V { "Wmv8", { "-vcodec wmv2 ", QV_VIDEO_BLOCK(s, Wmv8) } },
+        });
+    const auto audio
+        = AudioRows<TAudioCodec>(F, 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendVideoFrame(options, "-y ", s); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -578,11 +576,10 @@ void BuildRmOptions(const std::string& profileFileName, std::string& options)
     const TRmSettings s = RmSettings;
     constexpr int F = FormatOf(OutputFormatKind::RM);
     // Real Video writes its bitrate before the size and takes no aspect option.
-    const auto video = VideoRows<TVideoCodec>(
-        F, 0,
-        {V{"Rm10",
-           {"-vcodec rv10 ", QV_VIDEO_BLOCK(s, Rm10), NoAspect, FrameRatePieces, TVideoOrder::BitRateFirst}}});
-    const auto audio = AudioRows<TAudioCodec>(F, 0, {A{"AC3", {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}}});
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        { V { "Rm10",
+            { "-vcodec rv10 ", QV_VIDEO_BLOCK(s, Rm10), NoAspect, FrameRatePieces, TVideoOrder::BitRateFirst } } });
+    const auto audio = AudioRows<TAudioCodec>(F, 0, { A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } } });
     AppendVideoFrame(options, "-y -f rm ", s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -593,8 +590,9 @@ void BuildSwfOptions(const std::string& profileFileName, std::string& options)
     LoadSwfSettings(profileFileName);
     const TSwfSettings s = SwfSettings;
     constexpr int F = FormatOf(OutputFormatKind::SWF);
-    const auto video = VideoRows<TVideoCodec>(F, 0, {V{"Flv", {"-vcodec flv ", QV_VIDEO_BLOCK(s, Flv)}}});
-    const auto audio = AudioRows<TAudioCodec>(F, 0, {A{"Mp3", {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3}}});
+    const auto video = VideoRows<TVideoCodec>(F, 0, { V { "Flv", { "-vcodec flv ", QV_VIDEO_BLOCK(s, Flv) } } });
+    const auto audio
+        = AudioRows<TAudioCodec>(F, 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), SwfMp3 } } });
     AppendVideoFrame(options, "-y ", s); // no container: the output name tells the encoder
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -605,14 +603,13 @@ void BuildVobOptions(const std::string& profileFileName, std::string& options)
     LoadVobSettings(profileFileName);
     const TVobSettings s = VobSettings;
     constexpr int F = FormatOf(OutputFormatKind::VOB);
-    const auto video = VideoRows<TVideoCodec>(
-        F, 0,
-        {V{"MPEG2", {"-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2), VobAspectPieces, VobFrameRatePieces}}});
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        { V { "MPEG2", { "-vcodec mpeg2video ", QV_VIDEO_BLOCK(s, MPEG2), VobAspectPieces, VobFrameRatePieces } } });
     const auto audio = AudioRows<TAudioCodec>(F, 0,
-                                              {
-                                                  A{"Mp2", {"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio}},
-                                                  A{"AC3", {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}},
-                                              });
+        {
+            A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } },
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+        });
     AppendVideoFrame(options, "-y -f vob ", s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -624,12 +621,12 @@ void BuildAsfOptions(const std::string& profileFileName, std::string& options)
     const TAsfSettings s = AsfSettings;
     constexpr int F = FormatOf(OutputFormatKind::ASF);
     const auto video = VideoRows<TVideoCodec>(F, 0,
-                                              {
-                                                  V{"MsMPEG4", {"-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4)}},
-                                                  V{"MsMPEG4v2", {"-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2)}},
-                                              });
-    const auto audio =
-        AudioRows<TAudioCodec>(F, 0, {A{"Mp3", {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio}}});
+        {
+            V { "MsMPEG4", { "-vcodec msmpeg4 ", QV_VIDEO_BLOCK(s, MsMPEG4) } },
+            V { "MsMPEG4v2", { "-vcodec msmpeg4v2 ", QV_VIDEO_BLOCK(s, MsMPEG4v2) } },
+        });
+    const auto audio
+        = AudioRows<TAudioCodec>(F, 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendVideoFrame(options, "-y -f asf ", s);
     AppendVideoPart(options, video, s.VideoCodec);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
@@ -641,8 +638,8 @@ void BuildAacOptions(const std::string& profileFileName, std::string& options)
 {
     LoadAacSettings(profileFileName);
     const TAacSettings s = AacSettings;
-    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::AAC), 0,
-                                              {A{"AACMP4", {"-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac}}});
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::AAC), 0, { A { "AACMP4", { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), Aac } } });
     AppendAudioLine(options, "-y -f aac ", s, audio);
 }
 
@@ -650,8 +647,8 @@ void BuildAc3Options(const std::string& profileFileName, std::string& options)
 {
     LoadAc3Settings(profileFileName);
     const TAc3Settings s = Ac3Settings;
-    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::AC3), 0,
-                                              {A{"AC3", {"-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3}}});
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::AC3), 0, { A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } } });
     AppendAudioLine(options, "-y -f ac3 ", s, audio);
 }
 
@@ -659,8 +656,8 @@ void BuildMp2Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp2Settings(profileFileName);
     const TMp2Settings s = Mp2Settings;
-    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::MP2), 0,
-                                              {A{"Mp2", {"-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio}}});
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::MP2), 0, { A { "Mp2", { "-acodec mp2 ", QV_AUDIO_BLOCK(s, Mp2), MpegAudio } } });
     AppendAudioLine(options, "-y -f mp2 ", s, audio);
 }
 
@@ -668,8 +665,8 @@ void BuildMp3Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp3Settings(profileFileName);
     const TMp3Settings s = Mp3Settings;
-    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::MP3), 0,
-                                              {A{"Mp3", {"-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio}}});
+    const auto audio = AudioRows<TAudioCodec>(
+        FormatOf(OutputFormatKind::MP3), 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendAudioLine(options, "-y -f mp3 ", s, audio);
 }
 
@@ -678,10 +675,10 @@ void BuildAmrOptions(const std::string& profileFileName, std::string& options)
     LoadAmrSettings(profileFileName);
     const TAmrSettings s = AmrSettings;
     const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::AMR), 0,
-                                              {
-                                                  A{"Armnb", {"-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb}},
-                                                  A{"Armwb", {"-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb}},
-                                              });
+        {
+            A { "Armnb", { "-acodec amr_nb ", QV_AUDIO_BLOCK(s, Armnb), AmrNb } },
+            A { "Armwb", { "-acodec amr_wb ", QV_AUDIO_BLOCK(s, Armwb), AmrWb } },
+        });
     AppendAudioLine(options, "-y -f amr ", s, audio);
 }
 
@@ -690,9 +687,9 @@ void BuildWavOptions(const std::string& profileFileName, std::string& options)
     LoadWavSettings(profileFileName);
     const TWavSettings s = WavSettings;
     const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::WAV), 0,
-                                              {
-                                                  A{"Pcm16le", {"-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm}},
-                                                  A{"Pcmu8", {"-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm}},
-                                              });
+        {
+            A { "Pcm16le", { "-acodec pcm_s16le ", QV_PCM_BLOCK(s, Pcm16le), Pcm } },
+            A { "Pcmu8", { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm } },
+        });
     AppendAudioLine(options, "-y -f wav ", s, audio);
 }

@@ -11,47 +11,71 @@ constexpr int F(OutputFormatKind k) { return static_cast<int>(k); }
 // ---- Page makers ----
 
 TCodecPage VideoPage(const char* suffix, const std::string& caption, const TPresetTable& presets, int max,
-                     TSizeList sizes = TSizeList::Standard, TFrameRateList rates = TFrameRateList::Standard)
+    TSizeList sizes = TSizeList::Standard, TFrameRateList rates = TFrameRateList::Standard)
 {
-    return {suffix, &caption, TPageKind::Video, &presets, max, 2, sizes, rates};
+    return { suffix, &caption, TPageKind::Video, &presets, max, 2, sizes, rates };
 }
 
 TCodecPage H263Page(const std::string& caption, int max)
 {
-    return {"H263", &caption, TPageKind::H263, &StandardVideoBitRates, max, 2, TSizeList::None,
-            TFrameRateList::Standard};
+    return { "H263", &caption, TPageKind::H263, &StandardVideoBitRates, max, 2, TSizeList::None,
+        TFrameRateList::Standard };
 }
 
-TCodecPage AudioPage(const char* suffix, const std::string& caption, const TPresetTable& presets,
-                     TSampleRateList rates, TChannelList channels, TBitrateRangeRule rule)
+TCodecPage AudioPage(const char* suffix, const std::string& caption, const TPresetTable& presets, TSampleRateList rates,
+    TChannelList channels, TBitrateRangeRule rule)
 {
-    return {suffix,          &caption, TPageKind::Audio, &presets, static_cast<int>(presets.size()), 4,
-            TSizeList::None, TFrameRateList::None, rates, channels, rule};
+    return { suffix, &caption, TPageKind::Audio, &presets, static_cast<int>(presets.size()), 4, TSizeList::None,
+        TFrameRateList::None, rates, channels, rule };
 }
 
 TCodecPage PcmPage(const char* suffix, const std::string& caption)
 {
-    return {suffix,          &caption,           TPageKind::Pcm,       nullptr, 0, 0, TSizeList::None,
-            TFrameRateList::None, TSampleRateList::Eight, TChannelList::Stereo, TBitrateRangeRule::None};
+    return { suffix, &caption, TPageKind::Pcm, nullptr, 0, 0, TSizeList::None, TFrameRateList::None,
+        TSampleRateList::Eight, TChannelList::Stereo, TBitrateRangeRule::None };
 }
 
-TCodecPage Mp2Page() { return AudioPage("Mp2", IDS_PROFILE_PAGECONTROL_Mp2, Mp2AudioBitRates, TSampleRateList::Four, TChannelList::Stereo, TBitrateRangeRule::Mp2); }
-TCodecPage Mp3Page() { return AudioPage("Mp3", IDS_PROFILE_PAGECONTROL_Mp3, Mp3AudioBitRates, TSampleRateList::Four, TChannelList::Stereo, TBitrateRangeRule::Mp3); }
-TCodecPage Ac3Page() { return AudioPage("AC3", IDS_PROFILE_PAGECONTROL_Ac3, Ac3AudioBitRates, TSampleRateList::Four, TChannelList::Ac3, TBitrateRangeRule::Ac3); }
-TCodecPage AacPage() { return AudioPage("AACMP4", IDS_PROFILE_PAGECONTROL_Aac, AacAudioBitRates, TSampleRateList::Eight, TChannelList::Stereo, TBitrateRangeRule::Aac); }
-TCodecPage AmrNbPage() { return AudioPage("Armnb", IDS_PROFILE_PAGECONTROL_AmrBand, AmrNbAudioBitRates, TSampleRateList::AmrNb, TChannelList::Mono, TBitrateRangeRule::None); }
-TCodecPage AmrWbPage() { return AudioPage("Armwb", IDS_PROFILE_PAGECONTROL_AmrWide, AmrWbAudioBitRates, TSampleRateList::AmrWb, TChannelList::Mono, TBitrateRangeRule::None); }
-
-TCodecList VideoList(std::vector<TCodecEntry> entries, std::string key = "VideoCodec",
-                     std::string control = "ComboBoxVideoCodec")
+TCodecPage Mp2Page()
 {
-    return {std::move(key), std::move(control), std::move(entries)};
+    return AudioPage("Mp2", IDS_PROFILE_PAGECONTROL_Mp2, Mp2AudioBitRates, TSampleRateList::Four, TChannelList::Stereo,
+        TBitrateRangeRule::Mp2);
+}
+TCodecPage Mp3Page()
+{
+    return AudioPage("Mp3", IDS_PROFILE_PAGECONTROL_Mp3, Mp3AudioBitRates, TSampleRateList::Four, TChannelList::Stereo,
+        TBitrateRangeRule::Mp3);
+}
+TCodecPage Ac3Page()
+{
+    return AudioPage("AC3", IDS_PROFILE_PAGECONTROL_Ac3, Ac3AudioBitRates, TSampleRateList::Four, TChannelList::Ac3,
+        TBitrateRangeRule::Ac3);
+}
+TCodecPage AacPage()
+{
+    return AudioPage("AACMP4", IDS_PROFILE_PAGECONTROL_Aac, AacAudioBitRates, TSampleRateList::Eight,
+        TChannelList::Stereo, TBitrateRangeRule::Aac);
+}
+TCodecPage AmrNbPage()
+{
+    return AudioPage("Armnb", IDS_PROFILE_PAGECONTROL_AmrBand, AmrNbAudioBitRates, TSampleRateList::AmrNb,
+        TChannelList::Mono, TBitrateRangeRule::None);
+}
+TCodecPage AmrWbPage()
+{
+    return AudioPage("Armwb", IDS_PROFILE_PAGECONTROL_AmrWide, AmrWbAudioBitRates, TSampleRateList::AmrWb,
+        TChannelList::Mono, TBitrateRangeRule::None);
 }
 
-TCodecList AudioList(std::vector<TCodecEntry> entries, std::string key = "AudioCodec",
-                     std::string control = "ComboBoxAudioCodec")
+TCodecList VideoList(
+    std::vector<TCodecEntry> entries, std::string key = "VideoCodec", std::string control = "ComboBoxVideoCodec")
 {
-    return {std::move(key), std::move(control), std::move(entries)};
+    return { std::move(key), std::move(control), std::move(entries) };
+}
+
+TCodecList AudioList(
+    std::vector<TCodecEntry> entries, std::string key = "AudioCodec", std::string control = "ComboBoxAudioCodec")
+{
+    return { std::move(key), std::move(control), std::move(entries) };
 }
 
 TEditorDescription Video(int format, const char* cls, const std::string& name)
@@ -65,7 +89,7 @@ TEditorDescription Video(int format, const char* cls, const std::string& name)
 }
 
 TEditorDescription AudioOnly(int format, const char* cls, const std::string& name, std::vector<TCodecPage> pages,
-                             std::vector<TCodecEntry> entries)
+    std::vector<TCodecEntry> entries)
 {
     TEditorDescription d;
     d.Format = format;
@@ -73,7 +97,7 @@ TEditorDescription AudioOnly(int format, const char* cls, const std::string& nam
     d.FormatName = &name;
     d.HasVideo = false;
     d.AudioPages = std::move(pages);
-    d.AudioLists = {AudioList(std::move(entries))};
+    d.AudioLists = { AudioList(std::move(entries)) };
     return d;
 }
 
@@ -103,24 +127,16 @@ std::vector<TEditorDescription> MakeDescriptions()
             VideoPage("MPEG2", IDS_PROFILE_PAGECONTROL_Mpeg2, Std, 13),
             VideoPage("DV", IDS_PROFILE_PAGECONTROL_DV, Std, 13),
         };
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_DivX, 0},
-                                   {&IDS_PROFILE_CODEC_XviD, 1},
-                                   {&IDS_PROFILE_CODEC_MsMpeg4, 2},
-                                   {&IDS_PROFILE_CODEC_MsMpeg4v2, 3},
-                                   {&IDS_PROFILE_CODEC_H263, 4},
-                                   {&IDS_PROFILE_CODEC_H263P, 5},
-                                   {&IDS_PROFILE_CODEC_H264, 6},
-                                   {&IDS_PROFILE_PAGECONTROL_HuffYUV, 7},
-                                   {&IDS_PROFILE_PAGECONTROL_Jpeg, 8},
-                                   {&IDS_PROFILE_CODEC_Svq1, 9},
-                                   {&IDS_PROFILE_CODEC_FlashVideo, 10}})};
-        d.AudioPages = {Mp2Page(), Mp3Page(), PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little),
-                        PcmPage("Pcmu8", IDS_PROFILE_PAGECONTROL_PcmU8), Ac3Page()};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Mp2, 0},
-                                   {&IDS_PROFILE_PAGECONTROL_Mp3, 1},
-                                   {&IDS_PROFILE_PAGECONTROL_Pcm16Little, 2},
-                                   {&IDS_PROFILE_PAGECONTROL_PcmU8, 3},
-                                   {&IDS_PROFILE_PAGECONTROL_Ac3, 4}})};
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_DivX, 0 }, { &IDS_PROFILE_CODEC_XviD, 1 },
+            { &IDS_PROFILE_CODEC_MsMpeg4, 2 }, { &IDS_PROFILE_CODEC_MsMpeg4v2, 3 }, { &IDS_PROFILE_CODEC_H263, 4 },
+            { &IDS_PROFILE_CODEC_H263P, 5 }, { &IDS_PROFILE_CODEC_H264, 6 }, { &IDS_PROFILE_PAGECONTROL_HuffYUV, 7 },
+            { &IDS_PROFILE_PAGECONTROL_Jpeg, 8 }, { &IDS_PROFILE_CODEC_Svq1, 9 },
+            { &IDS_PROFILE_CODEC_FlashVideo, 10 } }) };
+        d.AudioPages = { Mp2Page(), Mp3Page(), PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little),
+            PcmPage("Pcmu8", IDS_PROFILE_PAGECONTROL_PcmU8), Ac3Page() };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp2, 0 }, { &IDS_PROFILE_PAGECONTROL_Mp3, 1 },
+            { &IDS_PROFILE_PAGECONTROL_Pcm16Little, 2 }, { &IDS_PROFILE_PAGECONTROL_PcmU8, 3 },
+            { &IDS_PROFILE_PAGECONTROL_Ac3, 4 } }) };
         all.push_back(d);
     }
     { // MP4: the DivX and XviD pages are never shown.
@@ -128,16 +144,16 @@ std::vector<TEditorDescription> MakeDescriptions()
         d.Extra = TEditorExtra::Mp4Psp;
         d.FormatKey = "Format";
         d.FormatControl = "ComboBoxMp4Format";
-        d.FormatEntries = {&IDS_PROFILE_CHECKBOX_AppleiPod, &IDS_PROFILE_CHECKBOX_SonyPSP,
-                           &IDS_PROFILE_CHECKBOX_MobileMovie, &IDS_PROFILE_CHECKBOX_Mp4};
-        d.VideoPages = {VideoPage("H264", IDS_PROFILE_PAGECONTROL_H264, Std, 13, TSizeList::Mp4),
-                        VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 13, TSizeList::Mp4),
-                        VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 13, TSizeList::Mp4)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_H264, 0}})};
-        d.AudioPages = {AacPage(),
-                        AudioPage("AACPsp", IDS_PROFILE_PAGECONTROL_AacPsp, AacPspAudioBitRates,
-                                  TSampleRateList::Psp, TChannelList::Stereo, TBitrateRangeRule::AacPsp)};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Aac, 0}})};
+        d.FormatEntries = { &IDS_PROFILE_CHECKBOX_AppleiPod, &IDS_PROFILE_CHECKBOX_SonyPSP,
+            &IDS_PROFILE_CHECKBOX_MobileMovie, &IDS_PROFILE_CHECKBOX_Mp4 };
+        d.VideoPages = { VideoPage("H264", IDS_PROFILE_PAGECONTROL_H264, Std, 13, TSizeList::Mp4),
+            VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 13, TSizeList::Mp4),
+            VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 13, TSizeList::Mp4) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_H264, 0 } }) };
+        d.AudioPages = { AacPage(),
+            AudioPage("AACPsp", IDS_PROFILE_PAGECONTROL_AacPsp, AacPspAudioBitRates, TSampleRateList::Psp,
+                TChannelList::Stereo, TBitrateRangeRule::AacPsp) };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Aac, 0 } }) };
         all.push_back(d);
     }
     { // 3GP: the 13-entry tables, of which the trackbars offer the first 10.
@@ -145,118 +161,108 @@ std::vector<TEditorDescription> MakeDescriptions()
         d.Extra = TEditorExtra::TgpPairs;
         d.FormatKey = "TGPFormat";
         d.FormatControl = "ComboBox3GPFormat";
-        d.FormatEntries = {&IDS_PROFILE_GROUPBOX_Type_Nokia, &IDS_PROFILE_GROUPBOX_Type_3Gp,
-                           &IDS_PROFILE_GROUPBOX_Type_3Gp2};
-        d.VideoPages = {VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 10, TSizeList::Tgp),
-                        VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 10, TSizeList::Tgp),
-                        H263Page(IDS_PROFILE_PAGECONTROL_H263, 10)};
+        d.FormatEntries
+            = { &IDS_PROFILE_GROUPBOX_Type_Nokia, &IDS_PROFILE_GROUPBOX_Type_3Gp, &IDS_PROFILE_GROUPBOX_Type_3Gp2 };
+        d.VideoPages = { VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 10, TSizeList::Tgp),
+            VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 10, TSizeList::Tgp),
+            H263Page(IDS_PROFILE_PAGECONTROL_H263, 10) };
         d.VideoLists = {
-            VideoList({{&IDS_PROFILE_CODEC_H263, 2}, {&IDS_PROFILE_CODEC_Mpeg4, 0}}, "VideoCodecNokia",
-                      "ComboBoxVideoCodecNokia"),
-            VideoList({{&IDS_PROFILE_CODEC_Mpeg4, 0}, {&IDS_PROFILE_CODEC_XviD, 1}}, "VideoCodecSony",
-                      "ComboBoxVideoCodecSony"),
+            VideoList({ { &IDS_PROFILE_CODEC_H263, 2 }, { &IDS_PROFILE_CODEC_Mpeg4, 0 } }, "VideoCodecNokia",
+                "ComboBoxVideoCodecNokia"),
+            VideoList({ { &IDS_PROFILE_CODEC_Mpeg4, 0 }, { &IDS_PROFILE_CODEC_XviD, 1 } }, "VideoCodecSony",
+                "ComboBoxVideoCodecSony"),
         };
-        d.AudioPages = {AmrNbPage(), AmrWbPage(), AacPage()};
+        d.AudioPages = { AmrNbPage(), AmrWbPage(), AacPage() };
         d.AudioLists = {
-            AudioList({{&IDS_PROFILE_PAGECONTROL_AmrBand, 0},
-                       {&IDS_PROFILE_PAGECONTROL_AmrWide, 1},
-                       {&IDS_PROFILE_PAGECONTROL_Aac, 2}},
-                      "AudioCodecNokia", "ComboBoxAudioCodeNokia"),
-            AudioList({{&IDS_PROFILE_PAGECONTROL_Aac, 2}}, "AudioCodecSony", "ComboBoxAudioCodeSony"),
+            AudioList({ { &IDS_PROFILE_PAGECONTROL_AmrBand, 0 }, { &IDS_PROFILE_PAGECONTROL_AmrWide, 1 },
+                          { &IDS_PROFILE_PAGECONTROL_Aac, 2 } },
+                "AudioCodecNokia", "ComboBoxAudioCodeNokia"),
+            AudioList({ { &IDS_PROFILE_PAGECONTROL_Aac, 2 } }, "AudioCodecSony", "ComboBoxAudioCodeSony"),
         };
         all.push_back(d);
     }
     { // MPEG: the audio list in front follows the video codec.
         TEditorDescription d = Video(F(OutputFormatKind::MPEG), "TfrmMPEGProfile", IDS_PROFILE_LABEL_MPEG);
         d.Extra = TEditorExtra::MpegPresets;
-        d.VideoPages = {VideoPage("MPEG1", IDS_PROFILE_PAGECONTROL_Mpeg1, Std, 13, TSizeList::Mpeg),
-                        VideoPage("MPEG2", IDS_PROFILE_PAGECONTROL_Mpeg2, Std, 13, TSizeList::Mpeg)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_Mpeg1, 0}, {&IDS_PROFILE_CODEC_Mpeg2, 1}})};
-        d.AudioPages = {Ac3Page(), Mp2Page(), Mp3Page()};
+        d.VideoPages = { VideoPage("MPEG1", IDS_PROFILE_PAGECONTROL_Mpeg1, Std, 13, TSizeList::Mpeg),
+            VideoPage("MPEG2", IDS_PROFILE_PAGECONTROL_Mpeg2, Std, 13, TSizeList::Mpeg) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_Mpeg1, 0 }, { &IDS_PROFILE_CODEC_Mpeg2, 1 } }) };
+        d.AudioPages = { Ac3Page(), Mp2Page(), Mp3Page() };
         d.AudioLists = {
-            AudioList({{&IDS_PROFILE_PAGECONTROL_Mp2, 1}, {&IDS_PROFILE_PAGECONTROL_Mp3, 2}}, "AudioCodecMPEG1",
-                      "ComboBoxAudioCodecMPEG1"),
-            AudioList({{&IDS_PROFILE_PAGECONTROL_Ac3, 0},
-                       {&IDS_PROFILE_PAGECONTROL_Mp2, 1},
-                       {&IDS_PROFILE_PAGECONTROL_Mp3, 2}},
-                      "AudioCodecMPEG2", "ComboBoxAudioCodecMPEG2"),
+            AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp2, 1 }, { &IDS_PROFILE_PAGECONTROL_Mp3, 2 } }, "AudioCodecMPEG1",
+                "ComboBoxAudioCodecMPEG1"),
+            AudioList({ { &IDS_PROFILE_PAGECONTROL_Ac3, 0 }, { &IDS_PROFILE_PAGECONTROL_Mp2, 1 },
+                          { &IDS_PROFILE_PAGECONTROL_Mp3, 2 } },
+                "AudioCodecMPEG2", "ComboBoxAudioCodecMPEG2"),
         };
         all.push_back(d);
     }
     {
         TEditorDescription d = Video(F(OutputFormatKind::MOV), "TfrmMovProfile", IDS_PROFILE_LABEL_MOV);
-        d.VideoPages = {VideoPage("Svq1", IDS_PROFILE_PAGECONTROL_Svq1, Std, 13),
-                        VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 13),
-                        VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 13),
-                        H263Page(IDS_PROFILE_PAGECONTROL_H263, 13),
-                        VideoPage("H264", IDS_PROFILE_PAGECONTROL_H264, Std, 13)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_Svq1, 0},
-                                   {&IDS_PROFILE_CODEC_DivX, 1},
-                                   {&IDS_PROFILE_CODEC_XviD, 2},
-                                   {&IDS_PROFILE_CODEC_H263, 3},
-                                   {&IDS_PROFILE_CODEC_H264, 4}})};
-        d.AudioPages = {AacPage(), PcmPage("Alaw", IDS_PROFILE_PAGECONTROL_ALaw), AmrNbPage(),
-                        PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little),
-                        PcmPage("Pcm16be", IDS_PROFILE_PAGECONTROL_Pcm16Big)};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Aac, 0},
-                                   {&IDS_PROFILE_CODEC_ALaw, 1},
-                                   {&IDS_PROFILE_PAGECONTROL_AmrBand, 2},
-                                   {&IDS_PROFILE_PAGECONTROL_Pcm16Little, 3},
-                                   {&IDS_PROFILE_PAGECONTROL_Pcm16Big, 4}})};
+        d.VideoPages = { VideoPage("Svq1", IDS_PROFILE_PAGECONTROL_Svq1, Std, 13),
+            VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 13),
+            VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 13), H263Page(IDS_PROFILE_PAGECONTROL_H263, 13),
+            VideoPage("H264", IDS_PROFILE_PAGECONTROL_H264, Std, 13) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_Svq1, 0 }, { &IDS_PROFILE_CODEC_DivX, 1 },
+            { &IDS_PROFILE_CODEC_XviD, 2 }, { &IDS_PROFILE_CODEC_H263, 3 }, { &IDS_PROFILE_CODEC_H264, 4 } }) };
+        d.AudioPages = { AacPage(), PcmPage("Alaw", IDS_PROFILE_PAGECONTROL_ALaw), AmrNbPage(),
+            PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little),
+            PcmPage("Pcm16be", IDS_PROFILE_PAGECONTROL_Pcm16Big) };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Aac, 0 }, { &IDS_PROFILE_CODEC_ALaw, 1 },
+            { &IDS_PROFILE_PAGECONTROL_AmrBand, 2 }, { &IDS_PROFILE_PAGECONTROL_Pcm16Little, 3 },
+            { &IDS_PROFILE_PAGECONTROL_Pcm16Big, 4 } }) };
         all.push_back(d);
     }
     {
         TEditorDescription d = Video(F(OutputFormatKind::WMV), "TfrmWmvProfile", IDS_PROFILE_LABEL_WMV);
-        d.VideoPages = {VideoPage("MsMPEG4", IDS_PROFILE_PAGECONTROL_Mpeg4, Win, 12),
-                        VideoPage("MsMPEG4v2", IDS_PROFILE_PAGECONTROL_Mpeg4v2, Win, 12),
-                        VideoPage("Wmv7", IDS_PROFILE_GROUPBOX_WMV7, Win, 12),
-                        VideoPage("Wmv8", IDS_PROFILE_GROUPBOX_WMV8, Win, 12)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_MsMpeg4, 0},
-                                   {&IDS_PROFILE_CODEC_MsMpeg4v2, 1},
-                                   {&IDS_PROFILE_GROUPBOX_WMV7, 2},
-                                   {&IDS_PROFILE_GROUPBOX_WMV8, 3}})};
-        d.AudioPages = {Mp3Page()};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Mp3, 0}})};
+        d.VideoPages = { VideoPage("MsMPEG4", IDS_PROFILE_PAGECONTROL_Mpeg4, Win, 12),
+            VideoPage("MsMPEG4v2", IDS_PROFILE_PAGECONTROL_Mpeg4v2, Win, 12),
+            VideoPage("Wmv7", IDS_PROFILE_GROUPBOX_WMV7, Win, 12),
+            VideoPage("Wmv8", IDS_PROFILE_GROUPBOX_WMV8, Win, 12) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_MsMpeg4, 0 }, { &IDS_PROFILE_CODEC_MsMpeg4v2, 1 },
+            { &IDS_PROFILE_GROUPBOX_WMV7, 2 }, { &IDS_PROFILE_GROUPBOX_WMV8, 3 } }) };
+        d.AudioPages = { Mp3Page() };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp3, 0 } }) };
         all.push_back(d);
     }
     {
         TEditorDescription d = Video(F(OutputFormatKind::RM), "TfrmRMProfile", IDS_PROFILE_LABEL_RM);
-        d.VideoPages = {VideoPage("Rm10", IDS_PROFILE_GROUPBOX_RealVideo, Std, 13, TSizeList::Rm)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_GROUPBOX_RealVideo, 0}})};
-        d.AudioPages = {Ac3Page()};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Ac3, 0}})};
+        d.VideoPages = { VideoPage("Rm10", IDS_PROFILE_GROUPBOX_RealVideo, Std, 13, TSizeList::Rm) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_GROUPBOX_RealVideo, 0 } }) };
+        d.AudioPages = { Ac3Page() };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Ac3, 0 } }) };
         all.push_back(d);
     }
     {
         TEditorDescription d = Video(F(OutputFormatKind::SWF), "TfrmSwfProfile", IDS_PROFILE_LABEL_SWF);
-        d.VideoPages = {VideoPage("Flv", IDS_PROFILE_PAGECONTROL_Flv, FlashVideoBitRates, 11)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_Flv, 0}})};
-        d.AudioPages = {AudioPage("Mp3", IDS_PROFILE_PAGECONTROL_Mp3, Mp3AudioBitRates, TSampleRateList::Swf,
-                                  TChannelList::Stereo, TBitrateRangeRule::SwfMp3)};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Mp3, 0}})};
+        d.VideoPages = { VideoPage("Flv", IDS_PROFILE_PAGECONTROL_Flv, FlashVideoBitRates, 11) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_Flv, 0 } }) };
+        d.AudioPages = { AudioPage("Mp3", IDS_PROFILE_PAGECONTROL_Mp3, Mp3AudioBitRates, TSampleRateList::Swf,
+            TChannelList::Stereo, TBitrateRangeRule::SwfMp3) };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp3, 0 } }) };
         all.push_back(d);
     }
     {
         TEditorDescription d = Video(F(OutputFormatKind::VOB), "TfrmVobProfile", IDS_PROFILE_LABEL_VOB);
-        d.VideoPages = {
-            VideoPage("MPEG2", IDS_PROFILE_PAGECONTROL_Mpeg2, Std, 13, TSizeList::Standard, TFrameRateList::Vob)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_PAGECONTROL_Mpeg2, 0}})};
-        d.AudioPages = {Mp2Page(), Ac3Page()};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Mp2, 0}, {&IDS_PROFILE_PAGECONTROL_Ac3, 1}})};
+        d.VideoPages
+            = { VideoPage("MPEG2", IDS_PROFILE_PAGECONTROL_Mpeg2, Std, 13, TSizeList::Standard, TFrameRateList::Vob) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_PAGECONTROL_Mpeg2, 0 } }) };
+        d.AudioPages = { Mp2Page(), Ac3Page() };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp2, 0 }, { &IDS_PROFILE_PAGECONTROL_Ac3, 1 } }) };
         all.push_back(d);
     }
     {
         TEditorDescription d = Video(F(OutputFormatKind::ASF), "TfrmAsfProfile", IDS_PROFILE_LABEL_ASF);
-        d.VideoPages = {VideoPage("MsMPEG4", IDS_PROFILE_PAGECONTROL_Mpeg4, Win, 12),
-                        VideoPage("MsMPEG4v2", IDS_PROFILE_PAGECONTROL_Mpeg4v2, Win, 12)};
-        d.VideoLists = {VideoList({{&IDS_PROFILE_CODEC_MsMpeg4, 0}, {&IDS_PROFILE_CODEC_MsMpeg4v2, 1}})};
-        d.AudioPages = {Mp3Page()};
-        d.AudioLists = {AudioList({{&IDS_PROFILE_PAGECONTROL_Mp3, 0}})};
+        d.VideoPages = { VideoPage("MsMPEG4", IDS_PROFILE_PAGECONTROL_Mpeg4, Win, 12),
+            VideoPage("MsMPEG4v2", IDS_PROFILE_PAGECONTROL_Mpeg4v2, Win, 12) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_MsMpeg4, 0 }, { &IDS_PROFILE_CODEC_MsMpeg4v2, 1 } }) };
+        d.AudioPages = { Mp3Page() };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp3, 0 } }) };
         all.push_back(d);
     }
     {
-        TEditorDescription d = AudioOnly(F(OutputFormatKind::AAC), "TfrmAacProfile", IDS_PROFILE_LABEL_AAC, {AacPage()},
-                                         {{&IDS_PROFILE_PAGECONTROL_Aac, 0}});
+        TEditorDescription d = AudioOnly(F(OutputFormatKind::AAC), "TfrmAacProfile", IDS_PROFILE_LABEL_AAC,
+            { AacPage() }, { { &IDS_PROFILE_PAGECONTROL_Aac, 0 } });
         // This editor names its components with short prefixes.
         d.AudioLists[0].ControlName = "cmbAudioCodec";
         d.DescriptionControl = "txtDescription";
@@ -266,25 +272,22 @@ std::vector<TEditorDescription> MakeDescriptions()
         d.EndTimeControl = "txtEndTime";
         all.push_back(d);
     }
-    all.push_back(AudioOnly(F(OutputFormatKind::AC3), "TfrmAc3Profile", IDS_PROFILE_LABEL_AC3, {Ac3Page()},
-                            {{&IDS_PROFILE_PAGECONTROL_Ac3, 0}}));
-    all.push_back(AudioOnly(F(OutputFormatKind::MP2), "TfrmMp2Profile", IDS_PROFILE_LABEL_MP2, {Mp2Page()},
-                            {{&IDS_PROFILE_PAGECONTROL_Mp2, 0}}));
-    all.push_back(AudioOnly(F(OutputFormatKind::MP3), "TfrmMp3Profile", IDS_PROFILE_LABEL_MP3, {Mp3Page()},
-                            {{&IDS_PROFILE_PAGECONTROL_Mp3, 0}}));
-    all.push_back(AudioOnly(F(OutputFormatKind::AMR), "TfrmAmrProfile", IDS_PROFILE_LABEL_AMR, {AmrNbPage(), AmrWbPage()},
-                            {{&IDS_PROFILE_PAGECONTROL_AmrBand, 0}, {&IDS_PROFILE_PAGECONTROL_AmrWide, 1}}));
+    all.push_back(AudioOnly(F(OutputFormatKind::AC3), "TfrmAc3Profile", IDS_PROFILE_LABEL_AC3, { Ac3Page() },
+        { { &IDS_PROFILE_PAGECONTROL_Ac3, 0 } }));
+    all.push_back(AudioOnly(F(OutputFormatKind::MP2), "TfrmMp2Profile", IDS_PROFILE_LABEL_MP2, { Mp2Page() },
+        { { &IDS_PROFILE_PAGECONTROL_Mp2, 0 } }));
+    all.push_back(AudioOnly(F(OutputFormatKind::MP3), "TfrmMp3Profile", IDS_PROFILE_LABEL_MP3, { Mp3Page() },
+        { { &IDS_PROFILE_PAGECONTROL_Mp3, 0 } }));
+    all.push_back(
+        AudioOnly(F(OutputFormatKind::AMR), "TfrmAmrProfile", IDS_PROFILE_LABEL_AMR, { AmrNbPage(), AmrWbPage() },
+            { { &IDS_PROFILE_PAGECONTROL_AmrBand, 0 }, { &IDS_PROFILE_PAGECONTROL_AmrWide, 1 } }));
     all.push_back(AudioOnly(F(OutputFormatKind::WAV), "TfrmWavProfile", IDS_PROFILE_LABEL_WAV,
-                            {PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little),
-                             PcmPage("Pcmu8", IDS_PROFILE_PAGECONTROL_PcmU8)},
-                            {{&IDS_PROFILE_PAGECONTROL_Pcm16Little, 0}, {&IDS_PROFILE_PAGECONTROL_PcmU8, 1}}));
+        { PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little), PcmPage("Pcmu8", IDS_PROFILE_PAGECONTROL_PcmU8) },
+        { { &IDS_PROFILE_PAGECONTROL_Pcm16Little, 0 }, { &IDS_PROFILE_PAGECONTROL_PcmU8, 1 } }));
     return all;
 }
 
-int ListIndex(const std::vector<int>& indexes, size_t list)
-{
-    return list < indexes.size() ? indexes[list] : -1;
-}
+int ListIndex(const std::vector<int>& indexes, size_t list) { return list < indexes.size() ? indexes[list] : -1; }
 
 std::vector<std::string> WithCaption(std::vector<std::string> sizes, size_t at, const std::string& caption)
 {
@@ -332,10 +335,10 @@ TPageChoice SelectPages(const TEditorDescription& d, const TPageState& state)
     }
     if (!d.VideoLists.empty())
         c.VideoPage = EntryPage(d.VideoLists[static_cast<size_t>(c.VideoList)],
-                                ListIndex(state.VideoIndex, static_cast<size_t>(c.VideoList)));
+            ListIndex(state.VideoIndex, static_cast<size_t>(c.VideoList)));
     if (!d.AudioLists.empty())
         c.AudioPage = EntryPage(d.AudioLists[static_cast<size_t>(c.AudioList)],
-                                ListIndex(state.AudioIndex, static_cast<size_t>(c.AudioList)));
+            ListIndex(state.AudioIndex, static_cast<size_t>(c.AudioList)));
     // The PSP target has an AAC page of its own, whatever the list shows.
     if (d.Extra == TEditorExtra::Mp4Psp && state.Format == PspFormat && c.AudioPage >= 0)
         c.AudioPage = 1;
@@ -344,9 +347,8 @@ TPageChoice SelectPages(const TEditorDescription& d, const TPageState& state)
 
 std::vector<std::string> SizePresetTexts(TSizeList list)
 {
-    const std::vector<std::string> standard = {"320x240", "352x240", "352x288", "384x288", "480x480",
-                                               "480x576", "640x368", "640x480", "704x480", "704x576",
-                                               "720x480", "720x576", "1280x720"};
+    const std::vector<std::string> standard = { "320x240", "352x240", "352x288", "384x288", "480x480", "480x576",
+        "640x368", "640x480", "704x480", "704x576", "720x480", "720x576", "1280x720" };
     std::vector<std::string> texts;
     switch (list) {
     case TSizeList::None:
@@ -358,20 +360,19 @@ std::vector<std::string> SizePresetTexts(TSizeList list)
         texts.assign(standard.begin(), standard.end() - 1);
         break;
     case TSizeList::Mp4:
-        texts = {"176x120", "176x144", "240x176", "320x176", "320x240", "368x208",
-                 "384x160", "400x192", "416x176", "480x160", "480x272"};
+        texts = { "176x120", "176x144", "240x176", "320x176", "320x240", "368x208", "384x160", "400x192", "416x176",
+            "480x160", "480x272" };
         texts = WithCaption(texts, 1, IDS_PROFILE_CHECKBOX_MobileMovie);
         texts = WithCaption(texts, 4, IDS_PROFILE_CHECKBOX_AppleiPod);
         texts = WithCaption(texts, 5, IDS_PROFILE_GROUPBOX_Type_FullScreen);
         break;
     case TSizeList::Tgp:
-        texts = {"128x96", "176x144", "220x176", "240x192", "320x240", "352x288"};
+        texts = { "128x96", "176x144", "220x176", "240x192", "320x240", "352x288" };
         break;
     case TSizeList::Mpeg:
-        texts = {"80 x 60",   "96 x 72",   "128 x 96",  "160 x 320", "176 x 120",
-                 "176 x 144", "192 x 144", "240 x 180", "320 x 200", "320 x 240",
-                 "352 x 240 (VCD NTSC)",  "352 x 288 (VCD PAL)",  "480 x 480 (SVCD NTSC)",
-                 "480 x 576 (SVCD PAL)",  "720 x 480 (DVD NTSC)", "720 x 576 (DVD PAL)"};
+        texts = { "80 x 60", "96 x 72", "128 x 96", "160 x 320", "176 x 120", "176 x 144", "192 x 144", "240 x 180",
+            "320 x 200", "320 x 240", "352 x 240 (VCD NTSC)", "352 x 288 (VCD PAL)", "480 x 480 (SVCD NTSC)",
+            "480 x 576 (SVCD PAL)", "720 x 480 (DVD NTSC)", "720 x 576 (DVD PAL)" };
         break;
     }
     texts.push_back(IDS_SuspensionPoint);
@@ -382,9 +383,9 @@ std::vector<std::string> FrameRateTexts(TFrameRateList list)
 {
     switch (list) {
     case TFrameRateList::Standard:
-        return {"10 ", "12", "14.985", "15", "19.98", "23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+        return { "10 ", "12", "14.985", "15", "19.98", "23.976", "24", "25", "29.97", "30", "50", "59.94", "60" };
     case TFrameRateList::Vob:
-        return {"19.98", "23.976", "24", "25", "29.97", "30", "50", "59.94", "60"};
+        return { "19.98", "23.976", "24", "25", "29.97", "30", "50", "59.94", "60" };
     case TFrameRateList::None:
         break;
     }
@@ -395,17 +396,17 @@ std::vector<std::string> SampleRateTexts(TSampleRateList list)
 {
     switch (list) {
     case TSampleRateList::Four:
-        return {"22050", "24000", "44100", "48000"};
+        return { "22050", "24000", "44100", "48000" };
     case TSampleRateList::Eight:
-        return {"11025", "12000", "16000", "22050", "24000", "32000", "44100", "48000"};
+        return { "11025", "12000", "16000", "22050", "24000", "32000", "44100", "48000" };
     case TSampleRateList::Swf:
-        return {"11025", "22050", "44100"};
+        return { "11025", "22050", "44100" };
     case TSampleRateList::Psp:
-        return {"48000"};
+        return { "48000" };
     case TSampleRateList::AmrNb:
-        return {"8000"};
+        return { "8000" };
     case TSampleRateList::AmrWb:
-        return {"16000"};
+        return { "16000" };
     case TSampleRateList::None:
         break;
     }
@@ -416,11 +417,11 @@ std::vector<std::string> ChannelTexts(TChannelList list)
 {
     switch (list) {
     case TChannelList::Stereo:
-        return {IDS_PROFILE_GROUPBOX_Channels_1, IDS_PROFILE_GROUPBOX_Channels_2};
+        return { IDS_PROFILE_GROUPBOX_Channels_1, IDS_PROFILE_GROUPBOX_Channels_2 };
     case TChannelList::Ac3:
-        return {IDS_PROFILE_GROUPBOX_Channels_1, IDS_PROFILE_GROUPBOX_Channels_2, IDS_PROFILE_GROUPBOX_Channels_6};
+        return { IDS_PROFILE_GROUPBOX_Channels_1, IDS_PROFILE_GROUPBOX_Channels_2, IDS_PROFILE_GROUPBOX_Channels_6 };
     case TChannelList::Mono:
-        return {IDS_PROFILE_GROUPBOX_Channels_1};
+        return { IDS_PROFILE_GROUPBOX_Channels_1 };
     case TChannelList::None:
         break;
     }
@@ -432,34 +433,33 @@ std::vector<std::string> PageKeys(const TCodecPage& page)
     const std::string& c = page.Suffix;
     switch (page.Kind) {
     case TPageKind::Video:
-        return {"VideoBitRateUsePresert" + c, "VideoBitRatePreset" + c, "VideoBitRateSpecify" + c,
-                "VideoSizeUseSource" + c,     "VideoWidth" + c,         "VideoHeight" + c,
-                "VideoKeepFrameRate" + c,     "VideoFrameRate" + c,     "VideoAspect" + c};
+        return { "VideoBitRateUsePresert" + c, "VideoBitRatePreset" + c, "VideoBitRateSpecify" + c,
+            "VideoSizeUseSource" + c, "VideoWidth" + c, "VideoHeight" + c, "VideoKeepFrameRate" + c,
+            "VideoFrameRate" + c, "VideoAspect" + c };
     case TPageKind::H263:
-        return {"VideoBitRateUsePresert" + c, "VideoBitRatePreset" + c, "VideoBitRateSpecify" + c,
-                "VideoWidth" + c,             "VideoHeight" + c,        "VideoKeepFrameRate" + c,
-                "VideoFrameRate" + c,         "VideoAspect" + c};
+        return { "VideoBitRateUsePresert" + c, "VideoBitRatePreset" + c, "VideoBitRateSpecify" + c, "VideoWidth" + c,
+            "VideoHeight" + c, "VideoKeepFrameRate" + c, "VideoFrameRate" + c, "VideoAspect" + c };
     case TPageKind::Audio:
-        return {"AudioBitRateUseAutoSet" + c, "AudioBitRatePreset" + c, "AudioSampleRate" + c, "AudioChannels" + c};
+        return { "AudioBitRateUseAutoSet" + c, "AudioBitRatePreset" + c, "AudioSampleRate" + c, "AudioChannels" + c };
     case TPageKind::Pcm:
-        return {"AudioSampleRate" + c, "AudioChannels" + c};
+        return { "AudioSampleRate" + c, "AudioChannels" + c };
     }
     return {};
 }
 
 std::vector<std::string> BoundKeys(const TEditorDescription& d)
 {
-    std::vector<std::string> keys = {"Description", "EnableTimeControl", "Duration", "StartTime"};
+    std::vector<std::string> keys = { "Description", "EnableTimeControl", "Duration", "StartTime" };
     if (!d.FormatKey.empty())
         keys.push_back(d.FormatKey);
     if (d.Extra == TEditorExtra::MpegPresets)
-        keys.insert(keys.end(), {"UsePresetFormats", "TargetFormat", "PresetType"});
+        keys.insert(keys.end(), { "UsePresetFormats", "TargetFormat", "PresetType" });
     for (const TCodecList& list : d.VideoLists)
         keys.push_back(list.Key);
     for (const TCodecList& list : d.AudioLists)
         keys.push_back(list.Key);
     if (d.HasVideo)
-        keys.insert(keys.end(), {"VideoSameQuality", "AudioDisableAudio"});
+        keys.insert(keys.end(), { "VideoSameQuality", "AudioDisableAudio" });
     for (const TCodecPage& page : d.VideoPages)
         for (std::string& key : PageKeys(page))
             keys.push_back(std::move(key));
@@ -467,8 +467,8 @@ std::vector<std::string> BoundKeys(const TEditorDescription& d)
         for (std::string& key : PageKeys(page))
             keys.push_back(std::move(key));
     if (d.Extra == TEditorExtra::MpegPresets)
-        keys.insert(keys.end(), {"DVDVideoBitRateUsePresert", "DVDVideoBitRatePreset", "DVDVideoBitRateSpecify",
-                                 "DVDVideoKeepAspect", "DVDVideoAspect", "DVDAudioBitRateUseAutoSet",
-                                 "DVDAudioBitRatePreset"});
+        keys.insert(keys.end(),
+            { "DVDVideoBitRateUsePresert", "DVDVideoBitRatePreset", "DVDVideoBitRateSpecify", "DVDVideoKeepAspect",
+                "DVDVideoAspect", "DVDAudioBitRateUseAutoSet", "DVDAudioBitRatePreset" });
     return keys;
 }

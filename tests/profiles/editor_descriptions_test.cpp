@@ -46,21 +46,21 @@ TEST(EditorDescriptions, ListsAsTheUserSeesThem)
 {
     const TEditorDescription& avi = EditorDescription(F(OutputFormatKind::AVI));
     EXPECT_EQ(Captions(avi.VideoLists[0]),
-              (std::vector<std::string>{"DivX (mpeg4)", "XviD", "MS-mpeg4", "MS-mpeg4-v2", "H.263", "H.263+",
-                                        "H.264 (AVC)", "huffYUV", "M-JPEG", "Sorenson Video v1", "Flash-Video"}));
-    EXPECT_EQ(Captions(avi.AudioLists[0]), (std::vector<std::string>{"Mp2", "Mp3", "WAV (pcm 16 little-endian)",
-                                                                      "WAV (pcm U 8)", "AC3"}));
+        (std::vector<std::string> { "DivX (mpeg4)", "XviD", "MS-mpeg4", "MS-mpeg4-v2", "H.263", "H.263+", "H.264 (AVC)",
+            "huffYUV", "M-JPEG", "Sorenson Video v1", "Flash-Video" }));
+    EXPECT_EQ(Captions(avi.AudioLists[0]),
+        (std::vector<std::string> { "Mp2", "Mp3", "WAV (pcm 16 little-endian)", "WAV (pcm U 8)", "AC3" }));
     EXPECT_EQ(avi.VideoPages.size(), 14u); // Mpeg-1, Mpeg-2 and DV are pages of no entry
     const TEditorDescription& tgp = EditorDescription(F(OutputFormatKind::TGP));
-    EXPECT_EQ(Captions(tgp.VideoLists[0]), (std::vector<std::string>{"H.263", "MPEG-4"}));
-    EXPECT_EQ(Captions(tgp.VideoLists[1]), (std::vector<std::string>{"MPEG-4", "XviD"}));
-    EXPECT_EQ(Captions(tgp.AudioLists[0]), (std::vector<std::string>{"AMR Narrow-Band", "AMR Narrow-Wide", "AAC"}));
+    EXPECT_EQ(Captions(tgp.VideoLists[0]), (std::vector<std::string> { "H.263", "MPEG-4" }));
+    EXPECT_EQ(Captions(tgp.VideoLists[1]), (std::vector<std::string> { "MPEG-4", "XviD" }));
+    EXPECT_EQ(Captions(tgp.AudioLists[0]), (std::vector<std::string> { "AMR Narrow-Band", "AMR Narrow-Wide", "AAC" }));
     EXPECT_EQ(tgp.AudioLists[1].ControlName, "ComboBoxAudioCodeSony");
     for (const TCodecPage& p : tgp.VideoPages) // 13-entry tables, 10 positions offered
         EXPECT_EQ(p.TrackBarMax, 10);
     EXPECT_EQ(Captions(EditorDescription(F(OutputFormatKind::MOV)).AudioLists[0]),
-              (std::vector<std::string>{"AAC", "A-Law", "AMR Narrow-Band", "WAV (pcm 16 little-endian)",
-                                        "WAV (pcm 16 big-endian)"}));
+        (std::vector<std::string> {
+            "AAC", "A-Law", "AMR Narrow-Band", "WAV (pcm 16 little-endian)", "WAV (pcm 16 big-endian)" }));
     EXPECT_EQ(EditorDescription(F(OutputFormatKind::SWF)).VideoPages[0].TrackBarMax, 11);
     EXPECT_EQ(EditorDescription(F(OutputFormatKind::WMV)).VideoPages[3].TrackBarMax, 12);
     EXPECT_EQ(EditorDescription(F(OutputFormatKind::AAC)).DescriptionControl, "txtDescription");
@@ -83,7 +83,7 @@ TEST(EditorDescriptions, ListTexts)
     EXPECT_EQ(FrameRateTexts(TFrameRateList::Vob)[0], "19.98");
     EXPECT_EQ(FrameRateTexts(TFrameRateList::Standard).size(), 13u);
     EXPECT_EQ(SampleRateTexts(TSampleRateList::Eight)[6], "44100");
-    EXPECT_EQ(SampleRateTexts(TSampleRateList::Swf), (std::vector<std::string>{"11025", "22050", "44100"}));
+    EXPECT_EQ(SampleRateTexts(TSampleRateList::Swf), (std::vector<std::string> { "11025", "22050", "44100" }));
     EXPECT_EQ(ChannelTexts(TChannelList::Ac3)[2], "6 (5.1 AC3 48000kHz)");
     EXPECT_EQ(ChannelTexts(TChannelList::Mono).size(), 1u);
 }
@@ -102,39 +102,39 @@ TEST(EditorDescriptions, PageSelection)
 {
     using K = OutputFormatKind;
     const TPageRow rows[] = {
-        {K::AVI, {0, {0}, {0}}, 0, 0, "DivX", "Mp2"},
-        {K::AVI, {0, {4}, {2}}, 0, 0, "H263", "Pcm16le"},
-        {K::AVI, {0, {10}, {4}}, 0, 0, "Flv", "AC3"},
-        {K::AVI, {0, {11}, {5}}, 0, 0, "-", "-"}, // past the lists
-        {K::AVI, {0, {-1}, {-1}}, 0, 0, "-", "-"}, // no selection
-        {K::MP4, {3, {0}, {0}}, 0, 0, "H264", "AACMP4"},
-        {K::MP4, {1, {0}, {0}}, 0, 0, "H264", "AACPsp"}, // Sony PSP
-        {K::MP4, {0, {0}, {0}}, 0, 0, "H264", "AACMP4"},
-        {K::MP4, {1, {0}, {-1}}, 0, 0, "H264", "-"},
-        {K::TGP, {0, {0, 1}, {0, 0}}, 0, 0, "H263", "Armnb"},
-        {K::TGP, {0, {1, 0}, {1, 0}}, 0, 0, "DivX", "Armwb"},
-        {K::TGP, {0, {1, 0}, {2, 0}}, 0, 0, "DivX", "AACMP4"},
-        {K::TGP, {1, {0, 0}, {0, 0}}, 1, 1, "DivX", "AACMP4"},
-        {K::TGP, {2, {0, 1}, {1, 0}}, 1, 1, "XviD", "AACMP4"},
-        {K::MPEG, {0, {0}, {0, 0}}, 0, 0, "MPEG1", "Mp2"},
-        {K::MPEG, {0, {0}, {1, 0}}, 0, 0, "MPEG1", "Mp3"},
-        {K::MPEG, {0, {1}, {1, 0}}, 0, 1, "MPEG2", "AC3"},
-        {K::MPEG, {0, {1}, {0, 2}}, 0, 1, "MPEG2", "Mp3"},
-        {K::MPEG, {0, {7}, {1, 0}}, 0, 0, "-", "Mp3"}, // unknown video codec: the MPEG-1 audio list
-        {K::MOV, {0, {3}, {1}}, 0, 0, "H263", "Alaw"},
-        {K::MOV, {0, {0}, {4}}, 0, 0, "Svq1", "Pcm16be"},
-        {K::WMV, {0, {2}, {0}}, 0, 0, "Wmv7", "Mp3"},
-        {K::RM, {0, {0}, {0}}, 0, 0, "Rm10", "AC3"},
-        {K::SWF, {0, {0}, {0}}, 0, 0, "Flv", "Mp3"},
-        {K::VOB, {0, {0}, {1}}, 0, 0, "MPEG2", "AC3"},
-        {K::ASF, {0, {1}, {0}}, 0, 0, "MsMPEG4v2", "Mp3"},
-        {K::AAC, {0, {}, {0}}, 0, 0, "-", "AACMP4"},
-        {K::AC3, {0, {}, {0}}, 0, 0, "-", "AC3"},
-        {K::MP2, {0, {}, {0}}, 0, 0, "-", "Mp2"},
-        {K::MP3, {0, {}, {0}}, 0, 0, "-", "Mp3"},
-        {K::AMR, {0, {}, {1}}, 0, 0, "-", "Armwb"},
-        {K::WAV, {0, {}, {1}}, 0, 0, "-", "Pcmu8"},
-        {K::WAV, {0, {}, {2}}, 0, 0, "-", "-"},
+        { K::AVI, { 0, { 0 }, { 0 } }, 0, 0, "DivX", "Mp2" },
+        { K::AVI, { 0, { 4 }, { 2 } }, 0, 0, "H263", "Pcm16le" },
+        { K::AVI, { 0, { 10 }, { 4 } }, 0, 0, "Flv", "AC3" },
+        { K::AVI, { 0, { 11 }, { 5 } }, 0, 0, "-", "-" }, // past the lists
+        { K::AVI, { 0, { -1 }, { -1 } }, 0, 0, "-", "-" }, // no selection
+        { K::MP4, { 3, { 0 }, { 0 } }, 0, 0, "H264", "AACMP4" },
+        { K::MP4, { 1, { 0 }, { 0 } }, 0, 0, "H264", "AACPsp" }, // Sony PSP
+        { K::MP4, { 0, { 0 }, { 0 } }, 0, 0, "H264", "AACMP4" },
+        { K::MP4, { 1, { 0 }, { -1 } }, 0, 0, "H264", "-" },
+        { K::TGP, { 0, { 0, 1 }, { 0, 0 } }, 0, 0, "H263", "Armnb" },
+        { K::TGP, { 0, { 1, 0 }, { 1, 0 } }, 0, 0, "DivX", "Armwb" },
+        { K::TGP, { 0, { 1, 0 }, { 2, 0 } }, 0, 0, "DivX", "AACMP4" },
+        { K::TGP, { 1, { 0, 0 }, { 0, 0 } }, 1, 1, "DivX", "AACMP4" },
+        { K::TGP, { 2, { 0, 1 }, { 1, 0 } }, 1, 1, "XviD", "AACMP4" },
+        { K::MPEG, { 0, { 0 }, { 0, 0 } }, 0, 0, "MPEG1", "Mp2" },
+        { K::MPEG, { 0, { 0 }, { 1, 0 } }, 0, 0, "MPEG1", "Mp3" },
+        { K::MPEG, { 0, { 1 }, { 1, 0 } }, 0, 1, "MPEG2", "AC3" },
+        { K::MPEG, { 0, { 1 }, { 0, 2 } }, 0, 1, "MPEG2", "Mp3" },
+        { K::MPEG, { 0, { 7 }, { 1, 0 } }, 0, 0, "-", "Mp3" }, // unknown video codec: the MPEG-1 audio list
+        { K::MOV, { 0, { 3 }, { 1 } }, 0, 0, "H263", "Alaw" },
+        { K::MOV, { 0, { 0 }, { 4 } }, 0, 0, "Svq1", "Pcm16be" },
+        { K::WMV, { 0, { 2 }, { 0 } }, 0, 0, "Wmv7", "Mp3" },
+        { K::RM, { 0, { 0 }, { 0 } }, 0, 0, "Rm10", "AC3" },
+        { K::SWF, { 0, { 0 }, { 0 } }, 0, 0, "Flv", "Mp3" },
+        { K::VOB, { 0, { 0 }, { 1 } }, 0, 0, "MPEG2", "AC3" },
+        { K::ASF, { 0, { 1 }, { 0 } }, 0, 0, "MsMPEG4v2", "Mp3" },
+        { K::AAC, { 0, {}, { 0 } }, 0, 0, "-", "AACMP4" },
+        { K::AC3, { 0, {}, { 0 } }, 0, 0, "-", "AC3" },
+        { K::MP2, { 0, {}, { 0 } }, 0, 0, "-", "Mp2" },
+        { K::MP3, { 0, {}, { 0 } }, 0, 0, "-", "Mp3" },
+        { K::AMR, { 0, {}, { 1 } }, 0, 0, "-", "Armwb" },
+        { K::WAV, { 0, {}, { 1 } }, 0, 0, "-", "Pcmu8" },
+        { K::WAV, { 0, {}, { 2 } }, 0, 0, "-", "-" },
     };
     for (const TPageRow& row : rows) {
         const TEditorDescription& d = EditorDescription(F(row.Format));

@@ -42,7 +42,7 @@ std::map<std::string, int> IndexCounts(const TEditorDescription& d)
     std::map<std::string, int> n;
     if (!d.FormatKey.empty())
         n[d.FormatKey] = static_cast<int>(d.FormatEntries.size());
-    for (const auto* lists : {&d.VideoLists, &d.AudioLists})
+    for (const auto* lists : { &d.VideoLists, &d.AudioLists })
         for (const TCodecList& l : *lists)
             n[l.Key] = static_cast<int>(l.Entries.size());
     for (const TCodecPage& p : d.VideoPages) {
@@ -100,28 +100,28 @@ TProfileRecord NonDefaultRecord(const TEditorDescription& d)
     for (const TCodecPage& p : d.VideoPages) {
         const std::string& c = p.Suffix;
         SetField(r, "VideoBitRatePreset" + c,
-                 OtherPreset(*p.Presets, {1, p.TrackBarMax}, GetNumber(r, "VideoBitRatePreset" + c)));
-        SetField(r, "VideoBitRateSpecify" + c, int32_t{777});
+            OtherPreset(*p.Presets, { 1, p.TrackBarMax }, GetNumber(r, "VideoBitRatePreset" + c)));
+        SetField(r, "VideoBitRateSpecify" + c, int32_t { 777 });
         if (p.Kind == TPageKind::H263) {
             const bool small = GetNumber(r, "VideoWidthH263") == 128;
-            SetField(r, "VideoWidthH263", int32_t{small ? 176 : 128});
-            SetField(r, "VideoHeightH263", int32_t{small ? 144 : 96});
+            SetField(r, "VideoWidthH263", int32_t { small ? 176 : 128 });
+            SetField(r, "VideoHeightH263", int32_t { small ? 144 : 96 });
         } else {
-            SetField(r, "VideoWidth" + c, int32_t{322});
-            SetField(r, "VideoHeight" + c, int32_t{242});
+            SetField(r, "VideoWidth" + c, int32_t { 322 });
+            SetField(r, "VideoHeight" + c, int32_t { 242 });
         }
     }
     for (const TCodecPage& p : d.AudioPages) {
         if (p.Kind != TPageKind::Audio)
             continue;
         const std::string& a = p.Suffix;
-        const TPositionRange range = AudioBitrateRange(p.RangeRule, p.TrackBarMax, GetIndex(r, "AudioSampleRate" + a),
-                                                       GetIndex(r, "AudioChannels" + a));
+        const TPositionRange range = AudioBitrateRange(
+            p.RangeRule, p.TrackBarMax, GetIndex(r, "AudioSampleRate" + a), GetIndex(r, "AudioChannels" + a));
         SetField(r, "AudioBitRatePreset" + a, OtherPreset(*p.Presets, range, GetNumber(r, "AudioBitRatePreset" + a)));
     }
     if (d.Extra == TEditorExtra::MpegPresets) {
         SetField(r, "DVDVideoBitRatePreset", PresetValue(StandardVideoBitRates, 9));
-        SetField(r, "DVDVideoBitRateSpecify", int32_t{5000});
+        SetField(r, "DVDVideoBitRateSpecify", int32_t { 5000 });
         SetField(r, "DVDAudioBitRatePreset", PresetValue(DvdAudioBitRates, 7));
     }
     return r;
@@ -148,7 +148,7 @@ class TPseudoTranslation {
 public:
     TPseudoTranslation()
     {
-        for (const auto* entries : {&CatalogueEntries(), &CatalogueExtraEntries()})
+        for (const auto* entries : { &CatalogueEntries(), &CatalogueExtraEntries() })
             for (const TCatalogueEntry& e : *entries) {
                 saved_.emplace_back(e.Text, *e.Text);
                 const size_t extra = (e.Text->size() * 3 + 9) / 10;
@@ -208,7 +208,7 @@ private slots:
         for (const std::string& key : RecordKeys(format)) {
             const auto before = GetField(shown, key);
             QVERIFY2(before == GetField(collected, key),
-                     (key + ": shown " + ValueText(before) + ", collected " + ValueText(GetField(collected, key))).c_str());
+                (key + ": shown " + ValueText(before) + ", collected " + ValueText(GetField(collected, key))).c_str());
             if (before != FindField(format, key)->Default())
                 ++changed;
         }
@@ -246,9 +246,8 @@ private slots:
         for (int i = 0; i < 2000 && (chain.empty() || w->objectName() != chain.front()); ++i, w = w->nextInFocusChain())
             if (w->focusPolicy() & Qt::TabFocus && !w->objectName().isEmpty())
                 chain.push_back(w->objectName());
-        auto at = [&](const std::string& name) {
-            return std::find(chain.begin(), chain.end(), Q(name)) - chain.begin();
-        };
+        auto at
+            = [&](const std::string& name) { return std::find(chain.begin(), chain.end(), Q(name)) - chain.begin(); };
         const auto save = at("btnSave");
         QCOMPARE(at(d.DescriptionControl), 0);
         QVERIFY(at(d.EnableTimeControl) < at(d.StartTimeControl));
@@ -290,18 +289,49 @@ private slots:
         QVERIFY(SameRecord(CurrentRecord(F(OutputFormatKind::AVI)), before));
     }
 
+    // The accelerators of the buttons close the window from any tab.
+    void accelerators_data()
+    {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("result");
+        for (int tab = 0; tab < 3; ++tab) {
+            QTest::addRow("Save from tab %d", tab) << tab << int(Qt::Key_S) << int(mrOk);
+            QTest::addRow("Close from tab %d", tab) << tab << int(Qt::Key_C) << int(mrCancel);
+        }
+    }
+
+    void accelerators()
+    {
+        QFETCH(int, tab);
+        QFETCH(int, key);
+        QFETCH(int, result);
+        TfrmAVIProfile editor;
+        TProfileRecord r = DefaultRecord(F(OutputFormatKind::AVI));
+        SetField(r, "EnableTimeControl", true);
+        SetField(r, "VideoBitRateUsePresertDivX", false);
+        editor.ShowSettings(r);
+        DialogHook::QueueFormDriver([&](QDialog& d) {
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            editor.PageControl->setCurrentIndex(tab);
+            QTest::keyClick(&d, Qt::Key(key), Qt::AltModifier);
+            QTRY_VERIFY(!d.isVisible()); // a button's accelerator clicks it after a short delay
+        });
+        QCOMPARE(editor.ShowModal(), result);
+    }
+
     // Values without a control state: a list index past the list collects as
     // 255, an unknown radio value and an H.263 size of no radio stay.
     void valuesWithoutControlState()
     {
         TProfileRecord r = DefaultRecord(F(OutputFormatKind::AVI));
-        SetField(r, "VideoCodec", uint8_t{11});
-        SetField(r, "AudioSampleRateMp3", uint8_t{200});
-        SetField(r, "VideoAspectDivX", uint8_t{7});
-        SetField(r, "VideoAspectH263", uint8_t{5});
-        SetField(r, "VideoWidthH263", int32_t{200});
-        SetField(r, "VideoHeightH263", int32_t{150});
-        SetField(r, "VideoBitRatePresetXviD", int32_t{1000}); // no entry: position 2, the second entry
+        SetField(r, "VideoCodec", uint8_t { 11 });
+        SetField(r, "AudioSampleRateMp3", uint8_t { 200 });
+        SetField(r, "VideoAspectDivX", uint8_t { 7 });
+        SetField(r, "VideoAspectH263", uint8_t { 5 });
+        SetField(r, "VideoWidthH263", int32_t { 200 });
+        SetField(r, "VideoHeightH263", int32_t { 150 });
+        SetField(r, "VideoBitRatePresetXviD", int32_t { 1000 }); // no entry: position 2, the second entry
         TfrmAVIProfile editor;
         editor.ShowSettings(r);
         editor.show();
@@ -310,10 +340,10 @@ private slots:
         QVERIFY(!Child<QRadioButton>(editor, "RadioButtonVideoSize176_144H263")->isChecked());
         QCOMPARE(Child<QSlider>(editor, "TrackBarVideoBitrateXviD")->value(), 2);
         const TProfileRecord c = editor.CollectSettings();
-        QCOMPARE(GetIndex(c, "VideoCodec"), uint8_t{255});
-        QCOMPARE(GetIndex(c, "AudioSampleRateMp3"), uint8_t{255});
-        QCOMPARE(GetIndex(c, "VideoAspectDivX"), uint8_t{7});
-        QCOMPARE(GetIndex(c, "VideoAspectH263"), uint8_t{5});
+        QCOMPARE(GetIndex(c, "VideoCodec"), uint8_t { 255 });
+        QCOMPARE(GetIndex(c, "AudioSampleRateMp3"), uint8_t { 255 });
+        QCOMPARE(GetIndex(c, "VideoAspectDivX"), uint8_t { 7 });
+        QCOMPARE(GetIndex(c, "VideoAspectH263"), uint8_t { 5 });
         QCOMPARE(GetNumber(c, "VideoWidthH263"), 200);
         QCOMPARE(GetNumber(c, "VideoHeightH263"), 150);
         QCOMPARE(GetNumber(c, "VideoBitRatePresetXviD"), 128);
@@ -436,11 +466,31 @@ private slots:
         QTest::addColumn<QString>("duration");
         QTest::addColumn<QString>("end");
         // Shown: start 0:00:10.000, duration 0:00:20.000, so the end is 0:00:30.000.
-        QTest::newRow("start after end") << "EditStartTime" << "0:01:00.000" << "0:01:00.000" << "0:00:00.000" << "0:01:00.000";
-        QTest::newRow("duration") << "EditDuration" << "0:01:00.000" << "0:00:10.000" << "0:01:00.000" << "0:01:10.000";
-        QTest::newRow("end before start") << "EditEndTime" << "0:00:05.000" << "0:00:10.000" << "0:00:20.000" << "0:00:30.000";
-        QTest::newRow("unreadable start") << "EditStartTime" << "abc" << "0:00:10.000" << "0:00:20.000" << "0:00:30.000";
-        QTest::newRow("beyond 200 hours") << "EditDuration" << "200:00:00.001" << "0:00:10.000" << "0:00:20.000" << "0:00:30.000";
+        QTest::newRow("start after end") << "EditStartTime"
+                                         << "0:01:00.000"
+                                         << "0:01:00.000"
+                                         << "0:00:00.000"
+                                         << "0:01:00.000";
+        QTest::newRow("duration") << "EditDuration"
+                                  << "0:01:00.000"
+                                  << "0:00:10.000"
+                                  << "0:01:00.000"
+                                  << "0:01:10.000";
+        QTest::newRow("end before start") << "EditEndTime"
+                                          << "0:00:05.000"
+                                          << "0:00:10.000"
+                                          << "0:00:20.000"
+                                          << "0:00:30.000";
+        QTest::newRow("unreadable start") << "EditStartTime"
+                                          << "abc"
+                                          << "0:00:10.000"
+                                          << "0:00:20.000"
+                                          << "0:00:30.000";
+        QTest::newRow("beyond 200 hours") << "EditDuration"
+                                          << "200:00:00.001"
+                                          << "0:00:10.000"
+                                          << "0:00:20.000"
+                                          << "0:00:30.000";
     }
 
     void timeEdits()
@@ -471,7 +521,7 @@ private slots:
     {
         TfrmAc3Profile ac3;
         TProfileRecord r = DefaultRecord(F(OutputFormatKind::AC3));
-        SetField(r, "AudioBitRatePresetAC3", int32_t{56}); // position 3
+        SetField(r, "AudioBitRatePresetAC3", int32_t { 56 }); // position 3
         ac3.ShowSettings(r);
         ac3.show();
         auto* bar = Child<QSlider>(ac3, "TrackBarAudioBitrateAC3");
@@ -507,17 +557,18 @@ private slots:
         Child<QComboBox>(editor, "ComboBoxMp4Format")->setCurrentIndex(1);
         QCOMPARE(editor.PageControlACodec->currentWidget()->objectName(), QStringLiteral("TabSheetAACPsp"));
         QCOMPARE(Child<QComboBox>(editor, "ComboBoxSampleRateAACPsp")->count(), 1);
-        QCOMPARE(Child<QComboBox>(editor, "ComboBoxVideoSizeH264")->itemText(4), QStringLiteral("320x240 (Apple iPod)"));
+        QCOMPARE(
+            Child<QComboBox>(editor, "ComboBoxVideoSizeH264")->itemText(4), QStringLiteral("320x240 (Apple iPod)"));
     }
 
     void tgpPairsAndNotices()
     {
         TfrmTGPProfile editor;
         TProfileRecord r = DefaultRecord(F(OutputFormatKind::TGP));
-        SetField(r, "VideoCodecNokia", uint8_t{1}); // a stored MPEG-4 shows no notice
+        SetField(r, "VideoCodecNokia", uint8_t { 1 }); // a stored MPEG-4 shows no notice
         editor.ShowSettings(r);
         editor.show();
-        QCOMPARE(DialogHook::Shown().size(), size_t{0});
+        QCOMPARE(DialogHook::Shown().size(), size_t { 0 });
         QCOMPARE(editor.PageControlVCodec->currentWidget()->objectName(), QStringLiteral("TabSheetDivX"));
         auto* nokia = Child<QComboBox>(editor, "ComboBoxVideoCodecNokia");
         nokia->setCurrentIndex(0);
@@ -542,9 +593,9 @@ private slots:
         QVERIFY(!nokia->isVisible());
         QCOMPARE(editor.PageControlVCodec->currentWidget()->objectName(), QStringLiteral("TabSheetXviD"));
         const TProfileRecord c = editor.CollectSettings();
-        QCOMPARE(GetIndex(c, "VideoCodecNokia"), uint8_t{1});
-        QCOMPARE(GetIndex(c, "AudioCodecNokia"), uint8_t{2});
-        QCOMPARE(GetIndex(c, "TGPFormat"), uint8_t{2});
+        QCOMPARE(GetIndex(c, "VideoCodecNokia"), uint8_t { 1 });
+        QCOMPARE(GetIndex(c, "AudioCodecNokia"), uint8_t { 2 });
+        QCOMPARE(GetIndex(c, "TGPFormat"), uint8_t { 2 });
         QCOMPARE(Child<QSlider>(editor, "TrackBarVideoBitrateDivX")->maximum(), 10);
     }
 
@@ -588,7 +639,7 @@ private slots:
         wav.ShowSettings(r);
         Child<QComboBox>(wav, "ComboBoxSampleRatePcm16le")->setCurrentIndex(6);
         QCOMPARE(Child<QComboBox>(wav, "ComboBoxSampleRatePcm16le")->currentText(), QStringLiteral("44100"));
-        QCOMPARE(GetIndex(wav.CollectSettings(), "AudioSampleRatePcm16le"), uint8_t{6});
+        QCOMPARE(GetIndex(wav.CollectSettings(), "AudioSampleRatePcm16le"), uint8_t { 6 });
         TfrmRMProfile rm;
         QCOMPARE(Child<QComboBox>(rm, "ComboBoxVideoSizeRm10")->count(), 13);
     }
@@ -629,8 +680,7 @@ private slots:
         editor->ShowSettings(DefaultRecord(format));
         editor->show();
         const QSize s = editor->frameGeometry().size();
-        QVERIFY2(s.width() <= 1024 && s.height() <= 740,
-                 qPrintable(QString("%1x%2").arg(s.width()).arg(s.height())));
+        QVERIFY2(s.width() <= 1024 && s.height() <= 740, qPrintable(QString("%1x%2").arg(s.width()).arg(s.height())));
     }
 };
 
@@ -658,7 +708,7 @@ int main(int argc, char** argv)
             SetField(r, d.VideoLists[0].Key, static_cast<uint8_t>(value("--video", GetIndex(r, d.VideoLists[0].Key))));
         SetField(r, d.AudioLists[0].Key, static_cast<uint8_t>(value("--audio", GetIndex(r, d.AudioLists[0].Key))));
         if (args.contains("--preset"))
-            SetField(r, "UsePresetFormats", true), SetField(r, "PresetType", uint8_t{2});
+            SetField(r, "UsePresetFormats", true), SetField(r, "PresetType", uint8_t { 2 });
         editor->ShowSettings(r);
         editor->show();
         editor->PageControl->setCurrentIndex(value("--tab", 0));

@@ -66,7 +66,10 @@ void TComboBinding::Collect(TProfileRecord& record) const
 }
 
 void TSpinBinding::Show(const TProfileRecord& record) { spin_->setValue(GetNumber(record, Key)); }
-void TSpinBinding::Collect(TProfileRecord& record) const { SetField(record, Key, static_cast<int32_t>(spin_->value())); }
+void TSpinBinding::Collect(TProfileRecord& record) const
+{
+    SetField(record, Key, static_cast<int32_t>(spin_->value()));
+}
 
 void TPresetTrackBinding::Show(const TProfileRecord& record)
 {

@@ -21,7 +21,10 @@ class QSpinBox;
 
 class TBinding {
 public:
-    explicit TBinding(std::string key) : Key(std::move(key)) {}
+    explicit TBinding(std::string key)
+        : Key(std::move(key))
+    {
+    }
     virtual ~TBinding() = default;
     virtual void Show(const TProfileRecord& record) = 0;
     virtual void Collect(TProfileRecord& record) const = 0;
@@ -31,7 +34,11 @@ public:
 // Text or time field <-> edit, as the text stands.
 class TTextBinding : public TBinding {
 public:
-    TTextBinding(QLineEdit* edit, std::string key) : TBinding(std::move(key)), edit_(edit) {}
+    TTextBinding(QLineEdit* edit, std::string key)
+        : TBinding(std::move(key))
+        , edit_(edit)
+    {
+    }
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
@@ -42,7 +49,11 @@ private:
 // Flag <-> check box.
 class TCheckBinding : public TBinding {
 public:
-    TCheckBinding(QCheckBox* box, std::string key) : TBinding(std::move(key)), box_(box) {}
+    TCheckBinding(QCheckBox* box, std::string key)
+        : TBinding(std::move(key))
+        , box_(box)
+    {
+    }
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
@@ -55,7 +66,9 @@ private:
 class TRadioPairBinding : public TBinding {
 public:
     TRadioPairBinding(QRadioButton* whenTrue, QRadioButton* whenFalse, std::string key)
-        : TBinding(std::move(key)), true_(whenTrue), false_(whenFalse)
+        : TBinding(std::move(key))
+        , true_(whenTrue)
+        , false_(whenFalse)
     {
     }
     void Show(const TProfileRecord& record) override;
@@ -71,7 +84,8 @@ private:
 class TRadioGroupBinding : public TBinding {
 public:
     TRadioGroupBinding(std::vector<QRadioButton*> radios, std::string key)
-        : TBinding(std::move(key)), radios_(std::move(radios))
+        : TBinding(std::move(key))
+        , radios_(std::move(radios))
     {
     }
     void Show(const TProfileRecord& record) override;
@@ -85,7 +99,11 @@ private:
 // is collected as 255.
 class TComboBinding : public TBinding {
 public:
-    TComboBinding(QComboBox* list, std::string key) : TBinding(std::move(key)), list_(list) {}
+    TComboBinding(QComboBox* list, std::string key)
+        : TBinding(std::move(key))
+        , list_(list)
+    {
+    }
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
@@ -96,7 +114,11 @@ private:
 // Number <-> spin box.
 class TSpinBinding : public TBinding {
 public:
-    TSpinBinding(QSpinBox* spin, std::string key) : TBinding(std::move(key)), spin_(spin) {}
+    TSpinBinding(QSpinBox* spin, std::string key)
+        : TBinding(std::move(key))
+        , spin_(spin)
+    {
+    }
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
@@ -110,7 +132,11 @@ private:
 class TPresetTrackBinding : public TBinding {
 public:
     TPresetTrackBinding(QSlider* bar, const TPresetTable& table, int startPosition, int max, std::string key)
-        : TBinding(std::move(key)), bar_(bar), table_(table), start_(startPosition), max_(max)
+        : TBinding(std::move(key))
+        , bar_(bar)
+        , table_(table)
+        , start_(startPosition)
+        , max_(max)
     {
     }
     void Show(const TProfileRecord& record) override;
@@ -126,7 +152,11 @@ private:
 // Number <-> label showing it in decimal (the specified bitrate).
 class TNumberLabelBinding : public TBinding {
 public:
-    TNumberLabelBinding(QLabel* label, std::string key) : TBinding(std::move(key)), label_(label) {}
+    TNumberLabelBinding(QLabel* label, std::string key)
+        : TBinding(std::move(key))
+        , label_(label)
+    {
+    }
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
@@ -143,7 +173,9 @@ public:
         int32_t Width, Height;
     };
     TSizeRadioBinding(std::vector<TChoice> choices, std::string widthKey, std::string heightKey)
-        : TBinding(std::move(widthKey)), heightKey_(std::move(heightKey)), choices_(std::move(choices))
+        : TBinding(std::move(widthKey))
+        , heightKey_(std::move(heightKey))
+        , choices_(std::move(choices))
     {
     }
     void Show(const TProfileRecord& record) override;

@@ -33,7 +33,8 @@ constexpr int DvdVideoTrackBarMax = 11;
 
 // A caption with its accelerator: "&" before the first `at` in the text, or
 // in front when the text has no such letter; texts that bring their own "&"
-// keep it.
+// keep it. Save and Close keep their letters to themselves: the start time,
+// duration, same-quality group and Configure take other letters.
 QString Accel(const std::string& text, char at = 0)
 {
     QString s = DisplayText(text);
@@ -123,10 +124,12 @@ struct TfrmProfileEditor::TAudioPageUi {
 // ---- Creation ----
 
 TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWidget* owner)
-    : TModalForm(owner), d_(description), shown_(DefaultRecord(description.Format))
+    : TModalForm(owner)
+    , d_(description)
+    , shown_(DefaultRecord(description.Format))
 {
     setObjectName(Q(d_.ClassName.substr(1))); // "frmAVIProfile"
-    setWindowTitle(Q(FormatText(IDS_PROFILE_FORM_ProfileEditor, {*d_.FormatName})));
+    setWindowTitle(Q(FormatText(IDS_PROFILE_FORM_ProfileEditor, { *d_.FormatName })));
 
     auto* top = new QHBoxLayout;
     editDescription_ = Named(new QLineEdit(this), d_.DescriptionControl);
@@ -181,7 +184,7 @@ TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWid
     // not have is a fault of the description.
     for (const auto& b : bindings_) {
         const auto* size = dynamic_cast<const TSizeRadioBinding*>(b.get());
-        for (const std::string& key : {b->Key, size ? size->HeightKey() : b->Key})
+        for (const std::string& key : { b->Key, size ? size->HeightKey() : b->Key })
             if (!FindField(d_.Format, key))
                 throw std::logic_error(d_.ClassName + " binds " + key + ", which its record does not have");
     }
@@ -209,12 +212,13 @@ void TfrmProfileEditor::BuildGeneralTab()
 
     // Time control.
     auto* timeGroup = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_TimeControl), TabGeneral), "GroupBoxTimeControl");
-    checkTime_ = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_EnableTimeControl, 'T'), timeGroup), d_.EnableTimeControl);
+    checkTime_
+        = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_EnableTimeControl, 'T'), timeGroup), d_.EnableTimeControl);
     editStart_ = Named(new QLineEdit(timeGroup), d_.StartTimeControl);
     editDuration_ = Named(new QLineEdit(timeGroup), d_.DurationControl);
     editEnd_ = Named(new QLineEdit(timeGroup), d_.EndTimeControl);
-    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime), "LabelStartTime");
-    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration), "LabelDuration");
+    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime, 'i'), "LabelStartTime");
+    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration, 'u'), "LabelDuration");
     auto* endLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_EndTime), "LabelEndTime");
     auto* hint = MakeLabel(timeGroup, Plain(IDS_PROFILE_LABEL_HrMn), "LabelHrMn");
     startLabel->setBuddy(editStart_);
@@ -229,8 +233,8 @@ void TfrmProfileEditor::BuildGeneralTab()
     tg->addWidget(endLabel, 3, 0);
     tg->addWidget(editEnd_, 3, 1);
     tg->addWidget(hint, 4, 1);
-    timeControls_ = {editStart_, editDuration_, editEnd_, startLabel, durationLabel, endLabel, hint};
-    for (QLineEdit* e : {editStart_, editDuration_, editEnd_})
+    timeControls_ = { editStart_, editDuration_, editEnd_, startLabel, durationLabel, endLabel, hint };
+    for (QLineEdit* e : { editStart_, editDuration_, editEnd_ })
         e->installEventFilter(this);
     connect(checkTime_, &QCheckBox::toggled, this, [this] { UpdateTimeControl(); });
     bindings_.push_back(std::make_unique<TCheckBinding>(checkTime_, "EnableTimeControl"));
@@ -256,21 +260,28 @@ void TfrmProfileEditor::BuildGeneralTab()
 
     // MPEG preset group.
     if (d_.Extra == TEditorExtra::MpegPresets) {
-        auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_PresetFormats), TabGeneral), "GroupBoxPresetFormats");
-        checkUsePreset_ = Named(new QCheckBox(Plain(IDS_PROFILE_LABEL_UsePresetFormats), group), "CheckBoxUsePressetFormat");
+        auto* group
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_PresetFormats), TabGeneral), "GroupBoxPresetFormats");
+        checkUsePreset_
+            = Named(new QCheckBox(Plain(IDS_PROFILE_LABEL_UsePresetFormats), group), "CheckBoxUsePressetFormat");
         groupPresetType_ = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Type + " "), group), "RadioGroupPresetType");
-        groupTargetFormat_ = Named(new QGroupBox(Plain(IDS_PROFILE_LABEL_TargetFormat), group), "RadioGroupTargetFormat");
+        groupTargetFormat_
+            = Named(new QGroupBox(Plain(IDS_PROFILE_LABEL_TargetFormat), group), "RadioGroupTargetFormat");
         auto* tl = new QHBoxLayout(groupPresetType_);
         int i = 0;
-        for (const std::string* t : {&IDS_PROFILE_RADIOBUTTON_Vcd, &IDS_PROFILE_RADIOBUTTON_Svcd, &IDS_PROFILE_CHECKBOX_DVD}) {
-            auto* r = Named(new QRadioButton(Plain(*t), groupPresetType_), "RadioButtonPresetType" + std::to_string(i++));
+        for (const std::string* t :
+            { &IDS_PROFILE_RADIOBUTTON_Vcd, &IDS_PROFILE_RADIOBUTTON_Svcd, &IDS_PROFILE_CHECKBOX_DVD }) {
+            auto* r
+                = Named(new QRadioButton(Plain(*t), groupPresetType_), "RadioButtonPresetType" + std::to_string(i++));
             presetTypes_.push_back(r);
             tl->addWidget(r);
         }
         auto* fl = new QHBoxLayout(groupTargetFormat_);
         i = 0;
-        for (const std::string* t : {&IDS_PROFILE_RADIOBUTTON_Auto, &IDS_PROFILE_LABEL_Ntsc, &IDS_PROFILE_LABEL_Pal}) {
-            auto* r = Named(new QRadioButton(Plain(*t), groupTargetFormat_), "RadioButtonTargetFormat" + std::to_string(i++));
+        for (const std::string* t :
+            { &IDS_PROFILE_RADIOBUTTON_Auto, &IDS_PROFILE_LABEL_Ntsc, &IDS_PROFILE_LABEL_Pal }) {
+            auto* r = Named(
+                new QRadioButton(Plain(*t), groupTargetFormat_), "RadioButtonTargetFormat" + std::to_string(i++));
             targetFormats_.push_back(r);
             fl->addWidget(r);
         }
@@ -301,8 +312,8 @@ void TfrmProfileEditor::BuildGeneralTab()
     };
     if (d_.Extra == TEditorExtra::TgpPairs) {
         videoListStack_ = Named(new QStackedWidget(TabGeneral), "StackCodecPairs");
-        const char* names[2][2] = {{"GroupBoxVideoCodecNokia", "GroupBoxAudioCodecNokia"},
-                                   {"GroupBoxVideoCodecSony", "GroupBoxAudioCodecSony"}};
+        const char* names[2][2] = { { "GroupBoxVideoCodecNokia", "GroupBoxAudioCodecNokia" },
+            { "GroupBoxVideoCodecSony", "GroupBoxAudioCodecSony" } };
         for (size_t pair = 0; pair < 2; ++pair) {
             auto* holder = new QWidget;
             auto* hl = new QVBoxLayout(holder);
@@ -330,7 +341,8 @@ void TfrmProfileEditor::BuildGeneralTab()
             videoLists_.push_back(vc);
             right->addWidget(vg);
         }
-        groupAudioCodec_ = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
+        groupAudioCodec_
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
         auto* al = new QVBoxLayout(groupAudioCodec_);
         if (d_.AudioLists.size() > 1) {
             audioListStack_ = Named(new QStackedWidget(groupAudioCodec_), "StackAudioCodec");
@@ -358,11 +370,15 @@ void TfrmProfileEditor::BuildGeneralTab()
         connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
 
     if (d_.HasVideo) {
-        groupDisableAudio_ = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_DisableAudio), TabGeneral), "GroupBoxDisableAudio");
-        checkDisableAudio_ = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
+        groupDisableAudio_
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_DisableAudio), TabGeneral), "GroupBoxDisableAudio");
+        checkDisableAudio_ = Named(
+            new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
         (new QVBoxLayout(groupDisableAudio_))->addWidget(checkDisableAudio_);
-        groupSameQuality_ = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality), TabGeneral), "GroupBoxSameQuality");
-        auto* same = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
+        groupSameQuality_
+            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality, 'Q'), TabGeneral), "GroupBoxSameQuality");
+        auto* same
+            = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
         (new QVBoxLayout(groupSameQuality_))->addWidget(same);
         right->addWidget(groupDisableAudio_);
         right->addWidget(groupSameQuality_);
@@ -378,12 +394,13 @@ void TfrmProfileEditor::BuildGeneralTab()
 }
 
 QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& c, const TPresetTable& table,
-                                                    int max, int start, const std::string& keyPrefix,
-                                                    const std::string& keySuffix, const QString& title)
+    int max, int start, const std::string& keyPrefix, const std::string& keySuffix, const QString& title)
 {
     auto* group = Named(new QGroupBox(title), "GroupBoxBitrate" + c);
-    ui.Preset = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_PresetQuality), group), "RadioButtonVideoPresert" + c);
-    ui.Specify = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_SpecifySetting), group), "RadioButtonVideoSpecify" + c);
+    ui.Preset
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_PresetQuality), group), "RadioButtonVideoPresert" + c);
+    ui.Specify
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_SpecifySetting), group), "RadioButtonVideoSpecify" + c);
     ui.Bar = Named(new QSlider(Qt::Horizontal, group), "TrackBarVideoBitrate" + c);
     ui.Bar->setRange(1, max);
     ui.Bar->setTickPosition(QSlider::TicksBelow);
@@ -399,9 +416,10 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
     ui.SpecifyLabel->setFrameShadow(QFrame::Sunken);
     ui.SpecifyLabel->setMinimumWidth(60);
     auto* kbps2 = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
-    auto* configure = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure), group), "ButtonVideoBitrateConfigure" + c);
-    ui.PresetSide = {current, ui.Value, low, high, ui.Bar, kbps1};
-    ui.SpecifySide = {ui.SpecifyLabel, kbps2, configure};
+    auto* configure
+        = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure, 'f'), group), "ButtonVideoBitrateConfigure" + c);
+    ui.PresetSide = { current, ui.Value, low, high, ui.Bar, kbps1 };
+    ui.SpecifySide = { ui.SpecifyLabel, kbps2, configure };
 
     auto* g = new QGridLayout(group);
     g->addWidget(ui.Preset, 0, 0, 1, 2);
@@ -425,16 +443,20 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
 
     const TPresetTable* t = &table;
     QLabel* value = ui.Value;
-    connect(ui.Bar, &QSlider::valueChanged, value, [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
+    connect(ui.Bar, &QSlider::valueChanged, value,
+        [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
     value->setText(QString::number(PresetValue(table, ui.Bar->value())));
     TBitrateUi* self = &ui;
     connect(ui.Preset, &QRadioButton::toggled, this, [this, self] { UpdateBitrate(*self); });
     QLabel* spec = ui.SpecifyLabel;
     connect(configure, &QPushButton::clicked, this, [this, spec, t] { ConfigureClick(spec, *t); });
 
-    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui.Preset, ui.Specify, keyPrefix + "BitRateUsePresert" + keySuffix));
-    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui.Bar, table, start, max, keyPrefix + "BitRatePreset" + keySuffix));
-    bindings_.push_back(std::make_unique<TNumberLabelBinding>(ui.SpecifyLabel, keyPrefix + "BitRateSpecify" + keySuffix));
+    bindings_.push_back(
+        std::make_unique<TRadioPairBinding>(ui.Preset, ui.Specify, keyPrefix + "BitRateUsePresert" + keySuffix));
+    bindings_.push_back(
+        std::make_unique<TPresetTrackBinding>(ui.Bar, table, start, max, keyPrefix + "BitRatePreset" + keySuffix));
+    bindings_.push_back(
+        std::make_unique<TNumberLabelBinding>(ui.SpecifyLabel, keyPrefix + "BitRateSpecify" + keySuffix));
     return group;
 }
 
@@ -447,7 +469,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     bitrates_.push_back(std::make_unique<TBitrateUi>());
     ui->Bitrate = bitrates_.back().get();
     QGroupBox* bitrate = BuildVideoBitrateGroup(*ui->Bitrate, c, *page.Presets, page.TrackBarMax, page.StartPosition,
-                                                "Video", c, Accel(IDS_PROFILE_GROUPBOX_Bitrate));
+        "Video", c, Accel(IDS_PROFILE_GROUPBOX_Bitrate));
     bitrate->setParent(w);
 
     // Size.
@@ -458,24 +480,26 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
             const char* Text;
             const char* Name;
             int W, H;
-        } sizes[] = {{"128 x 96", "RadioButtonVideoSize128_96H263", 128, 96},
-                     {"176 x 144", "RadioButtonVideoSize176_144H263", 176, 144},
-                     {"352 x 288", "RadioButtonVideoSize352_288H263", 352, 288}};
+        } sizes[] = { { "128 x 96", "RadioButtonVideoSize128_96H263", 128, 96 },
+            { "176 x 144", "RadioButtonVideoSize176_144H263", 176, 144 },
+            { "352 x 288", "RadioButtonVideoSize352_288H263", 352, 288 } };
         std::vector<TSizeRadioBinding::TChoice> choices;
         int row = 0;
         for (const auto& s : sizes) {
             auto* r = Named(new QRadioButton(QString::fromLatin1(s.Text), size), s.Name);
             sl->addWidget(r, row++, 0);
-            choices.push_back({r, s.W, s.H});
+            choices.push_back({ r, s.W, s.H });
         }
         sl->setRowStretch(row, 1);
         bindings_.push_back(std::make_unique<TSizeRadioBinding>(choices, "VideoWidth" + c, "VideoHeight" + c));
     } else {
-        ui->KeepSize = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
-        ui->ChangeSize = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Change), size), "RadioButtonChangVideoSize" + c);
+        ui->KeepSize
+            = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
+        ui->ChangeSize
+            = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Change), size), "RadioButtonChangVideoSize" + c);
         ui->Width = Named(new QSpinBox(size), "EditVideoWidth" + c);
         ui->Height = Named(new QSpinBox(size), "EditVideoHeight" + c);
-        for (QSpinBox* e : {ui->Width, ui->Height}) {
+        for (QSpinBox* e : { ui->Width, ui->Height }) {
             e->setRange(MinVideoDimension, MaxVideoDimension);
             e->installEventFilter(this);
         }
@@ -499,13 +523,14 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         sl->setRowStretch(4, 1);
         wl->setBuddy(ui->Width);
         hl->setBuddy(ui->Height);
-        ui->SizeSide = {ui->Width, ui->Height, wl, hl, x, dims, ui->Sizes};
+        ui->SizeSide = { ui->Width, ui->Height, wl, hl, x, dims, ui->Sizes };
         TVideoPageUi* self = ui.get();
         connect(ui->ChangeSize, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
         connect(ui->Width, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
         connect(ui->Height, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
         connect(ui->Sizes, &QComboBox::activated, this, [this, self] { SizeChosen(*self); });
-        bindings_.push_back(std::make_unique<TRadioPairBinding>(ui->KeepSize, ui->ChangeSize, "VideoSizeUseSource" + c));
+        bindings_.push_back(
+            std::make_unique<TRadioPairBinding>(ui->KeepSize, ui->ChangeSize, "VideoSizeUseSource" + c));
         bindings_.push_back(std::make_unique<TSpinBinding>(ui->Width, "VideoWidth" + c));
         bindings_.push_back(std::make_unique<TSpinBinding>(ui->Height, "VideoHeight" + c));
     }
@@ -513,7 +538,8 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     // Frame rate.
     auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), w), "GroupBoxFrameRate" + c);
     ui->KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto), rate), "RadioButtonKeepFrameRate" + c);
-    ui->ChangeRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
+    ui->ChangeRate
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
     ui->Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(page.FrameRates));
     auto* rl = new QVBoxLayout(rate);
     rl->addWidget(ui->KeepRate);
@@ -571,7 +597,8 @@ QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
 
     if (page.Kind == TPageKind::Audio) {
         auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_Bitrate), w), "GroupBoxAudioBitrate" + a);
-        ui->AutoSet = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), group), "CheckBoxAutoSetAudioBitrate" + a);
+        ui->AutoSet
+            = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), group), "CheckBoxAutoSetAudioBitrate" + a);
         ui->Bar = Named(new QSlider(Qt::Horizontal, group), "TrackBarAudioBitrate" + a);
         ui->Bar->setRange(1, page.TrackBarMax);
         ui->Bar->setTickPosition(QSlider::TicksBelow);
@@ -582,7 +609,7 @@ QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
         auto* low = MakeLabel(group, Plain(IDS_PROFILE_LABEL_LowQuality));
         auto* high = MakeLabel(group, Plain(IDS_PROFILE_LABEL_HighQuliaty));
         high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui->BarSide = {current, value, low, high, ui->Bar, kbps};
+        ui->BarSide = { current, value, low, high, ui->Bar, kbps };
         auto* g = new QGridLayout(group);
         g->addWidget(ui->AutoSet, 0, 0, 1, 2);
         auto* row = new QHBoxLayout;
@@ -595,11 +622,13 @@ QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
         g->addWidget(low, 3, 0);
         g->addWidget(high, 3, 1);
         const TPresetTable* t = page.Presets;
-        connect(ui->Bar, &QSlider::valueChanged, value, [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
+        connect(ui->Bar, &QSlider::valueChanged, value,
+            [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
         value->setText(QString::number(PresetValue(*t, ui->Bar->value())));
         connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
         bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "AudioBitRateUseAutoSet" + a));
-        bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui->Bar, *page.Presets, page.StartPosition, page.TrackBarMax, "AudioBitRatePreset" + a));
+        bindings_.push_back(std::make_unique<TPresetTrackBinding>(
+            ui->Bar, *page.Presets, page.StartPosition, page.TrackBarMax, "AudioBitRatePreset" + a));
         grid->addWidget(group, 0, 0, 2, 1);
     }
 
@@ -609,7 +638,8 @@ QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
     auto* rateHolder = new QVBoxLayout;
     rateHolder->addWidget(ui->RateGroup);
     if (page.Channels == TChannelList::Ac3) {
-        ui->SurroundRateGroup = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_SampleRate), w), "GroupBoxSampleRateAC3_6Channels");
+        ui->SurroundRateGroup
+            = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_SampleRate), w), "GroupBoxSampleRateAC3_6Channels");
         (new QVBoxLayout(ui->SurroundRateGroup))->addWidget(MakeLabel(ui->SurroundRateGroup, QStringLiteral("48000")));
         ui->SurroundRateGroup->hide();
         rateHolder->addWidget(ui->SurroundRateGroup);
@@ -636,14 +666,16 @@ void TfrmProfileEditor::BuildDvdTab()
     TabDVD = Named(new QWidget, "TabSheetDVD");
     bitrates_.push_back(std::make_unique<TBitrateUi>());
     QGroupBox* video = BuildVideoBitrateGroup(*bitrates_.back(), "DVD", StandardVideoBitRates, DvdVideoTrackBarMax,
-                                              DvdStartPosition, "DVDVideo", "", Accel(IDS_PROFILE_GROUPBOX_VideoBitrate));
+        DvdStartPosition, "DVDVideo", "", Accel(IDS_PROFILE_GROUPBOX_VideoBitrate));
     video->setParent(TabDVD);
 
     auto* aspect = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Aspect), TabDVD), "GroupBoxAspectDVD");
-    dvdKeepAspect_ = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto + " "), aspect), "RadioButtonAutoAspectDVD");
-    dvdChangeAspect_ = Named(new QRadioButton(Plain(IDS_PROFILE_LABEL_ChangeAspect), aspect), "RadioButtonChangeAspectDVD");
+    dvdKeepAspect_
+        = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto + " "), aspect), "RadioButtonAutoAspectDVD");
+    dvdChangeAspect_
+        = Named(new QRadioButton(Plain(IDS_PROFILE_LABEL_ChangeAspect), aspect), "RadioButtonChangeAspectDVD");
     dvdAspect_ = MakeList(aspect, "ComboBoxAspectDVD",
-                          {IDS_PROFILE_GROUPBOX_Aspect_1, IDS_PROFILE_GROUPBOX_Aspect_4, IDS_PROFILE_GROUPBOX_Aspect_16});
+        { IDS_PROFILE_GROUPBOX_Aspect_1, IDS_PROFILE_GROUPBOX_Aspect_4, IDS_PROFILE_GROUPBOX_Aspect_16 });
     auto* al = new QVBoxLayout(aspect);
     al->addWidget(dvdKeepAspect_);
     al->addWidget(dvdChangeAspect_);
@@ -653,8 +685,8 @@ void TfrmProfileEditor::BuildDvdTab()
     bindings_.push_back(std::make_unique<TComboBinding>(dvdAspect_, "DVDVideoAspect"));
 
     // The DVD audio bitrate: an audio page without rate and channel lists.
-    static const TCodecPage dvdAudio{"DVD", &IDS_PROFILE_CHECKBOX_DVD, TPageKind::Audio, &DvdAudioBitRates,
-                                     static_cast<int>(DvdAudioBitRates.size()), DvdStartPosition};
+    static const TCodecPage dvdAudio { "DVD", &IDS_PROFILE_CHECKBOX_DVD, TPageKind::Audio, &DvdAudioBitRates,
+        static_cast<int>(DvdAudioBitRates.size()), DvdStartPosition };
     auto ui = std::make_unique<TAudioPageUi>();
     ui->Page = &dvdAudio;
     auto* audio = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioBitrate), TabDVD), "GroupBoxAudioBitrateDVD");
@@ -669,7 +701,7 @@ void TfrmProfileEditor::BuildDvdTab()
     auto* low = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_LowQuality));
     auto* high = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_HighQuliaty));
     high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui->BarSide = {current, value, low, high, ui->Bar, kbps};
+    ui->BarSide = { current, value, low, high, ui->Bar, kbps };
     auto* g = new QGridLayout(audio);
     g->addWidget(ui->AutoSet, 0, 0, 1, 2);
     auto* row = new QHBoxLayout;
@@ -681,12 +713,14 @@ void TfrmProfileEditor::BuildDvdTab()
     g->addWidget(ui->Bar, 2, 0, 1, 2);
     g->addWidget(low, 3, 0);
     g->addWidget(high, 3, 1);
-    connect(ui->Bar, &QSlider::valueChanged, value, [value](int p) { value->setText(QString::number(PresetValue(DvdAudioBitRates, p))); });
+    connect(ui->Bar, &QSlider::valueChanged, value,
+        [value](int p) { value->setText(QString::number(PresetValue(DvdAudioBitRates, p))); });
     value->setText(QString::number(PresetValue(DvdAudioBitRates, ui->Bar->value())));
     TAudioPageUi* self = ui.get();
     connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
     bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "DVDAudioBitRateUseAutoSet"));
-    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui->Bar, DvdAudioBitRates, DvdStartPosition, dvdAudio.TrackBarMax, "DVDAudioBitRatePreset"));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(
+        ui->Bar, DvdAudioBitRates, DvdStartPosition, dvdAudio.TrackBarMax, "DVDAudioBitRatePreset"));
     audioPages_.push_back(std::move(ui));
 
     auto* grid = new QGridLayout(TabDVD);
@@ -782,8 +816,8 @@ void TfrmProfileEditor::UpdateAudioRange(const TAudioPageUi& ui)
     if (!ui.Bar || !ui.Rates || showing_)
         return;
     const int channels = ui.Channels->currentIndex();
-    const TPositionRange range =
-        AudioBitrateRange(ui.Page->RangeRule, ui.Page->TrackBarMax, ui.Rates->currentIndex(), channels);
+    const TPositionRange range
+        = AudioBitrateRange(ui.Page->RangeRule, ui.Page->TrackBarMax, ui.Rates->currentIndex(), channels);
     ui.Bar->setRange(range.Min, range.Max); // a position outside moves to the nearest end
     if (ui.SurroundRateGroup) {
         const bool surround = Ac3FixedSampleRate(ui.Page->RangeRule, channels);
@@ -823,7 +857,7 @@ void TfrmProfileEditor::UpdateTabs()
         const TMpegPresetView v = MpegPresetView(checkUsePreset_->isChecked(), static_cast<uint8_t>(type), disabled);
         groupPresetType_->setEnabled(v.PresetRadiosEnabled);
         groupTargetFormat_->setEnabled(v.PresetRadiosEnabled);
-        for (QGroupBox* g : {groupVideoCodec_, groupAudioCodec_, groupSameQuality_, groupDisableAudio_})
+        for (QGroupBox* g : { groupVideoCodec_, groupAudioCodec_, groupSameQuality_, groupDisableAudio_ })
             g->setVisible(v.CodecGroupsVisible);
         for (QComboBox* c : audioLists_)
             c->setEnabled(v.AudioListsEnabled);
@@ -872,7 +906,7 @@ void TfrmProfileEditor::SizeEditLeft(QSpinBox* edit)
 
 void TfrmProfileEditor::TimeEditLeft(QLineEdit* edit)
 {
-    TTimeEdits edits{S(editStart_->text()), S(editDuration_->text()), S(editEnd_->text())};
+    TTimeEdits edits { S(editStart_->text()), S(editDuration_->text()), S(editEnd_->text()) };
     const std::string remembered = S(remembered_);
     if (edit == editStart_)
         StartTimeExit(edits, remembered);
@@ -903,7 +937,7 @@ bool TfrmProfileEditor::eventFilter(QObject* watched, QEvent* event)
 void TfrmProfileEditor::ConfigureClick(QLabel* specify, const TPresetTable& table)
 {
     const int32_t value = AskValue(this, IDS_ENTER_VIDEOBITRATE_TITLE, IDS_ENTER_VIDEOBITRATE, specify->text().toInt(),
-                                   PresetMaximum(table), PresetMinimum(table));
+        PresetMaximum(table), PresetMinimum(table));
     specify->setText(QString::number(value));
 }
 

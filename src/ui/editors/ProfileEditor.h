@@ -70,9 +70,8 @@ private:
     QWidget* BuildVideoPage(const TCodecPage& page);
     QWidget* BuildAudioPage(const TCodecPage& page);
     void BuildDvdTab();
-    QGroupBox* BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& suffix, const TPresetTable& table,
-                                      int max, int start, const std::string& keyPrefix, const std::string& keySuffix,
-                                      const QString& title);
+    QGroupBox* BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& suffix, const TPresetTable& table, int max,
+        int start, const std::string& keyPrefix, const std::string& keySuffix, const QString& title);
     QComboBox* MakeList(QWidget* parent, const std::string& name, const std::vector<std::string>& texts);
 
     void UpdateBitrate(const TBitrateUi& ui);
@@ -129,7 +128,7 @@ private:
 };
 
 // The sixteen editor windows: each is the editor over its format's description.
-#define QV_PROFILE_EDITOR(Class, Kind)                                                                                \
+#define QV_PROFILE_EDITOR(Class, Kind)                                                                                 \
     class Class : public TfrmProfileEditor {                                                                           \
     public:                                                                                                            \
         explicit Class(QWidget* owner = nullptr)                                                                       \
