@@ -63,8 +63,12 @@ private:
             auto* edit = d.findChild<QLineEdit*>("EditDescription");
             if (shown)
                 *shown = edit->text();
-            if (busy)
+            if (busy) {
                 *busy = BusyDepth();
+                // The user edits under the normal cursor.
+                QVERIFY(QApplication::overrideCursor());
+                QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+            }
             edit->setText(description);
             d.findChild<QPushButton*>(save ? "btnSave" : "btnClose")->click();
         });
@@ -193,6 +197,7 @@ private slots:
         QCOMPARE(shown, QString("b"));
         QCOMPARE(busy, 1);
         QCOMPARE(BusyDepth(), 0);
+        QVERIFY(!QApplication::overrideCursor());
         QCOMPARE(Description("b.avo"), std::string("edited"));
         // Close keeps the file; the edit button runs the same command.
         QueueEditor(*frm, "dropped", false);
