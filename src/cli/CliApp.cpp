@@ -16,11 +16,13 @@
 
 #include "app/Settings.h"
 #include "cli/CliArgs.h"
+#include "cli/CliProfiles.h"
 #include "cli/Terminal.h"
 #include "cmdline/OptionDetails.h"
 #include "engine/BatchDriver.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "profiles/ProfileCommands.h"
 #include "profiles/profiles.h"
 
 namespace fs = std::filesystem;
@@ -260,6 +262,8 @@ private:
     std::string OutputFolderText() const;
 
     int ListProfiles();
+    int ShowProfile();
+    int ProfileCommand();
     int PrintOptions();
     int PrintCommands();
     int Info();
@@ -393,6 +397,23 @@ int TCliRun::ListProfiles()
     for (const auto& name : ProfileLists[format_].Items)
         console_.Out(name);
     return ExitConverted;
+}
+
+int TCliRun::ShowProfile()
+{
+    if (!ChooseFormat() || !ChooseProfile())
+        return ExitUsage;
+    const std::string file = profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_;
+    std::fputs(ProfileText(LoadRecord(format_, file)).c_str(), stdout);
+    std::fflush(stdout);
+    return ExitConverted;
+}
+
+int TCliRun::ProfileCommand()
+{
+    if (!ChooseFormat())
+        return ExitUsage;
+    return RunProfileCommand(args_, format_, console_, program_);
 }
 
 int TCliRun::PrintOptions()
@@ -540,6 +561,11 @@ int TCliRun::Run()
         return ExitUsage;
     switch (args_.Action) {
     case TCliAction::ListProfiles: return ListProfiles();
+    case TCliAction::ShowProfile: return ShowProfile();
+    case TCliAction::AddProfile:
+    case TCliAction::EditProfile:
+    case TCliAction::RenameProfile:
+    case TCliAction::DeleteProfile: return ProfileCommand();
     case TCliAction::PrintOptions: return PrintOptions();
     case TCliAction::PrintCommands: return PrintCommands();
     case TCliAction::Info: return Info();

@@ -33,6 +33,11 @@ const char* ActionOption(TCliAction action)
     case TCliAction::PrintCommands: return "--print-commands";
     case TCliAction::Info: return "--info";
     case TCliAction::ListProfiles: return "--list-profiles";
+    case TCliAction::ShowProfile: return "--show-profile";
+    case TCliAction::AddProfile: return "--add-profile";
+    case TCliAction::EditProfile: return "--edit-profile";
+    case TCliAction::RenameProfile: return "--rename-profile";
+    case TCliAction::DeleteProfile: return "--delete-profile";
     default: return "";
     }
 }
@@ -79,11 +84,16 @@ std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std
             attached = arg.substr(2);
         }
 
+        // A value is the next argument as it stands, also when it begins
+        // with "-"; a "--" before it is skipped ("--delete-profile -- -x").
         auto value = [&](std::string& out) {
             if (attached) {
                 out = *attached;
+                attached.reset(); // a second value comes from the next argument
                 return true;
             }
+            if (i + 1 < args.size() && args[i + 1] == "--")
+                ++i;
             if (i + 1 >= args.size()) {
                 error = "option " + name + " needs a value";
                 return false;
@@ -141,6 +151,27 @@ std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std
                                                                    : TCliAction::ListProfiles;
             if (!setAction(action))
                 return std::nullopt;
+        } else if (name == "--show-profile") {
+            if (!noValue() || !setAction(TCliAction::ShowProfile))
+                return std::nullopt;
+        } else if (name == "--add-profile" || name == "--edit-profile" || name == "--delete-profile") {
+            const TCliAction action = name == "--add-profile"    ? TCliAction::AddProfile
+                                      : name == "--edit-profile" ? TCliAction::EditProfile
+                                                                 : TCliAction::DeleteProfile;
+            if (!setAction(action) || !value(result.ProfileName))
+                return std::nullopt;
+        } else if (name == "--rename-profile") {
+            if (!setAction(TCliAction::RenameProfile) || !value(result.ProfileName) || !value(result.NewName))
+                return std::nullopt;
+        } else if (name == "--set") {
+            if (!value(v))
+                return std::nullopt;
+            const auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                error = "--set needs KEY=VALUE, not '" + v + "'";
+                return std::nullopt;
+            }
+            result.Settings.push_back({v.substr(0, eq), v.substr(eq + 1)});
         } else if (name == "-h" || name == "--help") {
             help = true;
         } else {
@@ -157,6 +188,21 @@ std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std
         error = "--profile and --profile-file cannot be combined";
         return std::nullopt;
     }
+    const bool setsValues = result.Action == TCliAction::AddProfile || result.Action == TCliAction::EditProfile;
+    if (!result.Settings.empty() && !setsValues) {
+        error = "--set needs --add-profile or --edit-profile";
+        return std::nullopt;
+    }
+    if (result.Action == TCliAction::EditProfile && result.Settings.empty()) {
+        error = "--edit-profile needs at least one --set KEY=VALUE";
+        return std::nullopt;
+    }
+    const bool namesProfile = setsValues || result.Action == TCliAction::RenameProfile ||
+                              result.Action == TCliAction::DeleteProfile;
+    if (namesProfile && (result.Profile || result.ProfileFile)) {
+        error = std::string(ActionOption(result.Action)) + " names its profile itself; leave out -p and --profile-file";
+        return std::nullopt;
+    }
     switch (result.Action) {
     case TCliAction::Convert:
     case TCliAction::PrintCommands:
@@ -168,6 +214,11 @@ std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std
         break;
     case TCliAction::PrintOptions:
     case TCliAction::ListProfiles:
+    case TCliAction::ShowProfile:
+    case TCliAction::AddProfile:
+    case TCliAction::EditProfile:
+    case TCliAction::RenameProfile:
+    case TCliAction::DeleteProfile:
         if (!result.Files.empty()) {
             error = std::string(ActionOption(result.Action)) + " takes no FILE";
             return std::nullopt;
@@ -185,6 +236,10 @@ std::string UsageText(const std::string& programName)
     for (const auto& n : FormatNames())
         formats += (formats.empty() ? "" : " ") + n;
     return "Usage: " + programName + " [options] FILE...\n"
+           "       " + programName + " -f FORMAT --list-profiles | --show-profile [-p NAME]\n"
+           "       " + programName + " -f FORMAT --add-profile NAME [-y] [--set KEY=VALUE]...\n"
+           "       " + programName + " -f FORMAT --edit-profile NAME --set KEY=VALUE...\n"
+           "       " + programName + " -f FORMAT --rename-profile OLD NEW | --delete-profile NAME\n"
            "Converts media files with the profiles and settings of Quorvex.\n"
            "\n"
            "  -f, --format NAME      output format, any letter case; default: the format\n"
@@ -205,6 +260,26 @@ std::string UsageText(const std::string& programName)
            "      --list-profiles    print the profile names of the format and exit\n"
            "  -h, --help             print this help and exit\n"
            "\n"
+           "Profile commands (on the profiles of the format given with -f):\n"
+           "      --show-profile     print the chosen profile (-p or --profile-file) as a\n"
+           "                         profile file holds it: [General] and every key, with\n"
+           "                         defaults for keys the file lacks\n"
+           "      --add-profile NAME a new profile from the format's defaults; refused\n"
+           "                         when NAME exists unless -y is given\n"
+           "      --edit-profile NAME\n"
+           "                         change only the keys given with --set and save\n"
+           "      --set KEY=VALUE    a value for --add-profile or --edit-profile; may be\n"
+           "                         repeated. KEY is a key of the format's profiles (see\n"
+           "                         --show-profile); flags are 1 or 0, list positions\n"
+           "                         count from 0, numbers are decimal or 0x hexadecimal,\n"
+           "                         widths and heights 2 to 1600, times like 0:01:30.000\n"
+           "      --rename-profile OLD NEW\n"
+           "                         rename a profile; refused when NEW exists\n"
+           "      --delete-profile NAME\n"
+           "                         delete a profile; the last one of a format is kept\n"
+           "  A profile name must not be blank nor hold any of \\ / : * ? \" < > |.\n"
+           "  A value may begin with \"-\"; a \"--\" right before it is skipped.\n"
+           "\n"
            "Use \"--\" before file names that begin with \"-\".\n"
            "\n"
            "Each file ends with a \"Converted:\" or \"Failed:\" line; where the encoder had\n"
@@ -214,7 +289,9 @@ std::string UsageText(const std::string& programName)
            "Exit status: 0 every file converted, 1 at least one file failed, 2 bad usage\n"
            "or a failed check (a missing, rejected or unreadable file is skipped, the\n"
            "others are converted), 130 stopped by Ctrl+C (the file being converted keeps\n"
-           "its source).\n"
+           "its source). Profile commands: 0 done, 1 a profile file could not be written,\n"
+           "renamed or deleted, 2 refused (bad name or value, NEW or NAME exists, the\n"
+           "last profile, an unknown profile).\n"
            "\n"
            "An output is written under a hidden temporary name in the output folder\n"
            "(\".NAME.qvpart-PID.EXT\") and gets its name only when it is complete and holds\n"

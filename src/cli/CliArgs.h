@@ -9,7 +9,25 @@
 namespace qvcli {
 
 // What the run does besides (or instead of) converting.
-enum class TCliAction { Convert, PrintOptions, PrintCommands, Info, ListProfiles, Help };
+enum class TCliAction {
+    Convert,
+    PrintOptions,
+    PrintCommands,
+    Info,
+    ListProfiles,
+    ShowProfile,
+    AddProfile,
+    EditProfile,
+    RenameProfile,
+    DeleteProfile,
+    Help
+};
+
+// One --set KEY=VALUE.
+struct TFieldSetting {
+    std::string Key;
+    std::string Value;
+};
 
 struct TCliArgs {
     TCliAction Action = TCliAction::Convert;
@@ -20,6 +38,9 @@ struct TCliArgs {
     bool Yes = false;
     bool DeleteSource = false;
     std::vector<std::string> Files;
+    std::string ProfileName; // --add-profile, --edit-profile, --delete-profile; OLD of --rename-profile
+    std::string NewName;     // NEW of --rename-profile
+    std::vector<TFieldSetting> Settings; // --set, in the order given
 };
 
 // Exit codes.

@@ -101,19 +101,40 @@ void ComputeProfileFolders();
 // mp4, 3gp, mpg, mov, wmv, rm, swf, aac, vob, ac3, mp2, mp3, amr, wav, asf;
 // stops at the first folder that cannot be created and returns false.
 bool BuildProfileFolders();
-// Builds the folders and fills all sixteen lists; false when a folder cannot
-// be created (the caller shows IDS_MESSAGEBOX_CreateDirError), lists untouched.
+// Builds the folders, fills every format folder that holds no profile from
+// the shipped profiles (FillEmptyProfileFolders with ShippedProfileRoot()) and
+// fills all sixteen lists; false when a folder cannot be created (the caller
+// shows IDS_MESSAGEBOX_CreateDirError), lists untouched.
 bool RefreshProfileLists();
+// The untouched copy of the shipped profiles in the program folder:
+// AppFolder + "shipped/", holding one "<language>_Profile/" tree per language
+// that ships profiles.
+std::string ShippedProfileRoot();
+// Copies into every format folder of the profile tree profileRoot (a folder
+// named "<language>_Profile/") that holds no profile the shipped profiles of
+// that format: those of shippedRoot + "<language>_Profile/", or of
+// "English_Profile/" when the language ships none for the format. Existing
+// files are never overwritten; copies get the lower-case extension. Returns
+// the number of files copied.
+int FillEmptyProfileFolders(const std::string& shippedRoot, const std::string& profileRoot);
 // Fills a list with the regular files matching mask (a folder followed by
 // "*." and an extension; matched without regard to letter case), each name
-// without its extension, sorted without regard to case. Selects selectName
+// without its extension, sorted without regard to case; a name whose file
+// exists in two spellings of the extension ("a.avo", "a.AVO") is listed once. Selects selectName
 // (compared without regard to case) when given, otherwise the first entry.
 void FillProfileList(TProfileList& list, const std::string& mask, const std::string& selectName);
 // The first two characters of folderName followed by "o".
 std::string ProfileExtension(const std::string& folderName);
 // The profile folder of a format (from Options), "" for 16 or more.
 std::string ProfileFolder(int format);
-// Folder + selected name + "." + profile extension of a format.
+// The file of a named profile of a format: the existing file whose name is
+// the profile name followed by "." and the profile extension in any letter
+// case (the lower-case spelling first), otherwise folder + name + "." + the
+// lower-case extension, the name a new file is written under.
+std::string ProfileFilePath(int format, const std::string& name);
+// Every existing file of a named profile (each spelling of the extension).
+std::vector<std::string> ProfileFileSpellings(int format, const std::string& name);
+// ProfileFilePath of the selected name of the format's list.
 std::string SelectedProfilePath(int format);
 // Output extension of Options.OutputFormat; for 3GP loads the selected 3GP
 // profile and gives ".3g2" when TGPFormat is 2. "" for 16 or more.

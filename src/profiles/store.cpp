@@ -175,6 +175,8 @@ void FillProfileList(TProfileList& list, const std::string& mask, const std::str
         const std::string la = LowerAscii(a), lb = LowerAscii(b);
         return la != lb ? la < lb : a < b;
     });
+    // "a.avo" and "a.AVO" are one profile name.
+    list.Items.erase(std::unique(list.Items.begin(), list.Items.end()), list.Items.end());
 
     if (list.Items.empty())
         return;
@@ -194,6 +196,7 @@ bool RefreshProfileLists()
 {
     if (!BuildProfileFolders())
         return false;
+    FillEmptyProfileFolders(ShippedProfileRoot(), Options.ProfileRoot);
     for (OutputFormatKind kind : ListOrder) {
         const int format = static_cast<int>(kind);
         FillProfileList(ProfileLists[format],
@@ -202,11 +205,100 @@ bool RefreshProfileLists()
     return true;
 }
 
+std::vector<std::string> ProfileFileSpellings(int format, const std::string& name)
+{
+    std::vector<std::string> files;
+    if (!ValidFormat(format) || name.empty())
+        return files;
+    const std::string folder = ProfileFolder(format);
+    const std::string extension = ProfileExtension(ProfileFolderName(format));
+    const std::string exact = name + "." + extension;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (!it->is_regular_file(typeError))
+            continue;
+        const std::string fileName = it->path().filename().string();
+        if (fileName.size() == exact.size() && fileName.compare(0, name.size() + 1, name + ".") == 0 &&
+            LowerAscii(fileName.substr(name.size() + 1)) == extension)
+            files.push_back(folder + fileName);
+    }
+    // The lower-case spelling first, then a fixed order.
+    std::sort(files.begin(), files.end(), [&](const std::string& a, const std::string& b) {
+        const bool la = a == folder + exact, lb = b == folder + exact;
+        return la != lb ? la : a < b;
+    });
+    return files;
+}
+
+std::string ProfileFilePath(int format, const std::string& name)
+{
+    if (!ValidFormat(format))
+        return {};
+    const std::vector<std::string> files = ProfileFileSpellings(format, name);
+    if (!files.empty())
+        return files.front();
+    return ProfileFolder(format) + name + "." + ProfileExtension(ProfileFolderName(format));
+}
+
 std::string SelectedProfilePath(int format)
 {
     if (!ValidFormat(format))
         return {};
-    return ProfileFolder(format) + ProfileLists[format].Text() + "." + ProfileExtension(ProfileFolderName(format));
+    return ProfileFilePath(format, ProfileLists[format].Text());
+}
+
+std::string ShippedProfileRoot()
+{
+    return AppFolder + "shipped/";
+}
+
+int FillEmptyProfileFolders(const std::string& shippedRoot, const std::string& profileRoot)
+{
+    // "<langs>/Deutsch_Profile/" -> "Deutsch_Profile"
+    std::string tree = profileRoot;
+    while (!tree.empty() && tree.back() == '/')
+        tree.pop_back();
+    tree = fs::path(tree).filename().string();
+    int copied = 0;
+    for (OutputFormatKind kind : FolderOrder) {
+        const std::string folderName = FormatFolders[static_cast<int>(kind)].Name;
+        const std::string extension = ProfileExtension(folderName);
+        const std::string mask = "*." + extension;
+        const std::string target = profileRoot + folderName + "/";
+        TProfileList present;
+        FillProfileList(present, target + mask, "");
+        if (!present.Items.empty())
+            continue;
+        TProfileList shipped;
+        std::string source = shippedRoot + tree + "/" + folderName + "/";
+        FillProfileList(shipped, source + mask, "");
+        if (shipped.Items.empty()) {
+            source = shippedRoot + "English_Profile/" + folderName + "/";
+            FillProfileList(shipped, source + mask, "");
+        }
+        if (shipped.Items.empty())
+            continue;
+        std::error_code ec;
+        fs::create_directories(fs::path(target), ec);
+        for (const std::string& name : shipped.Items) {
+            std::error_code scan;
+            for (fs::directory_iterator it(fs::path(source), scan), end; !scan && it != end; it.increment(scan)) {
+                const std::string fileName = it->path().filename().string();
+                if (fileName.size() != name.size() + 1 + extension.size() ||
+                    fileName.compare(0, name.size() + 1, name + ".") != 0 ||
+                    LowerAscii(fileName.substr(name.size() + 1)) != extension)
+                    continue;
+                // skip_existing: a file that appeared meanwhile is the user's.
+                std::error_code copyError;
+                if (fs::copy_file(it->path(), fs::path(target + name + "." + extension),
+                                  fs::copy_options::skip_existing, copyError))
+                    ++copied;
+                break;
+            }
+        }
+    }
+    return copied;
 }
 
 std::string GetOutputExtension()

@@ -98,6 +98,15 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"--print-options", "a"}, "--print-options takes no FILE"},
         {{"--print-commands"}, "no FILE"},
         {{"-p", "x", "--profile-file", "y", "a"}, "--profile and --profile-file cannot be combined"},
+        {{"--rename-profile", "old"}, "option --rename-profile needs a value"},
+        {{"--delete-profile", "--"}, "option --delete-profile needs a value"},
+        {{"--add-profile", "a", "--delete-profile", "b"}, "--add-profile and --delete-profile cannot be combined"},
+        {{"--add-profile", "a", "--set", "NoEquals"}, "--set needs KEY=VALUE"},
+        {{"--add-profile", "a", "--set", "=1"}, "--set needs KEY=VALUE"},
+        {{"--set", "A=1", "x.avi"}, "--set needs --add-profile or --edit-profile"},
+        {{"--edit-profile", "a"}, "--edit-profile needs at least one --set"},
+        {{"--delete-profile", "a", "-p", "b"}, "leave out -p"},
+        {{"--show-profile=1"}, "option --show-profile takes no value"},
     };
     for (const BadCase& c : cases) {
         std::string error;
@@ -106,6 +115,37 @@ TEST(BadArguments, AreRefusedWithTheReason)
             shown += "[" + a + "]";
         EXPECT_FALSE(ParseArguments(c.Args, error)) << shown;
         EXPECT_NE(error.find(c.ErrorPart), std::string::npos) << shown << " gave: " << error;
+    }
+}
+
+TEST(ProfileArguments, NamesAndSettingsAreTakenAsGiven)
+{
+    struct {
+        std::vector<std::string> Args;
+        TCliAction Action;
+        std::string Name, NewName;
+        std::vector<std::string> Settings; // "key|value"
+    } cases[] = {
+        {{"--rename-profile", "Old", "New"}, TCliAction::RenameProfile, "Old", "New", {}},
+        {{"--rename-profile", "--", "-old", "--", "-new"}, TCliAction::RenameProfile, "-old", "-new", {}},
+        {{"--rename-profile=Old", "New"}, TCliAction::RenameProfile, "Old", "New", {}},
+        {{"--delete-profile", "-x"}, TCliAction::DeleteProfile, "-x", "", {}},
+        {{"--add-profile", "A b", "--set", "Description=x=y", "--set=VideoCodec=0x2"},
+         TCliAction::AddProfile, "A b", "", {"Description|x=y", "VideoCodec|0x2"}},
+        {{"--edit-profile", "A", "--set", "Description="}, TCliAction::EditProfile, "A", "", {"Description|"}},
+        {{"--show-profile", "-p", "A"}, TCliAction::ShowProfile, "", "", {}},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto parsed = ParseArguments(c.Args, error);
+        ASSERT_TRUE(parsed) << c.Args[0] << ": " << error;
+        EXPECT_EQ(parsed->Action, c.Action);
+        EXPECT_EQ(parsed->ProfileName, c.Name);
+        EXPECT_EQ(parsed->NewName, c.NewName);
+        std::vector<std::string> settings;
+        for (const TFieldSetting& s : parsed->Settings)
+            settings.push_back(s.Key + "|" + s.Value);
+        EXPECT_EQ(settings, c.Settings);
     }
 }
 

@@ -388,7 +388,9 @@ TEST_F(CliProgram, RefusesWithoutAFormatOrProfile)
         {"missing profile file", "OutputFormat=0\n", {"--profile-file", "/no/such.avo", "--print-options"},
          "profile file \"/no/such.avo\" not found"},
     };
+    // An empty folder is filled from the shipped copy; without one it stays empty.
     fs::remove_all(app + "langs/English_Profile/mp3");
+    fs::remove_all(app + "shipped");
     for (const auto& c : cases) {
         WriteOptions(c.Options);
         const RunResult r = Run(c.Args);

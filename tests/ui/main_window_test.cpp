@@ -610,15 +610,15 @@ private slots:
         QCOMPARE(Options.LastOutputOpenDir, fx_->MediaDir());
     }
 
-    void profileEditingIsOfferedDisabled()
+    void profileCommandsAreOffered()
     {
         auto frm = fx_->NewWindow();
         for (const char* name : {"actEditProfile", "actAddNewProfile", "actDeleteProfiles", "actRenameProfileExecute",
                                  "actProfileAdditional"})
-            QVERIFY2(!Act(frm.get(), name)->isEnabled(), name);
+            QVERIFY2(Act(frm.get(), name)->isEnabled(), name);
         auto* edit = Find<QPushButton>(frm.get(), "btnEditProfile");
-        QVERIFY(!edit->isEnabled());
-        QVERIFY(!edit->toolTip().isEmpty());
+        QVERIFY(edit->isEnabled());
+        QVERIFY(edit->toolTip().contains("Ctrl+E"));
         QCOMPARE(edit->text(), QString("      Edit Profile"));
     }
 

@@ -1,6 +1,7 @@
 // Writes the shipped profiles of all sixteen formats into
-// <program folder>/langs/English_Profile/<format folder>/. Only profiles
-// that do not exist yet are written.
+// <program folder>/shipped/English_Profile/<format folder>/ (the program's
+// untouched copy) and into <program folder>/langs/English_Profile/<format
+// folder>/, there only profiles that do not exist yet.
 //
 // Usage: qv_make_profiles <program folder>
 
@@ -316,35 +317,44 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: %s <program folder>\n", argv[0]);
         return 2;
     }
-    const std::filesystem::path root = std::filesystem::path(argv[1]) / "langs" / "English_Profile";
+    // The user's tree gets only missing profiles; the untouched copy in
+    // "shipped" (from which empty profile folders are filled) is rewritten.
+    const std::filesystem::path userRoot = std::filesystem::path(argv[1]) / "langs" / "English_Profile";
+    const std::filesystem::path shippedRoot = std::filesystem::path(argv[1]) / "shipped" / "English_Profile";
     int written = 0;
     try {
         for (const TShippedProfile& p : ShippedProfiles()) {
             const int format = static_cast<int>(p.Format);
             const std::string folderName = ProfileFolderName(format);
-            const std::filesystem::path folder = root / folderName;
-            const std::filesystem::path file = folder / (std::string(p.Name) + "." + ProfileExtension(folderName));
-            std::error_code ec;
-            if (std::filesystem::exists(file, ec) || ec)
-                continue; // never replace a profile already there
-            std::filesystem::create_directories(folder, ec);
-            if (ec) {
-                std::fprintf(stderr, "Cannot create %s: %s\n", folder.string().c_str(), ec.message().c_str());
-                return 1;
-            }
             DefaultFormatSettings(format);
             if (p.Adjust)
                 p.Adjust();
             TProfileRecord record = CurrentRecord(format);
             SetField(record, "Description", std::string(p.Description));
-            SaveRecord(record, file.string());
-            ++written;
+            for (const auto& root : {shippedRoot, userRoot}) {
+                const std::filesystem::path folder = root / folderName;
+                const std::filesystem::path file = folder / (std::string(p.Name) + "." + ProfileExtension(folderName));
+                std::error_code ec;
+                if (root == shippedRoot) {
+                    std::filesystem::remove(file, ec);
+                } else if (std::filesystem::exists(file, ec) || ec) {
+                    continue; // never replace a profile of the user's tree
+                }
+                std::filesystem::create_directories(folder, ec);
+                if (ec) {
+                    std::fprintf(stderr, "Cannot create %s: %s\n", folder.string().c_str(), ec.message().c_str());
+                    return 1;
+                }
+                SaveRecord(record, file.string());
+                if (root == userRoot)
+                    ++written;
+            }
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", e.what());
         return 1;
     }
     if (written > 0)
-        std::printf("Wrote %d shipped profile(s) into %s\n", written, root.string().c_str());
+        std::printf("Wrote %d shipped profile(s) into %s\n", written, userRoot.string().c_str());
     return 0;
 }

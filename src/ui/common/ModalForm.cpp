@@ -3,6 +3,8 @@
 #include "lang/MultiLanguages.h"
 #include "ui/common/QtText.h"
 
+#include <QApplication>
+#include <QCursor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,8 +24,27 @@ TModalForm::TModalForm(QWidget* owner) : QDialog(owner)
 
 int TModalForm::ShowModal()
 {
+    // A form sized by its layout gets its size only when first shown; take it
+    // now, or the centring would use a size the window does not have.
+    if (!testAttribute(Qt::WA_Resized))
+        adjustSize();
     CenterOver(this, parentWidget());
     setResult(mrNone);
+    // A busy cursor of the caller is for its own work: the user works with the
+    // form under the normal cursor, and the caller's comes back afterwards.
+    struct TNormalCursor {
+        bool pushed = QApplication::overrideCursor() != nullptr;
+        TNormalCursor()
+        {
+            if (pushed)
+                QApplication::setOverrideCursor(QCursor(Qt::ArrowCursor));
+        }
+        ~TNormalCursor()
+        {
+            if (pushed)
+                QApplication::restoreOverrideCursor();
+        }
+    } normalCursor;
     if (DialogHook::DriveForm(*this))
         return result() == mrNone ? mrCancel : result();
     if (DialogHook::TestMode()) {

@@ -209,15 +209,13 @@ void TfrmMain::CreateActions()
     actConvert_ = NewAction(this, "actConvert");
     actMore_ = NewAction(this, "actMore");
 
-    // Profile commands: present, but editing profiles is not offered yet.
-    actEditProfile_ = NewAction(this, "actEditProfile");
+    // Profile commands; Edit has a shortcut too, so every one can be reached
+    // from the keyboard.
+    actEditProfile_ = NewAction(this, "actEditProfile", QKeySequence(Qt::CTRL | Qt::Key_E));
     actAddNewProfile_ = NewAction(this, "actAddNewProfile");
     actDeleteProfiles_ = NewAction(this, "actDeleteProfiles");
     actRenameProfileExecute_ = NewAction(this, "actRenameProfileExecute");
     actProfileAdditional_ = NewAction(this, "actProfileAdditional");
-    for (QAction* a : {actEditProfile_, actAddNewProfile_, actDeleteProfiles_, actRenameProfileExecute_,
-                       actProfileAdditional_})
-        a->setEnabled(false);
 
     for (int f = 0; f < OutputFormatCount; ++f) {
         QAction* a = NewAction(this, ("act" + std::string(FormatRows()[f].Suffix)).c_str());
@@ -419,12 +417,10 @@ void TfrmMain::CreateControls()
     profileRow->addWidget(stkProfiles_);
     btnEditProfile_ = new QPushButton(this);
     btnEditProfile_->setObjectName(QStringLiteral("btnEditProfile"));
-    btnEditProfile_->setEnabled(false);
     profileRow->addWidget(btnEditProfile_);
     btnNewEdit_ = new QToolButton(this);
     btnNewEdit_->setObjectName(QStringLiteral("btnNewEdit"));
     btnNewEdit_->setArrowType(Qt::DownArrow);
-    btnNewEdit_->setEnabled(false);
     profileRow->addWidget(btnNewEdit_);
     profileRow->addStretch(1);
     body->addLayout(profileRow);
@@ -522,9 +518,10 @@ void TfrmMain::CreateMenus()
     actAddNewProfile_->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N));
     actDeleteProfiles_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Delete));
     actRenameProfileExecute_->setShortcut(QKeySequence(Qt::Key_F2));
-    addAction(actAddNewProfile_);
-    addAction(actDeleteProfiles_);
-    addAction(actRenameProfileExecute_);
+    for (QAction* a : {actAddNewProfile_, actDeleteProfiles_, actRenameProfileExecute_, actEditProfile_}) {
+        a->setShortcutVisibleInContextMenu(true);
+        addAction(a);
+    }
 }
 
 void TfrmMain::CreateTray()
@@ -598,8 +595,12 @@ void TfrmMain::ConnectCommands()
     connect(actConvert_, &QAction::triggered, this, &TfrmMain::ConvertFiles);
     connect(actMore_, &QAction::triggered, this, &TfrmMain::ShowMoreInformation);
     connect(lblMore_, &QLabel::linkActivated, actMore_, &QAction::trigger);
-    connect(actProfileAdditional_, &QAction::triggered, this,
-            [this] { mnuProfileAdditional_->popup(QCursor::pos()); });
+    connect(actProfileAdditional_, &QAction::triggered, this, &TfrmMain::ShowProfileMenu);
+    connect(actEditProfile_, &QAction::triggered, this, [this] { RunProfileCommand(TProfileCommand::Edit); });
+    connect(actAddNewProfile_, &QAction::triggered, this, [this] { RunProfileCommand(TProfileCommand::Add); });
+    connect(actDeleteProfiles_, &QAction::triggered, this, [this] { RunProfileCommand(TProfileCommand::Delete); });
+    connect(actRenameProfileExecute_, &QAction::triggered, this,
+            [this] { RunProfileCommand(TProfileCommand::Rename); });
 
     for (int f = 0; f < OutputFormatCount; ++f)
         connect(formatActions_[f], &QAction::triggered, this, [this, f] { SelectOutputFormat(f); });
@@ -746,8 +747,8 @@ bool TfrmMain::ApplyTexts()
     btnHelp_->setToolTip(DisplayText(IDS_MAIN_MENUITEM_HelpContent));
     btnMin_->setToolTip(DisplayText(IDS_MAIN_HINT_Minimize));
     btnClose_->setToolTip(DisplayText(IDS_MAIN_MENUITEM_ExitProgram));
-    btnEditProfile_->setToolTip(DisplayText(IDS_MAIN_HINT_ProfileEditing));
-    btnNewEdit_->setToolTip(DisplayText(IDS_MAIN_HINT_ProfileEditing));
+    btnEditProfile_->setToolTip(DisplayText(IDS_MAIN_ARBUTTON_EditProFile) + QStringLiteral(" (") +
+                                actEditProfile_->shortcut().toString(QKeySequence::NativeText) + QStringLiteral(")"));
     trayIcon_->setToolTip(Q(ApplicationTitle));
 
     lblGeneral_->setText(DisplayText(IDS_MAIN_LABEL_General));

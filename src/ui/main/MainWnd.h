@@ -104,6 +104,11 @@ public:
     int CurrentFormat() const;
     // Copies the profile lists into the sixteen combo boxes.
     void SyncProfileCombos();
+    // The profile commands on the current format; nothing when none is chosen.
+    enum class TProfileCommand { Add, Edit, Rename, Delete };
+    void RunProfileCommand(TProfileCommand command);
+    // Pops up the Add/Delete/Rename menu under the arrow button.
+    void ShowProfileMenu();
     QString OutputFolderText() const;
 
     // ---- Texts and languages ----

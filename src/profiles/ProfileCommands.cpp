@@ -1,0 +1,389 @@
+#include "profiles/ProfileCommands.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/AppUtils.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "platform/IniFile.h"
+#include "profiles/EditorDescriptions.h"
+#include "profiles/EditorRules.h"
+
+namespace {
+
+using F = OutputFormatKind;
+
+constexpr OutputFormatKind MainFormats[] = {F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF};
+constexpr OutputFormatKind OtherFormats[] = {F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF};
+
+bool ValidFormat(int format)
+{
+    return format >= 0 && format < OutputFormatCount;
+}
+
+std::string ProfileMask(int format)
+{
+    return ProfileFolder(format) + "*." + ProfileExtension(ProfileFolderName(format));
+}
+
+void RefillList(int format, const std::string& selectName)
+{
+    FillProfileList(ProfileLists[format], ProfileMask(format), selectName);
+}
+
+// The profile name of a path: its file name without the extension.
+std::string NameOfPath(const std::string& path)
+{
+    return ExtractFileBaseName(path);
+}
+
+// Ends the busy cursor on every way out.
+class TBusyScope {
+public:
+    explicit TBusyScope(TProfileCommandUI& ui) : ui_(ui) { ui_.BeginBusy(); }
+    ~TBusyScope() { ui_.EndBusy(); }
+    TBusyScope(const TBusyScope&) = delete;
+    TBusyScope& operator=(const TBusyScope&) = delete;
+
+private:
+    TProfileCommandUI& ui_;
+};
+
+// Copies from to a new file to (which must not exist), then removes from.
+bool CopyExclusiveAndUnlink(const std::string& from, const std::string& to, int& error)
+{
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) {
+        error = errno;
+        return false;
+    }
+    struct stat st {};
+    const mode_t mode = ::fstat(in, &st) == 0 ? (st.st_mode & 07777) : 0644;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (out < 0) {
+        error = errno;
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            error = errno;
+            ok = false;
+            break;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                error = errno;
+                ok = false;
+                break;
+            }
+            done += w;
+        }
+        if (!ok)
+            break;
+    }
+    ::close(in);
+    if (::fsync(out) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    if (::close(out) != 0 && ok) {
+        error = errno;
+        ok = false;
+    }
+    if (!ok || ::unlink(from.c_str()) != 0) {
+        if (ok)
+            error = errno;
+        ::unlink(to.c_str()); // the copy is ours; the source stays
+        return false;
+    }
+    return true;
+}
+
+bool IsSizeKey(const std::string& key)
+{
+    return key.rfind("VideoWidth", 0) == 0 || key.rfind("VideoHeight", 0) == 0;
+}
+
+bool HasLineBreak(const std::string& text)
+{
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+} // namespace
+
+int ProfileCommandFormat(const TFormatActionStates& states)
+{
+    for (OutputFormatKind kind : MainFormats)
+        if (!states.Enabled[static_cast<int>(kind)])
+            return static_cast<int>(kind);
+    for (OutputFormatKind kind : OtherFormats)
+        if (states.Checked[static_cast<int>(kind)])
+            return static_cast<int>(kind);
+    return -1;
+}
+
+bool ValidProfileName(const std::string& name)
+{
+    return ValidFileName(TrimText(name));
+}
+
+bool RenameNoReplace(const std::string& from, const std::string& to, int& error)
+{
+    error = 0;
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    error = errno;
+    // File systems without RENAME_NOREPLACE answer EINVAL; kernels without
+    // renameat2 ENOSYS.
+    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
+        return false;
+    return RenameByLinkOrCopy(from, to, error);
+}
+
+bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& error, bool useLink)
+{
+    error = 0;
+    if (useLink) {
+        // A hard link cannot replace a file either.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            if (::unlink(from.c_str()) == 0)
+                return true;
+            error = errno;
+            ::unlink(to.c_str());
+            return false;
+        }
+        error = errno;
+        if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK)
+            return false;
+    }
+    // File systems without hard links (FAT): a copy that cannot replace anything.
+    return CopyExclusiveAndUnlink(from, to, error);
+}
+
+TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
+{
+    if (!ValidFormat(format))
+        return TProfileCommandResult::NoFormat;
+    TProfileRecord record = DefaultRecord(format);
+    std::unique_ptr<TProfileEditorSession> editor = ui.OpenEditor(format, record);
+    if (!editor || !editor->ShowModal())
+        return TProfileCommandResult::Cancelled;
+    const std::optional<std::string> name = ui.AskProfileName("");
+    if (!name)
+        return TProfileCommandResult::Cancelled;
+    // An existing file of this name in another spelling of the extension is
+    // the file to replace.
+    const std::string path = ProfileFilePath(format, *name);
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        const TAnswer answer = ui.Confirm(IDS_MESSAGEBOX_Overwrite, FormatText(IDS_MESSAGEBOX_FileExists, {path}));
+        if (answer == TAnswer::No)
+            return TProfileCommandResult::Declined;
+    }
+    editor->CollectSettings(record);
+    SaveRecord(record, path);
+    SetCurrentRecord(record);
+    RefillList(format, NameOfPath(path));
+    return TProfileCommandResult::Done;
+}
+
+TProfileCommandResult EditProfile(int format, TProfileCommandUI& ui)
+{
+    if (!ValidFormat(format))
+        return TProfileCommandResult::NoFormat;
+    // Without a selected profile the path would name no profile (".avo").
+    if (ProfileLists[format].Text().empty())
+        return TProfileCommandResult::NoProfile;
+    TBusyScope busy(ui);
+    const std::string path = SelectedProfilePath(format);
+    TProfileRecord record = LoadRecord(format, path);
+    SetCurrentRecord(record);
+    std::unique_ptr<TProfileEditorSession> editor = ui.OpenEditor(format, record);
+    if (!editor || !editor->ShowModal())
+        return TProfileCommandResult::Cancelled;
+    editor->CollectSettings(record);
+    SaveRecord(record, path);
+    SetCurrentRecord(record);
+    return TProfileCommandResult::Done;
+}
+
+TProfileCommandResult RenameProfile(int format, TProfileCommandUI& ui)
+{
+    if (!ValidFormat(format))
+        return TProfileCommandResult::NoFormat;
+    // Without a selected profile the path would name no profile (".avo").
+    if (ProfileLists[format].Text().empty())
+        return TProfileCommandResult::NoProfile;
+    const std::optional<std::string> name = ui.AskProfileName(ProfileLists[format].Text());
+    if (!name)
+        return TProfileCommandResult::Cancelled;
+    const std::string oldPath = SelectedProfilePath(format);
+    // The new file gets the lower-case extension; a file of the new name in
+    // any spelling counts as existing.
+    const std::string newPath = ProfileFolder(format) + *name + "." + ProfileExtension(ProfileFolderName(format));
+    int error = 0;
+    const bool taken = !ProfileFileSpellings(format, *name).empty() && newPath != oldPath;
+    if (taken)
+        error = EEXIST;
+    if (taken || !RenameNoReplace(oldPath, newPath, error)) {
+        ui.Inform(IDS_MESSAGEBOX_RenameFailedTitle, IDS_MESSAGEBX_RenameFailed);
+        return error == EEXIST ? TProfileCommandResult::Exists : TProfileCommandResult::Failed;
+    }
+    RefillList(format, *name);
+    return TProfileCommandResult::Done;
+}
+
+TProfileCommandResult DeleteProfile(int format, TProfileCommandUI& ui)
+{
+    if (!ValidFormat(format))
+        return TProfileCommandResult::NoFormat;
+    // Without a selected profile the path would name no profile (".avo").
+    if (ProfileLists[format].Text().empty())
+        return TProfileCommandResult::NoProfile;
+    TProfileList& list = ProfileLists[format];
+    if (list.Items.size() == 1) {
+        ui.Inform(IDS_MESSAGEBOX_LastProfileTitle, IDS_MESSAGEBOX_LastProfile);
+        return TProfileCommandResult::LastProfile;
+    }
+    const std::string name = list.Text();
+    if (ui.Confirm(IDS_MESSAGEBOX_SureDeleteProfileTitle, FormatText(IDS_MESSAGEBOX_SureDeleteProfile, {name})) !=
+        TAnswer::Yes)
+        return TProfileCommandResult::Declined;
+    // Every spelling of the file goes, so the name leaves the list.
+    std::vector<std::string> files = ProfileFileSpellings(format, name);
+    if (files.empty())
+        files.push_back(SelectedProfilePath(format));
+    bool failed = false;
+    for (const std::string& file : files)
+        if (std::remove(file.c_str()) != 0)
+            failed = true;
+    if (failed) {
+        ui.Inform(IDS_MESSAGEBOX_Error, FormatText(IDS_MESSAGEBOX_DeleteProfileFailed, {name}));
+        // A spelling that did go leaves the list as the folder now holds it.
+        if (files.size() > 1)
+            RefillList(format, name);
+        return TProfileCommandResult::Failed;
+    }
+    RefillList(format, "");
+    return TProfileCommandResult::Done;
+}
+
+// ---- Values of profile fields given as text ----
+
+int IndexListSize(int format, const std::string& key)
+{
+    if (!ValidFormat(format))
+        return 0;
+    const TEditorDescription& d = EditorDescription(format);
+    if (key == d.FormatKey)
+        return static_cast<int>(d.FormatEntries.size());
+    for (const auto* lists : {&d.VideoLists, &d.AudioLists})
+        for (const TCodecList& list : *lists)
+            if (list.Key == key)
+                return static_cast<int>(list.Entries.size());
+    for (const TCodecPage& page : d.VideoPages) {
+        if (key == "VideoFrameRate" + page.Suffix && page.FrameRates != TFrameRateList::None)
+            return static_cast<int>(FrameRateTexts(page.FrameRates).size());
+        if (key == "VideoAspect" + page.Suffix)
+            return page.Kind == TPageKind::H263 ? H263AspectCount : VideoAspectCount;
+    }
+    for (const TCodecPage& page : d.AudioPages) {
+        if (key == "AudioSampleRate" + page.Suffix && page.SampleRates != TSampleRateList::None)
+            return static_cast<int>(SampleRateTexts(page.SampleRates).size());
+        if (key == "AudioChannels" + page.Suffix && page.Channels != TChannelList::None)
+            return static_cast<int>(ChannelTexts(page.Channels).size());
+    }
+    // The MPEG editor's radio groups and DVD aspect list.
+    if (d.Extra == TEditorExtra::MpegPresets && (key == "TargetFormat" || key == "PresetType" || key == "DVDVideoAspect"))
+        return 3;
+    return 0;
+}
+
+std::optional<TFieldValue> ParseFieldValue(int format, const std::string& key, const std::string& text,
+                                           std::string& error)
+{
+    const TFieldInfo* field = FindField(format, key);
+    if (!field) {
+        error = "\"" + key + "\" is not a key of this format's profiles";
+        return std::nullopt;
+    }
+    if (HasLineBreak(text)) {
+        error = "the value of \"" + key + "\" holds a line break";
+        return std::nullopt;
+    }
+    switch (field->Kind) {
+    case TFieldKind::Text:
+        return TFieldValue(text);
+    case TFieldKind::Time:
+        if (TimeTextToMs(TrimText(text)) < 0) {
+            error = "\"" + key + "\" needs a time such as 0:01:30.000, not \"" + text + "\"";
+            return std::nullopt;
+        }
+        return TFieldValue(TrimText(text));
+    case TFieldKind::Flag: {
+        const std::optional<int32_t> n = ParseIniInteger(text);
+        if (!n) {
+            error = "\"" + key + "\" needs 1 or 0, not \"" + text + "\"";
+            return std::nullopt;
+        }
+        return TFieldValue(*n != 0);
+    }
+    case TFieldKind::Index: {
+        const std::optional<int32_t> n = ParseIniInteger(text);
+        const int size = IndexListSize(format, key);
+        const int last = size > 0 ? size - 1 : 254;
+        if (!n || *n < 0 || *n > last) {
+            error = "\"" + key + "\" needs a list position from 0 to " + std::to_string(last) + ", not \"" + text + "\"";
+            return std::nullopt;
+        }
+        return TFieldValue(static_cast<uint8_t>(*n));
+    }
+    case TFieldKind::Number: {
+        const std::optional<int32_t> n = ParseIniInteger(text);
+        if (!n) {
+            error = "\"" + key + "\" needs a whole number, not \"" + text + "\"";
+            return std::nullopt;
+        }
+        if (IsSizeKey(key) && (*n < MinVideoDimension || *n > MaxVideoDimension)) {
+            error = "\"" + key + "\" needs a number from " + std::to_string(MinVideoDimension) + " to " +
+                    std::to_string(MaxVideoDimension) + ", not \"" + text + "\"";
+            return std::nullopt;
+        }
+        return TFieldValue(*n);
+    }
+    }
+    return std::nullopt;
+}
+
+std::string ProfileText(const TProfileRecord& record)
+{
+    std::string text = "[General]\n";
+    for (const TFieldInfo& f : RecordFields(RecordFormat(record))) {
+        const std::string key(f.Key);
+        text += key + "=";
+        switch (f.Kind) {
+        case TFieldKind::Text:
+        case TFieldKind::Time: text += GetText(record, key); break;
+        case TFieldKind::Flag: text += GetFlag(record, key) ? "1" : "0"; break;
+        case TFieldKind::Index: text += std::to_string(GetIndex(record, key)); break;
+        case TFieldKind::Number: text += std::to_string(GetNumber(record, key)); break;
+        }
+        text += "\n";
+    }
+    return text;
+}

@@ -1,0 +1,281 @@
+// The profile commands of the main window driven through its actions and
+// shortcuts, with the real profile editor and name dialog answered through
+// the dialog hooks.
+
+#include "main_fixture.h"
+
+#include "platform/IniFile.h"
+#include "profiles/RecordFields.h"
+#include "profiles/profiles.h"
+#include "ui/common/Busy.h"
+#include "ui/common/ModalForm.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+class MainProfilesTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TMainFixture> fx_;
+
+    std::string Avi() const { return fx_->AppDir() + "langs/English_Profile/avi/"; }
+    std::string Description(const std::string& file) const
+    {
+        return GetText(LoadRecord(0, Avi() + file), "Description");
+    }
+    static QString Current(TfrmMain& frm) { return Find<QComboBox>(&frm, "cmbAVI")->currentText(); }
+    static QStringList Names(TfrmMain& frm)
+    {
+        QStringList names;
+        auto* c = Find<QComboBox>(&frm, "cmbAVI");
+        for (int i = 0; i < c->count(); ++i)
+            names << c->itemText(i);
+        return names;
+    }
+    // A shown, active window, so that its shortcuts reach their actions.
+    std::unique_ptr<TfrmMain> Window()
+    {
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->activateWindow();
+        [&] { QVERIFY(QTest::qWaitForWindowActive(frm.get())); }();
+        return frm;
+    }
+    static void Key(TfrmMain& frm, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(&frm, static_cast<Qt::Key>(key), modifiers);
+    }
+    // The editor: checks its placement over the main window, then sets the
+    // description and presses Save (or Close).
+    void QueueEditor(TfrmMain& frm, const QString& description, bool save, QString* shown = nullptr,
+                     int* busy = nullptr)
+    {
+        DialogHook::QueueFormDriver([&frm, description, save, shown, busy](QDialog& d) {
+            // Centred with the size the editor has before it is shown (its
+            // frame is known only afterwards).
+            const QRect m = frm.frameGeometry(), e = d.frameGeometry();
+            QCOMPARE(e.left(), m.left() + (m.width() - d.width()) / 2);
+            QCOMPARE(e.top(), m.top() + (m.height() - d.height()) / 2);
+            auto* edit = d.findChild<QLineEdit*>("EditDescription");
+            if (shown)
+                *shown = edit->text();
+            if (busy) {
+                *busy = BusyDepth();
+                // The user edits under the normal cursor.
+                QVERIFY(QApplication::overrideCursor());
+                QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
+            }
+            edit->setText(description);
+            d.findChild<QPushButton*>(save ? "btnSave" : "btnClose")->click();
+        });
+    }
+    static void QueueName(const QString& name, QString* preset = nullptr)
+    {
+        DialogHook::QueueFormDriver([name, preset](QDialog& d) {
+            auto* edit = d.findChild<QLineEdit*>("txtFileName");
+            if (preset)
+                *preset = edit->text();
+            edit->setText(name);
+            d.findChild<QPushButton*>("btnOK")->click();
+        });
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QApplication::setQuitOnLastWindowClosed(false);
+        fx_ = std::make_unique<TMainFixture>();
+    }
+    void cleanupTestCase() { fx_.reset(); }
+
+    void init()
+    {
+        DialogHook::Clear();
+        DialogHook::ClearFormDrivers();
+        DialogHook::SetTestMode(true);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=0\n");
+        fs::remove_all(Avi());
+        for (const char* name : {"a", "b"})
+            qvtest::WriteFile(Avi() + name + ".avo", std::string("[General]\nDescription=") + name + "\n");
+    }
+
+    void commandsHaveTheirShortcutsInTheMenu()
+    {
+        auto frm = fx_->NewWindow();
+        const std::pair<const char*, QKeySequence> actions[] = {
+            {"actEditProfile", QKeySequence(Qt::CTRL | Qt::Key_E)},
+            {"actAddNewProfile", QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_N)},
+            {"actDeleteProfiles", QKeySequence(Qt::CTRL | Qt::Key_Delete)},
+            {"actRenameProfileExecute", QKeySequence(Qt::Key_F2)},
+        };
+        for (const auto& [name, keys] : actions) {
+            QAction* a = Act(frm.get(), name);
+            QVERIFY2(a->isEnabled(), name);
+            QCOMPARE(a->shortcut(), keys);
+            QVERIFY2(a->isShortcutVisibleInContextMenu(), name);
+        }
+        auto* menu = Find<QMenu>(frm.get(), "mnuProfileAdditional");
+        const QList<QAction*> items = menu->actions();
+        QCOMPARE(items.size(), 4);
+        QCOMPARE(items[0]->text(), QString("Add..."));
+        QVERIFY(items[1]->isSeparator());
+        QCOMPARE(items[2]->text(), QString("Delete..."));
+        QCOMPARE(items[3]->text(), QString("Rename"));
+        QCOMPARE(Find<QPushButton>(frm.get(), "btnEditProfile")->text(), QString("      Edit Profile"));
+        QVERIFY(Find<QPushButton>(frm.get(), "btnEditProfile")->isEnabled());
+    }
+
+    void arrowButtonPopsTheMenuUpUnderIt()
+    {
+        auto frm = Window();
+        auto* arrow = Find<QToolButton>(frm.get(), "btnNewEdit");
+        auto* menu = Find<QMenu>(frm.get(), "mnuProfileAdditional");
+        arrow->click();
+        QTRY_VERIFY(menu->isVisible());
+        QCOMPARE(menu->pos(), arrow->mapToGlobal(QPoint(0, arrow->height())));
+        menu->hide();
+    }
+
+    void addWithCtrlAltNSavesTheEditorsSettingsUnderTheNewName()
+    {
+        auto frm = Window();
+        QString shown;
+        QueueEditor(*frm, "made here", true, &shown);
+        QString preset = "unset";
+        QueueName("c", &preset);
+        Key(*frm, Qt::Key_N, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
+        QCOMPARE(shown, QString::fromStdString(IDS_NO_DESCRIPTION)); // the defaults
+        QCOMPARE(preset, QString());
+        QCOMPARE(Description("c.avo"), std::string("made here"));
+        QCOMPARE(Names(*frm), QStringList({"a", "b", "c"}));
+        QCOMPARE(Current(*frm), QString("c"));
+    }
+
+    void addOverAnExistingNameAsksFirst()
+    {
+        auto frm = Window();
+        // No: the old file and the list stay.
+        QueueEditor(*frm, "replacement", true);
+        QueueName("a");
+        DialogHook::QueueAnswer(mrNo);
+        Act(frm.get(), "actAddNewProfile")->trigger();
+        QCOMPARE(DialogHook::Last()->title, std::string("Overwrite file?"));
+        QCOMPARE(DialogHook::Last()->captions, (std::vector<std::string>{"Yes", "No"}));
+        QCOMPARE(Description("a.avo"), std::string("a"));
+        QCOMPARE(Current(*frm), QString("a"));
+        // Yes: replaced and selected.
+        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        QueueEditor(*frm, "replacement", true);
+        QueueName("a");
+        DialogHook::QueueAnswer(mrYes);
+        Act(frm.get(), "actAddNewProfile")->trigger();
+        QCOMPARE(Description("a.avo"), std::string("replacement"));
+        QCOMPARE(Current(*frm), QString("a"));
+        // Closing the editor asks for no name.
+        QueueEditor(*frm, "never", false);
+        QueueName("never");
+        Act(frm.get(), "actAddNewProfile")->trigger();
+        QCOMPARE(DialogHook::PendingFormDrivers(), 1);
+        DialogHook::ClearFormDrivers();
+        QVERIFY(!fs::exists(Avi() + "never.avo"));
+    }
+
+    void editWithCtrlESavesToTheSelectedFileUnderTheBusyCursor()
+    {
+        auto frm = Window();
+        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        QString shown;
+        int busy = 0;
+        QueueEditor(*frm, "edited", true, &shown, &busy);
+        Key(*frm, Qt::Key_E, Qt::ControlModifier);
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
+        QCOMPARE(shown, QString("b"));
+        QCOMPARE(busy, 1);
+        QCOMPARE(BusyDepth(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+        QCOMPARE(Description("b.avo"), std::string("edited"));
+        // Close keeps the file; the edit button runs the same command.
+        QueueEditor(*frm, "dropped", false);
+        Find<QPushButton>(frm.get(), "btnEditProfile")->click();
+        QCOMPARE(Description("b.avo"), std::string("edited"));
+        QCOMPARE(Current(*frm), QString("b"));
+    }
+
+    void editKeepsEveryKeyOfAShippedProfile()
+    {
+        // Saving without a change writes every key as it was.
+        const std::string shipped = fx_->AppDir() + "langs/English_Profile/mp3/";
+        auto frm = Window();
+        frm->SelectOutputFormat(13);
+        const std::string file = SelectedProfilePath(13);
+        QVERIFY2(fs::exists(file), file.c_str());
+        const std::string before = qvtest::ReadFile(file);
+        DialogHook::QueueFormDriver([](QDialog& d) { d.findChild<QPushButton*>("btnSave")->click(); });
+        Act(frm.get(), "actEditProfile")->trigger();
+        QCOMPARE(qvtest::ReadFile(file), before);
+    }
+
+    void renameWithF2SelectsTheNewNameAndNeverReplaces()
+    {
+        auto frm = Window();
+        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        QString preset;
+        QueueName("z", &preset);
+        Key(*frm, Qt::Key_F2);
+        QCOMPARE(preset, QString("b"));
+        QVERIFY(!fs::exists(Avi() + "b.avo"));
+        QCOMPARE(Description("z.avo"), std::string("b"));
+        QCOMPARE(Current(*frm), QString("z"));
+        // Onto an existing name: the message, both files, the list as it was.
+        QueueName("a");
+        Key(*frm, Qt::Key_F2);
+        QCOMPARE(DialogHook::Last()->text, std::string("Rename faild! Please check if the profile name is already exist!"));
+        QCOMPARE(DialogHook::Last()->title, std::string("Rename Faild"));
+        QCOMPARE(Description("a.avo"), std::string("a"));
+        QCOMPARE(Description("z.avo"), std::string("b"));
+        QCOMPARE(Current(*frm), QString("z"));
+    }
+
+    void deleteWithCtrlDelAsksAndKeepsTheLastProfile()
+    {
+        auto frm = Window();
+        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        DialogHook::QueueAnswer(mrNo);
+        Key(*frm, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(DialogHook::Last()->text, std::string("Are you sure you want to delete profile \"b\"?"));
+        QVERIFY(fs::exists(Avi() + "b.avo"));
+        DialogHook::QueueAnswer(mrYes);
+        Key(*frm, Qt::Key_Delete, Qt::ControlModifier);
+        QVERIFY(!fs::exists(Avi() + "b.avo"));
+        QCOMPARE(Names(*frm), QStringList({"a"}));
+        QCOMPARE(Current(*frm), QString("a"));
+        DialogHook::Clear();
+        Key(*frm, Qt::Key_Delete, Qt::ControlModifier);
+        QCOMPARE(DialogHook::Shown().size(), size_t(1));
+        QCOMPARE(DialogHook::Last()->text, std::string("This is the last profile, can not be deleted!"));
+        QVERIFY(fs::exists(Avi() + "a.avo"));
+    }
+
+    void noFormatChosenMeansNoCommandDoesAnything()
+    {
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=16\n");
+        auto frm = Window();
+        QueueEditor(*frm, "x", true);
+        QueueName("x");
+        for (const char* name : {"actEditProfile", "actAddNewProfile", "actDeleteProfiles", "actRenameProfileExecute"})
+            Act(frm.get(), name)->trigger();
+        QCOMPARE(DialogHook::PendingFormDrivers(), 2);
+        QVERIFY(DialogHook::Shown().empty());
+        DialogHook::ClearFormDrivers();
+        QVERIFY(fs::exists(Avi() + "a.avo"));
+        QVERIFY(fs::exists(Avi() + "b.avo"));
+    }
+};
+
+QTEST_MAIN(MainProfilesTest)
+#include "main_profiles_test.moc"
