@@ -8,6 +8,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   ffmpeg libmediainfo-dev libmediainfo0v5
   libopencore-amrnb-dev libvo-amrwbenc-dev
+  # Qt's own dialog texts in the program's languages (the tests check German).
+  qt6-translations-l10n
   # Fuzz targets: clang and its libFuzzer runtime (clang only recommends the runtime).
   clang libclang-rt-14-dev
 )

@@ -19,6 +19,7 @@
 #include "lang/CatalogueExtraKeys.def"
 #undef QV_TEXT
 
+std::string LanguageLocale;
 std::vector<std::string> AcceptedFilters;
 std::vector<std::string> DirectShowExtensions;
 
@@ -27,6 +28,9 @@ namespace {
 const char* const kConvertSection = "DazadUVI_Convert";
 const char* const kFilterSection = "DazadUVI_Filters";
 const char* const kExtensionSection = "DazadUVI_AVSExt";
+const char* const kLocaleKey = "LanguageLocale";
+const char* const kHelpSuffix = "_help.html";
+const char* const kFallbackHelp = "English_help.html";
 
 std::function<void(const std::string&)>& MessageHandler()
 {
@@ -50,6 +54,12 @@ const std::pair<const char*, const char*> kDefaultFilters[] = {
      "*.mkv;*.webm;*.flv;*.swf;*.wmv;*.asf;*.rm;*.rmvb;*.ogv;*.dv;*.mxf;*.nut;*.y4m"},
     {"Audio Files", "*.mp3;*.mp2;*.aac;*.m4a;*.ac3;*.wav;*.wma;*.flac;*.ogg;*.oga;*.opus;*.amr;*.awb;*.aif;*.aiff;*.au;*.mka"},
 };
+
+std::function<void()>& LoadedHandler()
+{
+    static std::function<void()> handler;
+    return handler;
+}
 
 std::string ReplaceAll(std::string s, const std::string& from, const std::string& to)
 {
@@ -91,6 +101,7 @@ void ResetCatalogue()
         *e.Text = e.English;
     AcceptedFilters.clear();
     DirectShowExtensions.clear();
+    LanguageLocale.clear();
 }
 
 std::string DecodeCatalogueText(const std::string& text)
@@ -108,6 +119,25 @@ std::string EncodeCatalogueText(const std::string& text)
 void SetLanguageMessageHandler(std::function<void(const std::string&)> handler)
 {
     MessageHandler() = std::move(handler);
+}
+
+void SetLanguageLoadedHandler(std::function<void()> handler)
+{
+    LoadedHandler() = std::move(handler);
+}
+
+std::string LanguageHelpFile(const std::string& languageFilePath)
+{
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::path(languageFilePath).parent_path();
+    const fs::path own = folder / (ExtractFileBaseName(languageFilePath) + kHelpSuffix);
+    std::error_code ec;
+    if (fs::is_regular_file(own, ec))
+        return own.string();
+    const fs::path english = folder / kFallbackHelp;
+    if (fs::is_regular_file(english, ec))
+        return english.string();
+    return own.string();
 }
 
 void WriteDefaultLanguage()
@@ -159,6 +189,10 @@ bool LoadLanguage()
         *e.Text = DecodeCatalogueText(ini.ReadString(kConvertSection, e.ReadKey, *e.Text));
     for (const auto& e : CatalogueExtraEntries())
         *e.Text = DecodeCatalogueText(ini.ReadString(kConvertSection, e.ReadKey, *e.Text));
+    // The locale belongs to the file: a file without one leaves Qt's own texts untranslated.
+    LanguageLocale = TrimText(ini.ReadString(kConvertSection, kLocaleKey, ""));
+    if (LoadedHandler())
+        LoadedHandler()();
     return true;
 }
 

@@ -13,6 +13,10 @@
 #include "lang/CatalogueExtraKeys.def"
 #undef QV_TEXT
 
+// The locale the current language file names under "LanguageLocale" (for
+// example "de"); empty when it names none. Qt's own dialog texts follow it.
+extern std::string LanguageLocale;
+
 // Lines "name=pattern" of the language file's filter section, in file order.
 extern std::vector<std::string> AcceptedFilters;
 // Extensions (with their dot) whose sources go through the DirectShow script.
@@ -39,6 +43,15 @@ std::string EncodeCatalogueText(const std::string& text);
 // Where LoadLanguage's failure messages go (a message box in the GUI); by
 // default they are written to standard error.
 void SetLanguageMessageHandler(std::function<void(const std::string&)> handler);
+
+// Called after every successful LoadLanguage (the GUI installs Qt's own
+// translation of LanguageLocale there). An empty function removes it.
+void SetLanguageLoadedHandler(std::function<void()> handler);
+
+// The help page of a language file: "<name>_help.html" beside it, or the
+// English page when the language has none. Without either, the language's
+// own page name (opening it then reports the missing file).
+std::string LanguageHelpFile(const std::string& languageFilePath);
 
 // Fills the catalogue and the two lists from LanguageFilePath, writing the
 // English file first when it is missing. False (after its message) when the

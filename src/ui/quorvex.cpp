@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "ui/common/QtTranslation.h"
 #include "ui/common/Splash.h"
 #include "ui/main/MainWnd.h"
 
@@ -28,6 +29,7 @@ int main(int argc, char** argv)
                         QMessageBox::Ok);
         box.exec();
     });
+    FollowLanguageWithQtTranslation();
     try {
         if (!LoadLanguage())
             return 1;

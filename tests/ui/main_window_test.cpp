@@ -574,7 +574,7 @@ private slots:
         QCOMPARE(opened_.size(), size_t(1));
         QCOMPARE(QUrl(QString::fromStdString(opened_.back())).toLocalFile(), QString::fromStdString(five_[0]));
 
-        // No ".chm" help: the ".html" of the same name.
+        // The help page of the current language.
         Act(frm.get(), "actHelpContent")->trigger();
         QCOMPARE(opened_.size(), size_t(2));
         QCOMPARE(QUrl(QString::fromStdString(opened_.back())).toLocalFile(),

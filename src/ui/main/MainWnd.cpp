@@ -911,15 +911,9 @@ void TfrmMain::OpenLocalFile(const std::string& path)
 
 void TfrmMain::HelpContent()
 {
-    // The help document of the language; without the ".chm", the ".html" of the same name.
-    std::string help = HelpFile;
-    if (!QFileInfo::exists(Q(help))) {
-        const auto dot = help.rfind('.');
-        const auto slash = help.rfind('/');
-        if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
-            help = help.substr(0, dot) + ".html";
-    }
-    OpenLocalFile(help);
+    // The page of the language in use now (it follows a language switch),
+    // or the English page when that language has none.
+    OpenLocalFile(LanguageHelpFile(LanguageFilePath));
 }
 
 void TfrmMain::PlaySource()
