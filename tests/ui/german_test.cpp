@@ -164,7 +164,7 @@ private slots:
         const TShownDialog* q = DialogHook::Last();
         QVERIFY(q);
         QCOMPARE(q->kind, TShownDialog::Localized);
-        QCOMPARE(q->title, std::string("Datei löschen"));
+        QCOMPARE(q->title, std::string("Profil löschen"));
         QVERIFY2(q->text.rfind("Möchten Sie das Profil „", 0) == 0, q->text.c_str());
         QCOMPARE(q->captions, (std::vector<std::string>{"Ja", "Nein"}));
         if (!buttons.isEmpty())
