@@ -122,6 +122,28 @@ private slots:
         QCOMPARE(YesButtonOfQt(), QString("&Ja"));
     }
 
+    // Locales Qt ships nothing for, or that are no plain locale name, leave
+    // Qt's texts in English and remove the translation in force.
+    void qtTranslationToleratesOtherLocales_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::newRow("empty") << "";
+        QTest::newRow("not shipped by Qt") << "xx";
+        QTest::newRow("a path") << "../../../tmp/de";
+        QTest::newRow("with a dot") << "de.qm";
+    }
+
+    void qtTranslationToleratesOtherLocales()
+    {
+        QFETCH(QString, locale);
+        const bool german = InstallQtTranslation("de");
+        QCOMPARE(german, QtShipsGerman());
+        QVERIFY(!InstallQtTranslation(locale.toStdString()));
+        QCOMPARE(QString::fromStdString(InstalledQtTranslation()), QString());
+        QCOMPARE(YesButtonOfQt(), QString("&Yes"));
+        InstallQtTranslation(LanguageLocale); // back to the language in use
+    }
+
     void profileEditorIsGerman()
     {
         auto editor = CreateProfileEditor(static_cast<int>(OutputFormatKind::AVI));
