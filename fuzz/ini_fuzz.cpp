@@ -19,21 +19,9 @@ namespace {
 
 using TSnapshot = std::vector<std::pair<std::string, std::vector<std::string>>>;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-bool Trimmed(const std::string& s) { return s.empty() || (!IsBlank(s.front()) && !IsBlank(s.back())); }
-
-std::string TrimmedCopy(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
+bool Trimmed(const std::string& s) { return TrimIniBlanks(s) == s; }
 
 // Whether a section, key and value written with WriteString read back exactly.
 bool Representable(const std::string& section, const std::string& key, const std::string& value)
@@ -45,7 +33,7 @@ bool Representable(const std::string& section, const std::string& key, const std
         return false;
     // "key=value" is cut at the first "="; a key line must not look like a
     // comment or a section header.
-    const std::string k = TrimmedCopy(key);
+    const std::string k = TrimIniBlanks(key);
     if (key.find('=') != std::string::npos || (!k.empty() && (k[0] == ';' || k[0] == '#' || k[0] == '[')))
         return false;
     // Values are read trimmed, without one pair of enclosing quotes, cut to 2047 characters.
@@ -147,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         qvfuzz::Check(ini.ReadString(section, key, "\x01") == value, "written value does not read back");
         for (const auto& [name, old] : before) {
             const auto& [s, k] = name;
-            if (SameTextAscii(s, section) && SameTextAscii(k, TrimmedCopy(key)))
+            if (SameTextAscii(s, section) && SameTextAscii(k, TrimIniBlanks(key)))
                 continue;
             qvfuzz::Check(ini.ReadString(s, k, "\x01") == old, "a write changed another key: [" + s + "] " + k);
         }

@@ -11,6 +11,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+std::string TrimIniBlanks(const std::string& text)
+{
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    size_t b = 0, e = text.size();
+    while (b < e && blank(text[b]))
+        ++b;
+    while (e > b && blank(text[e - 1]))
+        --e;
+    return text.substr(b, e - b);
+}
+
 namespace {
 
 constexpr size_t kMaxValueLength = 2047;
@@ -18,30 +29,18 @@ const char* const kUtf8Bom = "\xEF\xBB\xBF";
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-std::string TrimBlanks(const std::string& s)
-{
-    size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b]))
-        ++b;
-    while (e > b && IsBlank(s[e - 1]))
-        --e;
-    return s.substr(b, e - b);
-}
-
 char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 
 // Section name of a header line "[name]", or nullopt for other lines.
 std::optional<std::string> SectionName(const std::string& line)
 {
-    std::string t = TrimBlanks(line);
+    std::string t = TrimIniBlanks(line);
     if (t.empty() || t.front() != '[')
         return std::nullopt;
     size_t close = t.find(']');
     if (close == std::string::npos)
         return std::nullopt;
-    return TrimBlanks(t.substr(1, close - 1));
+    return TrimIniBlanks(t.substr(1, close - 1));
 }
 
 bool IsComment(const std::string& trimmed) { return !trimmed.empty() && (trimmed[0] == ';' || trimmed[0] == '#'); }
@@ -49,13 +48,13 @@ bool IsComment(const std::string& trimmed) { return !trimmed.empty() && (trimmed
 // Key of a "key=value" line, or nullopt when the line has none.
 std::optional<std::string> KeyName(const std::string& line)
 {
-    std::string t = TrimBlanks(line);
+    std::string t = TrimIniBlanks(line);
     if (t.empty() || IsComment(t) || t.front() == '[')
         return std::nullopt;
     size_t eq = line.find('=');
     if (eq == std::string::npos)
         return std::nullopt;
-    return TrimBlanks(line.substr(0, eq));
+    return TrimIniBlanks(line.substr(0, eq));
 }
 
 } // namespace
@@ -77,7 +76,7 @@ bool SameTextAscii(const std::string& a, const std::string& b)
 
 std::optional<int32_t> ParseIniInteger(const std::string& text)
 {
-    std::string t = TrimBlanks(text);
+    std::string t = TrimIniBlanks(text);
     if (t.empty())
         return std::nullopt;
     bool negative = false;
@@ -179,7 +178,7 @@ std::optional<size_t> TIniFile::FindKey(size_t sectionLine, const std::string& k
 {
     // Key names in the file are read trimmed, so the asked name is trimmed too:
     // a key written as "NAME " is found again under the same name.
-    const std::string wanted = TrimBlanks(key);
+    const std::string wanted = TrimIniBlanks(key);
     for (size_t i = sectionLine + 1; i < lines_.size(); ++i) {
         if (SectionName(lines_[i].text))
             break;
@@ -199,7 +198,7 @@ std::optional<std::string> TIniFile::RawValue(const std::string& section, const 
     if (!k)
         return std::nullopt;
     const std::string& line = lines_[*k].text;
-    std::string value = TrimBlanks(line.substr(line.find('=') + 1));
+    std::string value = TrimIniBlanks(line.substr(line.find('=') + 1));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     if (value.size() > kMaxValueLength)
@@ -260,14 +259,14 @@ std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section)
         const std::string& line = lines_[i].text;
         if (SectionName(line))
             break;
-        std::string t = TrimBlanks(line);
+        std::string t = TrimIniBlanks(line);
         if (t.empty() || IsComment(t))
             continue;
         size_t eq = line.find('=');
         if (eq == std::string::npos)
             result.push_back(t);
         else
-            result.push_back(TrimBlanks(line.substr(0, eq)) + "=" + TrimBlanks(line.substr(eq + 1)));
+            result.push_back(TrimIniBlanks(line.substr(0, eq)) + "=" + TrimIniBlanks(line.substr(eq + 1)));
     }
     return result;
 }
@@ -304,7 +303,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     for (size_t i = *s + 1; i < lines_.size(); ++i) {
         if (SectionName(lines_[i].text))
             break;
-        if (!TrimBlanks(lines_[i].text).empty())
+        if (!TrimIniBlanks(lines_[i].text).empty())
             insertAt = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{newLine});

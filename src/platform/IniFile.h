@@ -38,6 +38,10 @@ std::optional<int32_t> ParseIniInteger(const std::string& text);
 // ASCII case-insensitive equality, the comparison of section and key names.
 bool SameTextAscii(const std::string& a, const std::string& b);
 
+// The text without blanks (spaces and tabs) at either end, as names and
+// values are read.
+std::string TrimIniBlanks(const std::string& text);
+
 class TIniFile {
 public:
     // Reads the file when it exists; a missing or unreadable file reads as

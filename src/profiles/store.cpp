@@ -101,6 +101,20 @@ std::string WithoutExtension(const std::string& fileName)
     return dot == std::string::npos ? fileName : fileName.substr(0, dot);
 }
 
+// Names of the regular files in a folder (links to them count); none when
+// the folder cannot be read.
+std::vector<std::string> RegularFileNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code typeError;
+        if (it->is_regular_file(typeError))
+            names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
 } // namespace
 
 std::string ProfileFolderName(int format)
@@ -157,12 +171,7 @@ void FillProfileList(TProfileList& list, const std::string& mask, const std::str
     const std::string folder = slash == std::string::npos ? "." : mask.substr(0, slash + 1);
     const std::string pattern = slash == std::string::npos ? mask : mask.substr(slash + 1);
 
-    std::error_code ec;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
-            continue;
-        const std::string fileName = it->path().filename().string();
+    for (const std::string& fileName : RegularFileNames(folder)) {
         if (!MatchMask(fileName, pattern))
             continue;
         std::string name = WithoutExtension(fileName);
@@ -213,16 +222,10 @@ std::vector<std::string> ProfileFileSpellings(int format, const std::string& nam
     const std::string folder = ProfileFolder(format);
     const std::string extension = ProfileExtension(ProfileFolderName(format));
     const std::string exact = name + "." + extension;
-    std::error_code ec;
-    for (fs::directory_iterator it(fs::path(folder), ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (!it->is_regular_file(typeError))
-            continue;
-        const std::string fileName = it->path().filename().string();
+    for (const std::string& fileName : RegularFileNames(folder))
         if (fileName.size() == exact.size() && fileName.compare(0, name.size() + 1, name + ".") == 0 &&
             LowerAscii(fileName.substr(name.size() + 1)) == extension)
             files.push_back(folder + fileName);
-    }
     // The lower-case spelling first, then a fixed order.
     std::sort(files.begin(), files.end(), [&](const std::string& a, const std::string& b) {
         const bool la = a == folder + exact, lb = b == folder + exact;

@@ -6,31 +6,20 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
-#include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 
 #include "app/Settings.h"
 #include "cmdline/OptionDetails.h"
 #include "engine/Redirect.h"
 #include "lang/MultiLanguages.h"
-#include "support/TempDir.h"
+#include "support/EndToEnd.h"
 
 using namespace qvtest;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
 
 // Source clips, made once: tiny ones to convert, a longer one to interrupt,
 // one whose video codec no decoder knows (described by the media library,
@@ -39,18 +28,12 @@ class Clips {
 public:
     Clips()
     {
-        const std::string ff = "ffmpeg -nostdin -v error -y ";
-        ok = Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=1.5 -f lavfi -i sine=duration=1.5 "
-                        "-c:v mpeg4 -c:a libmp3lame -shortest '" + Path("tiny.avi") + "'") &&
-             Shell(ff + "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -f lavfi -i sine=duration=60 "
-                        "-c:v mpeg4 -q:v 5 -c:a libmp3lame -shortest '" + Path("long.avi") + "'") &&
-             Shell(ff + "-f lavfi -i sine=duration=1 -c:a libmp3lame '" + Path("tone.mp3") + "'");
+        ok = MakeClip(Path("tiny.avi"), "160x120", 15, "1.5") &&
+             MakeClip(Path("long.avi"), "640x480", 25, "60", "-q:v 5") &&
+             Shell("ffmpeg -nostdin -v error -y -f lavfi -i sine=duration=1 -c:a libmp3lame " + Quoted(Path("tone.mp3")));
         if (!ok)
             return;
-        std::string avi = ReadFile(Path("tiny.avi"));
-        for (size_t p = avi.find("FMP4"); p != std::string::npos; p = avi.find("FMP4", p))
-            avi.replace(p, 4, "QQQQ");
-        WriteFile(Path("damaged.avi"), avi);
+        WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));
         WriteFile(Path("letter.avi"), "Dear reader, this is no film.\n");
     }
     std::string Path(const std::string& name) const { return dir.file(name); }
@@ -66,117 +49,22 @@ Clips& Samples()
     return clips;
 }
 
-struct RunResult {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-// One running quorvex-cli.
-class Running {
-public:
-    Running(pid_t pid, std::string outFile, std::string errFile)
-        : pid_(pid), outFile_(std::move(outFile)), errFile_(std::move(errFile))
-    {
-    }
-    pid_t Pid() const { return pid_; }
-
-    // Waits for the end (it is killed after the time-out, which fails the test).
-    RunResult Wait(std::chrono::seconds timeout = 300s)
-    {
-        RunResult r;
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        int status = 0;
-        for (;;) {
-            const pid_t got = waitpid(pid_, &status, WNOHANG);
-            if (got == pid_)
-                break;
-            if (std::chrono::steady_clock::now() > end) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                ADD_FAILURE() << "quorvex-cli did not end in time";
-                break;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-        r.Out = ReadFile(outFile_);
-        r.Err = ReadFile(errFile_);
-        return r;
-    }
-
-    // The encoder started by this run, once it runs (its own process group).
-    std::optional<pid_t> WaitForEncoder();
-
-private:
-    pid_t pid_;
-    std::string outFile_;
-    std::string errFile_;
-};
-
-// Every living (not zombie) process: pid, command name, parent, group.
-struct ProcessInfo {
-    pid_t Pid, Parent, Group;
-    std::string Name;
-};
-std::vector<ProcessInfo> LivingProcesses()
+// The encoder started by a run, once it runs (its own process group).
+std::optional<pid_t> WaitForEncoder(const Running& run)
 {
-    std::vector<ProcessInfo> all;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-        const std::string stat = ReadFile(entry.path().string() + "/stat"); // pid (comm) state ppid pgrp
-        const auto open = stat.find('('), close = stat.rfind(')');
-        ProcessInfo p{};
-        char state = 0;
-        if (open == std::string::npos || close == std::string::npos ||
-            std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &p.Parent, &p.Group) != 3 || state == 'Z')
-            continue;
-        p.Pid = std::stoi(stat);
-        p.Name = stat.substr(open + 1, close - open - 1);
-        all.push_back(p);
-    }
-    return all;
+    std::optional<pid_t> encoder;
+    WaitFor([&] { return (encoder = ChildNamed(run.Pid(), "avcore.dll")).has_value(); }, 60s);
+    return encoder;
 }
 
-std::optional<pid_t> Running::WaitForEncoder()
-{
-    const auto end = std::chrono::steady_clock::now() + 60s;
-    while (std::chrono::steady_clock::now() < end) {
-        for (const ProcessInfo& p : LivingProcesses())
-            if (p.Parent == pid_ && p.Name == "avcore.dll")
-                return p.Pid;
-        std::this_thread::sleep_for(10ms);
-    }
-    return std::nullopt;
-}
-
-int LivingInGroup(pid_t group)
-{
-    int count = 0;
-    for (const ProcessInfo& p : LivingProcesses())
-        count += p.Group == group;
-    return count;
-}
-
-class CliProgram : public ::testing::Test {
+class CliProgram : public ProgramFolderTest {
 protected:
     void SetUp() override
     {
         ResetCatalogue();
         if (!Samples().ok)
             GTEST_SKIP() << "ffmpeg cannot make the sample clips";
-        const char* built = std::getenv("QV_APP_DIR");
-        ASSERT_TRUE(built) << "QV_APP_DIR is not set";
-        app = tmp.dir() + "Quorvex/";
-        fs::create_directories(app);
-        // The program folder as shipped; what a run writes there is left behind.
-        for (const auto& entry : fs::directory_iterator(built)) {
-            const std::string name = entry.path().filename().string();
-            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
-                continue;
-            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
-        }
-        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
         ASSERT_TRUE(fs::exists(app + "avcore.dll"));
         // A profile of our own, so that shipped profiles do not change the results.
         profile = app + "langs/English_Profile/avi/Test Tiny.avo";
@@ -188,8 +76,6 @@ protected:
         fs::create_directories(src);
     }
 
-    void WriteOptions(const std::string& body) { WriteFile(app + "options.ini", "[VideoConvertoptions]\n" + body); }
-
     // A copy of a sample under a new name in the source folder.
     std::string Source(const std::string& sample, const std::string& name)
     {
@@ -197,35 +83,6 @@ protected:
         fs::copy_file(Samples().Path(sample), path, fs::copy_options::overwrite_existing);
         return path;
     }
-
-    Running Start(const std::vector<std::string>& args, const std::string& cwd = "")
-    {
-        const std::string outFile = tmp.file("stdout-" + std::to_string(++runs_));
-        const std::string errFile = tmp.file("stderr-" + std::to_string(runs_));
-        const std::string program = app + "quorvex-cli";
-        std::vector<std::string> all = {program};
-        all.insert(all.end(), args.begin(), args.end());
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (!cwd.empty() && chdir(cwd.c_str()) != 0)
-                _exit(126);
-            const int in = open("/dev/null", O_RDONLY);
-            const int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(o, 1);
-            dup2(e, 2);
-            std::vector<char*> argv;
-            for (auto& a : all)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        return Running(pid, outFile, errFile);
-    }
-
-    RunResult Run(const std::vector<std::string>& args, const std::string& cwd = "") { return Start(args, cwd).Wait(); }
 
     // Conversion arguments with our profile into the output folder.
     std::vector<std::string> Convert(std::vector<std::string> extra)
@@ -241,14 +98,9 @@ protected:
         return fs::is_regular_file(path, ec) && fs::file_size(path, ec) > 0;
     }
 
-    TempDir tmp;
-    std::string app, profile, out, src;
-
-private:
-    int runs_ = 0;
+    std::string profile, out, src;
 };
 
-#define EXPECT_CONTAINS(text, part) EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
 
 TEST_F(CliProgram, BatchOfThreeWithADamagedSecondConvertsTheOthersAndReportsIt)
 {
@@ -303,7 +155,7 @@ TEST_F(CliProgram, KilledEncoderCountsAsFailedAndTheBatchGoesOn)
     const std::string after = Source("tiny.avi", "after.avi");
 
     Running run = Start(Convert({"--delete-source", victim, after}));
-    const auto encoder = run.WaitForEncoder();
+    const auto encoder = WaitForEncoder(run);
     ASSERT_TRUE(encoder) << "no encoder appeared";
     // The encoder and whatever it started form one process group of their own.
     kill(-*encoder, SIGKILL);
@@ -324,7 +176,7 @@ TEST_F(CliProgram, InterruptStopsTheEncoderAndKeepsTheSource)
     const std::string waiting = Source("tiny.avi", "waiting.avi");
 
     Running run = Start(Convert({"--delete-source", stopped, waiting}));
-    const auto encoder = run.WaitForEncoder();
+    const auto encoder = WaitForEncoder(run);
     ASSERT_TRUE(encoder) << "no encoder appeared";
     kill(run.Pid(), SIGINT);
     const RunResult r = run.Wait(60s);

@@ -10,26 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "support/EndToEnd.h"
 
 using namespace qvtest;
 namespace fs = std::filesystem;
 
 namespace {
-
-struct TRun {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-std::string Quoted(const std::string& text)
-{
-    std::string q = "'";
-    for (char c : text)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 std::vector<std::string> Lines(const std::string& text)
 {
@@ -40,56 +26,33 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-class CliProfiles : public ::testing::Test {
+class CliProfiles : public ProgramFolderTest {
 protected:
     void SetUp() override
     {
-        app = tmp.dir() + "Quorvex/";
-        fs::create_directories(app);
-        for (const auto& entry : fs::directory_iterator(AppDir())) {
-            const std::string name = entry.path().filename().string();
-            if (name == "options.ini" || name == "config.ini")
-                continue;
-            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
-        }
-        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
         avi = app + "langs/English_Profile/avi/";
-        WriteFile(app + "options.ini", "[VideoConvertoptions]\nOutputFormat=0\n");
-    }
-
-    TRun Run(const std::vector<std::string>& args)
-    {
-        const std::string out = tmp.file("out"), err = tmp.file("err");
-        std::string command = Quoted(app + "quorvex-cli");
-        for (const std::string& a : args)
-            command += " " + Quoted(a);
-        command += " </dev/null >" + Quoted(out) + " 2>" + Quoted(err);
-        const int status = std::system(command.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(out), ReadFile(err)};
+        WriteOptions("OutputFormat=0\n");
     }
 
     // The profile's file as --show-profile prints it.
     std::string Show(const std::string& name)
     {
-        const TRun r = Run({"-f", "avi", "--show-profile", "-p", name});
+        const RunResult r = Run({"-f", "avi", "--show-profile", "-p", name});
         EXPECT_EQ(r.Code, 0) << r.Err;
         return r.Out;
     }
 
-    TempDir tmp;
-    std::string app, avi;
+    std::string avi;
 };
-
-#define EXPECT_CONTAINS(text, part) EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
 
 TEST_F(CliProfiles, AddedProfileConvertsAClipWithTheSettingsAsked)
 {
     const std::string clip = tmp.file("clip.avi");
-    if (std::system(("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=15:duration=1.5 -f lavfi "
-                     "-i sine=duration=1.5 -c:v mpeg4 -c:a libmp3lame -shortest " + Quoted(clip)).c_str()) != 0)
+    if (!MakeClip(clip, "160x120", 15, "1.5"))
         GTEST_SKIP() << "ffmpeg cannot make the sample clip";
 
-    const TRun add = Run({"-f", "avi", "--add-profile", "Small TV", "--set", "VideoCodec=0", "--set",
+    const RunResult add = Run({"-f", "avi", "--add-profile", "Small TV", "--set", "VideoCodec=0", "--set",
                           "VideoSizeUseSourceDivX=0", "--set", "VideoWidthDivX=320", "--set", "VideoHeightDivX=0xF0",
                           "--set", "VideoKeepFrameRateDivX=0", "--set", "VideoFrameRateDivX=7", "--set", "AudioCodec=1",
                           "--set", "AudioSampleRateMp3=2", "--set", "AudioChannelsMp3=0"});
@@ -98,7 +61,7 @@ TEST_F(CliProfiles, AddedProfileConvertsAClipWithTheSettingsAsked)
 
     const std::string out = tmp.dir() + "converted/";
     fs::create_directories(out);
-    const TRun convert = Run({"-f", "avi", "-p", "Small TV", "-o", out, "-y", clip});
+    const RunResult convert = Run({"-f", "avi", "-p", "Small TV", "-o", out, "-y", clip});
     ASSERT_EQ(convert.Code, 0) << convert.Out << convert.Err;
     const std::string facts = tmp.file("facts");
     ASSERT_EQ(std::system(("ffprobe -v error -show_entries stream=codec_name,width,height,r_frame_rate,sample_rate,"
@@ -128,7 +91,7 @@ TEST_F(CliProfiles, ShowPrintsAValidProfileFileWithEveryKey)
     // Read back as a profile file it shows the same.
     const std::string copy = tmp.file("copy.avo");
     WriteFile(copy, shown);
-    const TRun again = Run({"-f", "avi", "--show-profile", "--profile-file", copy});
+    const RunResult again = Run({"-f", "avi", "--show-profile", "--profile-file", copy});
     EXPECT_EQ(again.Code, 0);
     EXPECT_EQ(again.Out, shown);
 }
@@ -136,7 +99,7 @@ TEST_F(CliProfiles, ShowPrintsAValidProfileFileWithEveryKey)
 TEST_F(CliProfiles, AddRefusesAnExistingNameUnlessYes)
 {
     WriteFile(avi + "Mine.avo", "[General]\nDescription=mine\n");
-    TRun r = Run({"-f", "avi", "--add-profile", "Mine", "--set", "Description=new"});
+    RunResult r = Run({"-f", "avi", "--add-profile", "Mine", "--set", "Description=new"});
     EXPECT_EQ(r.Code, 2);
     EXPECT_CONTAINS(r.Err, "-y");
     EXPECT_EQ(ReadFile(avi + "Mine.avo"), "[General]\nDescription=mine\n");
@@ -148,7 +111,7 @@ TEST_F(CliProfiles, AddRefusesAnExistingNameUnlessYes)
 TEST_F(CliProfiles, EditChangesOnlyTheGivenKeys)
 {
     const std::string before = Show("Default");
-    const TRun r = Run({"-f", "AVI", "--edit-profile", "Default", "--set", "VideoBitRatePresetDivX=1500", "--set",
+    const RunResult r = Run({"-f", "AVI", "--edit-profile", "Default", "--set", "VideoBitRatePresetDivX=1500", "--set",
                         "StartTime=0:00:01.000"});
     ASSERT_EQ(r.Code, 0) << r.Err;
     const std::vector<std::string> a = Lines(before), b = Lines(Show("Default"));
@@ -164,7 +127,7 @@ TEST_F(CliProfiles, RenameNeverReplacesAndTakesDashedNamesAfterDoubleDash)
 {
     const std::string defaultText = ReadFile(avi + "Default.avo");
     WriteFile(avi + "Mine.avo", "[General]\nDescription=mine\n");
-    TRun r = Run({"-f", "avi", "--rename-profile", "Mine", "Default"});
+    RunResult r = Run({"-f", "avi", "--rename-profile", "Mine", "Default"});
     EXPECT_EQ(r.Code, 2);
     EXPECT_CONTAINS(r.Err, "Rename faild!");
     EXPECT_EQ(ReadFile(avi + "Mine.avo"), "[General]\nDescription=mine\n");
@@ -184,7 +147,7 @@ TEST_F(CliProfiles, DeleteKeepsTheLastProfile)
     const std::string mp3 = app + "langs/English_Profile/mp3/";
     fs::remove_all(mp3);
     WriteFile(mp3 + "Only.mpo", "[General]\n");
-    const TRun r = Run({"-f", "mp3", "--delete-profile", "only"});
+    const RunResult r = Run({"-f", "mp3", "--delete-profile", "only"});
     EXPECT_EQ(r.Code, 2);
     EXPECT_CONTAINS(r.Err, "This is the last profile, can not be deleted!");
     EXPECT_TRUE(fs::exists(mp3 + "Only.mpo"));
@@ -217,7 +180,7 @@ TEST_F(CliProfiles, RefusalsNameTheKeyAndExitTwo)
     for (const TCase& c : cases) {
         std::vector<std::string> args = {"-f", "avi"};
         args.insert(args.end(), c.Args.begin(), c.Args.end());
-        const TRun r = Run(args);
+        const RunResult r = Run(args);
         EXPECT_EQ(r.Code, 2) << c.Args[0] << " " << c.ErrorPart;
         EXPECT_CONTAINS(r.Err, c.ErrorPart);
     }
@@ -228,7 +191,7 @@ TEST_F(CliProfiles, RefusalsNameTheKeyAndExitTwo)
 TEST_F(CliProfiles, AFileThatCannotBeWrittenExitsOne)
 {
     WriteFile(avi + "Blocked.avo/inside", ""); // a folder where the file would go
-    const TRun r = Run({"-f", "avi", "-y", "--add-profile", "Blocked", "--set", "Description=x"});
+    const RunResult r = Run({"-f", "avi", "-y", "--add-profile", "Blocked", "--set", "Description=x"});
     EXPECT_EQ(r.Code, 1) << r.Err;
     EXPECT_CONTAINS(r.Err, "Unable to write to");
     EXPECT_TRUE(fs::is_directory(avi + "Blocked.avo"));
@@ -237,11 +200,11 @@ TEST_F(CliProfiles, AFileThatCannotBeWrittenExitsOne)
 TEST_F(CliProfiles, CapitalsExtensionIsUsedByEveryCommand)
 {
     WriteFile(avi + "Fast.AVO", "[General]\nDescription=capitals\nVideoBitRatePresetDivX=512\n");
-    TRun r = Run({"-f", "avi", "--list-profiles"});
+    RunResult r = Run({"-f", "avi", "--list-profiles"});
     EXPECT_CONTAINS(r.Out, "Fast\n");
     EXPECT_CONTAINS(Show("Fast"), "Description=capitals\n");
-    const TRun byName = Run({"-f", "avi", "-p", "Fast", "--print-options"});
-    const TRun byFile = Run({"-f", "avi", "--profile-file", avi + "Fast.AVO", "--print-options"});
+    const RunResult byName = Run({"-f", "avi", "-p", "Fast", "--print-options"});
+    const RunResult byFile = Run({"-f", "avi", "--profile-file", avi + "Fast.AVO", "--print-options"});
     EXPECT_EQ(byName.Code, 0);
     EXPECT_EQ(byName.Out, byFile.Out); // the batch loads the real file
     r = Run({"-f", "avi", "--edit-profile", "Fast", "--set", "Description=edited"});
@@ -258,7 +221,7 @@ TEST_F(CliProfiles, EmptyFormatFolderIsFilledFromTheShippedCopy)
 {
     const std::string mp3 = app + "langs/English_Profile/mp3/";
     fs::remove_all(mp3);
-    const TRun r = Run({"-f", "mp3", "--list-profiles"});
+    const RunResult r = Run({"-f", "mp3", "--list-profiles"});
     EXPECT_EQ(r.Code, 0) << r.Err;
     EXPECT_CONTAINS(r.Out, "Default\n");
     for (const auto& entry : fs::directory_iterator(app + "shipped/English_Profile/mp3"))

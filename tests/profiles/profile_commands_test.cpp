@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "FreshProgramTest.h"
 #include "support/TempDir.h"
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
@@ -69,17 +70,14 @@ public:
     bool Untouched() const { return editorFormat < 0 && presets.empty() && questions.empty() && messages.empty(); }
 };
 
-class ProfileCommandsTest : public ::testing::Test {
+class ProfileCommandsTest : public FreshProgramTest {
 protected:
     void SetUp() override
     {
-        InitApplication(app.dir());
-        Options.OutputFormat = 0;
-        for (TProfileList& l : ProfileLists)
-            l = TProfileList();
+        FreshProgramTest::SetUp();
         ASSERT_TRUE(RefreshProfileLists());
     }
-    std::string Avi() const { return app.dir() + "langs/English_Profile/avi/"; }
+    std::string Avi() const { return Root() + "avi/"; }
     // Writes profiles with a description each and refills the AVI list selecting select.
     void Profiles(const std::vector<std::string>& files, const std::string& select = "")
     {
@@ -96,7 +94,6 @@ protected:
         return GetText(LoadRecord(0, Avi() + file), "Description");
     }
 
-    qvtest::TempDir app;
     TFakeUI ui;
 };
 

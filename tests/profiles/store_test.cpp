@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ExpectedRecords.h"
+#include "FreshProgramTest.h"
 #include "support/TempDir.h"
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
@@ -18,20 +19,7 @@ namespace {
 
 using Items = std::vector<std::string>;
 
-// A program folder of its own for every test.
-class StoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        InitApplication(app.dir());
-        Options.OutputFormat = 0;
-        for (TProfileList& l : ProfileLists)
-            l = TProfileList();
-    }
-    std::string Root() const { return app.dir() + "langs/English_Profile/"; }
-
-    qvtest::TempDir app;
-};
+using StoreTest = FreshProgramTest;
 
 struct TFolderCase {
     int Format;

@@ -6,7 +6,7 @@
 // file written and reaches the user under the file's line.
 
 #include "encoder/EncoderRun.h"
-#include "support/TempDir.h"
+#include "support/EndToEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +19,6 @@ using enctest::RunProgram;
 using enctest::TRunResult;
 
 namespace {
-
-void WriteText(const std::string& path, const std::string& text)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-}
 
 // Source clips, made once per test program.
 class FaultClips {
@@ -91,22 +85,14 @@ std::string Probe(const std::string& file, const std::string& stream, const std:
     return v;
 }
 
-class EncoderFaults : public ::testing::Test {
+class EncoderFaults : public qvtest::ProgramFolderTest {
 protected:
     void SetUp() override
     {
         if (!Clips().ok)
             GTEST_SKIP() << "ffmpeg cannot make the test clips";
         // A copy of the program folder: quorvex-cli writes its settings there.
-        app = tmp.dir() + "Quorvex/";
-        fs::create_directories(app);
-        for (const auto& entry : fs::directory_iterator(qvtest::AppDir())) {
-            const std::string name = entry.path().filename().string();
-            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
-                continue;
-            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
-        }
-        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
         out = tmp.dir() + "out/";
         fs::create_directories(out);
     }
@@ -116,7 +102,7 @@ protected:
     TRunResult Convert(const std::string& format, const std::string& profile, const std::vector<std::string>& sources)
     {
         const std::string file = tmp.file("profile.ini");
-        WriteText(file, "[General]\n" + profile);
+        qvtest::WriteFile(file, "[General]\n" + profile);
         std::vector<std::string> args = {app + "quorvex-cli", "-y", "-f", format, "--profile-file", file, "-o", out};
         args.insert(args.end(), sources.begin(), sources.end());
         return RunProgram(args, 300);
@@ -138,19 +124,15 @@ protected:
         return notes;
     }
 
-    qvtest::TempDir tmp;
-    std::string app, out;
+    std::string out;
 };
-
-#define EXPECT_CONTAINS(text, part) \
-    EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
 
 TEST_F(EncoderFaults, UndocumentedContainersAreRefusedBeforeFfmpegRuns)
 {
     // Stand-ins for ffmpeg and ffprobe that leave a mark when they are run.
     const std::string mark = tmp.file("ran");
     const std::string fake = tmp.file("fake-ffmpeg");
-    WriteText(fake, "#!/bin/sh\necho \"$0\" >> '" + mark + "'\nexit 1\n");
+    qvtest::WriteFile(fake, "#!/bin/sh\necho \"$0\" >> '" + mark + "'\nexit 1\n");
     chmod(fake.c_str(), 0755);
     setenv("QV_FFMPEG", fake.c_str(), 1);
     setenv("QV_FFPROBE", fake.c_str(), 1);

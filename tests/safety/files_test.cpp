@@ -6,7 +6,7 @@
 
 #include "encoder/EncoderRun.h"
 #include "platform/IniFile.h"
-#include "support/TempDir.h"
+#include "support/EndToEnd.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +22,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int kLimitSeconds = 60; // a hang is killed after this and fails the case
-
-#define EXPECT_CONTAINS(text, part) \
-    EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
 
 bool IsFifo(const std::string& path)
 {
@@ -67,22 +64,12 @@ void ExpectUnchanged(const std::string& path, THostile kind, size_t hugeBytes)
     }
 }
 
-class FilesFault : public ::testing::Test {
+class FilesFault : public ProgramFolderTest {
 protected:
     void SetUp() override
     {
-        const char* built = std::getenv("QV_APP_DIR");
-        ASSERT_TRUE(built) << "QV_APP_DIR is not set";
-        app = tmp.dir() + "Quorvex/";
-        fs::create_directories(app);
-        for (const auto& entry : fs::directory_iterator(built)) {
-            const std::string name = entry.path().filename().string();
-            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
-                continue;
-            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
-        }
-        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
-        WriteFile(app + "options.ini", "[VideoConvertoptions]\nOutputFormat=0\nLastOutputOpenDir=" + tmp.dir() + "\n");
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
+        WriteOptions("OutputFormat=0\nLastOutputOpenDir=" + tmp.dir() + "\n");
         WriteFile(app + "langs/English_Profile/avi/Test Tiny.avo", "[General]\nDescription=tests\n");
     }
 
@@ -93,8 +80,6 @@ protected:
         return RunProgram(all, kLimitSeconds, tmp.dir());
     }
 
-    TempDir tmp;
-    std::string app;
 };
 
 // options.ini, config.ini and a profile as a pipe, a link to /dev/zero or a

@@ -5,47 +5,27 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <cstdlib>
-#include <fcntl.h>
+#include <cstring>
 #include <filesystem>
 #include <sys/mount.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
-#include "support/TempDir.h"
+#include "support/EndToEnd.h"
 
 using namespace qvtest;
 namespace fs = std::filesystem;
-using namespace std::chrono_literals;
 
 namespace {
-
-bool Shell(const std::string& command) { return std::system(command.c_str()) == 0; }
-
-std::string Quoted(const std::string& text)
-{
-    std::string out = "'";
-    for (char c : text)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
 
 // The clips, made once: two sizes tell apart which source an output came from.
 class NameClips {
 public:
     NameClips()
     {
-        const std::string ff = "ffmpeg -nostdin -v error -y ";
-        ok = Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=1.5 -f lavfi -i sine=duration=1.5 "
-                        "-c:v mpeg4 -c:a libmp3lame -shortest " + Quoted(Path("small.avi"))) &&
-             Shell(ff + "-f lavfi -i testsrc=size=320x240:rate=15:duration=1.5 -f lavfi -i sine=duration=1.5 "
-                        "-c:v mpeg4 -c:a libmp3lame -shortest " + Quoted(Path("large.avi"))) &&
-             Shell(ff + "-f lavfi -i testsrc=size=640x480:rate=25:duration=30 -f lavfi -i sine=duration=30 "
-                        "-c:v mpeg4 -q:v 3 -c:a libmp3lame -shortest " + Quoted(Path("long.avi")));
+        ok = MakeClip(Path("small.avi"), "160x120", 15, "1.5") && MakeClip(Path("large.avi"), "320x240", 15, "1.5") &&
+             MakeClip(Path("long.avi"), "640x480", 25, "30", "-q:v 3");
     }
     std::string Path(const std::string& name) const { return dir.file(name); }
     bool ok = false;
@@ -59,11 +39,6 @@ NameClips& Clips()
     static NameClips clips;
     return clips;
 }
-
-struct TRun {
-    int Code = -1;
-    std::string Out, Err;
-};
 
 // Width of the first video stream, 0 when there is none.
 int VideoWidth(const std::string& file)
@@ -121,31 +96,25 @@ private:
     std::string why_;
 };
 
-class Names : public ::testing::Test {
+class Names : public ProgramFolderTest {
 protected:
     void SetUp() override
     {
         if (!Clips().ok)
             GTEST_SKIP() << "ffmpeg cannot make the sample clips";
-        app = tmp.dir() + "Quorvex/";
-        fs::create_directories(app);
-        for (const auto& entry : fs::directory_iterator(AppDir())) {
-            const std::string name = entry.path().filename().string();
-            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
-                continue;
-            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
-        }
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
         // The encoder under test, whatever the folder holds.
         fs::copy_file(AVCORE_PATH, app + "avcore.dll", fs::copy_options::overwrite_existing);
-        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
         profile = app + "langs/English_Profile/avi/Test Names.avo";
         WriteFile(profile, "[General]\nDescription=tests\n");
-        WriteFile(app + "options.ini", "[VideoConvertoptions]\nOutputFormat=0\n");
+        WriteOptions("OutputFormat=0\n");
         src = tmp.dir() + "src/";
         out = tmp.dir() + "out/";
         scratch = tmp.dir() + "scratch/";
         for (const std::string& d : {src, out, scratch})
             fs::create_directories(d);
+        // The system's temporary folder of every run is the test's scratch folder.
+        runTmpDir = scratch;
     }
 
     std::string Source(const std::string& clip, const std::string& name, const std::string& folder = "")
@@ -153,58 +122,6 @@ protected:
         const std::string path = (folder.empty() ? src : folder) + name;
         fs::copy_file(Clips().Path(clip), path, fs::copy_options::overwrite_existing);
         return path;
-    }
-
-    // Starts quorvex-cli with the given arguments; the system's temporary
-    // folder of the run (TMPDIR) is the test's scratch folder.
-    pid_t Start(const std::vector<std::string>& args, const std::string& tag)
-    {
-        const std::string outFile = tmp.file("stdout-" + tag), errFile = tmp.file("stderr-" + tag);
-        std::vector<std::string> all = {app + "quorvex-cli"};
-        all.insert(all.end(), args.begin(), args.end());
-        const pid_t pid = fork();
-        if (pid == 0) {
-            setenv("TMPDIR", scratch.c_str(), 1);
-            const int in = open("/dev/null", O_RDONLY);
-            const int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(o, 1);
-            dup2(e, 2);
-            std::vector<char*> argv;
-            for (auto& a : all)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(argv[0], argv.data());
-            _exit(127);
-        }
-        return pid;
-    }
-
-    TRun Wait(pid_t pid, const std::string& tag)
-    {
-        TRun r;
-        int status = 0;
-        const auto end = std::chrono::steady_clock::now() + 300s;
-        while (waitpid(pid, &status, WNOHANG) != pid) {
-            if (std::chrono::steady_clock::now() > end) {
-                kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
-                ADD_FAILURE() << "quorvex-cli did not end in time";
-                break;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-        r.Out = ReadFile(tmp.file("stdout-" + tag));
-        r.Err = ReadFile(tmp.file("stderr-" + tag));
-        return r;
-    }
-
-    TRun Run(const std::vector<std::string>& args)
-    {
-        const std::string tag = std::to_string(++runs_);
-        return Wait(Start(args, tag), tag);
     }
 
     std::vector<std::string> Convert(const std::vector<std::string>& files, const std::string& folder = "")
@@ -224,15 +141,8 @@ protected:
         return left;
     }
 
-    TempDir tmp;
-    std::string app, profile, src, out, scratch;
-
-private:
-    int runs_ = 0;
+    std::string profile, src, out, scratch;
 };
-
-#define EXPECT_CONTAINS(text, part) \
-    EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
 
 TEST_F(Names, TwoBatchesAtOnceOverTheScriptRouteEachConvertTheirOwnSources)
 {
@@ -248,9 +158,9 @@ TEST_F(Names, TwoBatchesAtOnceOverTheScriptRouteEachConvertTheirOwnSources)
         small.push_back(Source("small.avi", "clip" + std::to_string(i) + ".rmvb", smallDir));
         large.push_back(Source("large.avi", "clip" + std::to_string(i) + ".rmvb", largeDir));
     }
-    const pid_t a = Start(Convert(small, outSmall), "a");
-    const pid_t b = Start(Convert(large, outLarge), "b");
-    const TRun ra = Wait(a, "a"), rb = Wait(b, "b");
+    Running a = Start(Convert(small, outSmall));
+    Running b = Start(Convert(large, outLarge));
+    const RunResult ra = a.Wait(), rb = b.Wait();
     EXPECT_EQ(ra.Code, 0) << ra.Out << ra.Err;
     EXPECT_EQ(rb.Code, 0) << rb.Out << rb.Err;
     for (int i = 0; i < 4; ++i) {
@@ -274,7 +184,7 @@ TEST_F(Names, ANameThatWouldRewriteTheScriptIsNeverRedirected)
     Source("large.avi", "a");
     const std::string name = "a\")\nDirectShowSource(\"decoy.avi\")\n# \".rmvb";
     const std::string source = Source("small.avi", name);
-    const TRun r = Run(Convert({source}));
+    const RunResult r = Run(Convert({source}));
     EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
     const std::string output = out + "a\")\nDirectShowSource(\"decoy.avi\")\n# \".avi";
     EXPECT_EQ(VideoWidth(output), 160) << "the output is not made from its own source";
@@ -300,7 +210,7 @@ TEST_F(Names, AProfileTimeThatIsNoTimeIsRefusedNamingItsKey)
         WriteFile(profile, std::string("[General]\nDescription=tests\nEnableTimeControl=1\nDuration=") + c.duration +
                                "\nStartTime=" + c.start + "\n");
         const std::string message = std::string(c.key) + "=\"";
-        TRun r = Run(Convert({source}));
+        RunResult r = Run(Convert({source}));
         EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
         EXPECT_CONTAINS(r.Err, "Failed: " + source);
         EXPECT_CONTAINS(r.Err, message + (c.key == std::string("StartTime") ? c.start : c.duration) + "\"");
@@ -317,7 +227,7 @@ TEST_F(Names, AProfileTimeThatIsNoTimeIsRefusedNamingItsKey)
 TEST_F(Names, ANameThatIsNoUtf8GetsMediaFactsAndConverts)
 {
     const std::string source = Source("small.avi", "caf\xe9.avi");
-    TRun r = Run({"--info", source});
+    RunResult r = Run({"--info", source});
     EXPECT_EQ(r.Code, 0) << r.Err;
     EXPECT_CONTAINS(r.Out, "FileName\tcaf\\xE9.avi");
     EXPECT_CONTAINS(r.Out, "FormatName\tAVI");
@@ -333,7 +243,7 @@ TEST_F(Names, ANameWithALineBreakAndErrorConvertsAndIsReportedConverted)
 {
     const std::string name = "clip\nError: Could not open \x1b[2J\x1b[H\r.avi";
     const std::string source = Source("small.avi", name);
-    const TRun r = Run(Convert({source}));
+    const RunResult r = Run(Convert({source}));
     EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
     EXPECT_CONTAINS(r.Out, "Converted: " + src + "clip\\nError: Could not open \\x1B[2J\\x1B[H\\r.avi");
     EXPECT_CONTAINS(r.Out, "1 of 1 files converted, 0 failed.");
@@ -350,7 +260,7 @@ TEST_F(Names, AFullDiskIsNamedAsTheCause)
     if (!disk.Mounted())
         GTEST_SKIP() << "no small disk for this test: " << disk.Why();
     const std::string source = Source("long.avi", "long.avi");
-    const TRun r = Run(Convert({source}, full));
+    const RunResult r = Run(Convert({source}, full));
     EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
     EXPECT_CONTAINS(r.Err, "Failed: " + source);
     const std::string report = r.Err.substr(r.Err.find("Failed: "));

@@ -7,18 +7,14 @@
 
 #include <chrono>
 #include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <optional>
-#include <set>
 #include <sys/file.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 #include "platform/PartialOutput.h"
-#include "support/TempDir.h"
+#include "support/EndToEnd.h"
 
 using namespace qvtest;
 namespace fs = std::filesystem;
@@ -26,30 +22,19 @@ using namespace std::chrono_literals;
 
 namespace {
 
-bool Shell(const std::string& command)
-{
-    return std::system(command.c_str()) == 0;
-}
-
 // Source clips, made once.
 class OutputClips {
 public:
     OutputClips()
     {
-        const std::string ff = "ffmpeg -nostdin -v error -y ";
-        ok = Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=1.5 -f lavfi -i sine=duration=1.5 "
-                        "-c:v mpeg4 -c:a libmp3lame -shortest '" + Path("tiny.avi") + "'") &&
-             Shell(ff + "-f lavfi -i testsrc=size=640x480:rate=25:duration=60 -f lavfi -i sine=duration=60 "
-                        "-c:v mpeg4 -q:v 5 -c:a libmp3lame -shortest '" + Path("long.avi") + "'") &&
+        ok = MakeClip(Path("tiny.avi"), "160x120", 15, "1.5") &&
+             MakeClip(Path("long.avi"), "640x480", 25, "60", "-q:v 5") &&
              // Four seconds of picture, the sound ends after one.
-             Shell(ff + "-f lavfi -i testsrc=size=160x120:rate=15:duration=4 -f lavfi -i sine=duration=1 "
-                        "-c:v mpeg4 -c:a pcm_s16le '" + Path("gap.mkv") + "'");
+             Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=15:duration=4 -f lavfi -i "
+                   "sine=duration=1 -c:v mpeg4 -c:a pcm_s16le " + Quoted(Path("gap.mkv")));
         if (!ok)
             return;
-        std::string avi = ReadFile(Path("tiny.avi"));
-        for (size_t p = avi.find("FMP4"); p != std::string::npos; p = avi.find("FMP4", p))
-            avi.replace(p, 4, "QQQQ");
-        WriteFile(Path("damaged.avi"), avi);
+        WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));
     }
     std::string Path(const std::string& name) const { return dir.file(name); }
     bool ok = false;
@@ -64,59 +49,6 @@ OutputClips& Clips()
     return clips;
 }
 
-struct ProcessInfo {
-    pid_t Pid, Parent;
-    std::string Name;
-};
-
-// Every living (not zombie) process.
-std::vector<ProcessInfo> LivingProcesses()
-{
-    std::vector<ProcessInfo> all;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-        const std::string stat = ReadFile(entry.path().string() + "/stat"); // pid (comm) state ppid
-        const auto open = stat.find('('), close = stat.rfind(')');
-        ProcessInfo p{};
-        char state = 0;
-        if (open == std::string::npos || close == std::string::npos ||
-            std::sscanf(stat.c_str() + close + 1, " %c %d", &state, &p.Parent) != 2 || state == 'Z')
-            continue;
-        p.Pid = std::stoi(stat);
-        p.Name = stat.substr(open + 1, close - open - 1);
-        all.push_back(p);
-    }
-    return all;
-}
-
-std::optional<pid_t> ChildNamed(pid_t parent, const std::string& name)
-{
-    for (const ProcessInfo& p : LivingProcesses())
-        if (p.Parent == parent && p.Name == name)
-            return p.Pid;
-    return std::nullopt;
-}
-
-bool Alive(pid_t pid)
-{
-    for (const ProcessInfo& p : LivingProcesses())
-        if (p.Pid == pid)
-            return true;
-    return false;
-}
-
-// Waits until Check holds, up to Limit.
-template <class F> bool WaitFor(F check, std::chrono::milliseconds limit)
-{
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!check()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
-}
-
 std::vector<std::string> PartialsIn(const std::string& folder)
 {
     std::vector<std::string> found;
@@ -127,78 +59,14 @@ std::vector<std::string> PartialsIn(const std::string& folder)
     return found;
 }
 
-struct RunResult {
-    int Code = -1;
-    std::string Out;
-    std::string Err;
-};
-
-class Running {
-public:
-    Running(pid_t pid, std::string outFile, std::string errFile)
-        : pid_(pid), outFile_(std::move(outFile)), errFile_(std::move(errFile))
-    {
-    }
-    Running(Running&& other) noexcept
-        : pid_(std::exchange(other.pid_, -1)), outFile_(other.outFile_), errFile_(other.errFile_)
-    {
-    }
-    ~Running()
-    {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-    }
-    pid_t Pid() const { return pid_; }
-
-    RunResult Wait(std::chrono::seconds timeout = 300s)
-    {
-        RunResult r;
-        const auto end = std::chrono::steady_clock::now() + timeout;
-        int status = 0;
-        for (;;) {
-            if (waitpid(pid_, &status, WNOHANG) == pid_)
-                break;
-            if (std::chrono::steady_clock::now() > end) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-                ADD_FAILURE() << "quorvex-cli did not end in time";
-                break;
-            }
-            std::this_thread::sleep_for(20ms);
-        }
-        pid_ = -1;
-        r.Code = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-        r.Out = ReadFile(outFile_);
-        r.Err = ReadFile(errFile_);
-        return r;
-    }
-
-private:
-    pid_t pid_;
-    std::string outFile_;
-    std::string errFile_;
-};
-
-class Outputs : public ::testing::Test {
+class Outputs : public ProgramFolderTest {
 protected:
     void SetUp() override
     {
         if (!Clips().ok)
             GTEST_SKIP() << "ffmpeg cannot make the sample clips";
-        const char* built = std::getenv("QV_APP_DIR");
-        ASSERT_TRUE(built) << "QV_APP_DIR is not set";
-        app = tmp.dir() + "Quorvex/";
-        fs::create_directories(app);
-        for (const auto& entry : fs::directory_iterator(built)) {
-            const std::string name = entry.path().filename().string();
-            if (name == "options.ini" || name == "config.ini" || name == "DirectShow.avs")
-                continue;
-            fs::copy(entry.path(), app + name, fs::copy_options::recursive);
-        }
-        ASSERT_TRUE(fs::exists(app + "quorvex-cli"));
-        WriteFile(app + "options.ini", "[VideoConvertoptions]\nOutputFormat=0\n");
+        ASSERT_NO_FATAL_FAILURE(CopyProgram());
+        WriteOptions("OutputFormat=0\n");
         out = tmp.dir() + "out/";
         src = tmp.dir() + "src/";
         fs::create_directories(out);
@@ -228,33 +96,6 @@ protected:
         return args;
     }
 
-    Running Start(const std::vector<std::string>& args)
-    {
-        const std::string outFile = tmp.file("stdout-" + std::to_string(++runs_));
-        const std::string errFile = tmp.file("stderr-" + std::to_string(runs_));
-        const std::string program = app + "quorvex-cli";
-        std::vector<std::string> all = {program};
-        all.insert(all.end(), args.begin(), args.end());
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int in = open("/dev/null", O_RDONLY);
-            const int o = open(outFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int e = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            dup2(in, 0);
-            dup2(o, 1);
-            dup2(e, 2);
-            std::vector<char*> argv;
-            for (auto& a : all)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            execv(program.c_str(), argv.data());
-            _exit(127);
-        }
-        return Running(pid, outFile, errFile);
-    }
-
-    RunResult Run(const std::vector<std::string>& args) { return Start(args).Wait(); }
-
     // Waits until the encoder writes its temporary output (not yet empty).
     bool WaitForPartialData()
     {
@@ -270,15 +111,9 @@ protected:
             60s);
     }
 
-    TempDir tmp;
-    std::string app, out, src;
-
-private:
-    int runs_ = 0;
+    std::string out, src;
 };
 
-#define EXPECT_CONTAINS(text, part) \
-    EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
 
 const std::string OldContent = "the output of an earlier run";
 

@@ -3,7 +3,6 @@
 // action), an options.ini that cannot be read, and a deleted English file.
 
 #include "main_fixture.h"
-#include "support/FakePowerActions.h"
 #include "support/WidgetLookup.h"
 
 #include "app/AppUtils.h"
@@ -23,9 +22,9 @@ class ArmedLineTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TMainFixture> fx_;
     std::vector<std::string> powerCalls_;
-    std::unique_ptr<TPowerActions> previousPower_;
+    std::unique_ptr<TBatchSurroundings> surroundings_;
+    std::unique_ptr<TMainFixture> fx_;
 
     static QLabel* Line(TfrmMain& frm) { return Find<QLabel>(&frm, "lblArmed"); }
     static QString Shown(TfrmMain& frm) { return Line(frm)->isVisibleTo(&frm) ? Line(frm)->text() : QString(); }
@@ -34,18 +33,14 @@ private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
-        TfrmProgress::SetTrayAvailableOverride(true);
-        previousPower_ = SetPowerActions(std::make_unique<qvtest::TFakePower>(&powerCalls_));
+        surroundings_ = std::make_unique<TBatchSurroundings>(&powerCalls_);
         fx_ = std::make_unique<TMainFixture>();
-        SetUrlOpener([](const QUrl&) { return true; });
     }
 
     void cleanupTestCase()
     {
-        SetUrlOpener(nullptr);
         fx_.reset();
-        SetPowerActions(std::move(previousPower_));
-        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
+        surroundings_.reset();
     }
 
     void init()

@@ -3,7 +3,6 @@
 // window's event loop turning.
 
 #include "main_fixture.h"
-#include "support/FakePowerActions.h"
 
 #include "app/AppUtils.h"
 #include "platform/IniFile.h"
@@ -25,26 +24,22 @@ class MainBatchTest : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<TMainFixture> fx_;
     std::vector<std::string> powerCalls_;
-    std::unique_ptr<TPowerActions> previousPower_;
+    std::unique_ptr<TBatchSurroundings> surroundings_;
+    std::unique_ptr<TMainFixture> fx_;
 
 private slots:
     void initTestCase()
     {
         QApplication::setQuitOnLastWindowClosed(false);
-        TfrmProgress::SetTrayAvailableOverride(true);
-        previousPower_ = SetPowerActions(std::make_unique<qvtest::TFakePower>(&powerCalls_));
+        surroundings_ = std::make_unique<TBatchSurroundings>(&powerCalls_);
         fx_ = std::make_unique<TMainFixture>();
-        SetUrlOpener([](const QUrl&) { return true; });
     }
 
     void cleanupTestCase()
     {
-        SetUrlOpener(nullptr);
         fx_.reset();
-        SetPowerActions(std::move(previousPower_));
-        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
+        surroundings_.reset();
     }
 
     void init()

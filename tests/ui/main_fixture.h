@@ -6,9 +6,11 @@
 
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
+#include "support/FakePowerActions.h"
 #include "support/TempDir.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/Shell.h"
+#include "ui/dialogs/ProgressWnd.h"
 #include "ui/main/MainWnd.h"
 
 #include <QAction>
@@ -97,6 +99,30 @@ private:
     std::string appDir_;
     std::string mediaDir_;
     std::vector<int> quitCodes_;
+};
+
+// What a batch from the main window reaches, for a whole test program: a
+// tray is there, power actions are only recorded and links are not opened.
+// All is put back when it goes.
+class TBatchSurroundings {
+public:
+    explicit TBatchSurroundings(std::vector<std::string>* powerCalls)
+    {
+        TfrmProgress::SetTrayAvailableOverride(true);
+        previousPower_ = SetPowerActions(std::make_unique<qvtest::TFakePower>(powerCalls));
+        SetUrlOpener([](const QUrl&) { return true; });
+    }
+    ~TBatchSurroundings()
+    {
+        SetUrlOpener(nullptr);
+        SetPowerActions(std::move(previousPower_));
+        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
+    }
+    TBatchSurroundings(const TBatchSurroundings&) = delete;
+    TBatchSurroundings& operator=(const TBatchSurroundings&) = delete;
+
+private:
+    std::unique_ptr<TPowerActions> previousPower_;
 };
 
 template <typename T>

@@ -586,6 +586,50 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     return w;
 }
 
+// The audio bitrate group of an audio page: the auto-set box and the track bar
+// over the page's presets with its value, bound to the keys
+// <keyPrefix>AudioBitRateUseAutoSet<keySuffix> and <keyPrefix>AudioBitRatePreset<keySuffix>.
+QGroupBox* TfrmProfileEditor::BuildAudioBitrateGroup(TAudioPageUi& ui, QWidget* parent, const std::string& keyPrefix,
+    const std::string& keySuffix, const QString& title)
+{
+    const TCodecPage& page = *ui.Page;
+    const std::string& a = page.Suffix;
+    auto* group = Named(new QGroupBox(title, parent), "GroupBoxAudioBitrate" + a);
+    ui.AutoSet = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), group), "CheckBoxAutoSetAudioBitrate" + a);
+    ui.Bar = Named(new QSlider(Qt::Horizontal, group), "TrackBarAudioBitrate" + a);
+    ui.Bar->setRange(1, page.TrackBarMax);
+    ui.Bar->setTickPosition(QSlider::TicksBelow);
+    ui.Bar->setPageStep(1);
+    auto* current = MakeLabel(group, Plain(IDS_PROFILE_LABEL_CurrentBitrate));
+    auto* value = MakeLabel(group, QString(), "LabelAudioBitrate" + a);
+    auto* kbps = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
+    auto* low = MakeLabel(group, Plain(IDS_PROFILE_LABEL_LowQuality));
+    auto* high = MakeLabel(group, Plain(IDS_PROFILE_LABEL_HighQuliaty));
+    high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    ui.BarSide = { current, value, low, high, ui.Bar, kbps };
+    auto* g = new QGridLayout(group);
+    g->addWidget(ui.AutoSet, 0, 0, 1, 2);
+    auto* row = new QHBoxLayout;
+    row->addWidget(current);
+    row->addWidget(value);
+    row->addWidget(kbps);
+    row->addStretch();
+    g->addLayout(row, 1, 0, 1, 2);
+    g->addWidget(ui.Bar, 2, 0, 1, 2);
+    g->addWidget(low, 3, 0);
+    g->addWidget(high, 3, 1);
+    const TPresetTable* t = page.Presets;
+    connect(ui.Bar, &QSlider::valueChanged, value,
+        [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
+    value->setText(QString::number(PresetValue(*t, ui.Bar->value())));
+    TAudioPageUi* self = &ui;
+    connect(ui.AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
+    bindings_.push_back(std::make_unique<TCheckBinding>(ui.AutoSet, keyPrefix + "AudioBitRateUseAutoSet" + keySuffix));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(
+        ui.Bar, *page.Presets, page.StartPosition, page.TrackBarMax, keyPrefix + "AudioBitRatePreset" + keySuffix));
+    return group;
+}
+
 QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
 {
     const std::string& a = page.Suffix;
@@ -596,39 +640,7 @@ QWidget* TfrmProfileEditor::BuildAudioPage(const TCodecPage& page)
     TAudioPageUi* self = ui.get();
 
     if (page.Kind == TPageKind::Audio) {
-        auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_Bitrate), w), "GroupBoxAudioBitrate" + a);
-        ui->AutoSet
-            = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), group), "CheckBoxAutoSetAudioBitrate" + a);
-        ui->Bar = Named(new QSlider(Qt::Horizontal, group), "TrackBarAudioBitrate" + a);
-        ui->Bar->setRange(1, page.TrackBarMax);
-        ui->Bar->setTickPosition(QSlider::TicksBelow);
-        ui->Bar->setPageStep(1);
-        auto* current = MakeLabel(group, Plain(IDS_PROFILE_LABEL_CurrentBitrate));
-        auto* value = MakeLabel(group, QString(), "LabelAudioBitrate" + a);
-        auto* kbps = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
-        auto* low = MakeLabel(group, Plain(IDS_PROFILE_LABEL_LowQuality));
-        auto* high = MakeLabel(group, Plain(IDS_PROFILE_LABEL_HighQuliaty));
-        high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        ui->BarSide = { current, value, low, high, ui->Bar, kbps };
-        auto* g = new QGridLayout(group);
-        g->addWidget(ui->AutoSet, 0, 0, 1, 2);
-        auto* row = new QHBoxLayout;
-        row->addWidget(current);
-        row->addWidget(value);
-        row->addWidget(kbps);
-        row->addStretch();
-        g->addLayout(row, 1, 0, 1, 2);
-        g->addWidget(ui->Bar, 2, 0, 1, 2);
-        g->addWidget(low, 3, 0);
-        g->addWidget(high, 3, 1);
-        const TPresetTable* t = page.Presets;
-        connect(ui->Bar, &QSlider::valueChanged, value,
-            [value, t](int p) { value->setText(QString::number(PresetValue(*t, p))); });
-        value->setText(QString::number(PresetValue(*t, ui->Bar->value())));
-        connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
-        bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "AudioBitRateUseAutoSet" + a));
-        bindings_.push_back(std::make_unique<TPresetTrackBinding>(
-            ui->Bar, *page.Presets, page.StartPosition, page.TrackBarMax, "AudioBitRatePreset" + a));
+        QGroupBox* group = BuildAudioBitrateGroup(*ui, w, "", a, Accel(IDS_PROFILE_GROUPBOX_Bitrate));
         grid->addWidget(group, 0, 0, 2, 1);
     }
 
@@ -689,38 +701,7 @@ void TfrmProfileEditor::BuildDvdTab()
         static_cast<int>(DvdAudioBitRates.size()), DvdStartPosition };
     auto ui = std::make_unique<TAudioPageUi>();
     ui->Page = &dvdAudio;
-    auto* audio = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioBitrate), TabDVD), "GroupBoxAudioBitrateDVD");
-    ui->AutoSet = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_AutoSet), audio), "CheckBoxAutoSetAudioBitrateDVD");
-    ui->Bar = Named(new QSlider(Qt::Horizontal, audio), "TrackBarAudioBitrateDVD");
-    ui->Bar->setRange(1, dvdAudio.TrackBarMax);
-    ui->Bar->setTickPosition(QSlider::TicksBelow);
-    ui->Bar->setPageStep(1);
-    auto* current = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_CurrentBitrate));
-    auto* value = MakeLabel(audio, QString(), "LabelAudioBitrateDVD");
-    auto* kbps = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_Kbps));
-    auto* low = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_LowQuality));
-    auto* high = MakeLabel(audio, Plain(IDS_PROFILE_LABEL_HighQuliaty));
-    high->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ui->BarSide = { current, value, low, high, ui->Bar, kbps };
-    auto* g = new QGridLayout(audio);
-    g->addWidget(ui->AutoSet, 0, 0, 1, 2);
-    auto* row = new QHBoxLayout;
-    row->addWidget(current);
-    row->addWidget(value);
-    row->addWidget(kbps);
-    row->addStretch();
-    g->addLayout(row, 1, 0, 1, 2);
-    g->addWidget(ui->Bar, 2, 0, 1, 2);
-    g->addWidget(low, 3, 0);
-    g->addWidget(high, 3, 1);
-    connect(ui->Bar, &QSlider::valueChanged, value,
-        [value](int p) { value->setText(QString::number(PresetValue(DvdAudioBitRates, p))); });
-    value->setText(QString::number(PresetValue(DvdAudioBitRates, ui->Bar->value())));
-    TAudioPageUi* self = ui.get();
-    connect(ui->AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
-    bindings_.push_back(std::make_unique<TCheckBinding>(ui->AutoSet, "DVDAudioBitRateUseAutoSet"));
-    bindings_.push_back(std::make_unique<TPresetTrackBinding>(
-        ui->Bar, DvdAudioBitRates, DvdStartPosition, dvdAudio.TrackBarMax, "DVDAudioBitRatePreset"));
+    QGroupBox* audio = BuildAudioBitrateGroup(*ui, TabDVD, "DVD", "", Accel(IDS_PROFILE_GROUPBOX_AudioBitrate));
     audioPages_.push_back(std::move(ui));
 
     auto* grid = new QGridLayout(TabDVD);

@@ -72,6 +72,8 @@ private:
     void BuildDvdTab();
     QGroupBox* BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& suffix, const TPresetTable& table, int max,
         int start, const std::string& keyPrefix, const std::string& keySuffix, const QString& title);
+    QGroupBox* BuildAudioBitrateGroup(TAudioPageUi& ui, QWidget* parent, const std::string& keyPrefix,
+        const std::string& keySuffix, const QString& title);
     QComboBox* MakeList(QWidget* parent, const std::string& name, const std::vector<std::string>& texts);
 
     void UpdateBitrate(const TBitrateUi& ui);
