@@ -8,6 +8,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   ffmpeg libmediainfo-dev libmediainfo0v5
   libopencore-amrnb-dev libvo-amrwbenc-dev
+  # The notification test runs a private session bus.
+  dbus-daemon
   # Fuzz targets: clang and its libFuzzer runtime (clang only recommends the runtime).
   clang libclang-rt-14-dev
 )
