@@ -14,6 +14,7 @@
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
@@ -413,10 +414,10 @@ void TfrmMain::CreateControls()
     lsvFileName_->setColumnWidth(0, FileColumnWidth);
     // The one column follows the visible width (names are elided in the
     // middle), so no horizontal scroll bar is ever needed; a vertical one
-    // takes its room from the column.
-    lsvFileName_->header()->setStretchLastSection(true);
-    lsvFileName_->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    lsvFileName_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // takes its room from the column (see eventFilter).
+    lsvFileName_->header()->setStretchLastSection(false);
+    lsvFileName_->header()->setMinimumSectionSize(0);
+    lsvFileName_->viewport()->installEventFilter(this);
     lsvFileName_->setContextMenuPolicy(Qt::CustomContextMenu);
     lsvFileName_->setTextElideMode(Qt::ElideMiddle);
     lsvFileName_->setFixedWidth(FileColumnWidth + 6);
@@ -949,12 +950,16 @@ void TfrmMain::FitFormatButtons()
         others = std::max(others, captionWidth(btnOthers_, formatActions_[f]->text()));
     btnOthers_->setFixedWidth(others);
     row += others + MainFormatCount * FormatButtonSpacing + 2 * BodyMargin;
-    const int width = std::max(WindowWidth, row);
     // The media panel's rows keep their height (the complete name two lines):
     // the window grows taller when the fonts need more than its usual height.
     ensurePolished();
+    // Nested layouts keep their own cached sizes.
+    for (QLayout* l : pnlClient_->findChildren<QLayout*>())
+        l->invalidate();
     pnlClient_->layout()->invalidate();
-    const int height = std::max(WindowHeight, pnlClient_->layout()->totalMinimumSize().height());
+    const QSize least = pnlClient_->layout()->totalMinimumSize();
+    const int width = std::max({WindowWidth, row, least.width()});
+    const int height = std::max(WindowHeight, least.height());
     if (width != this->width() || height != this->height())
         setFixedSize(width, height);
 }
@@ -995,6 +1000,10 @@ void TfrmMain::SyncProfileCombos()
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (lsvFileName_ && watched == lsvFileName_->viewport() && event->type() == QEvent::Resize) {
+        lsvFileName_->setColumnWidth(0, static_cast<QResizeEvent*>(event)->size().width());
+        return false;
+    }
     if (watched == btnOthers_) {
         // "To Others" runs no command: the left button pops up the menu under
         // it, other buttons do nothing; keyboard activation opens it as well.
@@ -1126,8 +1135,10 @@ void TfrmMain::CenterOnScreen()
     QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
     if (!s)
         return;
+    // With the frame where it is known already (the window manager may add it later).
+    const QSize outer = frameGeometry().size().expandedTo(size());
     const QRect free = s->availableGeometry();
-    move(free.x() + (free.width() - width()) / 2, free.y() + (free.height() - height()) / 2);
+    move(free.x() + (free.width() - outer.width()) / 2, free.y() + (free.height() - outer.height()) / 2);
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -1135,6 +1146,7 @@ void TfrmMain::showEvent(QShowEvent* event)
     // Sent before the window is mapped, so it appears in its place at once.
     if (!placed_) {
         placed_ = true;
+        FitFormatButtons(); // now with the fonts the window is shown with
         CenterOnScreen();
     }
     QWidget::showEvent(event);
