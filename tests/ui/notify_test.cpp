@@ -255,6 +255,14 @@ private slots:
         // Closing it releases it.
         seen->close();
         QTRY_VERIFY(!seen);
+        // With the windows minimised the box stands on its own, so that it is seen.
+        owner.showMinimized();
+        QTRY_VERIFY(owner.isMinimized());
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        QTRY_VERIFY(BatchEndBox());
+        QCOMPARE(BatchEndBox()->parentWidget(), nullptr);
+        BatchEndBox()->close();
+        QTRY_VERIFY(!BatchEndBox());
         // An error summary without a service adds no second box: the batch shows its own.
         host.AnnounceBatchErrors(IDS_MESSAGEBOX_Oops, IDS_MESSAGEBOX_AnErrorOccurred);
         QTest::qWait(200);

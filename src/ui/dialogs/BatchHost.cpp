@@ -45,7 +45,10 @@ void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string
     shown.title = title;
     shown.icon = icon;
     DialogHook::Record(std::move(shown));
-    auto* box = new QMessageBox(owner);
+    // Over a minimised or hidden owner the box would stay out of sight with
+    // it: then it stands on its own, with its own task-bar entry.
+    const bool ownerShown = owner && owner->isVisible() && !owner->isMinimized();
+    auto* box = new QMessageBox(ownerShown ? owner : nullptr);
     box->setObjectName(QStringLiteral("dlgBatchEnd"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);

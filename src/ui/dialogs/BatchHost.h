@@ -44,6 +44,7 @@ private:
 };
 
 // A message box over Owner that does not wait: the program goes on at once
-// (an after-batch countdown runs while it is open). Named "dlgBatchEnd";
-// recorded for tests like every other message box.
+// (an after-batch countdown runs while it is open). A minimised or hidden
+// owner leaves it standing on its own. Named "dlgBatchEnd"; recorded for
+// tests like every other message box.
 void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon);
