@@ -10,6 +10,8 @@ PACKAGES=(
   libopencore-amrnb-dev libvo-amrwbenc-dev
   # Qt's own dialog texts in the program's languages (the tests check German).
   qt6-translations-l10n
+  # The notification test runs a private session bus.
+  dbus-daemon
   # Fuzz targets: clang and its libFuzzer runtime (clang only recommends the runtime).
   clang libclang-rt-14-dev
 )

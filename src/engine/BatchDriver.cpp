@@ -411,6 +411,7 @@ void TBatchDriver::RunBatch()
         host_.ShowBatchNotes(notes_);
 
     if (o.BatchFailed) {
+        host_.AnnounceBatchErrors(IDS_MESSAGEBOX_Oops, IDS_MESSAGEBOX_AnErrorOccurred);
         prompter_.MessageBox(IDS_MESSAGEBOX_AnErrorOccurred, IDS_MESSAGEBOX_Oops, TMsgIcon::Warning);
         queue_.MarkAllFailed();
     } else {

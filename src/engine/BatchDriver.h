@@ -67,6 +67,13 @@ public:
     // The notification-area balloon.
     virtual void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon,
                                  int timeoutMs) = 0;
+    // The batch ended with errors; the message box with Text follows. Lets a
+    // host without a notification area tell a user who is away from the window.
+    virtual void AnnounceBatchErrors(const std::string& title, const std::string& text)
+    {
+        (void)title;
+        (void)text;
+    }
     // The 30-second shutdown countdown, modal; true when it ran out (perform
     // the action), false when cancelled.
     virtual bool ShowShutdownCountdown() = 0;

@@ -154,6 +154,12 @@ public:
     {
         Balloons.push_back(title + "|" + text);
     }
+    // "title|text" of each error announcement.
+    std::vector<std::string> ErrorAnnouncements;
+    void AnnounceBatchErrors(const std::string& title, const std::string& text) override
+    {
+        ErrorAnnouncements.push_back(title + "|" + text);
+    }
     bool ShowShutdownCountdown() override
     {
         ++Countdowns;

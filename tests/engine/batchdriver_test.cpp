@@ -197,6 +197,9 @@ TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
     EXPECT_EQ(Options.FailedCount, 1);
     EXPECT_EQ(host.Countdowns, 0);
     EXPECT_TRUE(host.Balloons.empty());
+    // The host may tell a user away from the window, once, before the message box.
+    EXPECT_EQ(host.ErrorAnnouncements,
+              std::vector<std::string>{"Oops, something wasn't as expected!|At least one error occurred."});
     EXPECT_TRUE(powerCalls.empty());
     EXPECT_EQ(host.Record->TrayHints.back(), "Finished converting");
     EXPECT_EQ(Options.LastOutputOpenDir, OutputFolder);
@@ -240,6 +243,7 @@ TEST_F(BatchDriver, CompleteBatchShowsBalloonAndRunsTheAfterBatchAction)
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
     EXPECT_TRUE(queue.Entries.empty());
     EXPECT_EQ(host.Balloons, std::vector<std::string>{"Quorvex Information|Convertion complete!"});
+    EXPECT_TRUE(host.ErrorAnnouncements.empty());
     EXPECT_EQ(host.Record->Caption, "Encoding finished");
     EXPECT_EQ(host.Record->Labels[TProgressLabel::Batch], "Status= 100%");
     EXPECT_EQ(host.Countdowns, 1);

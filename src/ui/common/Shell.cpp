@@ -53,11 +53,6 @@ bool OpenLocalPath(const std::string& path)
     return OpenUrl(QUrl::fromLocalFile(Q(path)));
 }
 
-bool OpenOnlineResources()
-{
-    return OpenUrl(QUrl(QString::fromLatin1(OnlineResourcesUrl)));
-}
-
 bool OpenTechnicalSupport()
 {
     return OpenUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(TechnicalSupportMail)));

@@ -15,8 +15,7 @@ class QWidget;
 bool OpenUrl(const QUrl& url);
 // Opens a local file or folder through the desktop.
 bool OpenLocalPath(const std::string& path);
-// The web page of "Online Resources" and the mail client on the support address.
-bool OpenOnlineResources();
+// The mail client on the support address.
 bool OpenTechnicalSupport();
 
 // Replaces what OpenUrl does (tests record the URLs); an empty function

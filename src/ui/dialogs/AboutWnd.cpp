@@ -34,6 +34,8 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     big.setPointSizeF(big.pointSizeF() * 1.8);
     big.setBold(true);
     lblTitle->setFont(big);
+    // Dark text on the light window, whatever an owner's style sheet says of labels.
+    lblTitle->setStyleSheet(QStringLiteral("color: #24364f;"));
     lblVersion = new QLabel(Q(IDS_ABOUT_LABEL_Version) + QLatin1Char(' ') + QStringLiteral(QV_VERSION), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
     for (QLabel* l : {lblHeading, lblTitle, lblVersion})
@@ -77,7 +79,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     layout->addLayout(ok);
 
     connect(btnTechnicalSupport, &QPushButton::clicked, this, [] { OpenTechnicalSupport(); });
-    connect(btnOnlineResources, &QPushButton::clicked, this, [] { OpenOnlineResources(); });
+    connect(btnOnlineResources, &QPushButton::clicked, this, &TfrmAbout::OnlineResourcesRequested);
     connect(btnOK, &QPushButton::clicked, this, [this] { done(mrOk); });
     setWindowIcon(ProgramIcon());
     FixClientSize(this, kWidth, 375);

@@ -1,7 +1,7 @@
 #pragma once
 
 // The about window: the program's picture, title and version, and links to
-// the web page and the support address.
+// the help page and the support address.
 
 #include "ui/common/ModalForm.h"
 
@@ -12,6 +12,12 @@ class TfrmAbout : public TModalForm {
     Q_OBJECT
 public:
     explicit TfrmAbout(QWidget* owner = nullptr);
+
+signals:
+    // "Online Resources": the owner opens the help page shipped with the program.
+    void OnlineResourcesRequested();
+
+public:
 
     QLabel* imgAbout;
     QLabel* lblTitle;

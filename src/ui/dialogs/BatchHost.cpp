@@ -1,14 +1,66 @@
 #include "ui/dialogs/BatchHost.h"
 
 #include "lang/MultiLanguages.h"
+#include "ui/common/DesktopNotifier.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/ShutdownWnd.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+namespace {
+
+QString IconName(TMsgIcon icon)
+{
+    switch (icon) {
+    case TMsgIcon::Warning: return QStringLiteral("dialog-warning");
+    case TMsgIcon::Error: return QStringLiteral("dialog-error");
+    default: return QStringLiteral("dialog-information");
+    }
+}
+
+} // namespace
+
+TGuiBatchHost::TGuiBatchHost(QWidget* owner, QSystemTrayIcon* tray)
+    : owner_(owner), tray_(tray), notifier_(std::make_unique<TDesktopNotifier>())
+{
+}
+
+TGuiBatchHost::~TGuiBatchHost() = default;
+
+void TGuiBatchHost::SetNotificationBus(const QDBusConnection& connection)
+{
+    notifier_->SetConnection(connection);
+}
+
+void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon)
+{
+    TShownDialog shown;
+    shown.kind = TShownDialog::MessageBox;
+    shown.text = text;
+    shown.title = title;
+    shown.icon = icon;
+    DialogHook::Record(std::move(shown));
+    // Over a minimised or hidden owner the box would stay out of sight with
+    // it: then it stands on its own, with its own task-bar entry.
+    const bool ownerShown = owner && owner->isVisible() && !owner->isMinimized();
+    auto* box = new QMessageBox(ownerShown ? owner : nullptr);
+    box->setObjectName(QStringLiteral("dlgBatchEnd"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->setWindowTitle(Q(title));
+    box->setText(DisplayText(text));
+    box->setTextFormat(Qt::PlainText);
+    box->setIcon(icon == TMsgIcon::Warning ? QMessageBox::Warning
+                 : icon == TMsgIcon::Error ? QMessageBox::Critical
+                                           : QMessageBox::Information);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+}
 
 std::unique_ptr<TProgressView> TGuiBatchHost::CreateProgressView()
 {
@@ -20,8 +72,13 @@ std::unique_ptr<TProgressView> TGuiBatchHost::CreateProgressView()
 
 void TGuiBatchHost::ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon, int timeoutMs)
 {
-    if (!tray_ || !TfrmProgress::TrayAvailable())
+    if (!tray_ || !TfrmProgress::TrayAvailable()) {
+        // No notification area: the desktop's notification service, else a box.
+        QPointer<QWidget> owner(owner_);
+        notifier_->Notify(Q(title), Q(text), IconName(icon), TDesktopNotifier::TUrgency::Normal, timeoutMs,
+                          [owner, title, text, icon] { ShowBatchEndBox(owner, title, text, icon); });
         return;
+    }
     QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::Information;
     if (icon == TMsgIcon::Warning)
         kind = QSystemTrayIcon::Warning;
@@ -40,6 +97,14 @@ void TGuiBatchHost::ShowTrayBalloon(const std::string& title, const std::string&
         });
     }
     tray_->showMessage(Q(title), Q(text), kind, timeoutMs);
+}
+
+void TGuiBatchHost::AnnounceBatchErrors(const std::string& title, const std::string& text)
+{
+    if (tray_ && TfrmProgress::TrayAvailable())
+        return;
+    // The message box of the batch follows, so nothing more when nobody shows this.
+    notifier_->Notify(Q(title), Q(text), IconName(TMsgIcon::Warning), TDesktopNotifier::TUrgency::Normal, 0, {});
 }
 
 bool TGuiBatchHost::ShowShutdownCountdown()

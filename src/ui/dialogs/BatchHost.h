@@ -5,7 +5,11 @@
 
 #include "engine/BatchDriver.h"
 
+#include <memory>
+
+class QDBusConnection;
 class QSystemTrayIcon;
+class TDesktopNotifier;
 class QWidget;
 
 // The text of the notes window: the heading, then each file's name and its
@@ -14,15 +18,33 @@ std::string BatchNotesText(const std::vector<TFileNote>& notes, size_t maxLines 
 
 class TGuiBatchHost : public TBatchHost {
 public:
-    TGuiBatchHost(QWidget* owner, QSystemTrayIcon* tray) : owner_(owner), tray_(tray) {}
+    TGuiBatchHost(QWidget* owner, QSystemTrayIcon* tray);
+    ~TGuiBatchHost() override;
 
     std::unique_ptr<TProgressView> CreateProgressView() override;
+    // The balloon where a notification area exists; otherwise a message of
+    // the desktop's notification service, or, when none shows it, a message
+    // box that does not wait for the user.
     void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon, int timeoutMs) override;
+    // Without a notification area: a message of the notification service
+    // (the batch's own message box follows).
+    void AnnounceBatchErrors(const std::string& title, const std::string& text) override;
     bool ShowShutdownCountdown() override;
     // One window with every note of the batch, grouped by file.
     void ShowBatchNotes(const std::vector<TFileNote>& notes) override;
 
+    // The desktop messages go over this connection instead of the session bus.
+    void SetNotificationBus(const QDBusConnection& connection);
+    TDesktopNotifier& Notifier() { return *notifier_; }
+
 private:
     QWidget* owner_;
     QSystemTrayIcon* tray_;
+    std::unique_ptr<TDesktopNotifier> notifier_;
 };
+
+// A message box over Owner that does not wait: the program goes on at once
+// (an after-batch countdown runs while it is open). A minimised or hidden
+// owner leaves it standing on its own. Named "dlgBatchEnd"; recorded for
+// tests like every other message box.
+void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon);

@@ -94,8 +94,10 @@ void TfrmMain::ConvertFiles()
 void TfrmMain::ShowAbout()
 {
     // Created on first use and kept.
-    if (!frmAbout_)
+    if (!frmAbout_) {
         frmAbout_ = new TfrmAbout(this);
+        connect(frmAbout_, &TfrmAbout::OnlineResourcesRequested, this, &TfrmMain::HelpContent);
+    }
     frmAbout_->ShowModal();
 }
 

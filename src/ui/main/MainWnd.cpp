@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -11,6 +12,12 @@
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStyle>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +29,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -81,6 +89,11 @@ constexpr int MainFormatCount = 8;
 // The order of the "To Others" menu.
 constexpr std::array<int, 8> OtherMenuOrder = {10, 11, 12, 13, 14, 15, 8, 9};
 constexpr int FileColumnWidth = 445;
+constexpr int WindowWidth = 740;
+constexpr int WindowHeight = 560;
+constexpr int BodyMargin = 12;
+constexpr int FormatButtonMinWidth = 74;
+constexpr int FormatButtonSpacing = 6;
 
 // Menu captions are plain texts: a "&" in a catalogue or language name is shown, not an accelerator.
 QString MenuText(const std::string& s)
@@ -109,6 +122,44 @@ QToolButton* NewToolButton(QWidget* parent, const char* name, const QIcon& icon)
     return b;
 }
 
+// A value of the media panel: at most Lines lines at the width the panel
+// gives it; a longer text is cut short with "…" in its last line and shown
+// whole as the tool tip. text() stays the whole value.
+class TFactValueLabel : public QLabel {
+public:
+    TFactValueLabel(int lines, QWidget* parent) : QLabel(parent), lines_(lines)
+    {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(text()), fontMetrics().lineSpacing() * lines_};
+    }
+    QSize minimumSizeHint() const override { return {16, fontMetrics().lineSpacing() * lines_}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const QRect area = contentsRect();
+        bool cut = false;
+        const QStringList lines = FactLines(text(), font(), area.width(), lines_, &cut);
+        setToolTip(cut ? text() : QString());
+        QPainter p(this);
+        p.setPen(palette().color(foregroundRole()));
+        const int step = fontMetrics().lineSpacing();
+        int y = area.top();
+        for (const QString& line : lines) {
+            p.drawText(QRect(area.left(), y, area.width(), step), Qt::AlignLeft | Qt::AlignVCenter, line);
+            y += step;
+        }
+    }
+
+private:
+    int lines_;
+};
+
 QLabel* NewLabel(QWidget* parent, const char* name)
 {
     auto* l = new QLabel(parent);
@@ -116,10 +167,12 @@ QLabel* NewLabel(QWidget* parent, const char* name)
     return l;
 }
 
+// Set on the window's client panel, not on the window: the dialogs the window
+// owns are its children too, and must not take these rules.
 const char* const WindowStyle = R"(
-QWidget#frmMain { background: #f3f5f9; }
+QWidget#pnlClient { background: #f3f5f9; }
 QFrame#pnlHeader { background: #24364f; }
-QLabel#lblTitle { color: white; font-size: 15pt; font-weight: bold; }
+QFrame#pnlHeader QLabel#lblTitle { color: white; font-size: 15pt; font-weight: bold; }
 QFrame#pnlHeader QToolButton { color: white; border: none; padding: 3px; }
 QFrame#pnlHeader QToolButton:hover { background: #3a5172; border-radius: 3px; }
 QToolButton[formatButton="true"] {
@@ -127,14 +180,14 @@ QToolButton[formatButton="true"] {
   padding: 2px; font-weight: bold; color: #24364f;
 }
 QToolButton[formatButton="true"]:hover { background: #e7eefa; border-color: #5f86c4; }
-QToolButton[formatButton="true"]:disabled {
+QToolButton[formatButton="true"]:disabled, QToolButton[formatButton="true"][chosen="true"] {
   background: #2f6fd0; border-color: #1f55a6; color: white;
 }
 QFrame#pnlMediaInfo { background: white; border: 1px solid #c9d1dd; border-radius: 4px; }
 QFrame#pnlMediaInfo QLabel { font-size: 8pt; }
 QLabel[heading="true"] { font-weight: bold; color: #24364f; }
 QPushButton#btnConvert { font-size: 12pt; font-weight: bold; padding: 6px 22px; }
-#frmMain > QLabel#lblStatus { color: #3a4a60; }
+#pnlClient > QLabel#lblStatus { color: #3a4a60; }
 QLabel#lblArmed {
   background: #fff1dc; color: #8a2d00; border: 1px solid #e3a25c;
   border-radius: 3px; padding: 3px 6px;
@@ -143,14 +196,49 @@ QLabel#lblArmed {
 
 } // namespace
 
+QStringList FactLines(const QString& text, const QFont& font, int width, int maxLines, bool* cut)
+{
+    if (cut)
+        *cut = false;
+    QStringList lines;
+    if (text.isEmpty() || maxLines < 1)
+        return lines;
+    width = std::max(width, 1);
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        if (lines.size() == maxLines - 1) {
+            // The last line holds all that is left, cut short in the middle
+            // (the end of a file name carries its extension).
+            const QString rest = text.mid(line.textStart());
+            const QString shown = QFontMetrics(font).elidedText(rest, Qt::ElideMiddle, width);
+            if (cut)
+                *cut = shown != rest;
+            lines << shown;
+            break;
+        }
+        QString piece = text.mid(line.textStart(), line.textLength());
+        while (piece.endsWith(QLatin1Char(' ')))
+            piece.chop(1);
+        lines << piece;
+    }
+    layout.endLayout();
+    return lines;
+}
+
 // ---------------------------------------------------------------------------
 // Creation
 
 TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
-    setAttribute(Qt::WA_StyledBackground, true);
-    setStyleSheet(QString::fromLatin1(WindowStyle));
     sleepInhibitor_ = std::make_unique<TSleepInhibitor>();
 
     CreateActions();
@@ -228,11 +316,20 @@ void TfrmMain::CreateActions()
 
 void TfrmMain::CreateControls()
 {
-    auto* root = new QVBoxLayout(this);
+    // Everything lies on one client panel that carries the window's style sheet.
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    pnlClient_ = new QWidget(this);
+    pnlClient_->setObjectName(QStringLiteral("pnlClient"));
+    pnlClient_->setAttribute(Qt::WA_StyledBackground, true);
+    pnlClient_->setStyleSheet(QString::fromLatin1(WindowStyle));
+    outer->addWidget(pnlClient_);
+    auto* root = new QVBoxLayout(pnlClient_);
     root->setContentsMargins(0, 0, 0, 8);
     root->setSpacing(6);
 
-    // Title band with the minimise, help and exit buttons.
+    // Title band with the help button. The window manager draws the window's
+    // title bar with its minimise and close buttons; the band is a header only.
     auto* header = new QFrame(this);
     header->setObjectName(QStringLiteral("pnlHeader"));
     header->setFixedHeight(42);
@@ -241,17 +338,13 @@ void TfrmMain::CreateControls()
     lblTitle_ = NewLabel(header, "lblTitle");
     hl->addWidget(lblTitle_);
     hl->addStretch(1);
-    btnMin_ = NewToolButton(header, "btnMin", GlyphIcon(TGlyph::Minimize, Qt::white));
     btnHelp_ = NewToolButton(header, "btnHelp", GlyphIcon(TGlyph::Help, Qt::white));
-    btnClose_ = NewToolButton(header, "btnClose", GlyphIcon(TGlyph::Close, Qt::white));
-    for (QToolButton* b : {btnMin_, btnHelp_, btnClose_}) {
-        b->setIconSize(QSize(18, 18));
-        hl->addWidget(b);
-    }
+    btnHelp_->setIconSize(QSize(18, 18));
+    hl->addWidget(btnHelp_);
     root->addWidget(header);
 
     auto* body = new QVBoxLayout;
-    body->setContentsMargins(12, 0, 12, 0);
+    body->setContentsMargins(BodyMargin, 0, BodyMargin, 0);
     body->setSpacing(6);
     root->addLayout(body, 1);
 
@@ -260,7 +353,7 @@ void TfrmMain::CreateControls()
     lblConvertTo_->setProperty("heading", true);
     body->addWidget(lblConvertTo_);
     auto* formats = new QHBoxLayout;
-    formats->setSpacing(6);
+    formats->setSpacing(FormatButtonSpacing);
     for (int f = 0; f < MainFormatCount; ++f) {
         auto* b = new QToolButton(this);
         b->setObjectName(QStringLiteral("btn") + QString::fromLatin1(FormatRows()[f].Suffix));
@@ -268,7 +361,7 @@ void TfrmMain::CreateControls()
         b->setDefaultAction(formatActions_[f]);
         b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         b->setIconSize(QSize(34, 26));
-        b->setFixedSize(74, 62);
+        b->setFixedSize(FormatButtonMinWidth, 62); // widened to the caption by ApplyTexts
         formatActions_[f]->setIcon(FormatIcon(QString::fromLatin1(FormatRows()[f].Suffix)));
         formatButtons_[f] = b;
         formats->addWidget(b);
@@ -279,7 +372,7 @@ void TfrmMain::CreateControls()
     btnOthers_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     btnOthers_->setIcon(FormatIcon(QStringLiteral("...")));
     btnOthers_->setIconSize(QSize(34, 26));
-    btnOthers_->setFixedSize(74, 62);
+    btnOthers_->setFixedSize(FormatButtonMinWidth, 62);
     btnOthers_->installEventFilter(this);
     formats->addWidget(btnOthers_);
     formats->addStretch(1);
@@ -319,6 +412,12 @@ void TfrmMain::CreateControls()
     lsvFileName_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lsvFileName_->setIconSize(QSize(20, 18));
     lsvFileName_->setColumnWidth(0, FileColumnWidth);
+    // The one column follows the visible width (names are elided in the
+    // middle), so no horizontal scroll bar is ever needed; a vertical one
+    // takes its room from the column (see eventFilter).
+    lsvFileName_->header()->setStretchLastSection(false);
+    lsvFileName_->header()->setMinimumSectionSize(0);
+    lsvFileName_->viewport()->installEventFilter(this);
     lsvFileName_->setContextMenuPolicy(Qt::CustomContextMenu);
     lsvFileName_->setTextElideMode(Qt::ElideMiddle);
     lsvFileName_->setFixedWidth(FileColumnWidth + 6);
@@ -342,16 +441,14 @@ void TfrmMain::CreateControls()
                     bool wrap = false) {
         TFactRow r;
         r.Caption = NewLabel(pnlMediaInfo_, caption);
-        r.Value = NewLabel(pnlMediaInfo_, value);
+        // Values keep to their row: a long one is cut short with "…" and shown whole as a tool tip.
+        auto* v = new TFactValueLabel(wrap ? 2 : 1, pnlMediaInfo_);
+        v->setObjectName(QString::fromLatin1(value));
+        r.Value = v;
         r.CaptionText = text;
         r.Field = field;
-        r.Value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        if (wrap) {
-            r.Value->setWordWrap(true);
-            r.Value->setMinimumHeight(r.Value->fontMetrics().lineSpacing() * 2);
-            r.Value->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        if (wrap)
             r.Caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        }
         grid->addWidget(r.Caption, row, 0);
         grid->addWidget(r.Value, row++, 1);
         factRows_.push_back(r);
@@ -456,7 +553,7 @@ void TfrmMain::CreateControls()
     body->addLayout(bottom);
 
     setWindowIcon(AppIcon());
-    setFixedSize(740, 560);
+    setFixedSize(WindowWidth, WindowHeight);
 }
 
 void TfrmMain::CreateMenus()
@@ -565,8 +662,6 @@ void TfrmMain::ConnectCommands()
     bind(btnOutputDir_, actBrowse_);
     bind(btnConvert_, actConvert_);
     bind(btnHelp_, actHelp_);
-    bind(btnMin_, actMin_);
-    bind(btnClose_, actExit_);
     bind(btnEditProfile_, actEditProfile_);
     bind(btnNewEdit_, actProfileAdditional_);
     connect(actEditProfile_, &QAction::changed, btnEditProfile_,
@@ -587,7 +682,8 @@ void TfrmMain::ConnectCommands()
     connect(actSettingsExecute_, &QAction::triggered, this, &TfrmMain::ShowSettings);
     connect(actHelp_, &QAction::triggered, this, &TfrmMain::ShowHelpMenu);
     connect(actHelpContent_, &QAction::triggered, this, &TfrmMain::HelpContent);
-    connect(actOnlineResources_, &QAction::triggered, this, [] { OpenOnlineResources(); });
+    // No web page is configured: "Online Resources" opens the help page shipped with the program.
+    connect(actOnlineResources_, &QAction::triggered, this, &TfrmMain::HelpContent);
     connect(actTechnicalSupport_, &QAction::triggered, this, [] { OpenTechnicalSupport(); });
     connect(actAbout_, &QAction::triggered, this, &TfrmMain::ShowAbout);
     connect(actMin_, &QAction::triggered, this, &QWidget::showMinimized);
@@ -710,7 +806,8 @@ bool TfrmMain::ApplyTexts()
     actConvert_->setText(MenuText(IDS_MAIN_ARBUTTON_Convert));
     for (int f = 0; f < OutputFormatCount; ++f)
         formatActions_[f]->setText(MenuText(*FormatRows()[f].Caption));
-    btnOthers_->setText(MenuText(IDS_MAIN_RADIOBUTTON_ToOthers));
+    UpdateOthersButton();
+    FitFormatButtons();
 
     actOpen_->setText(MenuText(IDS_MAIN_BUTTON_Open));
     actAdd_->setText(MenuText(IDS_MAIN_MENUITEM_AddFiles));
@@ -745,8 +842,6 @@ bool TfrmMain::ApplyTexts()
     btnMoveUp_->setToolTip(DisplayText(IDS_MAIN_HINT_MoveUp));
     btnMoveDown_->setToolTip(DisplayText(IDS_MAIN_HINT_MoveDown));
     btnHelp_->setToolTip(DisplayText(IDS_MAIN_MENUITEM_HelpContent));
-    btnMin_->setToolTip(DisplayText(IDS_MAIN_HINT_Minimize));
-    btnClose_->setToolTip(DisplayText(IDS_MAIN_MENUITEM_ExitProgram));
     btnEditProfile_->setToolTip(DisplayText(IDS_MAIN_ARBUTTON_EditProFile) + QStringLiteral(" (") +
                                 actEditProfile_->shortcut().toString(QKeySequence::NativeText) + QStringLiteral(")"));
     trayIcon_->setToolTip(Q(ApplicationTitle));
@@ -816,6 +911,57 @@ void TfrmMain::SelectOutputFormat(int format)
     }
     stkProfiles_->setCurrentWidget(profileCombos_[format]);
     Options.OutputFormat = static_cast<uint8_t>(format);
+    UpdateOthersButton();
+}
+
+void TfrmMain::UpdateOthersButton()
+{
+    // While one of the other formats is chosen, "To Others" shows it as chosen
+    // and bears its name; the menu still opens from it.
+    const int format = CurrentFormat();
+    const bool other = format >= MainFormatCount;
+    btnOthers_->setText(MenuText(other ? *FormatRows()[format].Caption : IDS_MAIN_RADIOBUTTON_ToOthers));
+    btnOthers_->setIcon(FormatIcon(other ? QString::fromLatin1(FormatRows()[format].Suffix) : QStringLiteral("...")));
+    btnOthers_->setToolTip(DisplayText(IDS_MAIN_RADIOBUTTON_ToOthers));
+    if (btnOthers_->property("chosen").toBool() != other) {
+        btnOthers_->setProperty("chosen", other);
+        btnOthers_->style()->unpolish(btnOthers_);
+        btnOthers_->style()->polish(btnOthers_);
+    }
+}
+
+void TfrmMain::FitFormatButtons()
+{
+    // Each button is as wide as its caption needs; "To Others" as wide as the
+    // widest caption it can bear. The window grows when the row needs it.
+    auto captionWidth = [](QToolButton* b, const QString& text) {
+        b->ensurePolished();
+        return QFontMetrics(b->font()).horizontalAdvance(text) + 16;
+    };
+    int row = 0;
+    for (int f = 0; f < MainFormatCount; ++f) {
+        QToolButton* b = formatButtons_[f];
+        const int w = std::max(FormatButtonMinWidth, captionWidth(b, formatActions_[f]->text()));
+        b->setFixedWidth(w);
+        row += w;
+    }
+    int others = std::max(FormatButtonMinWidth, captionWidth(btnOthers_, MenuText(IDS_MAIN_RADIOBUTTON_ToOthers)));
+    for (int f = MainFormatCount; f < OutputFormatCount; ++f)
+        others = std::max(others, captionWidth(btnOthers_, formatActions_[f]->text()));
+    btnOthers_->setFixedWidth(others);
+    row += others + MainFormatCount * FormatButtonSpacing + 2 * BodyMargin;
+    // The media panel's rows keep their height (the complete name two lines):
+    // the window grows taller when the fonts need more than its usual height.
+    ensurePolished();
+    // Nested layouts keep their own cached sizes.
+    for (QLayout* l : pnlClient_->findChildren<QLayout*>())
+        l->invalidate();
+    pnlClient_->layout()->invalidate();
+    const QSize least = pnlClient_->layout()->totalMinimumSize();
+    const int width = std::max({WindowWidth, row, least.width()});
+    const int height = std::max(WindowHeight, least.height());
+    if (width != this->width() || height != this->height())
+        setFixedSize(width, height);
 }
 
 void TfrmMain::ApplyStoredFormat()
@@ -854,6 +1000,10 @@ void TfrmMain::SyncProfileCombos()
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    if (lsvFileName_ && watched == lsvFileName_->viewport() && event->type() == QEvent::Resize) {
+        lsvFileName_->setColumnWidth(0, static_cast<QResizeEvent*>(event)->size().width());
+        return false;
+    }
     if (watched == btnOthers_) {
         // "To Others" runs no command: the left button pops up the menu under
         // it, other buttons do nothing; keyboard activation opens it as well.
@@ -934,7 +1084,7 @@ void TfrmMain::Quit(int code)
     QCoreApplication::exit(code);
 }
 
-void TfrmMain::Exit()
+bool TfrmMain::SaveOptionsBeforeExit()
 {
     try {
         // A refused options.ini was announced at start and is never replaced.
@@ -943,7 +1093,55 @@ void TfrmMain::Exit()
     } catch (const std::exception& e) {
         // Nothing is lost silently: say so, and end only when the user agrees.
         if (ShowMessageBox(this, e.what(), IDS_MESSAGEBOX_Error, TMsgIcon::Error, TMsgBoxButtons::OKCancel) != mrOk)
-            return;
+            return false;
     }
+    return true;
+}
+
+void TfrmMain::Exit()
+{
+    if (!SaveOptionsBeforeExit())
+        return;
+    quitting_ = true;
     Quit(0);
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    // While a batch runs its progress window decides how to stop.
+    if (batchRunning_) {
+        event->ignore();
+        return;
+    }
+    if (!quitting_) {
+        if (!SaveOptionsBeforeExit()) {
+            event->ignore();
+            return;
+        }
+        quitting_ = true;
+        Quit(0);
+    }
+    event->accept();
+}
+
+void TfrmMain::CenterOnScreen()
+{
+    QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    // With the frame where it is known already (the window manager may add it later).
+    const QSize outer = frameGeometry().size().expandedTo(size());
+    const QRect free = s->availableGeometry();
+    move(free.x() + (free.width() - outer.width()) / 2, free.y() + (free.height() - outer.height()) / 2);
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    // Sent before the window is mapped, so it appears in its place at once.
+    if (!placed_) {
+        placed_ = true;
+        FitFormatButtons(); // now with the fonts the window is shown with
+        CenterOnScreen();
+    }
+    QWidget::showEvent(event);
 }

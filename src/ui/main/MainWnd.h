@@ -5,6 +5,7 @@
 // the Convert command that runs a batch over the list.
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 
 #include <array>
@@ -18,6 +19,7 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
+class QFont;
 class QFrame;
 class QLabel;
 class QLineEdit;
@@ -55,6 +57,12 @@ std::string FileExtensionOf(const std::string& path);
 // as "After the next batch: the converted source files will be deleted; the
 // computer will shut down if no file fails"; empty when nothing is armed.
 std::string ArmedActionsText(const TOptions& options);
+
+// The lines a value of the media panel shows at Width: the text wrapped at
+// word boundaries (anywhere inside a longer word), at most MaxLines; when more
+// would be needed, the last line holds the rest cut short in the middle with
+// "…", and Cut (when given) becomes true.
+QStringList FactLines(const QString& text, const QFont& font, int width, int maxLines, bool* cut = nullptr);
 
 class TfrmMain : public QWidget {
     Q_OBJECT
@@ -143,7 +151,13 @@ public:
     // Runs while a batch is running, once the progress window exists (tests).
     std::function<void(QWidget* progress)> BatchStartedHook;
 
+    // Places the window in the middle of its screen's free area.
+    void CenterOnScreen();
+
 protected:
+    void showEvent(QShowEvent* event) override;
+    // The window manager's close button: the options are saved as by Exit.
+    void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -164,6 +178,14 @@ private:
     void ShowListMenu(const QPoint& pos);
     void ShowHelpMenu();
     void ShowOthersMenu();
+    // "To Others" names the chosen other format and shows it as chosen.
+    void UpdateOthersButton();
+    // Widens the format buttons to their captions, the window to the row, and
+    // makes it as tall as its rows need.
+    void FitFormatButtons();
+    // Saves the options before the program ends; false when the user chose
+    // to stay after a failed save.
+    bool SaveOptionsBeforeExit();
     void OpenLocalFile(const std::string& path);
     void Quit(int code);
     void RunBatchOnList();
@@ -175,6 +197,8 @@ private:
     bool startedOk_ = true;
     bool batchRunning_ = false;
     bool refreshPending_ = false;
+    bool placed_ = false;
+    bool quitting_ = false;
     QPointer<QWidget> progress_;
 
     // Format actions in OutputFormatKind order, and the group's extra action.
@@ -184,10 +208,9 @@ private:
     std::array<QToolButton*, 8> formatButtons_{};
 
     // Controls.
+    QWidget* pnlClient_ = nullptr;
     QLabel* lblTitle_ = nullptr;
-    QToolButton* btnMin_ = nullptr;
     QToolButton* btnHelp_ = nullptr;
-    QToolButton* btnClose_ = nullptr;
     QLabel* lblConvertTo_ = nullptr;
     QToolButton* btnOthers_ = nullptr;
     QPushButton* btnOpen_ = nullptr;
