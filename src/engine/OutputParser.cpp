@@ -142,7 +142,9 @@ std::string LineWithoutNames(const std::string& line, const std::vector<std::str
     for (const std::string& name : names) {
         if (name.empty())
             continue;
-        for (size_t p = 0; (p = text.find(name, p)) != std::string::npos;)
+        // The search goes on after the inserted quotes: a name such as "'"
+        // must not be found again inside them.
+        for (size_t p = 0; (p = text.find(name, p)) != std::string::npos; p += 2)
             text.replace(p, name.size(), "''");
     }
     return text;

@@ -191,6 +191,9 @@ TEST_F(OutputParser, NamesOfTheConversionNeverCountAsErrors)
         EXPECT_EQ(Options.CurrentFileFailed, c.error) << c.line;
     }
     EXPECT_EQ(LineWithoutNames("a /x/y b /x/y", {"/x/y"}), "a '' b ''");
+    // Names that the replacement itself contains end too.
+    EXPECT_EQ(LineWithoutNames("it's", {"'"}), "it''s");
+    EXPECT_EQ(LineWithoutNames("x''y", {"''", "'"}), "x''''y");
 }
 
 TEST_F(OutputParser, NoteLinesAreKeptForTheFileAndNeverErrors)
