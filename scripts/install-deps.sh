@@ -8,6 +8,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   ffmpeg libmediainfo-dev libmediainfo0v5
   libopencore-amrnb-dev libvo-amrwbenc-dev
+  desktop-file-utils appstream dpkg-dev
   # Fuzz targets: clang and its libFuzzer runtime (clang only recommends the runtime).
   clang libclang-rt-14-dev
 )
