@@ -53,9 +53,14 @@ foreach(page quorvex quorvex-cli avcore.dll)
   list(APPEND man_outputs "${out}")
   install(FILES "${out}" DESTINATION share/man/man1)
 endforeach()
-add_custom_target(qv_man ALL DEPENDS ${man_outputs})
+set(changelog "${QV_STAGE}/changelog.Debian.gz")
+add_custom_command(OUTPUT "${changelog}"
+  COMMAND "${QV_GZIP}" -9 -n -c "${CMAKE_SOURCE_DIR}/data/desktop/changelog.Debian" > "${changelog}"
+  DEPENDS "${CMAKE_SOURCE_DIR}/data/desktop/changelog.Debian"
+  VERBATIM)
+add_custom_target(qv_man ALL DEPENDS ${man_outputs} "${changelog}")
 
-install(FILES "${CMAKE_SOURCE_DIR}/data/desktop/copyright" DESTINATION share/doc/quorvex)
+install(FILES "${CMAKE_SOURCE_DIR}/data/desktop/copyright" "${changelog}" DESTINATION share/doc/quorvex)
 
 # ---- Debian package ----
 set(CPACK_GENERATOR "DEB")
@@ -84,4 +89,6 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "ffmpeg, libmediainfo0v5, libqt6widgets6, libqt6gui6, libqt6core6, qt6-qpa-plugins, libopencore-amrnb0, libvo-amrwbenc0")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The package carries the programs without their debugging symbols.
+set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -109,10 +109,11 @@ void InitApplication(const std::string& appFolder)
     UserDataFolder = AppFolder;
     if (InstalledMode) {
         UserDataFolder = UserConfigHome();
-        std::error_code ec;
+        std::error_code ec, typeError;
         if (UserDataFolder.empty())
             StartUpProblem = "No home folder is known (HOME is not set), so there is no place for the settings.";
-        else if (!std::filesystem::create_directories(UserDataFolder, ec) && !std::filesystem::is_directory(UserDataFolder))
+        else if (!std::filesystem::create_directories(UserDataFolder, ec)
+                 && !std::filesystem::is_directory(UserDataFolder, typeError))
             StartUpProblem = "Cannot create the settings folder \"" + UserDataFolder + "\". "
                              + (ec ? ec.message() : std::string(std::strerror(ENOTDIR)));
     }
