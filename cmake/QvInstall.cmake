@@ -53,10 +53,11 @@ foreach(page quorvex quorvex-cli avcore.dll)
   list(APPEND man_outputs "${out}")
   install(FILES "${out}" DESTINATION share/man/man1)
 endforeach()
-set(changelog "${QV_STAGE}/changelog.Debian.gz")
+# A native package (no Debian revision) names it changelog.gz.
+set(changelog "${QV_STAGE}/changelog.gz")
 add_custom_command(OUTPUT "${changelog}"
-  COMMAND "${QV_GZIP}" -9 -n -c "${CMAKE_SOURCE_DIR}/data/desktop/changelog.Debian" > "${changelog}"
-  DEPENDS "${CMAKE_SOURCE_DIR}/data/desktop/changelog.Debian"
+  COMMAND "${QV_GZIP}" -9 -n -c "${CMAKE_SOURCE_DIR}/data/desktop/changelog" > "${changelog}"
+  DEPENDS "${CMAKE_SOURCE_DIR}/data/desktop/changelog"
   VERBATIM)
 add_custom_target(qv_man ALL DEPENDS ${man_outputs} "${changelog}")
 
@@ -69,7 +70,7 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The Quorvex developers")
 set(CPACK_PACKAGE_CONTACT "The Quorvex developers <quorvex@users.noreply.github.com>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch converter for video and audio files")
-set(CPACK_PACKAGE_DESCRIPTION
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "Quorvex converts video and audio files in batches to sixteen formats (AVI,\n"
   "MP4, 3GP, MPEG, MOV, WMV, RM, SWF, VOB, ASF, AAC, AC3, MP2, MP3, AMR, WAV)\n"
   "with a saved encoding profile per format, showing per-file and batch\n"
@@ -81,12 +82,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "video")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvex.github.io/")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-# The automatic scan finds what the programs link; MediaInfoLib is loaded at
-# run time, ffmpeg is a program and the platform plugins are loaded by Qt, so
-# these are named here.
+# The automatic scan finds the libraries the programs link (Qt, the AMR
+# libraries) with their versions; MediaInfoLib is loaded at run time, ffmpeg
+# is a program and the platform plugins are loaded by Qt, so these are named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS
-  "ffmpeg, libmediainfo0v5, libqt6widgets6, libqt6gui6, libqt6core6, qt6-qpa-plugins, libopencore-amrnb0, libvo-amrwbenc0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, libmediainfo0v5, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The package carries the programs without their debugging symbols.

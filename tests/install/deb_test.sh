@@ -18,6 +18,7 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 [ "$(field Section)" = video ] || fail "Section: $(field Section)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 [ -n "$(field Description)" ] || fail "no Description"
+field Description | grep -q '^ *;' && fail "Description lines carry list separators: $(field Description)"
 depends=$(field Depends)
 for dep in ffmpeg libmediainfo0v5 libqt6widgets6 libqt6gui6 libqt6core6 qt6-qpa-plugins libopencore-amrnb0 libvo-amrwbenc0 libc6 libstdc++6; do
   # Whole package names only: libqt6core6 must not be satisfied by libqt6core6t64 or the like.
@@ -39,6 +40,7 @@ has ' \./usr/share/metainfo/io\.github\.quorvex\.Quorvex\.metainfo\.xml$'
 has ' \./usr/share/icons/hicolor/scalable/apps/io\.github\.quorvex\.Quorvex\.svg$'
 has ' \./usr/share/man/man1/quorvex-cli\.1\.gz$'
 has ' \./usr/share/doc/quorvex/copyright$'
+has ' \./usr/share/doc/quorvex/changelog\.gz$'
 grep -qE ' \./usr/lib/quorvex/(options|config)\.ini$' "$T/contents" && fail "package holds settings files"
 grep -qE '/langs/English_Profile/.*\.avo$' "$T/contents" && fail "package holds the build folder's profile tree"
 grep -qE ' \./usr/(lib/quorvex/)?(test_|qv_make_profiles)' "$T/contents" && fail "package holds build tools or tests"
