@@ -12,6 +12,8 @@ PACKAGES=(
   qt6-translations-l10n
   # The notification test runs a private session bus.
   dbus-daemon
+  # The install tests validate the desktop entry and metainfo and build a package.
+  desktop-file-utils appstream dpkg-dev
   # Fuzz targets: clang and its libFuzzer runtime (clang only recommends the runtime).
   clang libclang-rt-14-dev
 )

@@ -7,6 +7,11 @@
 #include <clocale>
 #include <ctime>
 #include <filesystem>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 TOptions Options;
@@ -20,6 +25,10 @@ std::string SkinsFolder;
 std::string HelpFile;
 std::string ApplicationTitle = "Quorvex";
 std::string OptionsFileProblem;
+bool InstalledMode = false;
+std::string UserDataFolder;
+std::string ProfilesFolder;
+std::string StartUpProblem;
 
 namespace {
 
@@ -67,6 +76,22 @@ std::string RunningProgramFolder()
     return AddTrailingBackslash(exe.parent_path().string());
 }
 
+std::string UserConfigHome()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    // A relative XDG_CONFIG_HOME is invalid and ignored.
+    if (xdg && xdg[0] == '/')
+        return AddTrailingBackslash(xdg) + "quorvex/";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && h[0] == '/')
+        home = h;
+    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/')
+        home = pw->pw_dir;
+    if (home.empty())
+        return {};
+    return AddTrailingBackslash(home) + ".config/quorvex/";
+}
+
 void InitApplication()
 {
     InitApplication(RunningProgramFolder());
@@ -78,13 +103,38 @@ void InitApplication(const std::string& appFolder)
     std::setlocale(LC_NUMERIC, "C");
 
     AppFolder = AddTrailingBackslash(appFolder);
-    ConfigFile = AppFolder + "config.ini";
-    OptionsFile = AppFolder + "options.ini";
+    StartUpProblem.clear();
+    struct stat st {};
+    InstalledMode = ::stat((AppFolder + InstalledMarkerFile).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    UserDataFolder = AppFolder;
+    if (InstalledMode) {
+        UserDataFolder = UserConfigHome();
+        std::error_code ec, typeError;
+        if (UserDataFolder.empty())
+            StartUpProblem = "No home folder is known (HOME is not set), so there is no place for the settings.";
+        else if (!std::filesystem::create_directories(UserDataFolder, ec)
+                 && !std::filesystem::is_directory(UserDataFolder, typeError))
+            StartUpProblem = "Cannot create the settings folder \"" + UserDataFolder + "\". "
+                             + (ec ? ec.message() : std::string(std::strerror(ENOTDIR)));
+    }
+    ConfigFile = UserDataFolder + "config.ini";
+    OptionsFile = UserDataFolder + "options.ini";
     LanguagesFolder = AppFolder + "langs/";
+    ProfilesFolder = InstalledMode ? UserDataFolder : LanguagesFolder;
     std::string languageFile = TIniFile(ConfigFile).ReadString(kConfigSection, kLanguageFileKey, kDefaultLanguageFile);
     // An empty value would make the langs folder itself the language file.
     if (languageFile.empty())
         languageFile = kDefaultLanguageFile;
+    if (InstalledMode && StartUpProblem.empty()) {
+        // The installed folder is never written, so the English file is not
+        // recreated there; a language that a newer version no longer ships
+        // falls back to English.
+        if (::stat((LanguagesFolder + languageFile).c_str(), &st) != 0)
+            languageFile = kDefaultLanguageFile;
+        if (::stat((LanguagesFolder + languageFile).c_str(), &st) != 0)
+            StartUpProblem = "The language file \"" + LanguagesFolder + languageFile
+                             + "\" of the installed program is missing. Please reinstall Quorvex.";
+    }
     LanguageFilePath = LanguagesFolder + languageFile;
     SkinsFolder = AppFolder + "skins/";
     HelpFile = LanguagesFolder + ExtractFileBaseName(languageFile) + "_help.chm";

@@ -101,6 +101,25 @@ extern std::string SkinsFolder;
 extern std::string HelpFile;
 extern std::string ApplicationTitle; // "Quorvex"
 
+// An installed program folder carries this marker file (written by the install
+// step) and is never written to: config.ini, options.ini and the profile trees
+// then live in the user's configuration folder.
+inline constexpr const char* InstalledMarkerFile = "installed";
+// The application ID of the desktop entry, the metainfo and the icons.
+inline constexpr const char* DesktopApplicationId = "io.github.quorvex.Quorvex";
+extern bool InstalledMode;
+// Where config.ini and options.ini live: AppFolder, or UserConfigHome() when installed.
+extern std::string UserDataFolder;
+// The folder holding each language's "<language>_Profile/" tree: LanguagesFolder,
+// or UserDataFolder when installed.
+extern std::string ProfilesFolder;
+// Why the installed program cannot start (its configuration folder cannot be
+// created, or its language file is missing); empty when all is well.
+extern std::string StartUpProblem;
+// $XDG_CONFIG_HOME/quorvex/ (an absolute XDG_CONFIG_HOME only), else
+// ~/.config/quorvex/; "" when no home folder is known.
+std::string UserConfigHome();
+
 // The folder of the running program file, with a trailing "/".
 std::string RunningProgramFolder();
 

@@ -288,6 +288,10 @@ bool TCliRun::StartUp()
     // or options.ini are written when missing) with the system's reason.
     try {
         InitApplication(RunningProgramFolder());
+        if (!StartUpProblem.empty()) {
+            Fail(StartUpProblem);
+            return false;
+        }
         SetLanguageMessageHandler([this](const std::string& text) { console_.Err(TerminalText(text)); });
         if (!LoadLanguage())
             return false;

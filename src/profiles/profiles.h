@@ -117,6 +117,15 @@ std::string ShippedProfileRoot();
 // files are never overwritten; copies get the lower-case extension. Returns
 // the number of files copied.
 int FillEmptyProfileFolders(const std::string& shippedRoot, const std::string& profileRoot);
+// The list of shipped profiles already offered to a profile tree, kept in the
+// tree itself: one "<format folder>/<lower-case name>" a line.
+inline constexpr const char* ShippedRecordFile = ".shipped-profiles";
+// Copies into the profile tree every shipped profile (same choice of tree as
+// FillEmptyProfileFolders) that was never offered to it before and is not
+// present, then records the offered names. A profile the user deleted or
+// changed stays so; profiles that a newer version ships arrive once. Returns
+// the number of files copied.
+int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& profileRoot);
 // Fills a list with the regular files matching mask (a folder followed by
 // "*." and an extension; matched without regard to letter case), each name
 // without its extension, sorted without regard to case; a name whose file

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <fstream>
+#include <set>
 #include <filesystem>
 #include <system_error>
 
@@ -134,8 +136,11 @@ std::string ProfileExtension(const std::string& folderName)
 
 void ComputeProfileFolders()
 {
-    // "English.ini" -> "English_Profile/" beside it.
-    const std::string& language = LanguageFilePath;
+    // "English.ini" -> "English_Profile/" beside it, or in ProfilesFolder
+    // when that is set (the user's configuration folder of an installed copy).
+    std::string language = LanguageFilePath;
+    if (!ProfilesFolder.empty())
+        language = ProfilesFolder + fs::path(language).filename().string();
     std::string root = language.substr(0, language.size() >= 4 ? language.size() - 4 : 0) + "_Profile/";
     Options.ProfileRoot = root;
     for (OutputFormatKind kind : FolderOrder) {
@@ -206,6 +211,8 @@ bool RefreshProfileLists()
     if (!BuildProfileFolders())
         return false;
     FillEmptyProfileFolders(ShippedProfileRoot(), Options.ProfileRoot);
+    if (InstalledMode)
+        AddNewShippedProfiles(ShippedProfileRoot(), Options.ProfileRoot);
     for (OutputFormatKind kind : ListOrder) {
         const int format = static_cast<int>(kind);
         FillProfileList(ProfileLists[format],
@@ -300,6 +307,73 @@ int FillEmptyProfileFolders(const std::string& shippedRoot, const std::string& p
                 break;
             }
         }
+    }
+    return copied;
+}
+
+int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& profileRoot)
+{
+    std::string tree = profileRoot;
+    while (!tree.empty() && tree.back() == '/')
+        tree.pop_back();
+    tree = fs::path(tree).filename().string();
+    const std::string recordPath = profileRoot + ShippedRecordFile;
+
+    std::set<std::string> offered;
+    {
+        std::ifstream in(recordPath, std::ios::binary);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (!line.empty())
+                offered.insert(line);
+        }
+    }
+    std::vector<std::string> newlyOffered;
+    int copied = 0;
+    for (OutputFormatKind kind : FolderOrder) {
+        const std::string folderName = FormatFolders[static_cast<int>(kind)].Name;
+        const std::string extension = ProfileExtension(folderName);
+        std::string source = shippedRoot + tree + "/" + folderName + "/";
+        TProfileList shipped;
+        FillProfileList(shipped, source + "*." + extension, "");
+        if (shipped.Items.empty()) {
+            source = shippedRoot + "English_Profile/" + folderName + "/";
+            FillProfileList(shipped, source + "*." + extension, "");
+        }
+        const std::string target = profileRoot + folderName + "/";
+        TProfileList present;
+        FillProfileList(present, target + "*." + extension, "");
+        for (const std::string& name : shipped.Items) {
+            const std::string key = folderName + "/" + LowerAscii(name);
+            if (offered.count(key))
+                continue;
+            newlyOffered.push_back(key);
+            const bool exists = std::any_of(present.Items.begin(), present.Items.end(), [&](const std::string& p) {
+                return LowerAscii(p) == LowerAscii(name);
+            });
+            if (exists)
+                continue;
+            std::error_code scan;
+            for (fs::directory_iterator it(fs::path(source), scan), end; !scan && it != end; it.increment(scan)) {
+                const std::string fileName = it->path().filename().string();
+                if (fileName.size() != name.size() + 1 + extension.size() ||
+                    fileName.compare(0, name.size() + 1, name + ".") != 0 ||
+                    LowerAscii(fileName.substr(name.size() + 1)) != extension)
+                    continue;
+                std::error_code ec;
+                fs::create_directories(fs::path(target), ec);
+                if (fs::copy_file(it->path(), fs::path(target + name + "." + extension),
+                                  fs::copy_options::skip_existing, ec))
+                    ++copied;
+                break;
+            }
+        }
+    }
+    if (!newlyOffered.empty()) {
+        std::ofstream out(recordPath, std::ios::binary | std::ios::app);
+        for (const std::string& key : newlyOffered)
+            out << key << "\n";
     }
     return copied;
 }
