@@ -100,6 +100,16 @@ private slots:
         QCOMPARE(QString::fromStdString(LanguageLocale), QString("de"));
     }
 
+    // A window built while German is in force ticks "Deutsch", although the
+    // display name is not the file name.
+    void germanIsTickedInANewWindow()
+    {
+        std::unique_ptr<TfrmMain> again = fx_->NewWindow();
+        QAction* german = LanguageItem(*again, "Deutsch");
+        QVERIFY(german);
+        QVERIFY(german->isChecked());
+    }
+
     void mainWindowIsGerman()
     {
         QCOMPARE(Find<QPushButton>(frm_.get(), "btnOpen")->text(), QString("Datei wählen"));

@@ -725,7 +725,10 @@ void TfrmMain::BuildLanguageMenu()
         item->setCheckable(true);
         item->setData(Q(name));
         connect(item, &QAction::triggered, this, [this, item] { ChooseLanguage(item); });
-        if (SameTextAscii(name + ".ini", current)) {
+        // The language in use is ticked by its file: a display name such as
+        // "Deutsch" need not match the file name "German.ini".
+        const std::string file = QFileInfo(Q(languages_->LanguagePath(i))).fileName().toStdString();
+        if (SameTextAscii(name + ".ini", current) || SameTextAscii(file, current)) {
             item->setChecked(true);
             languages_->SetItemIndex(i);
         }
