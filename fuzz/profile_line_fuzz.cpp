@@ -113,11 +113,14 @@ void CheckLine(const std::string& line, int format)
 
     std::vector<std::string> args = {"-p", avcore::AccessCode, "-i", "in.avi"};
     args.insert(args.end(), words.begin(), words.end());
-    args.push_back("out.file");
+    // The output is named as the batch names it: WMV and SWF lines carry no
+    // container, so the extension tells the encoder.
+    const std::string output = "out" + FormatOutputExtension(format);
+    args.push_back(output);
     avcore::TRequest req;
     std::string error;
     qvfuzz::Check(avcore::ParseRequest(args, req, error), "the encoder refuses the line (" + error + "): " + line);
-    qvfuzz::Check(req.input == "in.avi" && req.output == "out.file" && req.accessCode == avcore::AccessCode,
+    qvfuzz::Check(req.input == "in.avi" && req.output == output && req.accessCode == avcore::AccessCode,
                   "the line changes the encoder's input, output or access code: " + line);
 }
 
