@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <fstream>
 #include <set>
+#include <sstream>
 #include <filesystem>
 #include <system_error>
 
 #include "profiles/profiles.h"
+#include "platform/RegularFile.h"
 
 namespace fs = std::filesystem;
 
@@ -263,65 +265,84 @@ std::string ShippedProfileRoot()
     return AppFolder + "shipped/";
 }
 
+namespace {
+
+// "<langs>/Deutsch_Profile/" -> "Deutsch_Profile"
+std::string ProfileTreeName(std::string profileRoot)
+{
+    while (!profileRoot.empty() && profileRoot.back() == '/')
+        profileRoot.pop_back();
+    return fs::path(profileRoot).filename().string();
+}
+
+// The shipped profiles of a format folder for a language's tree: its own,
+// or the English ones when the language ships none. Returns their folder.
+std::string ShippedProfilesOf(const std::string& shippedRoot, const std::string& tree, const std::string& folderName,
+                              const std::string& extension, TProfileList& shipped)
+{
+    std::string source = shippedRoot + tree + "/" + folderName + "/";
+    FillProfileList(shipped, source + "*." + extension, "");
+    if (shipped.Items.empty()) {
+        source = shippedRoot + "English_Profile/" + folderName + "/";
+        FillProfileList(shipped, source + "*." + extension, "");
+    }
+    return source;
+}
+
+// Copies the shipped file of Name (its extension in any letter case) to
+// Target under the lower-case extension; never over an existing file, which
+// is the user's. True when a file was copied.
+bool CopyShippedProfile(const std::string& source, const std::string& target, const std::string& name,
+                        const std::string& extension)
+{
+    std::error_code scan;
+    for (fs::directory_iterator it(fs::path(source), scan), end; !scan && it != end; it.increment(scan)) {
+        const std::string fileName = it->path().filename().string();
+        if (fileName.size() != name.size() + 1 + extension.size() ||
+            fileName.compare(0, name.size() + 1, name + ".") != 0 ||
+            LowerAscii(fileName.substr(name.size() + 1)) != extension)
+            continue;
+        std::error_code ec;
+        fs::create_directories(fs::path(target), ec);
+        return fs::copy_file(it->path(), fs::path(target + name + "." + extension), fs::copy_options::skip_existing,
+                             ec);
+    }
+    return false;
+}
+
+} // namespace
+
 int FillEmptyProfileFolders(const std::string& shippedRoot, const std::string& profileRoot)
 {
-    // "<langs>/Deutsch_Profile/" -> "Deutsch_Profile"
-    std::string tree = profileRoot;
-    while (!tree.empty() && tree.back() == '/')
-        tree.pop_back();
-    tree = fs::path(tree).filename().string();
+    const std::string tree = ProfileTreeName(profileRoot);
     int copied = 0;
     for (OutputFormatKind kind : FolderOrder) {
         const std::string folderName = FormatFolders[static_cast<int>(kind)].Name;
         const std::string extension = ProfileExtension(folderName);
-        const std::string mask = "*." + extension;
         const std::string target = profileRoot + folderName + "/";
         TProfileList present;
-        FillProfileList(present, target + mask, "");
+        FillProfileList(present, target + "*." + extension, "");
         if (!present.Items.empty())
             continue;
         TProfileList shipped;
-        std::string source = shippedRoot + tree + "/" + folderName + "/";
-        FillProfileList(shipped, source + mask, "");
-        if (shipped.Items.empty()) {
-            source = shippedRoot + "English_Profile/" + folderName + "/";
-            FillProfileList(shipped, source + mask, "");
-        }
-        if (shipped.Items.empty())
-            continue;
-        std::error_code ec;
-        fs::create_directories(fs::path(target), ec);
-        for (const std::string& name : shipped.Items) {
-            std::error_code scan;
-            for (fs::directory_iterator it(fs::path(source), scan), end; !scan && it != end; it.increment(scan)) {
-                const std::string fileName = it->path().filename().string();
-                if (fileName.size() != name.size() + 1 + extension.size() ||
-                    fileName.compare(0, name.size() + 1, name + ".") != 0 ||
-                    LowerAscii(fileName.substr(name.size() + 1)) != extension)
-                    continue;
-                // skip_existing: a file that appeared meanwhile is the user's.
-                std::error_code copyError;
-                if (fs::copy_file(it->path(), fs::path(target + name + "." + extension),
-                                  fs::copy_options::skip_existing, copyError))
-                    ++copied;
-                break;
-            }
-        }
+        const std::string source = ShippedProfilesOf(shippedRoot, tree, folderName, extension, shipped);
+        for (const std::string& name : shipped.Items)
+            if (CopyShippedProfile(source, target, name, extension))
+                ++copied;
     }
     return copied;
 }
 
 int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& profileRoot)
 {
-    std::string tree = profileRoot;
-    while (!tree.empty() && tree.back() == '/')
-        tree.pop_back();
-    tree = fs::path(tree).filename().string();
+    const std::string tree = ProfileTreeName(profileRoot);
     const std::string recordPath = profileRoot + ShippedRecordFile;
 
+    // The names offered before; read only as a small regular file, since
+    // anything may stand under its name in the user's folder.
     std::set<std::string> offered;
     {
-        std::ifstream in(recordPath, std::ios::binary);
+        std::istringstream in(ReadRegularFile(recordPath, IniFileSizeLimit).Content);
         for (std::string line; std::getline(in, line);) {
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
@@ -334,13 +355,8 @@ int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& pro
     for (OutputFormatKind kind : FolderOrder) {
         const std::string folderName = FormatFolders[static_cast<int>(kind)].Name;
         const std::string extension = ProfileExtension(folderName);
-        std::string source = shippedRoot + tree + "/" + folderName + "/";
         TProfileList shipped;
-        FillProfileList(shipped, source + "*." + extension, "");
-        if (shipped.Items.empty()) {
-            source = shippedRoot + "English_Profile/" + folderName + "/";
-            FillProfileList(shipped, source + "*." + extension, "");
-        }
+        const std::string source = ShippedProfilesOf(shippedRoot, tree, folderName, extension, shipped);
         const std::string target = profileRoot + folderName + "/";
         TProfileList present;
         FillProfileList(present, target + "*." + extension, "");
@@ -352,22 +368,8 @@ int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& pro
             const bool exists = std::any_of(present.Items.begin(), present.Items.end(), [&](const std::string& p) {
                 return LowerAscii(p) == LowerAscii(name);
             });
-            if (exists)
-                continue;
-            std::error_code scan;
-            for (fs::directory_iterator it(fs::path(source), scan), end; !scan && it != end; it.increment(scan)) {
-                const std::string fileName = it->path().filename().string();
-                if (fileName.size() != name.size() + 1 + extension.size() ||
-                    fileName.compare(0, name.size() + 1, name + ".") != 0 ||
-                    LowerAscii(fileName.substr(name.size() + 1)) != extension)
-                    continue;
-                std::error_code ec;
-                fs::create_directories(fs::path(target), ec);
-                if (fs::copy_file(it->path(), fs::path(target + name + "." + extension),
-                                  fs::copy_options::skip_existing, ec))
-                    ++copied;
-                break;
-            }
+            if (!exists && CopyShippedProfile(source, target, name, extension))
+                ++copied;
         }
     }
     if (!newlyOffered.empty()) {
