@@ -11,7 +11,11 @@
 #include <QSlider>
 #include <QSpinBox>
 
-void TTextBinding::Show(const TProfileRecord& record) { edit_->setText(Q(GetText(record, Key))); }
+void TTextBinding::Show(const TProfileRecord& record)
+{
+    edit_->setText(Q(GetText(record, Key)));
+    edit_->setCursorPosition(0); // a long description shows its beginning
+}
 void TTextBinding::Collect(TProfileRecord& record) const { SetField(record, Key, S(edit_->text())); }
 
 void TCheckBinding::Show(const TProfileRecord& record) { box_->setChecked(GetFlag(record, Key)); }
