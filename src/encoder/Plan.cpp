@@ -1,4 +1,5 @@
 #include "encoder/Plan.h"
+#include "encoder/PlanSteps.h"
 
 #include <algorithm>
 #include <cmath>
@@ -399,17 +400,12 @@ std::string LowerExtension(const std::string& name)
 
 std::string FfmpegFileName(const std::string& name) { return "file:" + name; }
 
-bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std::string& error)
+bool PlanContainer(const TRequest& req, TPlanDraft& draft, std::string& error)
 {
-    plan = TPlan();
-    const TStreamFacts* srcVideo = source.firstVideo();
-    const TStreamFacts* srcAudio = source.firstAudio();
-    std::vector<std::string> videoArgs, audioArgs, tailArgs;
-
-    // Container.
-    std::string target = Lower(req.target);
-    if (!target.empty()) {
-        plan.formatName = TargetFormatName(target);
+    TPlan& plan = draft.plan;
+    draft.target = Lower(req.target);
+    if (!draft.target.empty()) {
+        plan.formatName = TargetFormatName(draft.target);
         if (plan.formatName.empty()) {
             error = "unknown target '" + req.target + "'";
             return false;
@@ -426,14 +422,17 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
         plan.muxer = c->muxer;
         if (plan.muxer == "3gp" && ext == ".3g2")
             plan.muxer = "3g2";
-    } else if (target.empty()) {
+    } else if (draft.target.empty()) {
         if (const TContainer* c = ContainerByExtension(ext))
             plan.muxer = c->muxer;
     }
     if (plan.formatName.empty())
         plan.formatName = !plan.muxer.empty() ? plan.muxer : (ext.empty() ? std::string("N/A") : ext.substr(1));
+    return true;
+}
 
-    // Time range.
+bool PlanTimeRange(const TRequest& req, const TSourceFacts& source, TPlan& plan, std::string& error)
+{
     if (!req.start.empty()) {
         auto s = ParseTimeText(req.start);
         if (!s) {
@@ -460,8 +459,13 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
         error = buf;
         return false;
     }
+    return true;
+}
 
-    // Streams.
+bool PlanStreams(const TRequest& req, const TSourceFacts& source, TPlan& plan, std::string& error)
+{
+    const TStreamFacts* srcVideo = source.firstVideo();
+    const TStreamFacts* srcAudio = source.firstAudio();
     plan.writeVideo = srcVideo && !req.noVideo;
     plan.writeAudio = srcAudio && !req.noAudio;
     if (plan.writeVideo && IsAudioOnlyMuxer(plan.muxer)) {
@@ -477,342 +481,441 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
             error = "the output would hold no stream: both video and audio are disabled";
         return false;
     }
+    return true;
+}
 
-    // Video.
-    if (!plan.writeVideo) {
-        videoArgs = {"-vn"};
-    } else {
-        std::string vc = Lower(req.videoCodec);
-        if (const char* m = Lookup(std::begin(VideoEncoders), std::end(VideoEncoders), vc))
-            vc = m;
-        if ((vc == "msmpeg4" || vc == "msmpeg4v2") && IsIsoMuxer(plan.muxer)) {
-            plan.notes.push_back("the " + plan.muxer + " container cannot hold Microsoft MPEG-4 (" + req.videoCodec
-                                 + "); written as MPEG-4 Part 2");
-            vc = "mpeg4";
+std::string ChooseVideoEncoder(const TRequest& req, TPlanDraft& draft)
+{
+    TPlan& plan = draft.plan;
+    std::string vc = Lower(req.videoCodec);
+    if (const char* m = Lookup(std::begin(VideoEncoders), std::end(VideoEncoders), vc))
+        vc = m;
+    if ((vc == "msmpeg4" || vc == "msmpeg4v2") && IsIsoMuxer(plan.muxer)) {
+        plan.notes.push_back("the " + plan.muxer + " container cannot hold Microsoft MPEG-4 (" + req.videoCodec
+                             + "); written as MPEG-4 Part 2");
+        vc = "mpeg4";
+    }
+    plan.videoEncoder = vc;
+    if (!vc.empty())
+        draft.videoArgs.insert(draft.videoArgs.end(), {"-c:v", vc});
+    if (vc == "libx264")
+        draft.videoArgs.insert(draft.videoArgs.end(), {"-pix_fmt", "yuv420p"});
+    return vc;
+}
+
+bool PlanFrameSize(const TRequest& req, const TStreamFacts* srcVideo, TPlanDraft& draft, TVideoShape& shape,
+                   std::string& error)
+{
+    const std::string& vc = shape.encoder;
+    int w = 0, h = 0;
+    bool asked = !req.size.empty();
+    if (asked && !ParseSize(req.size, w, h)) {
+        error = "invalid frame size '" + req.size + "'";
+        return false;
+    }
+    if (!asked && srcVideo) {
+        w = srcVideo->width;
+        h = srcVideo->height;
+    }
+    if (!draft.target.empty())
+        TargetSize(draft.target, shape.width, shape.height);
+    if (w > 0 && h > 0 && draft.target.empty()) {
+        int lw = w, lh = h;
+        LegalSize(vc, lw, lh);
+        if (lw != w || lh != h)
+            draft.plan.notes.push_back((vc.empty() ? std::string("the encoder") : vc) + " cannot write "
+                                       + std::to_string(w) + "x" + std::to_string(h) + "; written as "
+                                       + std::to_string(lw) + "x" + std::to_string(lh));
+        if (asked || lw != w || lh != h) {
+            draft.plan.sizeText = std::to_string(lw) + "x" + std::to_string(lh);
+            draft.videoArgs.insert(draft.videoArgs.end(), {"-s", draft.plan.sizeText});
         }
-        plan.videoEncoder = vc;
-        if (!vc.empty())
-            videoArgs.insert(videoArgs.end(), {"-c:v", vc});
-        if (vc == "libx264")
-            videoArgs.insert(videoArgs.end(), {"-pix_fmt", "yuv420p"});
+        shape.width = lw;
+        shape.height = lh;
+    }
+    return true;
+}
 
-        // Size.
-        int w = 0, h = 0;
-        bool asked = !req.size.empty();
-        if (asked && !ParseSize(req.size, w, h)) {
-            error = "invalid frame size '" + req.size + "'";
+bool PlanVideoBitrate(const TRequest& req, const std::string& encoder, TPlanDraft& draft, std::string& error)
+{
+    std::vector<std::string>& videoArgs = draft.videoArgs;
+    if (!req.videoBitrate.empty()) {
+        auto b = ParseBitrate(req.videoBitrate, true);
+        if (!b) {
+            error = "invalid video bitrate '" + req.videoBitrate + "'";
             return false;
         }
-        if (!asked && srcVideo) {
-            w = srcVideo->width;
-            h = srcVideo->height;
-        }
-        int outW = 0, outH = 0; // the size written, 0 when unknown
-        if (!target.empty())
-            TargetSize(target, outW, outH);
-        if (w > 0 && h > 0 && target.empty()) {
-            int lw = w, lh = h;
-            LegalSize(vc, lw, lh);
-            if (lw != w || lh != h)
-                plan.notes.push_back((vc.empty() ? std::string("the encoder") : vc) + " cannot write " + std::to_string(w)
-                                     + "x" + std::to_string(h) + "; written as " + std::to_string(lw) + "x"
-                                     + std::to_string(lh));
-            if (asked || lw != w || lh != h) {
-                plan.sizeText = std::to_string(lw) + "x" + std::to_string(lh);
-                videoArgs.insert(videoArgs.end(), {"-s", plan.sizeText});
-            }
-            outW = lw;
-            outH = lh;
-        }
-
-        // Bitrate or constant quality.
-        if (!req.videoBitrate.empty()) {
-            auto b = ParseBitrate(req.videoBitrate, true);
-            if (!b) {
-                error = "invalid video bitrate '" + req.videoBitrate + "'";
-                return false;
-            }
-            if (req.sameQuality) {
-                // Constant quality replaces the bitrate.
-            } else if (*b == 0) {
-                plan.notes.push_back("a video bitrate of 0 leaves the encoder's own bitrate");
-            } else {
-                videoArgs.insert(videoArgs.end(), {"-b:v", std::to_string(*b)});
-            }
-        }
         if (req.sameQuality) {
-            if (vc == "libx264")
-                videoArgs.insert(videoArgs.end(), {"-crf", "18"});
-            else if (vc != "ffvhuff" && !vc.empty())
-                videoArgs.insert(videoArgs.end(), {"-q:v", "2"});
-        }
-
-        // Frame rate.
-        double fps = 0; // the rate written, 0 when unknown
-        std::string rateArg;
-        if (!req.frameRate.empty()) {
-            auto r = ParseNumber(req.frameRate);
-            if (!r || *r <= 0 || *r > 1000) {
-                error = "invalid frame rate '" + req.frameRate + "'";
-                return false;
-            }
-            const char* exact = Lookup(std::begin(FrameRates), std::end(FrameRates), req.frameRate);
-            rateArg = exact ? exact : req.frameRate;
-            fps = *r;
-        } else if (srcVideo && srcVideo->frameRate > 0) {
-            fps = srcVideo->frameRate;
-        }
-        std::string checked = vc.empty() ? DefaultVideoEncoder(plan.muxer) : vc;
-        if (vc.empty() && !target.empty())
-            checked = plan.formatName == "vcd" ? "mpeg1video" : plan.formatName == "dv" ? "" : "mpeg2video";
-        if (checked == "mpeg1video" && target.empty() && fps > 0) {
-            // MPEG-1 knows a few rates only; ffmpeg would take the nearest
-            // without a word, so the rate is chosen and told here.
-            const TMpeg1Rate& m = NearestMpeg1Rate(fps);
-            const std::string asked = !req.frameRate.empty() ? req.frameRate : RateText(fps);
-            if (std::fabs(m.fps - fps) > 0.005) {
-                plan.notes.push_back("MPEG-1 has no frame rate of " + asked + " fps; written at " + m.text + " fps"
-                                     + (m.unofficial ? " with an unofficial frame-rate code" : ""));
-                rateArg = m.arg;
-                fps = m.fps;
-            } else if (m.unofficial) {
-                plan.notes.push_back("MPEG-1 has no standard frame rate of " + asked
-                                     + " fps; written with an unofficial frame-rate code");
-            }
-            if (m.unofficial && req.strict.empty())
-                tailArgs.insert(tailArgs.end(), {"-strict", "unofficial"});
-        }
-        if (!rateArg.empty())
-            videoArgs.insert(videoArgs.end(), {"-r", rateArg});
-
-        if (!req.aspect.empty()) {
-            if (!ValidAspect(req.aspect)) {
-                error = "invalid aspect ratio '" + req.aspect + "'";
-                return false;
-            }
-            videoArgs.insert(videoArgs.end(), {"-aspect", req.aspect});
-            // MPEG-1 and MPEG-2 store only a few pixel or picture shapes.
-            if ((checked == "mpeg1video" || checked == "mpeg2video") && outW > 0 && outH > 0) {
-                const double asked = AspectValue(req.aspect);
-                std::string shownText;
-                const double shown = MpegShownAspect(checked == "mpeg2video", outW, outH, asked, shownText);
-                if (std::fabs(shown / asked - 1) > 0.01)
-                    plan.notes.push_back(std::string(checked == "mpeg2video" ? "MPEG-2" : "MPEG-1") + " cannot show "
-                                         + std::to_string(outW) + "x" + std::to_string(outH) + " at " + req.aspect
-                                         + "; it shows at " + shownText);
-            }
-        }
-
-        // Devices and containers with limits of their own.
-        if (plan.muxer == "psp" && vc == "libx264") {
-            // The PSP plays H.264 Main profile up to level 3.0: at most 1620
-            // macroblocks a picture, 40500 a second, 10 Mbit/s.
-            const double levelFps = fps > 0 ? fps : 25;
-            if (outW > 0 && outH > 0) {
-                const int limit = std::min(1620, static_cast<int>(40500 / levelFps));
-                int fw = outW, fh = outH;
-                FitMacroblocks(fw, fh, limit);
-                if (fw != outW || fh != outH) {
-                    plan.notes.push_back("the PSP plays at most " + std::to_string(limit) + " macroblocks a picture at "
-                                         + RateText(levelFps) + " fps (H.264 level 3.0); " + std::to_string(outW) + "x"
-                                         + std::to_string(outH) + " written as " + std::to_string(fw) + "x"
-                                         + std::to_string(fh));
-                    plan.sizeText = std::to_string(fw) + "x" + std::to_string(fh);
-                    SetArg(videoArgs, "-s", plan.sizeText);
-                    outW = fw;
-                    outH = fh;
-                }
-            }
-            const long long maxBits = 10000000;
-            auto b = FindArg(videoArgs, "-b:v");
-            if (b && std::stoll(*b) > maxBits) {
-                plan.notes.push_back("the PSP plays at most 10000 kbit/s of video (H.264 level 3.0); written at "
-                                     "10000 kbit/s");
-                SetArg(videoArgs, "-b:v", std::to_string(maxBits));
-            }
-            videoArgs.insert(videoArgs.end(), {"-profile:v", "main", "-level:v", "3.0", "-maxrate",
-                                               std::to_string(maxBits), "-bufsize", std::to_string(maxBits)});
-        }
-        if (vc == "rv10" || vc == "rv20") {
-            // The RealMedia muxer takes no frame of 64 kB or more: the rate
-            // control's buffer caps every frame, and refills within a frame
-            // so that it limits nothing else.
-            const long long capBits = 60000LL * 8;
-            const double rmFps = fps > 0 ? fps : 25;
-            const long long perSecond = static_cast<long long>(std::ceil(capBits * rmFps));
-            auto b = FindArg(videoArgs, "-b:v");
-            if (b && std::stoll(*b) > perSecond / 2) {
-                plan.notes.push_back("RealVideo frames must stay below 64 kB; the video bitrate is lowered to "
-                                     + std::to_string(perSecond / 2 / 1000) + " kbit/s");
-                SetArg(videoArgs, "-b:v", std::to_string(perSecond / 2));
-            }
-            videoArgs.insert(videoArgs.end(),
-                             {"-bufsize", std::to_string(capBits), "-maxrate", std::to_string(perSecond)});
+            // Constant quality replaces the bitrate.
+        } else if (*b == 0) {
+            draft.plan.notes.push_back("a video bitrate of 0 leaves the encoder's own bitrate");
+        } else {
+            videoArgs.insert(videoArgs.end(), {"-b:v", std::to_string(*b)});
         }
     }
+    if (req.sameQuality) {
+        if (encoder == "libx264")
+            videoArgs.insert(videoArgs.end(), {"-crf", "18"});
+        else if (encoder != "ffvhuff" && !encoder.empty())
+            videoArgs.insert(videoArgs.end(), {"-q:v", "2"});
+    }
+    return true;
+}
 
-    // Audio.
+std::string CheckedVideoEncoder(const std::string& encoder, const TPlanDraft& draft)
+{
+    std::string checked = encoder.empty() ? DefaultVideoEncoder(draft.plan.muxer) : encoder;
+    if (encoder.empty() && !draft.target.empty())
+        checked = draft.plan.formatName == "vcd" ? "mpeg1video" : draft.plan.formatName == "dv" ? "" : "mpeg2video";
+    return checked;
+}
+
+bool PlanFrameRate(const TRequest& req, const TStreamFacts* srcVideo, TPlanDraft& draft, TVideoShape& shape,
+                   std::string& error)
+{
+    std::string rateArg;
+    if (!req.frameRate.empty()) {
+        auto r = ParseNumber(req.frameRate);
+        if (!r || *r <= 0 || *r > 1000) {
+            error = "invalid frame rate '" + req.frameRate + "'";
+            return false;
+        }
+        const char* exact = Lookup(std::begin(FrameRates), std::end(FrameRates), req.frameRate);
+        rateArg = exact ? exact : req.frameRate;
+        shape.fps = *r;
+    } else if (srcVideo && srcVideo->frameRate > 0) {
+        shape.fps = srcVideo->frameRate;
+    }
+    if (shape.checked == "mpeg1video" && draft.target.empty() && shape.fps > 0) {
+        // MPEG-1 knows a few rates only; ffmpeg would take the nearest
+        // without a word, so the rate is chosen and told here.
+        const TMpeg1Rate& m = NearestMpeg1Rate(shape.fps);
+        const std::string asked = !req.frameRate.empty() ? req.frameRate : RateText(shape.fps);
+        if (std::fabs(m.fps - shape.fps) > 0.005) {
+            draft.plan.notes.push_back("MPEG-1 has no frame rate of " + asked + " fps; written at " + m.text + " fps"
+                                       + (m.unofficial ? " with an unofficial frame-rate code" : ""));
+            rateArg = m.arg;
+            shape.fps = m.fps;
+        } else if (m.unofficial) {
+            draft.plan.notes.push_back("MPEG-1 has no standard frame rate of " + asked
+                                       + " fps; written with an unofficial frame-rate code");
+        }
+        if (m.unofficial && req.strict.empty())
+            draft.tailArgs.insert(draft.tailArgs.end(), {"-strict", "unofficial"});
+    }
+    if (!rateArg.empty())
+        draft.videoArgs.insert(draft.videoArgs.end(), {"-r", rateArg});
+    return true;
+}
+
+bool PlanAspect(const TRequest& req, const TVideoShape& shape, TPlanDraft& draft, std::string& error)
+{
+    if (req.aspect.empty())
+        return true;
+    if (!ValidAspect(req.aspect)) {
+        error = "invalid aspect ratio '" + req.aspect + "'";
+        return false;
+    }
+    draft.videoArgs.insert(draft.videoArgs.end(), {"-aspect", req.aspect});
+    // MPEG-1 and MPEG-2 store only a few pixel or picture shapes.
+    const std::string& checked = shape.checked;
+    if ((checked == "mpeg1video" || checked == "mpeg2video") && shape.width > 0 && shape.height > 0) {
+        const double asked = AspectValue(req.aspect);
+        std::string shownText;
+        const double shown = MpegShownAspect(checked == "mpeg2video", shape.width, shape.height, asked, shownText);
+        if (std::fabs(shown / asked - 1) > 0.01)
+            draft.plan.notes.push_back(std::string(checked == "mpeg2video" ? "MPEG-2" : "MPEG-1") + " cannot show "
+                                       + std::to_string(shape.width) + "x" + std::to_string(shape.height) + " at "
+                                       + req.aspect + "; it shows at " + shownText);
+    }
+    return true;
+}
+
+void FitPspVideo(TVideoShape& shape, TPlanDraft& draft)
+{
+    // The PSP plays H.264 Main profile up to level 3.0: at most 1620
+    // macroblocks a picture, 40500 a second, 10 Mbit/s.
+    TPlan& plan = draft.plan;
+    std::vector<std::string>& videoArgs = draft.videoArgs;
+    const double levelFps = shape.fps > 0 ? shape.fps : 25;
+    if (shape.width > 0 && shape.height > 0) {
+        const int limit = std::min(1620, static_cast<int>(40500 / levelFps));
+        int fw = shape.width, fh = shape.height;
+        FitMacroblocks(fw, fh, limit);
+        if (fw != shape.width || fh != shape.height) {
+            plan.notes.push_back("the PSP plays at most " + std::to_string(limit) + " macroblocks a picture at "
+                                 + RateText(levelFps) + " fps (H.264 level 3.0); " + std::to_string(shape.width) + "x"
+                                 + std::to_string(shape.height) + " written as " + std::to_string(fw) + "x"
+                                 + std::to_string(fh));
+            plan.sizeText = std::to_string(fw) + "x" + std::to_string(fh);
+            SetArg(videoArgs, "-s", plan.sizeText);
+            shape.width = fw;
+            shape.height = fh;
+        }
+    }
+    const long long maxBits = 10000000;
+    auto b = FindArg(videoArgs, "-b:v");
+    if (b && std::stoll(*b) > maxBits) {
+        plan.notes.push_back("the PSP plays at most 10000 kbit/s of video (H.264 level 3.0); written at "
+                             "10000 kbit/s");
+        SetArg(videoArgs, "-b:v", std::to_string(maxBits));
+    }
+    videoArgs.insert(videoArgs.end(), {"-profile:v", "main", "-level:v", "3.0", "-maxrate", std::to_string(maxBits),
+                                       "-bufsize", std::to_string(maxBits)});
+}
+
+void CapRealVideoFrames(const TVideoShape& shape, TPlanDraft& draft)
+{
+    // The RealMedia muxer takes no frame of 64 kB or more: the rate
+    // control's buffer caps every frame, and refills within a frame
+    // so that it limits nothing else.
+    std::vector<std::string>& videoArgs = draft.videoArgs;
+    const long long capBits = 60000LL * 8;
+    const double rmFps = shape.fps > 0 ? shape.fps : 25;
+    const long long perSecond = static_cast<long long>(std::ceil(capBits * rmFps));
+    auto b = FindArg(videoArgs, "-b:v");
+    if (b && std::stoll(*b) > perSecond / 2) {
+        draft.plan.notes.push_back("RealVideo frames must stay below 64 kB; the video bitrate is lowered to "
+                                   + std::to_string(perSecond / 2 / 1000) + " kbit/s");
+        SetArg(videoArgs, "-b:v", std::to_string(perSecond / 2));
+    }
+    videoArgs.insert(videoArgs.end(), {"-bufsize", std::to_string(capBits), "-maxrate", std::to_string(perSecond)});
+}
+
+bool PlanVideo(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft, std::string& error)
+{
+    if (!draft.plan.writeVideo) {
+        draft.videoArgs = {"-vn"};
+        return true;
+    }
+    const TStreamFacts* srcVideo = source.firstVideo();
+    TVideoShape shape;
+    shape.encoder = ChooseVideoEncoder(req, draft);
+    if (!PlanFrameSize(req, srcVideo, draft, shape, error) || !PlanVideoBitrate(req, shape.encoder, draft, error))
+        return false;
+    shape.checked = CheckedVideoEncoder(shape.encoder, draft);
+    if (!PlanFrameRate(req, srcVideo, draft, shape, error) || !PlanAspect(req, shape, draft, error))
+        return false;
+    // Devices and containers with limits of their own.
+    if (draft.plan.muxer == "psp" && shape.encoder == "libx264")
+        FitPspVideo(shape, draft);
+    if (shape.encoder == "rv10" || shape.encoder == "rv20")
+        CapRealVideoFrames(shape, draft);
+    return true;
+}
+
+std::string ChooseAudioEncoder(const TRequest& req, TPlanDraft& draft)
+{
+    TPlan& plan = draft.plan;
+    std::string ac = Lower(req.audioCodec);
+    if (const char* m = Lookup(std::begin(AudioEncoders), std::end(AudioEncoders), ac))
+        ac = m;
+    if (ac.empty() && plan.muxer == "mov" && draft.target.empty())
+        ac = "aac";
+    if (ac.empty() && plan.muxer == "amr")
+        ac = "amr_nb";
+    if (ac == "amr_nb" || ac == "libopencore_amrnb" || ac == "amr_wb" || ac == "libvo_amrwbenc") {
+        plan.amr = true;
+        plan.amrWideBand = ac == "amr_wb" || ac == "libvo_amrwbenc";
+        plan.amrDirect = plan.muxer == "amr";
+        if (plan.amrDirect && plan.writeVideo) {
+            plan.writeVideo = false;
+            draft.videoArgs = {"-vn"};
+        }
+        ac = plan.amrWideBand ? "amr_wb" : "amr_nb";
+    }
+    plan.audioEncoder = ac;
+    return ac;
+}
+
+bool ReadAudioValues(const TRequest& req, TAudioValues& values, std::string& error)
+{
+    if (!req.channels.empty()) {
+        if (req.channels == "5:1" || req.channels == "5.1") {
+            values.channels = 6;
+        } else {
+            auto c = ParseNumber(req.channels);
+            if (!c || *c != std::floor(*c) || *c < 1 || *c > 8) {
+                error = "invalid channel count '" + req.channels + "'";
+                return false;
+            }
+            values.channels = static_cast<int>(*c);
+        }
+    }
+    if (!req.audioBitrate.empty()) {
+        auto b = ParseBitrate(req.audioBitrate, true);
+        if (!b) {
+            error = "invalid audio bitrate '" + req.audioBitrate + "'";
+            return false;
+        }
+        values.bitrate = *b;
+    }
+    if (!req.sampleRate.empty()) {
+        auto r = ParseNumber(req.sampleRate);
+        if (!r || *r != std::floor(*r) || *r < 1000 || *r > 384000) {
+            error = "invalid sample rate '" + req.sampleRate + "'";
+            return false;
+        }
+        values.rate = static_cast<int>(*r);
+    }
+    return true;
+}
+
+void PlanAmrAudio(const TAudioValues& values, TPlanDraft& draft)
+{
+    TPlan& plan = draft.plan;
+    plan.amrMode = NearestAmrMode(plan.amrWideBand, values.bitrate);
+    int amrRate = AmrSampleRate(plan.amrWideBand);
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.2f", plan.amrMode.kbps);
+    if (values.bitrate > 0 && std::llround(plan.amrMode.kbps * 1000) != values.bitrate)
+        plan.notes.push_back(std::string("AMR has no mode of ") + std::to_string(values.bitrate / 1000.0).substr(0, 5)
+                             + " kbit/s; written at " + buf + " kbit/s");
+    if (values.channels > 1)
+        plan.notes.push_back("AMR is mono; written with 1 channel");
+    if (values.rate > 0 && values.rate != amrRate)
+        plan.notes.push_back("AMR is sampled at " + std::to_string(amrRate) + " Hz; written at that rate");
+    plan.channels = 1;
+    plan.sampleRate = amrRate;
+    if (!plan.amrDirect)
+        draft.audioArgs = {"-c:a", "copy"};
+}
+
+namespace {
+
+// The sample rate and channel count the encoder and the container hold.
+// EffectiveRate is the rate written: the one asked for or the source's.
+void FitSampleFormat(const std::string& encoder, const std::string& muxer, const TStreamFacts* srcAudio,
+                     TAudioValues& values, int& effectiveRate, std::vector<std::string>& notes)
+{
+    if (const TAudioLimits* limits = AudioLimitsOf(encoder)) {
+        if (!Contains(limits->rates, effectiveRate)) {
+            int legal = Nearest(limits->rates, effectiveRate);
+            notes.push_back(std::string(limits->name) + " cannot be sampled at " + std::to_string(effectiveRate)
+                            + " Hz; written at " + std::to_string(legal) + " Hz");
+            values.rate = effectiveRate = legal;
+        }
+        int wanted = values.channels > 0 ? values.channels : (srcAudio ? srcAudio->channels : 0);
+        if (wanted > limits->maxChannels) {
+            notes.push_back(std::string(limits->name) + " holds at most " + std::to_string(limits->maxChannels)
+                            + " channels; written with " + std::to_string(limits->maxChannels));
+            values.channels = limits->maxChannels;
+        }
+    }
+    if (muxer == "swf" || muxer == "flv") {
+        static const std::vector<int> Rates = {11025, 22050, 44100};
+        if (!Contains(Rates, effectiveRate)) {
+            int legal = Nearest(Rates, effectiveRate);
+            notes.push_back("the " + muxer + " container cannot hold audio sampled at " + std::to_string(effectiveRate)
+                            + " Hz; written at " + std::to_string(legal) + " Hz");
+            values.rate = effectiveRate = legal;
+        }
+    }
+}
+
+// The nearest bitrate of the encoder's table at the rate written.
+void FitAudioBitrate(const std::string& encoder, int effectiveRate, long long& bitrate, std::vector<std::string>& notes)
+{
+    if (encoder == "mp2") {
+        static const std::vector<int> Full = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
+        static const std::vector<int> Low = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+        const std::vector<int>& table = effectiveRate >= 32000 ? Full : Low;
+        if (bitrate > 0 && (bitrate % 1000 != 0 || !Contains(table, static_cast<int>(bitrate / 1000)))) {
+            int legal = Nearest(table, static_cast<int>(std::llround(bitrate / 1000.0)));
+            notes.push_back("MP2 has no bitrate of " + std::to_string(bitrate / 1000) + " kbit/s at "
+                            + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal) + " kbit/s");
+            bitrate = legal * 1000LL;
+        }
+    } else if ((encoder == "ac3" || encoder == "ac3_fixed") && bitrate > 0) {
+        static const std::vector<int> Table = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
+                                               192, 224, 256, 320, 384, 448, 512, 576, 640};
+        if (bitrate % 1000 != 0 || !Contains(Table, static_cast<int>(bitrate / 1000))) {
+            int legal = Nearest(Table, static_cast<int>(std::llround(bitrate / 1000.0)));
+            notes.push_back("AC3 has no bitrate of " + std::to_string(bitrate / 1000) + " kbit/s; written at "
+                            + std::to_string(legal) + " kbit/s");
+            bitrate = legal * 1000LL;
+        }
+    } else if (encoder == "libmp3lame" && bitrate > 0) {
+        int legal = NearestMp3Bitrate(static_cast<int>(bitrate / 1000), effectiveRate);
+        if (bitrate != legal * 1000LL) {
+            notes.push_back("MP3 has no bitrate of " + std::to_string(bitrate / 1000) + " kbit/s at "
+                            + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal) + " kbit/s");
+            bitrate = legal * 1000LL;
+        }
+    }
+}
+
+} // namespace
+
+void FitAudio(const std::string& encoder, const std::string& muxer, const TStreamFacts* srcAudio, TAudioValues& values,
+              std::vector<std::string>& notes)
+{
+    // What the encoder cannot hold, ffmpeg would change without a word.
+    int effectiveRate =
+        values.rate > 0 ? values.rate : (srcAudio && srcAudio->sampleRate > 0 ? srcAudio->sampleRate : 44100);
+    FitSampleFormat(encoder, muxer, srcAudio, values, effectiveRate, notes);
+    FitAudioBitrate(encoder, effectiveRate, values.bitrate, notes);
+}
+
+bool PlanAudio(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft, std::string& error)
+{
+    TPlan& plan = draft.plan;
+    const TStreamFacts* srcAudio = source.firstAudio();
     if (!plan.writeAudio && plan.writeVideo && plan.muxer == "psp") {
         plan.silentAudio = true;
         plan.notes.push_back(std::string("the PSP plays only files with a sound track; ")
                              + (srcAudio ? "audio is disabled" : "the input has no audio") + ", so silence is added");
-        audioArgs = {"-c:a", "aac", "-ac", "2", "-ar", "48000", "-b:a", "64000", "-shortest"};
-    } else if (!plan.writeAudio) {
-        audioArgs = {"-an"};
-    } else {
-        std::string ac = Lower(req.audioCodec);
-        if (const char* m = Lookup(std::begin(AudioEncoders), std::end(AudioEncoders), ac))
-            ac = m;
-        if (ac.empty() && plan.muxer == "mov" && target.empty())
-            ac = "aac";
-        if (ac.empty() && plan.muxer == "amr")
-            ac = "amr_nb";
-        if (ac == "amr_nb" || ac == "libopencore_amrnb" || ac == "amr_wb" || ac == "libvo_amrwbenc") {
-            plan.amr = true;
-            plan.amrWideBand = ac == "amr_wb" || ac == "libvo_amrwbenc";
-            plan.amrDirect = plan.muxer == "amr";
-            if (plan.amrDirect && plan.writeVideo) {
-                plan.writeVideo = false;
-                videoArgs = {"-vn"};
-            }
-            ac = plan.amrWideBand ? "amr_wb" : "amr_nb";
-        }
-        plan.audioEncoder = ac;
-
-        int channels = 0;
-        if (!req.channels.empty()) {
-            if (req.channels == "5:1" || req.channels == "5.1") {
-                channels = 6;
-            } else {
-                auto c = ParseNumber(req.channels);
-                if (!c || *c != std::floor(*c) || *c < 1 || *c > 8) {
-                    error = "invalid channel count '" + req.channels + "'";
-                    return false;
-                }
-                channels = static_cast<int>(*c);
-            }
-        }
-        long long bitrate = 0;
-        if (!req.audioBitrate.empty()) {
-            auto b = ParseBitrate(req.audioBitrate, true);
-            if (!b) {
-                error = "invalid audio bitrate '" + req.audioBitrate + "'";
-                return false;
-            }
-            bitrate = *b;
-        }
-        int rate = 0;
-        if (!req.sampleRate.empty()) {
-            auto r = ParseNumber(req.sampleRate);
-            if (!r || *r != std::floor(*r) || *r < 1000 || *r > 384000) {
-                error = "invalid sample rate '" + req.sampleRate + "'";
-                return false;
-            }
-            rate = static_cast<int>(*r);
-        }
-        int effectiveRate = rate > 0 ? rate : (srcAudio && srcAudio->sampleRate > 0 ? srcAudio->sampleRate : 44100);
-
-        if (plan.amr) {
-            plan.amrMode = NearestAmrMode(plan.amrWideBand, bitrate);
-            int amrRate = AmrSampleRate(plan.amrWideBand);
-            char buf[64];
-            std::snprintf(buf, sizeof buf, "%.2f", plan.amrMode.kbps);
-            if (bitrate > 0 && std::llround(plan.amrMode.kbps * 1000) != bitrate)
-                plan.notes.push_back(std::string("AMR has no mode of ") + std::to_string(bitrate / 1000.0).substr(0, 5)
-                                     + " kbit/s; written at " + buf + " kbit/s");
-            if (channels > 1)
-                plan.notes.push_back("AMR is mono; written with 1 channel");
-            if (rate > 0 && rate != amrRate)
-                plan.notes.push_back("AMR is sampled at " + std::to_string(amrRate) + " Hz; written at that rate");
-            plan.channels = 1;
-            plan.sampleRate = amrRate;
-            if (!plan.amrDirect)
-                audioArgs = {"-c:a", "copy"};
-        } else {
-            if (!ac.empty())
-                audioArgs.insert(audioArgs.end(), {"-c:a", ac});
-            // What the encoder cannot hold, ffmpeg would change without a word.
-            const std::string encoder = ac.empty() ? DefaultAudioEncoder(plan.muxer) : ac;
-            if (const TAudioLimits* limits = AudioLimitsOf(encoder)) {
-                if (!Contains(limits->rates, effectiveRate)) {
-                    int legal = Nearest(limits->rates, effectiveRate);
-                    plan.notes.push_back(std::string(limits->name) + " cannot be sampled at "
-                                         + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
-                                         + " Hz");
-                    rate = effectiveRate = legal;
-                }
-                int wanted = channels > 0 ? channels : (srcAudio ? srcAudio->channels : 0);
-                if (wanted > limits->maxChannels) {
-                    plan.notes.push_back(std::string(limits->name) + " holds at most "
-                                         + std::to_string(limits->maxChannels) + " channels; written with "
-                                         + std::to_string(limits->maxChannels));
-                    channels = limits->maxChannels;
-                }
-            }
-            if (plan.muxer == "swf" || plan.muxer == "flv") {
-                static const std::vector<int> Rates = {11025, 22050, 44100};
-                if (!Contains(Rates, effectiveRate)) {
-                    int legal = Nearest(Rates, effectiveRate);
-                    plan.notes.push_back("the " + plan.muxer + " container cannot hold audio sampled at "
-                                         + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
-                                         + " Hz");
-                    rate = effectiveRate = legal;
-                }
-            }
-            if (encoder == "mp2") {
-                static const std::vector<int> Full = {32, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320, 384};
-                static const std::vector<int> Low = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
-                const std::vector<int>& table = effectiveRate >= 32000 ? Full : Low;
-                if (bitrate > 0 && (bitrate % 1000 != 0 || !Contains(table, static_cast<int>(bitrate / 1000)))) {
-                    int legal = Nearest(table, static_cast<int>(std::llround(bitrate / 1000.0)));
-                    plan.notes.push_back("MP2 has no bitrate of " + std::to_string(bitrate / 1000) + " kbit/s at "
-                                         + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
-                                         + " kbit/s");
-                    bitrate = legal * 1000LL;
-                }
-            } else if ((encoder == "ac3" || encoder == "ac3_fixed") && bitrate > 0) {
-                static const std::vector<int> Table = {32,  40,  48,  56,  64,  80,  96,  112, 128, 160,
-                                                       192, 224, 256, 320, 384, 448, 512, 576, 640};
-                if (bitrate % 1000 != 0 || !Contains(Table, static_cast<int>(bitrate / 1000))) {
-                    int legal = Nearest(Table, static_cast<int>(std::llround(bitrate / 1000.0)));
-                    plan.notes.push_back("AC3 has no bitrate of " + std::to_string(bitrate / 1000)
-                                         + " kbit/s; written at " + std::to_string(legal) + " kbit/s");
-                    bitrate = legal * 1000LL;
-                }
-            } else if (encoder == "libmp3lame" && bitrate > 0) {
-                int legal = NearestMp3Bitrate(static_cast<int>(bitrate / 1000), effectiveRate);
-                if (bitrate != legal * 1000LL) {
-                    plan.notes.push_back("MP3 has no bitrate of " + std::to_string(bitrate / 1000) + " kbit/s at "
-                                         + std::to_string(effectiveRate) + " Hz; written at " + std::to_string(legal)
-                                         + " kbit/s");
-                    bitrate = legal * 1000LL;
-                }
-            }
-            if (channels > 0)
-                audioArgs.insert(audioArgs.end(), {"-ac", std::to_string(channels)});
-            if (bitrate > 0)
-                audioArgs.insert(audioArgs.end(), {"-b:a", std::to_string(bitrate)});
-            if (rate > 0)
-                audioArgs.insert(audioArgs.end(), {"-ar", std::to_string(rate)});
-            plan.channels = channels;
-            plan.sampleRate = rate;
-        }
+        draft.audioArgs = {"-c:a", "aac", "-ac", "2", "-ar", "48000", "-b:a", "64000", "-shortest"};
+        return true;
     }
-
-    if (!req.strict.empty()) {
-        if (!ValidStrict(req.strict)) {
-            error = "invalid strictness '" + req.strict + "'";
-            return false;
-        }
-        tailArgs.insert(tailArgs.end(), {"-strict", req.strict});
+    if (!plan.writeAudio) {
+        draft.audioArgs = {"-an"};
+        return true;
     }
+    const std::string ac = ChooseAudioEncoder(req, draft);
+    TAudioValues values;
+    if (!ReadAudioValues(req, values, error))
+        return false;
+    if (plan.amr) {
+        PlanAmrAudio(values, draft);
+        return true;
+    }
+    std::vector<std::string>& audioArgs = draft.audioArgs;
+    if (!ac.empty())
+        audioArgs.insert(audioArgs.end(), {"-c:a", ac});
+    FitAudio(ac.empty() ? DefaultAudioEncoder(plan.muxer) : ac, plan.muxer, srcAudio, values, plan.notes);
+    if (values.channels > 0)
+        audioArgs.insert(audioArgs.end(), {"-ac", std::to_string(values.channels)});
+    if (values.bitrate > 0)
+        audioArgs.insert(audioArgs.end(), {"-b:a", std::to_string(values.bitrate)});
+    if (values.rate > 0)
+        audioArgs.insert(audioArgs.end(), {"-ar", std::to_string(values.rate)});
+    plan.channels = values.channels;
+    plan.sampleRate = values.rate;
+    return true;
+}
 
+bool PlanStrictness(const TRequest& req, TPlanDraft& draft, std::string& error)
+{
+    if (req.strict.empty())
+        return true;
+    if (!ValidStrict(req.strict)) {
+        error = "invalid strictness '" + req.strict + "'";
+        return false;
+    }
+    draft.tailArgs.insert(draft.tailArgs.end(), {"-strict", req.strict});
+    return true;
+}
+
+void FinishPlan(TPlanDraft& draft)
+{
+    TPlan& plan = draft.plan;
     // The target comes first so that the options after it can refine it.
-    if (!target.empty())
-        plan.outputArgs = {"-target", target};
-    plan.outputArgs.insert(plan.outputArgs.end(), videoArgs.begin(), videoArgs.end());
-    plan.outputArgs.insert(plan.outputArgs.end(), audioArgs.begin(), audioArgs.end());
-    plan.outputArgs.insert(plan.outputArgs.end(), tailArgs.begin(), tailArgs.end());
+    if (!draft.target.empty())
+        plan.outputArgs = {"-target", draft.target};
+    plan.outputArgs.insert(plan.outputArgs.end(), draft.videoArgs.begin(), draft.videoArgs.end());
+    plan.outputArgs.insert(plan.outputArgs.end(), draft.audioArgs.begin(), draft.audioArgs.end());
+    plan.outputArgs.insert(plan.outputArgs.end(), draft.tailArgs.begin(), draft.tailArgs.end());
     // The index goes before the media data, so that players can start while
     // the file is still arriving.
     if (IsIsoMuxer(plan.muxer))
@@ -824,7 +927,18 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
         for (char& c : note)
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
                 c = '?';
-    return true;
+}
+
+bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std::string& error)
+{
+    TPlanDraft draft;
+    const bool ok = PlanContainer(req, draft, error) && PlanTimeRange(req, source, draft.plan, error)
+                    && PlanStreams(req, source, draft.plan, error) && PlanVideo(req, source, draft, error)
+                    && PlanAudio(req, source, draft, error) && PlanStrictness(req, draft, error);
+    if (ok)
+        FinishPlan(draft);
+    plan = std::move(draft.plan);
+    return ok;
 }
 
 namespace {
