@@ -8,6 +8,7 @@
 #include "encoder/Plan.h"
 #include "encoder/Probe.h"
 #include "encoder/Process.h"
+#include "encoder/RunSteps.h"
 #include "platform/PartialOutput.h"
 
 #include "app/VisibleText.h"
@@ -20,10 +21,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -49,15 +50,6 @@ std::string Program(const char* envName, const char* fallback)
     const char* v = std::getenv(envName);
     return v && *v ? v : fallback;
 }
-
-std::string DescribeStatus(int status)
-{
-    if (WIFSIGNALED(status))
-        return "killed by signal " + std::to_string(WTERMSIG(status)) + " (" + strsignal(WTERMSIG(status)) + ")";
-    return "exit code " + std::to_string(WEXITSTATUS(status));
-}
-
-bool StatusOk(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
 // Reads raw PCM from the decoder, encodes AMR frames and writes them on.
 struct TAmrPump {
@@ -161,240 +153,293 @@ long long FileSize(const std::string& path)
     return stat(path.c_str(), &st) == 0 ? static_cast<long long>(st.st_size) : -1;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
-    std::vector<std::string> args(argv + 1, argv + argc);
+// Everything one conversion holds while it runs. The partial output is
+// declared first so that it outlives the children writing into it.
+struct TConversion {
+    TPartialOutput partial;
     TRequest req;
-    std::string error;
-    for (const std::string& a : args)
-        if (a == "--help" || a == "-h" || a == "-help") {
-            std::fputs(HelpText().c_str(), stdout);
-            return 0;
-        }
-    {
-        // The access code is checked before anything else is looked at.
-        std::string code;
-        bool found = false;
-        for (size_t i = 0; i + 1 < args.size(); ++i)
-            if (args[i] == "-p") {
-                code = args[i + 1];
-                found = true;
-                break;
-            }
-        if (!found || code != AccessCode)
-            return Fail(found ? "wrong access code" : "no access code given (-p)");
+    std::string ffmpeg;
+    std::string ffprobe;
+    std::string source; // the file read (a script's source)
+    std::string target; // the partial output the children write
+    TWatched mainRun;
+    TWatched decoderRun;
+    std::vector<std::string> earlyArgs; // the early run's arguments
+    TSourceFacts facts;
+    TPlan plan;
+    TAmrPump pump;
+    std::thread pumpThread;
+    int outputFd = -1; // a bare ".amr" stream written here
+
+    // The run whose progress is shown.
+    TWatched& progressRun() { return plan.amrDirect ? decoderRun : mainRun; }
+};
+
+// What the progress lines have shown so far.
+struct TShownProgress {
+    TProgress last;
+    bool any = false;
+};
+
+// Help, the access code and the options. A value means: end with that code.
+std::optional<int> ReadCommandLine(const std::vector<std::string>& args, TRequest& req)
+{
+    if (HelpAsked(args)) {
+        std::fputs(HelpText().c_str(), stdout);
+        return 0;
     }
+    // The access code is checked before anything else is looked at.
+    if (std::string refused = AccessCodeFailure(args); !refused.empty())
+        return Fail(refused);
+    std::string error;
     if (!ParseRequest(args, req, error))
         return Fail(error);
+    return std::nullopt;
+}
 
-    InstallStopHandlers();
-    const std::string ffmpeg = Program("QV_FFMPEG", "ffmpeg");
-    const std::string ffprobe = Program("QV_FFPROBE", "ffprobe");
+// The file read, and the partial output beside the output.
+std::optional<int> PrepareFiles(TConversion& c)
+{
+    std::string error;
+    c.source = c.req.input;
+    if (IsScriptName(c.req.input) && !ReadScriptSource(c.req.input, c.source, error))
+        return Fail("could not read the script '" + c.req.input + "': " + error);
+    TErrorLog::knownNames = {c.source, c.req.input, c.req.output};
 
-    std::string source = req.input;
-    if (IsScriptName(req.input) && !ReadScriptSource(req.input, source, error))
-        return Fail("could not read the script '" + req.input + "': " + error);
-    TErrorLog::knownNames = {source, req.input, req.output};
-
-    {
-        // Writing over the source while reading it would destroy it.
-        struct stat in, out;
-        if (stat(source.c_str(), &in) == 0 && stat(req.output.c_str(), &out) == 0 && in.st_dev == out.st_dev
-            && in.st_ino == out.st_ino)
-            return Fail("input file and output file are the same file: '" + req.output + "'");
-    }
+    // Writing over the source while reading it would destroy it.
+    if (SameFile(c.source, c.req.output))
+        return Fail("input file and output file are the same file: '" + c.req.output + "'");
 
     // The output is written under a temporary name beside it and gets its
     // name only when it is complete; an existing file stays untouched until
     // then. Temporary files that no running conversion holds are leftovers.
-    RemoveLeftoverPartials(FolderOf(req.output));
-    TPartialOutput partial;
-    if (!partial.Create(req.output, error))
+    RemoveLeftoverPartials(FolderOf(c.req.output));
+    if (!c.partial.Create(c.req.output, error))
         return Fail(error);
-    const std::string target = partial.Path();
-    TErrorLog::knownNames.push_back(target);
+    c.target = c.partial.Path();
+    TErrorLog::knownNames.push_back(c.target);
+    return std::nullopt;
+}
 
-    // The plan rarely depends on the source's facts (odd sizes, missing
-    // streams, a few sample-rate limits). So the main ffmpeg starts at once
-    // with a plan for a typical source, and its input dump tells the real
-    // facts; if the real plan differs, the early run is dropped and started
-    // again. This spares a second process start for the common case.
-    TWatched mainRun, decoderRun;
-    std::vector<std::string> earlyArgs;
-    {
-        TSourceFacts typical;
-        TStreamFacts v, a;
-        v.type = "video";
-        a.type = "audio";
-        typical.streams = {v, a};
-        TPlan early;
-        std::string earlyError;
-        // An early plan that fails is decided again with the real facts.
-        if (MakePlan(req, typical, early, earlyError) && !early.amr) {
-            TSpawnSpec spec;
-            spec.argv = MainFfmpegArgs(early, ffmpeg, source, target);
-            spec.pipeProgress = true;
-            if (Spawn(spec, mainRun.child, error)) {
-                mainRun.running = true;
-                earlyArgs = spec.argv;
-            }
-        }
+// The plan rarely depends on the source's facts (odd sizes, missing
+// streams, a few sample-rate limits). So the main ffmpeg starts at once
+// with a plan for a typical source, and its input dump tells the real
+// facts; if the real plan differs, the early run is dropped and started
+// again. This spares a second process start for the common case.
+void StartEarlyRun(TConversion& c)
+{
+    TSpawnSpec spec;
+    spec.argv = EarlyRunArgs(c.req, c.ffmpeg, c.source, c.target);
+    spec.pipeProgress = true;
+    std::string error;
+    if (!spec.argv.empty() && Spawn(spec, c.mainRun.child, error)) {
+        c.mainRun.running = true;
+        c.earlyArgs = spec.argv;
     }
-    // Ends the early run; what it wrote is replaced by the next run.
-    auto dropEarlyRun = [&] {
-        if (!mainRun.running)
-            return;
-        kill(mainRun.child.pid, SIGKILL);
-        WaitChild(mainRun.child.pid);
-        CloseFd(mainRun.child.err);
-        CloseFd(mainRun.child.progress);
-        mainRun = TWatched();
-    };
+}
 
-    // The early run's input dump gives the facts without a second process;
-    // when it gives none (the run failed, or the dump's shape is unknown),
-    // ffprobe's machine-readable report is asked.
-    TSourceFacts facts;
-    bool haveFacts = false;
-    if (mainRun.running) {
-        mainRun.log.capturing = true;
-        while (mainRun.log.capturing && mainRun.child.err >= 0 && !StopSignal()) {
-            pollfd fds[2] = {{mainRun.child.err, POLLIN, 0}, {StopWakeFd(), POLLIN, 0}};
-            if (poll(fds, StopWakeFd() >= 0 ? 2 : 1, 250) <= 0)
-                continue;
-            std::string text;
-            bool open = ReadAvailable(mainRun.child.err, text);
-            mainRun.log.feed(text, !open);
-            if (!open)
-                CloseFd(mainRun.child.err);
-        }
-        haveFacts = mainRun.log.headerDone && ParseInputDump(mainRun.log.header, facts);
-    }
-    if (int sig = StopSignal(); sig && !haveFacts) {
-        dropEarlyRun();
-        Fail("stopped by signal " + std::to_string(sig) + " before the conversion began");
-        return 128 + sig;
-    }
-    std::string probeOut, probeErr;
-    if (!haveFacts) {
-        int probeCode = 0;
-        if (!RunCapture({ffprobe, "-v", "error", "-of", "json", "-show_format", "-show_streams", "-i",
-                         FfmpegFileName(source)},
-                        probeOut, probeErr, probeCode, error)) {
-            dropEarlyRun();
-            return Fail(error);
-        }
-        if (int sig = StopSignal()) {
-            dropEarlyRun();
-            Fail("stopped by signal " + std::to_string(sig) + " before the conversion began");
-            return 128 + sig;
-        }
-        if (probeCode != 0) {
-            dropEarlyRun();
-            std::string reason = CleanMessage(probeErr.substr(0, probeErr.find('\n')));
-            if (reason.rfind(source + ": ", 0) == 0)
-                reason.erase(0, source.size() + 2);
-            return Fail("could not open input file '" + source + "': " + (reason.empty() ? "unreadable" : reason));
-        }
-        if (!ParseProbeJson(probeOut, facts, error)) {
-            dropEarlyRun();
-            return Fail("could not read the facts of '" + source + "': " + error);
-        }
-    }
-    Say(InputHeader(req.input, facts));
-    if (!facts.firstVideo() && !facts.firstAudio()) {
-        dropEarlyRun();
-        return Fail("No audio or video streams available in '" + source + "'");
-    }
+// Ends the early run; what it wrote is replaced by the next run.
+void DropEarlyRun(TWatched& mainRun)
+{
+    if (!mainRun.running)
+        return;
+    kill(mainRun.child.pid, SIGKILL);
+    WaitChild(mainRun.child.pid);
+    CloseFd(mainRun.child.err);
+    CloseFd(mainRun.child.progress);
+    mainRun = TWatched();
+}
 
-    TPlan plan;
-    if (!MakePlan(req, facts, plan, error)) {
-        dropEarlyRun();
-        return Fail(error);
+int DropAndFail(TWatched& mainRun, const std::string& message)
+{
+    DropEarlyRun(mainRun);
+    return Fail(message);
+}
+
+int StoppedBeforeStart(int sig)
+{
+    Fail("stopped by signal " + std::to_string(sig) + " before the conversion began");
+    return 128 + sig;
+}
+
+// The early run's input dump gives the facts without a second process.
+// False when it gives none (no early run, the run failed, or the dump's
+// shape is unknown).
+bool ReadEarlyFacts(TWatched& mainRun, TSourceFacts& facts)
+{
+    if (!mainRun.running)
+        return false;
+    mainRun.log.capturing = true;
+    while (mainRun.log.capturing && mainRun.child.err >= 0 && !StopSignal()) {
+        pollfd fds[2] = {{mainRun.child.err, POLLIN, 0}, {StopWakeFd(), POLLIN, 0}};
+        if (poll(fds, StopWakeFd() >= 0 ? 2 : 1, 250) <= 0)
+            continue;
+        std::string text;
+        bool open = ReadAvailable(mainRun.child.err, text);
+        mainRun.log.feed(text, !open);
+        if (!open)
+            CloseFd(mainRun.child.err);
     }
-    if (mainRun.running && (plan.amr || MainFfmpegArgs(plan, ffmpeg, source, target) != earlyArgs))
-        dropEarlyRun();
-    for (const std::string& note : plan.notes)
+    return mainRun.log.headerDone && ParseInputDump(mainRun.log.header, facts);
+}
+
+// The facts from ffprobe's machine-readable report.
+std::optional<int> ProbeFacts(TConversion& c)
+{
+    std::string probeOut, probeErr, error;
+    int probeCode = 0;
+    if (!RunCapture({c.ffprobe, "-v", "error", "-of", "json", "-show_format", "-show_streams", "-i",
+                     FfmpegFileName(c.source)},
+                    probeOut, probeErr, probeCode, error))
+        return DropAndFail(c.mainRun, error);
+    if (int sig = StopSignal()) {
+        DropEarlyRun(c.mainRun);
+        return StoppedBeforeStart(sig);
+    }
+    if (probeCode != 0)
+        return DropAndFail(c.mainRun, ProbeFailure(c.source, probeErr));
+    if (!ParseProbeJson(probeOut, c.facts, error))
+        return DropAndFail(c.mainRun, "could not read the facts of '" + c.source + "': " + error);
+    return std::nullopt;
+}
+
+// The plan for the real facts, told with the headers and notes; the early
+// run goes when it does something else.
+std::optional<int> DecidePlan(TConversion& c)
+{
+    Say(InputHeader(c.req.input, c.facts));
+    if (!c.facts.firstVideo() && !c.facts.firstAudio())
+        return DropAndFail(c.mainRun, "No audio or video streams available in '" + c.source + "'");
+    std::string error;
+    if (!MakePlan(c.req, c.facts, c.plan, error))
+        return DropAndFail(c.mainRun, error);
+    if (c.mainRun.running && !EarlyRunFits(c.plan, c.earlyArgs, c.ffmpeg, c.source, c.target))
+        DropEarlyRun(c.mainRun);
+    for (const std::string& note : c.plan.notes)
         Say("Note: " + note + "\n");
-    Say(OutputHeader(req.output, plan, facts));
+    Say(OutputHeader(c.req.output, c.plan, c.facts));
+    return std::nullopt;
+}
 
-    // Start the work (unless the early run already does it).
-    TAmrPump pump;
-    std::thread pumpThread;
-    int outputFd = -1;
+// A bare ".amr" stream: the decoder's PCM is encoded here into the output.
+std::optional<int> StartDirectAmr(TConversion& c)
+{
+    std::string error;
+    c.outputFd = open(c.target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (c.outputFd < 0)
+        return Fail("could not open output file '" + c.target + "': " + std::strerror(errno));
+    TSpawnSpec spec;
+    spec.argv = AmrDecoderArgs(c.plan, c.ffmpeg, c.source, true);
+    spec.pipeStdout = spec.pipeProgress = true;
+    if (!Spawn(spec, c.decoderRun.child, error)) {
+        CloseFd(c.outputFd);
+        return Fail(error);
+    }
+    c.decoderRun.running = true;
+    c.pump.sinkFd = c.outputFd;
+    return std::nullopt;
+}
+
+// The main ffmpeg; with AMR audio also the decoder whose PCM the pump
+// encodes into the main ffmpeg's standard input.
+std::optional<int> StartMainRun(TConversion& c)
+{
+    std::string error;
     int amrPipe[2] = {-1, -1};
-    if (mainRun.running) {
-        // The early run is the conversion.
-    } else if (plan.amr && plan.amrDirect) {
-        outputFd = open(target.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-        if (outputFd < 0)
-            return Fail("could not open output file '" + target + "': " + std::strerror(errno));
-        TSpawnSpec spec;
-        spec.argv = AmrDecoderArgs(plan, ffmpeg, source, true);
-        spec.pipeStdout = spec.pipeProgress = true;
-        if (!Spawn(spec, decoderRun.child, error)) {
-            CloseFd(outputFd);
-            return Fail(error);
-        }
-        decoderRun.running = true;
-        pump.sinkFd = outputFd;
-    } else {
-        TSpawnSpec spec;
-        spec.argv = MainFfmpegArgs(plan, ffmpeg, source, target);
-        spec.pipeProgress = true;
-        if (plan.amr) {
-            if (pipe2(amrPipe, O_CLOEXEC) != 0)
-                return Fail(std::string("cannot create a pipe: ") + std::strerror(errno));
-            spec.stdinFd = amrPipe[0];
-        }
-        bool started = Spawn(spec, mainRun.child, error);
-        CloseFd(amrPipe[0]);
-        if (!started) {
+    TSpawnSpec spec;
+    spec.argv = MainFfmpegArgs(c.plan, c.ffmpeg, c.source, c.target);
+    spec.pipeProgress = true;
+    if (c.plan.amr) {
+        if (pipe2(amrPipe, O_CLOEXEC) != 0)
+            return Fail(std::string("cannot create a pipe: ") + std::strerror(errno));
+        spec.stdinFd = amrPipe[0];
+    }
+    bool started = Spawn(spec, c.mainRun.child, error);
+    CloseFd(amrPipe[0]);
+    if (!started) {
+        CloseFd(amrPipe[1]);
+        return Fail(error);
+    }
+    c.mainRun.running = true;
+    if (c.plan.amr) {
+        TSpawnSpec dec;
+        dec.argv = AmrDecoderArgs(c.plan, c.ffmpeg, c.source, false);
+        dec.pipeStdout = true;
+        if (!Spawn(dec, c.decoderRun.child, error)) {
             CloseFd(amrPipe[1]);
+            SignalChildren(SIGTERM);
+            WaitChild(c.mainRun.child.pid);
             return Fail(error);
         }
-        mainRun.running = true;
-        if (plan.amr) {
-            TSpawnSpec dec;
-            dec.argv = AmrDecoderArgs(plan, ffmpeg, source, false);
-            dec.pipeStdout = true;
-            if (!Spawn(dec, decoderRun.child, error)) {
-                CloseFd(amrPipe[1]);
-                SignalChildren(SIGTERM);
-                WaitChild(mainRun.child.pid);
-                return Fail(error);
-            }
-            decoderRun.running = true;
-            pump.sinkFd = amrPipe[1];
-            pump.closeSink = true;
+        c.decoderRun.running = true;
+        c.pump.sinkFd = amrPipe[1];
+        c.pump.closeSink = true;
+    }
+    return std::nullopt;
+}
+
+void StartPump(TConversion& c)
+{
+    TAmrPump& pump = c.pump;
+    pump.pcmFd = c.decoderRun.child.out;
+    fcntl(pump.pcmFd, F_SETFL, fcntl(pump.pcmFd, F_GETFL) & ~O_NONBLOCK);
+    pump.wideBand = c.plan.amrWideBand;
+    pump.mode = c.plan.amrMode.mode;
+    c.pumpThread = std::thread([&pump] {
+        pump.run();
+        // The end of the AMR stream tells the muxing ffmpeg that audio is complete.
+        if (pump.closeSink)
+            close(pump.sinkFd);
+    });
+}
+
+// Starts the work (unless the early run already does it).
+std::optional<int> StartWork(TConversion& c)
+{
+    if (c.mainRun.running) {
+        // The early run is the conversion.
+    } else if (c.plan.amr && c.plan.amrDirect) {
+        if (auto code = StartDirectAmr(c))
+            return code;
+    } else if (auto code = StartMainRun(c)) {
+        return code;
+    }
+    if (c.plan.amr)
+        StartPump(c);
+    return std::nullopt;
+}
+
+// Takes what one child wrote on Fd: messages into its log, progress onto
+// the console.
+void TakeChildOutput(TConversion& c, TWatched& w, int& fd, TShownProgress& shown)
+{
+    std::string text;
+    bool open = ReadAvailable(fd, text);
+    if (&fd == &w.child.err) {
+        w.log.feed(text, !open);
+    } else if (w.progress.feed(text) > 0 && &w == &c.progressRun()) {
+        TProgress p = w.progress.last();
+        if (c.plan.amrDirect)
+            p.totalSize = c.pump.written;
+        if (!p.end) {
+            Say(ProgressLine(p) + "\r");
+            shown.last = p;
+            shown.any = true;
         }
     }
-    if (plan.amr) {
-        pump.pcmFd = decoderRun.child.out;
-        fcntl(pump.pcmFd, F_SETFL, fcntl(pump.pcmFd, F_GETFL) & ~O_NONBLOCK);
-        pump.wideBand = plan.amrWideBand;
-        pump.mode = plan.amrMode.mode;
-        pumpThread = std::thread([&pump] {
-            pump.run();
-            // The end of the AMR stream tells the muxing ffmpeg that audio is complete.
-            if (pump.closeSink)
-                close(pump.sinkFd);
-        });
-    }
-    TWatched& progressRun = plan.amrDirect ? decoderRun : mainRun;
+    if (!open)
+        CloseFd(fd);
+}
 
-    // Follow the work until every child has ended.
-    bool stopping = false;
-    auto stopSince = std::chrono::steady_clock::now();
-    bool killed = false;
-    TProgress lastShown;
-    bool shownAny = false;
+// Follows the work until every child has closed its pipes; a stop signal is
+// passed on to the children.
+void FollowChildren(TConversion& c, TShownProgress& shown)
+{
+    TStopEscalation stop;
     for (;;) {
         std::vector<pollfd> fds;
         std::vector<std::pair<TWatched*, int*>> owners;
-        for (TWatched* w : {&mainRun, &decoderRun})
+        for (TWatched* w : {&c.mainRun, &c.decoderRun})
             for (int* fd : {&w->child.progress, &w->child.err}) {
                 if (*fd < 0)
                     continue;
@@ -408,103 +453,94 @@ int main(int argc, char** argv)
         int ready = poll(fds.data(), fds.size(), 250);
         if (ready < 0 && errno != EINTR)
             break;
-        for (size_t i = 0; i < owners.size(); ++i) {
-            if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            auto [w, fd] = owners[i];
-            std::string text;
-            bool open = ReadAvailable(*fd, text);
-            if (fd == &w->child.err) {
-                w->log.feed(text, !open);
-            } else if (w->progress.feed(text) > 0 && w == &progressRun) {
-                TProgress p = w->progress.last();
-                if (plan.amrDirect)
-                    p.totalSize = pump.written;
-                if (!p.end) {
-                    Say(ProgressLine(p) + "\r");
-                    lastShown = p;
-                    shownAny = true;
-                }
-            }
-            if (!open)
-                CloseFd(*fd);
-        }
+        for (size_t i = 0; i < owners.size(); ++i)
+            if (fds[i].revents & (POLLIN | POLLHUP | POLLERR))
+                TakeChildOutput(c, *owners[i].first, *owners[i].second, shown);
         if (StopSignal()) {
             char drain[64];
             while (read(StopWakeFd(), drain, sizeof drain) > 0) {
             }
-            if (!stopping) {
-                stopping = true;
-                stopSince = std::chrono::steady_clock::now();
-                SignalChildren(SIGTERM);
-            } else if (!killed && std::chrono::steady_clock::now() - stopSince > std::chrono::seconds(5)) {
-                killed = true;
-                SignalChildren(SIGKILL);
-            }
+            if (int sig = stop.next(std::chrono::steady_clock::now()))
+                SignalChildren(sig);
         }
     }
-    for (TWatched* w : {&mainRun, &decoderRun})
+}
+
+// Waits for the children and the pump.
+void EndChildren(TConversion& c)
+{
+    for (TWatched* w : {&c.mainRun, &c.decoderRun})
         if (w->running)
             w->status = WaitChild(w->child.pid);
     // The pump reads the decoder's output to its end, which may still sit in the pipe.
-    if (pumpThread.joinable())
-        pumpThread.join();
-    CloseFd(decoderRun.child.out);
-    if (outputFd >= 0 && close(outputFd) != 0 && pump.error.empty())
-        pump.error = std::strerror(errno);
+    if (c.pumpThread.joinable())
+        c.pumpThread.join();
+    CloseFd(c.decoderRun.child.out);
+    if (c.outputFd >= 0 && close(c.outputFd) != 0 && c.pump.error.empty())
+        c.pump.error = std::strerror(errno);
+}
 
-    // The final progress line.
-    TProgress final = progressRun.progress.last();
-    if (!shownAny && final.outTime < 0)
-        final.outTime = 0;
-    long long size = FileSize(target);
-    if (size >= 0)
-        final.totalSize = size;
-    if (final.outTime < lastShown.outTime)
-        final.outTime = lastShown.outTime;
-    Say(ProgressLine(final) + "\n");
+// The last progress line and the verdict: the output gets its name only
+// when the run is complete.
+int Finish(TConversion& c, const TShownProgress& shown)
+{
+    const long long size = FileSize(c.target);
+    Say(ProgressLine(FinalProgress(c.progressRun().progress.last(), shown.last, shown.any, size)) + "\n");
 
     if (StopSignal()) {
         int sig = StopSignal();
         Say("Error: conversion stopped by signal " + std::to_string(sig) + " (" + strsignal(sig)
-            + "); nothing was written to '" + qvtext::VisibleText(req.output) + "'\n");
+            + "); nothing was written to '" + qvtext::VisibleText(c.req.output) + "'\n");
         return 128 + sig;
     }
-    if (decoderRun.running && !StatusOk(decoderRun.status)) {
-        std::string why = decoderRun.log.summary();
-        return Fail("decoding the audio of '" + source + "' failed (" + DescribeStatus(decoderRun.status) + ")"
-                    + (why.empty() ? "" : ": " + why));
-    }
-    if (mainRun.running && !StatusOk(mainRun.status)) {
-        std::string why = mainRun.log.summary();
-        return Fail("converting '" + source + "' failed (" + DescribeStatus(mainRun.status) + ")"
-                    + (why.empty() ? "" : ": " + why));
-    }
-    if (!pump.error.empty())
-        return Fail("writing the AMR audio of '" + req.output + "' failed: " + pump.error);
-    if (size <= 0)
-        return Fail("no output was written to '" + req.output + "'");
-    // A playable output holds something of every stream put into it.
-    std::vector<std::string> empty;
-    if (plan.amrDirect) {
-        if (pump.frames == 0)
-            empty.push_back("audio");
-    } else if (mainRun.log.muxed.empty()) {
-        return Fail("ffmpeg did not report what it wrote to '" + req.output + "'; the output is not kept");
-    } else {
-        empty = EmptyStreamKinds(mainRun.log.muxed);
-    }
-    if (!empty.empty()) {
-        std::string kinds = empty[0];
-        for (size_t i = 1; i < empty.size(); ++i)
-            kinds += " and " + empty[i];
-        const bool ranged = plan.start > 0 || plan.duration.has_value();
-        return Fail("the output would hold no " + kinds + " ("
-                    + (ranged ? "nothing of the source's " + kinds + " lies in the chosen time range"
-                              : "the source's " + kinds + " gave nothing to encode")
-                    + "); '" + req.output + "' was not written");
-    }
-    if (!partial.Commit(error))
+    TRunResult run;
+    run.decoderRan = c.decoderRun.running;
+    run.decoderStatus = c.decoderRun.status;
+    run.decoderWhy = c.decoderRun.log.summary();
+    run.mainRan = c.mainRun.running;
+    run.mainStatus = c.mainRun.status;
+    run.mainWhy = c.mainRun.log.summary();
+    run.pumpError = c.pump.error;
+    run.outputSize = size;
+    run.amrFrames = c.pump.frames;
+    run.muxed = c.mainRun.log.muxed;
+    if (std::string failure = RunFailure(run, c.plan, c.source, c.req.output); !failure.empty())
+        return Fail(failure);
+    std::string error;
+    if (!c.partial.Commit(error))
         return Fail(error);
     return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TConversion c;
+    if (auto code = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc), c.req))
+        return *code;
+    InstallStopHandlers();
+    c.ffmpeg = Program("QV_FFMPEG", "ffmpeg");
+    c.ffprobe = Program("QV_FFPROBE", "ffprobe");
+    if (auto code = PrepareFiles(c))
+        return *code;
+
+    StartEarlyRun(c);
+    const bool haveFacts = ReadEarlyFacts(c.mainRun, c.facts);
+    if (int sig = StopSignal(); sig && !haveFacts) {
+        DropEarlyRun(c.mainRun);
+        return StoppedBeforeStart(sig);
+    }
+    if (!haveFacts)
+        if (auto code = ProbeFacts(c))
+            return *code;
+    if (auto code = DecidePlan(c))
+        return *code;
+    if (auto code = StartWork(c))
+        return *code;
+
+    TShownProgress shown;
+    FollowChildren(c, shown);
+    EndChildren(c);
+    return Finish(c, shown);
 }
