@@ -61,6 +61,32 @@ private:
             ++pos_;
     }
 
+    bool eat(char c)
+    {
+        if (pos_ >= s_.size() || s_[pos_] != c)
+            return false;
+        ++pos_;
+        return true;
+    }
+
+    // The elements of an object or array after its opening bracket, up to
+    // Close: none, or elements separated by commas.
+    template <class TElement>
+    bool list(char close, TElement element)
+    {
+        skipBlanks();
+        if (eat(close))
+            return true;
+        for (;;) {
+            if (!element())
+                return false;
+            skipBlanks();
+            if (eat(','))
+                continue;
+            return eat(close);
+        }
+    }
+
     bool literal(const char* word)
     {
         std::string w(word);
@@ -156,60 +182,31 @@ private:
         if (c == '{') {
             v.kind = TJsonValue::Kind::Object;
             ++pos_;
-            skipBlanks();
-            if (pos_ < s_.size() && s_[pos_] == '}') {
-                ++pos_;
-                return true;
-            }
-            for (;;) {
+            return list('}', [&] {
                 skipBlanks();
                 std::string key;
                 if (!string(key))
                     return false;
                 skipBlanks();
-                if (pos_ >= s_.size() || s_[pos_] != ':')
+                if (!eat(':'))
                     return false;
-                ++pos_;
                 TJsonValue member;
                 if (!value(member, depth + 1))
                     return false;
                 v.members[key] = std::move(member);
-                skipBlanks();
-                if (pos_ < s_.size() && s_[pos_] == ',') {
-                    ++pos_;
-                    continue;
-                }
-                if (pos_ < s_.size() && s_[pos_] == '}') {
-                    ++pos_;
-                    return true;
-                }
-                return false;
-            }
+                return true;
+            });
         }
         if (c == '[') {
             v.kind = TJsonValue::Kind::Array;
             ++pos_;
-            skipBlanks();
-            if (pos_ < s_.size() && s_[pos_] == ']') {
-                ++pos_;
-                return true;
-            }
-            for (;;) {
+            return list(']', [&] {
                 TJsonValue item;
                 if (!value(item, depth + 1))
                     return false;
                 v.items.push_back(std::move(item));
-                skipBlanks();
-                if (pos_ < s_.size() && s_[pos_] == ',') {
-                    ++pos_;
-                    continue;
-                }
-                if (pos_ < s_.size() && s_[pos_] == ']') {
-                    ++pos_;
-                    return true;
-                }
-                return false;
-            }
+                return true;
+            });
         }
         if (c == '"') {
             v.kind = TJsonValue::Kind::String;
