@@ -61,6 +61,17 @@ const TPair FrameRates[] = {
     {"29.97", "30000/1001"},  {"59.94", "60000/1001"}, {"47.952", "48000/1001"},
 };
 
+// The ffmpeg encoder of a codec name as asked: any letter case, the old
+// names mapped.
+template <size_t N>
+std::string EncoderName(const std::string& asked, const TPair (&oldNames)[N])
+{
+    std::string name = Lower(asked);
+    if (const char* m = Lookup(std::begin(oldNames), std::end(oldNames), name))
+        name = m;
+    return name;
+}
+
 bool IsAudioOnlyMuxer(const std::string& m)
 {
     return m == "adts" || m == "ac3" || m == "mp2" || m == "mp3" || m == "amr" || m == "wav";
@@ -487,9 +498,7 @@ bool PlanStreams(const TRequest& req, const TSourceFacts& source, TPlan& plan, s
 std::string ChooseVideoEncoder(const TRequest& req, TPlanDraft& draft)
 {
     TPlan& plan = draft.plan;
-    std::string vc = Lower(req.videoCodec);
-    if (const char* m = Lookup(std::begin(VideoEncoders), std::end(VideoEncoders), vc))
-        vc = m;
+    std::string vc = EncoderName(req.videoCodec, VideoEncoders);
     if ((vc == "msmpeg4" || vc == "msmpeg4v2") && IsIsoMuxer(plan.muxer)) {
         plan.notes.push_back("the " + plan.muxer + " container cannot hold Microsoft MPEG-4 (" + req.videoCodec
                              + "); written as MPEG-4 Part 2");
@@ -707,9 +716,7 @@ bool PlanVideo(const TRequest& req, const TSourceFacts& source, TPlanDraft& draf
 std::string ChooseAudioEncoder(const TRequest& req, TPlanDraft& draft)
 {
     TPlan& plan = draft.plan;
-    std::string ac = Lower(req.audioCodec);
-    if (const char* m = Lookup(std::begin(AudioEncoders), std::end(AudioEncoders), ac))
-        ac = m;
+    std::string ac = EncoderName(req.audioCodec, AudioEncoders);
     if (ac.empty() && plan.muxer == "mov" && draft.target.empty())
         ac = "aac";
     if (ac.empty() && plan.muxer == "amr")
