@@ -232,16 +232,18 @@ TEST(PlanSteps, Mpeg1FrameRates)
     struct {
         const char* asked;  // "" = the source's 12.5 fps
         const char* target; // "" = none
+        const char* strict; // "" = none
         const char* rateArg;
-        bool unofficial;
+        bool unofficial;    // "-strict unofficial" added
         size_t notes;
     } cases[] = {
-        {"25", "", "25", false, 0},
-        {"19.98", "", "24000/1001", false, 1},
-        {"15", "", "15", true, 1},
-        {"14.985", "", "15", true, 1},
-        {"", "", "12", true, 1},
-        {"19.98", "pal-vcd", "20000/1001", false, 0}, // a target keeps what is asked
+        {"25", "", "", "25", false, 0},
+        {"19.98", "", "", "24000/1001", false, 1},
+        {"15", "", "", "15", true, 1},
+        {"15", "", "-2", "15", false, 1}, // a strictness asked for stays the only one
+        {"14.985", "", "", "15", true, 1},
+        {"", "", "", "12", true, 1},
+        {"19.98", "pal-vcd", "", "20000/1001", false, 0}, // a target keeps what is asked
     };
     for (const auto& c : cases) {
         std::vector<std::string> options;
@@ -249,6 +251,8 @@ TEST(PlanSteps, Mpeg1FrameRates)
             options = {"-r", c.asked};
         if (*c.target)
             options.insert(options.end(), {"-target", c.target});
+        if (*c.strict)
+            options.insert(options.end(), {"-strict", c.strict});
         TRequest req = Request(options, "o.mpg");
         TPlanDraft draft;
         std::string error;

@@ -147,6 +147,13 @@ TEST(RunSteps, EarlyRunIsKeptOnlyWhenTheRealPlanIsTheSame)
         // The same plan written elsewhere is another run.
         EXPECT_FALSE(EarlyRunFits(plan, early, "ffmpeg", "in.mkv", ".other.part")) << c.name;
     }
+    // A plan with AMR audio needs the decoder and the pump: no run started
+    // without them does its work.
+    TPlan amr;
+    std::string error;
+    ASSERT_TRUE(MakePlan(Request("-y -f 3gp -vcodec h263 -s 176x144 -acodec amr_nb", "o.3gp"),
+                         Facts(176, 144, 25, 8000, 1), amr, error));
+    EXPECT_FALSE(EarlyRunFits(amr, MainFfmpegArgs(amr, "ffmpeg", "in.mkv", ".o.part"), "ffmpeg", "in.mkv", ".o.part"));
 }
 
 TEST(RunSteps, ProbeFailureNamesTheSourceOnce)
