@@ -3,7 +3,7 @@
 // and loginctl requests. Programs are started with an argument list, never
 // through a shell.
 
-#include "app/AppUtils.h"
+#include "platform/PowerActions.h"
 
 #include <cerrno>
 #include <cstdlib>
