@@ -1,6 +1,6 @@
 #include "app/AppUtils.h"
 
-#include "lang/MultiLanguages.h"
+#include "platform/PowerActions.h"
 #include "platform/RegularFile.h"
 
 #include <charconv>
@@ -61,19 +61,6 @@ bool DeleteIfEmpty(const std::string& path)
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0)
         return false;
     return ::unlink(path.c_str()) == 0;
-}
-
-std::string BuildFilterString(const std::vector<std::string>& entries)
-{
-    std::string result;
-    for (const auto& entry : entries) {
-        const size_t eq = entry.find('=');
-        if (eq == std::string::npos)
-            result += entry + "||";
-        else
-            result += entry.substr(0, eq) + "|" + entry.substr(eq + 1) + "|";
-    }
-    return result + IDS_FILEINFORMATION_LABEL_AllFile + "|*.*";
 }
 
 // ---- Special folders ----
@@ -238,42 +225,6 @@ int64_t TimeTextToMs(const std::string& text)
 }
 
 // ---- After-batch power actions ----
-
-namespace {
-
-// In force until a program installs another: every action does nothing and
-// no privilege can be switched on.
-class TNoPowerActions final : public TPowerActions {
-public:
-    bool SetPrivilege(const std::string&, bool) override { return false; }
-    void EndProgram() override {}
-    void PowerOff() override {}
-    void LogOff() override {}
-    void Reboot() override {}
-    void Hibernate() override {}
-    void Suspend() override {}
-};
-
-std::unique_ptr<TPowerActions>& InstalledPowerActions()
-{
-    static std::unique_ptr<TPowerActions> actions = std::make_unique<TNoPowerActions>();
-    return actions;
-}
-
-} // namespace
-
-std::unique_ptr<TPowerActions> SetPowerActions(std::unique_ptr<TPowerActions> actions)
-{
-    if (!actions)
-        actions = std::make_unique<TNoPowerActions>();
-    std::swap(InstalledPowerActions(), actions);
-    return actions;
-}
-
-TPowerActions& PowerActions()
-{
-    return *InstalledPowerActions();
-}
 
 bool SetPrivilege(const std::string& name, bool enable)
 {

@@ -4,8 +4,6 @@
 // special folders and the after-batch power actions.
 
 #include <cstdint>
-#include <functional>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -27,9 +25,6 @@ bool ValidFileName(const std::string& name);
 int64_t FileSizeOf(const std::string& path);
 // Deletes the file when it exists and is empty; true when it was deleted.
 bool DeleteIfEmpty(const std::string& path);
-// For every "name=value" entry: name + "|" + value + "|"; then the catalogue
-// text "All Files" + "|*.*".
-std::string BuildFilterString(const std::vector<std::string>& entries);
 
 // ---- Special folders ----
 
@@ -47,30 +42,8 @@ int64_t TimeTextToMs(const std::string& text);
 
 // ---- After-batch power actions ----
 
-// What the power actions reach. The program installs the real one (which asks
-// systemd-logind); tests install a fake. Until one is installed a do-nothing
-// implementation is in force, so nothing can reach the real actions by accident.
-class TPowerActions {
-public:
-    virtual ~TPowerActions() = default;
-    // Whether the named privilege ("SeShutdownPrivilege") can be switched on
-    // (Enable) or off; for the shutdown privilege: whether logind allows the
-    // actions at all.
-    virtual bool SetPrivilege(const std::string& name, bool enable) = 0;
-    virtual void EndProgram() = 0; // action 0
-    virtual void PowerOff() = 0;   // action 1
-    virtual void LogOff() = 0;     // action 2
-    virtual void Reboot() = 0;     // action 3
-    virtual void Hibernate() = 0;  // action 4
-    virtual void Suspend() = 0;    // action 5
-};
-
-// Installs the implementation in force; returns the one it replaces.
-std::unique_ptr<TPowerActions> SetPowerActions(std::unique_ptr<TPowerActions> actions);
-TPowerActions& PowerActions();
-// The systemd-logind implementation; endProgram runs for action 0.
-std::unique_ptr<TPowerActions> MakeLogindPowerActions(std::function<void()> endProgram);
-
+// They go through the implementation installed with SetPowerActions
+// (platform/PowerActions.h).
 bool SetPrivilege(const std::string& name, bool enable);
 // Action 0 to 5 of ShutdownFlag; any other value does nothing.
 void PerformShutdownAction(int action);

@@ -5,52 +5,17 @@
 // marks the current file failed on an error line, and keeps the progress view
 // up to date. Works on the batch-state fields of Options.
 //
-// Also declares the two interfaces the engine talks to windows through: the
-// progress view and the prompter for message boxes and questions.
+// Also declares the progress view, the interface through which the engine
+// keeps the progress window up to date.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/Prompter.h"
 #include "app/Settings.h"
 
 class TRedirector;
-
-// Results of dialogs and message boxes.
-enum TModalResult : int {
-    mrNone = 0,
-    mrOk = 1,
-    mrCancel = 2,
-    mrYes = 6,
-    mrNo = 7,
-    mrYesToAll = 10,
-};
-
-// Standard buttons of the choice dialog, in the order their captions are given.
-enum class TMsgButton { Yes, No, OK, Cancel, Abort, Retry, Ignore, All, NoToAll, YesToAll, Help };
-
-enum class TMsgIcon { Warning, Error, Information, Confirmation };
-
-// Message boxes and questions. The GUI shows real dialogs; the command-line
-// front end and tests answer from the terminal or from a script.
-class TPrompter {
-public:
-    virtual ~TPrompter() = default;
-    // A message box with one OK button.
-    virtual void MessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) = 0;
-    // The choice dialog with catalogue captions: one caption per button, in
-    // the order of Buttons (which follows TMsgButton's order). Returns mrYes,
-    // mrNo, mrOk, mrCancel or mrYesToAll for the pressed button; closing the
-    // dialog gives mrCancel.
-    virtual int Choice(const std::string& text, const std::string& title, TMsgIcon type,
-                       const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions) = 0;
-    // A system message box with Yes, No and Cancel; DefaultButton is 1, 2 or
-    // 3. Returns mrYes, mrNo or mrCancel.
-    virtual int AskYesNoCancel(const std::string& text, const std::string& caption, TMsgIcon icon,
-                               int defaultButton) = 0;
-    // The application's standard error box for a failure's message.
-    virtual void ShowError(const std::string& message) = 0;
-};
 
 // Labels of the progress window that the engine writes.
 enum class TProgressLabel {

@@ -1,6 +1,7 @@
 #include "engine/Redirect.h"
 
 #include "app/AppUtils.h"
+#include "platform/StartProcess.h"
 
 #include <algorithm>
 #include <cctype>
@@ -14,13 +15,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
-#include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 // ---- Command-line quoting ----
 
@@ -386,32 +383,6 @@ void CloseFd(int& fd)
     fd = -1;
 }
 
-// The program file for Name: as given when it holds a "/", otherwise the first
-// executable of that name on PATH. Empty when none is found.
-std::string ResolveProgram(const std::string& name)
-{
-    if (name.empty())
-        return {};
-    if (name.find('/') != std::string::npos)
-        return name;
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
-    size_t start = 0;
-    while (start <= dirs.size()) {
-        size_t end = dirs.find(':', start);
-        if (end == std::string::npos)
-            end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
-        std::string candidate = dir + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-        start = end + 1;
-    }
-    return {};
-}
-
 } // namespace
 
 int TRedirector::NiceValueOf(uint8_t initialPriority)
@@ -527,6 +498,47 @@ void TRedirector::RetireThread()
     }
 }
 
+namespace {
+
+// A pipe for one standard handle of the child, both ends closed on exec.
+void OpenPipe(int& readEnd, int& writeEnd, const char* failMessage)
+{
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0)
+        throw SysError(failMessage, errno);
+    readEnd = fds[0];
+    writeEnd = fds[1];
+}
+
+} // namespace
+
+TProcessStart TRedirector::ChildStart() const
+{
+    TProcessStart start;
+    if (!TrimText(applicationName_).empty()) {
+        start.Args.push_back(applicationName_);
+        for (auto& a : SplitCommandLine(commandLine_))
+            start.Args.push_back(std::move(a));
+    } else {
+        start.Args = SplitCommandLine(commandLine_);
+        if (start.Args.empty())
+            throw std::runtime_error("No commandline to run");
+    }
+    start.Environment = Environment;
+    start.Directory = TrimText(Directory);
+    start.StdIn = StdInRead;
+    start.StdOut = StdOutWrite;
+    start.StdErr = StdErrWrite;
+    start.OwnProcessGroup = true;
+    // The child ends with us: the death signal is tied to the thread that
+    // forks, so children are started from the main thread only, which lives
+    // as long as the program.
+    start.EndWithParent = true;
+    if (initialPriority_ != PriorityDefault)
+        start.Nice = NiceValueOf(initialPriority_);
+    return start;
+}
+
 void TRedirector::Execute()
 {
     if (Active())
@@ -539,122 +551,21 @@ void TRedirector::Execute()
     auto state = std::make_shared<TRedirectorThread::TState>();
     state_ = state;
 
-    int statusPipe[2] = {-1, -1};
     try {
-        int fds[2];
-        if (pipe2(fds, O_CLOEXEC) != 0)
-            throw SysError("Error on STDIN pipe creation : ", errno);
-        StdInRead = fds[0];
-        StdInWrite = fds[1];
-        if (pipe2(fds, O_CLOEXEC) != 0)
-            throw SysError("Error on STDOUT pipe creation : ", errno);
-        StdOutRead = fds[0];
-        StdOutWrite = fds[1];
-        if (pipe2(fds, O_CLOEXEC) != 0)
-            throw SysError("Error on STDERR pipe creation : ", errno);
-        StdErrRead = fds[0];
-        StdErrWrite = fds[1];
-
-        // Everything the child needs is prepared here: after fork only
-        // async-signal-safe calls are made.
-        std::vector<std::string> args;
-        std::string program;
-        if (!TrimText(applicationName_).empty()) {
-            program = applicationName_;
-            args.push_back(applicationName_);
-            for (auto& a : SplitCommandLine(commandLine_))
-                args.push_back(std::move(a));
-        } else {
-            args = SplitCommandLine(commandLine_);
-            if (args.empty())
-                throw std::runtime_error("No commandline to run");
-            program = args[0];
-        }
-        std::string resolved = ResolveProgram(program);
-        if (resolved.empty())
-            throw SysError("Error creating process : ", ENOENT);
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> envCopy;
-        std::vector<char*> envp;
-        if (Environment) {
-            envCopy = *Environment;
-            for (auto& e : envCopy)
-                envp.push_back(e.data());
-            envp.push_back(nullptr);
-        }
-        char* const* childEnv = Environment ? envp.data() : environ;
-        const std::string dir = TrimText(Directory);
-        const bool setNice = initialPriority_ != PriorityDefault;
-        const int nice = NiceValueOf(initialPriority_);
-
-        if (pipe2(statusPipe, O_CLOEXEC) != 0)
-            throw SysError("Error creating process : ", errno);
-
-        // The child ends with us: the death signal is tied to the thread that
-        // forks, so children are started from the main thread only, which
-        // lives as long as the program.
-        const pid_t parent = getpid();
-        pid_t pid = fork();
-        if (pid < 0)
-            throw SysError("Error creating process : ", errno);
-        if (pid == 0) {
-            // The child: ended when we die (also when we die before the next
-            // line runs), own process group, priority, standard handles, folder.
-            prctl(PR_SET_PDEATHSIG, SIGTERM);
-            if (getppid() != parent)
-                _exit(127);
-            setpgid(0, 0);
-            if (setNice && setpriority(PRIO_PROCESS, 0, nice) != 0)
-                setpriority(PRIO_PROCESS, 0, 0); // a refused raise runs at normal priority
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
-            // Ignored signals stay ignored across exec; the child gets the defaults.
-            signal(SIGPIPE, SIG_DFL);
-            signal(SIGINT, SIG_DFL);
-            signal(SIGTERM, SIG_DFL);
-            signal(SIGHUP, SIG_DFL);
-            signal(SIGQUIT, SIG_DFL);
-            dup2(StdInRead, 0);
-            dup2(StdOutWrite, 1);
-            dup2(StdErrWrite, 2);
-            int err = 0;
-            if (!dir.empty() && chdir(dir.c_str()) != 0)
-                err = errno;
-            if (err == 0) {
-                execve(resolved.c_str(), argv.data(), childEnv);
-                err = errno;
-            }
-            ssize_t w = write(statusPipe[1], &err, sizeof err);
-            (void)w;
-            _exit(127);
-        }
-        // Also from the parent, so the group exists before anyone signals it.
-        setpgid(pid, pid);
-        CloseFd(statusPipe[1]);
-        int childErr = 0;
-        ssize_t got;
-        do {
-            got = read(statusPipe[0], &childErr, sizeof childErr);
-        } while (got < 0 && errno == EINTR);
-        CloseFd(statusPipe[0]);
-        if (got == static_cast<ssize_t>(sizeof childErr)) {
-            int status;
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-            throw SysError("Error creating process : ", childErr);
-        }
+        OpenPipe(StdInRead, StdInWrite, "Error on STDIN pipe creation : ");
+        OpenPipe(StdOutRead, StdOutWrite, "Error on STDOUT pipe creation : ");
+        OpenPipe(StdErrRead, StdErrWrite, "Error on STDERR pipe creation : ");
+        const TStartedProcess child = StartProcess(ChildStart());
+        if (!child.Started())
+            throw SysError("Error creating process : ", child.Error);
         // The child's ends belong to the child now.
         CloseFd(StdInRead);
         CloseFd(StdOutWrite);
         CloseFd(StdErrWrite);
 
-        pid_ = pid;
+        pid_ = child.Pid;
 #ifdef SYS_pidfd_open
-        pidFd_ = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+        pidFd_ = static_cast<int>(syscall(SYS_pidfd_open, child.Pid, 0));
         if (pidFd_ < 0)
             pidFd_ = -1;
 #endif
@@ -662,11 +573,9 @@ void TRedirector::Execute()
         state->OutFd = StdOutRead;
         state->ErrFd = StdErrRead;
         state->PidFd = pidFd_;
-        state->Pid = pid;
+        state->Pid = child.Pid;
         Thread = std::make_unique<TRedirectorThread>(state, dispatcher_);
     } catch (...) {
-        CloseFd(statusPipe[0]);
-        CloseFd(statusPipe[1]);
         ClosePipes();
         CloseFd(pidFd_);
         pid_ = 0;

@@ -92,6 +92,7 @@ struct TExitStatus {
 };
 
 class TRedirector;
+struct TProcessStart;
 
 // The reader thread of one child: watches the pipes and the process and asks
 // the main thread to do every read. One is made per child.
@@ -190,6 +191,8 @@ private:
     void ProcessEnded();
     void ClosePipes();
     void RetireThread();
+    // How the child is to be started: its arguments, handles and priority.
+    TProcessStart ChildStart() const;
 
     TMainThreadDispatcher& dispatcher_;
     std::string applicationName_;

@@ -1,5 +1,7 @@
 #include "lang/Format.h"
 
+#include "lang/MultiLanguages.h"
+
 std::string TFormatArg::Text() const
 {
     if (const auto* s = std::get_if<std::string>(&value_))
@@ -31,4 +33,17 @@ std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> a
         }
     }
     return out;
+}
+
+std::string BuildFilterString(const std::vector<std::string>& entries)
+{
+    std::string result;
+    for (const auto& entry : entries) {
+        const size_t eq = entry.find('=');
+        if (eq == std::string::npos)
+            result += entry + "||";
+        else
+            result += entry.substr(0, eq) + "|" + entry.substr(eq + 1) + "|";
+    }
+    return result + IDS_FILEINFORMATION_LABEL_AllFile + "|*.*";
 }

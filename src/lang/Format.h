@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 class TFormatArg {
 public:
@@ -28,3 +29,7 @@ private:
 };
 
 std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args);
+
+// A file dialog's filter: for every "name=value" entry name + "|" + value +
+// "|"; then the catalogue text "All Files" + "|*.*".
+std::string BuildFilterString(const std::vector<std::string>& entries);

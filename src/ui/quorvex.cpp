@@ -6,6 +6,7 @@
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "platform/PowerActions.h"
 #include "ui/common/QtTranslation.h"
 #include "ui/common/Splash.h"
 #include "ui/main/MainWnd.h"

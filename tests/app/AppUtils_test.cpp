@@ -1,5 +1,5 @@
 #include "app/AppUtils.h"
-#include "lang/MultiLanguages.h"
+#include "platform/PowerActions.h"
 
 #include "support/TempDir.h"
 
@@ -108,13 +108,6 @@ TEST(FileRoutines, FileSizeOfAndDeleteIfEmpty)
     EXPECT_FALSE(std::filesystem::exists(dir.file("empty")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("five")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("folder")));
-}
-
-TEST(FileRoutines, BuildFilterString)
-{
-    ResetCatalogue();
-    EXPECT_EQ(BuildFilterString({}), "All Files|*.*");
-    EXPECT_EQ(BuildFilterString({"Video=*.avi;*.mpg", "Audio=*.mp3"}), "Video|*.avi;*.mpg|Audio|*.mp3|All Files|*.*");
 }
 
 // ---- Special folders ----

@@ -263,6 +263,13 @@ TEST(LanguageList, ListsIniFilesWithTheirDisplayNames)
     EXPECT_EQ(none.ItemIndex(), 0);
 }
 
+TEST(FilterString, EntriesThenAllFilesFromTheCatalogue)
+{
+    ResetCatalogue();
+    EXPECT_EQ(BuildFilterString({}), "All Files|*.*");
+    EXPECT_EQ(BuildFilterString({"Video=*.avi;*.mpg", "Audio=*.mp3"}), "Video|*.avi;*.mpg|Audio|*.mp3|All Files|*.*");
+}
+
 TEST(FormatText, FillsPlacesAndNeverReadsPastTheArguments)
 {
     struct Case {

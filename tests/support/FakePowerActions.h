@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/AppUtils.h"
+#include "platform/PowerActions.h"
 
 #include <string>
 #include <vector>

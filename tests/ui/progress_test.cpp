@@ -5,6 +5,7 @@
 #include "app/Settings.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/PowerActions.h"
 #include "ui/common/Artwork.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"

@@ -4,7 +4,7 @@
 // instead of a raw QMessageBox, so that tests can answer them without a click
 // and read what would have been shown.
 
-#include "engine/OutputParser.h"
+#include "app/Prompter.h"
 
 #include <QDialog>
 #include <functional>
@@ -14,7 +14,7 @@
 class QLabel;
 class QPushButton;
 
-// Results, buttons and icons are the engine's (TModalResult, TMsgButton,
+// Results, buttons and icons are the prompter's (TModalResult, TMsgButton,
 // TMsgIcon), so that the batch's questions go through here unchanged. Buttons
 // without a named result give 3 Abort, 4 Retry, 5 Ignore, 8 All, 9 No To All
 // and 12 Help.

@@ -1,8 +1,8 @@
 #pragma once
 
-// The engine's message boxes and questions as real dialogs, owned by a window.
+// The program's message boxes and questions as real dialogs, owned by a window.
 
-#include "engine/OutputParser.h"
+#include "app/Prompter.h"
 
 class QWidget;
 

@@ -1,0 +1,247 @@
+#include "platform/StartProcess.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+void CloseFd(int& fd)
+{
+    if (fd >= 0)
+        ::close(fd);
+    fd = -1;
+}
+
+// What the child does between fork and exec, all prepared by the parent.
+struct TChildPlan {
+    const char* Program = nullptr;
+    char* const* Argv = nullptr;
+    char* const* Envp = nullptr;
+    const char* Directory = nullptr; // null: stay
+    int Handles[3] = {-1, -1, -1};
+    int StatusFd = -1; // the child writes its errno here when it cannot run the program
+    bool OwnProcessGroup = false;
+    bool EndWithParent = false;
+    pid_t Parent = 0;
+    bool SetNice = false;
+    int Nice = 0;
+};
+
+// Reports Err to the parent and ends the child.
+[[noreturn]] void ChildFailed(const TChildPlan& plan, int err)
+{
+    ssize_t written = ::write(plan.StatusFd, &err, sizeof err);
+    (void)written;
+    ::_exit(127);
+}
+
+// The child after fork: only async-signal-safe calls.
+[[noreturn]] void RunChild(const TChildPlan& plan)
+{
+    // Ignored signals stay ignored across exec and a blocked mask is
+    // inherited: the program gets the defaults. This comes first, so that the
+    // death signal below can end the child.
+    sigset_t none;
+    ::sigemptyset(&none);
+    ::sigprocmask(SIG_SETMASK, &none, nullptr);
+    for (int sig : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGQUIT})
+        ::signal(sig, SIG_DFL);
+    if (plan.EndWithParent) {
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // The parent may have died before the death signal was set.
+        if (::getppid() != plan.Parent)
+            ::_exit(127);
+    }
+    if (plan.OwnProcessGroup)
+        ::setpgid(0, 0);
+    if (plan.SetNice && ::setpriority(PRIO_PROCESS, 0, plan.Nice) != 0)
+        ::setpriority(PRIO_PROCESS, 0, 0); // a refused raise runs at normal priority
+    // The handles are first moved above 2, so that one of them sitting on a
+    // standard descriptor already is never overwritten before its turn.
+    int moved[3];
+    for (int i = 0; i < 3; ++i) {
+        moved[i] = ::fcntl(plan.Handles[i], F_DUPFD_CLOEXEC, 3);
+        if (moved[i] < 0)
+            ChildFailed(plan, errno);
+    }
+    for (int i = 0; i < 3; ++i)
+        if (::dup2(moved[i], i) < 0)
+            ChildFailed(plan, errno);
+    if (plan.Directory && ::chdir(plan.Directory) != 0)
+        ChildFailed(plan, errno);
+    ::execve(plan.Program, plan.Argv, plan.Envp);
+    ChildFailed(plan, errno);
+}
+
+// Pointers to the texts, ended by a null pointer.
+std::vector<char*> PointersTo(std::vector<std::string>& texts)
+{
+    std::vector<char*> pointers;
+    pointers.reserve(texts.size() + 1);
+    for (auto& t : texts)
+        pointers.push_back(t.data());
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
+} // namespace
+
+std::string FindProgram(const std::string& name)
+{
+    if (name.empty())
+        return {};
+    if (name.find('/') != std::string::npos)
+        return name;
+    const char* path = std::getenv("PATH");
+    const std::string dirs = path ? path : "/usr/local/bin:/usr/bin:/bin";
+    size_t start = 0;
+    while (start <= dirs.size()) {
+        size_t end = dirs.find(':', start);
+        if (end == std::string::npos)
+            end = dirs.size();
+        // An empty entry stands for the current folder.
+        std::string candidate = end > start ? dirs.substr(start, end - start) : std::string(".");
+        candidate += '/';
+        candidate += name;
+        if (::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        start = end + 1;
+    }
+    return {};
+}
+
+TStartedProcess StartProcess(const TProcessStart& start)
+{
+    TStartedProcess result;
+    if (start.Args.empty()) {
+        result.Error = EINVAL;
+        return result;
+    }
+    const std::string program = FindProgram(start.Args[0]);
+    if (program.empty()) {
+        result.Error = ENOENT;
+        return result;
+    }
+    std::vector<std::string> args = start.Args;
+    std::vector<char*> argv = PointersTo(args);
+    std::vector<std::string> env = start.Environment.value_or(std::vector<std::string>());
+    std::vector<char*> envp = PointersTo(env);
+
+    int devNull = -1;
+    if (start.StdIn < 0 || start.StdOut < 0 || start.StdErr < 0) {
+        devNull = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (devNull < 0) {
+            result.Error = errno;
+            return result;
+        }
+    }
+    int status[2] = {-1, -1};
+    if (::pipe2(status, O_CLOEXEC) != 0) {
+        result.Error = errno;
+        CloseFd(devNull);
+        return result;
+    }
+
+    TChildPlan plan;
+    plan.Program = program.c_str();
+    plan.Argv = argv.data();
+    plan.Envp = start.Environment ? envp.data() : environ;
+    plan.Directory = start.Directory.empty() ? nullptr : start.Directory.c_str();
+    plan.Handles[0] = start.StdIn >= 0 ? start.StdIn : devNull;
+    plan.Handles[1] = start.StdOut >= 0 ? start.StdOut : devNull;
+    plan.Handles[2] = start.StdErr >= 0 ? start.StdErr : devNull;
+    plan.StatusFd = status[1];
+    plan.OwnProcessGroup = start.OwnProcessGroup;
+    plan.EndWithParent = start.EndWithParent;
+    plan.Parent = ::getpid();
+    plan.SetNice = start.Nice.has_value();
+    plan.Nice = start.Nice.value_or(0);
+
+    const pid_t pid = ::fork();
+    if (pid == 0)
+        RunChild(plan);
+    const int forkError = errno;
+    if (pid > 0 && start.OwnProcessGroup)
+        ::setpgid(pid, pid); // also from here, so the group exists before anyone signals it
+    CloseFd(status[1]);
+    CloseFd(devNull);
+    if (pid < 0) {
+        CloseFd(status[0]);
+        result.Error = forkError;
+        return result;
+    }
+    // The status pipe closes on exec; an errno arrives when the child could
+    // not run the program.
+    int childError = 0;
+    ssize_t got;
+    do {
+        got = ::read(status[0], &childError, sizeof childError);
+    } while (got < 0 && errno == EINTR);
+    CloseFd(status[0]);
+    if (got == static_cast<ssize_t>(sizeof childError)) {
+        TProcessEnd end;
+        WaitForProcess(pid, end);
+        result.Error = childError;
+        return result;
+    }
+    result.Pid = pid;
+    return result;
+}
+
+bool WaitForProcess(int pid, TProcessEnd& end)
+{
+    if (pid <= 0) // waitpid would take any child then
+        return false;
+    int status = 0;
+    pid_t r;
+    do {
+        r = ::waitpid(pid, &status, 0);
+    } while (r < 0 && errno == EINTR);
+    if (r != pid)
+        return false;
+    end = TProcessEnd{};
+    if (WIFEXITED(status)) {
+        end.Exited = true;
+        end.Code = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        end.Signal = WTERMSIG(status);
+    }
+    return true;
+}
+
+int RunProcess(const std::vector<std::string>& args, std::string* output)
+{
+    int out[2] = {-1, -1};
+    if (output && ::pipe2(out, O_CLOEXEC) != 0)
+        return -1;
+    TProcessStart start;
+    start.Args = args;
+    start.StdOut = out[1];
+    const TStartedProcess child = StartProcess(start);
+    CloseFd(out[1]);
+    if (output && child.Started()) {
+        char buffer[512];
+        for (;;) {
+            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            output->append(buffer, static_cast<size_t>(n));
+        }
+    }
+    CloseFd(out[0]);
+    TProcessEnd end;
+    if (!child.Started() || !WaitForProcess(child.Pid, end) || !end.Exited)
+        return -1;
+    return end.Code;
+}
