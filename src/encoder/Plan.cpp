@@ -1,5 +1,7 @@
 #include "encoder/Plan.h"
 
+#include "platform/TextRules.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,13 +13,6 @@
 namespace avcore {
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Seconds(double s)
 {
@@ -72,7 +67,7 @@ bool IsIsoMuxer(const std::string& m)
 
 bool ParseSize(const std::string& text, int& w, int& h)
 {
-    std::string t = Lower(text);
+    std::string t = LowerAscii(text);
     if (const char* named = Lookup(std::begin(SizeNames), std::end(SizeNames), t))
         t = named;
     size_t x = t.find('x');
@@ -390,11 +385,7 @@ std::string TargetFormatName(const std::string& target)
 
 std::string LowerExtension(const std::string& name)
 {
-    size_t slash = name.find_last_of('/');
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return Lower(name.substr(dot));
+    return LowerAscii(FileExtension(name));
 }
 
 std::string FfmpegFileName(const std::string& name) { return "file:" + name; }
@@ -407,7 +398,7 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     std::vector<std::string> videoArgs, audioArgs, tailArgs;
 
     // Container.
-    std::string target = Lower(req.target);
+    std::string target = LowerAscii(req.target);
     if (!target.empty()) {
         plan.formatName = TargetFormatName(target);
         if (plan.formatName.empty()) {
@@ -415,7 +406,7 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
             return false;
         }
     }
-    std::string format = Lower(req.format);
+    std::string format = LowerAscii(req.format);
     std::string ext = LowerExtension(req.output);
     if (!format.empty()) {
         const TContainer* c = ContainerByName(format);
@@ -482,7 +473,7 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     if (!plan.writeVideo) {
         videoArgs = {"-vn"};
     } else {
-        std::string vc = Lower(req.videoCodec);
+        std::string vc = LowerAscii(req.videoCodec);
         if (const char* m = Lookup(std::begin(VideoEncoders), std::end(VideoEncoders), vc))
             vc = m;
         if ((vc == "msmpeg4" || vc == "msmpeg4v2") && IsIsoMuxer(plan.muxer)) {
@@ -660,7 +651,7 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     } else if (!plan.writeAudio) {
         audioArgs = {"-an"};
     } else {
-        std::string ac = Lower(req.audioCodec);
+        std::string ac = LowerAscii(req.audioCodec);
         if (const char* m = Lookup(std::begin(AudioEncoders), std::end(AudioEncoders), ac))
             ac = m;
         if (ac.empty() && plan.muxer == "mov" && target.empty())
