@@ -61,14 +61,6 @@ const std::vector<TContainer> ContainerRows = {
     {"wav", "wav", ".wav"},
 };
 
-std::string LowerText(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // True when Word is one of the blank-separated words of List.
 bool InWordList(const char* list, const std::string& word)
 {
@@ -111,7 +103,7 @@ const std::vector<TContainer>& Containers() { return ContainerRows; }
 
 const TContainer* ContainerByName(const std::string& name)
 {
-    const std::string wanted = LowerText(name);
+    const std::string wanted = LowerAscii(name);
     for (const TContainer& c : ContainerRows)
         if (InWordList(c.names, wanted))
             return &c;
@@ -120,7 +112,7 @@ const TContainer* ContainerByName(const std::string& name)
 
 const TContainer* ContainerByExtension(const std::string& extension)
 {
-    const std::string wanted = LowerText(extension);
+    const std::string wanted = LowerAscii(extension);
     if (wanted.size() < 2 || wanted[0] != '.')
         return nullptr;
     for (const TContainer& c : ContainerRows)
