@@ -2,6 +2,7 @@
 
 #include "platform/PowerActions.h"
 #include "platform/RegularFile.h"
+#include "platform/TextRules.h"
 
 #include <charconv>
 #include <cstdint>
@@ -34,11 +35,8 @@ std::string AddTrailingBackslash(const std::string& path)
 
 std::string ReplaceFileName(const std::string& path, const std::string& newName)
 {
-    const size_t sep = path.rfind('/');
-    const size_t nameStart = sep == std::string::npos ? 0 : sep + 1;
-    const size_t dot = path.rfind('.');
-    const std::string extension = (dot != std::string::npos && dot >= nameStart) ? path.substr(dot) : std::string();
-    return path.substr(0, nameStart) + newName + extension;
+    const std::string name = FileNamePart(path);
+    return path.substr(0, path.size() - name.size()) + newName + FileExtension(name);
 }
 
 bool ValidFileName(const std::string& name)

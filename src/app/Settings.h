@@ -27,6 +27,8 @@ enum class OutputFormatKind : uint8_t {
     WAV = 15,
 };
 constexpr int OutputFormatCount = 16;
+// True for an OutputFormatKind value (0 to 15).
+constexpr bool ValidFormat(int format) { return format >= 0 && format < OutputFormatCount; }
 
 // Date-time values: days since 1899-12-30, the fraction being the time of day.
 using TDateTime = double;

@@ -14,7 +14,9 @@
 #include <thread>
 #include <unistd.h>
 
+#include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "engine/SourceFiles.h"
 #include "cli/CliArgs.h"
 #include "cli/CliProfiles.h"
 #include "cli/Terminal.h"
@@ -22,6 +24,7 @@
 #include "engine/BatchDriver.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/TextRules.h"
 #include "profiles/ProfileCommands.h"
 #include "profiles/profiles.h"
 
@@ -31,32 +34,7 @@ namespace qvcli {
 
 // ---- File checks ----
 
-std::string FileExtension(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto dot = name.rfind('.');
-    // A name that only begins with a dot (".profile") has no extension.
-    if (dot == std::string::npos || dot == 0)
-        return {};
-    return name.substr(dot);
-}
-
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos)
-        return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 // The absolute form of a path given on the command line, without resolving
 // links, so that names stay the ones the user gave.
@@ -74,21 +52,6 @@ std::string AbsolutePath(const std::string& path)
 
 } // namespace
 
-bool IsAcceptedExtension(const std::string& extension, const std::vector<std::string>& filters)
-{
-    // An empty extension would occur in every pattern.
-    if (extension.size() < 2)
-        return false;
-    const std::string ext = Lower(extension);
-    for (const std::string& line : filters) {
-        const auto eq = line.find('=');
-        const std::string pattern = Lower(eq == std::string::npos ? line : line.substr(eq + 1));
-        if (pattern.find(ext) != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
 TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item)
 {
     std::error_code ec;
@@ -97,7 +60,7 @@ TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item)
         return TFileCheck::Missing;
     if (fs::is_directory(status))
         return TFileCheck::NotAFile;
-    if (!IsAcceptedExtension(FileExtension(fullPath), AcceptedFilters))
+    if (!IsAcceptedSourceName(fullPath))
         return TFileCheck::Rejected;
     item = ProbeFileItem(fullPath);
     if (!MediaFileDescribed(item))
@@ -342,10 +305,9 @@ bool TCliRun::ChooseProfile()
     TProfileList& list = ProfileLists[format_];
     const std::string formatName = FormatNames()[static_cast<size_t>(format_)];
     if (args_.Profile) {
-        const std::string wanted = Lower(*args_.Profile);
         list.ItemIndex = -1;
         for (size_t i = 0; i < list.Items.size(); ++i) {
-            if (Lower(list.Items[i]) == wanted) {
+            if (SameTextAscii(list.Items[i], *args_.Profile)) {
                 list.ItemIndex = static_cast<int>(i);
                 break;
             }
@@ -369,7 +331,7 @@ std::string TCliRun::OutputFolderText() const
 {
     if (!args_.OutputDir)
         return Options.LastOutputOpenDir;
-    const std::string dir = Trim(*args_.OutputDir);
+    const std::string dir = TrimText(*args_.OutputDir);
     // The encoder runs in the program folder, so a relative folder is taken
     // from where the command was given.
     return dir.empty() ? dir : AbsolutePath(dir);
@@ -483,7 +445,7 @@ int TCliRun::PrintCommands()
         return ExitUsage;
     TCliQueue queue;
     CheckFiles(queue);
-    const std::string folder = Trim(OutputFolderText());
+    const std::string folder = TrimText(OutputFolderText());
     if (folder.empty()) {
         console_.Err(TerminalText(IDS_MESSAGEBOX_EmptyDir));
         return ExitUsage;

@@ -13,14 +13,6 @@ namespace qvcli {
 // Runs the program with the arguments after its name; returns the exit code.
 int RunCli(const std::vector<std::string>& args, const std::string& programName);
 
-// Whether a file extension (with its dot) is one the language file's filters
-// accept: the lower-cased extension occurs in the lower-cased pattern of a
-// "name=pattern" line. A name without extension is not accepted.
-bool IsAcceptedExtension(const std::string& extension, const std::vector<std::string>& filters);
-
-// The extension of a path's file name with its dot ("" when it has none).
-std::string FileExtension(const std::string& path);
-
 // Why a file cannot join the batch.
 enum class TFileCheck { Accepted, Missing, NotAFile, Rejected, Undescribed };
 // The main window's checks for one file given by its full path; fills item

@@ -11,6 +11,7 @@
 
 #include "engine/Redirect.h"
 #include "lang/MultiLanguages.h"
+#include "platform/TextRules.h"
 
 namespace qvcli {
 
@@ -143,12 +144,6 @@ int ResultOf(TMsgButton button)
     return mrCancel;
 }
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 const char* RefusalNote = "(not answered: standard input is no terminal; use --yes to answer yes)";
 
 } // namespace
@@ -212,17 +207,17 @@ int TTerminalPrompter::Choice(const std::string& text, const std::string& title,
         std::string answer;
         if (!ReadAnswer(answer))
             return mrCancel;
-        const std::string lower = Lower(answer);
+        const std::string lower = LowerAscii(answer);
         // A number, the whole caption, or a first letter that only one caption has.
         int picked = -1;
         for (size_t i = 0; i < buttons.size(); ++i) {
-            if (lower == std::to_string(i + 1) || lower == Lower(captionOf(i)))
+            if (lower == std::to_string(i + 1) || lower == LowerAscii(captionOf(i)))
                 picked = static_cast<int>(i);
         }
         if (picked < 0 && lower.size() == 1) {
             int matches = 0;
             for (size_t i = 0; i < buttons.size(); ++i) {
-                if (Lower(captionOf(i)).substr(0, 1) == lower) {
+                if (LowerAscii(captionOf(i)).substr(0, 1) == lower) {
                     picked = static_cast<int>(i);
                     ++matches;
                 }
@@ -256,7 +251,7 @@ int TTerminalPrompter::AskYesNoCancel(const std::string& text, const std::string
         std::string answer;
         if (!ReadAnswer(answer))
             return mrCancel;
-        const std::string lower = Lower(answer);
+        const std::string lower = LowerAscii(answer);
         if (lower.empty())
             return results[def];
         for (int i = 0; i < 3; ++i) {

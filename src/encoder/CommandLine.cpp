@@ -1,5 +1,7 @@
 #include "encoder/CommandLine.h"
 
+#include "platform/TextRules.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -59,14 +61,6 @@ const std::vector<TContainer> ContainerRows = {
     {"wav", "wav", ".wav"},
 };
 
-std::string LowerText(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
 // True when Word is one of the blank-separated words of List.
 bool InWordList(const char* list, const std::string& word)
 {
@@ -74,15 +68,6 @@ bool InWordList(const char* list, const std::string& word)
         return false;
     const std::string padded = std::string(" ") + list + " ";
     return padded.find(" " + word + " ") != std::string::npos;
-}
-
-std::string ExtensionOf(const std::string& name)
-{
-    size_t slash = name.find_last_of('/');
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return name.substr(dot);
 }
 
 // A value quoted in a message: control characters shown as "?".
@@ -118,7 +103,7 @@ const std::vector<TContainer>& Containers() { return ContainerRows; }
 
 const TContainer* ContainerByName(const std::string& name)
 {
-    const std::string wanted = LowerText(name);
+    const std::string wanted = LowerAscii(name);
     for (const TContainer& c : ContainerRows)
         if (InWordList(c.names, wanted))
             return &c;
@@ -127,7 +112,7 @@ const TContainer* ContainerByName(const std::string& name)
 
 const TContainer* ContainerByExtension(const std::string& extension)
 {
-    const std::string wanted = LowerText(extension);
+    const std::string wanted = LowerAscii(extension);
     if (wanted.size() < 2 || wanted[0] != '.')
         return nullptr;
     for (const TContainer& c : ContainerRows)
@@ -198,8 +183,8 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
         error = "unknown container '" + Printable(req.format) + "' for -f (known: " + ContainerList() + ")";
         return false;
     }
-    if (req.format.empty() && req.target.empty() && !ContainerByExtension(ExtensionOf(req.output))) {
-        const std::string ext = ExtensionOf(req.output);
+    if (req.format.empty() && req.target.empty() && !ContainerByExtension(FileExtension(req.output))) {
+        const std::string ext = FileExtension(req.output);
         error = (ext.empty() ? std::string("the output name has no extension")
                              : "the output extension '" + Printable(ext) + "' names no known container") +
                 "; give one with -f (known: " + ContainerList() + ")";
@@ -228,15 +213,7 @@ std::optional<double> ParseTimeText(const std::string& text)
     if (text.empty())
         return std::nullopt;
     // Up to three ":"-separated parts; the last may carry a fraction.
-    std::vector<std::string> parts;
-    size_t from = 0;
-    for (;;) {
-        size_t c = text.find(':', from);
-        parts.push_back(text.substr(from, c == std::string::npos ? std::string::npos : c - from));
-        if (c == std::string::npos)
-            break;
-        from = c + 1;
-    }
+    const std::vector<std::string> parts = SplitText(text, ':');
     if (parts.size() > 3)
         return std::nullopt;
     double total = 0;

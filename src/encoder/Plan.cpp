@@ -1,6 +1,8 @@
 #include "encoder/Plan.h"
 #include "encoder/PlanSteps.h"
 
+#include "platform/TextRules.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -12,13 +14,6 @@
 namespace avcore {
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Seconds(double s)
 {
@@ -66,7 +61,7 @@ const TPair FrameRates[] = {
 template <size_t N>
 std::string EncoderName(const std::string& asked, const TPair (&oldNames)[N])
 {
-    std::string name = Lower(asked);
+    std::string name = LowerAscii(asked);
     if (const char* m = Lookup(std::begin(oldNames), std::end(oldNames), name))
         name = m;
     return name;
@@ -84,7 +79,7 @@ bool IsIsoMuxer(const std::string& m)
 
 bool ParseSize(const std::string& text, int& w, int& h)
 {
-    std::string t = Lower(text);
+    std::string t = LowerAscii(text);
     if (const char* named = Lookup(std::begin(SizeNames), std::end(SizeNames), t))
         t = named;
     size_t x = t.find('x');
@@ -402,11 +397,7 @@ std::string TargetFormatName(const std::string& target)
 
 std::string LowerExtension(const std::string& name)
 {
-    size_t slash = name.find_last_of('/');
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return Lower(name.substr(dot));
+    return LowerAscii(FileExtension(name));
 }
 
 std::string FfmpegFileName(const std::string& name) { return "file:" + name; }
@@ -414,7 +405,7 @@ std::string FfmpegFileName(const std::string& name) { return "file:" + name; }
 bool PlanContainer(const TRequest& req, TPlanDraft& draft, std::string& error)
 {
     TPlan& plan = draft.plan;
-    draft.target = Lower(req.target);
+    draft.target = LowerAscii(req.target);
     if (!draft.target.empty()) {
         plan.formatName = TargetFormatName(draft.target);
         if (plan.formatName.empty()) {
@@ -422,7 +413,7 @@ bool PlanContainer(const TRequest& req, TPlanDraft& draft, std::string& error)
             return false;
         }
     }
-    std::string format = Lower(req.format);
+    std::string format = LowerAscii(req.format);
     std::string ext = LowerExtension(req.output);
     if (!format.empty()) {
         const TContainer* c = ContainerByName(format);

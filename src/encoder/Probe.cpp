@@ -4,6 +4,7 @@
 #include "encoder/Json.h"
 
 #include "app/SourceScript.h"
+#include "platform/TextRules.h"
 
 #include <cctype>
 #include <cerrno>
@@ -98,9 +99,7 @@ bool IsScriptName(const std::string& name)
     if (name.size() < 4)
         return false;
     std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".avs";
+    return LowerAscii(ext) == ".avs";
 }
 
 namespace {

@@ -20,39 +20,12 @@
 #include "lang/MultiLanguages.h"
 #include "platform/PartialOutput.h"
 #include "platform/RegularFile.h"
+#include "platform/TextRules.h"
 #include "profiles/profiles.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string FileNamePart(const std::string& path)
-{
-    size_t p = path.find_last_of('/');
-    return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-// The extension with its dot; a name that only begins with a dot has none.
-std::string ExtensionOf(const std::string& path)
-{
-    std::string name = FileNamePart(path);
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot == 0)
-        return {};
-    return name.substr(dot);
-}
-
-std::string ChangeExtension(const std::string& name, const std::string& ext)
-{
-    std::string old = ExtensionOf(name);
-    return name.substr(0, name.size() - old.size()) + ext;
-}
 
 int64_t SizeFromText(const std::string& text)
 {
@@ -118,10 +91,10 @@ std::string FindCaseInsensitive(const std::string& folder, const std::string& na
     std::error_code ec;
     if (fs::exists(base + name, ec))
         return base + name;
-    const std::string wanted = Lower(name);
+    const std::string wanted = LowerAscii(name);
     for (fs::directory_iterator it(base, ec), end; !ec && it != end; it.increment(ec)) {
         std::string entry = it->path().filename().string();
-        if (Lower(entry) == wanted)
+        if (LowerAscii(entry) == wanted)
             return base + entry;
     }
     return base + name;
@@ -142,7 +115,7 @@ std::string MakeDirectShowScript(const std::string& sourceName)
     std::string text = std::move(read.Content);
 
     const std::string placeholder = "<%inputfile%>";
-    std::string lower = Lower(text);
+    std::string lower = LowerAscii(text);
     std::string result;
     size_t pos = 0;
     for (;;) {
@@ -235,7 +208,7 @@ std::string TBatchDriver::EncoderPath() const
 
 std::string TBatchDriver::OutputNameOf(const std::string& sourceFile) const
 {
-    return AddTrailingBackslash(OutputFolder) + ChangeExtension(FileNamePart(sourceFile), outputExt_);
+    return AddTrailingBackslash(OutputFolder) + ChangeFileExtension(FileNamePart(sourceFile), outputExt_);
 }
 
 void TBatchDriver::PrepareOutput(const std::string& outputFolderText)
@@ -344,7 +317,6 @@ void TBatchDriver::RunBatch()
     case 3: runner_.SetInitialPriority(TRedirector::PriorityRealTime); break;
     default: runner_.SetInitialPriority(TRedirector::PriorityIdle); break;
     }
-    runner_.SetDefaultErrorMode(true);
     runner_.OnData = [this](TRedirector& sender, const char* buffer, uint32_t size) {
         ParseEncoderOutput(sender, buffer, size, progress_.get(), prompter_);
     };
@@ -401,7 +373,7 @@ void TBatchDriver::RunBatch()
     if (runner_.Active()) {
         // Stopped by the user: the stopped file counts neither way and stays first.
         runner_.OnTerminated = nullptr;
-        runner_.Terminate(0);
+        runner_.Terminate();
         runner_.WaitForEnd(); // idle again before anything else can start it
         DeleteScript();
         RemoveEncoderPartial();
@@ -426,7 +398,7 @@ std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
 {
     DeleteScript();
     std::string input = sourceFile;
-    const std::string ext = ExtensionOf(sourceFile);
+    const std::string ext = FileExtension(sourceFile);
     if (Options.UseDirectShow ||
         std::find(DirectShowExtensions.begin(), DirectShowExtensions.end(), ext) != DirectShowExtensions.end()) {
         script_ = MakeDirectShowScript(sourceFile);

@@ -14,6 +14,7 @@
 #include "engine/Redirect.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/TextRules.h"
 
 namespace {
 
@@ -51,21 +52,6 @@ int32_t ClampToInt32(double v)
     if (v <= static_cast<double>(std::numeric_limits<int32_t>::min()))
         return std::numeric_limits<int32_t>::min();
     return static_cast<int32_t>(RoundHalfEven(v));
-}
-
-std::string FileNamePart(const std::string& path)
-{
-    size_t p = path.find_last_of('/');
-    return p == std::string::npos ? path : path.substr(p + 1);
-}
-
-std::string ExtensionOf(const std::string& path)
-{
-    size_t slash = path.find_last_of('/');
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return {};
-    return path.substr(dot);
 }
 
 // The command line with every double-quoted part blanked out, so that file
@@ -236,7 +222,7 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
         std::string v = TextBetween(line, "from '", "':");
         if (v != "N/A")
             o.ReportedInputFile = v;
-        if (ExtensionOf(o.ReportedInputFile) == ".avs")
+        if (FileExtension(o.ReportedInputFile) == ".avs")
             o.ReportedInputFile = o.CurrentFile;
     }
     if (line.find("Output #0, ") != std::string::npos) {
@@ -321,15 +307,7 @@ std::string TextBetween(const std::string& text, const std::string& startMarker,
 
 int64_t DurationTextToMs(const std::string& text)
 {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    for (;;) {
-        size_t c = text.find(':', start);
-        parts.push_back(text.substr(start, c == std::string::npos ? std::string::npos : c - start));
-        if (c == std::string::npos)
-            break;
-        start = c + 1;
-    }
+    const std::vector<std::string> parts = SplitText(text, ':');
     int64_t hours = 0, minutes = 0;
     double seconds = 0;
     if (parts.size() > 0 && !ReadInteger(parts[0], hours))

@@ -2,6 +2,7 @@
 
 #include "app/AppUtils.h"
 #include "platform/StartProcess.h"
+#include "platform/TextRules.h"
 
 #include <algorithm>
 #include <cctype>
@@ -369,13 +370,6 @@ std::runtime_error SysError(const std::string& message, int code)
     return std::runtime_error(message + std::to_string(code));
 }
 
-bool SameTextIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 void CloseFd(int& fd)
 {
     if (fd >= 0)
@@ -432,19 +426,10 @@ TRedirector::~TRedirector()
 
 void TRedirector::SetCommandLine(const std::string& value)
 {
-    if (!Active() || SameTextIgnoringCase(value, FullCommandLine()))
+    if (!Active() || SameTextAscii(value, FullCommandLine()))
         commandLine_ = value;
     else
         throw std::runtime_error("Cannot change Commandline while process is active");
-}
-
-void TRedirector::SetDefaultErrorMode(bool value)
-{
-    if (value == defaultErrorMode_)
-        return;
-    if (Active())
-        throw std::runtime_error("Cannot change DefaultErrorMode while process is active");
-    defaultErrorMode_ = value;
 }
 
 void TRedirector::SetInitialPriority(uint8_t value)
@@ -583,9 +568,8 @@ void TRedirector::Execute()
     }
 }
 
-void TRedirector::Terminate(uint32_t exitCode)
+void TRedirector::Terminate()
 {
-    (void)exitCode; // a POSIX child ended by a signal has no exit code of our choosing
     if (!Active())
         throw std::runtime_error("Cannot Terminate an inactive process");
     terminateRequested_ = true;

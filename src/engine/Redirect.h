@@ -142,9 +142,6 @@ public:
     // Throws "Cannot change Commandline while process is active" unless no
     // child is active or Value equals FullCommandLine without regard to case.
     void SetCommandLine(const std::string& value);
-    // Kept for callers that set it; a Linux child has no error-mode dialogs.
-    bool DefaultErrorMode() const { return defaultErrorMode_; }
-    void SetDefaultErrorMode(bool value);
     bool KillOnDestroy = false;
     // Working folder of the child; empty: the caller's.
     std::string Directory;
@@ -152,7 +149,6 @@ public:
     std::optional<std::vector<std::string>> Environment;
     uint8_t InitialPriority() const { return initialPriority_; }
     void SetInitialPriority(uint8_t value);
-    uint16_t ShowWindowMode = 0; // kept for callers; no console windows here
 
     TDataEvent OnData;        // text from standard output
     TDataEvent OnErrorData;   // text from standard error
@@ -177,7 +173,7 @@ public:
     void Execute();
     // Ends the child and everything in its process group at once. Throws
     // "Cannot Terminate an inactive process" when no child is active.
-    void Terminate(uint32_t exitCode);
+    void Terminate();
     // After Terminate: waits until the child has gone and settles its end at
     // once (OnTerminated is called if assigned), so that the runner is idle on
     // return. Text the child wrote last is discarded.
@@ -197,7 +193,6 @@ private:
     TMainThreadDispatcher& dispatcher_;
     std::string applicationName_;
     std::string commandLine_;
-    bool defaultErrorMode_ = false;
     uint8_t initialPriority_ = 0;
 
     // The pipe ends; the child gets StdInRead, StdOutWrite and StdErrWrite.

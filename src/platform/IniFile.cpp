@@ -29,8 +29,6 @@ const char* const kUtf8Bom = "\xEF\xBB\xBF";
 
 bool HasLineBreak(const std::string& s) { return s.find_first_of("\r\n") != std::string::npos; }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
-
 // Section name of a header line "[name]", or nullopt for other lines.
 std::optional<std::string> SectionName(const std::string& line)
 {
@@ -62,16 +60,6 @@ std::optional<std::string> KeyName(const std::string& line)
 EIniWriteError::EIniWriteError(const std::string& fileName)
     : std::runtime_error("Unable to write to " + fileName)
 {
-}
-
-bool SameTextAscii(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
 }
 
 std::optional<int32_t> ParseIniInteger(const std::string& text)
@@ -174,14 +162,20 @@ std::optional<size_t> TIniFile::FindSection(const std::string& section) const
     return std::nullopt;
 }
 
+size_t TIniFile::SectionEnd(size_t sectionLine) const
+{
+    size_t i = sectionLine + 1;
+    while (i < lines_.size() && !SectionName(lines_[i].text))
+        ++i;
+    return i;
+}
+
 std::optional<size_t> TIniFile::FindKey(size_t sectionLine, const std::string& key) const
 {
     // Key names in the file are read trimmed, so the asked name is trimmed too:
     // a key written as "NAME " is found again under the same name.
     const std::string wanted = TrimIniBlanks(key);
-    for (size_t i = sectionLine + 1; i < lines_.size(); ++i) {
-        if (SectionName(lines_[i].text))
-            break;
+    for (size_t i = sectionLine + 1, end = SectionEnd(sectionLine); i < end; ++i) {
         auto k = KeyName(lines_[i].text);
         if (k && SameTextAscii(*k, wanted))
             return i;
@@ -240,9 +234,7 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
     auto s = FindSection(section);
     if (!s)
         return keys;
-    for (size_t i = *s + 1; i < lines_.size(); ++i) {
-        if (SectionName(lines_[i].text))
-            break;
+    for (size_t i = *s + 1, end = SectionEnd(*s); i < end; ++i) {
         if (auto k = KeyName(lines_[i].text))
             keys.push_back(*k);
     }
@@ -255,10 +247,8 @@ std::vector<std::string> TIniFile::ReadSectionValues(const std::string& section)
     auto s = FindSection(section);
     if (!s)
         return result;
-    for (size_t i = *s + 1; i < lines_.size(); ++i) {
+    for (size_t i = *s + 1, end = SectionEnd(*s); i < end; ++i) {
         const std::string& line = lines_[i].text;
-        if (SectionName(line))
-            break;
         std::string t = TrimIniBlanks(line);
         if (t.empty() || IsComment(t))
             continue;
@@ -300,9 +290,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     }
     // Append after the section's last non-blank line.
     size_t insertAt = *s + 1;
-    for (size_t i = *s + 1; i < lines_.size(); ++i) {
-        if (SectionName(lines_[i].text))
-            break;
+    for (size_t i = *s + 1, end = SectionEnd(*s); i < end; ++i) {
         if (!TrimIniBlanks(lines_[i].text).empty())
             insertAt = i + 1;
     }

@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/TextRules.h" // SameTextAscii, the comparison of section and key names
+
 // Raised when an INI file cannot be written; the message is
 // "Unable to write to <file name>".
 class EIniWriteError : public std::runtime_error {
@@ -34,9 +36,6 @@ public:
 // fit 32 bits (hexadecimal values up to 0xFFFFFFFF wrap to negative numbers,
 // as a 32-bit register would hold them); otherwise std::nullopt.
 std::optional<int32_t> ParseIniInteger(const std::string& text);
-
-// ASCII case-insensitive equality, the comparison of section and key names.
-bool SameTextAscii(const std::string& a, const std::string& b);
 
 // The text without blanks (spaces and tabs) at either end, as names and
 // values are read.
@@ -90,6 +89,8 @@ private:
         std::string text; // the line as in the file, without its line break
     };
     std::optional<size_t> FindSection(const std::string& section) const;
+    // The line after the last line of the section whose header is at SectionLine.
+    size_t SectionEnd(size_t sectionLine) const;
     std::optional<size_t> FindKey(size_t sectionLine, const std::string& key) const;
     std::optional<std::string> RawValue(const std::string& section, const std::string& key) const;
 

@@ -1,5 +1,7 @@
 #include "platform/PartialOutput.h"
 
+#include "platform/TextRules.h"
+
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
@@ -12,21 +14,6 @@ namespace {
 
 constexpr const char* Marker = ".qvpart-";
 constexpr size_t NameMax = 255; // bytes in one file name on the usual file systems
-
-std::string NamePart(const std::string& path)
-{
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The extension with its dot; a name that only begins with a dot has none.
-std::string ExtensionPart(const std::string& name)
-{
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || dot == 0)
-        return {};
-    return name.substr(dot);
-}
 
 bool SameFile(const struct stat& a, const struct stat& b)
 {
@@ -50,8 +37,8 @@ std::string FolderOf(const std::string& path)
 
 std::string PartialOutputName(const std::string& output, long pid)
 {
-    const std::string name = NamePart(output);
-    const std::string suffix = Marker + std::to_string(pid) + ExtensionPart(name);
+    const std::string name = FileNamePart(output);
+    const std::string suffix = Marker + std::to_string(pid) + FileExtension(name);
     std::string middle = name;
     if (1 + middle.size() + suffix.size() > NameMax) {
         size_t keep = NameMax > 1 + suffix.size() ? NameMax - 1 - suffix.size() : 0;

@@ -20,11 +20,6 @@ using F = OutputFormatKind;
 constexpr OutputFormatKind MainFormats[] = {F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF};
 constexpr OutputFormatKind OtherFormats[] = {F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF};
 
-bool ValidFormat(int format)
-{
-    return format >= 0 && format < OutputFormatCount;
-}
-
 std::string ProfileMask(int format)
 {
     return ProfileFolder(format) + "*." + ProfileExtension(ProfileFolderName(format));
@@ -175,6 +170,22 @@ bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& err
     return CopyExclusiveAndUnlink(from, to, error);
 }
 
+namespace {
+
+// Why a command on the selected profile of Format cannot run, if it cannot:
+// no such format, or no selected profile (the path would name no profile,
+// ".avo").
+std::optional<TProfileCommandResult> RefusedWithoutSelection(int format)
+{
+    if (!ValidFormat(format))
+        return TProfileCommandResult::NoFormat;
+    if (ProfileLists[format].Text().empty())
+        return TProfileCommandResult::NoProfile;
+    return std::nullopt;
+}
+
+} // namespace
+
 TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
 {
     if (!ValidFormat(format))
@@ -204,11 +215,8 @@ TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
 
 TProfileCommandResult EditProfile(int format, TProfileCommandUI& ui)
 {
-    if (!ValidFormat(format))
-        return TProfileCommandResult::NoFormat;
-    // Without a selected profile the path would name no profile (".avo").
-    if (ProfileLists[format].Text().empty())
-        return TProfileCommandResult::NoProfile;
+    if (const auto refused = RefusedWithoutSelection(format))
+        return *refused;
     TBusyScope busy(ui);
     const std::string path = SelectedProfilePath(format);
     TProfileRecord record = LoadRecord(format, path);
@@ -224,11 +232,8 @@ TProfileCommandResult EditProfile(int format, TProfileCommandUI& ui)
 
 TProfileCommandResult RenameProfile(int format, TProfileCommandUI& ui)
 {
-    if (!ValidFormat(format))
-        return TProfileCommandResult::NoFormat;
-    // Without a selected profile the path would name no profile (".avo").
-    if (ProfileLists[format].Text().empty())
-        return TProfileCommandResult::NoProfile;
+    if (const auto refused = RefusedWithoutSelection(format))
+        return *refused;
     const std::optional<std::string> name = ui.AskProfileName(ProfileLists[format].Text());
     if (!name)
         return TProfileCommandResult::Cancelled;
@@ -250,11 +255,8 @@ TProfileCommandResult RenameProfile(int format, TProfileCommandUI& ui)
 
 TProfileCommandResult DeleteProfile(int format, TProfileCommandUI& ui)
 {
-    if (!ValidFormat(format))
-        return TProfileCommandResult::NoFormat;
-    // Without a selected profile the path would name no profile (".avo").
-    if (ProfileLists[format].Text().empty())
-        return TProfileCommandResult::NoProfile;
+    if (const auto refused = RefusedWithoutSelection(format))
+        return *refused;
     TProfileList& list = ProfileLists[format];
     if (list.Items.size() == 1) {
         ui.Inform(IDS_MESSAGEBOX_LastProfileTitle, IDS_MESSAGEBOX_LastProfile);

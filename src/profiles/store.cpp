@@ -7,6 +7,7 @@
 
 #include "profiles/profiles.h"
 #include "platform/RegularFile.h"
+#include "platform/TextRules.h"
 
 namespace fs = std::filesystem;
 
@@ -58,23 +59,6 @@ constexpr OutputFormatKind FolderOrder[OutputFormatCount] = {
 constexpr OutputFormatKind ListOrder[OutputFormatCount] = {
     F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF,
     F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF};
-
-bool ValidFormat(int format)
-{
-    return format >= 0 && format < OutputFormatCount;
-}
-
-char LowerAscii(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string LowerAscii(std::string text)
-{
-    for (char& c : text)
-        c = LowerAscii(c);
-    return text;
-}
 
 // "*" any run of characters, "?" one character; letters compared without regard to case.
 bool MatchMask(const std::string& name, const std::string& pattern)

@@ -75,6 +75,7 @@ TEST(PathRoutines, AddTrailingBackslashAndReplaceFileName)
         {"/p.d/Old", "New", "/p.d/New"}, // the folder's dot is no extension
         {"Old.x.ini", "New", "New.ini"},
         {"/p/", "New", "/p/New"},
+        {"/p/.hidden", "New", "/p/New"}, // a leading dot is no extension either
     };
     for (const auto& [path, name, expected] : cases)
         EXPECT_EQ(ReplaceFileName(path, name), expected) << path;

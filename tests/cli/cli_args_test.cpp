@@ -161,29 +161,4 @@ TEST(FormatNames, AreTheSixteenFormatsInStoredOrder)
         EXPECT_FALSE(FormatFromName(unknown)) << unknown;
 }
 
-TEST(AcceptedExtension, FollowsTheFilterPatterns)
-{
-    const std::vector<std::string> filters = {"Video Files=*.avi;*.mpg;*.MKV", "Audio=*.mp3;*.wav"};
-    const std::pair<const char*, bool> cases[] = {
-        {".avi", true},  {".AVI", true}, {".mkv", true}, {".Mp3", true}, {".wav", true},
-        {".txt", false}, {".avs", false},
-        {".mp", true},   // a part of a pattern passes, as in the main window
-        {"", false},     // a name without extension would match every pattern
-        {".", false},
-    };
-    for (const auto& [ext, accepted] : cases)
-        EXPECT_EQ(IsAcceptedExtension(ext, filters), accepted) << "'" << ext << "'";
-    EXPECT_FALSE(IsAcceptedExtension(".avi", {}));
-}
-
-TEST(AcceptedExtension, ExtensionIsTakenFromTheFileNameOnly)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"/a/b/c.avi", ".avi"}, {"/a/b.dir/file", ""},   {"x.tar.gz", ".gz"},
-        {"/a/.hidden", ""}, {"/a/name.", "."}, {"plain", ""},
-    };
-    for (const auto& [path, ext] : cases)
-        EXPECT_EQ(FileExtension(path), ext) << path;
-}
-
 } // namespace

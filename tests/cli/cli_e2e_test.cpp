@@ -29,8 +29,8 @@ public:
     Clips()
     {
         ok = MakeClip(Path("tiny.avi"), "160x120", 15, "1.5") &&
-             MakeClip(Path("long.avi"), "640x480", 25, "60", "-q:v 5") &&
-             Shell("ffmpeg -nostdin -v error -y -f lavfi -i sine=duration=1 -c:a libmp3lame " + Quoted(Path("tone.mp3")));
+             MakeClip(Path("long.avi"), "640x480", 25, "60", {"-q:v", "5"}) &&
+             MakeMedia(JoinArgs({SineTone("1"), {"-c:a", "libmp3lame", Path("tone.mp3")}}));
         if (!ok)
             return;
         WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));

@@ -2,6 +2,7 @@
 
 // Running the built encoder and ffmpeg/ffprobe from the tests.
 
+#include "support/SampleMedia.h"
 #include "support/TempDir.h"
 
 #include <cerrno>
@@ -174,7 +175,7 @@ inline std::string MakeSource(const qvtest::TempDir& dir, TSourceKind kind)
 {
     const std::string video = "testsrc=size=176x144:rate=25:duration=2";
     const std::string audio = "sine=frequency=440:sample_rate=44100:duration=2";
-    std::vector<std::string> a = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y"};
+    std::vector<std::string> a;
     std::string name;
     switch (kind) {
     case TSourceKind::AudioVideo:
@@ -197,9 +198,8 @@ inline std::string MakeSource(const qvtest::TempDir& dir, TSourceKind kind)
                            "pcm_s16le", name});
         break;
     }
-    TRunResult r = RunProgram(a, 120);
-    if (r.exitCode != 0)
-        throw std::runtime_error("cannot make a test source: " + r.output);
+    if (!qvtest::MakeMedia(a))
+        throw std::runtime_error("cannot make a test source " + name);
     return name;
 }
 

@@ -8,6 +8,7 @@
 
 #include "engine/MediaInfo.h"
 #include "lang/MultiLanguages.h"
+#include "support/SampleMedia.h"
 #include "support/TempDir.h"
 
 using namespace qvtest;
@@ -20,16 +21,14 @@ class MediaSamples {
 public:
     MediaSamples()
     {
-        ok = std::system("command -v ffmpeg >/dev/null 2>&1") == 0;
-        if (!ok)
-            return;
-        const std::string ff = "ffmpeg -nostdin -v error -y ";
-        const std::string video = "-f lavfi -i testsrc=size=320x240:rate=25:duration=2 ";
-        const std::string audio = "-f lavfi -i sine=frequency=440:duration=2 ";
-        ok = Run(ff + video + audio + "-c:v mpeg4 -b:v 400k -c:a libmp3lame -shortest '" + Path("av.avi") + "'") &&
-             Run(ff + video + audio + "-c:v libx264 -preset ultrafast -c:a aac -shortest '" + Path("av.mp4") + "'") &&
-             Run(ff + audio + "-c:a libmp3lame '" + Path("audio.mp3") + "'") &&
-             Run(ff + video + "-c:v mpeg4 '" + Path("silent.avi") + "'");
+        const auto video = TestPicture("320x240", 25, "2");
+        const auto audio = SineTone("2", "frequency=440");
+        ok = MakeMedia(JoinArgs({video, audio, {"-c:v", "mpeg4", "-b:v", "400k", "-c:a", "libmp3lame", "-shortest",
+                                                Path("av.avi")}})) &&
+             MakeMedia(JoinArgs({video, audio, {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac", "-shortest",
+                                                Path("av.mp4")}})) &&
+             MakeMedia(JoinArgs({audio, {"-c:a", "libmp3lame", Path("audio.mp3")}})) &&
+             MakeMedia(JoinArgs({video, {"-c:v", "mpeg4", Path("silent.avi")}}));
         if (!ok)
             return;
         WriteFile(Path("text.avi"), "This is a letter, not a film.\n");
@@ -46,7 +45,6 @@ public:
     bool ok = false;
 
 private:
-    static bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
     TempDir dir;
 };
 

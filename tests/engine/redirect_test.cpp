@@ -183,7 +183,7 @@ TEST(Redirect, ReportsExitCodesAndSignals)
 TEST(Redirect, PropertyRulesAndMessages)
 {
     TRun run;
-    EXPECT_EQ(ErrorOf([&] { run.runner.Terminate(0); }), "Cannot Terminate an inactive process");
+    EXPECT_EQ(ErrorOf([&] { run.runner.Terminate(); }), "Cannot Terminate an inactive process");
     EXPECT_EQ(ErrorOf([&] { run.runner.Execute(); }), "No commandline to run");
     run.runner.SetCommandLine("   ");
     EXPECT_EQ(ErrorOf([&] { run.runner.Execute(); }), "No commandline to run");
@@ -202,9 +202,7 @@ TEST(Redirect, PropertyRulesAndMessages)
     EXPECT_EQ(ErrorOf([&] { run.runner.SetCommandLine(upper); }), "");
     EXPECT_EQ(ErrorOf([&] { run.runner.SetInitialPriority(3); }),
               "Cannot change InititalPriority while process is active");
-    EXPECT_EQ(ErrorOf([&] { run.runner.SetDefaultErrorMode(true); }),
-              "Cannot change DefaultErrorMode while process is active");
-    run.runner.Terminate(0);
+    run.runner.Terminate();
     ASSERT_TRUE(run.Wait());
     EXPECT_TRUE(run.runner.ExitStatus().Terminated);
     EXPECT_FALSE(run.runner.ExitStatus().Success());
@@ -307,7 +305,7 @@ TEST(Redirect, TerminateEndsTheWholeProcessGroup)
     ASSERT_GT(grandchild, 0);
     EXPECT_FALSE(ProcessGone(grandchild));
 
-    run.runner.Terminate(0);
+    run.runner.Terminate();
     ASSERT_TRUE(run.Wait());
     deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     while (!ProcessGone(grandchild) && std::chrono::steady_clock::now() < deadline)
@@ -361,7 +359,7 @@ TEST(Redirect, WaitForEndSettlesATerminatedChildAtOnce)
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     while (run.out.empty() && std::chrono::steady_clock::now() < deadline)
         run.loop.ProcessEvents(20);
-    run.runner.Terminate(0);
+    run.runner.Terminate();
     run.runner.WaitForEnd();
     EXPECT_FALSE(run.runner.Active());
     EXPECT_EQ(run.ends, 1);

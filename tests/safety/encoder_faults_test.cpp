@@ -28,27 +28,21 @@ public:
         // Like opencv's vtest.avi: MS-MPEG4 v3 at 768x576, but with fine noise
         // everywhere, so that a RealVideo key frame at the profile's bitrate
         // would be far beyond 64 kB.
-        ok = Make({"-f", "lavfi", "-i", "testsrc2=size=768x576:rate=10:duration=3,noise=alls=60:allf=t", "-c:v",
+        ok = qvtest::MakeMedia({"-f", "lavfi", "-i", "testsrc2=size=768x576:rate=10:duration=3,noise=alls=60:allf=t", "-c:v",
                    "msmpeg4", "-q:v", "2", Path("detailed.avi")}) &&
              // Camera-style M-JPEG (4:2:2) at an odd size.
-             Make({"-f", "lavfi", "-i", "testsrc=size=201x149:rate=25:duration=1", "-c:v", "mjpeg", "-pix_fmt",
+             qvtest::MakeMedia({"-f", "lavfi", "-i", "testsrc=size=201x149:rate=25:duration=1", "-c:v", "mjpeg", "-pix_fmt",
                    "yuvj422p", Path("odd.avi")}) &&
-             Make({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
+             qvtest::MakeMedia({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=2", "-f", "lavfi", "-i",
                    "sine=frequency=440:sample_rate=44100:duration=2", "-ac", "2", "-c:v", "mpeg4", "-q:v", "4",
                    "-c:a", "pcm_s16le", Path("clip.mkv")}) &&
-             Make({"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=1.5", "-ac", "2",
+             qvtest::MakeMedia({"-f", "lavfi", "-i", "sine=frequency=660:sample_rate=48000:duration=1.5", "-ac", "2",
                    Path("tone.wav")});
     }
     std::string Path(const std::string& name) const { return dir.file(name); }
     bool ok = false;
 
 private:
-    bool Make(std::vector<std::string> args)
-    {
-        std::vector<std::string> a = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y"};
-        a.insert(a.end(), args.begin(), args.end());
-        return RunProgram(a, 120).exitCode == 0;
-    }
     qvtest::TempDir dir;
 };
 

@@ -25,7 +25,7 @@ public:
     NameClips()
     {
         ok = MakeClip(Path("small.avi"), "160x120", 15, "1.5") && MakeClip(Path("large.avi"), "320x240", 15, "1.5") &&
-             MakeClip(Path("long.avi"), "640x480", 25, "30", "-q:v 3");
+             MakeClip(Path("long.avi"), "640x480", 25, "30", {"-q:v", "3"});
     }
     std::string Path(const std::string& name) const { return dir.file(name); }
     bool ok = false;

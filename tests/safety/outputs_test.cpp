@@ -28,10 +28,10 @@ public:
     OutputClips()
     {
         ok = MakeClip(Path("tiny.avi"), "160x120", 15, "1.5") &&
-             MakeClip(Path("long.avi"), "640x480", 25, "60", "-q:v 5") &&
+             MakeClip(Path("long.avi"), "640x480", 25, "60", {"-q:v", "5"}) &&
              // Four seconds of picture, the sound ends after one.
-             Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=160x120:rate=15:duration=4 -f lavfi -i "
-                   "sine=duration=1 -c:v mpeg4 -c:a pcm_s16le " + Quoted(Path("gap.mkv")));
+             MakeMedia(JoinArgs({TestPicture("160x120", 15, "4"), SineTone("1"),
+                             {"-c:v", "mpeg4", "-c:a", "pcm_s16le", Path("gap.mkv")}}));
         if (!ok)
             return;
         WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/SampleMedia.h"
 #include "support/TempDir.h"
 
 #define EXPECT_CONTAINS(text, part) \
@@ -38,14 +39,13 @@ inline std::string Quoted(const std::string& text)
     return q + "'";
 }
 
-// A clip of ffmpeg's test picture (Size, Rate frames a second, mpeg4 with
-// VideoOptions) and a sine tone in mp3, Seconds long.
+// A clip of the test picture (Size, Rate frames a second, mpeg4 with
+// VideoOptions such as {"-q:v", "5"}) and a sine tone in mp3, Seconds long.
 inline bool MakeClip(const std::string& path, const std::string& size, int rate, const std::string& seconds,
-                     const std::string& videoOptions = "")
+                     const std::vector<std::string>& videoOptions = {})
 {
-    return Shell("ffmpeg -nostdin -v error -y -f lavfi -i testsrc=size=" + size + ":rate=" + std::to_string(rate) +
-                 ":duration=" + seconds + " -f lavfi -i sine=duration=" + seconds + " -c:v mpeg4 " +
-                 (videoOptions.empty() ? "" : videoOptions + " ") + "-c:a libmp3lame -shortest " + Quoted(path));
+    return MakeMedia(JoinArgs({TestPicture(size, rate, seconds), SineTone(seconds), {"-c:v", "mpeg4"}, videoOptions,
+                           {"-c:a", "libmp3lame", "-shortest", path}}));
 }
 
 // A copy of an AVI whose video codec tag no decoder knows: the media

@@ -26,7 +26,7 @@ private:
     std::unique_ptr<TBatchSurroundings> surroundings_;
     std::unique_ptr<TMainFixture> fx_;
 
-    static QLabel* Line(TfrmMain& frm) { return Find<QLabel>(&frm, "lblArmed"); }
+    static QLabel* Line(TfrmMain& frm) { return Child<QLabel>(&frm, "lblArmed"); }
     static QString Shown(TfrmMain& frm) { return Line(frm)->isVisibleTo(&frm) ? Line(frm)->text() : QString(); }
 
 private slots:
@@ -123,7 +123,7 @@ private slots:
         QCOMPARE(frm->FileCount(), 1);
         const std::string out = fx_->Temp("armed-out/");
         fs::create_directories(out);
-        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
 
         QString duringBatch;
         frm->BatchStartedHook = [&](QWidget* progress) {
@@ -185,7 +185,7 @@ private slots:
             auto frm = fx_->NewWindow();
             QVERIFY(frm->StartedOk());
             QVERIFY(fx_->QuitCodes().empty());
-            QCOMPARE(Find<QPushButton>(frm.get(), "btnOpen")->text(), QString("Select File"));
+            QCOMPARE(Child<QPushButton>(frm.get(), "btnOpen")->text(), QString("Select File"));
         }
         QVERIFY(fs::exists(english));
         fs::copy_file(kept, english, fs::copy_options::overwrite_existing);

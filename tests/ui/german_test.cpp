@@ -25,7 +25,7 @@ namespace {
 
 QAction* LanguageItem(TfrmMain& frm, const QString& name)
 {
-    for (QAction* a : Find<QMenu>(&frm, "mniLanguages")->actions())
+    for (QAction* a : Child<QMenu>(&frm, "mniLanguages")->actions())
         if (a->text() == name)
             return a;
     return nullptr;
@@ -112,13 +112,13 @@ private slots:
 
     void mainWindowIsGerman()
     {
-        QCOMPARE(Find<QPushButton>(frm_.get(), "btnOpen")->text(), QString("Datei wählen"));
-        QCOMPARE(Find<QPushButton>(frm_.get(), "btnConvert")->text().remove('&'), QString("Umwandeln"));
-        QVERIFY(Find<QPushButton>(frm_.get(), "btnEditProfile")->text().contains("Profil bearbeiten"));
-        QCOMPARE(Find<QAbstractButton>(frm_.get(), "btnOthers")->text().remove('&'), QString("Weitere"));
+        QCOMPARE(Child<QPushButton>(frm_.get(), "btnOpen")->text(), QString("Datei wählen"));
+        QCOMPARE(Child<QPushButton>(frm_.get(), "btnConvert")->text().remove('&'), QString("Umwandeln"));
+        QVERIFY(Child<QPushButton>(frm_.get(), "btnEditProfile")->text().contains("Profil bearbeiten"));
+        QCOMPARE(Child<QAbstractButton>(frm_.get(), "btnOthers")->text().remove('&'), QString("Weitere"));
         // The profile lists come from the German tree, whose profiles have German descriptions.
         QVERIFY(QString::fromStdString(LanguageFilePath).endsWith("German.ini"));
-        auto* avi = Find<QComboBox>(frm_.get(), "cmbAVI");
+        auto* avi = Child<QComboBox>(frm_.get(), "cmbAVI");
         QVERIFY(avi && avi->count() > 0);
         TIniFile profile(fx_->AppDir() + "langs/German_Profile/avi/Default.avo");
         QVERIFY(profile.ReadString("General", "Description", "").find("Bildgröße der Quelle") != std::string::npos);
@@ -181,7 +181,7 @@ private slots:
     // Deleting a profile asks a Yes/No question; answered No, nothing is deleted.
     void yesNoQuestionIsGerman()
     {
-        auto* avi = Find<QComboBox>(frm_.get(), "cmbAVI");
+        auto* avi = Child<QComboBox>(frm_.get(), "cmbAVI");
         QVERIFY(avi->count() > 1);
         const int before = avi->count();
         QStringList buttons;

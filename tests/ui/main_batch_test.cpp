@@ -81,12 +81,12 @@ private slots:
         static const char* const combos[16] = {"cmbAVI", "cmbMP4", "cmb3GP", "cmbMPEG", "cmbMOV", "cmbWMV",
                                                "cmbRM",  "cmbSWF", "cmbVOB", "cmbASF",  "cmbAAC", "cmbAC3",
                                                "cmbMP2", "cmbMP3", "cmbAMR", "cmbWAV"};
-        QCOMPARE(Find<QComboBox>(frm.get(), combos[format])->currentText(), QString("AAA Test"));
+        QCOMPARE(Child<QComboBox>(frm.get(), combos[format])->currentText(), QString("AAA Test"));
         QVERIFY(QString::fromStdString(SelectedProfilePath(format)).endsWith("/AAA Test." +
                                                                            QString::fromStdString(ProfileExtension(ProfileFolderName(format)))));
         frm->AddFiles(sources);
         QCOMPARE(frm->FileCount(), 2);
-        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
 
         // The output folder does not exist: answer Yes to creating it.
         DialogHook::QueueAnswer(mrYes);
@@ -94,7 +94,7 @@ private slots:
         QString trayCaption;
         QPointer<QWidget> progress;
         QTimer watch;
-        auto* trayMenu = Find<QMenu>(frm.get(), "mnuTray");
+        auto* trayMenu = Child<QMenu>(frm.get(), "mnuTray");
         auto* trayExit = Act(frm.get(), "miTrayExit");
         connect(&watch, &QTimer::timeout, [&] {
             if (progress && progress->isVisible() && frm->BatchRunning() && !progressSeen) {
@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(Options.LastOutputOpenDir, out);
         QCOMPARE(DialogHook::UnansweredCount(), 0);
         QVERIFY(powerCalls_.empty());
-        QTRY_COMPARE(Find<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: No files"));
+        QTRY_COMPARE(Child<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: No files"));
     }
 
     void encoderNotesMakeOneWindowAfterTheBatch()
@@ -162,7 +162,7 @@ private slots:
         auto frm = fx_->NewWindow();
         frm->show();
         frm->AddFiles(sources);
-        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
         Act(frm.get(), "actConvert")->trigger(); // returns when the batch is over
 
         QCOMPARE(frm->FileCount(), 0); // notes are no errors
@@ -218,7 +218,7 @@ private slots:
         // Pending events ran between the probes (the timer fired during the add).
         QVERIFY2(ticks >= 100, qPrintable(QString("timer ticks during the add: %1").arg(ticks)));
         qInfo("adding 300 files took %lld ms (%.1f ms per file)", ms, ms / 300.0);
-        QTRY_COMPARE(Find<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: 300 files"));
+        QTRY_COMPARE(Child<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: 300 files"));
     }
 };
 

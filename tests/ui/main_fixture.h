@@ -7,7 +7,9 @@
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "support/FakePowerActions.h"
+#include "support/SampleMedia.h"
 #include "support/TempDir.h"
+#include "support/WidgetLookup.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/Shell.h"
 #include "ui/dialogs/ProgressWnd.h"
@@ -48,23 +50,16 @@ public:
     const std::string& MediaDir() const { return mediaDir_; }
     std::string Temp(const std::string& name) const { return dir_.file(name); }
 
-    // A one-second clip (tiny picture and a tone) made by ffmpeg; empty when
-    // ffmpeg could not make it.
+    // A one-second clip (tiny picture and a tone); empty when ffmpeg could
+    // not make it.
     std::string MakeClip(const std::string& name, bool withVideo = true)
     {
         const std::string path = mediaDir_ + name;
-        QStringList args = {"-loglevel", "error", "-y"};
-        if (withVideo)
-            args << "-f" << "lavfi" << "-i" << "testsrc=d=1:s=64x48:r=10";
-        args << "-f" << "lavfi" << "-i" << "sine=d=1:sample_rate=8000";
-        if (withVideo)
-            args << "-c:v" << "mpeg4";
-        args << "-c:a" << "pcm_s16le" << "-shortest" << QString::fromStdString(path);
-        QProcess ffmpeg;
-        ffmpeg.start("ffmpeg", args);
-        if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0 || !fs::exists(path))
-            return std::string();
-        return path;
+        const std::vector<std::string> picture = withVideo ? qvtest::TestPicture("64x48", 10, "1") : std::vector<std::string>();
+        const std::vector<std::string> videoCodec = withVideo ? std::vector<std::string>{"-c:v", "mpeg4"} : std::vector<std::string>();
+        const bool made = qvtest::MakeMedia(qvtest::JoinArgs({picture, qvtest::SineTone("1", "sample_rate=8000"), videoCodec,
+                                                              {"-c:a", "pcm_s16le", "-shortest", path}}));
+        return made && fs::exists(path) ? path : std::string();
     }
 
     // Copies of one clip under new names.
@@ -125,16 +120,8 @@ private:
     std::unique_ptr<TPowerActions> previousPower_;
 };
 
-template <typename T>
-T* Find(QWidget* frm, const char* name)
-{
-    return frm->findChild<T*>(QString::fromLatin1(name));
-}
-
-inline QAction* Act(QWidget* frm, const char* name)
-{
-    return Find<QAction>(frm, name);
-}
+using qvtest::Act;
+using qvtest::Child;
 
 inline QStringList ListPaths(const TfrmMain& frm)
 {

@@ -86,7 +86,7 @@ private slots:
     void headerBandHasNoWindowButtons()
     {
         auto frm = fx_->NewWindow();
-        auto* band = Find<QFrame>(frm.get(), "pnlHeader");
+        auto* band = Child<QFrame>(frm.get(), "pnlHeader");
         QVERIFY(band);
         QStringList buttons;
         for (QAbstractButton* b : band->findChildren<QAbstractButton*>())
@@ -94,7 +94,7 @@ private slots:
         // The help menu stays; minimise and close belong to the window manager's title bar.
         QCOMPARE(buttons, QStringList{"btnHelp"});
         QVERIFY(!(frm->windowFlags() & Qt::FramelessWindowHint));
-        QCOMPARE(Find<QLabel>(frm.get(), "lblTitle")->text(), Q(ApplicationTitle));
+        QCOMPARE(Child<QLabel>(frm.get(), "lblTitle")->text(), Q(ApplicationTitle));
     }
 
     void noHorizontalScrollBarWhenTheColumnFits()
@@ -108,7 +108,7 @@ private slots:
         auto frm = fx_->NewWindow();
         frm->show();
         QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
-        auto* list = Find<QTreeWidget>(frm.get(), "lsvFileName");
+        auto* list = Child<QTreeWidget>(frm.get(), "lsvFileName");
         frm->AddFiles({clip});
         QCoreApplication::processEvents();
         QVERIFY2(!list->horizontalScrollBar()->isVisible(),
@@ -116,10 +116,8 @@ private slots:
         // Enough rows for a vertical scroll bar: it takes its room from the column.
         frm->AddFiles(fx_->CopyClip(clip, names));
         QTRY_VERIFY(list->verticalScrollBar()->isVisible());
-        QTest::qWait(50);
-        QVERIFY2(!list->horizontalScrollBar()->isVisible(),
-                 qPrintable(QStringLiteral("column %1, viewport %2").arg(list->columnWidth(0)).arg(list->viewport()->width())));
-        QVERIFY(list->columnWidth(0) <= list->viewport()->width());
+        QTRY_VERIFY2(list->columnWidth(0) <= list->viewport()->width() && !list->horizontalScrollBar()->isVisible(),
+                     qPrintable(QStringLiteral("column %1, viewport %2").arg(list->columnWidth(0)).arg(list->viewport()->width())));
     }
 
     void toOthersNamesTheChosenFormat_data()
@@ -138,7 +136,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(bool, chosen);
         auto frm = fx_->NewWindow();
-        auto* others = Find<QToolButton>(frm.get(), "btnOthers");
+        auto* others = Child<QToolButton>(frm.get(), "btnOthers");
         QCOMPARE(others->text(), QString("To Others"));
         Act(frm.get(), "actWAV")->trigger();
         Act(frm.get(), action.toLatin1().constData())->trigger();
@@ -153,8 +151,8 @@ private slots:
     {
         fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=15\n");
         auto frm = fx_->NewWindow();
-        QCOMPARE(Find<QToolButton>(frm.get(), "btnOthers")->text(), QString("To WAV"));
-        QVERIFY(Find<QToolButton>(frm.get(), "btnOthers")->property("chosen").toBool());
+        QCOMPARE(Child<QToolButton>(frm.get(), "btnOthers")->text(), QString("To WAV"));
+        QVERIFY(Child<QToolButton>(frm.get(), "btnOthers")->property("chosen").toBool());
     }
 
     void formatButtonsGrowWithTheirCaptions()
@@ -175,7 +173,7 @@ private slots:
         names << "btnOthers";
         int right = 0;
         for (const QString& name : names) {
-            auto* b = Find<QToolButton>(frm.get(), name.toLatin1().constData());
+            auto* b = Child<QToolButton>(frm.get(), name.toLatin1().constData());
             const int needed = QFontMetrics(b->font()).horizontalAdvance(b->text());
             QVERIFY2(b->width() >= needed + 8, qPrintable(name + ": caption cut"));
             // Inside the window, not pushed over its edge.
@@ -202,11 +200,11 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
         frm->AddFiles(fx_->CopyClip(clip, {name}));
         frm->SelectListItem(0);
-        QTRY_VERIFY(Find<QFrame>(frm.get(), "pnlMediaInfo")->isVisible());
-        auto* value = Find<QLabel>(frm.get(), "lblCompleteNameValue");
+        QTRY_VERIFY(Child<QFrame>(frm.get(), "pnlMediaInfo")->isVisible());
+        auto* value = Child<QLabel>(frm.get(), "lblCompleteNameValue");
         QTRY_VERIFY(value->text().endsWith("Sonnenuntergang.avi"));
-        auto* playTime = Find<QLabel>(frm.get(), "lblPlayTimeValue");
-        auto* playCaption = Find<QLabel>(frm.get(), "lblPlayTime");
+        auto* playTime = Child<QLabel>(frm.get(), "lblPlayTimeValue");
+        auto* playCaption = Child<QLabel>(frm.get(), "lblPlayTime");
         // Two whole lines of room, above the PlayTime row and clear of it.
         QVERIFY(value->height() >= 2 * value->fontMetrics().lineSpacing());
         QVERIFY(!value->geometry().intersects(playTime->geometry()));
@@ -275,7 +273,7 @@ private slots:
         QVERIFY2(Contrast(text, background) >= 4.5,
                  qPrintable(QStringLiteral("%1 on %2").arg(text.name(), background.name())));
         // The main window's own title stays white on its dark band.
-        auto* mainTitle = Find<QLabel>(frm.get(), "lblTitle");
+        auto* mainTitle = Child<QLabel>(frm.get(), "lblTitle");
         mainTitle->ensurePolished();
         QCOMPARE(mainTitle->palette().color(mainTitle->foregroundRole()), QColor(Qt::white));
         // "Online Resources" opened the shipped help page, from the about window and the help menu.

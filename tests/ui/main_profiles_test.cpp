@@ -27,11 +27,11 @@ private:
     {
         return GetText(LoadRecord(0, Avi() + file), "Description");
     }
-    static QString Current(TfrmMain& frm) { return Find<QComboBox>(&frm, "cmbAVI")->currentText(); }
+    static QString Current(TfrmMain& frm) { return Child<QComboBox>(&frm, "cmbAVI")->currentText(); }
     static QStringList Names(TfrmMain& frm)
     {
         QStringList names;
-        auto* c = Find<QComboBox>(&frm, "cmbAVI");
+        auto* c = Child<QComboBox>(&frm, "cmbAVI");
         for (int i = 0; i < c->count(); ++i)
             names << c->itemText(i);
         return names;
@@ -118,22 +118,22 @@ private slots:
             QCOMPARE(a->shortcut(), keys);
             QVERIFY2(a->isShortcutVisibleInContextMenu(), name);
         }
-        auto* menu = Find<QMenu>(frm.get(), "mnuProfileAdditional");
+        auto* menu = Child<QMenu>(frm.get(), "mnuProfileAdditional");
         const QList<QAction*> items = menu->actions();
         QCOMPARE(items.size(), 4);
         QCOMPARE(items[0]->text(), QString("Add..."));
         QVERIFY(items[1]->isSeparator());
         QCOMPARE(items[2]->text(), QString("Delete..."));
         QCOMPARE(items[3]->text(), QString("Rename"));
-        QCOMPARE(Find<QPushButton>(frm.get(), "btnEditProfile")->text(), QString("      Edit Profile"));
-        QVERIFY(Find<QPushButton>(frm.get(), "btnEditProfile")->isEnabled());
+        QCOMPARE(Child<QPushButton>(frm.get(), "btnEditProfile")->text(), QString("      Edit Profile"));
+        QVERIFY(Child<QPushButton>(frm.get(), "btnEditProfile")->isEnabled());
     }
 
     void arrowButtonPopsTheMenuUpUnderIt()
     {
         auto frm = Window();
-        auto* arrow = Find<QToolButton>(frm.get(), "btnNewEdit");
-        auto* menu = Find<QMenu>(frm.get(), "mnuProfileAdditional");
+        auto* arrow = Child<QToolButton>(frm.get(), "btnNewEdit");
+        auto* menu = Child<QMenu>(frm.get(), "mnuProfileAdditional");
         arrow->click();
         QTRY_VERIFY(menu->isVisible());
         QCOMPARE(menu->pos(), arrow->mapToGlobal(QPoint(0, arrow->height())));
@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(Description("a.avo"), std::string("a"));
         QCOMPARE(Current(*frm), QString("a"));
         // Yes: replaced and selected.
-        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         QueueEditor(*frm, "replacement", true);
         QueueName("a");
         DialogHook::QueueAnswer(mrYes);
@@ -188,7 +188,7 @@ private slots:
     void editWithCtrlESavesToTheSelectedFileUnderTheBusyCursor()
     {
         auto frm = Window();
-        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         QString shown;
         int busy = 0;
         QueueEditor(*frm, "edited", true, &shown, &busy);
@@ -201,7 +201,7 @@ private slots:
         QCOMPARE(Description("b.avo"), std::string("edited"));
         // Close keeps the file; the edit button runs the same command.
         QueueEditor(*frm, "dropped", false);
-        Find<QPushButton>(frm.get(), "btnEditProfile")->click();
+        Child<QPushButton>(frm.get(), "btnEditProfile")->click();
         QCOMPARE(Description("b.avo"), std::string("edited"));
         QCOMPARE(Current(*frm), QString("b"));
     }
@@ -223,7 +223,7 @@ private slots:
     void renameWithF2SelectsTheNewNameAndNeverReplaces()
     {
         auto frm = Window();
-        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         QString preset;
         QueueName("z", &preset);
         Key(*frm, Qt::Key_F2);
@@ -244,7 +244,7 @@ private slots:
     void deleteWithCtrlDelAsksAndKeepsTheLastProfile()
     {
         auto frm = Window();
-        Find<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         DialogHook::QueueAnswer(mrNo);
         Key(*frm, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(DialogHook::Last()->text, std::string("Are you sure you want to delete profile \"b\"?"));

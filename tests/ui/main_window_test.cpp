@@ -33,8 +33,8 @@ private:
     std::vector<std::string> five_; // a.avi .. e.avi
     std::vector<std::string> opened_;
 
-    QTreeWidget* List(TfrmMain& frm) { return Find<QTreeWidget>(&frm, "lsvFileName"); }
-    QString Summary(TfrmMain& frm) { return Find<QLabel>(&frm, "lblStatus")->text(); }
+    QTreeWidget* List(TfrmMain& frm) { return Child<QTreeWidget>(&frm, "lsvFileName"); }
+    QString Summary(TfrmMain& frm) { return Child<QLabel>(&frm, "lblStatus")->text(); }
 
     void Select(TfrmMain& frm, const std::vector<int>& rows)
     {
@@ -118,7 +118,7 @@ private slots:
         QCOMPARE(selectedNames, selectedAfter.isEmpty() ? QStringList{} : QStringList{selectedAfter});
         // The summary follows once pending events have run.
         QTRY_COMPARE(Summary(*frm), summary);
-        QTRY_COMPARE(Find<QFrame>(frm.get(), "pnlMediaInfo")->isVisibleTo(frm.get()), !remaining.isEmpty());
+        QTRY_COMPARE(Child<QFrame>(frm.get(), "pnlMediaInfo")->isVisibleTo(frm.get()), !remaining.isEmpty());
     }
 
     // ---- Adding ----
@@ -130,6 +130,8 @@ private slots:
         const std::string noExt = fx_->MediaDir() + "noextension";
         qvtest::WriteFile(text, "not media");
         fs::copy_file(clip_, noExt, fs::copy_options::overwrite_existing);
+        // Real clips whose names carry no accepted extension.
+        const std::vector<std::string> oddNames = fx_->CopyClip(clip_, {"movie.", ".avi", "clip.av"});
 
         auto frm = fx_->NewWindow();
         const struct {
@@ -142,6 +144,9 @@ private slots:
             {fx_->MediaDir() + "missing.avi", 2},  // does not exist
             {text, 2},                             // extension not in the filters
             {noExt, 2},                            // no extension at all
+            {oddNames[0], 2},                      // "movie.": an empty extension
+            {oddNames[1], 2},                      // ".avi": a hidden name without extension
+            {oddNames[2], 2},                      // ".av" is only part of a pattern
             {fx_->MediaDir(), 2},                  // a folder
         };
         for (const auto& s : steps) {
@@ -329,7 +334,7 @@ private slots:
         Act(frm.get(), "actClearList")->trigger();
         QCOMPARE(frm->FileCount(), 0);
         QCOMPARE(Summary(*frm), QString("Summary: No files"));
-        QTRY_VERIFY(!Find<QFrame>(frm.get(), "pnlMediaInfo")->isVisibleTo(frm.get()));
+        QTRY_VERIFY(!Child<QFrame>(frm.get(), "pnlMediaInfo")->isVisibleTo(frm.get()));
     }
 
     // ---- Media panel ----
@@ -337,9 +342,9 @@ private slots:
     void mediaPanelFollowsSelection()
     {
         auto frm = fx_->NewWindow();
-        auto* panel = Find<QFrame>(frm.get(), "pnlMediaInfo");
-        auto* codec = Find<QLabel>(frm.get(), "lblVideoCodecValue");
-        auto* name = Find<QLabel>(frm.get(), "lblCompleteNameValue");
+        auto* panel = Child<QFrame>(frm.get(), "pnlMediaInfo");
+        auto* codec = Child<QLabel>(frm.get(), "lblVideoCodecValue");
+        auto* name = Child<QLabel>(frm.get(), "lblCompleteNameValue");
         QVERIFY(!panel->isVisibleTo(frm.get())); // empty list
         QCOMPARE(codec->text(), QString("..."));  // nothing shown yet
 
@@ -358,8 +363,8 @@ private slots:
         // An audio-only file: no video facts, audio facts present.
         Select(*frm, {1});
         QTRY_COMPARE(codec->text(), QString("<None>"));
-        QCOMPARE(Find<QLabel>(frm.get(), "lblWidthValue")->text(), QString("<None>"));
-        QVERIFY(Find<QLabel>(frm.get(), "lblSamplingRateValue")->text() != QString("<None>"));
+        QCOMPARE(Child<QLabel>(frm.get(), "lblWidthValue")->text(), QString("<None>"));
+        QVERIFY(Child<QLabel>(frm.get(), "lblSamplingRateValue")->text() != QString("<None>"));
 
         // No selection: every value reads "<None>", the panel stays.
         Select(*frm, {});
@@ -394,7 +399,7 @@ private slots:
                 form.accept();
             });
             frm->SelectListItem(0);
-            emit Find<QLabel>(frm.get(), "lblMore")->linkActivated("more");
+            emit Child<QLabel>(frm.get(), "lblMore")->linkActivated("more");
             QCOMPARE(DialogHook::PendingFormDrivers(), 0);
         }
         QCOMPARE(caption, QString("File Information - c.avi"));
@@ -433,7 +438,7 @@ private slots:
             if (f < 8) {
                 // Main formats: the chosen one is disabled, and so is its button.
                 QCOMPARE(a->isEnabled(), f != format);
-                QCOMPARE(Find<QToolButton>(frm.get(), (std::string("btn") + names[f]).c_str())->isEnabled(),
+                QCOMPARE(Child<QToolButton>(frm.get(), (std::string("btn") + names[f]).c_str())->isEnabled(),
                          f != format);
                 QVERIFY(!a->isChecked());
             } else {
@@ -442,7 +447,7 @@ private slots:
             }
         }
         QCOMPARE(Act(frm.get(), "actOthers")->isEnabled(), format < 8);
-        auto* stack = Find<QStackedWidget>(frm.get(), "stkProfiles");
+        auto* stack = Child<QStackedWidget>(frm.get(), "stkProfiles");
         QCOMPARE(stack->currentWidget()->objectName(), QString("cmb") + names[format]);
     }
 
@@ -465,8 +470,8 @@ private slots:
                           "\nLastOutputOpenDir=" + fx_->MediaDir() + "\n");
         auto frm = fx_->NewWindow();
         QCOMPARE(frm->CurrentFormat(), expected);
-        QCOMPARE(Find<QLineEdit>(frm.get(), "txtOutputDir")->text(), QString::fromStdString(fx_->MediaDir()));
-        auto* stack = Find<QStackedWidget>(frm.get(), "stkProfiles");
+        QCOMPARE(Child<QLineEdit>(frm.get(), "txtOutputDir")->text(), QString::fromStdString(fx_->MediaDir()));
+        auto* stack = Child<QStackedWidget>(frm.get(), "stkProfiles");
         if (expected < 0) {
             QCOMPARE(stack->currentWidget()->objectName(), QString("pnlNoProfile"));
             for (const char* main : {"actAVI", "actMP4", "actSWF"})
@@ -487,8 +492,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
         // At the screen's left edge, so that the menu is not moved back inside the screen.
         frm->move(0, 0);
-        auto* others = Find<QToolButton>(frm.get(), "btnOthers");
-        auto* menu = Find<QMenu>(frm.get(), "mnuOthers");
+        auto* others = Child<QToolButton>(frm.get(), "btnOthers");
+        auto* menu = Child<QMenu>(frm.get(), "mnuOthers");
         QTest::mousePress(others, Qt::RightButton);
         QTest::mouseRelease(others, Qt::RightButton);
         QTest::qWait(50);
@@ -545,8 +550,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
         frm->AddFiles({five_[0]});
         QTreeWidget* list = List(*frm);
-        auto* haveFile = Find<QMenu>(frm.get(), "mnuListViewHaveFile");
-        auto* noFile = Find<QMenu>(frm.get(), "mnuListViewNoFile");
+        auto* haveFile = Child<QMenu>(frm.get(), "mnuListViewHaveFile");
+        auto* noFile = Child<QMenu>(frm.get(), "mnuListViewNoFile");
 
         Select(*frm, {});
         emit list->customContextMenuRequested(QPoint(10, 10));
@@ -585,7 +590,7 @@ private slots:
         QVERIFY(QString::fromStdString(opened_.back()).startsWith("mailto:"));
 
         // An empty output box: the "Empty Dir" message, nothing opened.
-        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText("   ");
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText("   ");
         const size_t before = opened_.size();
         Act(frm.get(), "actOpenDestinationFolder")->trigger();
         QCOMPARE(opened_.size(), before);
@@ -593,7 +598,7 @@ private slots:
         QCOMPARE(DialogHook::Last()->text, IDS_MESSAGEBOX_EmptyDir);
 
         // An existing folder opens.
-        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(fx_->MediaDir()));
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(fx_->MediaDir()));
         Act(frm.get(), "actOpenDestinationFolder")->trigger();
         QCOMPARE(opened_.size(), before + 1);
     }
@@ -603,7 +608,7 @@ private slots:
         auto frm = fx_->NewWindow();
         DialogHook::QueueFileAnswer(fx_->MediaDir());
         Act(frm.get(), "actBrowse")->trigger();
-        QCOMPARE(Find<QLineEdit>(frm.get(), "txtOutputDir")->text(), QString::fromStdString(fx_->MediaDir()));
+        QCOMPARE(Child<QLineEdit>(frm.get(), "txtOutputDir")->text(), QString::fromStdString(fx_->MediaDir()));
         QCOMPARE(Options.LastOutputOpenDir, fx_->MediaDir());
         // Cancelled: nothing changes.
         DialogHook::QueueFileAnswer("");
@@ -617,7 +622,7 @@ private slots:
         for (const char* name : {"actEditProfile", "actAddNewProfile", "actDeleteProfiles", "actRenameProfileExecute",
                                  "actProfileAdditional"})
             QVERIFY2(Act(frm.get(), name)->isEnabled(), name);
-        auto* edit = Find<QPushButton>(frm.get(), "btnEditProfile");
+        auto* edit = Child<QPushButton>(frm.get(), "btnEditProfile");
         QVERIFY(edit->isEnabled());
         QVERIFY(edit->toolTip().contains("Ctrl+E"));
         QCOMPARE(edit->text(), QString("      Edit Profile"));
@@ -636,7 +641,7 @@ private slots:
         replace("IDS_MAIN_BUTTON_Open=Select File", "IDS_MAIN_BUTTON_Open=Pick Files");
         qvtest::WriteFile(fx_->AppDir() + "langs/Other.ini", text);
         auto frm = fx_->NewWindow();
-        auto* menu = Find<QMenu>(frm.get(), "mniLanguages");
+        auto* menu = Child<QMenu>(frm.get(), "mniLanguages");
         QStringList names;
         QAction* other = nullptr;
         for (QAction* a : menu->actions()) {
@@ -651,7 +656,7 @@ private slots:
 
         other->trigger();
         QVERIFY(other->isChecked());
-        QCOMPARE(Find<QPushButton>(frm.get(), "btnOpen")->text(), QString("Pick Files"));
+        QCOMPARE(Child<QPushButton>(frm.get(), "btnOpen")->text(), QString("Pick Files"));
         TIniFile config(fx_->AppDir() + "config.ini");
         QCOMPARE(config.ReadString("DazadUVI_Form", "LanguageFile", ""), std::string("Other.ini"));
         QVERIFY(fx_->QuitCodes().empty());
@@ -660,7 +665,7 @@ private slots:
         for (QAction* a : menu->actions())
             if (a->text() == "English")
                 a->trigger();
-        QCOMPARE(Find<QPushButton>(frm.get(), "btnOpen")->text(), QString("Select File"));
+        QCOMPARE(Child<QPushButton>(frm.get(), "btnOpen")->text(), QString("Select File"));
         fs::remove(fx_->AppDir() + "langs/Other.ini");
         fs::remove_all(fx_->AppDir() + "langs/Other_Profile");
         fs::remove(fx_->AppDir() + "config.ini");

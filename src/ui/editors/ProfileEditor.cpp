@@ -68,6 +68,15 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, const std::string& name 
 }
 
 // The index of the checked radio of a group, -1 when none is.
+// The captions of a codec list, in list order.
+std::vector<std::string> CodecCaptions(const TCodecList& list)
+{
+    std::vector<std::string> texts;
+    for (const TCodecEntry& e : list.Entries)
+        texts.push_back(*e.Caption);
+    return texts;
+}
+
 int CheckedRadio(const std::vector<QRadioButton*>& radios)
 {
     for (size_t i = 0; i < radios.size(); ++i)
@@ -210,7 +219,34 @@ void TfrmProfileEditor::BuildGeneralTab()
     TabGeneral = Named(new QWidget, aac ? "tabGeneral" : "TabSheetGeneral");
     PageControl->addTab(TabGeneral, Accel(IDS_PROFILE_PAGECONTROL_General));
 
-    // Time control.
+    auto* left = new QVBoxLayout;
+    auto* right = new QVBoxLayout;
+    left->addWidget(BuildTimeGroup());
+    if (!d_.FormatKey.empty()) // MP4, 3GP
+        left->addWidget(BuildFormatListGroup());
+    if (d_.Extra == TEditorExtra::MpegPresets)
+        left->addWidget(BuildMpegPresetGroup());
+    left->addStretch();
+
+    if (d_.Extra == TEditorExtra::TgpPairs)
+        BuildTgpCodecPairs(right);
+    else
+        BuildCodecLists(right);
+    for (QComboBox* c : videoLists_)
+        connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+    for (QComboBox* c : audioLists_)
+        connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+    if (d_.HasVideo)
+        BuildVideoOptionGroups(right);
+    right->addStretch();
+
+    auto* columns = new QHBoxLayout(TabGeneral);
+    columns->addLayout(left, 1);
+    columns->addLayout(right, 1);
+}
+
+QGroupBox* TfrmProfileEditor::BuildTimeGroup()
+{
     auto* timeGroup = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_TimeControl), TabGeneral), "GroupBoxTimeControl");
     checkTime_
         = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_EnableTimeControl, 'T'), timeGroup), d_.EnableTimeControl);
@@ -240,157 +276,140 @@ void TfrmProfileEditor::BuildGeneralTab()
     bindings_.push_back(std::make_unique<TCheckBinding>(checkTime_, "EnableTimeControl"));
     bindings_.push_back(std::make_unique<TTextBinding>(editDuration_, "Duration"));
     bindings_.push_back(std::make_unique<TTextBinding>(editStart_, "StartTime"));
+    return timeGroup;
+}
 
-    auto* left = new QVBoxLayout;
-    auto* right = new QVBoxLayout;
-    left->addWidget(timeGroup);
+QGroupBox* TfrmProfileEditor::BuildFormatListGroup()
+{
+    auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_Type), TabGeneral), "GroupBoxType");
+    std::vector<std::string> texts;
+    for (const std::string* t : d_.FormatEntries)
+        texts.push_back(*t);
+    formatList_ = MakeList(group, d_.FormatControl, texts);
+    (new QVBoxLayout(group))->addWidget(formatList_);
+    bindings_.push_back(std::make_unique<TComboBinding>(formatList_, d_.FormatKey));
+    connect(formatList_, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+    return group;
+}
 
-    // Format list (MP4, 3GP).
-    if (!d_.FormatKey.empty()) {
-        auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_Type), TabGeneral), "GroupBoxType");
-        std::vector<std::string> texts;
-        for (const std::string* t : d_.FormatEntries)
-            texts.push_back(*t);
-        formatList_ = MakeList(group, d_.FormatControl, texts);
-        (new QVBoxLayout(group))->addWidget(formatList_);
-        left->addWidget(group);
-        bindings_.push_back(std::make_unique<TComboBinding>(formatList_, d_.FormatKey));
-        connect(formatList_, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
-    }
-
-    // MPEG preset group.
-    if (d_.Extra == TEditorExtra::MpegPresets) {
-        auto* group
-            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_PresetFormats), TabGeneral), "GroupBoxPresetFormats");
-        checkUsePreset_
-            = Named(new QCheckBox(Plain(IDS_PROFILE_LABEL_UsePresetFormats), group), "CheckBoxUsePressetFormat");
-        groupPresetType_ = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Type + " "), group), "RadioGroupPresetType");
-        groupTargetFormat_
-            = Named(new QGroupBox(Plain(IDS_PROFILE_LABEL_TargetFormat), group), "RadioGroupTargetFormat");
-        auto* tl = new QHBoxLayout(groupPresetType_);
+QGroupBox* TfrmProfileEditor::BuildMpegPresetGroup()
+{
+    auto* group = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_PresetFormats), TabGeneral), "GroupBoxPresetFormats");
+    checkUsePreset_ = Named(new QCheckBox(Plain(IDS_PROFILE_LABEL_UsePresetFormats), group), "CheckBoxUsePressetFormat");
+    groupPresetType_ = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Type + " "), group), "RadioGroupPresetType");
+    groupTargetFormat_ = Named(new QGroupBox(Plain(IDS_PROFILE_LABEL_TargetFormat), group), "RadioGroupTargetFormat");
+    // One row of radio buttons named <Name>0, <Name>1, ... in a group box.
+    auto radioRow = [](QGroupBox* box, std::initializer_list<const std::string*> texts, const std::string& name,
+                        std::vector<QRadioButton*>& radios) {
+        auto* row = new QHBoxLayout(box);
         int i = 0;
-        for (const std::string* t :
-            { &IDS_PROFILE_RADIOBUTTON_Vcd, &IDS_PROFILE_RADIOBUTTON_Svcd, &IDS_PROFILE_CHECKBOX_DVD }) {
-            auto* r
-                = Named(new QRadioButton(Plain(*t), groupPresetType_), "RadioButtonPresetType" + std::to_string(i++));
-            presetTypes_.push_back(r);
-            tl->addWidget(r);
+        for (const std::string* t : texts) {
+            auto* r = Named(new QRadioButton(Plain(*t), box), name + std::to_string(i++));
+            radios.push_back(r);
+            row->addWidget(r);
         }
-        auto* fl = new QHBoxLayout(groupTargetFormat_);
-        i = 0;
-        for (const std::string* t :
-            { &IDS_PROFILE_RADIOBUTTON_Auto, &IDS_PROFILE_LABEL_Ntsc, &IDS_PROFILE_LABEL_Pal }) {
-            auto* r = Named(
-                new QRadioButton(Plain(*t), groupTargetFormat_), "RadioButtonTargetFormat" + std::to_string(i++));
-            targetFormats_.push_back(r);
-            fl->addWidget(r);
-        }
-        auto* gl = new QVBoxLayout(group);
-        gl->addWidget(checkUsePreset_);
-        gl->addWidget(groupPresetType_);
-        gl->addWidget(groupTargetFormat_);
-        left->addWidget(group);
-        bindings_.push_back(std::make_unique<TCheckBinding>(checkUsePreset_, "UsePresetFormats"));
-        bindings_.push_back(std::make_unique<TRadioGroupBinding>(targetFormats_, "TargetFormat"));
-        bindings_.push_back(std::make_unique<TRadioGroupBinding>(presetTypes_, "PresetType"));
-        connect(checkUsePreset_, &QCheckBox::toggled, this, [this] { UpdateTabs(); });
-        for (QRadioButton* r : presetTypes_)
-            connect(r, &QRadioButton::toggled, this, [this] { UpdateTabs(); });
-    }
-    left->addStretch();
-
-    // Codec lists. 3GP stacks a Nokia and a Sony pair of groups.
-    auto listGroup = [&](const TCodecList& list, const std::string& title, const char* groupName) {
-        auto* group = Named(new QGroupBox(Accel(title), TabGeneral), groupName);
-        std::vector<std::string> texts;
-        for (const TCodecEntry& e : list.Entries)
-            texts.push_back(*e.Caption);
-        QComboBox* combo = MakeList(group, list.ControlName, texts);
-        (new QVBoxLayout(group))->addWidget(combo);
-        bindings_.push_back(std::make_unique<TComboBinding>(combo, list.Key));
-        return std::make_pair(group, combo);
     };
-    if (d_.Extra == TEditorExtra::TgpPairs) {
-        videoListStack_ = Named(new QStackedWidget(TabGeneral), "StackCodecPairs");
-        const char* names[2][2] = { { "GroupBoxVideoCodecNokia", "GroupBoxAudioCodecNokia" },
-            { "GroupBoxVideoCodecSony", "GroupBoxAudioCodecSony" } };
-        for (size_t pair = 0; pair < 2; ++pair) {
-            auto* holder = new QWidget;
-            auto* hl = new QVBoxLayout(holder);
-            hl->setContentsMargins(0, 0, 0, 0);
-            auto [vg, vc] = listGroup(d_.VideoLists[pair], IDS_PROFILE_GROUPBOX_VideoCodec, names[pair][0]);
-            auto [ag, ac] = listGroup(d_.AudioLists[pair], IDS_PROFILE_GROUPBOX_AudioCodec, names[pair][1]);
-            vg->setParent(holder);
-            ag->setParent(holder);
-            hl->addWidget(vg);
-            hl->addWidget(ag);
-            videoLists_.push_back(vc);
-            audioLists_.push_back(ac);
-            videoListStack_->addWidget(holder);
-            if (pair == 0) {
-                // The notices for the Nokia choices, shown when the user picks them.
-                connect(vc, &QComboBox::activated, this, [this](int i) { TgpCodecChosen(true, i); });
-                connect(ac, &QComboBox::activated, this, [this](int i) { TgpCodecChosen(false, i); });
-            }
-        }
-        right->addWidget(videoListStack_);
-    } else {
-        if (d_.HasVideo) {
-            auto [vg, vc] = listGroup(d_.VideoLists[0], IDS_PROFILE_GROUPBOX_VideoCodec, "GroupBoxVideoCodec");
-            groupVideoCodec_ = vg;
-            videoLists_.push_back(vc);
-            right->addWidget(vg);
-        }
-        groupAudioCodec_
-            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
-        auto* al = new QVBoxLayout(groupAudioCodec_);
-        if (d_.AudioLists.size() > 1) {
-            audioListStack_ = Named(new QStackedWidget(groupAudioCodec_), "StackAudioCodec");
-            audioListStack_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-        }
-        for (const TCodecList& list : d_.AudioLists) {
-            std::vector<std::string> texts;
-            for (const TCodecEntry& e : list.Entries)
-                texts.push_back(*e.Caption);
-            QComboBox* combo = MakeList(groupAudioCodec_, list.ControlName, texts);
-            bindings_.push_back(std::make_unique<TComboBinding>(combo, list.Key));
-            audioLists_.push_back(combo);
-            if (audioListStack_)
-                audioListStack_->addWidget(combo);
-            else
-                al->addWidget(combo);
-        }
-        if (audioListStack_)
-            al->addWidget(audioListStack_);
-        right->addWidget(groupAudioCodec_);
-    }
-    for (QComboBox* c : videoLists_)
-        connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
-    for (QComboBox* c : audioLists_)
-        connect(c, &QComboBox::currentIndexChanged, this, [this] { UpdateCodecPages(); });
+    radioRow(groupPresetType_, { &IDS_PROFILE_RADIOBUTTON_Vcd, &IDS_PROFILE_RADIOBUTTON_Svcd, &IDS_PROFILE_CHECKBOX_DVD },
+        "RadioButtonPresetType", presetTypes_);
+    radioRow(groupTargetFormat_, { &IDS_PROFILE_RADIOBUTTON_Auto, &IDS_PROFILE_LABEL_Ntsc, &IDS_PROFILE_LABEL_Pal },
+        "RadioButtonTargetFormat", targetFormats_);
+    auto* gl = new QVBoxLayout(group);
+    gl->addWidget(checkUsePreset_);
+    gl->addWidget(groupPresetType_);
+    gl->addWidget(groupTargetFormat_);
+    bindings_.push_back(std::make_unique<TCheckBinding>(checkUsePreset_, "UsePresetFormats"));
+    bindings_.push_back(std::make_unique<TRadioGroupBinding>(targetFormats_, "TargetFormat"));
+    bindings_.push_back(std::make_unique<TRadioGroupBinding>(presetTypes_, "PresetType"));
+    connect(checkUsePreset_, &QCheckBox::toggled, this, [this] { UpdateTabs(); });
+    for (QRadioButton* r : presetTypes_)
+        connect(r, &QRadioButton::toggled, this, [this] { UpdateTabs(); });
+    return group;
+}
 
+std::pair<QGroupBox*, QComboBox*> TfrmProfileEditor::BuildCodecListGroup(
+    const TCodecList& list, const std::string& title, const char* groupName)
+{
+    auto* group = Named(new QGroupBox(Accel(title), TabGeneral), groupName);
+    QComboBox* combo = MakeList(group, list.ControlName, CodecCaptions(list));
+    (new QVBoxLayout(group))->addWidget(combo);
+    bindings_.push_back(std::make_unique<TComboBinding>(combo, list.Key));
+    return { group, combo };
+}
+
+// 3GP stacks a Nokia and a Sony pair of codec groups.
+void TfrmProfileEditor::BuildTgpCodecPairs(QVBoxLayout* right)
+{
+    videoListStack_ = Named(new QStackedWidget(TabGeneral), "StackCodecPairs");
+    const char* names[2][2] = { { "GroupBoxVideoCodecNokia", "GroupBoxAudioCodecNokia" },
+        { "GroupBoxVideoCodecSony", "GroupBoxAudioCodecSony" } };
+    for (size_t pair = 0; pair < 2; ++pair) {
+        auto* holder = new QWidget;
+        auto* hl = new QVBoxLayout(holder);
+        hl->setContentsMargins(0, 0, 0, 0);
+        auto [vg, vc] = BuildCodecListGroup(d_.VideoLists[pair], IDS_PROFILE_GROUPBOX_VideoCodec, names[pair][0]);
+        auto [ag, ac] = BuildCodecListGroup(d_.AudioLists[pair], IDS_PROFILE_GROUPBOX_AudioCodec, names[pair][1]);
+        vg->setParent(holder);
+        ag->setParent(holder);
+        hl->addWidget(vg);
+        hl->addWidget(ag);
+        videoLists_.push_back(vc);
+        audioLists_.push_back(ac);
+        videoListStack_->addWidget(holder);
+        if (pair == 0) {
+            // The notices for the Nokia choices, shown when the user picks them.
+            connect(vc, &QComboBox::activated, this, [this](int i) { TgpCodecChosen(true, i); });
+            connect(ac, &QComboBox::activated, this, [this](int i) { TgpCodecChosen(false, i); });
+        }
+    }
+    right->addWidget(videoListStack_);
+}
+
+// The video codec group, and the audio codec group with one list, or a stack
+// of lists when the format has several (MPEG).
+void TfrmProfileEditor::BuildCodecLists(QVBoxLayout* right)
+{
     if (d_.HasVideo) {
-        groupDisableAudio_
-            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_DisableAudio), TabGeneral), "GroupBoxDisableAudio");
-        checkDisableAudio_ = Named(
-            new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
-        (new QVBoxLayout(groupDisableAudio_))->addWidget(checkDisableAudio_);
-        groupSameQuality_
-            = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality, 'Q'), TabGeneral), "GroupBoxSameQuality");
-        auto* same
-            = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
-        (new QVBoxLayout(groupSameQuality_))->addWidget(same);
-        right->addWidget(groupDisableAudio_);
-        right->addWidget(groupSameQuality_);
-        bindings_.push_back(std::make_unique<TCheckBinding>(same, "VideoSameQuality"));
-        bindings_.push_back(std::make_unique<TCheckBinding>(checkDisableAudio_, "AudioDisableAudio"));
-        connect(checkDisableAudio_, &QCheckBox::toggled, this, [this] { UpdateTabs(); });
+        auto [vg, vc] = BuildCodecListGroup(d_.VideoLists[0], IDS_PROFILE_GROUPBOX_VideoCodec, "GroupBoxVideoCodec");
+        groupVideoCodec_ = vg;
+        videoLists_.push_back(vc);
+        right->addWidget(vg);
     }
-    right->addStretch();
+    groupAudioCodec_ = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_AudioCodec), TabGeneral), "GroupBoxAudioCodec");
+    auto* al = new QVBoxLayout(groupAudioCodec_);
+    if (d_.AudioLists.size() > 1) {
+        audioListStack_ = Named(new QStackedWidget(groupAudioCodec_), "StackAudioCodec");
+        audioListStack_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    }
+    for (const TCodecList& list : d_.AudioLists) {
+        QComboBox* combo = MakeList(groupAudioCodec_, list.ControlName, CodecCaptions(list));
+        bindings_.push_back(std::make_unique<TComboBinding>(combo, list.Key));
+        audioLists_.push_back(combo);
+        if (audioListStack_)
+            audioListStack_->addWidget(combo);
+        else
+            al->addWidget(combo);
+    }
+    if (audioListStack_)
+        al->addWidget(audioListStack_);
+    right->addWidget(groupAudioCodec_);
+}
 
-    auto* columns = new QHBoxLayout(TabGeneral);
-    columns->addLayout(left, 1);
-    columns->addLayout(right, 1);
+void TfrmProfileEditor::BuildVideoOptionGroups(QVBoxLayout* right)
+{
+    groupDisableAudio_
+        = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_DisableAudio), TabGeneral), "GroupBoxDisableAudio");
+    checkDisableAudio_
+        = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
+    (new QVBoxLayout(groupDisableAudio_))->addWidget(checkDisableAudio_);
+    groupSameQuality_
+        = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality, 'Q'), TabGeneral), "GroupBoxSameQuality");
+    auto* same = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
+    (new QVBoxLayout(groupSameQuality_))->addWidget(same);
+    right->addWidget(groupDisableAudio_);
+    right->addWidget(groupSameQuality_);
+    bindings_.push_back(std::make_unique<TCheckBinding>(same, "VideoSameQuality"));
+    bindings_.push_back(std::make_unique<TCheckBinding>(checkDisableAudio_, "AudioDisableAudio"));
+    connect(checkDisableAudio_, &QCheckBox::toggled, this, [this] { UpdateTabs(); });
 }
 
 QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& c, const TPresetTable& table,
@@ -471,11 +490,28 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     QGroupBox* bitrate = BuildVideoBitrateGroup(*ui->Bitrate, c, *page.Presets, page.TrackBarMax, page.StartPosition,
         "Video", c, Accel(IDS_PROFILE_GROUPBOX_Bitrate));
     bitrate->setParent(w);
+    QGroupBox* size = BuildVideoSizeGroup(*ui, w);
+    QGroupBox* rate = BuildFrameRateGroup(*ui, w);
+    QGroupBox* aspect = BuildAspectGroup(page, w);
 
-    // Size.
-    auto* size = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_VideoSize), w), "GroupBoxVideoSize" + c);
+    auto* grid = new QGridLayout(w);
+    grid->addWidget(bitrate, 0, 0);
+    grid->addWidget(size, 0, 1);
+    grid->addWidget(rate, 1, 0);
+    grid->addWidget(aspect, 1, 1);
+    grid->setRowStretch(2, 1);
+    videoPages_.push_back(std::move(ui));
+    return w;
+}
+
+// H.263 offers three fixed sizes; the other codecs keep the source size or
+// take one from a list or the two edits.
+QGroupBox* TfrmProfileEditor::BuildVideoSizeGroup(TVideoPageUi& ui, QWidget* page)
+{
+    const std::string& c = ui.Page->Suffix;
+    auto* size = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_VideoSize), page), "GroupBoxVideoSize" + c);
     auto* sl = new QGridLayout(size);
-    if (page.Kind == TPageKind::H263) {
+    if (ui.Page->Kind == TPageKind::H263) {
         const struct {
             const char* Text;
             const char* Name;
@@ -492,69 +528,72 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
         }
         sl->setRowStretch(row, 1);
         bindings_.push_back(std::make_unique<TSizeRadioBinding>(choices, "VideoWidth" + c, "VideoHeight" + c));
-    } else {
-        ui->KeepSize
-            = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
-        ui->ChangeSize
-            = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Change), size), "RadioButtonChangVideoSize" + c);
-        ui->Width = Named(new QSpinBox(size), "EditVideoWidth" + c);
-        ui->Height = Named(new QSpinBox(size), "EditVideoHeight" + c);
-        for (QSpinBox* e : { ui->Width, ui->Height }) {
-            e->setRange(MinVideoDimension, MaxVideoDimension);
-            e->installEventFilter(this);
-        }
-        ui->Sizes = MakeList(size, "ComboBoxVideoSize" + c, SizePresetTexts(page.Sizes));
-        auto* dims = MakeLabel(size, Plain(IDS_PROFILE_LABEL_VideoDimensions));
-        auto* wl = MakeLabel(size, Plain(IDS_PROFILE_LABEL_Width));
-        auto* hl = MakeLabel(size, Plain(IDS_PROFILE_LABEL_Height));
-        auto* x = MakeLabel(size, QStringLiteral("X"));
-        sl->addWidget(ui->KeepSize, 0, 0, 1, 4);
-        sl->addWidget(ui->ChangeSize, 1, 0, 1, 4);
-        sl->addWidget(dims, 2, 0);
-        sl->addWidget(ui->Sizes, 2, 1, 1, 3);
-        auto* dimRow = new QHBoxLayout;
-        dimRow->addWidget(wl);
-        dimRow->addWidget(ui->Width);
-        dimRow->addWidget(x);
-        dimRow->addWidget(hl);
-        dimRow->addWidget(ui->Height);
-        dimRow->addStretch();
-        sl->addLayout(dimRow, 3, 0, 1, 4);
-        sl->setRowStretch(4, 1);
-        wl->setBuddy(ui->Width);
-        hl->setBuddy(ui->Height);
-        ui->SizeSide = { ui->Width, ui->Height, wl, hl, x, dims, ui->Sizes };
-        TVideoPageUi* self = ui.get();
-        connect(ui->ChangeSize, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
-        connect(ui->Width, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
-        connect(ui->Height, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
-        connect(ui->Sizes, &QComboBox::activated, this, [this, self] { SizeChosen(*self); });
-        bindings_.push_back(
-            std::make_unique<TRadioPairBinding>(ui->KeepSize, ui->ChangeSize, "VideoSizeUseSource" + c));
-        bindings_.push_back(std::make_unique<TSpinBinding>(ui->Width, "VideoWidth" + c));
-        bindings_.push_back(std::make_unique<TSpinBinding>(ui->Height, "VideoHeight" + c));
+        return size;
     }
+    ui.KeepSize = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_KeepSource), size), "RadioButtonKeepSourceSize" + c);
+    ui.ChangeSize = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Change), size), "RadioButtonChangVideoSize" + c);
+    ui.Width = Named(new QSpinBox(size), "EditVideoWidth" + c);
+    ui.Height = Named(new QSpinBox(size), "EditVideoHeight" + c);
+    for (QSpinBox* e : { ui.Width, ui.Height }) {
+        e->setRange(MinVideoDimension, MaxVideoDimension);
+        e->installEventFilter(this);
+    }
+    ui.Sizes = MakeList(size, "ComboBoxVideoSize" + c, SizePresetTexts(ui.Page->Sizes));
+    auto* dims = MakeLabel(size, Plain(IDS_PROFILE_LABEL_VideoDimensions));
+    auto* wl = MakeLabel(size, Plain(IDS_PROFILE_LABEL_Width));
+    auto* hl = MakeLabel(size, Plain(IDS_PROFILE_LABEL_Height));
+    auto* x = MakeLabel(size, QStringLiteral("X"));
+    sl->addWidget(ui.KeepSize, 0, 0, 1, 4);
+    sl->addWidget(ui.ChangeSize, 1, 0, 1, 4);
+    sl->addWidget(dims, 2, 0);
+    sl->addWidget(ui.Sizes, 2, 1, 1, 3);
+    auto* dimRow = new QHBoxLayout;
+    dimRow->addWidget(wl);
+    dimRow->addWidget(ui.Width);
+    dimRow->addWidget(x);
+    dimRow->addWidget(hl);
+    dimRow->addWidget(ui.Height);
+    dimRow->addStretch();
+    sl->addLayout(dimRow, 3, 0, 1, 4);
+    sl->setRowStretch(4, 1);
+    wl->setBuddy(ui.Width);
+    hl->setBuddy(ui.Height);
+    ui.SizeSide = { ui.Width, ui.Height, wl, hl, x, dims, ui.Sizes };
+    TVideoPageUi* self = &ui;
+    connect(ui.ChangeSize, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
+    connect(ui.Width, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
+    connect(ui.Height, &QSpinBox::valueChanged, this, [this, self] { SizeEditChanged(*self); });
+    connect(ui.Sizes, &QComboBox::activated, this, [this, self] { SizeChosen(*self); });
+    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui.KeepSize, ui.ChangeSize, "VideoSizeUseSource" + c));
+    bindings_.push_back(std::make_unique<TSpinBinding>(ui.Width, "VideoWidth" + c));
+    bindings_.push_back(std::make_unique<TSpinBinding>(ui.Height, "VideoHeight" + c));
+    return size;
+}
 
-    // Frame rate.
-    auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), w), "GroupBoxFrameRate" + c);
-    ui->KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto), rate), "RadioButtonKeepFrameRate" + c);
-    ui->ChangeRate
+QGroupBox* TfrmProfileEditor::BuildFrameRateGroup(TVideoPageUi& ui, QWidget* page)
+{
+    const std::string& c = ui.Page->Suffix;
+    auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), page), "GroupBoxFrameRate" + c);
+    ui.KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto), rate), "RadioButtonKeepFrameRate" + c);
+    ui.ChangeRate
         = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
-    ui->Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(page.FrameRates));
+    ui.Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(ui.Page->FrameRates));
     auto* rl = new QVBoxLayout(rate);
-    rl->addWidget(ui->KeepRate);
-    rl->addWidget(ui->ChangeRate);
-    rl->addWidget(ui->Rates);
+    rl->addWidget(ui.KeepRate);
+    rl->addWidget(ui.ChangeRate);
+    rl->addWidget(ui.Rates);
     rl->addStretch();
-    {
-        TVideoPageUi* self = ui.get();
-        connect(ui->ChangeRate, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
-    }
-    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui->KeepRate, ui->ChangeRate, "VideoKeepFrameRate" + c));
-    bindings_.push_back(std::make_unique<TComboBinding>(ui->Rates, "VideoFrameRate" + c));
+    TVideoPageUi* self = &ui;
+    connect(ui.ChangeRate, &QRadioButton::toggled, this, [this, self] { UpdateVideoPage(*self); });
+    bindings_.push_back(std::make_unique<TRadioPairBinding>(ui.KeepRate, ui.ChangeRate, "VideoKeepFrameRate" + c));
+    bindings_.push_back(std::make_unique<TComboBinding>(ui.Rates, "VideoFrameRate" + c));
+    return rate;
+}
 
-    // Aspect.
-    auto* aspect = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Aspect), w), "GroupBoxAspect" + c);
+QGroupBox* TfrmProfileEditor::BuildAspectGroup(const TCodecPage& page, QWidget* parent)
+{
+    const std::string& c = page.Suffix;
+    auto* aspect = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Aspect), parent), "GroupBoxAspect" + c);
     auto* asl = new QVBoxLayout(aspect);
     std::vector<QRadioButton*> aspects;
     auto addAspect = [&](const QString& text, const std::string& name) {
@@ -575,15 +614,7 @@ QWidget* TfrmProfileEditor::BuildVideoPage(const TCodecPage& page)
     }
     asl->addStretch();
     bindings_.push_back(std::make_unique<TRadioGroupBinding>(aspects, "VideoAspect" + c));
-
-    auto* grid = new QGridLayout(w);
-    grid->addWidget(bitrate, 0, 0);
-    grid->addWidget(size, 0, 1);
-    grid->addWidget(rate, 1, 0);
-    grid->addWidget(aspect, 1, 1);
-    grid->setRowStretch(2, 1);
-    videoPages_.push_back(std::move(ui));
-    return w;
+    return aspect;
 }
 
 // The audio bitrate group of an audio page: the auto-set box and the track bar

@@ -24,6 +24,7 @@ class QSlider;
 class QSpinBox;
 class QStackedWidget;
 class QTabWidget;
+class QVBoxLayout;
 class TBinding;
 
 class TfrmProfileEditor : public TModalForm {
@@ -67,7 +68,18 @@ private:
     struct TAudioPageUi;
 
     void BuildGeneralTab();
+    QGroupBox* BuildTimeGroup();
+    QGroupBox* BuildFormatListGroup();
+    QGroupBox* BuildMpegPresetGroup();
+    std::pair<QGroupBox*, QComboBox*> BuildCodecListGroup(
+        const TCodecList& list, const std::string& title, const char* groupName);
+    void BuildTgpCodecPairs(QVBoxLayout* right);
+    void BuildCodecLists(QVBoxLayout* right);
+    void BuildVideoOptionGroups(QVBoxLayout* right);
     QWidget* BuildVideoPage(const TCodecPage& page);
+    QGroupBox* BuildVideoSizeGroup(TVideoPageUi& ui, QWidget* page);
+    QGroupBox* BuildFrameRateGroup(TVideoPageUi& ui, QWidget* page);
+    QGroupBox* BuildAspectGroup(const TCodecPage& page, QWidget* parent);
     QWidget* BuildAudioPage(const TCodecPage& page);
     void BuildDvdTab();
     QGroupBox* BuildVideoBitrateGroup(TBitrateUi& ui, const std::string& suffix, const TPresetTable& table, int max,

@@ -15,10 +15,10 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "engine/SourceFiles.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/Busy.h"
@@ -26,34 +26,6 @@
 #include "ui/common/QtText.h"
 #include "ui/common/Shell.h"
 #include "ui/main/FileListItem.h"
-
-bool IsAcceptedExtension(const std::string& extension)
-{
-    // A file without an extension matches no pattern.
-    if (extension.empty())
-        return false;
-    auto lower = [](std::string s) {
-        std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return std::tolower(c); });
-        return s;
-    };
-    const std::string ext = lower(extension);
-    for (const std::string& line : AcceptedFilters) {
-        const auto eq = line.find('=');
-        const std::string pattern = lower(eq == std::string::npos ? line : line.substr(eq + 1));
-        if (pattern.find(ext) != std::string::npos)
-            return true;
-    }
-    return false;
-}
-
-std::string FileExtensionOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return std::string();
-    return path.substr(dot);
-}
 
 // ---------------------------------------------------------------------------
 
@@ -131,7 +103,7 @@ void TfrmMain::AddFile(const std::string& path)
     if (!info.exists() || info.isDir())
         return;
     const std::string fullPath = S(info.absoluteFilePath());
-    if (!IsAcceptedExtension(FileExtensionOf(fullPath)))
+    if (!IsAcceptedSourceName(fullPath))
         return;
     if (IndexOfPath(fullPath) >= 0)
         return;

@@ -899,7 +899,7 @@ QString TfrmMain::OpenDialogFilter() const
 
 void TfrmMain::SelectOutputFormat(int format)
 {
-    if (format < 0 || format >= OutputFormatCount)
+    if (!ValidFormat(format))
         return;
     for (int f = MainFormatCount; f < OutputFormatCount; ++f)
         formatActions_[f]->setChecked(false);

@@ -46,13 +46,6 @@ class TMainBatchHost;
 // the media facts travel with the item.
 class TFileListItem;
 
-// Whether a source with this extension (with its dot) may be added: the
-// lower-cased extension occurs in the lower-cased pattern of a filter line of
-// the language file. An empty extension is never accepted.
-bool IsAcceptedExtension(const std::string& extension);
-// The extension of a path with its dot; "" when the file name has none.
-std::string FileExtensionOf(const std::string& path);
-
 // The line the main window shows while destructive options are armed, such
 // as "After the next batch: the converted source files will be deleted; the
 // computer will shut down if no file fails"; empty when nothing is armed.
