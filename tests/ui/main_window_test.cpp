@@ -536,6 +536,52 @@ private slots:
         QVERIFY(ini.ValueExists("VideoConvertoptions", "Priority"));
     }
 
+    void settingsChoiceIsStoredByTheWindow_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("fileWritable");
+        QTest::newRow("OK stores the choice") << true << true;
+        QTest::newRow("Cancel stores nothing") << false << true;
+        QTest::newRow("a failed store is reported, the choice stays") << true << false;
+    }
+
+    void settingsChoiceIsStoredByTheWindow()
+    {
+        QFETCH(bool, ok);
+        QFETCH(bool, fileWritable);
+        fx_->WriteOptions("[VideoConvertoptions]\nPriority=1\nShutdownFlag=1\n");
+        auto frm = fx_->NewWindow();
+        const std::string before = fx_->ReadOptions();
+        if (!fileWritable) {
+            // A folder in the place of options.ini: the store fails.
+            fx_->RemoveOptions();
+            fs::create_directory(fx_->AppDir() + "options.ini");
+        }
+        DialogHook::QueueFormDriver([&](QDialog& d) {
+            d.findChild<QComboBox*>("ComboBoxPriority")->setCurrentIndex(3);
+            d.findChild<QComboBox*>("ComboBoxShutdownFlag")->setCurrentIndex(4);
+            d.findChild<QPushButton*>(ok ? "ButtonOK" : "ButtonCancel")->click();
+        });
+        Act(frm.get(), "actSettingsExecute")->trigger();
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
+        QCOMPARE(int(Options.Priority), ok ? 3 : 1);
+        QCOMPARE(int(Options.ShutdownFlag), ok ? 4 : 1);
+        if (!fileWritable) {
+            fs::remove(fx_->AppDir() + "options.ini");
+            QCOMPARE(DialogHook::Shown().size(), size_t(1));
+            QCOMPARE(DialogHook::Shown().front().icon, TMsgIcon::Error);
+            return;
+        }
+        QCOMPARE(DialogHook::Shown().size(), size_t(0));
+        if (!ok) {
+            QCOMPARE(fx_->ReadOptions(), before);
+            return;
+        }
+        TIniFile ini(fx_->AppDir() + "options.ini");
+        QCOMPARE(ini.ReadInteger("VideoConvertoptions", "Priority", -1), 3);
+        QCOMPARE(ini.ReadInteger("VideoConvertoptions", "ShutdownFlag", -1), 4);
+    }
+
     // ---- Menus and desktop ----
 
     void listContextMenuDependsOnSelection()
