@@ -582,6 +582,59 @@ private slots:
         QCOMPARE(ini.ReadInteger("VideoConvertoptions", "ShutdownFlag", -1), 4);
     }
 
+    // ---- Profile folders ----
+
+    void unusableProfileFolderEndsTheWindow_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("at start") << true;
+        QTest::newRow("after a language switch") << false;
+    }
+
+    void unusableProfileFolderEndsTheWindow()
+    {
+        QFETCH(bool, atStart);
+        // A file where the language's profile folder belongs.
+        const std::string language = atStart ? "English" : "German";
+        const std::string folder = fx_->AppDir() + "langs/" + language + "_Profile";
+        const std::string aside = fx_->Temp(language + "_Profile.aside");
+        QVERIFY(fs::exists(fx_->AppDir() + "langs/" + language + ".ini"));
+        fs::remove_all(aside);
+        if (fs::exists(folder))
+            fs::rename(folder, aside);
+        qvtest::WriteFile(folder, "not a folder");
+        auto restore = [&] {
+            fs::remove(folder);
+            if (fs::exists(aside))
+                fs::rename(aside, folder);
+        };
+        auto frm = fx_->NewWindow();
+        if (!atStart) {
+            QVERIFY(frm->StartedOk());
+            QAction* german = nullptr;
+            for (QAction* a : Find<QMenu>(frm.get(), "mniLanguages")->actions())
+                if (a->text() == "Deutsch")
+                    german = a;
+            QVERIFY(german);
+            german->trigger();
+        }
+        const std::vector<TShownDialog> shown = DialogHook::Shown();
+        const std::vector<int> quits = fx_->QuitCodes();
+        const bool started = frm->StartedOk();
+        restore();
+        if (!atStart) {
+            // Back to English for the tests that follow.
+            for (QAction* a : Find<QMenu>(frm.get(), "mniLanguages")->actions())
+                if (a->text() == "English")
+                    a->trigger();
+            QCOMPARE(QString::fromStdString(IDS_MESSAGE_BUTTON_Yes), QString("Yes"));
+        }
+        QCOMPARE(started, !atStart);
+        QCOMPARE(quits, atStart ? std::vector<int>{} : std::vector<int>{1});
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown.front().icon, TMsgIcon::Error);
+    }
+
     // ---- Menus and desktop ----
 
     void listContextMenuDependsOnSelection()
