@@ -205,8 +205,7 @@ TFileListPanel::~TFileListPanel()
 
 void TFileListPanel::CreateList()
 {
-    lsvFileName_ = new QTreeWidget(window_);
-    lsvFileName_->setObjectName(QStringLiteral("lsvFileName"));
+    lsvFileName_ = NewNamed<QTreeWidget>(window_, "lsvFileName");
     lsvFileName_->setColumnCount(1);
     lsvFileName_->setHeaderHidden(true);
     lsvFileName_->setRootIsDecorated(false);
@@ -229,8 +228,7 @@ void TFileListPanel::CreateList()
 
 void TFileListPanel::CreateMediaPanel()
 {
-    pnlMediaInfo_ = new QFrame(window_);
-    pnlMediaInfo_->setObjectName(QStringLiteral("pnlMediaInfo"));
+    pnlMediaInfo_ = NewNamed<QFrame>(window_, "pnlMediaInfo");
     auto* grid = new QGridLayout(pnlMediaInfo_);
     grid->setContentsMargins(8, 6, 8, 6);
     grid->setHorizontalSpacing(6);

@@ -124,8 +124,7 @@ void TFormatBand::CreateProfileRow(QBoxLayout* body)
     auto* profileRow = new QHBoxLayout;
     lblProFile_ = NewLabel(window_, "lblProFile");
     profileRow->addWidget(lblProFile_);
-    stkProfiles_ = new QStackedWidget(window_);
-    stkProfiles_->setObjectName(QStringLiteral("stkProfiles"));
+    stkProfiles_ = NewNamed<QStackedWidget>(window_, "stkProfiles");
     for (int f = 0; f < OutputFormatCount; ++f) {
         auto* c = new QComboBox(stkProfiles_);
         c->setObjectName(QStringLiteral("cmb") + QString::fromLatin1(FormatRows()[f].Suffix));
@@ -145,11 +144,9 @@ void TFormatBand::CreateProfileRow(QBoxLayout* body)
     stkProfiles_->setCurrentWidget(none);
     stkProfiles_->setFixedWidth(330);
     profileRow->addWidget(stkProfiles_);
-    btnEditProfile_ = new QPushButton(window_);
-    btnEditProfile_->setObjectName(QStringLiteral("btnEditProfile"));
+    btnEditProfile_ = NewNamed<QPushButton>(window_, "btnEditProfile");
     profileRow->addWidget(btnEditProfile_);
-    btnNewEdit_ = new QToolButton(window_);
-    btnNewEdit_->setObjectName(QStringLiteral("btnNewEdit"));
+    btnNewEdit_ = NewNamed<QToolButton>(window_, "btnNewEdit");
     btnNewEdit_->setArrowType(Qt::DownArrow);
     profileRow->addWidget(btnNewEdit_);
     profileRow->addStretch(1);
@@ -160,16 +157,14 @@ void TFormatBand::CreateProfileRow(QBoxLayout* body)
 
 void TFormatBand::CreateMenus()
 {
-    mnuOthers_ = new QMenu(window_);
-    mnuOthers_->setObjectName(QStringLiteral("mnuOthers"));
+    mnuOthers_ = NewNamed<QMenu>(window_, "mnuOthers");
     for (int f : OtherMenuOrder) {
         mnuOthers_->addAction(formatActions_[f]);
         // Other formats are reached as menu items; their item name travels with the action.
         formatActions_[f]->setProperty("menuItemName", QStringLiteral("mi") + QString::fromLatin1(FormatRows()[f].Suffix));
     }
 
-    mnuProfileAdditional_ = new QMenu(window_);
-    mnuProfileAdditional_->setObjectName(QStringLiteral("mnuProfileAdditional"));
+    mnuProfileAdditional_ = NewNamed<QMenu>(window_, "mnuProfileAdditional");
     mnuProfileAdditional_->addAction(actAddNewProfile_);
     mnuProfileAdditional_->addSeparator();
     mnuProfileAdditional_->addAction(actDeleteProfiles_);

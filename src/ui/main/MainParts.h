@@ -32,6 +32,15 @@ inline QAction* NewAction(QWidget* owner, const char* name, const QKeySequence& 
     return a;
 }
 
+// A widget of type T on Parent, named Name.
+template <typename T>
+T* NewNamed(QWidget* parent, const char* name)
+{
+    auto* w = new T(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
 inline QToolButton* NewToolButton(QWidget* parent, const char* name, const QIcon& icon)
 {
     auto* b = new QToolButton(parent);
@@ -44,7 +53,5 @@ inline QToolButton* NewToolButton(QWidget* parent, const char* name, const QIcon
 
 inline QLabel* NewLabel(QWidget* parent, const char* name)
 {
-    auto* l = new QLabel(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    return l;
+    return NewNamed<QLabel>(parent, name);
 }

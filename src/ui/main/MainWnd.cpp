@@ -151,8 +151,7 @@ void TfrmMain::CreateControls()
     // Everything lies on one client panel that carries the window's style sheet.
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    pnlClient_ = new QWidget(this);
-    pnlClient_->setObjectName(QStringLiteral("pnlClient"));
+    pnlClient_ = NewNamed<QWidget>(this, "pnlClient");
     pnlClient_->setAttribute(Qt::WA_StyledBackground, true);
     pnlClient_->setStyleSheet(QString::fromLatin1(WindowStyle));
     outer->addWidget(pnlClient_);
@@ -199,8 +198,7 @@ void TfrmMain::CreateListTools(QBoxLayout* body)
 {
     auto* tools = new QHBoxLayout;
     tools->setSpacing(2);
-    btnOpen_ = new QPushButton(this);
-    btnOpen_->setObjectName(QStringLiteral("btnOpen"));
+    btnOpen_ = NewNamed<QPushButton>(this, "btnOpen");
     btnOpen_->setIcon(GlyphIcon(TGlyph::Open, QColor(0x2f, 0x6f, 0xd0)));
     tools->addWidget(btnOpen_);
     tools->addSpacing(8);
@@ -224,11 +222,9 @@ void TfrmMain::CreateOutputRows(QBoxLayout* body)
     auto* outRow = new QHBoxLayout;
     lblOutputDir_ = NewLabel(this, "lblOutputDir");
     outRow->addWidget(lblOutputDir_);
-    txtOutputDir_ = new QLineEdit(this);
-    txtOutputDir_->setObjectName(QStringLiteral("txtOutputDir"));
+    txtOutputDir_ = NewNamed<QLineEdit>(this, "txtOutputDir");
     outRow->addWidget(txtOutputDir_, 1);
-    btnOutputDir_ = new QPushButton(this);
-    btnOutputDir_->setObjectName(QStringLiteral("btnOutputDir"));
+    btnOutputDir_ = NewNamed<QPushButton>(this, "btnOutputDir");
     outRow->addWidget(btnOutputDir_);
     body->addLayout(outRow);
 
@@ -241,8 +237,7 @@ void TfrmMain::CreateOutputRows(QBoxLayout* body)
     // Summary and Convert.
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(fileList_->Summary(), 1);
-    btnConvert_ = new QPushButton(this);
-    btnConvert_->setObjectName(QStringLiteral("btnConvert"));
+    btnConvert_ = NewNamed<QPushButton>(this, "btnConvert");
     btnConvert_->setIcon(GlyphIcon(TGlyph::Convert, QColor(0x2f, 0x6f, 0xd0)));
     btnConvert_->setIconSize(QSize(20, 20));
     btnConvert_->setDefault(true);
@@ -252,8 +247,7 @@ void TfrmMain::CreateOutputRows(QBoxLayout* body)
 
 void TfrmMain::CreateMenus()
 {
-    mnuHelp_ = new QMenu(this);
-    mnuHelp_->setObjectName(QStringLiteral("mnuHelp"));
+    mnuHelp_ = NewNamed<QMenu>(this, "mnuHelp");
     mnuHelp_->addAction(actHelpContent_);
     mnuHelp_->addSeparator();
     mniLanguages_ = mnuHelp_->addMenu(QString());
@@ -276,8 +270,7 @@ void TfrmMain::CreateListMenus()
         connect(a, &QAction::triggered, target, &QAction::trigger);
         return a;
     };
-    mnuListViewHaveFile_ = new QMenu(this);
-    mnuListViewHaveFile_->setObjectName(QStringLiteral("mnuListViewHaveFile"));
+    mnuListViewHaveFile_ = NewNamed<QMenu>(this, "mnuListViewHaveFile");
     mnuListViewHaveFile_->addAction(actPlaySource_);
     mnuListViewHaveFile_->addAction(actOpenDestinationFolder_);
     mnuListViewHaveFile_->addSeparator();
@@ -288,8 +281,7 @@ void TfrmMain::CreateListMenus()
     mnuListViewHaveFile_->addSeparator();
     mnuListViewHaveFile_->addAction(actSelectAll_);
 
-    mnuListViewNoFile_ = new QMenu(this);
-    mnuListViewNoFile_->setObjectName(QStringLiteral("mnuListViewNoFile"));
+    mnuListViewNoFile_ = NewNamed<QMenu>(this, "mnuListViewNoFile");
     miAddFilesNoFile_ = alias(mnuListViewNoFile_, "miAddFilesNoFile", actAdd_);
     mnuListViewNoFile_->addSeparator();
     miSettingNoFile_ = alias(mnuListViewNoFile_, "miSetting", actSettingsExecute_);
@@ -301,8 +293,7 @@ void TfrmMain::CreateTray()
 {
     trayIcon_ = new QSystemTrayIcon(AppIcon(), this);
     trayIcon_->setObjectName(QStringLiteral("TrayIcon"));
-    mnuTray_ = new QMenu(this);
-    mnuTray_->setObjectName(QStringLiteral("mnuTray"));
+    mnuTray_ = NewNamed<QMenu>(this, "mnuTray");
     miTrayShowWindow_ = mnuTray_->addAction(QString());
     miTrayShowWindow_->setObjectName(QStringLiteral("miTrayShowWindow"));
     QFont bold = miTrayShowWindow_->font();
