@@ -84,10 +84,9 @@ QLabel#lblArmed {
 TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
-    CreateActions();
+    menus_ = std::make_unique<TMainMenus>(this);
     formatBand_ = new TFormatBand(this);
     CreateControls();
-    CreateMenus();
     CreateTray();
     ConnectCommands();
 
@@ -120,31 +119,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
 
 // The parts go before the widgets they use: the batch first, then the list panel.
 TfrmMain::~TfrmMain() = default;
-
-void TfrmMain::CreateActions()
-{
-    actOpen_ = NewAction(this, "actOpen");
-    actAdd_ = NewAction(this, "actAdd", QKeySequence(Qt::CTRL | Qt::Key_N));
-    actDelete_ = NewAction(this, "actDelete", QKeySequence(Qt::Key_Delete));
-    actClearList_ = NewAction(this, "actClearList", QKeySequence(Qt::SHIFT | Qt::Key_Delete));
-    actSelectAll_ = NewAction(this, "actSelectAll", QKeySequence(Qt::CTRL | Qt::Key_A));
-    actMoveUp_ = NewAction(this, "actMoveUp");
-    actMoveDown_ = NewAction(this, "actMoveDown");
-    actPlaySource_ = NewAction(this, "actPlaySource");
-    actOpenDestinationFolder_ = NewAction(this, "actOpenDestinationFolder");
-    actBrowse_ = NewAction(this, "actBrowse");
-    actSettingsExecute_ = NewAction(this, "actSettingsExecute", QKeySequence(Qt::CTRL | Qt::Key_T));
-    actHelp_ = NewAction(this, "actHelp");
-    actHelpContent_ = NewAction(this, "actHelpContent", QKeySequence(Qt::Key_F1));
-    actOnlineResources_ = NewAction(this, "actOnlineResources");
-    actTechnicalSupport_ = NewAction(this, "actTechnicalSupport");
-    actAbout_ = NewAction(this, "actAbout", QKeySequence(Qt::Key_F10));
-    actMin_ = NewAction(this, "actMin");
-    actExit_ = NewAction(this, "actExit");
-    actConvert_ = NewAction(this, "actConvert");
-    actMore_ = NewAction(this, "actMore");
-
-}
 
 void TfrmMain::CreateControls()
 {
@@ -245,69 +219,19 @@ void TfrmMain::CreateOutputRows(QBoxLayout* body)
     body->addLayout(bottom);
 }
 
-void TfrmMain::CreateMenus()
-{
-    mnuHelp_ = NewNamed<QMenu>(this, "mnuHelp");
-    mnuHelp_->addAction(actHelpContent_);
-    mnuHelp_->addSeparator();
-    mniLanguages_ = mnuHelp_->addMenu(QString());
-    mniLanguages_->setObjectName(QStringLiteral("mniLanguages"));
-    mnuHelp_->addSeparator();
-    mnuHelp_->addAction(actOnlineResources_);
-    mnuHelp_->addAction(actTechnicalSupport_);
-    mnuHelp_->addSeparator();
-    mnuHelp_->addAction(actAbout_);
-    CreateListMenus();
-}
 
-void TfrmMain::CreateListMenus()
-{
-    // The two list menus; items with a caption of their own are separate
-    // actions that trigger the command.
-    auto alias = [this](QMenu* menu, const char* name, QAction* target) {
-        QAction* a = menu->addAction(QString());
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, target, &QAction::trigger);
-        return a;
-    };
-    mnuListViewHaveFile_ = NewNamed<QMenu>(this, "mnuListViewHaveFile");
-    mnuListViewHaveFile_->addAction(actPlaySource_);
-    mnuListViewHaveFile_->addAction(actOpenDestinationFolder_);
-    mnuListViewHaveFile_->addSeparator();
-    mnuListViewHaveFile_->addAction(actDelete_);
-    mnuListViewHaveFile_->addAction(actClearList_);
-    mnuListViewHaveFile_->addSeparator();
-    miAddFilesHaveFile_ = alias(mnuListViewHaveFile_, "miAddFilesHaveFile", actAdd_);
-    mnuListViewHaveFile_->addSeparator();
-    mnuListViewHaveFile_->addAction(actSelectAll_);
-
-    mnuListViewNoFile_ = NewNamed<QMenu>(this, "mnuListViewNoFile");
-    miAddFilesNoFile_ = alias(mnuListViewNoFile_, "miAddFilesNoFile", actAdd_);
-    mnuListViewNoFile_->addSeparator();
-    miSettingNoFile_ = alias(mnuListViewNoFile_, "miSetting", actSettingsExecute_);
-    mnuListViewNoFile_->addSeparator();
-    miHelpContentNoFile_ = alias(mnuListViewNoFile_, "miHelpContentNoFile", actHelpContent_);
-}
 
 void TfrmMain::CreateTray()
 {
     trayIcon_ = new QSystemTrayIcon(AppIcon(), this);
     trayIcon_->setObjectName(QStringLiteral("TrayIcon"));
-    mnuTray_ = NewNamed<QMenu>(this, "mnuTray");
-    miTrayShowWindow_ = mnuTray_->addAction(QString());
-    miTrayShowWindow_->setObjectName(QStringLiteral("miTrayShowWindow"));
-    QFont bold = miTrayShowWindow_->font();
-    bold.setBold(true);
-    miTrayShowWindow_->setFont(bold); // the default item
-    miTrayExit_ = mnuTray_->addAction(QString());
-    miTrayExit_->setObjectName(QStringLiteral("miTrayExit"));
-    trayIcon_->setContextMenu(mnuTray_);
+    trayIcon_->setContextMenu(menus_->mnuTray);
 
-    connect(mnuTray_, &QMenu::aboutToShow, this, [this] {
-        miTrayExit_->setText(MenuText(BatchRunning() ? IDS_MAIN_MENUITEM_StopEncoding : IDS_MAIN_MENUITEM_ExitProgram));
+    connect(menus_->mnuTray, &QMenu::aboutToShow, this, [this] {
+        menus_->miTrayExit->setText(MenuText(BatchRunning() ? IDS_MAIN_MENUITEM_StopEncoding : IDS_MAIN_MENUITEM_ExitProgram));
     });
-    connect(miTrayShowWindow_, &QAction::triggered, this, &TfrmMain::RestoreFromTray);
-    connect(miTrayExit_, &QAction::triggered, this, &TfrmMain::TrayExit);
+    connect(menus_->miTrayShowWindow, &QAction::triggered, this, &TfrmMain::RestoreFromTray);
+    connect(menus_->miTrayExit, &QAction::triggered, this, &TfrmMain::TrayExit);
     connect(trayIcon_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
         // Many Linux notification areas report a single click only.
         if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger)
@@ -320,45 +244,45 @@ void TfrmMain::ConnectCommands()
     auto bind = [](QAbstractButton* b, QAction* a) {
         QObject::connect(b, &QAbstractButton::clicked, a, &QAction::trigger);
     };
-    bind(btnOpen_, actOpen_);
-    bind(btnAddFile_, actAdd_);
-    bind(btnDeleteFile_, actDelete_);
-    bind(btnClearList_, actClearList_);
-    bind(btnMoveUp_, actMoveUp_);
-    bind(btnMoveDown_, actMoveDown_);
-    bind(btnOutputDir_, actBrowse_);
-    bind(btnConvert_, actConvert_);
-    bind(btnHelp_, actHelp_);
+    bind(btnOpen_, menus_->actOpen);
+    bind(btnAddFile_, menus_->actAdd);
+    bind(btnDeleteFile_, menus_->actDelete);
+    bind(btnClearList_, menus_->actClearList);
+    bind(btnMoveUp_, menus_->actMoveUp);
+    bind(btnMoveDown_, menus_->actMoveDown);
+    bind(btnOutputDir_, menus_->actBrowse);
+    bind(btnConvert_, menus_->actConvert);
+    bind(btnHelp_, menus_->actHelp);
 
     TFileListPanel* list = fileList_.get();
-    connect(actOpen_, &QAction::triggered, list, [list] { list->OpenFilesDialog(true); });
-    connect(actAdd_, &QAction::triggered, list, [list] { list->OpenFilesDialog(false); });
-    connect(actDelete_, &QAction::triggered, list, &TFileListPanel::DeleteSelected);
-    connect(actClearList_, &QAction::triggered, list, &TFileListPanel::ClearFileList);
-    connect(actSelectAll_, &QAction::triggered, list, &TFileListPanel::SelectAll);
-    connect(actMoveUp_, &QAction::triggered, list, [list] { list->MoveListItem(true); });
-    connect(actMoveDown_, &QAction::triggered, list, [list] { list->MoveListItem(false); });
-    connect(actPlaySource_, &QAction::triggered, this, &TfrmMain::PlaySource);
-    connect(actOpenDestinationFolder_, &QAction::triggered, this, &TfrmMain::OpenDestinationFolder);
-    connect(actBrowse_, &QAction::triggered, this, &TfrmMain::Browse);
-    connect(actSettingsExecute_, &QAction::triggered, this, &TfrmMain::ShowSettings);
-    connect(actHelp_, &QAction::triggered, this, &TfrmMain::ShowHelpMenu);
-    connect(actHelpContent_, &QAction::triggered, this, &TfrmMain::HelpContent);
+    connect(menus_->actOpen, &QAction::triggered, list, [list] { list->OpenFilesDialog(true); });
+    connect(menus_->actAdd, &QAction::triggered, list, [list] { list->OpenFilesDialog(false); });
+    connect(menus_->actDelete, &QAction::triggered, list, &TFileListPanel::DeleteSelected);
+    connect(menus_->actClearList, &QAction::triggered, list, &TFileListPanel::ClearFileList);
+    connect(menus_->actSelectAll, &QAction::triggered, list, &TFileListPanel::SelectAll);
+    connect(menus_->actMoveUp, &QAction::triggered, list, [list] { list->MoveListItem(true); });
+    connect(menus_->actMoveDown, &QAction::triggered, list, [list] { list->MoveListItem(false); });
+    connect(menus_->actPlaySource, &QAction::triggered, this, &TfrmMain::PlaySource);
+    connect(menus_->actOpenDestinationFolder, &QAction::triggered, this, &TfrmMain::OpenDestinationFolder);
+    connect(menus_->actBrowse, &QAction::triggered, this, &TfrmMain::Browse);
+    connect(menus_->actSettingsExecute, &QAction::triggered, this, &TfrmMain::ShowSettings);
+    connect(menus_->actHelp, &QAction::triggered, this, &TfrmMain::ShowHelpMenu);
+    connect(menus_->actHelpContent, &QAction::triggered, this, &TfrmMain::HelpContent);
     // No web page is configured: "Online Resources" opens the help page shipped with the program.
-    connect(actOnlineResources_, &QAction::triggered, this, &TfrmMain::HelpContent);
-    connect(actTechnicalSupport_, &QAction::triggered, this, [] { OpenTechnicalSupport(); });
-    connect(actAbout_, &QAction::triggered, this, &TfrmMain::ShowAbout);
-    connect(actMin_, &QAction::triggered, this, &QWidget::showMinimized);
-    connect(actExit_, &QAction::triggered, this, &TfrmMain::Exit);
-    connect(actConvert_, &QAction::triggered, this, &TfrmMain::ConvertFiles);
-    connect(actMore_, &QAction::triggered, this, &TfrmMain::ShowMoreInformation);
+    connect(menus_->actOnlineResources, &QAction::triggered, this, &TfrmMain::HelpContent);
+    connect(menus_->actTechnicalSupport, &QAction::triggered, this, [] { OpenTechnicalSupport(); });
+    connect(menus_->actAbout, &QAction::triggered, this, &TfrmMain::ShowAbout);
+    connect(menus_->actMin, &QAction::triggered, this, &QWidget::showMinimized);
+    connect(menus_->actExit, &QAction::triggered, this, &TfrmMain::Exit);
+    connect(menus_->actConvert, &QAction::triggered, this, &TfrmMain::ConvertFiles);
+    connect(menus_->actMore, &QAction::triggered, this, &TfrmMain::ShowMoreInformation);
 }
 
 void TfrmMain::ConnectParts()
 {
     connect(fileList_.get(), &TFileListPanel::ContextMenuRequested, this, &TfrmMain::ShowListMenu);
-    connect(fileList_.get(), &TFileListPanel::PlayRequested, actPlaySource_, &QAction::trigger);
-    connect(fileList_.get(), &TFileListPanel::MoreInformationRequested, actMore_, &QAction::trigger);
+    connect(fileList_.get(), &TFileListPanel::PlayRequested, menus_->actPlaySource, &QAction::trigger);
+    connect(fileList_.get(), &TFileListPanel::MoreInformationRequested, menus_->actMore, &QAction::trigger);
     connect(batch_.get(), &TMainBatch::ArmedOptionsChanged, this, &TfrmMain::UpdateArmedLine);
     batch_->StartedHook = [this](QWidget* progress) {
         if (BatchStartedHook)
@@ -371,12 +295,12 @@ void TfrmMain::ConnectParts()
 
 void TfrmMain::BuildLanguageMenu()
 {
-    mniLanguages_->clear();
+    menus_->mniLanguages->clear();
     languages_ = std::make_unique<TKestMultiLanguages>(LanguagesFolder, "LanguageName", "DazadUVI_Convert");
     const std::string current = QFileInfo(Q(LanguageFilePath)).fileName().toStdString();
     for (int i = 0; i < languages_->LanguageCount(); ++i) {
         const std::string name = languages_->LanguageDisplayName(i);
-        QAction* item = mniLanguages_->addAction(MenuText(name));
+        QAction* item = menus_->mniLanguages->addAction(MenuText(name));
         item->setObjectName(QStringLiteral("miLanguage%1").arg(i));
         item->setCheckable(true);
         item->setData(Q(name));
@@ -394,7 +318,7 @@ void TfrmMain::BuildLanguageMenu()
 void TfrmMain::ChooseLanguage(QAction* item)
 {
     const std::string chosen = S(item->data().toString());
-    const QList<QAction*> items = mniLanguages_->actions();
+    const QList<QAction*> items = menus_->mniLanguages->actions();
     for (QAction* a : items)
         a->setChecked(false);
     for (int i = 0; i < languages_->LanguageCount(); ++i)
@@ -460,36 +384,11 @@ void TfrmMain::ApplyTexts()
     lblOutputDir_->setText(MenuText(IDS_MAIN_ARBUTTON_OutputDir));
     btnOutputDir_->setText(MenuText(IDS_MAIN_ARBUTTON_Browse));
     btnConvert_->setText(MenuText(IDS_MAIN_ARBUTTON_Convert));
-    actConvert_->setText(MenuText(IDS_MAIN_ARBUTTON_Convert));
     formatBand_->ApplyTexts();
     FitFormatButtons();
 
-    // Menu items and commands, then the tool tips of the picture buttons.
-    const std::pair<QAction*, const std::string*> items[] = {
-        {actOpen_, &IDS_MAIN_BUTTON_Open},
-        {actAdd_, &IDS_MAIN_MENUITEM_AddFiles},
-        {miAddFilesNoFile_, &IDS_MAIN_MENUITEM_AddFiles},
-        {actDelete_, &IDS_MAIN_MENUITEM_Delete},
-        {actClearList_, &IDS_MAIN_MENUITEM_ClearList},
-        {actSelectAll_, &IDS_MAIN_MENUITEM_SelectAll},
-        {actMoveUp_, &IDS_MAIN_HINT_MoveUp},
-        {actMoveDown_, &IDS_MAIN_HINT_MoveDown},
-        {actPlaySource_, &IDS_MAIN_MENUITEM_PlaySource},
-        {actOpenDestinationFolder_, &IDS_MAIN_MENUITEM_OpenDes},
-        {actSettingsExecute_, &IDS_MAIN_MENUITEM_Setting},
-        {miSettingNoFile_, &IDS_MAIN_MENUITEM_Setting},
-        {actHelpContent_, &IDS_MAIN_MENUITEM_HelpContent},
-        {miHelpContentNoFile_, &IDS_MAIN_MENUITEM_HelpContent},
-        {actOnlineResources_, &IDS_MAIN_MENUITEM_OnlineResources},
-        {actTechnicalSupport_, &IDS_MAIN_MENUITEM_TechnicalSupport},
-        {actAbout_, &IDS_MAIN_MENUITEM_About},
-        {miTrayShowWindow_, &IDS_MAIN_MENUITEM_ShowWindow},
-        {miTrayExit_, &IDS_MAIN_MENUITEM_ExitProgram},
-    };
-    for (const auto& [item, text] : items)
-        item->setText(MenuText(*text));
-    miAddFilesHaveFile_->setText(MenuText(IDS_MAIN_MENUITEM_AddFiles) + QStringLiteral("..."));
-    mniLanguages_->setTitle(MenuText(IDS_MAIN_MENUITEM_Language));
+    menus_->ApplyTexts();
+    // Tool tips of the picture buttons.
     const std::pair<QAbstractButton*, const std::string*> tips[] = {
         {btnAddFile_, &IDS_MAIN_MENUITEM_AddFiles},   {btnDeleteFile_, &IDS_MAIN_MENUITEM_Delete},
         {btnClearList_, &IDS_MAIN_MENUITEM_ClearList}, {btnMoveUp_, &IDS_MAIN_HINT_MoveUp},
@@ -534,12 +433,12 @@ void TfrmMain::FitFormatButtons()
 
 void TfrmMain::ShowHelpMenu()
 {
-    mnuHelp_->popup(btnHelp_->mapToGlobal(QPoint(0, btnHelp_->height())));
+    menus_->mnuHelp->popup(btnHelp_->mapToGlobal(QPoint(0, btnHelp_->height())));
 }
 
 void TfrmMain::ShowListMenu(const QPoint& globalPos, bool haveSelection)
 {
-    (haveSelection ? mnuListViewHaveFile_ : mnuListViewNoFile_)->popup(globalPos);
+    (haveSelection ? menus_->mnuListViewHaveFile : menus_->mnuListViewNoFile)->popup(globalPos);
 }
 
 void TfrmMain::mousePressEvent(QMouseEvent* event)

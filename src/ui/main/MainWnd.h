@@ -15,6 +15,7 @@
 #include "engine/MediaInfo.h"
 #include "ui/main/FileListPanel.h"
 #include "ui/main/FormatBand.h"
+#include "ui/main/MainMenus.h"
 
 class QAction;
 class QBoxLayout;
@@ -124,13 +125,10 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    void CreateActions();
     void CreateControls();
     void CreateHeader(QBoxLayout* root);
     void CreateListTools(QBoxLayout* body);
     void CreateOutputRows(QBoxLayout* body);
-    void CreateMenus();
-    void CreateListMenus();
     void CreateTray();
     void ConnectCommands();
     void ConnectParts();
@@ -153,6 +151,7 @@ private:
     bool quitting_ = false;
 
     // The parts; the batch, which reads the list, goes first when the window is destroyed.
+    std::unique_ptr<TMainMenus> menus_;
     std::unique_ptr<TFileListPanel> fileList_;
     TFormatBand* formatBand_ = nullptr;
     std::unique_ptr<TMainBatch> batch_;
@@ -172,42 +171,6 @@ private:
     QPushButton* btnOutputDir_ = nullptr;
     QLabel* lblArmed_ = nullptr;
     QPushButton* btnConvert_ = nullptr;
-
-    // Actions.
-    QAction* actOpen_ = nullptr;
-    QAction* actAdd_ = nullptr;
-    QAction* actDelete_ = nullptr;
-    QAction* actClearList_ = nullptr;
-    QAction* actSelectAll_ = nullptr;
-    QAction* actMoveUp_ = nullptr;
-    QAction* actMoveDown_ = nullptr;
-    QAction* actPlaySource_ = nullptr;
-    QAction* actOpenDestinationFolder_ = nullptr;
-    QAction* actBrowse_ = nullptr;
-    QAction* actSettingsExecute_ = nullptr;
-    QAction* actHelp_ = nullptr;
-    QAction* actHelpContent_ = nullptr;
-    QAction* actOnlineResources_ = nullptr;
-    QAction* actTechnicalSupport_ = nullptr;
-    QAction* actAbout_ = nullptr;
-    QAction* actMin_ = nullptr;
-    QAction* actExit_ = nullptr;
-    QAction* actConvert_ = nullptr;
-    QAction* actMore_ = nullptr;
-
-    // Menus.
-    QMenu* mnuHelp_ = nullptr;
-    QMenu* mniLanguages_ = nullptr;
-    QMenu* mnuListViewHaveFile_ = nullptr;
-    QMenu* mnuListViewNoFile_ = nullptr;
-    QMenu* mnuTray_ = nullptr;
-    QAction* miTrayShowWindow_ = nullptr;
-    QAction* miTrayExit_ = nullptr;
-    // Context-menu items whose captions differ from their actions' texts.
-    QAction* miAddFilesNoFile_ = nullptr;
-    QAction* miHelpContentNoFile_ = nullptr;
-    QAction* miSettingNoFile_ = nullptr;
-    QAction* miAddFilesHaveFile_ = nullptr;
 
     QSystemTrayIcon* trayIcon_ = nullptr;
     std::unique_ptr<TKestMultiLanguages> languages_;
