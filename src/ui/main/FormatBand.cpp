@@ -72,7 +72,7 @@ QToolButton* NewFormatButton(QWidget* parent, const QString& name)
 
 } // namespace
 
-TFormatBand::TFormatBand(QWidget* window) : QObject(window), window_(window)
+TFormatBand::TFormatBand(QWidget* window) : window_(window)
 {
     CreateActions();
     CreateMenus();

@@ -74,7 +74,7 @@ void TMainBatchHost::InhibitSleep(bool inhibit)
 // ---------------------------------------------------------------------------
 
 TMainBatch::TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& list)
-    : QObject(window), sleepInhibitor_(std::make_unique<TSleepInhibitor>())
+    : sleepInhibitor_(std::make_unique<TSleepInhibitor>())
 {
     dispatcher_ = std::make_unique<TQtDispatcher>();
     runner_ = std::make_unique<TRedirector>(*dispatcher_);

@@ -85,7 +85,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
     menus_ = std::make_unique<TMainMenus>(this);
-    formatBand_ = new TFormatBand(this);
+    formatBand_ = std::make_unique<TFormatBand>(this);
     CreateControls();
     CreateTray();
     ConnectCommands();
@@ -117,7 +117,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
     setAcceptDrops(true);
 }
 
-// The parts go before the widgets they use: the batch first, then the list panel.
+// The parts go before the widgets they use: the batch first, the menus last.
 TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::CreateControls()

@@ -153,7 +153,7 @@ private:
     // The parts; the batch, which reads the list, goes first when the window is destroyed.
     std::unique_ptr<TMainMenus> menus_;
     std::unique_ptr<TFileListPanel> fileList_;
-    TFormatBand* formatBand_ = nullptr;
+    std::unique_ptr<TFormatBand> formatBand_;
     std::unique_ptr<TMainBatch> batch_;
 
     // Controls of the window itself.
