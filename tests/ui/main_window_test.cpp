@@ -541,6 +541,105 @@ private slots:
         QVERIFY(ini.ValueExists("VideoConvertoptions", "Priority"));
     }
 
+    void settingsChoiceIsStoredByTheWindow_data()
+    {
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("fileWritable");
+        QTest::newRow("OK stores the choice") << true << true;
+        QTest::newRow("Cancel stores nothing") << false << true;
+        QTest::newRow("a failed store is reported, the choice stays") << true << false;
+    }
+
+    void settingsChoiceIsStoredByTheWindow()
+    {
+        QFETCH(bool, ok);
+        QFETCH(bool, fileWritable);
+        fx_->WriteOptions("[VideoConvertoptions]\nPriority=1\nShutdownFlag=1\n");
+        auto frm = fx_->NewWindow();
+        const std::string before = fx_->ReadOptions();
+        if (!fileWritable) {
+            // A folder in the place of options.ini: the store fails.
+            fx_->RemoveOptions();
+            fs::create_directory(fx_->AppDir() + "options.ini");
+        }
+        DialogHook::QueueFormDriver([&](QDialog& d) {
+            d.findChild<QComboBox*>("ComboBoxPriority")->setCurrentIndex(3);
+            d.findChild<QComboBox*>("ComboBoxShutdownFlag")->setCurrentIndex(4);
+            d.findChild<QPushButton*>(ok ? "ButtonOK" : "ButtonCancel")->click();
+        });
+        Act(frm.get(), "actSettingsExecute")->trigger();
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
+        QCOMPARE(int(Options.Priority), ok ? 3 : 1);
+        QCOMPARE(int(Options.ShutdownFlag), ok ? 4 : 1);
+        if (!fileWritable) {
+            fs::remove(fx_->AppDir() + "options.ini");
+            QCOMPARE(DialogHook::Shown().size(), size_t(1));
+            QCOMPARE(DialogHook::Shown().front().icon, TMsgIcon::Error);
+            return;
+        }
+        QCOMPARE(DialogHook::Shown().size(), size_t(0));
+        if (!ok) {
+            QCOMPARE(fx_->ReadOptions(), before);
+            return;
+        }
+        TIniFile ini(fx_->AppDir() + "options.ini");
+        QCOMPARE(ini.ReadInteger("VideoConvertoptions", "Priority", -1), 3);
+        QCOMPARE(ini.ReadInteger("VideoConvertoptions", "ShutdownFlag", -1), 4);
+    }
+
+    // ---- Profile folders ----
+
+    void unusableProfileFolderEndsTheWindow_data()
+    {
+        QTest::addColumn<bool>("atStart");
+        QTest::newRow("at start") << true;
+        QTest::newRow("after a language switch") << false;
+    }
+
+    void unusableProfileFolderEndsTheWindow()
+    {
+        QFETCH(bool, atStart);
+        // A file where the language's profile folder belongs.
+        const std::string language = atStart ? "English" : "German";
+        const std::string folder = fx_->AppDir() + "langs/" + language + "_Profile";
+        const std::string aside = fx_->Temp(language + "_Profile.aside");
+        QVERIFY(fs::exists(fx_->AppDir() + "langs/" + language + ".ini"));
+        fs::remove_all(aside);
+        if (fs::exists(folder))
+            fs::rename(folder, aside);
+        qvtest::WriteFile(folder, "not a folder");
+        auto restore = [&] {
+            fs::remove(folder);
+            if (fs::exists(aside))
+                fs::rename(aside, folder);
+        };
+        auto frm = fx_->NewWindow();
+        if (!atStart) {
+            QVERIFY(frm->StartedOk());
+            QAction* german = nullptr;
+            for (QAction* a : Find<QMenu>(frm.get(), "mniLanguages")->actions())
+                if (a->text() == "Deutsch")
+                    german = a;
+            QVERIFY(german);
+            german->trigger();
+        }
+        const std::vector<TShownDialog> shown = DialogHook::Shown();
+        const std::vector<int> quits = fx_->QuitCodes();
+        const bool started = frm->StartedOk();
+        restore();
+        if (!atStart) {
+            // Back to English for the tests that follow.
+            for (QAction* a : Find<QMenu>(frm.get(), "mniLanguages")->actions())
+                if (a->text() == "English")
+                    a->trigger();
+            QCOMPARE(QString::fromStdString(IDS_MESSAGE_BUTTON_Yes), QString("Yes"));
+        }
+        QCOMPARE(started, !atStart);
+        QCOMPARE(quits, atStart ? std::vector<int>{} : std::vector<int>{1});
+        QCOMPARE(shown.size(), size_t(1));
+        QCOMPARE(shown.front().icon, TMsgIcon::Error);
+    }
+
     // ---- Menus and desktop ----
 
     void listContextMenuDependsOnSelection()

@@ -282,22 +282,25 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
 
 void ShowNoticeWindow(QWidget* parent, const std::string& text, const std::string& caption)
 {
-    TShownDialog shown;
-    shown.kind = TShownDialog::MessageBox;
-    shown.text = text;
-    shown.title = caption;
-    shown.icon = TMsgIcon::Information;
-    DialogHook::Record(std::move(shown));
+    DialogHook::Record(TShownDialog::Of(TShownDialog::MessageBox, caption, text));
     if (DialogHook::TestMode())
         return;
+    ShowNonModalBox(parent, "dlgNotice", caption, text, TMsgIcon::Information);
+}
+
+void ShowNonModalBox(QWidget* parent, const char* name, const std::string& title, const std::string& text,
+                     TMsgIcon icon)
+{
     auto* box = new QMessageBox(parent);
-    box->setObjectName(QStringLiteral("dlgNotice"));
+    box->setObjectName(QString::fromLatin1(name));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->setWindowModality(Qt::NonModal);
-    box->setWindowTitle(Q(caption));
+    box->setWindowTitle(Q(title));
     box->setText(DisplayText(text));
     box->setTextFormat(Qt::PlainText);
-    box->setIcon(QMessageBox::Information);
+    box->setIcon(icon == TMsgIcon::Warning ? QMessageBox::Warning
+                 : icon == TMsgIcon::Error ? QMessageBox::Critical
+                                           : QMessageBox::Information);
     box->setStandardButtons(QMessageBox::Ok);
     box->show();
 }

@@ -65,6 +65,10 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
 // the user closes it, while the program goes on. Recorded like a message box
 // (result mrNone); in test mode it is recorded and not shown.
 void ShowNoticeWindow(QWidget* parent, const std::string& text, const std::string& caption);
+// Shows a message box over Parent, named Name, that does not wait and goes
+// away when closed; nothing is recorded.
+void ShowNonModalBox(QWidget* parent, const char* name, const std::string& title, const std::string& text,
+                     TMsgIcon icon);
 
 // ---- Test hook ----
 
@@ -77,6 +81,17 @@ struct TShownDialog {
     TMsgIcon icon = TMsgIcon::Information;
     int result = mrNone;
     bool answeredByTest = false;
+
+    static TShownDialog Of(Kind kind, const std::string& title, const std::string& text,
+                           TMsgIcon icon = TMsgIcon::Information)
+    {
+        TShownDialog shown;
+        shown.kind = kind;
+        shown.title = title;
+        shown.text = text;
+        shown.icon = icon;
+        return shown;
+    }
 };
 
 namespace DialogHook {

@@ -88,6 +88,26 @@ bool DriveForm(QDialog& form)
 
 } // namespace DialogHook
 
+QPushButton* TModalForm::NewButton(const QString& text, const char* name, bool isDefault)
+{
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QString::fromLatin1(name));
+    if (isDefault)
+        b->setDefault(true);
+    return b;
+}
+
+QHBoxLayout* TModalForm::ButtonRow(std::initializer_list<QWidget*> buttons, bool centred)
+{
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QWidget* b : buttons)
+        row->addWidget(b);
+    if (centred)
+        row->addStretch();
+    return row;
+}
+
 void TModalForm::BuildEntryForm(const char* labelName, const QString& labelText, const char* editName, QLabel*& label,
                                 QLineEdit*& edit, QPushButton*& ok, QPushButton*& cancel, std::function<void()> onOk)
 {
@@ -96,21 +116,13 @@ void TModalForm::BuildEntryForm(const char* labelName, const QString& labelText,
     edit = new QLineEdit(this);
     edit->setObjectName(QString::fromLatin1(editName));
     label->setBuddy(edit);
-    ok = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
-    ok->setObjectName(QStringLiteral("btnOK"));
-    ok->setDefault(true);
-    cancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
-    cancel->setObjectName(QStringLiteral("btnCancel"));
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
+    ok = NewButton(Q(IDS_FILEINFORMATION_BUTTON_OK), "btnOK", true);
+    cancel = NewButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), "btnCancel");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(edit);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({ok, cancel}));
 
     connect(ok, &QPushButton::clicked, this, std::move(onOk));
     connect(cancel, &QPushButton::clicked, this, &TModalForm::reject);

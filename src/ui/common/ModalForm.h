@@ -9,7 +9,9 @@
 
 #include <QDialog>
 #include <functional>
+#include <initializer_list>
 
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -24,6 +26,10 @@ public:
     void reject() override { done(mrCancel); }
 
 protected:
+    // A push button on the form named Name; the default button when IsDefault.
+    QPushButton* NewButton(const QString& text, const char* name, bool isDefault = false);
+    // A row holding Buttons at its right end, or in its middle when Centred.
+    static QHBoxLayout* ButtonRow(std::initializer_list<QWidget*> buttons, bool centred = false);
     // Lays the form out as the small entry dialogs have it: a caption, one
     // edit box, then OK (default, runs OnOk) and Cancel; the controls get the
     // given object names, the buttons "btnOK" and "btnCancel".

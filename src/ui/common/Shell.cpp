@@ -14,10 +14,7 @@ std::function<bool(const QUrl&)> gUrlOpener;
 
 void RecordFileDialog(const std::string& title, const std::string& answer)
 {
-    TShownDialog shown;
-    shown.kind = TShownDialog::FileDialog;
-    shown.title = title;
-    shown.text = answer;
+    TShownDialog shown = TShownDialog::Of(TShownDialog::FileDialog, title, answer);
     shown.answeredByTest = true;
     DialogHook::Record(std::move(shown));
 }

@@ -53,9 +53,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
         f.setUnderline(true);
         link->setFont(f);
     }
-    btnOK = new QPushButton(Q(IDS_ABOUT_BUTTON_OK), this);
-    btnOK->setObjectName(QStringLiteral("btnOK"));
-    btnOK->setDefault(true);
+    btnOK = NewButton(Q(IDS_ABOUT_BUTTON_OK), "btnOK", true);
 
     auto* links = new QHBoxLayout;
     links->addStretch();
@@ -63,10 +61,6 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     links->addSpacing(24);
     links->addWidget(btnOnlineResources);
     links->addStretch();
-    auto* ok = new QHBoxLayout;
-    ok->addStretch();
-    ok->addWidget(btnOK);
-    ok->addStretch();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 12);
@@ -76,7 +70,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     layout->addWidget(lblVersion);
     layout->addStretch();
     layout->addLayout(links);
-    layout->addLayout(ok);
+    layout->addLayout(ButtonRow({btnOK}, true));
 
     connect(btnTechnicalSupport, &QPushButton::clicked, this, [] { OpenTechnicalSupport(); });
     connect(btnOnlineResources, &QPushButton::clicked, this, &TfrmAbout::OnlineResourcesRequested);

@@ -7,7 +7,6 @@
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/ShutdownWnd.h"
 
-#include <QMessageBox>
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -39,27 +38,11 @@ void TGuiBatchHost::SetNotificationBus(const QDBusConnection& connection)
 
 void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon)
 {
-    TShownDialog shown;
-    shown.kind = TShownDialog::MessageBox;
-    shown.text = text;
-    shown.title = title;
-    shown.icon = icon;
-    DialogHook::Record(std::move(shown));
+    DialogHook::Record(TShownDialog::Of(TShownDialog::MessageBox, title, text, icon));
     // Over a minimised or hidden owner the box would stay out of sight with
     // it: then it stands on its own, with its own task-bar entry.
     const bool ownerShown = owner && owner->isVisible() && !owner->isMinimized();
-    auto* box = new QMessageBox(ownerShown ? owner : nullptr);
-    box->setObjectName(QStringLiteral("dlgBatchEnd"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->setWindowTitle(Q(title));
-    box->setText(DisplayText(text));
-    box->setTextFormat(Qt::PlainText);
-    box->setIcon(icon == TMsgIcon::Warning ? QMessageBox::Warning
-                 : icon == TMsgIcon::Error ? QMessageBox::Critical
-                                           : QMessageBox::Information);
-    box->setStandardButtons(QMessageBox::Ok);
-    box->show();
+    ShowNonModalBox(ownerShown ? owner : nullptr, "dlgBatchEnd", title, text, icon);
 }
 
 std::unique_ptr<TProgressView> TGuiBatchHost::CreateProgressView()

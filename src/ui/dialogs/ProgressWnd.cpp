@@ -89,8 +89,14 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
     setWindowTitle(Q(IDS_CONVERTING_FORM_Caption));
     setWindowIcon(ProgramIcon());
+    CreateTitleStrip();
+    CreateFigures();
+    CreateButtons();
+    Assemble();
+}
 
-    // Title strip.
+void TfrmProgress::CreateTitleStrip()
+{
     pnlTop = new TBannerPanel(this);
     pnlTop->setObjectName(QStringLiteral("pnlTop"));
     pnlTop->setFixedHeight(43);
@@ -108,8 +114,10 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     top->addWidget(lblCovnerting);
     top->addStretch();
     top->addWidget(anmConvert);
+}
 
-    // Figures.
+void TfrmProgress::CreateFigures()
+{
     pnlStatus = new QWidget(this);
     pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
     lblStatusRemainingSingle =
@@ -179,7 +187,10 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     grid->addWidget(lblStopWhenDone, 9, 0, 1, 4);
     grid->addWidget(chkDelSource, 10, 0, 1, 4);
     grid->addWidget(chkShutdown, 11, 0, 1, 4);
+}
 
+void TfrmProgress::CreateButtons()
+{
     lineBottom = new QFrame(this);
     lineBottom->setObjectName(QStringLiteral("lineBottom"));
     lineBottom->setFrameShape(QFrame::HLine);
@@ -198,7 +209,10 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     buttons->addStretch();
     buttons->addWidget(btnTray);
     buttons->addWidget(btnCancel);
+}
 
+void TfrmProgress::Assemble()
+{
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

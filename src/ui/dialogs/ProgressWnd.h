@@ -92,6 +92,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // The title strip, the figures, the button bar; then the window's layout and connections.
+    void CreateTitleStrip();
+    void CreateFigures();
+    void CreateButtons();
+    void Assemble();
     QLabel* LabelOf(TProgressLabel label) const;
     void SetElidedText(QLabel* label, const std::string& text);
     void RefreshElapsed();

@@ -3,7 +3,6 @@
 #include "app/Settings.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
-#include "ui/common/QtDispatcher.h"
 #include "ui/common/QtText.h"
 
 #include <QCheckBox>
@@ -14,7 +13,6 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
-#include <exception>
 
 TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
 {
@@ -61,19 +59,11 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
     page->addWidget(ComboBoxShutdownFlag);
     page->addStretch();
 
-    ButtonOK = new QPushButton(Q(IDS_FILEINFORMATION_BUTTON_OK), this);
-    ButtonOK->setObjectName(QStringLiteral("ButtonOK"));
-    ButtonOK->setDefault(true);
-    ButtonCancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
-    ButtonCancel->setObjectName(QStringLiteral("ButtonCancel"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ButtonOK);
-    buttons->addWidget(ButtonCancel);
-
+    ButtonOK = NewButton(Q(IDS_FILEINFORMATION_BUTTON_OK), "ButtonOK", true);
+    ButtonCancel = NewButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), "ButtonCancel");
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl);
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({ButtonOK, ButtonCancel}));
 
     connect(ButtonOK, &QPushButton::clicked, this, &TfrmSettings::OkClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &TfrmSettings::reject);
@@ -84,7 +74,10 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
 int TfrmSettings::Execute(QWidget* owner)
 {
     TfrmSettings form(owner);
-    return form.ShowModal();
+    const int result = form.ShowModal();
+    if (result == mrOk)
+        form.StoreToOptions();
+    return result;
 }
 
 void TfrmSettings::LoadFromOptions()
@@ -108,12 +101,5 @@ void TfrmSettings::StoreToOptions()
 
 void TfrmSettings::OkClick()
 {
-    StoreToOptions();
-    try {
-        SaveOptions();
-    } catch (const std::exception& e) {
-        // The choice stays in force for this run; the user learns it was not stored.
-        ShowExceptionMessage(e.what());
-    }
     done(mrOk);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The settings window: encoder priority, DirectShow use and what "Shutdown
-// Windows" does after a batch. Changes reach Options and options.ini on OK only.
+// Windows" does after a batch. The choice reaches Options on OK only; the
+// caller stores it in options.ini.
 
 #include "ui/common/ModalForm.h"
 
@@ -17,7 +18,8 @@ class TfrmSettings : public TModalForm {
 public:
     explicit TfrmSettings(QWidget* owner = nullptr);
 
-    // Creates the window over Owner, shows it modally and releases it.
+    // Creates the window over Owner, shows it modally and releases it; on OK
+    // (mrOk) the choice has been copied into Options.
     static int Execute(QWidget* owner);
 
     // Controls from Options / into Options.

@@ -40,20 +40,13 @@ TfrmShutdown::TfrmShutdown(QWidget* owner, int tickMs) : TModalForm(owner)
     lblShutdownDescription->setWordWrap(true);
     lblTimeOut = new QLabel(this);
     lblTimeOut->setObjectName(QStringLiteral("lblTimeOut"));
-    btnCancel = new QPushButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    btnCancel->setDefault(true);
-
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(btnCancel);
-    buttons->addStretch();
+    btnCancel = NewButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), "btnCancel", true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblWarning);
     layout->addWidget(lblShutdownDescription);
     layout->addWidget(lblTimeOut);
     layout->addStretch();
-    layout->addLayout(buttons);
+    layout->addLayout(ButtonRow({btnCancel}, true));
     connect(btnCancel, &QPushButton::clicked, this, &TfrmShutdown::reject);
 
     secondsLeft_ = 30;

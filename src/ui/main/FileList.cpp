@@ -1,15 +1,21 @@
 // The file list of the main window: adding, removing, ordering and
 // selecting sources, the summary line and the media panel.
 
-#include "ui/main/MainWnd.h"
+#include "ui/main/FileListPanel.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
-#include <QMimeData>
+#include <QPainter>
+#include <QResizeEvent>
+#include <QTextLayout>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
@@ -26,44 +32,299 @@
 #include "ui/common/QtText.h"
 #include "ui/common/Shell.h"
 #include "ui/main/FileListItem.h"
+#include "ui/main/MainParts.h"
+#include "ui/main/MainWnd.h"
+
+namespace {
+
+constexpr int FileColumnWidth = 445;
+
+// A value of the media panel: at most Lines lines at the width the panel
+// gives it; a longer text is cut short with "…" in its last line and shown
+// whole as the tool tip. text() stays the whole value.
+class TFactValueLabel : public QLabel {
+public:
+    TFactValueLabel(int lines, QWidget* parent) : QLabel(parent), lines_(lines)
+    {
+        setTextFormat(Qt::PlainText);
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+
+    QSize sizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(text()), fontMetrics().lineSpacing() * lines_};
+    }
+    QSize minimumSizeHint() const override { return {16, fontMetrics().lineSpacing() * lines_}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        const QRect area = contentsRect();
+        bool cut = false;
+        const QStringList lines = FactLines(text(), font(), area.width(), lines_, &cut);
+        setToolTip(cut ? text() : QString());
+        QPainter p(this);
+        p.setPen(palette().color(foregroundRole()));
+        const int step = fontMetrics().lineSpacing();
+        int y = area.top();
+        for (const QString& line : lines) {
+            p.drawText(QRect(area.left(), y, area.width(), step), Qt::AlignLeft | Qt::AlignVCenter, line);
+            y += step;
+        }
+    }
+
+private:
+    int lines_;
+};
+
+QString OpenDialogFilter()
+{
+    // Qt's form: "Name (*.a *.b)" joined by ";;". Patterns are matched with
+    // the letter case of the file system, so upper-case variants are added
+    // (the list itself accepts extensions without regard to case).
+    QStringList filters;
+    for (const std::string& line : AcceptedFilters) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        QStringList patterns;
+        for (const QString& p : Q(line.substr(eq + 1)).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            const QString t = p.trimmed();
+            if (t.isEmpty())
+                continue;
+            patterns << t;
+            if (t.toUpper() != t)
+                patterns << t.toUpper();
+        }
+        QString name = Q(line.substr(0, eq)).trimmed();
+        name.remove(QLatin1Char('(')).remove(QLatin1Char(')'));
+        filters << QStringLiteral("%1 (%2)").arg(name, patterns.join(QLatin1Char(' ')));
+    }
+    filters << QStringLiteral("%1 (*)").arg(DisplayText(IDS_FILEINFORMATION_LABEL_AllFile));
+    return filters.join(QStringLiteral(";;"));
+}
+
+} // namespace
+
+QStringList FactLines(const QString& text, const QFont& font, int width, int maxLines, bool* cut)
+{
+    if (cut)
+        *cut = false;
+    QStringList lines;
+    if (text.isEmpty() || maxLines < 1)
+        return lines;
+    width = std::max(width, 1);
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        if (lines.size() == maxLines - 1) {
+            // The last line holds all that is left, cut short in the middle
+            // (the end of a file name carries its extension).
+            const QString rest = text.mid(line.textStart());
+            const QString shown = QFontMetrics(font).elidedText(rest, Qt::ElideMiddle, width);
+            if (cut)
+                *cut = shown != rest;
+            lines << shown;
+            break;
+        }
+        QString piece = text.mid(line.textStart(), line.textLength());
+        while (piece.endsWith(QLatin1Char(' ')))
+            piece.chop(1);
+        lines << piece;
+    }
+    layout.endLayout();
+    return lines;
+}
+
+// ---------------------------------------------------------------------------
+// Creation
+
+TFileListPanel::TFileListPanel(QWidget* window) : window_(window)
+{
+    row_ = new QHBoxLayout;
+    row_->setSpacing(8);
+    CreateList();
+    CreateMediaPanel();
+    lblStatus_ = NewLabel(window_, "lblStatus");
+
+    connect(lsvFileName_, &QTreeWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        emit ContextMenuRequested(lsvFileName_->viewport()->mapToGlobal(pos), !lsvFileName_->selectedItems().isEmpty());
+    });
+    connect(lsvFileName_, &QTreeWidget::itemDoubleClicked, this, &TFileListPanel::PlayRequested);
+    connect(lsvFileName_, &QTreeWidget::itemSelectionChanged, this, &TFileListPanel::ScheduleRefresh);
+    QAbstractItemModel* model = lsvFileName_->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, &TFileListPanel::ScheduleRefresh);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &TFileListPanel::ScheduleRefresh);
+    connect(model, &QAbstractItemModel::modelReset, this, &TFileListPanel::ScheduleRefresh);
+    connect(lblMore_, &QLabel::linkActivated, this, &TFileListPanel::MoreInformationRequested);
+}
+
+TFileListPanel::~TFileListPanel()
+{
+    // The list and its model report their own teardown (selection and reset
+    // signals) while the window deletes its children, after this panel is
+    // gone: cut those connections first.
+    lsvFileName_->model()->disconnect(this);
+    lsvFileName_->disconnect(this);
+}
+
+void TFileListPanel::CreateList()
+{
+    lsvFileName_ = NewNamed<QTreeWidget>(window_, "lsvFileName");
+    lsvFileName_->setColumnCount(1);
+    lsvFileName_->setHeaderHidden(true);
+    lsvFileName_->setRootIsDecorated(false);
+    lsvFileName_->setUniformRowHeights(true);
+    lsvFileName_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    lsvFileName_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    lsvFileName_->setIconSize(QSize(20, 18));
+    lsvFileName_->setColumnWidth(0, FileColumnWidth);
+    // The one column follows the visible width (names are elided in the
+    // middle), so no horizontal scroll bar is ever needed; a vertical one
+    // takes its room from the column (see eventFilter).
+    lsvFileName_->header()->setStretchLastSection(false);
+    lsvFileName_->header()->setMinimumSectionSize(0);
+    lsvFileName_->viewport()->installEventFilter(this);
+    lsvFileName_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lsvFileName_->setTextElideMode(Qt::ElideMiddle);
+    lsvFileName_->setFixedWidth(FileColumnWidth + 6);
+    row_->addWidget(lsvFileName_);
+}
+
+void TFileListPanel::CreateMediaPanel()
+{
+    pnlMediaInfo_ = NewNamed<QFrame>(window_, "pnlMediaInfo");
+    auto* grid = new QGridLayout(pnlMediaInfo_);
+    grid->setContentsMargins(8, 6, 8, 6);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(1);
+    grid->setColumnStretch(1, 1);
+    int row = 0;
+    auto heading = [&](const char* name) {
+        QLabel* l = NewLabel(pnlMediaInfo_, name);
+        l->setProperty("heading", true);
+        grid->addWidget(l, row++, 0, 1, 2);
+        return l;
+    };
+    auto fact = [&](const char* caption, const char* value, std::string* text, std::string TFileItem::* field,
+                    bool wrap = false) {
+        TFactRow r;
+        r.Caption = NewLabel(pnlMediaInfo_, caption);
+        // Values keep to their row: a long one is cut short with "…" and shown whole as a tool tip.
+        auto* v = new TFactValueLabel(wrap ? 2 : 1, pnlMediaInfo_);
+        v->setObjectName(QString::fromLatin1(value));
+        r.Value = v;
+        r.CaptionText = text;
+        r.Field = field;
+        if (wrap)
+            r.Caption->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        grid->addWidget(r.Caption, row, 0);
+        grid->addWidget(r.Value, row++, 1);
+        factRows_.push_back(r);
+    };
+    lblGeneral_ = heading("lblGeneral");
+    fact("lblCompleteName", "lblCompleteNameValue", &IDS_MAIN_LABEL_CompleteName, &TFileItem::CompleteName, true);
+    fact("lblPlayTime", "lblPlayTimeValue", &IDS_MAIN_LABEL_PlayTime, &TFileItem::PlayTime);
+    fact("lblFormat", "lblFormatValue", &IDS_MAIN_LABEL_Format, &TFileItem::FormatName);
+    fact("lblAudioCount", "lblAudioCountValue", &IDS_MAIN_LABEL_AudioCount, &TFileItem::AudioCount);
+    fact("lblVideoCount", "lblVideoCountValue", &IDS_MAIN_LABEL_VideoCount, &TFileItem::VideoCount);
+    lblVideo_ = heading("lblVideo");
+    fact("lblVideoCodec", "lblVideoCodecValue", &IDS_MAIN_LABEL_Codec, &TFileItem::VideoCodec);
+    fact("lblWidth", "lblWidthValue", &IDS_MAIN_LABEL_Width, &TFileItem::Width);
+    fact("lblHeight", "lblHeightValue", &IDS_MAIN_LABEL_Height, &TFileItem::Height);
+    fact("lblVideoBitrate", "lblVideoBitrateValue", &IDS_MAIN_LABEL_Bitrate, &TFileItem::VideoBitrate);
+    fact("lblAspectRatio", "lblAspectRatioValue", &IDS_MAIN_LABEL_AspectRatio, &TFileItem::AspectRatio);
+    fact("lblFrameRate", "lblFrameRateValue", &IDS_MAIN_LABEL_FrameRate, &TFileItem::FrameRate);
+    lblAudio_ = heading("lblAudio");
+    fact("lblAudioCodec", "lblAudioCodecValue", &IDS_MAIN_LABEL_Codec, &TFileItem::AudioCodec);
+    fact("lblAudioBitrate", "lblAudioBitrateValue", &IDS_MAIN_LABEL_Bitrate, &TFileItem::AudioBitrate);
+    fact("lblChannels", "lblChannelsValue", &IDS_MAIN_LABEL_Channels, &TFileItem::Channels);
+    fact("lblSamplingRate", "lblSamplingRateValue", &IDS_MAIN_LABEL_SamplingRate, &TFileItem::SamplingRate);
+    grid->setRowStretch(row++, 1);
+    lblMore_ = NewLabel(pnlMediaInfo_, "lblMore");
+    // A fixed text, not taken from the language file.
+    lblMore_->setText(QStringLiteral("<a href=\"more\">More Information...</a>"));
+    lblMore_->setTextFormat(Qt::RichText);
+    lblMore_->setAlignment(Qt::AlignRight);
+    grid->addWidget(lblMore_, row++, 0, 1, 2);
+    for (const TFactRow& r : factRows_)
+        r.Value->setText(Q(IDS_SuspensionPoint));
+    // The list keeps its place while the panel is hidden.
+    QSizePolicy panelPolicy = pnlMediaInfo_->sizePolicy();
+    panelPolicy.setRetainSizeWhenHidden(true);
+    pnlMediaInfo_->setSizePolicy(panelPolicy);
+    pnlMediaInfo_->setVisible(false);
+    row_->addWidget(pnlMediaInfo_, 1);
+}
+
+void TFileListPanel::ApplyTexts()
+{
+    lblGeneral_->setText(DisplayText(IDS_MAIN_LABEL_General));
+    lblVideo_->setText(DisplayText(IDS_MAIN_LABEL_Video));
+    lblAudio_->setText(DisplayText(IDS_MAIN_LABEL_Audio));
+    for (const TFactRow& r : factRows_)
+        r.Caption->setText(DisplayText(*r.CaptionText));
+    openFilter_ = OpenDialogFilter();
+    UpdateSummary();
+}
+
+bool TFileListPanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lsvFileName_->viewport() && event->type() == QEvent::Resize)
+        lsvFileName_->setColumnWidth(0, static_cast<QResizeEvent*>(event)->size().width());
+    return QObject::eventFilter(watched, event);
+}
+
+const TFileItem* TFileListPanel::FirstSelectedItem() const
+{
+    auto* item = static_cast<TFileListItem*>(FirstSelected());
+    return item ? &item->Info : nullptr;
+}
 
 // ---------------------------------------------------------------------------
 
-TFileListItem* TfrmMain::ItemAt(int index) const
+TFileListItem* TFileListPanel::ItemAt(int index) const
 {
     return static_cast<TFileListItem*>(lsvFileName_->topLevelItem(index));
 }
 
-int TfrmMain::FileCount() const
+int TFileListPanel::FileCount() const
 {
     return lsvFileName_->topLevelItemCount();
 }
 
-std::string TfrmMain::FilePathAt(int index) const
+std::string TFileListPanel::FilePathAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
     return item ? S(item->text(0)) : std::string();
 }
 
-const TFileItem* TfrmMain::FileItemAt(int index) const
+const TFileItem* TFileListPanel::FileItemAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
     return item ? &item->Info : nullptr;
 }
 
-int TfrmMain::FileImageAt(int index) const
+int TFileListPanel::FileImageAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
     return item ? item->Image : -1;
 }
 
-void TfrmMain::SetFileImage(int index, int image)
+void TFileListPanel::SetFileImage(int index, int image)
 {
     if (TFileListItem* item = ItemAt(index))
         item->SetImage(image);
 }
 
-std::vector<int> TfrmMain::SelectedIndexes() const
+std::vector<int> TFileListPanel::SelectedIndexes() const
 {
     std::vector<int> result;
     for (int i = 0; i < FileCount(); ++i)
@@ -72,7 +333,7 @@ std::vector<int> TfrmMain::SelectedIndexes() const
     return result;
 }
 
-QTreeWidgetItem* TfrmMain::FirstSelected() const
+QTreeWidgetItem* TFileListPanel::FirstSelected() const
 {
     for (int i = 0; i < FileCount(); ++i)
         if (ItemAt(i)->isSelected())
@@ -80,7 +341,7 @@ QTreeWidgetItem* TfrmMain::FirstSelected() const
     return nullptr;
 }
 
-int TfrmMain::IndexOfPath(const std::string& path) const
+int TFileListPanel::IndexOfPath(const std::string& path) const
 {
     const QString caption = Q(path);
     for (int i = 0; i < FileCount(); ++i)
@@ -92,7 +353,7 @@ int TfrmMain::IndexOfPath(const std::string& path) const
 // ---------------------------------------------------------------------------
 // Adding
 
-void TfrmMain::AddFile(const std::string& path)
+void TFileListPanel::AddFile(const std::string& path)
 {
     // Keep the window painted during a long add. User input waits until the
     // add is over, so no command can change the list (or close the window)
@@ -110,7 +371,7 @@ void TfrmMain::AddFile(const std::string& path)
 
     TFileItem facts = ProbeFileItem(fullPath);
     if (!MediaFileDescribed(facts)) {
-        ShowMessageBox(this, FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}), IDS_MESSAGEBOX_Error,
+        ShowMessageBox(window_, FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}), IDS_MESSAGEBOX_Error,
                        TMsgIcon::Information);
         return;
     }
@@ -118,17 +379,17 @@ void TfrmMain::AddFile(const std::string& path)
     lsvFileName_->addTopLevelItem(new TFileListItem(Q(caption), std::move(facts)));
 }
 
-void TfrmMain::AddFiles(const std::vector<std::string>& paths)
+void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
 {
     for (const std::string& p : paths)
         AddFile(p);
     lsvFileName_->viewport()->update();
 }
 
-void TfrmMain::OpenFilesDialog(bool replace)
+void TFileListPanel::OpenFilesDialog(bool replace)
 {
     const std::vector<std::string> files =
-        ChooseOpenFiles(this, IDS_MAIN_MENUITEM_AddFiles, Options.LastInputOpenDir, S(openFilter_));
+        ChooseOpenFiles(window_, IDS_MAIN_MENUITEM_AddFiles, Options.LastInputOpenDir, S(openFilter_));
     if (files.empty())
         return;
     TBusyCursor busy;
@@ -139,7 +400,7 @@ void TfrmMain::OpenFilesDialog(bool replace)
     Options.LastInputOpenDir = AddTrailingBackslash(S(QFileInfo(Q(files.front())).absolutePath()));
 }
 
-void TfrmMain::DropFiles(const std::vector<std::string>& paths)
+void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
 {
     TBusyCursor busy;
     for (const std::string& p : paths) {
@@ -151,32 +412,10 @@ void TfrmMain::DropFiles(const std::vector<std::string>& paths)
     SelectListItem(FileCount());
 }
 
-void TfrmMain::dragEnterEvent(QDragEnterEvent* event)
-{
-    if (event->mimeData()->hasUrls()) {
-        const QList<QUrl> urls = event->mimeData()->urls();
-        if (std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); })) {
-            event->acceptProposedAction();
-            return;
-        }
-    }
-    QWidget::dragEnterEvent(event);
-}
-
-void TfrmMain::dropEvent(QDropEvent* event)
-{
-    std::vector<std::string> paths;
-    for (const QUrl& url : event->mimeData()->urls())
-        if (url.isLocalFile())
-            paths.push_back(S(url.toLocalFile()));
-    event->acceptProposedAction();
-    DropFiles(paths);
-}
-
 // ---------------------------------------------------------------------------
 // Removing and ordering
 
-void TfrmMain::RemoveFileByPath(const std::string& path)
+void TFileListPanel::RemoveFileByPath(const std::string& path)
 {
     const int index = IndexOfPath(path);
     if (index < 0)
@@ -185,7 +424,7 @@ void TfrmMain::RemoveFileByPath(const std::string& path)
     ScheduleRefresh();
 }
 
-void TfrmMain::MoveFileToEnd(const std::string& path)
+void TFileListPanel::MoveFileToEnd(const std::string& path)
 {
     const int index = IndexOfPath(path);
     if (index < 0)
@@ -196,7 +435,7 @@ void TfrmMain::MoveFileToEnd(const std::string& path)
     lsvFileName_->setUpdatesEnabled(true);
 }
 
-void TfrmMain::DeleteSelected()
+void TFileListPanel::DeleteSelected()
 {
     if (lsvFileName_->selectedItems().isEmpty())
         return;
@@ -213,7 +452,7 @@ void TfrmMain::DeleteSelected()
     ScheduleRefresh();
 }
 
-void TfrmMain::ClearFileList()
+void TFileListPanel::ClearFileList()
 {
     lsvFileName_->setUpdatesEnabled(false);
     lsvFileName_->clear();
@@ -221,12 +460,12 @@ void TfrmMain::ClearFileList()
     UpdateSummary();
 }
 
-void TfrmMain::SelectAll()
+void TFileListPanel::SelectAll()
 {
     lsvFileName_->selectAll();
 }
 
-void TfrmMain::SelectListItem(int index)
+void TFileListPanel::SelectListItem(int index)
 {
     const int count = FileCount();
     if (count == 0)
@@ -239,7 +478,7 @@ void TfrmMain::SelectListItem(int index)
                                                     QItemSelectionModel::NoUpdate);
 }
 
-void TfrmMain::MoveListItem(bool up)
+void TFileListPanel::MoveListItem(bool up)
 {
     int index = -1;
     for (int i = 0; i < FileCount(); ++i) {
@@ -265,7 +504,7 @@ void TfrmMain::MoveListItem(bool up)
 // ---------------------------------------------------------------------------
 // Summary and media panel
 
-void TfrmMain::UpdateSummary()
+void TFileListPanel::UpdateSummary()
 {
     const int count = FileCount();
     if (count == 0)
@@ -276,7 +515,7 @@ void TfrmMain::UpdateSummary()
         lblStatus_->setText(DisplayText(FormatText(IDS_MAIN_LABEL_SummaryFile, {count})));
 }
 
-void TfrmMain::ShowMediaFacts()
+void TFileListPanel::ShowMediaFacts()
 {
     if (auto* item = static_cast<TFileListItem*>(FirstSelected())) {
         for (const TFactRow& r : factRows_)
@@ -288,15 +527,15 @@ void TfrmMain::ShowMediaFacts()
     pnlMediaInfo_->setVisible(FileCount() > 0);
 }
 
-void TfrmMain::ScheduleRefresh()
+void TFileListPanel::ScheduleRefresh()
 {
     if (refreshPending_)
         return;
     refreshPending_ = true;
-    QTimer::singleShot(0, this, &TfrmMain::RefreshListState);
+    QTimer::singleShot(0, this, &TFileListPanel::RefreshListState);
 }
 
-void TfrmMain::RefreshListState()
+void TFileListPanel::RefreshListState()
 {
     refreshPending_ = false;
     UpdateSummary();

@@ -3,79 +3,98 @@
 // The main window's side of a batch: its file list as the queue, and the
 // batch windows, tray balloon and sleep inhibitor over the main window.
 
-#include "app/Settings.h"
-#include "engine/BatchDriver.h"
-#include "lang/MultiLanguages.h"
-#include "ui/common/QtDispatcher.h"
-#include "ui/common/QtPrompter.h"
-#include "ui/common/QtText.h"
-#include "ui/dialogs/BatchHost.h"
-#include "ui/main/MainWnd.h"
-#include "ui/main/SleepInhibitor.h"
+#include <QObject>
+#include <QPointer>
 
-#include <QCheckBox>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "engine/BatchDriver.h"
+#include "ui/dialogs/BatchHost.h"
+
+class QSystemTrayIcon;
+class QWidget;
+class TFileListPanel;
+class TQtDispatcher;
+class TQtPrompter;
+class TRedirector;
+class TSleepInhibitor;
 
 // The file list as the batch's queue.
 class TMainFileQueue : public TFileQueue {
 public:
-    explicit TMainFileQueue(TfrmMain& main) : main_(main) {}
-    int Count() const override { return main_.FileCount(); }
-    std::string FullName(int index) const override { return main_.FilePathAt(index); }
-    std::string SizeText(int index) const override
-    {
-        const TFileItem* item = main_.FileItemAt(index);
-        return item ? item->FileSize : std::string("0");
-    }
-    void RemoveFileByPath(const std::string& path) override { main_.RemoveFileByPath(path); }
-    void MoveFileToEnd(const std::string& path) override { main_.MoveFileToEnd(path); }
-    void MarkAllFailed() override
-    {
-        for (int i = 0; i < main_.FileCount(); ++i)
-            main_.SetFileImage(i, 1);
-    }
+    explicit TMainFileQueue(TFileListPanel& list) : list_(list) {}
+    int Count() const override;
+    std::string FullName(int index) const override;
+    std::string SizeText(int index) const override;
+    void RemoveFileByPath(const std::string& path) override;
+    void MoveFileToEnd(const std::string& path) override;
+    void MarkAllFailed() override;
 
 private:
-    TfrmMain& main_;
+    TFileListPanel& list_;
 };
 
-// The batch's windows over the main window; the main window also keeps the
-// machine awake and knows its progress window while a batch runs.
+// The batch's windows over the main window; the machine stays awake while a
+// batch runs. What the main window learns is reported through the two hooks.
 class TMainBatchHost : public TGuiBatchHost {
 public:
-    explicit TMainBatchHost(TfrmMain& main) : TGuiBatchHost(&main, main.TrayIcon()), main_(main) {}
-
-    std::unique_ptr<TProgressView> CreateProgressView() override
+    TMainBatchHost(QWidget* owner, QSystemTrayIcon* tray, TSleepInhibitor& inhibitor)
+        : TGuiBatchHost(owner, tray), inhibitor_(inhibitor)
     {
-        // The machine stays awake from here until ConvertFiles has returned.
-        InhibitSleep(true);
-        auto view = TGuiBatchHost::CreateProgressView();
-        main_.progress_ = dynamic_cast<QWidget*>(view.get());
-        // The progress window's two check boxes change the armed options;
-        // the line on the main window follows them at once.
-        if (main_.progress_)
-            for (const char* name : {"chkDelSource", "chkShutdown"})
-                if (auto* box = main_.progress_->findChild<QCheckBox*>(QString::fromLatin1(name)))
-                    QObject::connect(box, &QCheckBox::toggled, &main_, [this] { main_.UpdateArmedLine(); });
-        if (main_.BatchStartedHook && main_.progress_)
-            main_.BatchStartedHook(main_.progress_);
-        return view;
     }
 
-    void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon, int timeoutMs) override
-    {
-        main_.lastBalloon_ = text;
-        TGuiBatchHost::ShowTrayBalloon(title, text, icon, timeoutMs);
-    }
+    std::unique_ptr<TProgressView> CreateProgressView() override;
+    void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon, int timeoutMs) override;
+    void InhibitSleep(bool inhibit) override;
 
-    void InhibitSleep(bool inhibit) override
-    {
-        if (inhibit)
-            main_.sleepInhibitor_->Acquire(Q(ApplicationTitle), DisplayText(IDS_ID_EncodingInProgress));
-        else
-            main_.sleepInhibitor_->Release();
-    }
+    // The progress window of a batch that has just started.
+    std::function<void(QWidget* progress)> ProgressShown;
+    // The text of a tray balloon.
+    std::function<void(const std::string& text)> BalloonShown;
 
 private:
-    TfrmMain& main_;
+    TSleepInhibitor& inhibitor_;
 };
 
+// A batch over the main window's file list, with the machinery it runs on.
+class TMainBatch : public QObject {
+    Q_OBJECT
+
+public:
+    TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& list);
+    ~TMainBatch() override;
+
+    // Runs a batch of the whole list into Folder; returns when it is over.
+    void Convert(const std::string& folder);
+    bool Running() const { return running_; }
+    // The progress window while a batch runs.
+    QWidget* Progress() const { return progress_; }
+    // The text of the last tray balloon of a batch (also when no tray exists).
+    const std::string& LastBalloon() const { return lastBalloon_; }
+    TBatchDriver& Driver() { return *driver_; }
+
+    // Runs while a batch is running, once the progress window exists.
+    std::function<void(QWidget* progress)> StartedHook;
+
+signals:
+    // The progress window's check boxes changed the options armed for after the batch.
+    void ArmedOptionsChanged();
+
+private:
+    void ProgressShown(QWidget* progress);
+
+    bool running_ = false;
+    QPointer<QWidget> progress_;
+    std::string lastBalloon_;
+    // The driver goes first, the runner (which ends a child still running)
+    // before the dispatcher.
+    std::unique_ptr<TSleepInhibitor> sleepInhibitor_;
+    std::unique_ptr<TQtDispatcher> dispatcher_;
+    std::unique_ptr<TRedirector> runner_;
+    std::unique_ptr<TQtPrompter> prompter_;
+    std::unique_ptr<TMainFileQueue> queue_;
+    std::unique_ptr<TMainBatchHost> host_;
+    std::unique_ptr<TBatchDriver> driver_;
+};

@@ -6,29 +6,24 @@
 #include <QApplication>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QPointer>
 #include <QSystemTrayIcon>
-#include <QTreeWidget>
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
-#include "engine/BatchDriver.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/Busy.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtDispatcher.h"
-#include "ui/common/QtPrompter.h"
 #include "ui/common/QtText.h"
 #include "ui/common/Shell.h"
 #include "ui/dialogs/AboutWnd.h"
-#include "ui/dialogs/BatchHost.h"
 #include "ui/dialogs/FileInfoWnd.h"
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/SettingsWnd.h"
-#include "ui/main/FileListItem.h"
 #include "ui/main/MainBatch.h"
-#include "ui/main/SleepInhibitor.h"
+
+#include <exception>
 
 QString TfrmMain::OutputFolderText() const
 {
@@ -46,7 +41,7 @@ void TfrmMain::Browse()
 
 void TfrmMain::OpenDestinationFolder()
 {
-    TBatchDriver& driver = Driver();
+    TBatchDriver& driver = batch_->Driver();
     if (!driver.OutputFolderReady(S(txtOutputDir_->text())))
         return;
     OpenLocalPath(S(txtOutputDir_->text().trimmed()));
@@ -54,41 +49,34 @@ void TfrmMain::OpenDestinationFolder()
 
 void TfrmMain::ShowSettings()
 {
-    TfrmSettings::Execute(this);
+    if (TfrmSettings::Execute(this) == mrOk) {
+        try {
+            SaveOptions();
+        } catch (const std::exception& e) {
+            // The choice stays in force for this run; the user learns it was not stored.
+            ShowExceptionMessage(e.what());
+        }
+    }
     UpdateArmedLine();
-}
-
-void TfrmMain::CreateBatchMachinery()
-{
-    dispatcher_ = std::make_unique<TQtDispatcher>();
-    runner_ = std::make_unique<TRedirector>(*dispatcher_);
-    prompter_ = std::make_unique<TQtPrompter>(this);
-    queue_ = std::make_unique<TMainFileQueue>(*this);
-    host_ = std::make_unique<TMainBatchHost>(*this);
-    driver_ = std::make_unique<TBatchDriver>(*runner_, *queue_, *host_, *prompter_, *dispatcher_);
-}
-
-TBatchDriver& TfrmMain::Driver()
-{
-    return *driver_;
 }
 
 void TfrmMain::ConvertFiles()
 {
-    if (batchRunning_)
+    if (batch_->Running())
         return;
-    batchRunning_ = true;
-    try {
-        driver_->ConvertFiles(S(txtOutputDir_->text()));
-    } catch (const std::exception& e) {
-        prompter_->ShowError(e.what());
-    }
-    // The inhibitor taken when the batch started is released however it ended.
-    sleepInhibitor_->Release();
-    batchRunning_ = false;
-    progress_ = nullptr;
-    RefreshListState();
+    batch_->Convert(S(txtOutputDir_->text()));
+    fileList_->RefreshListState();
     UpdateArmedLine();
+}
+
+bool TfrmMain::BatchRunning() const
+{
+    return batch_->Running();
+}
+
+const std::string& TfrmMain::LastBalloon() const
+{
+    return batch_->LastBalloon();
 }
 
 void TfrmMain::ShowAbout()
@@ -103,10 +91,10 @@ void TfrmMain::ShowAbout()
 
 void TfrmMain::ShowMoreInformation()
 {
-    auto* item = static_cast<TFileListItem*>(FirstSelected());
+    const TFileItem* item = fileList_->FirstSelectedItem();
     if (!item)
         return;
-    const std::string path = AddTrailingBackslash(item->Info.FilePath) + item->Info.FileName;
+    const std::string path = AddTrailingBackslash(item->FilePath) + item->FileName;
     if (!QFileInfo(Q(path)).isFile())
         return; // removed from disk after it was added
     if (!frmFileInfo_)
@@ -116,12 +104,12 @@ void TfrmMain::ShowMoreInformation()
         TBusyCursor busy;
         report = Q(MediaReport(path));
     }
-    frmFileInfo_->ShowReport(item->Info.FileName, report);
+    frmFileInfo_->ShowReport(item->FileName, report);
 }
 
 void TfrmMain::RestoreFromTray()
 {
-    auto* progress = qobject_cast<TfrmProgress*>(progress_.data());
+    auto* progress = qobject_cast<TfrmProgress*>(batch_->Progress());
     if (progress && progress->InTray()) {
         progress->RestoreFromTray(); // brings this window back too
         return;
@@ -138,18 +126,8 @@ void TfrmMain::RestoreFromTray()
 
 void TfrmMain::TrayExit()
 {
-    if (auto* progress = qobject_cast<TfrmProgress*>(progress_.data()))
+    if (auto* progress = qobject_cast<TfrmProgress*>(batch_->Progress()))
         progress->RequestClose(); // asks how to stop
     else
         close();
-}
-
-TfrmMain::~TfrmMain()
-{
-    // The list and its model report their own teardown (selection and reset
-    // signals) while QWidget deletes the children, after this part of the
-    // window is gone: cut those connections first.
-    lsvFileName_->model()->disconnect(this);
-    lsvFileName_->disconnect(this);
-    // The batch machinery goes in the order its members were declared, backwards.
 }

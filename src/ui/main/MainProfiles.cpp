@@ -1,7 +1,7 @@
 // The main window's profile commands: the profile flows with the format's
 // editor window, the name dialog and the window's questions.
 
-#include "ui/main/MainWnd.h"
+#include "ui/main/FormatBand.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -75,7 +75,7 @@ private:
 
 } // namespace
 
-void TfrmMain::RunProfileCommand(TProfileCommand command)
+void TFormatBand::RunProfileCommand(TProfileCommand command)
 {
     TFormatActionStates states{};
     for (int f = 0; f < OutputFormatCount; ++f) {
@@ -85,7 +85,7 @@ void TfrmMain::RunProfileCommand(TProfileCommand command)
     const int format = ProfileCommandFormat(states);
     if (format < 0)
         return; // no format chosen: the commands do nothing
-    TWindowProfileUI ui(this);
+    TWindowProfileUI ui(window_);
     try {
         switch (command) {
         case TProfileCommand::Add: AddNewProfile(format, ui); break;
@@ -99,7 +99,7 @@ void TfrmMain::RunProfileCommand(TProfileCommand command)
     SyncProfileCombos();
 }
 
-void TfrmMain::ShowProfileMenu()
+void TFormatBand::ShowProfileMenu()
 {
     // Under the arrow button, so that it opens in the same place from the
     // mouse and from the keyboard.
