@@ -113,10 +113,19 @@ prepare() {
     if [ "$files" -ne "$runs" ]; then
         echo "note: the $set_ set's $files files took $runs ffmpeg runs; the direct loop repeats them all" >&2
     fi
+    # The direct loop runs each recorded command from the shell itself, one
+    # process per file as quorvex-cli's encoder starts it (the bench's names
+    # hold no newline; single quotes are escaped).
+    printf 'rm -rf "%s"; mkdir "%s"\n' "$s.direct" "$s.direct" > "$s.direct.sh"
+    for r in "$s.rec"/*.direct; do
+        printf 'ffmpeg'
+        tr '\0' '\n' < "$r" | sed "s/'/'\\\\''/g; s/^/ '/; s/\$/'/" | tr -d '\n'
+        # avcore.dll reads ffmpeg's progress on descriptor 3; here nobody does.
+        printf ' 3>/dev/null > /dev/null 2>&1 || exit 1\n'
+    done >> "$s.direct.sh"
     # The exact ffmpeg command of the set's first file.
-    printf '%s: ffmpeg' "$set_" > "$s.example"
-    tr '\0' '\n' < "$s.rec/0000.direct" | while IFS= read -r a; do printf " '%s'" "$a"; done >> "$s.example"
-    printf '\n' >> "$s.example"
+    printf '%s: ' "$set_" > "$s.example"
+    sed -n 2p "$s.direct.sh" | sed 's/ 3>.*//' >> "$s.example"
     jobs1=""
     [ "$hasJobs" = 1 ] && jobs1="-j 1"
     cat > "$s.cli1.sh" <<EOF
@@ -126,13 +135,6 @@ EOF
     cat > "$s.cli2.sh" <<EOF
 rm -rf "$s.out"; mkdir "$s.out"
 exec "$cli" -j 2 -y -f $format -p Bench -o "$s.out" "$s"/*.$ext > /dev/null 2>&1
-EOF
-    cat > "$s.direct.sh" <<EOF
-rm -rf "$s.direct"; mkdir "$s.direct"
-for r in "$s.rec"/*.direct; do
-    # avcore.dll reads ffmpeg's progress on descriptor 3; here nobody does.
-    xargs -0 -a "\$r" ffmpeg 3>/dev/null > /dev/null 2>&1
-done
 EOF
 }
 
