@@ -8,7 +8,9 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <pthread.h>
 #include <set>
 #include <thread>
@@ -78,6 +80,16 @@ std::string CheckMessage(TFileCheck check, const std::string& fullPath)
     case TFileCheck::Undescribed: return TerminalText(FormatText(IDS_MESSAGEBOX_FormatError, {TerminalName(fullPath)}));
     }
     return {};
+}
+
+std::function<std::string()> BuiltOncePerBatch(std::function<std::string()> build)
+{
+    auto line = std::make_shared<std::optional<std::string>>();
+    return [build = std::move(build), line] {
+        if (!*line)
+            *line = build();
+        return **line;
+    };
 }
 
 namespace {
@@ -483,6 +495,8 @@ int TCliRun::Convert()
     TCliHost host(console_, loop, prompter_);
     TBatchDriver driver(runner, queue, host, prompter_, loop);
     UseProfile(driver, profileFile_);
+    // Reading and checking the profile again for every file would only repeat the same work.
+    driver.EncoderOptions = BuiltOncePerBatch(std::move(driver.EncoderOptions));
 
     size_t converted = 0, failed = 0;
     queue.OnConverted = [&](const std::string& path) {

@@ -3,6 +3,7 @@
 // quorvex-cli: the start-up of the program, the file checks of the main
 // window, and the batch with a terminal view.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,5 +21,10 @@ enum class TFileCheck { Accepted, Missing, NotAFile, Rejected, Undescribed };
 TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item);
 // The message of a failed check, from the catalogue.
 std::string CheckMessage(TFileCheck check, const std::string& fullPath);
+
+// A profile's option line stays the same for a whole batch: Build runs for
+// the first file only, and its line is given to every later file. A build
+// that throws keeps nothing, so the next file tries again and fails alike.
+std::function<std::string()> BuiltOncePerBatch(std::function<std::string()> build);
 
 } // namespace qvcli
