@@ -648,9 +648,13 @@ void TBatchDriver::ShowRunningFiles()
             files.push_back({FileNamePart(job.Fields.CurrentFile), job.Fields.FilePercent});
     }
     progress_->SetRunningFiles(files);
-    progress_->SetLabel(TProgressLabel::Working,
-                        FormatText(IDS_ID_WORKING_Several, {static_cast<int>(files.size()),
-                                                            o.DoneCount + o.FailedCount, o.FileCount}));
+    const int ended = o.DoneCount + o.FailedCount;
+    if (files.size() == 1)
+        progress_->SetLabel(TProgressLabel::Working,
+                            FormatText(IDS_ID_WORKING, {ended + 1, o.FileCount, files.front().Name}));
+    else
+        progress_->SetLabel(TProgressLabel::Working,
+                            FormatText(IDS_ID_WORKING_Several, {static_cast<int>(files.size()), ended, o.FileCount}));
     progress_->SetTrayHint(FormatText(IDS_MAIN_MENUITEM_BatchHint, {o.BatchPercent}));
 }
 

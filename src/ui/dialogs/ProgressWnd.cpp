@@ -90,7 +90,29 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     setWindowTitle(Q(IDS_CONVERTING_FORM_Caption));
     setWindowIcon(ProgramIcon());
 
-    // Title strip.
+    BuildTitleStrip();
+    BuildFigures();
+    BuildFileLines();
+    BuildStatusGrid();
+    BuildButtons();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlTop);
+    layout->addWidget(pnlStatus, 1);
+    layout->addWidget(lineBottom);
+    layout->addWidget(pnlButtons);
+
+    ConnectControls();
+    anmConvert->Stop();
+    anmConvert->hide();
+    FixClientSize(this, 524, 348);
+}
+
+void TfrmProgress::BuildTitleStrip()
+{
+    // Our banner picture under the state word and the wheel.
     pnlTop = new TBannerPanel(this);
     pnlTop->setObjectName(QStringLiteral("pnlTop"));
     pnlTop->setFixedHeight(43);
@@ -108,8 +130,10 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     top->addWidget(lblCovnerting);
     top->addStretch();
     top->addWidget(anmConvert);
+}
 
-    // Figures.
+void TfrmProgress::BuildFigures()
+{
     pnlStatus = new QWidget(this);
     pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
     lblStatusRemainingSingle =
@@ -159,13 +183,29 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     chkDelSource->setObjectName(QStringLiteral("chkDelSource"));
     chkShutdown = new QCheckBox(Q(IDS_CONVERTING_CHECK_Shutdown), pnlStatus);
     chkShutdown->setObjectName(QStringLiteral("chkShutdown"));
+}
 
+void TfrmProgress::BuildFileLines()
+{
+    // One line per running file when several convert at once; it takes the
+    // place of the single file's figures.
+    pnlRunning = new QWidget(pnlStatus);
+    pnlRunning->setObjectName(QStringLiteral("pnlRunning"));
+    auto* lines = new QVBoxLayout(pnlRunning);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(2);
+    pnlRunning->hide();
+}
+
+void TfrmProgress::BuildStatusGrid()
+{
     auto* grid = new QGridLayout(pnlStatus);
     grid->setColumnStretch(2, 1);
     grid->addWidget(lblStatusRemainingSingle, 0, 0);
     grid->addWidget(lblStatusRemaining, 0, 1);
     grid->addWidget(lblStatus, 0, 2, 1, 2);
     grid->addWidget(prgStatus, 1, 0, 1, 4);
+    grid->addWidget(pnlRunning, 1, 0, 1, 4);
     grid->addWidget(prgBatch, 2, 0, 1, 4);
     grid->addWidget(lblBatch, 3, 0, 1, 4);
     grid->addWidget(lblRemaining, 4, 0);
@@ -179,7 +219,10 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     grid->addWidget(lblStopWhenDone, 9, 0, 1, 4);
     grid->addWidget(chkDelSource, 10, 0, 1, 4);
     grid->addWidget(chkShutdown, 11, 0, 1, 4);
+}
 
+void TfrmProgress::BuildButtons()
+{
     lineBottom = new QFrame(this);
     lineBottom->setObjectName(QStringLiteral("lineBottom"));
     lineBottom->setFrameShape(QFrame::HLine);
@@ -198,15 +241,10 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     buttons->addStretch();
     buttons->addWidget(btnTray);
     buttons->addWidget(btnCancel);
+}
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(pnlTop);
-    layout->addWidget(pnlStatus, 1);
-    layout->addWidget(lineBottom);
-    layout->addWidget(pnlButtons);
-
+void TfrmProgress::ConnectControls()
+{
     // The check boxes change the running batch at once.
     chkDelSource->setChecked(Options.DeleteFileAfterProcessing);
     chkShutdown->setChecked(Options.ShutdownWindowsWhenDone);
@@ -219,10 +257,54 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     elapsedTimer_ = new QTimer(this);
     elapsedTimer_->setInterval(1000);
     connect(elapsedTimer_, &QTimer::timeout, this, &TfrmProgress::RefreshElapsed);
+}
 
-    anmConvert->Stop();
-    anmConvert->hide();
-    FixClientSize(this, 524, 348);
+void TfrmProgress::SetRunningFiles(const std::vector<TRunningFile>& files)
+{
+    const bool several = !files.empty();
+    for (QWidget* w : std::initializer_list<QWidget*>{lblStatusRemainingSingle, lblStatusRemaining, lblStatus,
+                                                      prgStatus, lblOutput})
+        w->setVisible(!several);
+    pnlRunning->setVisible(several);
+    auto* lines = static_cast<QVBoxLayout*>(pnlRunning->layout());
+    const size_t before = runningLines_.size();
+    while (runningLines_.size() < files.size()) {
+        TRunningLine line;
+        line.Row = new QWidget(pnlRunning);
+        line.Row->setObjectName(QStringLiteral("pnlRunningFile"));
+        line.Name = new TElidedLabel(line.Row);
+        line.Name->setObjectName(QStringLiteral("lblRunningName"));
+        line.Name->setTextFormat(Qt::PlainText);
+        line.Name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        line.Bar = new QProgressBar(line.Row);
+        line.Bar->setObjectName(QStringLiteral("prgRunning"));
+        line.Bar->setRange(0, 100);
+        line.Bar->setTextVisible(false);
+        line.Bar->setFixedSize(150, 12);
+        line.Percent = MakeLabel(line.Row, "lblRunningPercent");
+        line.Percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        line.Percent->setMinimumWidth(line.Percent->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 4);
+        auto* row = new QHBoxLayout(line.Row);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(line.Name, 1);
+        row->addWidget(line.Bar);
+        row->addWidget(line.Percent);
+        lines->addWidget(line.Row);
+        runningLines_.push_back(line);
+    }
+    for (size_t i = 0; i < runningLines_.size(); ++i) {
+        TRunningLine& line = runningLines_[i];
+        line.Row->setVisible(i < files.size());
+        if (i >= files.size())
+            continue;
+        const int percent = std::clamp(files[i].Percent, 0, 100);
+        static_cast<TElidedLabel*>(line.Name)->SetFullText(Q(files[i].Name));
+        line.Bar->setValue(percent);
+        line.Percent->setText(QString::number(percent) + QLatin1Char('%'));
+    }
+    // More lines than the room of the single file's figures make the window taller.
+    if (runningLines_.size() != before)
+        FixClientSize(this, 524, 348);
 }
 
 TfrmProgress::~TfrmProgress()
@@ -307,6 +389,7 @@ void TfrmProgress::ResetProgress()
     lblCovnerting->setText(Q(IDS_CONVERTING_Preparing));
     anmConvert->Stop();
     anmConvert->hide();
+    SetRunningFiles({});
 }
 
 void TfrmProgress::MarkFinished()
