@@ -1,7 +1,7 @@
 #pragma once
 
-// The settings window: encoder priority, DirectShow use and what "Shutdown
-// Windows" does after a batch. Changes reach Options and options.ini on OK only.
+// The settings window: encoder priority, DirectShow use, what "Shutdown
+// Windows" does after a batch and how many files convert at once. Changes reach Options and options.ini on OK only.
 
 #include "ui/common/ModalForm.h"
 
@@ -10,6 +10,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 class TfrmSettings : public TModalForm {
@@ -32,6 +33,9 @@ public:
     QCheckBox* CheckBoxDirectShow;
     QLabel* LabelShutDown;
     QComboBox* ComboBoxShutdownFlag;
+    QLabel* LabelParallelJobs;
+    QSpinBox* SpinEditParallelJobs;
+    QLabel* LabelParallelJobsCores;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 
