@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cctype>
 #include <charconv>
 #include <cstring>
@@ -78,6 +80,16 @@ int64_t FileSizeOrZero(const std::string& path)
     std::error_code ec;
     auto size = fs::file_size(path, ec);
     return ec ? -1 : static_cast<int64_t>(size);
+}
+
+// Waits (at most a second) until no process of the group of an ended encoder
+// is left, so that none of its helpers can write under a name afterwards.
+void WaitForGroupEnd(int group)
+{
+    if (group <= 0)
+        return;
+    for (int i = 0; i < 100 && kill(-group, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 } // namespace
@@ -533,14 +545,20 @@ void TBatchDriver::RunBatch()
 void TBatchDriver::StopRunningJobs()
 {
     // Stopped by the user: a stopped file counts neither way and stays in the list.
+    std::vector<int> stopping;
     for (int i = 0; i < JobCount(); ++i) {
-        TJob& job = jobs_[static_cast<size_t>(i)];
-        if (!job.Runner->Active())
+        TRedirector& runner = *jobs_[static_cast<size_t>(i)].Runner;
+        if (!runner.Active())
             continue;
+        runner.OnTerminated = nullptr;
+        runner.Terminate(0); // every encoder at once, then their ends
+        stopping.push_back(i);
+    }
+    for (int i : stopping) {
+        TJob& job = jobs_[static_cast<size_t>(i)];
         Enter(i);
-        job.Runner->OnTerminated = nullptr;
-        job.Runner->Terminate(0);
         job.Runner->WaitForEnd(); // idle again before anything else can start it
+        WaitForGroupEnd(job.EncoderPid);
         DeleteDirectShowScript(job.Script);
         job.Script.clear();
         RemoveEncoderPartial(job);
