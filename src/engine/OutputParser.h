@@ -85,8 +85,9 @@ public:
     virtual void StartAnimation() = 0;
     // The hint of the notification-area icon (the main window's).
     virtual void SetTrayHint(const std::string& hint) = 0;
-    // The files converting at once, in the order they started; only called
-    // when a batch converts several files at once (empty at its end).
+    // The files converting at once, one per encoder slot (a file that starts
+    // takes the place of the one that ended); only called when a batch
+    // converts several files at once (empty at its end).
     virtual void SetRunningFiles(const std::vector<TRunningFile>& files) { (void)files; }
     // Puts every display back to its start text ("0:00:00", "Status=0%",
     // "Please wait...", "Preparing"), animation stopped and hidden.

@@ -302,9 +302,15 @@ void TfrmProgress::SetRunningFiles(const std::vector<TRunningFile>& files)
         line.Bar->setValue(percent);
         line.Percent->setText(QString::number(percent) + QLatin1Char('%'));
     }
-    // More lines than the room of the single file's figures make the window taller.
-    if (runningLines_.size() != before)
-        FixClientSize(this, 524, 348);
+    // More lines than the room of the single file's figures make the window
+    // taller; it keeps its place on the screen.
+    if (runningLines_.size() != before) {
+        const QPoint place = pos();
+        layout()->activate();
+        setFixedSize(QSize(524, 348).expandedTo(sizeHint()).expandedTo(minimumSizeHint()));
+        if (isVisible())
+            move(place);
+    }
 }
 
 TfrmProgress::~TfrmProgress()
