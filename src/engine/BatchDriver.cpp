@@ -712,8 +712,17 @@ int TBatchDriver::NextUnstarted() const
 void TBatchDriver::StartNextFile()
 {
     DeleteScript();
-    if (!progress_ || queue_.Count() == 0 || Options.StopWhenDone)
+    if (!progress_ || queue_.Count() == 0)
         return;
+    if (Options.StopWhenDone && jobs_.size() > 1) {
+        // "When done" came before this start: no file starts any more, and
+        // with none running the batch ends here.
+        if (RunningCount() == 0) {
+            progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingDone);
+            progress_->MarkFinished();
+        }
+        return;
+    }
     for (int i = 0; i < JobCount(); ++i) {
         if (jobs_[static_cast<size_t>(i)].Busy)
             continue;

@@ -192,6 +192,13 @@ TEST_F(BatchJobs, WhenDoneLetsTheRunningFilesFinishAndStartsNoMore)
     EXPECT_EQ(QueueNames(), (std::vector<std::string>{c, d}));
     EXPECT_EQ(Options.DoneCount, 2);
     EXPECT_EQ(Options.FailedCount, 0);
+
+    // "When done" before any file has started ends the batch without starting one.
+    host.OnView = [&](TFakeView&) { loop.Post([] { Options.StopWhenDone = true; }); };
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(host.Record->ModalResult, mrOk);
+    EXPECT_EQ(QueueNames(), (std::vector<std::string>{c, d}));
+    EXPECT_FALSE(fs::exists(OutputOf(c)));
 }
 
 TEST_F(BatchJobs, ChecksComeBeforeAnyFileStarts)
