@@ -221,7 +221,7 @@ std::string CorrectEncoderOptions(const std::string& options)
 TBatchDriver::TBatchDriver(TRedirector& runner, TFileQueue& queue, TBatchHost& host, TPrompter& prompter,
                            TMainThreadDispatcher& dispatcher)
     : runner_(runner), queue_(queue), host_(host), prompter_(prompter), dispatcher_(dispatcher),
-      alive_(std::make_shared<bool>(true))
+      alive_(std::make_shared<bool>(true)), baseEnvironment_(runner.Environment)
 {
     OutputExtension = [] { return GetOutputExtension(); };
     EncoderOptions = [] {
@@ -426,9 +426,13 @@ void TBatchDriver::PrepareJobs()
     if (count > 1) {
         const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
         environment.emplace();
-        for (char** e = environ; e && *e; ++e)
-            if (std::strncmp(*e, "QV_THREADS=", 11) != 0)
-                environment->push_back(*e);
+        std::vector<std::string> base = baseEnvironment_ ? *baseEnvironment_ : std::vector<std::string>();
+        if (!baseEnvironment_)
+            for (char** e = environ; e && *e; ++e)
+                base.push_back(*e);
+        for (const std::string& e : base)
+            if (e.rfind("QV_THREADS=", 0) != 0)
+                environment->push_back(e);
         environment->push_back("QV_THREADS=" + std::to_string(std::max(1u, cores / static_cast<unsigned>(count))));
     }
 
@@ -455,8 +459,8 @@ void TBatchDriver::PrepareJobs()
         runner.OnErrorData = runner.OnData;
         runner.OnTerminated = [this, i](TRedirector&) { FinishJob(i); };
         runner.KillOnDestroy = true;
-        if (count > 1)
-            runner.Environment = environment;
+        // One file at a time runs in the environment the runner was given.
+        runner.Environment = count > 1 ? environment : baseEnvironment_;
     }
     current_ = -1;
 }

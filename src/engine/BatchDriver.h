@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,8 @@ private:
     std::vector<TFileNote> errors_; // kept error messages: file, text
     std::vector<TFileNote> notes_;
     std::shared_ptr<bool> alive_;
+    // The environment the first runner had when the driver was made.
+    std::optional<std::vector<std::string>> baseEnvironment_;
 };
 
 // Writes the DirectShow script of one source: "DirectShow.avs" in a private

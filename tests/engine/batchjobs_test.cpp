@@ -248,8 +248,8 @@ TEST_F(BatchJobs, EachEncoderGetsItsShareOfTheCores)
         int jobs;
         std::string expected;
     } cases[] = {
-        {1, "<unset>"}, // one file at a time leaves the encoder as it always was
         {2, std::to_string(std::max(1u, cores / 2))},
+        {1, "<unset>"}, // one file at a time leaves the encoder as it always was
         {0, std::to_string(std::max(1u, cores / std::min(cores, 2u)))}, // one per core, two files
     };
     for (const auto& c : cases) {
