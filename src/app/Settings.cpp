@@ -6,7 +6,9 @@
 #include <chrono>
 #include <clocale>
 #include <ctime>
+#include <algorithm>
 #include <filesystem>
+#include <thread>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -153,6 +155,7 @@ void LoadOptions()
     Options.LastOutputOpenDir = personal;
     Options.ShowWindow = true;
     Options.UseDirectShow = false;
+    Options.ParallelJobs = 1;
     OptionsFileProblem.clear();
 
     std::error_code ec;
@@ -174,6 +177,17 @@ void LoadOptions()
     Options.ShutdownWindowsWhenDone = ini.ReadBool(s, "ShutdownWindowsWhenDone", Options.ShutdownWindowsWhenDone);
     Options.ShowWindow = ini.ReadBool(s, "ShowWindow", Options.ShowWindow);
     Options.UseDirectShow = ini.ReadBool(s, "UseDirectShow", Options.UseDirectShow);
+    // A negative or absurd count falls back to one file at a time.
+    const int jobs = ini.ReadInteger(s, "ParallelJobs", Options.ParallelJobs);
+    Options.ParallelJobs = jobs >= 0 && jobs <= MaxParallelJobs ? jobs : 1;
+}
+
+int EffectiveJobCount(int parallelJobs)
+{
+    if (parallelJobs > 0)
+        return std::min(parallelJobs, MaxParallelJobs);
+    const unsigned cores = std::thread::hardware_concurrency();
+    return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, MaxParallelJobs));
 }
 
 void SaveOptions()
@@ -189,5 +203,6 @@ void SaveOptions()
     ini.WriteBool(s, "ShutdownWindowsWhenDone", Options.ShutdownWindowsWhenDone);
     ini.WriteBool(s, "ShowWindow", Options.ShowWindow);
     ini.WriteBool(s, "UseDirectShow", Options.UseDirectShow);
+    ini.WriteInteger(s, "ParallelJobs", Options.ParallelJobs);
     ini.UpdateFile();
 }

@@ -45,6 +45,7 @@ struct TOptions {
     bool ShowWindow = true;                // stored only
     bool UseDirectShow = false;            // feed every source through the DirectShow script
     std::string EncoderFile = "avcore.dll";// encoder program, relative to the program folder
+    int32_t ParallelJobs = 1;              // files converted at once; 0: one per processor core
 
     // Batch state (not stored).
     bool CurrentFileFailed = false;
@@ -137,3 +138,10 @@ void LoadOptions();
 extern std::string OptionsFileProblem;
 // Throws EIniWriteError when options.ini cannot be written.
 void SaveOptions();
+
+// The largest number of files converted at once that options.ini, the
+// settings window and quorvex-cli accept.
+constexpr int MaxParallelJobs = 64;
+// The number of files a batch converts at once for a ParallelJobs value:
+// the value itself, or the number of processor cores for 0.
+int EffectiveJobCount(int parallelJobs);

@@ -281,6 +281,9 @@ bool TCliRun::StartUp()
     // Only --delete-source deletes sources here, and no power action is ever taken.
     Options.DeleteFileAfterProcessing = args_.DeleteSource;
     Options.ShutdownWindowsWhenDone = false;
+    static_assert(MaxJobs == MaxParallelJobs);
+    if (args_.Jobs)
+        Options.ParallelJobs = *args_.Jobs;
     if (args_.Format)
         Options.OutputFormat = static_cast<uint8_t>(*args_.Format);
     // Media facts need no profiles.
@@ -507,8 +510,10 @@ int TCliRun::Convert()
         ++failed;
         std::string report = "Failed: " + TerminalName(path);
         auto messages = prompter_.TakeFileMessages(path);
+        for (std::string& m : driver.TakeFileErrors(path))
+            messages.push_back(TerminalText(m));
         if (messages.empty())
-            messages.push_back(DescribeExit(runner.ExitStatus()));
+            messages.push_back(DescribeExit(driver.EndingExitStatus()));
         for (const auto& m : messages)
             report += "\n  " + m;
         console_.Err(report);
@@ -523,7 +528,8 @@ int TCliRun::Convert()
     if (!started)
         return StopRequested ? ExitInterrupted : ExitUsage;
     if (StopRequested && converted + failed < total) {
-        console_.Err("Stopped: " + TerminalName(Options.CurrentFile) + " (its source is kept)");
+        for (const std::string& file : driver.StoppedFiles())
+            console_.Err("Stopped: " + TerminalName(file) + " (its source is kept)");
         console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
                      std::to_string(failed) + " failed, stopped.");
         return ExitInterrupted;

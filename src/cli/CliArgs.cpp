@@ -44,172 +44,234 @@ const char* ActionOption(TCliAction action)
 
 } // namespace
 
-std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std::string& error)
+namespace {
+
+// Reads the arguments one option at a time into a TCliArgs.
+class TArgumentReader {
+public:
+    TArgumentReader(const std::vector<std::string>& args, std::string& error) : args_(args), error_(error) {}
+
+    std::optional<TCliArgs> Read();
+
+private:
+    bool SetAction(TCliAction action);
+    // The value of the option being read: the attached one or the next argument.
+    bool Value(std::string& out);
+    bool NoValue();
+    // Reads the option args_[i_] (split into name_ and attached_); false on bad usage.
+    bool Option();
+    bool FormatOption();
+    bool JobsOption();
+    bool ActionCommand();
+    bool SetOption();
+    // The checks on the whole command line after every option was read.
+    bool Combination();
+
+    const std::vector<std::string>& args_;
+    std::string& error_;
+    TCliArgs result_;
+    bool help_ = false;
+    size_t i_ = 0;
+    std::string name_;
+    std::optional<std::string> attached_;
+};
+
+bool TArgumentReader::SetAction(TCliAction action)
 {
-    TCliArgs result;
-    bool help = false;
-    bool onlyFiles = false;
+    if (result_.Action != TCliAction::Convert && result_.Action != action) {
+        error_ = std::string(ActionOption(result_.Action)) + " and " + ActionOption(action) + " cannot be combined";
+        return false;
+    }
+    result_.Action = action;
+    return true;
+}
 
-    auto setAction = [&](TCliAction action) {
-        if (result.Action != TCliAction::Convert && result.Action != action) {
-            error = std::string(ActionOption(result.Action)) + " and " + ActionOption(action) + " cannot be combined";
-            return false;
-        }
-        result.Action = action;
+// A value is the next argument as it stands, also when it begins with "-";
+// a "--" before it is skipped ("--delete-profile -- -x").
+bool TArgumentReader::Value(std::string& out)
+{
+    if (attached_) {
+        out = *attached_;
+        attached_.reset(); // a second value comes from the next argument
         return true;
-    };
+    }
+    if (i_ + 1 < args_.size() && args_[i_ + 1] == "--")
+        ++i_;
+    if (i_ + 1 >= args_.size()) {
+        error_ = "option " + name_ + " needs a value";
+        return false;
+    }
+    out = args_[++i_];
+    return true;
+}
 
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
-            result.Files.push_back(arg);
-            continue;
+bool TArgumentReader::NoValue()
+{
+    if (attached_) {
+        error_ = "option " + name_ + " takes no value";
+        return false;
+    }
+    return true;
+}
+
+bool TArgumentReader::FormatOption()
+{
+    std::string v;
+    if (!Value(v))
+        return false;
+    result_.Format = FormatFromName(v);
+    if (!result_.Format) {
+        error_ = "unknown format '" + v + "' (one of:";
+        for (const auto& n : FormatNames())
+            error_ += " " + n;
+        error_ += ")";
+        return false;
+    }
+    return true;
+}
+
+bool TArgumentReader::JobsOption()
+{
+    std::string v;
+    if (!Value(v))
+        return false;
+    // Decimal digits only: no sign, no blanks, no hexadecimal.
+    int jobs = -1;
+    const bool digits = !v.empty() && v.size() <= 4 &&
+                        std::all_of(v.begin(), v.end(), [](unsigned char c) { return std::isdigit(c) != 0; });
+    if (digits)
+        jobs = std::stoi(v);
+    if (jobs < 0 || jobs > MaxJobs) {
+        error_ = "option " + name_ + " needs the number of files to convert at once, 0 (one per processor core) to " +
+                 std::to_string(MaxJobs) + ", not '" + v + "'";
+        return false;
+    }
+    result_.Jobs = jobs;
+    return true;
+}
+
+bool TArgumentReader::ActionCommand()
+{
+    if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
+        name_ == "--list-profiles") {
+        const TCliAction action = name_ == "--print-options"    ? TCliAction::PrintOptions
+                                  : name_ == "--print-commands" ? TCliAction::PrintCommands
+                                  : name_ == "--info"           ? TCliAction::Info
+                                                                : TCliAction::ListProfiles;
+        return NoValue() && SetAction(action);
+    }
+    if (name_ == "--show-profile")
+        return NoValue() && SetAction(TCliAction::ShowProfile);
+    if (name_ == "--add-profile" || name_ == "--edit-profile" || name_ == "--delete-profile") {
+        const TCliAction action = name_ == "--add-profile"    ? TCliAction::AddProfile
+                                  : name_ == "--edit-profile" ? TCliAction::EditProfile
+                                                              : TCliAction::DeleteProfile;
+        return SetAction(action) && Value(result_.ProfileName);
+    }
+    // --rename-profile
+    return SetAction(TCliAction::RenameProfile) && Value(result_.ProfileName) && Value(result_.NewName);
+}
+
+bool TArgumentReader::SetOption()
+{
+    std::string v;
+    if (!Value(v))
+        return false;
+    const auto eq = v.find('=');
+    if (eq == std::string::npos || eq == 0) {
+        error_ = "--set needs KEY=VALUE, not '" + v + "'";
+        return false;
+    }
+    result_.Settings.push_back({v.substr(0, eq), v.substr(eq + 1)});
+    return true;
+}
+
+bool TArgumentReader::Option()
+{
+    const std::string& arg = args_[i_];
+    // Split "--name=value" and "-fVALUE" into the option and its attached value.
+    name_ = arg;
+    attached_.reset();
+    if (arg.rfind("--", 0) == 0) {
+        const auto eq = arg.find('=');
+        if (eq != std::string::npos) {
+            name_ = arg.substr(0, eq);
+            attached_ = arg.substr(eq + 1);
         }
-        if (arg == "--") {
-            onlyFiles = true;
-            continue;
-        }
-
-        // Split "--name=value" and "-fVALUE" into the option and its attached value.
-        std::string name = arg;
-        std::optional<std::string> attached;
-        if (arg.rfind("--", 0) == 0) {
-            const auto eq = arg.find('=');
-            if (eq != std::string::npos) {
-                name = arg.substr(0, eq);
-                attached = arg.substr(eq + 1);
-            }
-        } else if (arg.size() > 2) {
-            name = arg.substr(0, 2);
-            attached = arg.substr(2);
-        }
-
-        // A value is the next argument as it stands, also when it begins
-        // with "-"; a "--" before it is skipped ("--delete-profile -- -x").
-        auto value = [&](std::string& out) {
-            if (attached) {
-                out = *attached;
-                attached.reset(); // a second value comes from the next argument
-                return true;
-            }
-            if (i + 1 < args.size() && args[i + 1] == "--")
-                ++i;
-            if (i + 1 >= args.size()) {
-                error = "option " + name + " needs a value";
-                return false;
-            }
-            out = args[++i];
-            return true;
-        };
-        auto noValue = [&]() {
-            if (attached) {
-                error = "option " + name + " takes no value";
-                return false;
-            }
-            return true;
-        };
-
-        std::string v;
-        if (name == "-f" || name == "--format") {
-            if (!value(v))
-                return std::nullopt;
-            result.Format = FormatFromName(v);
-            if (!result.Format) {
-                error = "unknown format '" + v + "' (one of:";
-                for (const auto& n : FormatNames())
-                    error += " " + n;
-                error += ")";
-                return std::nullopt;
-            }
-        } else if (name == "-p" || name == "--profile") {
-            if (!value(v))
-                return std::nullopt;
-            result.Profile = v;
-        } else if (name == "--profile-file") {
-            if (!value(v))
-                return std::nullopt;
-            result.ProfileFile = v;
-        } else if (name == "-o" || name == "--output") {
-            if (!value(v))
-                return std::nullopt;
-            result.OutputDir = v;
-        } else if (name == "-y" || name == "--yes") {
-            if (!noValue())
-                return std::nullopt;
-            result.Yes = true;
-        } else if (name == "--delete-source") {
-            if (!noValue())
-                return std::nullopt;
-            result.DeleteSource = true;
-        } else if (name == "--print-options" || name == "--print-commands" || name == "--info" ||
-                   name == "--list-profiles") {
-            if (!noValue())
-                return std::nullopt;
-            const TCliAction action = name == "--print-options"    ? TCliAction::PrintOptions
-                                      : name == "--print-commands" ? TCliAction::PrintCommands
-                                      : name == "--info"           ? TCliAction::Info
-                                                                   : TCliAction::ListProfiles;
-            if (!setAction(action))
-                return std::nullopt;
-        } else if (name == "--show-profile") {
-            if (!noValue() || !setAction(TCliAction::ShowProfile))
-                return std::nullopt;
-        } else if (name == "--add-profile" || name == "--edit-profile" || name == "--delete-profile") {
-            const TCliAction action = name == "--add-profile"    ? TCliAction::AddProfile
-                                      : name == "--edit-profile" ? TCliAction::EditProfile
-                                                                 : TCliAction::DeleteProfile;
-            if (!setAction(action) || !value(result.ProfileName))
-                return std::nullopt;
-        } else if (name == "--rename-profile") {
-            if (!setAction(TCliAction::RenameProfile) || !value(result.ProfileName) || !value(result.NewName))
-                return std::nullopt;
-        } else if (name == "--set") {
-            if (!value(v))
-                return std::nullopt;
-            const auto eq = v.find('=');
-            if (eq == std::string::npos || eq == 0) {
-                error = "--set needs KEY=VALUE, not '" + v + "'";
-                return std::nullopt;
-            }
-            result.Settings.push_back({v.substr(0, eq), v.substr(eq + 1)});
-        } else if (name == "-h" || name == "--help") {
-            help = true;
-        } else {
-            error = "unknown option '" + arg + "'";
-            return std::nullopt;
-        }
+    } else if (arg.size() > 2) {
+        name_ = arg.substr(0, 2);
+        attached_ = arg.substr(2);
     }
 
-    if (help) {
-        result.Action = TCliAction::Help;
-        return result;
+    std::string v;
+    if (name_ == "-f" || name_ == "--format")
+        return FormatOption();
+    if (name_ == "-j" || name_ == "--jobs")
+        return JobsOption();
+    if (name_ == "-p" || name_ == "--profile") {
+        if (!Value(v))
+            return false;
+        result_.Profile = v;
+        return true;
     }
-    if (result.Profile && result.ProfileFile) {
-        error = "--profile and --profile-file cannot be combined";
-        return std::nullopt;
+    if (name_ == "--profile-file") {
+        if (!Value(v))
+            return false;
+        result_.ProfileFile = v;
+        return true;
     }
-    const bool setsValues = result.Action == TCliAction::AddProfile || result.Action == TCliAction::EditProfile;
-    if (!result.Settings.empty() && !setsValues) {
-        error = "--set needs --add-profile or --edit-profile";
-        return std::nullopt;
+    if (name_ == "-o" || name_ == "--output") {
+        if (!Value(v))
+            return false;
+        result_.OutputDir = v;
+        return true;
     }
-    if (result.Action == TCliAction::EditProfile && result.Settings.empty()) {
-        error = "--edit-profile needs at least one --set KEY=VALUE";
-        return std::nullopt;
+    if (name_ == "-y" || name_ == "--yes")
+        return NoValue() && (result_.Yes = true);
+    if (name_ == "--delete-source")
+        return NoValue() && (result_.DeleteSource = true);
+    if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
+        name_ == "--list-profiles" || name_ == "--show-profile" || name_ == "--add-profile" ||
+        name_ == "--edit-profile" || name_ == "--delete-profile" || name_ == "--rename-profile")
+        return ActionCommand();
+    if (name_ == "--set")
+        return SetOption();
+    if (name_ == "-h" || name_ == "--help") {
+        help_ = true;
+        return true;
     }
-    const bool namesProfile = setsValues || result.Action == TCliAction::RenameProfile ||
-                              result.Action == TCliAction::DeleteProfile;
-    if (namesProfile && (result.Profile || result.ProfileFile)) {
-        error = std::string(ActionOption(result.Action)) + " names its profile itself; leave out -p and --profile-file";
-        return std::nullopt;
+    error_ = "unknown option '" + arg + "'";
+    return false;
+}
+
+bool TArgumentReader::Combination()
+{
+    if (result_.Profile && result_.ProfileFile) {
+        error_ = "--profile and --profile-file cannot be combined";
+        return false;
     }
-    switch (result.Action) {
+    const bool setsValues = result_.Action == TCliAction::AddProfile || result_.Action == TCliAction::EditProfile;
+    if (!result_.Settings.empty() && !setsValues) {
+        error_ = "--set needs --add-profile or --edit-profile";
+        return false;
+    }
+    if (result_.Action == TCliAction::EditProfile && result_.Settings.empty()) {
+        error_ = "--edit-profile needs at least one --set KEY=VALUE";
+        return false;
+    }
+    const bool namesProfile = setsValues || result_.Action == TCliAction::RenameProfile ||
+                              result_.Action == TCliAction::DeleteProfile;
+    if (namesProfile && (result_.Profile || result_.ProfileFile)) {
+        error_ = std::string(ActionOption(result_.Action)) + " names its profile itself; leave out -p and --profile-file";
+        return false;
+    }
+    switch (result_.Action) {
     case TCliAction::Convert:
     case TCliAction::PrintCommands:
     case TCliAction::Info:
-        if (result.Files.empty()) {
-            error = "no FILE given";
-            return std::nullopt;
+        if (result_.Files.empty()) {
+            error_ = "no FILE given";
+            return false;
         }
         break;
     case TCliAction::PrintOptions:
@@ -219,15 +281,47 @@ std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std
     case TCliAction::EditProfile:
     case TCliAction::RenameProfile:
     case TCliAction::DeleteProfile:
-        if (!result.Files.empty()) {
-            error = std::string(ActionOption(result.Action)) + " takes no FILE";
-            return std::nullopt;
+        if (!result_.Files.empty()) {
+            error_ = std::string(ActionOption(result_.Action)) + " takes no FILE";
+            return false;
         }
         break;
     case TCliAction::Help:
         break;
     }
-    return result;
+    return true;
+}
+
+std::optional<TCliArgs> TArgumentReader::Read()
+{
+    bool onlyFiles = false;
+    for (i_ = 0; i_ < args_.size(); ++i_) {
+        const std::string& arg = args_[i_];
+        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+            result_.Files.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        if (!Option())
+            return std::nullopt;
+    }
+    if (help_) {
+        result_.Action = TCliAction::Help;
+        return result_;
+    }
+    if (!Combination())
+        return std::nullopt;
+    return result_;
+}
+
+} // namespace
+
+std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std::string& error)
+{
+    return TArgumentReader(args, error).Read();
 }
 
 std::string UsageText(const std::string& programName)
@@ -248,6 +342,9 @@ std::string UsageText(const std::string& programName)
            "  -p, --profile NAME     profile of that format; default: the first one listed\n"
            "      --profile-file F   use this profile file instead\n"
            "  -o, --output DIR       output folder; default: the last one used in Quorvex\n"
+           "  -j, --jobs N           convert up to N files at once (0 to " + std::to_string(MaxJobs) + "; 0: one per\n"
+           "                         processor core); default: \"Simultaneous conversions\"\n"
+           "                         in Quorvex's settings (1 unless changed)\n"
            "  -y, --yes              overwrite existing outputs and create a missing output\n"
            "                         folder (otherwise ask on a terminal, refuse when not\n"
            "                         interactive)\n"
@@ -288,10 +385,10 @@ std::string UsageText(const std::string& programName)
            "\n"
            "Exit status: 0 every file converted, 1 at least one file failed, 2 bad usage\n"
            "or a failed check (a missing, rejected or unreadable file is skipped, the\n"
-           "others are converted), 130 stopped by Ctrl+C (the file being converted keeps\n"
-           "its source). Profile commands: 0 done, 1 a profile file could not be written,\n"
-           "renamed or deleted, 2 refused (bad name or value, NEW or NAME exists, the\n"
-           "last profile, an unknown profile).\n"
+           "others are converted), 130 stopped by Ctrl+C (the files being converted keep\n"
+           "their sources). Profile commands: 0 done, 1 a profile file could not be\n"
+           "written, renamed or deleted, 2 refused (bad name or value, NEW or NAME\n"
+           "exists, the last profile, an unknown profile).\n"
            "\n"
            "An output is written under a hidden temporary name in the output folder\n"
            "(\".NAME.qvpart-PID.EXT\") and gets its name only when it is complete and holds\n"

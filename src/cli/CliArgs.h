@@ -35,6 +35,7 @@ struct TCliArgs {
     std::optional<std::string> Profile; // -p
     std::optional<std::string> ProfileFile;
     std::optional<std::string> OutputDir;
+    std::optional<int> Jobs;            // -j: files converted at once, 0 for one per core
     bool Yes = false;
     bool DeleteSource = false;
     std::vector<std::string> Files;
@@ -42,6 +43,9 @@ struct TCliArgs {
     std::string NewName;     // NEW of --rename-profile
     std::vector<TFieldSetting> Settings; // --set, in the order given
 };
+
+// The largest -j.
+constexpr int MaxJobs = 64;
 
 // Exit codes.
 constexpr int ExitConverted = 0;   // every file converted (or the action succeeded)

@@ -312,6 +312,11 @@ std::string ProgressLine(const TProgressFigures& figures)
     timed(IDS_CONVERTING_LABEL_ElapsedTime, TProgressLabel::BatchElapsed);
     timed(IDS_CONVERTING_LABEL_EstiamtedTime, TProgressLabel::BatchEstimated);
     add(label(TProgressLabel::Working));
+    std::string running;
+    for (const TRunningFile& file : figures.Running)
+        running += (running.empty() ? "" : ", ") + TerminalName(file.Name) + " " + std::to_string(file.Percent) + "%";
+    if (!running.empty())
+        line += ": " + running;
     return line;
 }
 
@@ -348,6 +353,12 @@ void TTerminalProgressView::SetBatchProgress(int percent)
     }
 }
 
+void TTerminalProgressView::SetRunningFiles(const std::vector<TRunningFile>& files)
+{
+    figures_.Running = files;
+    dirty_ = true;
+}
+
 void TTerminalProgressView::ResetProgress()
 {
     figures_ = TProgressFigures{};
@@ -366,15 +377,18 @@ void TTerminalProgressView::Render(bool force)
             return;
         console_.ShowStatus(ProgressLine(figures_));
     } else {
-        // Plain lines for logs: the file that starts, then every tenth of it.
+        // Plain lines for logs: the file that starts, then every tenth of it;
+        // with several files at once, every tenth of the batch.
+        const bool several = !figures_.Running.empty();
         const std::string working = figures_.Labels[TProgressLabel::Working];
-        if (!working.empty() && working != lastWorking_) {
+        if (!several && !working.empty() && working != lastWorking_) {
             lastWorking_ = working;
             lastPlainStep_ = -1;
             console_.Out(working);
         }
-        const int step = figures_.FilePercent / 10;
-        if (!working.empty() && figures_.FilePercent > 0 && step > lastPlainStep_) {
+        const int percent = several ? figures_.BatchPercent : figures_.FilePercent;
+        const int step = percent / 10;
+        if (!working.empty() && percent > 0 && step > lastPlainStep_) {
             lastPlainStep_ = step;
             console_.Out(ProgressLine(figures_));
         }

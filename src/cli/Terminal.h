@@ -92,9 +92,11 @@ struct TProgressFigures {
     std::map<TProgressLabel, std::string> Labels;
     int FilePercent = 0;
     int BatchPercent = 0;
+    std::vector<TRunningFile> Running; // when several files convert at once
 };
 // One line of figures: the file's and the batch's percent, the batch's
-// remaining, elapsed and estimated times, and what is working.
+// remaining, elapsed and estimated times, and what is working (with every
+// running file and its percent when several convert at once).
 std::string ProgressLine(const TProgressFigures& figures);
 
 // The progress window on a terminal: one updating line (at most ten redraws a
@@ -111,6 +113,7 @@ public:
     bool AnimationRunning() const override { return animation_; }
     void StartAnimation() override { animation_ = true; }
     void SetTrayHint(const std::string&) override {}
+    void SetRunningFiles(const std::vector<TRunningFile>& files) override;
     void ResetProgress() override;
     void MarkFinished() override { finished_ = true; }
     // Runs the event loop until the batch has finished (mrOk) or a stop was

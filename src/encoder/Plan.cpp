@@ -946,8 +946,23 @@ void CommonHead(std::vector<std::string>& a, const std::string& ffmpeg, const ch
     a = {ffmpeg, "-hide_banner", "-nostdin", "-nostats", "-loglevel", logLevel};
 }
 
+// The thread count a batch that runs several encoders at once gives each of
+// them (QV_THREADS, 1 to 256); empty when unset or unreadable, which leaves
+// the choice to ffmpeg.
+std::string SharedThreads()
+{
+    const char* v = std::getenv("QV_THREADS");
+    if (!v || !*v)
+        return {};
+    char* end = nullptr;
+    const long n = std::strtol(v, &end, 10);
+    return *end == '\0' && n >= 1 && n <= 256 ? std::to_string(n) : std::string();
+}
+
 void SourceInput(std::vector<std::string>& a, const TPlan& plan, const std::string& input)
 {
+    if (const std::string threads = SharedThreads(); !threads.empty())
+        a.insert(a.end(), {"-threads", threads});
     if (plan.start > 0)
         a.insert(a.end(), {"-ss", Seconds(plan.start)});
     a.insert(a.end(), {"-i", FfmpegFileName(input)});
@@ -981,6 +996,8 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
         a.insert(a.end(), {"-t", Seconds(*plan.duration)});
     if (!plan.muxer.empty())
         a.insert(a.end(), {"-f", plan.muxer});
+    if (const std::string threads = SharedThreads(); !threads.empty())
+        a.insert(a.end(), {"-threads", threads});
     a.insert(a.end(), {"-y", FfmpegFileName(output)});
     return a;
 }

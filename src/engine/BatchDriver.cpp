@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cctype>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <stdlib.h>
+#include <thread>
+#include <unistd.h>
 
 #include "app/AppUtils.h"
 #include "app/SourceScript.h"
@@ -48,6 +53,16 @@ int64_t FileSizeOrZero(const std::string& path)
     std::error_code ec;
     auto size = fs::file_size(path, ec);
     return ec ? -1 : static_cast<int64_t>(size);
+}
+
+// Waits (at most a second) until no process of the group of an ended encoder
+// is left, so that none of its helpers can write under a name afterwards.
+void WaitForGroupEnd(int group)
+{
+    if (group <= 0)
+        return;
+    for (int i = 0; i < 100 && kill(-group, 0) == 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
 } // namespace
@@ -179,7 +194,7 @@ std::string CorrectEncoderOptions(const std::string& options)
 TBatchDriver::TBatchDriver(TRedirector& runner, TFileQueue& queue, TBatchHost& host, TPrompter& prompter,
                            TMainThreadDispatcher& dispatcher)
     : runner_(runner), queue_(queue), host_(host), prompter_(prompter), dispatcher_(dispatcher),
-      alive_(std::make_shared<bool>(true))
+      alive_(std::make_shared<bool>(true)), baseEnvironment_(runner.Environment)
 {
     OutputExtension = [] { return GetOutputExtension(); };
     EncoderOptions = [] {
@@ -193,10 +208,69 @@ TBatchDriver::~TBatchDriver()
 {
     *alive_ = false;
     DeleteScript();
+    for (TJob& job : jobs_)
+        DeleteDirectShowScript(job.Script);
     runner_.OnData = nullptr;
     runner_.OnErrorData = nullptr;
     runner_.OnTerminated = nullptr;
 }
+
+// The progress view as the output parser sees it while several files
+// convert: the batch figures go through, the displays of one file (its
+// percent, times, names and the tray hint) are left to the running-file lines.
+class TBatchDriver::TJobView : public TProgressView {
+public:
+    explicit TJobView(TProgressView& view) : view_(view) {}
+    void SetLabel(TProgressLabel label, const std::string& text) override
+    {
+        switch (label) {
+        case TProgressLabel::Status:
+        case TProgressLabel::StatusRemaining:
+        case TProgressLabel::Working:
+        case TProgressLabel::Output: return;
+        default: view_.SetLabel(label, text);
+        }
+    }
+    void SetStatusProgress(int) override {}
+    void SetBatchProgress(int percent) override { view_.SetBatchProgress(percent); }
+    void SetCaption(const std::string& caption) override { view_.SetCaption(caption); }
+    bool AnimationRunning() const override { return view_.AnimationRunning(); }
+    void StartAnimation() override { view_.StartAnimation(); }
+    void SetTrayHint(const std::string&) override {}
+    void ResetProgress() override { view_.ResetProgress(); }
+    void MarkFinished() override { view_.MarkFinished(); }
+    int ShowModal() override { return view_.ShowModal(); }
+
+private:
+    TProgressView& view_;
+};
+
+// The prompter as the output parser and the file starts see it while several
+// files convert: messages are kept per file instead of boxes that would stop
+// the other files' progress; they are shown when the batch has ended.
+class TBatchDriver::TJobPrompter : public TPrompter {
+public:
+    TJobPrompter(TPrompter& prompter, std::vector<TFileNote>& kept) : prompter_(prompter), kept_(kept) {}
+    void MessageBox(const std::string& text, const std::string&, TMsgIcon) override
+    {
+        kept_.push_back({Options.CurrentFile, text});
+    }
+    int Choice(const std::string& text, const std::string& title, TMsgIcon type,
+               const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions) override
+    {
+        return prompter_.Choice(text, title, type, buttons, captions);
+    }
+    int AskYesNoCancel(const std::string& text, const std::string& caption, TMsgIcon icon,
+                       int defaultButton) override
+    {
+        return prompter_.AskYesNoCancel(text, caption, icon, defaultButton);
+    }
+    void ShowError(const std::string& message) override { kept_.push_back({Options.CurrentFile, message}); }
+
+private:
+    TPrompter& prompter_;
+    std::vector<TFileNote>& kept_;
+};
 
 std::string TBatchDriver::EncoderPath() const
 {
@@ -308,21 +382,69 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
     return true;
 }
 
+void TBatchDriver::PrepareJobs()
+{
+    TOptions& o = Options;
+    const int count = std::max(1, std::min(EffectiveJobCount(o.ParallelJobs), queue_.Count()));
+    uint8_t priority = TRedirector::PriorityIdle;
+    switch (o.Priority) {
+    case 1: priority = TRedirector::PriorityNormal; break;
+    case 2: priority = TRedirector::PriorityHigh; break;
+    case 3: priority = TRedirector::PriorityRealTime; break;
+    default: break;
+    }
+    // Several encoders share the cores: each gets its part of them as
+    // ffmpeg's thread count, so that together they do not oversubscribe.
+    std::optional<std::vector<std::string>> environment;
+    if (count > 1) {
+        const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+        environment.emplace();
+        std::vector<std::string> base = baseEnvironment_ ? *baseEnvironment_ : std::vector<std::string>();
+        if (!baseEnvironment_)
+            for (char** e = environ; e && *e; ++e)
+                base.push_back(*e);
+        for (const std::string& e : base)
+            if (e.rfind("QV_THREADS=", 0) != 0)
+                environment->push_back(e);
+        environment->push_back("QV_THREADS=" + std::to_string(std::max(1u, cores / static_cast<unsigned>(count))));
+    }
+
+    for (TJob& job : jobs_)
+        DeleteDirectShowScript(job.Script);
+    jobs_.clear();
+    jobs_.resize(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        TJob& job = jobs_[static_cast<size_t>(i)];
+        if (i == 0) {
+            job.Runner = &runner_;
+        } else {
+            job.OwnRunner = std::make_unique<TRedirector>(dispatcher_);
+            job.Runner = job.OwnRunner.get();
+        }
+        TRedirector& runner = *job.Runner;
+        runner.SetInitialPriority(priority);
+        runner.OnData = [this, i](TRedirector& sender, const char* buffer, uint32_t size) {
+            Enter(i);
+            ParseEncoderOutput(sender, buffer, size, ParserView(), ParserPrompter());
+            ShowRunningFiles();
+        };
+        runner.OnErrorData = runner.OnData;
+        runner.OnTerminated = [this, i](TRedirector&) { FinishJob(i); };
+        runner.KillOnDestroy = true;
+        // One file at a time runs in the environment the runner was given.
+        runner.Environment = count > 1 ? environment : baseEnvironment_;
+    }
+    current_ = -1;
+}
+
+TProgressView* TBatchDriver::ParserView() { return jobs_.size() > 1 ? jobView_.get() : progress_.get(); }
+
+TPrompter& TBatchDriver::ParserPrompter() { return jobs_.size() > 1 ? *jobPrompter_ : prompter_; }
+
 void TBatchDriver::RunBatch()
 {
     TOptions& o = Options;
-    switch (o.Priority) {
-    case 1: runner_.SetInitialPriority(TRedirector::PriorityNormal); break;
-    case 2: runner_.SetInitialPriority(TRedirector::PriorityHigh); break;
-    case 3: runner_.SetInitialPriority(TRedirector::PriorityRealTime); break;
-    default: runner_.SetInitialPriority(TRedirector::PriorityIdle); break;
-    }
-    runner_.OnData = [this](TRedirector& sender, const char* buffer, uint32_t size) {
-        ParseEncoderOutput(sender, buffer, size, progress_.get(), prompter_);
-    };
-    runner_.OnErrorData = runner_.OnData;
-    runner_.OnTerminated = [this](TRedirector&) { FinishFile(); };
-    runner_.KillOnDestroy = true;
+    PrepareJobs();
     if (OutputFolder.empty())
         OutputFolder = TrimText(o.LastOutputOpenDir);
     outputExt_ = OutputExtension();
@@ -332,12 +454,15 @@ void TBatchDriver::RunBatch()
         TBatchDriver& d;
         ~TBatchScope()
         {
+            d.jobView_.reset();
             d.progress_.reset();
             d.host_.InhibitSleep(false);
         }
     } scope{*this};
 
     progress_ = host_.CreateProgressView();
+    jobView_ = std::make_unique<TJobView>(*progress_);
+    jobPrompter_ = std::make_unique<TJobPrompter>(prompter_, errors_);
     progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingStart);
     progress_->ResetProgress();
     progress_->SetCaption(IDS_ID_EncodingInProgress);
@@ -348,6 +473,9 @@ void TBatchDriver::RunBatch()
     o.StopWhenDone = false;
     o.FileNotes.clear();
     notes_.clear();
+    errors_.clear();
+    stopped_.clear();
+    startedFiles_.clear();
     o.FileCount = queue_.Count();
     o.DoneCount = 0;
     o.FailedCount = 0;
@@ -356,6 +484,7 @@ void TBatchDriver::RunBatch()
         o.BatchTotalSize += SizeFromText(queue_.SizeText(i));
     o.CurrentFileSize = 0;
     o.FinishedSize = 0;
+    finishedSize_ = 0;
     o.BatchDoneSize = 0;
     o.BatchPercent = 0;
     o.BatchStartTime = Now();
@@ -370,17 +499,12 @@ void TBatchDriver::RunBatch()
 
     const int result = progress_->ShowModal();
 
-    if (runner_.Active()) {
-        // Stopped by the user: the stopped file counts neither way and stays first.
-        runner_.OnTerminated = nullptr;
-        runner_.Terminate();
-        runner_.WaitForEnd(); // idle again before anything else can start it
-        DeleteScript();
-        RemoveEncoderPartial();
-        TakeFileNotes();
-    }
+    StopRunningJobs();
+    if (jobs_.size() > 1)
+        progress_->SetRunningFiles({});
     if (!notes_.empty())
         host_.ShowBatchNotes(notes_);
+    ShowKeptErrors();
 
     if (o.BatchFailed) {
         host_.AnnounceBatchErrors(IDS_MESSAGEBOX_Oops, IDS_MESSAGEBOX_AnErrorOccurred);
@@ -392,6 +516,140 @@ void TBatchDriver::RunBatch()
         if (o.ShutdownWindowsWhenDone && result != mrCancel && host_.ShowShutdownCountdown())
             PerformShutdownAction(o.ShutdownFlag);
     }
+}
+
+void TBatchDriver::StopRunningJobs()
+{
+    // Stopped by the user: a stopped file counts neither way and stays in the list.
+    std::vector<int> stopping;
+    for (int i = 0; i < JobCount(); ++i) {
+        TRedirector& runner = *jobs_[static_cast<size_t>(i)].Runner;
+        if (!runner.Active())
+            continue;
+        runner.OnTerminated = nullptr;
+        runner.Terminate(); // every encoder at once, then their ends
+        stopping.push_back(i);
+    }
+    for (int i : stopping) {
+        TJob& job = jobs_[static_cast<size_t>(i)];
+        Enter(i);
+        job.Runner->WaitForEnd(); // idle again before anything else can start it
+        WaitForGroupEnd(job.EncoderPid);
+        DeleteDirectShowScript(job.Script);
+        job.Script.clear();
+        RemoveEncoderPartial(job);
+        TakeFileNotes();
+        job.Busy = false;
+        stopped_.push_back(Options.CurrentFile);
+    }
+}
+
+void TBatchDriver::ShowKeptErrors()
+{
+    if (errors_.empty())
+        return;
+    std::string text;
+    for (const TFileNote& e : errors_)
+        text += (text.empty() ? "" : "\n") + qvtext::VisibleText(FileNamePart(e.File)) + ": " + e.Text;
+    errors_.clear();
+    prompter_.MessageBox(IDS_MESSAGEBOX_JobErrors + "\n" + text, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
+}
+
+std::vector<std::string> TBatchDriver::TakeFileErrors(const std::string& file)
+{
+    std::vector<std::string> taken;
+    auto it = errors_.begin();
+    while (it != errors_.end()) {
+        if (it->File == file) {
+            taken.push_back(it->Text);
+            it = errors_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return taken;
+}
+
+const std::string& TBatchDriver::ScriptPath() const
+{
+    if (current_ >= 0 && jobs_[static_cast<size_t>(current_)].Busy)
+        return jobs_[static_cast<size_t>(current_)].Script;
+    return script_;
+}
+
+const TExitStatus& TBatchDriver::EndingExitStatus() const
+{
+    return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Runner->ExitStatus() : runner_.ExitStatus();
+}
+
+void TBatchDriver::Enter(int index)
+{
+    if (index == current_)
+        return;
+    TOptions& o = Options;
+    auto swapFields = [&o](TFileFields& f) {
+        std::swap(f.CurrentFileFailed, o.CurrentFileFailed);
+        std::swap(f.FileStartTime, o.FileStartTime);
+        std::swap(f.FilePercent, o.FilePercent);
+        std::swap(f.PendingOutput, o.PendingOutput);
+        std::swap(f.CurrentFile, o.CurrentFile);
+        std::swap(f.CurrentFileSize, o.CurrentFileSize);
+        std::swap(f.FileDuration, o.FileDuration);
+        std::swap(f.FileTime, o.FileTime);
+        std::swap(f.ReportedInputFile, o.ReportedInputFile);
+        std::swap(f.ReportedOutputFile, o.ReportedOutputFile);
+        std::swap(f.ReportedSize, o.ReportedSize);
+        std::swap(f.ReportedBitrate, o.ReportedBitrate);
+        std::swap(f.FileNotes, o.FileNotes);
+    };
+    if (current_ >= 0)
+        swapFields(jobs_[static_cast<size_t>(current_)].Fields);
+    swapFields(jobs_[static_cast<size_t>(index)].Fields);
+    current_ = index;
+    // The parser adds the current file's part to this, giving the batch's.
+    o.FinishedSize = OthersDone(index);
+}
+
+int64_t TBatchDriver::OthersDone(int index) const
+{
+    int64_t done = finishedSize_;
+    for (int i = 0; i < JobCount(); ++i) {
+        const TJob& job = jobs_[static_cast<size_t>(i)];
+        if (i != index && job.Busy)
+            done += job.Fields.CurrentFileSize * job.Fields.FilePercent / 100;
+    }
+    return done;
+}
+
+int TBatchDriver::RunningCount() const
+{
+    return static_cast<int>(std::count_if(jobs_.begin(), jobs_.end(), [](const TJob& j) { return j.Busy; }));
+}
+
+void TBatchDriver::ShowRunningFiles()
+{
+    if (jobs_.size() < 2 || !progress_)
+        return;
+    TOptions& o = Options;
+    std::vector<TRunningFile> files;
+    for (int i = 0; i < JobCount(); ++i) {
+        const TJob& job = jobs_[static_cast<size_t>(i)];
+        if (!job.Busy)
+            continue;
+        if (i == current_)
+            files.push_back({FileNamePart(o.CurrentFile), o.FilePercent});
+        else
+            files.push_back({FileNamePart(job.Fields.CurrentFile), job.Fields.FilePercent});
+    }
+    progress_->SetRunningFiles(files);
+    const int ended = o.DoneCount + o.FailedCount;
+    if (files.size() == 1)
+        progress_->SetLabel(TProgressLabel::Working,
+                            FormatText(IDS_ID_WORKING, {ended + 1, o.FileCount, files.front().Name}));
+    else
+        progress_->SetLabel(TProgressLabel::Working,
+                            FormatText(IDS_ID_WORKING_Several, {static_cast<int>(files.size()), ended, o.FileCount}));
+    progress_->SetTrayHint(FormatText(IDS_MAIN_MENUITEM_BatchHint, {o.BatchPercent}));
 }
 
 std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
@@ -417,32 +675,78 @@ void TBatchDriver::DeleteScript()
     script_.clear();
 }
 
+int TBatchDriver::NextUnstarted() const
+{
+    for (int i = 0; i < queue_.Count(); ++i) {
+        const std::string name = queue_.FullName(i);
+        if (std::find(startedFiles_.begin(), startedFiles_.end(), name) == startedFiles_.end())
+            return i;
+    }
+    return -1;
+}
+
 void TBatchDriver::StartNextFile()
 {
     DeleteScript();
     if (!progress_ || queue_.Count() == 0)
         return;
+    if (Options.StopWhenDone && jobs_.size() > 1) {
+        // "When done" came before this start: no file starts any more, and
+        // with none running the batch ends here.
+        if (RunningCount() == 0) {
+            progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingDone);
+            progress_->MarkFinished();
+        }
+        return;
+    }
+    for (int i = 0; i < JobCount(); ++i) {
+        if (jobs_[static_cast<size_t>(i)].Busy)
+            continue;
+        const int next = NextUnstarted();
+        if (next < 0)
+            return;
+        // A file that cannot start is settled at once, and its end posts the
+        // next start; so this pass stops here.
+        if (!StartFile(i, next))
+            return;
+    }
+}
+
+bool TBatchDriver::StartFile(int index, int queueIndex)
+{
+    TJob& job = jobs_[static_cast<size_t>(index)];
+    Enter(index);
     TOptions& o = Options;
     o.CurrentFileFailed = false;
     o.FileStartTime = Now();
     o.FilePercent = 0;
     o.PendingOutput.clear();
     o.FileNotes.clear();
-    o.CurrentFile = queue_.FullName(0);
-    o.CurrentFileSize = SizeFromText(queue_.SizeText(0));
-    started_ = false;
-    encoderPid_ = 0;
+    o.FileDuration = 0;
+    o.FileTime = 0;
+    o.CurrentFile = queue_.FullName(queueIndex);
+    o.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
+    startedFiles_.push_back(o.CurrentFile);
+    job.Busy = true;
+    job.Started = false;
+    job.EncoderPid = 0;
     std::error_code ec;
-    outputExisted_ = fs::exists(fs::symlink_status(OutputNameOf(o.CurrentFile), ec));
+    job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(o.CurrentFile), ec));
     try {
-        runner_.Directory = AppFolder;
-        runner_.SetCommandLine(BuildCommandLine(o.CurrentFile));
-        runner_.Execute();
-        started_ = true;
-        encoderPid_ = runner_.ProcessId();
+        job.Runner->Directory = AppFolder;
+        const std::string commandLine = BuildCommandLine(o.CurrentFile);
+        job.Script = std::move(script_);
+        script_.clear();
+        job.Runner->SetCommandLine(commandLine);
+        job.Runner->Execute();
+        job.Started = true;
+        job.EncoderPid = job.Runner->ProcessId();
     } catch (const std::exception& e) {
-        FileStartFailed(e.what());
+        FileStartFailed(index, e.what());
+        return false;
     }
+    ShowRunningFiles();
+    return true;
 }
 
 void TBatchDriver::TakeFileNotes()
@@ -456,33 +760,42 @@ void TBatchDriver::TakeFileNotes()
     host_.ShowFileNotes(Options.CurrentFile, notes);
 }
 
-void TBatchDriver::FileStartFailed(const std::string& message)
+void TBatchDriver::FileStartFailed(int index, const std::string& message)
 {
-    prompter_.ShowError(message);
+    ParserPrompter().ShowError(message);
     // A file whose encoder cannot start has failed; the batch goes on.
     Options.CurrentFileFailed = true;
-    FinishFile();
+    FinishJob(index);
 }
 
-void TBatchDriver::RemoveEncoderPartial()
+void TBatchDriver::RemoveEncoderPartial(TJob& job)
 {
-    if (encoderPid_ > 0)
-        RemoveUnheldPartial(PartialOutputName(OutputNameOf(Options.CurrentFile), encoderPid_));
-    encoderPid_ = 0;
+    if (job.EncoderPid > 0)
+        RemoveUnheldPartial(PartialOutputName(OutputNameOf(Options.CurrentFile), job.EncoderPid));
+    job.EncoderPid = 0;
 }
 
 void TBatchDriver::FinishFile()
 {
+    if (current_ >= 0)
+        FinishJob(current_);
+}
+
+void TBatchDriver::FinishJob(int index)
+{
     if (!progress_)
         return;
+    Enter(index);
+    TJob& job = jobs_[static_cast<size_t>(index)];
     TOptions& o = Options;
-    DeleteScript();
-    RemoveEncoderPartial();
+    DeleteDirectShowScript(job.Script);
+    job.Script.clear();
+    RemoveEncoderPartial(job);
     // An encoder that crashed or reported failure by its exit code has failed
     // even without an error line.
-    if (started_ && !runner_.ExitStatus().Success())
+    if (job.Started && !job.Runner->ExitStatus().Success())
         o.CurrentFileFailed = true;
-    started_ = false;
+    job.Started = false;
     const std::string output = OutputNameOf(o.CurrentFile);
 
     if (!o.CurrentFileFailed) {
@@ -504,18 +817,25 @@ void TBatchDriver::FinishFile()
         queue_.MoveFileToEnd(o.CurrentFile);
         // An empty output left by the failed run goes; a file that was there
         // before the run is the user's and stays, whatever its size.
-        if (!outputExisted_)
+        if (!job.OutputExisted)
             DeleteIfEmpty(output);
     }
     TakeFileNotes();
+    job.Busy = false;
+    finishedSize_ += o.CurrentFileSize;
 
     if (o.StopWhenDone || o.DoneCount + o.FailedCount == o.FileCount) {
+        // "When done" lets the running files finish; the batch ends with the last.
+        if (RunningCount() > 0) {
+            ShowRunningFiles();
+            return;
+        }
         progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingDone);
         progress_->MarkFinished();
         return;
     }
 
-    o.FinishedSize += o.CurrentFileSize;
+    o.FinishedSize = OthersDone(index);
     o.BatchDoneSize = o.FinishedSize;
     if (o.BatchTotalSize != 0) {
         o.BatchPercent = static_cast<int32_t>(100 * o.BatchDoneSize / o.BatchTotalSize);
@@ -528,12 +848,17 @@ void TBatchDriver::FinishFile()
         progress_->SetLabel(TProgressLabel::BatchEstimated, FormatSpan(estimated));
         progress_->SetLabel(TProgressLabel::BatchRemaining, FormatSpan(estimated - elapsed));
     }
+    ShowRunningFiles();
 
-    if (queue_.Count() > 0) {
+    if (NextUnstarted() >= 0) {
         std::weak_ptr<bool> alive = alive_;
         dispatcher_.Post([this, alive] {
             if (auto a = alive.lock(); a && *a)
                 StartNextFile();
         });
+    } else if (RunningCount() == 0) {
+        // Every file left was started in this batch already.
+        progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingDone);
+        progress_->MarkFinished();
     }
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -110,18 +111,21 @@ public:
     // is named and exists (created after asking). False after its message.
     bool OutputFolderReady(const std::string& outputFolderText);
     // One whole batch; returns when it has ended and the progress view is gone.
+    // Up to JobCount() files convert at once, each through a runner of its own.
     void RunBatch();
-    // Starts the encoder for the first entry of the list.
+    // Starts encoders for the first entries of the list not yet started in
+    // this batch, while fewer than JobCount() run.
     void StartNextFile();
-    // The runner's end event: settles the current file, then starts the next
-    // one (posted) or ends the batch.
+    // The end event of the runner whose file state is in Options: settles
+    // that file, then starts the next one (posted) or ends the batch.
     void FinishFile();
     // The whole encoder command line for one source. A source that goes
     // through a DirectShow script gets a new script (ScriptPath()); the one
     // made before is deleted.
     std::string BuildCommandLine(const std::string& sourceFile);
-    // The script of the last command line, "" when it reads its source directly.
-    const std::string& ScriptPath() const { return script_; }
+    // The script of the running file whose state is in Options, otherwise of
+    // the last command line; "" when it reads its source directly.
+    const std::string& ScriptPath() const;
     // Deletes that script (also done when the file ends and by the destructor).
     void DeleteScript();
     // The output name of a source in the output folder of the batch.
@@ -142,14 +146,74 @@ public:
     const std::vector<TFileNote>& BatchNotes() const { return notes_; }
     // The progress view of the running batch; null when no batch runs.
     TProgressView* Progress() const { return progress_.get(); }
+    // The number of files the running (or last) batch converts at once.
+    int JobCount() const { return static_cast<int>(jobs_.size()); }
+    // How the encoder of the file that is ending (or ended last) ended.
+    const TExitStatus& EndingExitStatus() const;
+    // The files that were converting when the user stopped the last batch.
+    const std::vector<std::string>& StoppedFiles() const { return stopped_; }
+    // Error messages of a file that converted beside others, kept instead of
+    // message boxes while the batch runs; taken ones are not shown at its end.
+    std::vector<std::string> TakeFileErrors(const std::string& file);
 
 private:
-    void FileStartFailed(const std::string& message);
+    // The fields of Options that describe one converting file.
+    struct TFileFields {
+        bool CurrentFileFailed = false;
+        TDateTime FileStartTime = 0;
+        int32_t FilePercent = 0;
+        std::string PendingOutput;
+        std::string CurrentFile;
+        int64_t CurrentFileSize = 0;
+        int32_t FileDuration = 0;
+        int32_t FileTime = 0;
+        std::string ReportedInputFile;
+        std::string ReportedOutputFile;
+        int32_t ReportedSize = 0;
+        int32_t ReportedBitrate = 0;
+        std::vector<std::string> FileNotes;
+    };
+    // One slot of the batch: a runner and the file it converts.
+    struct TJob {
+        TRedirector* Runner = nullptr;
+        std::unique_ptr<TRedirector> OwnRunner; // every slot but the first
+        bool Busy = false;       // a file is assigned and has not been settled
+        bool Started = false;    // its encoder was started
+        std::string Script;      // DirectShow script of its file, "" for none
+        int EncoderPid = 0;      // process id of its encoder, 0 when none
+        bool OutputExisted = false; // its output existed before its encoder started
+        TFileFields Fields;      // its file's fields while another job's are in Options
+    };
+    class TJobView;
+    class TJobPrompter;
+
+    // Prepares JobCount() runners for a batch of the list's files.
+    void PrepareJobs();
+    // Puts the file fields of job Index into Options (saving the ones there).
+    void Enter(int index);
+    // The batch's finished size plus the converted part of every other running file.
+    int64_t OthersDone(int index) const;
+    // Starts the encoder of the next file not started in this batch in job
+    // Index; false when it could not start (the file has then been settled).
+    bool StartFile(int index, int queueIndex);
+    // The first entry of the list that has not been started in this batch, -1 for none.
+    int NextUnstarted() const;
+    void FinishJob(int index);
+    void FileStartFailed(int index, const std::string& message);
+    // Ends every running encoder at once; their files count neither way.
+    void StopRunningJobs();
+    // Updates the running files' lines and the tray hint (several jobs only).
+    void ShowRunningFiles();
+    int RunningCount() const;
     // Removes the temporary output of the encoder that has just ended, when
     // it could not do so itself (stopped at once, killed).
-    void RemoveEncoderPartial();
+    void RemoveEncoderPartial(TJob& job);
     // Moves the current file's notes into the batch's and shows them.
     void TakeFileNotes();
+    // Shows the error messages kept while several files converted.
+    void ShowKeptErrors();
+    TProgressView* ParserView();
+    TPrompter& ParserPrompter();
 
     TRedirector& runner_;
     TFileQueue& queue_;
@@ -157,13 +221,20 @@ private:
     TPrompter& prompter_;
     TMainThreadDispatcher& dispatcher_;
     std::unique_ptr<TProgressView> progress_;
+    std::unique_ptr<TProgressView> jobView_;   // filters the per-file displays when several files convert
+    std::unique_ptr<TPrompter> jobPrompter_;   // keeps error messages when several files convert
     std::string outputExt_;   // output extension of the batch
-    bool started_ = false;    // the current file's encoder was started
-    std::string script_;      // DirectShow script of the current file, "" for none
-    int encoderPid_ = 0;      // process id of the current file's encoder, 0 when none
-    bool outputExisted_ = false; // the current file's output existed before its encoder started
+    std::string script_;      // DirectShow script of the last command line, "" for none
+    std::vector<TJob> jobs_;
+    int current_ = -1;        // the job whose file fields are in Options, -1 for none
+    int64_t finishedSize_ = 0;// sizes of the files settled in this batch
+    std::vector<std::string> startedFiles_; // files started in this batch
+    std::vector<std::string> stopped_;
+    std::vector<TFileNote> errors_; // kept error messages: file, text
     std::vector<TFileNote> notes_;
     std::shared_ptr<bool> alive_;
+    // The environment the first runner had when the driver was made.
+    std::optional<std::vector<std::string>> baseEnvironment_;
 };
 
 // Writes the DirectShow script of one source: "DirectShow.avs" in a private

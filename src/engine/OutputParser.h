@@ -31,6 +31,12 @@ enum class TProgressLabel {
     StopWhenDone,    // lblStopWhenDone (its text; the view shows it while a stop is pending)
 };
 
+// One file that converts while others do too: its name and percent.
+struct TRunningFile {
+    std::string Name;
+    int Percent = 0;
+};
+
 // The progress window of one batch. It exists from the start of a batch until
 // its end; the engine drives it and the batch runs inside ShowModal.
 class TProgressView {
@@ -44,6 +50,10 @@ public:
     virtual void StartAnimation() = 0;
     // The hint of the notification-area icon (the main window's).
     virtual void SetTrayHint(const std::string& hint) = 0;
+    // The files converting at once, one per encoder slot (a file that starts
+    // takes the place of the one that ended); only called when a batch
+    // converts several files at once (empty at its end).
+    virtual void SetRunningFiles(const std::vector<TRunningFile>& files) { (void)files; }
     // Puts every display back to its start text ("0:00:00", "Status=0%",
     // "Please wait...", "Preparing"), animation stopped and hidden.
     virtual void ResetProgress() = 0;

@@ -104,7 +104,8 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "DeleteFileAfterProcessing=0\n"
                                      "ShutdownWindowsWhenDone=0\n"
                                      "ShowWindow=1\n"
-                                     "UseDirectShow=0\n");
+                                     "UseDirectShow=0\n"
+                                     "ParallelJobs=1\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -119,16 +120,17 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
     Options.ShutdownFlag = 5;
     Options.DeleteFileAfterProcessing = Options.ShutdownWindowsWhenDone = Options.UseDirectShow = true;
     Options.ShowWindow = false;
+    Options.ParallelJobs = 0;
     SaveOptions();
     const TOptions saved = Options;
     Options = TOptions {};
     LoadOptions();
     EXPECT_EQ(std::tie(Options.OutputFormat, Options.LastInputOpenDir, Options.LastOutputOpenDir, Options.Priority,
                        Options.ShutdownFlag, Options.ShutdownWindowsWhenDone, Options.DeleteFileAfterProcessing,
-                       Options.ShowWindow, Options.UseDirectShow),
+                       Options.ShowWindow, Options.UseDirectShow, Options.ParallelJobs),
               std::tie(saved.OutputFormat, saved.LastInputOpenDir, saved.LastOutputOpenDir, saved.Priority,
                        saved.ShutdownFlag, saved.ShutdownWindowsWhenDone, saved.DeleteFileAfterProcessing,
-                       saved.ShowWindow, saved.UseDirectShow));
+                       saved.ShowWindow, saved.UseDirectShow, saved.ParallelJobs));
 }
 
 struct StoredCase {
@@ -158,12 +160,18 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
              EXPECT_FALSE(o.ShowWindow);
              EXPECT_TRUE(o.DeleteFileAfterProcessing);
          }},
+        {"jobs: a count", "ParallelJobs=4", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 4); }},
+        {"jobs: 0 is one per core", "ParallelJobs=0", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 0); }},
+        {"jobs: negative gives 1", "ParallelJobs=-2", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
+        {"jobs: beyond the limit gives 1", "ParallelJobs=65", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
+        {"jobs: not a number gives 1", "ParallelJobs=many", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"missing keys give defaults", "Priority=0",
          [](const TOptions& o) {
              EXPECT_EQ(o.Priority, 0);
              EXPECT_EQ(o.LastInputOpenDir, kDocs);
              EXPECT_EQ(o.LastOutputOpenDir, kDocs);
              EXPECT_FALSE(o.ShutdownWindowsWhenDone);
+             EXPECT_EQ(o.ParallelJobs, 1);
          }},
     };
     for (const auto& c : cases) {
@@ -171,6 +179,7 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         WriteFile(OptionsFile, std::string("[VideoConvertoptions]\n") + c.lines + "\n");
         Options = TOptions {};
         Options.Priority = 77; // LoadOptions must put the defaults in first
+        Options.ParallelJobs = 9;
         LoadOptions();
         c.check(Options);
     }

@@ -107,6 +107,15 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"--edit-profile", "a"}, "--edit-profile needs at least one --set"},
         {{"--delete-profile", "a", "-p", "b"}, "leave out -p"},
         {{"--show-profile=1"}, "option --show-profile takes no value"},
+        {{"-j", "x", "a"}, "option -j needs the number of files to convert at once, 0 (one per processor core) to 64, not 'x'"},
+        {{"-j", "-1", "a"}, "not '-1'"},
+        {{"-j", "+2", "a"}, "not '+2'"},
+        {{"--jobs=65", "a"}, "option --jobs needs the number of files"},
+        {{"-j", "", "a"}, "not ''"},
+        {{"-j", "2x", "a"}, "not '2x'"},
+        {{"-j", "0x10", "a"}, "not '0x10'"},
+        {{"-j", "99999999999", "a"}, "not '99999999999'"},
+        {{"a", "-j"}, "option -j needs a value"},
     };
     for (const BadCase& c : cases) {
         std::string error;
@@ -115,6 +124,28 @@ TEST(BadArguments, AreRefusedWithTheReason)
             shown += "[" + a + "]";
         EXPECT_FALSE(ParseArguments(c.Args, error)) << shown;
         EXPECT_NE(error.find(c.ErrorPart), std::string::npos) << shown << " gave: " << error;
+    }
+}
+
+TEST(JobsArgument, TakesZeroOrACountInEveryOptionForm)
+{
+    struct {
+        std::vector<std::string> Args;
+        std::optional<int> Jobs;
+    } cases[] = {
+        {{"a.wav"}, std::nullopt}, // the stored option applies
+        {{"-j", "2", "a.wav"}, 2},
+        {{"-j0", "a.wav"}, 0},
+        {{"--jobs=64", "a.wav"}, 64},
+        {{"--jobs", "007", "a.wav"}, 7},
+        {{"-j", "3", "-j", "1", "a.wav"}, 1}, // the last one counts
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto parsed = ParseArguments(c.Args, error);
+        ASSERT_TRUE(parsed) << error;
+        EXPECT_EQ(parsed->Jobs, c.Jobs) << c.Args.front();
+        EXPECT_EQ(parsed->Files, std::vector<std::string>{"a.wav"});
     }
 }
 

@@ -574,3 +574,37 @@ TEST(InputDump, FactsFromFfmpegsHeader)
 }
 
 } // namespace
+
+// A batch that runs several encoders gives each a thread count; ffmpeg gets
+// it for decoding and encoding, and a value that is no count is ignored.
+TEST(Plan, SharedThreadCountReachesFfmpeg)
+{
+    TRequest req;
+    std::string error;
+    TPlan plan;
+    ASSERT_TRUE(ParseRequest(Split("-p 5260718 -i in.wav -y -f mp3 -vn o.mp3"), req, error));
+    ASSERT_TRUE(MakePlan(req, Source(false, true), plan, error)) << error;
+    const struct {
+        const char* value; // nullptr: unset
+        const char* threads; // nullptr: no -threads
+    } cases[] = {
+        {nullptr, nullptr}, {"", nullptr}, {"2", "2"}, {"16", "16"},
+        {"0", nullptr},     {"-3", nullptr}, {"4x", nullptr}, {"257", nullptr},
+    };
+    for (const auto& c : cases) {
+        if (c.value)
+            setenv("QV_THREADS", c.value, 1);
+        else
+            unsetenv("QV_THREADS");
+        const auto ff = MainFfmpegArgs(plan, "ffmpeg", "in.wav", "o.mp3");
+        const std::string shown = c.value ? c.value : "<unset>";
+        if (c.threads) {
+            EXPECT_TRUE(HasSequence(ff, std::string("-threads ") + c.threads + " -i file:in.wav")) << shown;
+            EXPECT_TRUE(HasSequence(ff, std::string("-threads ") + c.threads + " -y file:o.mp3")) << shown;
+        } else {
+            EXPECT_EQ(std::find(ff.begin(), ff.end(), "-threads"), ff.end()) << shown;
+        }
+        EXPECT_EQ(ff.back(), "file:o.mp3");
+    }
+    unsetenv("QV_THREADS");
+}

@@ -4,6 +4,7 @@
 // what it is shown, a prompter that answers from a script, a host and a power
 // layer that only count.
 
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <functional>
@@ -31,6 +32,8 @@ struct TViewRecord {
     bool Finished = false;
     bool Cancelled = false;
     int ModalResult = mrNone;
+    std::vector<std::vector<TRunningFile>> Running; // every list of running files shown
+    size_t MostRunning = 0;                         // the longest of them
 };
 
 class TFakeView : public TProgressView {
@@ -58,6 +61,13 @@ public:
         rec_->Animation = false;
     }
     void MarkFinished() override { rec_->Finished = true; }
+    void SetRunningFiles(const std::vector<TRunningFile>& files) override
+    {
+        rec_->Running.push_back(files);
+        rec_->MostRunning = std::max(rec_->MostRunning, files.size());
+        if (OnRunning)
+            OnRunning(files);
+    }
     // Runs the loop until the batch marks the view finished or the user
     // (a test hook) cancels; gives up after 60 s.
     int ShowModal() override
@@ -72,6 +82,7 @@ public:
     void Cancel() { rec_->Cancelled = true; }
 
     std::function<void(TProgressLabel, const std::string&)> OnLabel;
+    std::function<void(const std::vector<TRunningFile>&)> OnRunning;
 
 private:
     std::shared_ptr<TViewRecord> rec_;

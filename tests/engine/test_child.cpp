@@ -20,8 +20,9 @@
 // error line, "signal" death by SIGKILL, "empty" an empty output file,
 // "sleep MS" a pause before finishing, "partial MS" a temporary output (as
 // the real encoder names it) and then a pause of MS before death by SIGKILL,
-// "note TEXT" a "Note: TEXT" line after the headers (then it converts);
-// anything else converts. The output file receives every argument, one per line.
+// "note TEXT" a "Note: TEXT" line after the headers (then it converts),
+// "threads" a last output line "QV_THREADS=" and that variable's value (or
+// "<unset>"); anything else converts. The output file receives every argument, one per line.
 
 #include <csignal>
 #include <cstdio>
@@ -93,6 +94,10 @@ static int EncoderMode(int argc, char** argv)
         if (first != "empty")
             for (size_t i = 0; i < args.size(); ++i)
                 out << args[i] << '\n';
+        if (first == "threads") {
+            const char* threads = std::getenv("QV_THREADS");
+            out << "QV_THREADS=" << (threads ? threads : "<unset>") << '\n';
+        }
     }
     for (int t = 2; t <= 10; t += 4) {
         std::fprintf(stderr, "frame=  %d fps=0 q=2.0 size=     %dkB time=%d.00 bitrate= 100.0kbits/s    \r", t * 25,

@@ -17,6 +17,7 @@
 #include "support/WidgetLookup.h"
 
 #include <QCheckBox>
+#include <QSpinBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -223,8 +224,9 @@ private slots:
         QTest::addColumn<int>("priority");
         QTest::addColumn<int>("flag");
         QTest::addColumn<bool>("directShow");
-        QTest::newRow("Realtime, suspend, DirectShow") << 3 << 5 << true;
-        QTest::newRow("Idle, close the program") << 0 << 0 << false;
+        QTest::addColumn<int>("jobs");
+        QTest::newRow("Realtime, suspend, DirectShow, 4 at once") << 3 << 5 << true << 4;
+        QTest::newRow("Idle, close the program, one per core") << 0 << 0 << false << 0;
     }
 
     void settingsOkStoresChoices()
@@ -232,6 +234,7 @@ private slots:
         QFETCH(int, priority);
         QFETCH(int, flag);
         QFETCH(bool, directShow);
+        QFETCH(int, jobs);
         qvtest::TempDir dir;
         InitApplication(dir.dir());
         LoadOptions();
@@ -239,6 +242,7 @@ private slots:
             Child<QComboBox>(d, "ComboBoxPriority")->setCurrentIndex(priority);
             Child<QComboBox>(d, "ComboBoxShutdownFlag")->setCurrentIndex(flag);
             Child<QCheckBox>(d, "CheckBoxDirectShow")->setChecked(directShow);
+            Child<QSpinBox>(d, "SpinEditParallelJobs")->setValue(jobs);
             Click(d, "ButtonOK");
         });
         const std::string before = qvtest::ReadFile(OptionsFile);
@@ -246,6 +250,7 @@ private slots:
         QCOMPARE(int(Options.Priority), priority);
         QCOMPARE(int(Options.ShutdownFlag), flag);
         QCOMPARE(Options.UseDirectShow, directShow);
+        QCOMPARE(Options.ParallelJobs, jobs);
         // The window hands the choice back; storing it is the caller's part.
         QCOMPARE(qvtest::ReadFile(OptionsFile), before);
         Options = TOptions();
@@ -256,7 +261,10 @@ private slots:
         Options.Priority = 2;
         Options.ShutdownFlag = 4;
         Options.UseDirectShow = true;
+        Options.ParallelJobs = 3;
         TfrmSettings form;
+        QCOMPARE(Child<QSpinBox>(form, "SpinEditParallelJobs")->value(), 3);
+        QCOMPARE(Child<QSpinBox>(form, "SpinEditParallelJobs")->maximum(), MaxParallelJobs);
         auto* priority = Child<QComboBox>(form, "ComboBoxPriority");
         auto* flag = Child<QComboBox>(form, "ComboBoxShutdownFlag");
         QCOMPARE(priority->count(), 4);

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QPointer>
@@ -136,6 +137,72 @@ private slots:
         QCOMPARE(DialogHook::UnansweredCount(), 0);
         QVERIFY(powerCalls_.empty());
         QTRY_COMPARE(Child<QLabel>(frm.get(), "lblStatus")->text(), QString("Summary: No files"));
+    }
+
+    // Two files at once: the progress window shows a line for each running
+    // file in place of the single file's figures, the tray hint the batch.
+    void twoFilesAtOnceHaveALineEach()
+    {
+        if (!fs::exists(fx_->AppDir() + "avcore.dll"))
+            QSKIP("the built encoder is missing from QV_APP_DIR");
+        const std::string clip = fx_->MakeClip("jobs.avi");
+        QVERIFY(!clip.empty());
+        const std::vector<std::string> sources = fx_->CopyClip(clip, {"job one.avi", "job two.avi", "job three.avi"});
+        const std::string out = fx_->Temp("out jobs/");
+        fs::create_directories(out);
+        const int format = 13;
+        QVERIFY(BuildProfileFolders());
+        DefaultFormatSettings(format);
+        const std::string folder = AddTrailingBackslash(ProfileFolder(format));
+        const std::string profile = folder + "AAA Jobs." + ProfileExtension(ProfileFolderName(format));
+        SaveFormatSettings(format, profile);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\nParallelJobs=2\n");
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->AddFiles(sources);
+        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        QPointer<QWidget> progress;
+        size_t mostLines = 0;
+        QStringList namesSeen;
+        bool singleFiguresHidden = true, batchHint = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (!progress || !progress->isVisible())
+                return;
+            size_t lines = 0;
+            for (QWidget* row : progress->findChildren<QWidget*>("pnlRunningFile")) {
+                if (!row->isVisibleTo(progress))
+                    continue;
+                ++lines;
+                const QString name = row->findChild<QLabel*>("lblRunningName")->toolTip();
+                if (!namesSeen.contains(name))
+                    namesSeen << name;
+            }
+            if (lines == 2)
+                singleFiguresHidden &= !progress->findChild<QProgressBar*>("prgStatus")->isVisibleTo(progress);
+            mostLines = std::max(mostLines, lines);
+            batchHint |= frm->TrayIcon()->toolTip().startsWith("Batch: ");
+        });
+        frm->BatchStartedHook = [&](QWidget* view) {
+            progress = view;
+            watch.start(5);
+        };
+        Act(frm.get(), "actConvert")->trigger(); // returns when the batch is over
+        watch.stop();
+
+        QCOMPARE(mostLines, size_t(2));
+        QVERIFY(singleFiguresHidden);
+        QVERIFY(batchHint);
+        namesSeen.sort();
+        QCOMPARE(namesSeen, (QStringList{"job one.avi", "job three.avi", "job two.avi"}));
+        QCOMPARE(frm->FileCount(), 0);
+        for (const char* name : {"job one.mp3", "job two.mp3", "job three.mp3"})
+            QVERIFY2(fs::exists(out + name), name);
+        QCOMPARE(frm->LastBalloon(), IDS_MESSAGEBOX_TrayConvertComplete);
+        // Later cases choose their own profile and convert one file at a time.
+        fs::remove(profile);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\n");
     }
 
     void encoderNotesMakeOneWindowAfterTheBatch()

@@ -231,6 +231,57 @@ private slots:
         QVERIFY(!Child<QWidget>(form, "anmConvert")->isVisibleTo(&form));
     }
 
+    // Several files at once: one line per running file takes the place of
+    // the single file's figures, and lines come and go with the files.
+    void runningFilesHaveALineEach()
+    {
+        TfrmProgress form;
+        form.show();
+        const int height = form.height();
+        const char* single[] = {"lblStatusRemainingSingle", "lblStatusRemaining", "lblStatus", "prgStatus",
+                                "lblOutput"};
+        auto visibleLines = [&form] {
+            // Tool tip of the name, percent text and bar as "40% 40".
+            std::vector<std::pair<QString, QString>> lines;
+            for (QWidget* row : form.findChildren<QWidget*>("pnlRunningFile")) {
+                if (!row->isVisibleTo(&form))
+                    continue;
+                lines.emplace_back(row->findChild<QLabel*>("lblRunningName")->toolTip(),
+                                   row->findChild<QLabel*>("lblRunningPercent")->text() + " " +
+                                       QString::number(row->findChild<QProgressBar*>("prgRunning")->value()));
+            }
+            return lines;
+        };
+
+        form.SetRunningFiles({{"first clip.avi", 40}, {"second.wav", 175}});
+        QVERIFY(Child<QWidget>(form, "pnlRunning")->isVisibleTo(&form));
+        for (const char* name : single)
+            QVERIFY2(!Child<QWidget>(form, name)->isVisibleTo(&form), name);
+        using Lines = std::vector<std::pair<QString, QString>>;
+        QCOMPARE(visibleLines(), (Lines{{"first clip.avi", "40% 40"}, {"second.wav", "100% 100"}}));
+
+        form.SetRunningFiles({{"second.wav", 90}});
+        QCOMPARE(visibleLines(), (Lines{{"second.wav", "90% 90"}}));
+
+        // Many files make the window taller instead of squeezing the lines.
+        std::vector<TRunningFile> many;
+        for (int i = 0; i < 8; ++i)
+            many.push_back({"file " + std::to_string(i) + ".mp3", i * 10});
+        form.SetRunningFiles(many);
+        QCOMPARE(visibleLines().size(), size_t(8));
+        QVERIFY(form.height() > height);
+
+        // The end of the batch brings the single file's figures back.
+        form.SetRunningFiles({});
+        QVERIFY(!Child<QWidget>(form, "pnlRunning")->isVisibleTo(&form));
+        for (const char* name : single)
+            QVERIFY2(Child<QWidget>(form, name)->isVisibleTo(&form), name);
+        form.SetRunningFiles({{"a.avi", 1}, {"b.avi", 2}});
+        form.ResetProgress();
+        QVERIFY(visibleLines().empty());
+        QVERIFY(Child<QWidget>(form, "prgStatus")->isVisibleTo(&form));
+    }
+
     // ---- the modal loop ----
 
     void showModalEndsWithTheBatch_data()

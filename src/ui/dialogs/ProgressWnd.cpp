@@ -89,14 +89,30 @@ TfrmProgress::TfrmProgress(QWidget* owner) : TModalForm(owner)
     setWindowFlags(windowFlags() | Qt::WindowMinimizeButtonHint);
     setWindowTitle(Q(IDS_CONVERTING_FORM_Caption));
     setWindowIcon(ProgramIcon());
-    CreateTitleStrip();
-    CreateFigures();
-    CreateButtons();
-    Assemble();
+
+    BuildTitleStrip();
+    BuildFigures();
+    BuildFileLines();
+    BuildStatusGrid();
+    BuildButtons();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(pnlTop);
+    layout->addWidget(pnlStatus, 1);
+    layout->addWidget(lineBottom);
+    layout->addWidget(pnlButtons);
+
+    ConnectControls();
+    anmConvert->Stop();
+    anmConvert->hide();
+    FixClientSize(this, 524, 348);
 }
 
-void TfrmProgress::CreateTitleStrip()
+void TfrmProgress::BuildTitleStrip()
 {
+    // Our banner picture under the state word and the wheel.
     pnlTop = new TBannerPanel(this);
     pnlTop->setObjectName(QStringLiteral("pnlTop"));
     pnlTop->setFixedHeight(43);
@@ -116,7 +132,7 @@ void TfrmProgress::CreateTitleStrip()
     top->addWidget(anmConvert);
 }
 
-void TfrmProgress::CreateFigures()
+void TfrmProgress::BuildFigures()
 {
     pnlStatus = new QWidget(this);
     pnlStatus->setObjectName(QStringLiteral("pnlStatus"));
@@ -167,13 +183,29 @@ void TfrmProgress::CreateFigures()
     chkDelSource->setObjectName(QStringLiteral("chkDelSource"));
     chkShutdown = new QCheckBox(Q(IDS_CONVERTING_CHECK_Shutdown), pnlStatus);
     chkShutdown->setObjectName(QStringLiteral("chkShutdown"));
+}
 
+void TfrmProgress::BuildFileLines()
+{
+    // One line per running file when several convert at once; it takes the
+    // place of the single file's figures.
+    pnlRunning = new QWidget(pnlStatus);
+    pnlRunning->setObjectName(QStringLiteral("pnlRunning"));
+    auto* lines = new QVBoxLayout(pnlRunning);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(2);
+    pnlRunning->hide();
+}
+
+void TfrmProgress::BuildStatusGrid()
+{
     auto* grid = new QGridLayout(pnlStatus);
     grid->setColumnStretch(2, 1);
     grid->addWidget(lblStatusRemainingSingle, 0, 0);
     grid->addWidget(lblStatusRemaining, 0, 1);
     grid->addWidget(lblStatus, 0, 2, 1, 2);
     grid->addWidget(prgStatus, 1, 0, 1, 4);
+    grid->addWidget(pnlRunning, 1, 0, 1, 4);
     grid->addWidget(prgBatch, 2, 0, 1, 4);
     grid->addWidget(lblBatch, 3, 0, 1, 4);
     grid->addWidget(lblRemaining, 4, 0);
@@ -189,7 +221,7 @@ void TfrmProgress::CreateFigures()
     grid->addWidget(chkShutdown, 11, 0, 1, 4);
 }
 
-void TfrmProgress::CreateButtons()
+void TfrmProgress::BuildButtons()
 {
     lineBottom = new QFrame(this);
     lineBottom->setObjectName(QStringLiteral("lineBottom"));
@@ -211,16 +243,8 @@ void TfrmProgress::CreateButtons()
     buttons->addWidget(btnCancel);
 }
 
-void TfrmProgress::Assemble()
+void TfrmProgress::ConnectControls()
 {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(pnlTop);
-    layout->addWidget(pnlStatus, 1);
-    layout->addWidget(lineBottom);
-    layout->addWidget(pnlButtons);
-
     // The check boxes change the running batch at once.
     chkDelSource->setChecked(Options.DeleteFileAfterProcessing);
     chkShutdown->setChecked(Options.ShutdownWindowsWhenDone);
@@ -233,10 +257,60 @@ void TfrmProgress::Assemble()
     elapsedTimer_ = new QTimer(this);
     elapsedTimer_->setInterval(1000);
     connect(elapsedTimer_, &QTimer::timeout, this, &TfrmProgress::RefreshElapsed);
+}
 
-    anmConvert->Stop();
-    anmConvert->hide();
-    FixClientSize(this, 524, 348);
+void TfrmProgress::SetRunningFiles(const std::vector<TRunningFile>& files)
+{
+    const bool several = !files.empty();
+    for (QWidget* w : std::initializer_list<QWidget*>{lblStatusRemainingSingle, lblStatusRemaining, lblStatus,
+                                                      prgStatus, lblOutput})
+        w->setVisible(!several);
+    pnlRunning->setVisible(several);
+    auto* lines = static_cast<QVBoxLayout*>(pnlRunning->layout());
+    const size_t before = runningLines_.size();
+    while (runningLines_.size() < files.size()) {
+        TRunningLine line;
+        line.Row = new QWidget(pnlRunning);
+        line.Row->setObjectName(QStringLiteral("pnlRunningFile"));
+        line.Name = new TElidedLabel(line.Row);
+        line.Name->setObjectName(QStringLiteral("lblRunningName"));
+        line.Name->setTextFormat(Qt::PlainText);
+        line.Name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        line.Bar = new QProgressBar(line.Row);
+        line.Bar->setObjectName(QStringLiteral("prgRunning"));
+        line.Bar->setRange(0, 100);
+        line.Bar->setTextVisible(false);
+        line.Bar->setFixedSize(150, 12);
+        line.Percent = MakeLabel(line.Row, "lblRunningPercent");
+        line.Percent->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        line.Percent->setMinimumWidth(line.Percent->fontMetrics().horizontalAdvance(QStringLiteral("100%")) + 4);
+        auto* row = new QHBoxLayout(line.Row);
+        row->setContentsMargins(0, 0, 0, 0);
+        row->addWidget(line.Name, 1);
+        row->addWidget(line.Bar);
+        row->addWidget(line.Percent);
+        lines->addWidget(line.Row);
+        runningLines_.push_back(line);
+    }
+    for (size_t i = 0; i < runningLines_.size(); ++i) {
+        TRunningLine& line = runningLines_[i];
+        line.Row->setVisible(i < files.size());
+        if (i >= files.size())
+            continue;
+        const int percent = std::clamp(files[i].Percent, 0, 100);
+        static_cast<TElidedLabel*>(line.Name)->SetFullText(Q(files[i].Name));
+        line.Bar->setValue(percent);
+        line.Percent->setText(QString::number(percent) + QLatin1Char('%'));
+    }
+    // More lines than the room of the single file's figures make the window
+    // taller; it keeps its place on the screen.
+    if (runningLines_.size() != before) {
+        const QPoint place = pos();
+        layout()->activate();
+        setFixedSize(QSize(524, 348).expandedTo(sizeHint()).expandedTo(minimumSizeHint()));
+        if (isVisible())
+            move(place);
+    }
 }
 
 TfrmProgress::~TfrmProgress()
@@ -321,6 +395,7 @@ void TfrmProgress::ResetProgress()
     lblCovnerting->setText(Q(IDS_CONVERTING_Preparing));
     anmConvert->Stop();
     anmConvert->hide();
+    SetRunningFiles({});
 }
 
 void TfrmProgress::MarkFinished()

@@ -7,6 +7,7 @@
 #include "ui/common/ModalForm.h"
 
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QEventLoop;
@@ -32,6 +33,9 @@ public:
     bool AnimationRunning() const override;
     void StartAnimation() override;
     void SetTrayHint(const std::string& hint) override;
+    // Shows one line (name, bar, percent) per file in place of the single
+    // file's figures; an empty list brings those back.
+    void SetRunningFiles(const std::vector<TRunningFile>& files) override;
     void ResetProgress() override;
     void MarkFinished() override;
     // Runs until the window closes: mrOk after MarkFinished, mrCancel after
@@ -66,6 +70,7 @@ public:
     QLabel* lblStatusRemaining;
     QLabel* lblStatus;
     QProgressBar* prgStatus;
+    QWidget* pnlRunning;
     QProgressBar* prgBatch;
     QLabel* lblBatch;
     QLabel* lblRemaining;
@@ -92,16 +97,26 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // The title strip, the figures, the button bar; then the window's layout and connections.
-    void CreateTitleStrip();
-    void CreateFigures();
-    void CreateButtons();
-    void Assemble();
+    // The steps that build the window.
+    void BuildTitleStrip();
+    void BuildFigures();
+    void BuildFileLines();
+    void BuildStatusGrid();
+    void BuildButtons();
+    void ConnectControls();
+
     QLabel* LabelOf(TProgressLabel label) const;
     void SetElidedText(QLabel* label, const std::string& text);
     void RefreshElapsed();
     QSystemTrayIcon* Tray();
 
+    struct TRunningLine {
+        QWidget* Row;
+        QLabel* Name;
+        QProgressBar* Bar;
+        QLabel* Percent;
+    };
+    std::vector<TRunningLine> runningLines_;
     bool finished_ = false;
     bool closed_ = false;
     bool asking_ = false;

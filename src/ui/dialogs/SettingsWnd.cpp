@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -52,11 +53,25 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
         ComboBoxShutdownFlag->addItem(Q(*text));
     LabelShutDown->setBuddy(ComboBoxShutdownFlag);
 
+    LabelParallelJobs = new QLabel(Q(IDS_SETTINGS_LABEL_ParallelJobs), TabGeneral);
+    LabelParallelJobs->setObjectName(QStringLiteral("LabelParallelJobs"));
+    SpinEditParallelJobs = new QSpinBox(TabGeneral);
+    SpinEditParallelJobs->setObjectName(QStringLiteral("SpinEditParallelJobs"));
+    SpinEditParallelJobs->setRange(0, MaxParallelJobs);
+    LabelParallelJobs->setBuddy(SpinEditParallelJobs);
+    LabelParallelJobsCores = new QLabel(Q(IDS_SETTINGS_LABEL_ParallelJobsCores), TabGeneral);
+    LabelParallelJobsCores->setObjectName(QStringLiteral("LabelParallelJobsCores"));
+    auto* jobs = new QHBoxLayout;
+    jobs->addWidget(LabelParallelJobs);
+    jobs->addWidget(SpinEditParallelJobs);
+    jobs->addWidget(LabelParallelJobsCores, 1);
+
     auto* page = new QVBoxLayout(TabGeneral);
     page->addWidget(GroupBoxPriority);
     page->addWidget(GroupBoxDirectShow);
     page->addWidget(LabelShutDown);
     page->addWidget(ComboBoxShutdownFlag);
+    page->addLayout(jobs);
     page->addStretch();
 
     ButtonOK = NewButton(Q(IDS_FILEINFORMATION_BUTTON_OK), "ButtonOK", true);
@@ -87,6 +102,7 @@ void TfrmSettings::LoadFromOptions()
     ComboBoxShutdownFlag->setCurrentIndex(Options.ShutdownFlag < ComboBoxShutdownFlag->count() ? Options.ShutdownFlag
                                                                                                : -1);
     CheckBoxDirectShow->setChecked(Options.UseDirectShow);
+    SpinEditParallelJobs->setValue(Options.ParallelJobs);
 }
 
 void TfrmSettings::StoreToOptions()
@@ -97,6 +113,7 @@ void TfrmSettings::StoreToOptions()
     if (ComboBoxShutdownFlag->currentIndex() >= 0)
         Options.ShutdownFlag = static_cast<uint8_t>(ComboBoxShutdownFlag->currentIndex());
     Options.UseDirectShow = CheckBoxDirectShow->isChecked();
+    Options.ParallelJobs = SpinEditParallelJobs->value();
 }
 
 void TfrmSettings::OkClick()

@@ -1,8 +1,8 @@
 #pragma once
 
-// The settings window: encoder priority, DirectShow use and what "Shutdown
-// Windows" does after a batch. The choice reaches Options on OK only; the
-// caller stores it in options.ini.
+// The settings window: encoder priority, DirectShow use, what "Shutdown
+// Windows" does after a batch and how many files convert at once. The choice
+// reaches Options on OK only; the caller stores it in options.ini.
 
 #include "ui/common/ModalForm.h"
 
@@ -11,6 +11,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
+class QSpinBox;
 class QTabWidget;
 
 class TfrmSettings : public TModalForm {
@@ -34,6 +35,9 @@ public:
     QCheckBox* CheckBoxDirectShow;
     QLabel* LabelShutDown;
     QComboBox* ComboBoxShutdownFlag;
+    QLabel* LabelParallelJobs;
+    QSpinBox* SpinEditParallelJobs;
+    QLabel* LabelParallelJobsCores;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 
