@@ -5,7 +5,9 @@
 #   audio: 16 ten-second WAV files -> MP3
 #   video: 8 ten-second 640x480 clips -> AVI (XviD video, MP3 audio)
 #   tiny:  50 one-second WAV files -> MP3 (what each file costs beyond ffmpeg)
-# The audio and video sets run with -j 1 and -j 2; the tiny set with one job.
+# The audio and video sets run with -j 1 and -j 2, and the direct commands
+# also two at a time (what the machine itself gives two runs side by side);
+# the tiny set with one job.
 # A quorvex-cli without -j runs one job (its only way) and the -j 2 rows are
 # skipped with a note.
 #
@@ -123,6 +125,16 @@ prepare() {
         # avcore.dll reads ffmpeg's progress on descriptor 3; here nobody does.
         printf ' 3>/dev/null > /dev/null 2>&1 || exit 1\n'
     done >> "$s.direct.sh"
+    # The same commands two at a time (odd and even files in two shells): what
+    # this machine gives two ffmpeg runs side by side, the bound for -j 2.
+    sed -n '2~2p' "$s.direct.sh" > "$s.half1.sh"
+    sed -n '3~2p' "$s.direct.sh" > "$s.half2.sh"
+    cat > "$s.direct2.sh" <<EOF
+rm -rf "$s.direct"; mkdir "$s.direct"
+sh "$s.half1.sh" & a=\$!
+sh "$s.half2.sh" & b=\$!
+wait \$a && wait \$b
+EOF
     # The exact ffmpeg command of the set's first file.
     printf '%s: ' "$set_" > "$s.example"
     sed -n 2p "$s.direct.sh" | sed 's/ 3>.*//' >> "$s.example"
@@ -172,6 +184,7 @@ report() {
             cli1) name="quorvex-cli -j 1" ;;
             cli2) name="quorvex-cli -j 2" ;;
             direct) name="direct ffmpeg" ;;
+            direct2) name="direct, 2 at once" ;;
         esac
         printf '  %-17s wall median %7.3f s   [%s]\n' "$name" "$(median "$work/$set_.$w.times")" \
             "$(tr '\n' ' ' < "$work/$set_.$w.times")"
@@ -180,6 +193,8 @@ report() {
     d=$(median "$work/$set_.direct.times")
     if [ -f "$work/$set_.cli2.times" ]; then
         printf '  ratio -j2/-j1: %s\n' "$(ratio "$(median "$work/$set_.cli2.times")" "$j1")"
+        printf '  ratio direct 2 at once/direct: %s (what this machine gives two runs side by side)\n' \
+            "$(ratio "$(median "$work/$set_.direct2.times")" "$d")"
     elif [ "$set_" != tiny ]; then
         printf '  ratio -j2/-j1: skipped (this quorvex-cli has no -j)\n'
     fi
@@ -191,7 +206,7 @@ prepare video avi avi
 prepare tiny mp3 wav
 
 if [ "$hasJobs" = 1 ]; then
-    ways="cli1 cli2 direct"
+    ways="cli1 cli2 direct direct2"
 else
     ways="cli1 direct"
 fi

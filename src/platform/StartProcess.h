@@ -2,10 +2,12 @@
 
 // Starting a child process: the one routine by which the program starts the
 // encoder and the programs behind the power actions. Everything the child
-// needs is prepared before fork; after fork the child makes only
-// async-signal-safe calls until it runs the program. It forks rather than
-// using posix_spawn because a child may need set-up that posix_spawn cannot
-// do: the parent-death signal, and the check that the parent still lives.
+// needs is prepared before the child starts; the child shares the caller's
+// memory as with vfork (nothing is copied, the calling thread waits until the
+// program runs) and makes only async-signal-safe calls until it runs the
+// program. It does not use posix_spawn because a child may need set-up that
+// posix_spawn cannot do: the parent-death signal, and the check that the
+// parent still lives.
 
 #include <optional>
 #include <string>

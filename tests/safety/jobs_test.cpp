@@ -24,7 +24,7 @@ public:
     JobClips()
     {
         ok = MakeClip(Path("tiny.avi"), "160x120", 15, "1.5") &&
-             MakeClip(Path("long.avi"), "640x480", 25, "60", "-q:v 5");
+             MakeClip(Path("long.avi"), "640x480", 25, "60", {"-q:v", "5"});
         if (ok)
             WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));
     }

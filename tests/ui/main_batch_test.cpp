@@ -161,7 +161,7 @@ private slots:
         auto frm = fx_->NewWindow();
         frm->show();
         frm->AddFiles(sources);
-        Find<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
         QPointer<QWidget> progress;
         size_t mostLines = 0;
         QStringList namesSeen;

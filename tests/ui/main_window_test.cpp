@@ -617,7 +617,7 @@ private slots:
         if (!atStart) {
             QVERIFY(frm->StartedOk());
             QAction* german = nullptr;
-            for (QAction* a : Find<QMenu>(frm.get(), "mniLanguages")->actions())
+            for (QAction* a : Child<QMenu>(frm.get(), "mniLanguages")->actions())
                 if (a->text() == "Deutsch")
                     german = a;
             QVERIFY(german);
@@ -629,7 +629,7 @@ private slots:
         restore();
         if (!atStart) {
             // Back to English for the tests that follow.
-            for (QAction* a : Find<QMenu>(frm.get(), "mniLanguages")->actions())
+            for (QAction* a : Child<QMenu>(frm.get(), "mniLanguages")->actions())
                 if (a->text() == "English")
                     a->trigger();
             QCOMPARE(QString::fromStdString(IDS_MESSAGE_BUTTON_Yes), QString("Yes"));
