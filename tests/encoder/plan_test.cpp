@@ -6,6 +6,7 @@
 #include "encoder/Console.h"
 #include "encoder/Plan.h"
 #include "encoder/Probe.h"
+#include "encoder/SourceFacts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -121,25 +122,7 @@ TEST(AmrModes, PresetsGoToTheNearestMode)
 TSourceFacts Source(bool video, bool audio, int width = 176, int height = 144, int rate = 44100, int channels = 2,
                     double fps = 0)
 {
-    TSourceFacts f;
-    f.formatName = "matroska";
-    f.duration = 10;
-    if (video) {
-        TStreamFacts v;
-        v.type = "video";
-        v.width = width;
-        v.height = height;
-        v.frameRate = fps;
-        f.streams.push_back(v);
-    }
-    if (audio) {
-        TStreamFacts a;
-        a.type = "audio";
-        a.sampleRate = rate;
-        a.channels = channels;
-        f.streams.push_back(a);
-    }
-    return f;
+    return MadeUpSource(video, audio, width, height, fps, rate, channels, "matroska");
 }
 
 struct TPlanCase {

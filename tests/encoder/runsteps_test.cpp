@@ -3,6 +3,7 @@
 // stop escalation, the last progress line and the verdict on a finished run.
 
 #include "encoder/RunSteps.h"
+#include "encoder/SourceFacts.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -81,24 +82,7 @@ TEST(RunSteps, SameFileFollowsLinks)
 
 TSourceFacts Facts(int width, int height, double fps, int rate, int channels, bool video = true, bool audio = true)
 {
-    TSourceFacts f;
-    f.duration = 10;
-    if (video) {
-        TStreamFacts v;
-        v.type = "video";
-        v.width = width;
-        v.height = height;
-        v.frameRate = fps;
-        f.streams.push_back(v);
-    }
-    if (audio) {
-        TStreamFacts a;
-        a.type = "audio";
-        a.sampleRate = rate;
-        a.channels = channels;
-        f.streams.push_back(a);
-    }
-    return f;
+    return MadeUpSource(video, audio, width, height, fps, rate, channels, "");
 }
 
 // The early run keeps going when the real facts change nothing, and is
