@@ -587,7 +587,7 @@ void TBatchDriver::Enter(int index)
     if (index == current_)
         return;
     TOptions& o = Options;
-    auto swapFields = [&o](TFileFields& f) {
+    auto swapFields = [](TFileFields& f, TOptions& o) {
         std::swap(f.CurrentFileFailed, o.CurrentFileFailed);
         std::swap(f.FileStartTime, o.FileStartTime);
         std::swap(f.FilePercent, o.FilePercent);
@@ -603,8 +603,8 @@ void TBatchDriver::Enter(int index)
         std::swap(f.FileNotes, o.FileNotes);
     };
     if (current_ >= 0)
-        swapFields(jobs_[static_cast<size_t>(current_)].Fields);
-    swapFields(jobs_[static_cast<size_t>(index)].Fields);
+        swapFields(jobs_[static_cast<size_t>(current_)].Fields, o);
+    swapFields(jobs_[static_cast<size_t>(index)].Fields, o);
     current_ = index;
     // The parser adds the current file's part to this, giving the batch's.
     o.FinishedSize = OthersDone(index);
