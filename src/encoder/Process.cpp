@@ -1,12 +1,13 @@
 #include "encoder/Process.h"
 
+#include "platform/StartProcess.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -68,76 +69,40 @@ void CloseFd(int& fd)
 bool Spawn(const TSpawnSpec& spec, TChild& child, std::string& error)
 {
     child = TChild();
-    int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1}, progPipe[2] = {-1, -1}, execPipe[2] = {-1, -1};
+    int outPipe[2] = {-1, -1}, errPipe[2] = {-1, -1}, progPipe[2] = {-1, -1};
     auto closeAll = [&] {
-        for (int* p : {outPipe, errPipe, progPipe, execPipe}) {
+        for (int* p : {outPipe, errPipe, progPipe}) {
             CloseFd(p[0]);
             CloseFd(p[1]);
         }
     };
     if ((spec.pipeStdout && !MakePipe(outPipe)) || (spec.pipeStderr && !MakePipe(errPipe))
-        || (spec.pipeProgress && !MakePipe(progPipe)) || !MakePipe(execPipe)) {
+        || (spec.pipeProgress && !MakePipe(progPipe))) {
         error = std::string("cannot create a pipe: ") + std::strerror(errno);
         closeAll();
         return false;
     }
-    std::vector<char*> argv;
-    for (const std::string& a : spec.argv)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    pid_t parent = getpid();
-
-    pid_t pid = fork();
-    if (pid < 0) {
-        error = std::string("cannot start a process: ") + std::strerror(errno);
-        closeAll();
-        return false;
-    }
-    if (pid == 0) {
-        // Child: only async-signal-safe calls from here on.
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        if (getppid() != parent)
-            _exit(127);
-        signal(SIGPIPE, SIG_DFL);
-        signal(SIGTERM, SIG_DFL);
-        signal(SIGINT, SIG_DFL);
-        signal(SIGHUP, SIG_DFL);
-        int in = spec.stdinFd >= 0 ? spec.stdinFd : open("/dev/null", O_RDONLY | O_CLOEXEC);
-        int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (in < 0 || null < 0 || dup2(in, 0) < 0 || dup2(spec.pipeStdout ? outPipe[1] : null, 1) < 0
-            || (spec.pipeStderr && dup2(errPipe[1], 2) < 0) || (spec.pipeProgress && dup2(progPipe[1], 3) < 0)) {
-            int e = errno;
-            ssize_t ignored = write(execPipe[1], &e, sizeof e);
-            (void)ignored;
-            _exit(127);
-        }
-        execvp(argv[0], argv.data());
-        int e = errno;
-        ssize_t ignored = write(execPipe[1], &e, sizeof e);
-        (void)ignored;
-        _exit(127);
-    }
-    RegisterChild(pid);
-    CloseFd(execPipe[1]);
+    TProcessStart start;
+    start.Args = spec.argv;
+    start.StdIn = spec.stdinFd;
+    start.StdOut = outPipe[1];
+    start.StdErr = spec.pipeStderr ? errPipe[1] : STDERR_FILENO;
+    start.Handle3 = progPipe[1];
+    start.EndWithParent = true;
+    const TStartedProcess started = StartProcess(start);
     CloseFd(outPipe[1]);
     CloseFd(errPipe[1]);
     CloseFd(progPipe[1]);
-    int childErrno = 0;
-    ssize_t n;
-    do {
-        n = read(execPipe[0], &childErrno, sizeof childErrno);
-    } while (n < 0 && errno == EINTR);
-    CloseFd(execPipe[0]);
-    if (n == sizeof childErrno) {
-        error = "cannot start '" + spec.argv[0] + "': " + std::strerror(childErrno);
-        WaitChild(pid);
+    if (!started.Started()) {
+        error = "cannot start '" + spec.argv[0] + "': " + std::strerror(started.Error);
         closeAll();
         return false;
     }
+    RegisterChild(started.Pid);
     for (int fd : {outPipe[0], errPipe[0], progPipe[0]})
         if (fd >= 0)
             fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
-    child.pid = pid;
+    child.pid = started.Pid;
     child.out = outPipe[0];
     child.err = errPipe[0];
     child.progress = progPipe[0];

@@ -25,7 +25,7 @@ struct TChild {
 // Starts the program (searched in PATH). The child stays in our process group,
 // so that whoever ends our group ends it too, and receives SIGTERM when we die.
 // Call it from the main thread only: the death signal follows the thread that
-// forks, and a helper thread may end before the child.
+// starts the child, and a helper thread may end before the child.
 // Every descriptor we hold is closed in the child. Returns false with a
 // message when the program cannot be started.
 bool Spawn(const TSpawnSpec& spec, TChild& child, std::string& error);

@@ -30,7 +30,7 @@ struct TChildPlan {
     char* const* Argv = nullptr;
     char* const* Envp = nullptr;
     const char* Directory = nullptr; // null: stay
-    int Handles[3] = {-1, -1, -1};
+    int Handles[4] = {-1, -1, -1, -1}; // descriptors 0 to 3; the last may be -1 (none)
     int StatusFd = -1; // the child writes its errno here when it cannot run the program
     bool OwnProcessGroup = false;
     bool EndWithParent = false;
@@ -78,15 +78,16 @@ struct TChildPlan {
         ::setpgid(0, 0);
     if (plan.SetNice && ::setpriority(PRIO_PROCESS, 0, plan.Nice) != 0)
         ::setpriority(PRIO_PROCESS, 0, 0); // a refused raise runs at normal priority
-    // The handles are first moved above 2, so that one of them sitting on a
-    // standard descriptor already is never overwritten before its turn.
-    int moved[3];
-    for (int i = 0; i < 3; ++i) {
-        moved[i] = ::fcntl(plan.Handles[i], F_DUPFD_CLOEXEC, 3);
+    // The handles are first moved above 3, so that one of them sitting on a
+    // descriptor it does not belong on is never overwritten before its turn.
+    const int count = plan.Handles[3] >= 0 ? 4 : 3;
+    int moved[4];
+    for (int i = 0; i < count; ++i) {
+        moved[i] = ::fcntl(plan.Handles[i], F_DUPFD_CLOEXEC, 4);
         if (moved[i] < 0)
             ChildFailed(plan, errno);
     }
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < count; ++i)
         if (::dup2(moved[i], i) < 0)
             ChildFailed(plan, errno);
     if (plan.Directory && ::chdir(plan.Directory) != 0)
@@ -212,6 +213,7 @@ TStartedProcess StartProcess(const TProcessStart& start)
     plan.Handles[0] = start.StdIn >= 0 ? start.StdIn : devNull;
     plan.Handles[1] = start.StdOut >= 0 ? start.StdOut : devNull;
     plan.Handles[2] = start.StdErr >= 0 ? start.StdErr : devNull;
+    plan.Handles[3] = start.Handle3;
     plan.StatusFd = status[1];
     plan.OwnProcessGroup = start.OwnProcessGroup;
     plan.EndWithParent = start.EndWithParent;

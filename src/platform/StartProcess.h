@@ -27,6 +27,9 @@ struct TProcessStart {
     int StdIn = -1;
     int StdOut = -1;
     int StdErr = -1;
+    // A descriptor that becomes the child's descriptor 3 (a channel besides
+    // the standard ones, such as a progress pipe); -1: the child has none.
+    int Handle3 = -1;
     // The child leads a process group of its own, so that it and everything
     // it starts can be signalled at once.
     bool OwnProcessGroup = false;

@@ -209,6 +209,48 @@ TEST(StartProcess, HandlesAlreadyOnStandardDescriptorsReachTheChild)
     EXPECT_TRUE(WaitForProcess(child.Pid, end));
 }
 
+TEST(StartProcess, FourthHandleBecomesDescriptorThree)
+{
+    // As the encoder starts ffmpeg: output on 1, progress on 3. In the second
+    // run this program's descriptor 3 is the child's standard output, which
+    // the progress handle must not overwrite. Descriptor 3 is held open for
+    // the whole test, so that no pipe lands on it.
+    const bool threeWasOpen = ::fcntl(3, F_GETFD) >= 0;
+    if (!threeWasOpen) {
+        const int null = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(null, 3);
+        if (null != 3) {
+            ASSERT_EQ(::dup3(null, 3, O_CLOEXEC), 3);
+            ::close(null);
+        }
+    }
+    for (const bool outputOnThree : {false, true}) {
+        TPipe out, progress;
+        const int saved3 = ::fcntl(3, F_DUPFD_CLOEXEC, 10);
+        ASSERT_GE(saved3, 0);
+        if (outputOnThree) {
+            ASSERT_EQ(::dup3(out.Write, 3, O_CLOEXEC), 3);
+        }
+        TProcessStart start;
+        start.Args = {"sh", "-c", "echo to-output; echo to-progress >&3"};
+        start.StdOut = outputOnThree ? 3 : out.Write;
+        start.Handle3 = progress.Write;
+        const TStartedProcess child = StartProcess(start);
+        ::dup3(saved3, 3, O_CLOEXEC);
+        ::close(saved3);
+        ASSERT_TRUE(child.Started()) << child.Error;
+        out.CloseWrite();
+        progress.CloseWrite();
+        EXPECT_EQ(ReadAll(out.Read), "to-output\n") << outputOnThree;
+        EXPECT_EQ(ReadAll(progress.Read), "to-progress\n") << outputOnThree;
+        TProcessEnd end;
+        ASSERT_TRUE(WaitForProcess(child.Pid, end));
+        EXPECT_EQ(end.Code, 0) << outputOnThree;
+    }
+    if (!threeWasOpen)
+        ::close(3);
+}
+
 TEST(StartProcess, ChildEndsWithTheThreadThatStartedIt)
 {
     // The death signal follows the thread that forks: when it ends, a child
