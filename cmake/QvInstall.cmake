@@ -82,11 +82,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "video")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvex.github.io/")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-# The automatic scan finds the libraries the programs link (Qt, the AMR
-# libraries) with their versions; MediaInfoLib is loaded at run time, ffmpeg
-# is a program and the platform plugins are loaded by Qt, so these are named.
+# The automatic scan finds the libraries the programs link (Qt, the C and C++
+# runtimes) with their versions; MediaInfoLib and the AMR encoders are loaded
+# at run time, ffmpeg is a program and the platform plugins are loaded by Qt,
+# so these are named.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, libmediainfo0v5, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "ffmpeg, libmediainfo0v5, libopencore-amrnb0, libvo-amrwbenc0, qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The package carries the programs without their debugging symbols.

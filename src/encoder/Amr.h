@@ -31,6 +31,9 @@ public:
     TAmrEncoder& operator=(const TAmrEncoder&) = delete;
 
     bool ok() const { return state_ != nullptr; }
+    // Why the encoder could not be set up (the library or a function of it
+    // is missing); empty when ok().
+    const std::string& error() const { return error_; }
     // Encodes exactly AmrFrameSamples() samples; returns the frame's byte count
     // (at most 64) written to out, or a negative value on failure.
     int encode(const int16_t* samples, uint8_t* out);
@@ -39,6 +42,7 @@ private:
     bool wideBand_;
     int mode_;
     void* state_ = nullptr;
+    std::string error_;
 };
 
 } // namespace avcore

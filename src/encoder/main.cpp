@@ -66,7 +66,7 @@ struct TAmrPump {
     {
         TAmrEncoder encoder(wideBand, mode);
         if (!encoder.ok()) {
-            error = "cannot start the AMR encoder";
+            error = "cannot start the AMR encoder: " + encoder.error();
             drain();
             return;
         }
