@@ -354,6 +354,9 @@ std::string TCliRun::OutputFolderText() const
 
 void TCliRun::CheckFiles(TCliQueue& queue)
 {
+    // A batch uses only the name, size and format of each file: the library
+    // need not read far into large files for durations and bitrates.
+    UseQuickMediaProbes();
     std::set<std::string> seen;
     for (const std::string& given : args_.Files) {
         const std::string path = AbsolutePath(given);

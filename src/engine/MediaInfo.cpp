@@ -222,6 +222,13 @@ std::string TMediaInfoLibrary::Report(const std::string& path) const
     return report;
 }
 
+void TMediaInfoLibrary::ReadHeadersOnly(bool on) const
+{
+    // "0.5" is the library's own default.
+    if (Loaded())
+        api_->Option(nullptr, "ParseSpeed", on ? "0" : "0.5");
+}
+
 TMediaInfoLibrary& MediaInfoLibrary()
 {
     // Never unloaded: other static objects may still probe while the process ends.
@@ -233,6 +240,11 @@ TMediaInfoLibrary& MediaInfoLibrary()
         return lib;
     }();
     return *library;
+}
+
+void UseQuickMediaProbes()
+{
+    MediaInfoLibrary().ReadHeadersOnly(true);
 }
 
 void SetMediaInfoMessageHandler(std::function<void(const std::string&)> handler)

@@ -64,6 +64,13 @@ public:
     // The library's normal text report; "" when it is not loaded or the file
     // does not exist.
     std::string Report(const std::string& path) const;
+    // With On, the library reads from now on only as much of a file as names
+    // its format: the name, size and format (what decides whether a file can
+    // be converted) stay exact, while a duration or bitrate may be an
+    // estimate (a variable-bitrate MP3's duration from its first frames).
+    // Quick for large files, which are otherwise read well into their data.
+    // Off restores the library's normal reading. The setting is process-wide.
+    void ReadHeadersOnly(bool on) const;
 
 private:
     struct TApi;
@@ -75,6 +82,8 @@ private:
 // The process-wide library, "libmediainfo.so.0". The first use that finds it
 // missing reports once through the message handler below.
 TMediaInfoLibrary& MediaInfoLibrary();
+// The process-wide library reads headers only (see ReadHeadersOnly).
+void UseQuickMediaProbes();
 // Where that report goes; by default it is written to standard error.
 void SetMediaInfoMessageHandler(std::function<void(const std::string&)> handler);
 

@@ -137,6 +137,25 @@ TEST_F(MediaInfo, FilesThatAreNoMediaAreNotDescribed)
     }
 }
 
+TEST_F(MediaInfo, HeaderOnlyReadingDecidesAsTheFullReading)
+{
+    // quorvex-cli reads headers only; the files it accepts, and their names
+    // and sizes, must be those of the full reading the window uses.
+    const char* files[] = {"av.avi",   "av.mp4",   "audio.mp3",        "silent.avi",      "Grüße \"x\" 100%.avi",
+                           "text.avi", "empty.avi", "unknown-codec.avi", "no-such-file.avi"};
+    for (const char* file : files) {
+        const std::string path = Samples().Path(file);
+        const TFileItem full = ProbeFileItem(path);
+        MediaInfoLibrary().ReadHeadersOnly(true);
+        const TFileItem quick = ProbeFileItem(path);
+        MediaInfoLibrary().ReadHeadersOnly(false);
+        EXPECT_EQ(MediaFileDescribed(quick), MediaFileDescribed(full)) << file;
+        EXPECT_EQ(quick.CompleteName, full.CompleteName) << file;
+        EXPECT_EQ(quick.FileSize, full.FileSize) << file;
+        EXPECT_EQ(quick.FormatName, full.FormatName) << file;
+    }
+}
+
 TEST_F(MediaInfo, VideoFactsUseTheNamesTheLibraryAnswers)
 {
     const TFileItem item = ProbeFileItem(Samples().Path("av.avi"));
