@@ -13,19 +13,22 @@
 #
 # Usage: bench/jobs_bench.sh [program folder] [rounds] [tiny rounds]
 #   program folder: the built Quorvex folder (default: build/Quorvex)
-#   rounds: timed runs of each way for the audio and video sets (default 3)
-#   tiny rounds: timed runs of each way for the tiny set (default 5)
+#   rounds: timed runs of each way for the audio and video sets (default 5)
+#   tiny rounds: timed runs of each way for the tiny set (default 9; at least 5)
+# QV_BENCH_SETS names the sets to run (default: "audio video tiny").
 # The ffmpeg commands of the direct runs are recorded from one extra run of
 # quorvex-cli (through a recording wrapper). The timed runs alternate
-# (-j 1, -j 2, direct, -j 1, ...); medians are compared. Everything happens in
+# (-j 1, -j 2, direct, -j 1, ...); medians are compared, and so are the runs
+# of each round with each other (the median of the ratios of runs made one
+# after the other, which a machine whose speed drifts over minutes blurs less). Everything happens in
 # a temporary copy of the program folder. The machine's load is printed
 # before and after: on a busy machine the ratios say little.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
 built=${1:-"$here/../build/Quorvex"}
-rounds=${2:-3}
-tinyRounds=${3:-5}
+rounds=${2:-5}
+tinyRounds=${3:-9}
 if [ ! -x "$built/quorvex-cli" ] || [ ! -x "$built/avcore.dll" ]; then
     echo "quorvex-cli or avcore.dll not found in $built (build the targets quorvex-cli, avcore and qv_data)" >&2
     exit 1
@@ -160,6 +163,11 @@ timed() {
 }
 median() { sort -n "$1" | awk '{v[NR]=$1} END {if (NR % 2) print v[(NR+1)/2]; else print (v[NR/2]+v[NR/2+1])/2}'; }
 ratio() { awk -v a="$1" -v d="$2" 'BEGIN { printf "%.3f", a / d }'; }
+# roundRatio A B: the median of the ratios A/B of the runs of each round.
+roundRatio() {
+    paste "$1" "$2" | awk '{ printf "%.4f\n", $1 / $2 }' > "$work/ratios"
+    printf '%.3f' "$(median "$work/ratios")"
+}
 
 # run SET ROUNDS WAYS...: the interleaved timed runs.
 run() {
@@ -192,29 +200,35 @@ report() {
     j1=$(median "$work/$set_.cli1.times")
     d=$(median "$work/$set_.direct.times")
     if [ -f "$work/$set_.cli2.times" ]; then
-        printf '  ratio -j2/-j1: %s\n' "$(ratio "$(median "$work/$set_.cli2.times")" "$j1")"
-        printf '  ratio direct 2 at once/direct: %s (what this machine gives two runs side by side)\n' \
-            "$(ratio "$(median "$work/$set_.direct2.times")" "$d")"
+        printf '  ratio -j2/-j1: %s (median of the rounds'"'"' ratios: %s)\n' \
+            "$(ratio "$(median "$work/$set_.cli2.times")" "$j1")" \
+            "$(roundRatio "$work/$set_.cli2.times" "$work/$set_.cli1.times")"
+        printf '  ratio direct 2 at once/direct: %s (what this machine gives two runs side by side; rounds: %s)\n' \
+            "$(ratio "$(median "$work/$set_.direct2.times")" "$d")" \
+            "$(roundRatio "$work/$set_.direct2.times" "$work/$set_.direct.times")"
     elif [ "$set_" != tiny ]; then
         printf '  ratio -j2/-j1: skipped (this quorvex-cli has no -j)\n'
     fi
-    printf '  ratio -j1/direct: %s\n' "$(ratio "$j1" "$d")"
+    printf '  ratio -j1/direct: %s (median of the rounds'"'"' ratios: %s)\n' "$(ratio "$j1" "$d")" \
+        "$(roundRatio "$work/$set_.cli1.times" "$work/$set_.direct.times")"
 }
 
-prepare audio mp3 wav
-prepare video avi avi
-prepare tiny mp3 wav
+sets=${QV_BENCH_SETS:-audio video tiny}
+has() { case " $sets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
+has audio && prepare audio mp3 wav
+has video && prepare video avi avi
+has tiny && prepare tiny mp3 wav
 
 if [ "$hasJobs" = 1 ]; then
     ways="cli1 cli2 direct direct2"
 else
     ways="cli1 direct"
 fi
-run audio "$rounds" $ways
-run video "$rounds" $ways
-run tiny "$tinyRounds" cli1 direct
+has audio && run audio "$rounds" $ways
+has video && run video "$rounds" $ways
+has tiny && run tiny "$tinyRounds" cli1 direct
 
-report audio "audio: 16 WAV files of 10 s -> MP3 (128 kbit/s), $rounds rounds" $ways
-report video "video: 8 clips of 10 s, 640x480 25 fps -> AVI (XviD 1080 kbit/s, MP3), $rounds rounds" $ways
-report tiny "tiny: 50 WAV files of 1 s -> MP3 (128 kbit/s), $tinyRounds rounds" cli1 direct
+has audio && report audio "audio: 16 WAV files of 10 s -> MP3 (128 kbit/s), $rounds rounds" $ways
+has video && report video "video: 8 clips of 10 s, 640x480 25 fps -> AVI (XviD 1080 kbit/s, MP3), $rounds rounds" $ways
+has tiny && report tiny "tiny: 50 WAV files of 1 s -> MP3 (128 kbit/s), $tinyRounds rounds" cli1 direct
 printf '\ncores: %s; load average after: %s\n' "$(nproc)" "$(cut -d' ' -f1-3 /proc/loadavg)"
