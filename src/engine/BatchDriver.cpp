@@ -466,7 +466,8 @@ void TBatchDriver::RunBatch()
     progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingStart);
     progress_->ResetProgress();
     progress_->SetCaption(IDS_ID_EncodingInProgress);
-    progress_->SetLabel(TProgressLabel::StopWhenDone, IDS_ID_StopEncoding);
+    // "When done" lets every running file finish, not one.
+    progress_->SetLabel(TProgressLabel::StopWhenDone, jobs_.size() > 1 ? IDS_ID_StopEncodingSeveral : IDS_ID_StopEncoding);
     host_.InhibitSleep(true);
 
     o.BatchFailed = false;

@@ -192,6 +192,8 @@ TEST_F(BatchJobs, WhenDoneLetsTheRunningFilesFinishAndStartsNoMore)
     EXPECT_EQ(QueueNames(), (std::vector<std::string>{c, d}));
     EXPECT_EQ(Options.DoneCount, 2);
     EXPECT_EQ(Options.FailedCount, 0);
+    // The stop notice speaks of the running files, not of one current file.
+    EXPECT_EQ(host.Record->Labels[TProgressLabel::StopWhenDone], IDS_ID_StopEncodingSeveral);
 
     // "When done" before any file has started ends the batch without starting one.
     host.OnView = [&](TFakeView&) { loop.Post([] { Options.StopWhenDone = true; }); };

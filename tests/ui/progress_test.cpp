@@ -19,6 +19,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTimer>
@@ -270,6 +272,20 @@ private slots:
         form.SetRunningFiles(many);
         QCOMPARE(visibleLines().size(), size_t(8));
         QVERIFY(form.height() > height);
+        auto* scroll = Child<QScrollArea>(form, "scrRunning");
+        QCoreApplication::processEvents();
+        QCOMPARE(scroll->verticalScrollBar()->maximum(), 0);
+
+        // Beyond eight, the lines scroll and the window grows no more.
+        const int eightHigh = form.height();
+        for (int i = 8; i < 64; ++i)
+            many.push_back({"file " + std::to_string(i) + ".mp3", 50});
+        form.SetRunningFiles(many);
+        QCOMPARE(visibleLines().size(), size_t(64));
+        QCOMPARE(form.height(), eightHigh);
+        QTRY_VERIFY(scroll->verticalScrollBar()->maximum() > 0);
+        form.SetRunningFiles({{"a.avi", 1}, {"b.avi", 2}});
+        QCOMPARE(form.height(), eightHigh);
 
         // The end of the batch brings the single file's figures back.
         form.SetRunningFiles({});

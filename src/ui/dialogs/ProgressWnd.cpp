@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -188,13 +189,21 @@ void TfrmProgress::BuildFigures()
 void TfrmProgress::BuildFileLines()
 {
     // One line per running file when several convert at once; it takes the
-    // place of the single file's figures.
-    pnlRunning = new QWidget(pnlStatus);
+    // place of the single file's figures. Beyond MaxShownRunningFiles lines
+    // the lines scroll, so that many jobs cannot push the window off the screen.
+    scrRunning = new QScrollArea(pnlStatus);
+    scrRunning->setObjectName(QStringLiteral("scrRunning"));
+    scrRunning->setFrameShape(QFrame::NoFrame);
+    scrRunning->setWidgetResizable(true);
+    scrRunning->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    pnlRunning = new QWidget(scrRunning);
     pnlRunning->setObjectName(QStringLiteral("pnlRunning"));
     auto* lines = new QVBoxLayout(pnlRunning);
     lines->setContentsMargins(0, 0, 0, 0);
     lines->setSpacing(2);
-    pnlRunning->hide();
+    lines->addStretch();
+    scrRunning->setWidget(pnlRunning);
+    scrRunning->hide();
 }
 
 void TfrmProgress::BuildStatusGrid()
@@ -205,7 +214,7 @@ void TfrmProgress::BuildStatusGrid()
     grid->addWidget(lblStatusRemaining, 0, 1);
     grid->addWidget(lblStatus, 0, 2, 1, 2);
     grid->addWidget(prgStatus, 1, 0, 1, 4);
-    grid->addWidget(pnlRunning, 1, 0, 1, 4);
+    grid->addWidget(scrRunning, 1, 0, 1, 4);
     grid->addWidget(prgBatch, 2, 0, 1, 4);
     grid->addWidget(lblBatch, 3, 0, 1, 4);
     grid->addWidget(lblRemaining, 4, 0);
@@ -265,7 +274,7 @@ void TfrmProgress::SetRunningFiles(const std::vector<TRunningFile>& files)
     for (QWidget* w : std::initializer_list<QWidget*>{lblStatusRemainingSingle, lblStatusRemaining, lblStatus,
                                                       prgStatus, lblOutput})
         w->setVisible(!several);
-    pnlRunning->setVisible(several);
+    scrRunning->setVisible(several);
     auto* lines = static_cast<QVBoxLayout*>(pnlRunning->layout());
     const size_t before = runningLines_.size();
     while (runningLines_.size() < files.size()) {
@@ -289,7 +298,7 @@ void TfrmProgress::SetRunningFiles(const std::vector<TRunningFile>& files)
         row->addWidget(line.Name, 1);
         row->addWidget(line.Bar);
         row->addWidget(line.Percent);
-        lines->addWidget(line.Row);
+        lines->insertWidget(lines->count() - 1, line.Row); // above the closing stretch
         runningLines_.push_back(line);
     }
     for (size_t i = 0; i < runningLines_.size(); ++i) {
@@ -303,8 +312,11 @@ void TfrmProgress::SetRunningFiles(const std::vector<TRunningFile>& files)
         line.Percent->setText(QString::number(percent) + QLatin1Char('%'));
     }
     // More lines than the room of the single file's figures make the window
-    // taller; it keeps its place on the screen.
+    // taller, up to MaxShownRunningFiles lines; it keeps its place on the screen.
     if (runningLines_.size() != before) {
+        const int shown = static_cast<int>(std::min(runningLines_.size(), MaxShownRunningFiles));
+        const int rowHeight = runningLines_.front().Row->sizeHint().height();
+        scrRunning->setFixedHeight(shown * rowHeight + (shown - 1) * lines->spacing());
         const QPoint place = pos();
         layout()->activate();
         setFixedSize(QSize(524, 348).expandedTo(sizeHint()).expandedTo(minimumSizeHint()));

@@ -15,6 +15,7 @@ class QFrame;
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QSystemTrayIcon;
 class QTimer;
 class TSpinner;
@@ -22,6 +23,9 @@ class TSpinner;
 class TfrmProgress : public TModalForm, public TProgressView {
     Q_OBJECT
 public:
+    // The running files shown at once; more scroll.
+    static constexpr size_t MaxShownRunningFiles = 8;
+
     explicit TfrmProgress(QWidget* owner = nullptr);
     ~TfrmProgress() override;
 
@@ -70,6 +74,7 @@ public:
     QLabel* lblStatusRemaining;
     QLabel* lblStatus;
     QProgressBar* prgStatus;
+    QScrollArea* scrRunning;
     QWidget* pnlRunning;
     QProgressBar* prgBatch;
     QLabel* lblBatch;
