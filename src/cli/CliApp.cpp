@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -15,6 +16,7 @@
 #include <set>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
@@ -68,6 +70,38 @@ TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item)
     if (!MediaFileDescribed(item))
         return TFileCheck::Undescribed;
     return TFileCheck::Accepted;
+}
+
+std::vector<TCheckedFile> CheckSourceFiles(const std::vector<std::string>& fullPaths)
+{
+    std::vector<TCheckedFile> results(fullPaths.size());
+    // Loaded here, before any thread reads with it.
+    MediaInfoLibrary();
+    constexpr size_t MaxThreads = 4;
+    const size_t threads =
+        std::min({fullPaths.size(), size_t(std::max(1u, std::thread::hardware_concurrency())), MaxThreads});
+    std::atomic<size_t> next{0};
+    std::mutex failedLock;
+    std::exception_ptr failed;
+    auto work = [&] {
+        try {
+            for (size_t i; (i = next++) < fullPaths.size();)
+                results[i].Check = CheckSourceFile(fullPaths[i], results[i].Item);
+        } catch (...) {
+            const std::lock_guard<std::mutex> hold(failedLock);
+            failed = std::current_exception();
+            next = fullPaths.size(); // the other threads stop too
+        }
+    };
+    std::vector<std::thread> helpers;
+    for (size_t t = 1; t < threads; ++t)
+        helpers.emplace_back(work);
+    work();
+    for (std::thread& helper : helpers)
+        helper.join();
+    if (failed)
+        std::rethrow_exception(failed);
+    return results;
 }
 
 std::string CheckMessage(TFileCheck check, const std::string& fullPath)
@@ -357,20 +391,22 @@ void TCliRun::CheckFiles(TCliQueue& queue)
     // A batch uses only the name, size and format of each file: the library
     // need not read far into large files for durations and bitrates.
     UseQuickMediaProbes();
+    std::vector<std::string> paths;
+    for (const std::string& given : args_.Files)
+        paths.push_back(AbsolutePath(given));
+    const std::vector<TCheckedFile> checked = CheckSourceFiles(paths);
     std::set<std::string> seen;
-    for (const std::string& given : args_.Files) {
-        const std::string path = AbsolutePath(given);
-        TFileItem item;
-        const TFileCheck check = CheckSourceFile(path, item);
-        if (check != TFileCheck::Accepted) {
-            console_.Err(CheckMessage(check, path));
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string& path = paths[i];
+        if (checked[i].Check != TFileCheck::Accepted) {
+            console_.Err(CheckMessage(checked[i].Check, path));
             checkFailed_ = true;
             continue;
         }
         // The same path twice is one file, as in the list of the main window.
         if (!seen.insert(path).second)
             continue;
-        queue.Entries.push_back({path, item.FileSize, false});
+        queue.Entries.push_back({path, checked[i].Item.FileSize, false});
     }
 }
 

@@ -19,6 +19,15 @@ enum class TFileCheck { Accepted, Missing, NotAFile, Rejected, Undescribed };
 // The main window's checks for one file given by its full path; fills item
 // when the file exists and its type is accepted.
 TFileCheck CheckSourceFile(const std::string& fullPath, TFileItem& item);
+// The checks of many files, in their order. Reading a file's media facts
+// costs a millisecond or more and comes before the first conversion, so the
+// files are checked on up to as many threads as the machine has cores (each
+// thread with its own reading of the library).
+struct TCheckedFile {
+    TFileCheck Check = TFileCheck::Missing;
+    TFileItem Item;
+};
+std::vector<TCheckedFile> CheckSourceFiles(const std::vector<std::string>& fullPaths);
 // The message of a failed check, from the catalogue.
 std::string CheckMessage(TFileCheck check, const std::string& fullPath);
 

@@ -7,6 +7,10 @@
 #include <vector>
 
 #include "cli/CliApp.h"
+#include "engine/SourceFiles.h"
+#include "lang/MultiLanguages.h"
+#include "support/SampleMedia.h"
+#include "support/TempDir.h"
 
 using namespace qvcli;
 
@@ -62,5 +66,62 @@ INSTANTIATE_TEST_SUITE_P(
         OnceCase{"EveryFileFailsAlike", "ttt", 3, {"!", "!", "!"}, 3},
         OnceCase{"FailedBuildIsNotKept", "tb", 3, {"!", "-f mp3 -ab 2", "-f mp3 -ab 2"}, 2}),
     [](const ::testing::TestParamInfo<OnceCase>& info) { return std::string(info.param.Name); });
+
+} // namespace
+
+namespace {
+
+TEST(SourceChecks, ManyFilesAreCheckedAsOneByOneInTheirOrder)
+{
+    // The files are checked on several threads; each must get its own
+    // answer, in the order given, whatever thread read it.
+    ResetCatalogue();
+    const std::vector<std::string> savedFilters = AcceptedFilters;
+    AcceptedFilters = {"Audio Files=*.wav"};
+    struct TRestore {
+        const std::vector<std::string>& Saved;
+        ~TRestore() { AcceptedFilters = Saved; }
+    } restore{savedFilters};
+    qvtest::TempDir dir;
+    const std::string tone = dir.file("tone.wav");
+    if (!qvtest::MakeMedia(qvtest::JoinArgs({qvtest::SineTone("0.5"), {tone}})))
+        GTEST_SKIP() << "ffmpeg cannot make the sample file";
+    if (!MediaInfoLibrary().Loaded())
+        GTEST_SKIP() << "libmediainfo.so.0 is not installed";
+    qvtest::WriteFile(dir.file("letter.wav"), "not a sound\n");
+    std::filesystem::create_directory(dir.file("folder.wav"));
+    const std::vector<std::string> kinds = {tone, dir.file("letter.wav"), dir.file("missing.wav"),
+                                            dir.file("folder.wav"), dir.file("notes.txt")};
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) {
+        // Copies of the tone under other names, so that sizes and names differ per file.
+        if (i % 5 == 0) {
+            const std::string copy = dir.file("tone" + std::to_string(i) + ".wav");
+            std::filesystem::copy_file(tone, copy);
+            qvtest::WriteFile(copy, qvtest::ReadFile(copy) + std::string(static_cast<size_t>(i), '\0'));
+            paths.push_back(copy);
+        } else {
+            paths.push_back(kinds[static_cast<size_t>(i) % kinds.size()]);
+        }
+    }
+    qvtest::WriteFile(dir.file("notes.txt"), "notes");
+
+    const std::vector<TCheckedFile> checked = CheckSourceFiles(paths);
+    ASSERT_EQ(checked.size(), paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        TFileItem alone;
+        const TFileCheck expected = CheckSourceFile(paths[i], alone);
+        EXPECT_EQ(checked[i].Check, expected) << paths[i];
+        EXPECT_EQ(checked[i].Item.CompleteName, alone.CompleteName) << paths[i];
+        EXPECT_EQ(checked[i].Item.FileSize, alone.FileSize) << paths[i];
+        EXPECT_EQ(checked[i].Item.FormatName, alone.FormatName) << paths[i];
+    }
+    EXPECT_EQ(checked[0].Check, TFileCheck::Accepted);
+    EXPECT_EQ(checked[1].Check, TFileCheck::Undescribed);
+    EXPECT_EQ(checked[2].Check, TFileCheck::Missing);
+    EXPECT_EQ(checked[3].Check, TFileCheck::NotAFile);
+    EXPECT_EQ(checked[4].Check, TFileCheck::Rejected);
+    EXPECT_TRUE(CheckSourceFiles({}).empty());
+}
 
 } // namespace
