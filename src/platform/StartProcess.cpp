@@ -40,9 +40,9 @@ struct TChildPlan {
 };
 
 // Reports Err to the parent and ends the child.
-[[noreturn]] void ChildFailed(const TChildPlan& plan, int err)
+[[noreturn]] void ChildFailed(int statusFd, int err)
 {
-    ssize_t written = ::write(plan.StatusFd, &err, sizeof err);
+    ssize_t written = ::write(statusFd, &err, sizeof err);
     (void)written;
     ::_exit(127);
 }
@@ -78,22 +78,27 @@ struct TChildPlan {
         ::setpgid(0, 0);
     if (plan.SetNice && ::setpriority(PRIO_PROCESS, 0, plan.Nice) != 0)
         ::setpriority(PRIO_PROCESS, 0, 0); // a refused raise runs at normal priority
-    // The handles are first moved above 3, so that one of them sitting on a
-    // descriptor it does not belong on is never overwritten before its turn.
+    // The handles, and the status pipe, are first moved above 3, so that one
+    // of them sitting on a descriptor it does not belong on is never
+    // overwritten before its turn (a status pipe on descriptor 3 would turn
+    // a failed start into a started one).
+    const int status = ::fcntl(plan.StatusFd, F_DUPFD_CLOEXEC, 4);
+    if (status < 0)
+        ChildFailed(plan.StatusFd, errno);
     const int count = plan.Handles[3] >= 0 ? 4 : 3;
     int moved[4];
     for (int i = 0; i < count; ++i) {
         moved[i] = ::fcntl(plan.Handles[i], F_DUPFD_CLOEXEC, 4);
         if (moved[i] < 0)
-            ChildFailed(plan, errno);
+            ChildFailed(status, errno);
     }
     for (int i = 0; i < count; ++i)
         if (::dup2(moved[i], i) < 0)
-            ChildFailed(plan, errno);
+            ChildFailed(status, errno);
     if (plan.Directory && ::chdir(plan.Directory) != 0)
-        ChildFailed(plan, errno);
+        ChildFailed(status, errno);
     ::execve(plan.Program, plan.Argv, plan.Envp);
-    ChildFailed(plan, errno);
+    ChildFailed(status, errno);
 }
 
 int ChildEntry(void* plan) { RunChild(*static_cast<const TChildPlan*>(plan)); }

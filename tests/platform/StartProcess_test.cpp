@@ -251,6 +251,42 @@ TEST(StartProcess, FourthHandleBecomesDescriptorThree)
         ::close(3);
 }
 
+TEST(StartProcess, FailureIsReportedWhereverTheStatusPipeLands)
+{
+    // With descriptor 0 closed and 3 free, the start's own status pipe gets
+    // descriptors 0 and 3, and 3 is where the fourth handle goes: a program
+    // that cannot run must still be reported as not started.
+    TempDir dir;
+    qvtest::WriteFile(dir.file("not-executable"), "#!/bin/sh\nexit 0\n");
+    ::chmod(dir.file("not-executable").c_str(), 0644);
+    const int saved3 = ::fcntl(3, F_GETFD) >= 0 ? ::fcntl(3, F_DUPFD_CLOEXEC, 10) : -1;
+    const int holder = ::open("/dev/null", O_RDONLY | O_CLOEXEC); // keeps the pipes off 3
+    if (holder != 3) {
+        ASSERT_EQ(::dup3(holder, 3, O_CLOEXEC), 3);
+        ::close(holder);
+    }
+    TPipe out, progress;
+    const int saved0 = ::fcntl(0, F_DUPFD_CLOEXEC, 10);
+    ASSERT_GE(saved0, 0);
+    ::close(3);
+    ::close(0);
+    TProcessStart start;
+    start.Args = {dir.file("not-executable")};
+    start.StdIn = out.Read;
+    start.StdOut = out.Write;
+    start.StdErr = out.Write;
+    start.Handle3 = progress.Write;
+    const TStartedProcess child = StartProcess(start);
+    ::dup3(saved0, 0, 0);
+    ::close(saved0);
+    if (saved3 >= 0) {
+        ::dup3(saved3, 3, O_CLOEXEC);
+        ::close(saved3);
+    }
+    EXPECT_FALSE(child.Started());
+    EXPECT_EQ(child.Error, EACCES);
+}
+
 TEST(StartProcess, ChildEndsWithTheThreadThatStartedIt)
 {
     // The death signal follows the thread that forks: when it ends, a child
