@@ -10,6 +10,7 @@
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 built=${1:-"$here/../build/Quorvex"}
 rounds=${2:-5}
 count=${3:-200}
@@ -28,12 +29,7 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/quorvex-info-bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT INT TERM
 
 mkdir -p "$work/app" "$work/src"
-for f in "$built"/*; do
-    case "$(basename "$f")" in
-        options.ini|config.ini|DirectShow.avs) ;;
-        *) cp -r "$f" "$work/app/" ;;
-    esac
-done
+copy_program_folder "$built" "$work/app"
 cli="$work/app/quorvex-cli"
 
 # Five kinds of source, each copied to a fifth of the names.

@@ -26,6 +26,7 @@
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 built=${1:-"$here/../build/Quorvex"}
 rounds=${2:-5}
 tinyRounds=${3:-9}
@@ -46,12 +47,7 @@ printf 'cores: %s; load average before: %s\n' "$(nproc)" "$(cut -d' ' -f1-3 /pro
 # A private program folder with an MP3 profile (128 kbit/s stereo 44.1 kHz)
 # and an AVI profile of XviD video (1080 kbit/s) and MP3 audio.
 mkdir -p "$work/app"
-for f in "$built"/*; do
-    case "$(basename "$f")" in
-        options.ini|config.ini|DirectShow.avs) ;;
-        *) cp -r "$f" "$work/app/" ;;
-    esac
-done
+copy_program_folder "$built" "$work/app"
 cli="$work/app/quorvex-cli"
 "$cli" -f mp3 --add-profile Bench -y > /dev/null
 "$cli" -f avi --add-profile Bench -y --set VideoCodec=1 > /dev/null
@@ -66,29 +62,34 @@ else
     hasJobs=0
 fi
 
-# The sources.
-mkdir -p "$work/audio" "$work/video" "$work/tiny"
+# The sources, of the sets that run.
+sets=${QV_BENCH_SETS:-audio video tiny}
+has() { case " $sets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 gen() { ffmpeg -hide_banner -loglevel error -nostdin -y "$@"; }
-i=0
-while [ "$i" -lt 16 ]; do
-    gen -f lavfi -i "sine=frequency=$((300 + 20 * i)):sample_rate=44100:duration=10" -ac 2 \
-        "$work/audio/a$(printf %02d "$i").wav"
-    i=$((i + 1))
-done
-patterns="testsrc testsrc2 smptebars rgbtestsrc"
-i=0
-for p in $patterns $patterns; do
-    gen -f lavfi -i "$p=size=640x480:rate=25:duration=10" \
-        -f lavfi -i "sine=frequency=$((300 + 100 * i)):sample_rate=44100:duration=10" \
-        -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame -b:a 192k -shortest "$work/video/v$i.avi"
-    i=$((i + 1))
-done
-i=0
-while [ "$i" -lt 50 ]; do
-    gen -f lavfi -i "sine=frequency=$((200 + 10 * i)):sample_rate=44100:duration=1" -ac 2 \
-        "$work/tiny/t$(printf %02d "$i").wav"
-    i=$((i + 1))
-done
+# tones DIR PREFIX COUNT SECONDS LOWEST STEP: COUNT stereo WAV files of sine
+# tones, LOWEST Hz and up by STEP Hz.
+tones() {
+    mkdir -p "$1"
+    i=0
+    while [ "$i" -lt "$3" ]; do
+        gen -f lavfi -i "sine=frequency=$(($5 + $6 * i)):sample_rate=44100:duration=$4" -ac 2 \
+            "$1/$2$(printf %02d "$i").wav"
+        i=$((i + 1))
+    done
+}
+has audio && tones "$work/audio" a 16 10 300 20
+if has video; then
+    mkdir -p "$work/video"
+    patterns="testsrc testsrc2 smptebars rgbtestsrc"
+    i=0
+    for p in $patterns $patterns; do
+        gen -f lavfi -i "$p=size=640x480:rate=25:duration=10" \
+            -f lavfi -i "sine=frequency=$((300 + 100 * i)):sample_rate=44100:duration=10" \
+            -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame -b:a 192k -shortest "$work/video/v$i.avi"
+        i=$((i + 1))
+    done
+fi
+has tiny && tones "$work/tiny" t 50 1 200 10
 
 # Records the ffmpeg commands avcore.dll runs for one set (one job), and makes
 # them write into the set's own folder for the direct runs.
@@ -213,8 +214,6 @@ report() {
         "$(roundRatio "$work/$set_.cli1.times" "$work/$set_.direct.times")"
 }
 
-sets=${QV_BENCH_SETS:-audio video tiny}
-has() { case " $sets " in *" $1 "*) return 0 ;; *) return 1 ;; esac; }
 has audio && prepare audio mp3 wav
 has video && prepare video avi avi
 has tiny && prepare tiny mp3 wav
