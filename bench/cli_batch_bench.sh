@@ -15,6 +15,7 @@
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/lib.sh"
 built=${1:-"$here/../build/Quorvex"}
 rounds=${2:-3}
 clips=${3:-4}
@@ -30,12 +31,7 @@ trap 'rm -rf "$work"' EXIT INT TERM
 # A private program folder with one AVI profile of default settings
 # (MS-MPEG-4 1080 kbit/s, MP3 96 kbit/s stereo 22.05 kHz).
 mkdir -p "$work/app" "$work/src" "$work/out" "$work/direct" "$work/rec"
-for f in "$built"/*; do
-    case "$(basename "$f")" in
-        options.ini|config.ini|DirectShow.avs) ;;
-        *) cp -r "$f" "$work/app/" ;;
-    esac
-done
+copy_program_folder "$built" "$work/app"
 mkdir -p "$work/app/langs/English_Profile/avi"
 printf '[General]\nDescription=bench\n' > "$work/app/langs/English_Profile/avi/Bench.avo"
 cli="$work/app/quorvex-cli"
@@ -61,10 +57,13 @@ EOF
 chmod +x "$work/record-ffmpeg"
 QV_FFMPEG="$work/record-ffmpeg" "$cli" -y -f avi -p Bench -o "$work/out" "$work"/src/*.avi > /dev/null
 
-# The recorded commands write into the CLI's output folder; the direct runs
-# write the same names into a folder of their own.
+# The recorded commands write into the CLI's output folder, under the hidden
+# temporary name the encoder renames when the file is complete; the direct
+# runs write the final names into a folder of their own.
 for r in "$work"/rec/*; do
-    tr '\0' '\n' < "$r" | sed "s|$work/out/|$work/direct/|" | tr '\n' '\0' > "$r.direct"
+    tr '\0' '\n' < "$r" |
+        sed -E "s|$work/out/\\.(.*)\\.qvpart-[0-9]+\\.[^./]*\$|$work/direct/\\1|; s|$work/out/|$work/direct/|" |
+        tr '\n' '\0' > "$r.direct"
     rm "$r"
 done
 
