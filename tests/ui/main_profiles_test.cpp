@@ -84,6 +84,25 @@ private:
         });
     }
 
+    // The next question is shown and closed with Escape or its close box.
+    static void QueueClosedQuestion(bool escape)
+    {
+        DialogHook::QueueAnswer([escape]() -> int {
+            QDialog* question = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("dlgLocalizedMessage"))
+                    question = qobject_cast<QDialog*>(w);
+            if (!question)
+                return mrYes;
+            question->show();
+            if (escape)
+                QTest::keyClick(question, Qt::Key_Escape);
+            else
+                question->close();
+            return question->isVisible() ? mrYes : question->result();
+        });
+    }
+
 private slots:
     void initTestCase()
     {
@@ -168,6 +187,16 @@ private slots:
         QCOMPARE(DialogHook::Last()->captions, (std::vector<std::string>{"Yes", "No"}));
         QCOMPARE(Description("a.avo"), std::string("a"));
         QCOMPARE(Current(*frm), QString("a"));
+        // Escape or the close box on the question: No as well.
+        for (const bool escape : {true, false}) {
+            QueueEditor(*frm, "replacement", true);
+            QueueName("a");
+            QueueClosedQuestion(escape);
+            Act(frm.get(), "actAddNewProfile")->trigger();
+            QCOMPARE(DialogHook::PendingAnswers(), 0);
+            QCOMPARE(DialogHook::Last()->result, int(mrNo));
+            QCOMPARE(Description("a.avo"), std::string("a"));
+        }
         // Yes: replaced and selected.
         Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         QueueEditor(*frm, "replacement", true);
