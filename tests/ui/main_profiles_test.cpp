@@ -235,17 +235,47 @@ private slots:
         QCOMPARE(Current(*frm), QString("b"));
     }
 
-    void editKeepsEveryKeyOfAShippedProfile()
+    // Saving without a change writes every key as it was: a shipped profile,
+    // and a user's copy from an older version holding bitrates that no
+    // trackbar position stands for.
+    void editKeepsEveryKeyOfAProfile_data()
     {
-        // Saving without a change writes every key as it was.
-        const std::string shipped = fx_->AppDir() + "langs/English_Profile/mp3/";
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("oldCopy"); // the selected file replaced by the format's old defaults
+        QTest::addColumn<QStringList>("settings");
+        QTest::newRow("shipped MP3 profile") << 13 << false << QStringList();
+        QTest::newRow("old DVD PAL copy: 6000 kbps under the DVD preset key")
+            << 3 << true
+            << QStringList{"UsePresetFormats=1", "PresetType=2", "TargetFormat=2", "DVDAudioBitRatePreset=256"};
+        QTest::newRow("old 3GP Default copy: 144 kbps H.263") << 2 << true << QStringList();
+    }
+
+    void editKeepsEveryKeyOfAProfile()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, oldCopy);
+        QFETCH(QStringList, settings);
         auto frm = Window();
-        frm->SelectOutputFormat(13);
-        const std::string file = SelectedProfilePath(13);
+        frm->SelectOutputFormat(format);
+        const std::string file = SelectedProfilePath(format);
         QVERIFY2(fs::exists(file), file.c_str());
+        if (oldCopy) {
+            TProfileRecord r = DefaultRecord(format);
+            for (const QString& setting : settings) {
+                const std::string key = setting.section('=', 0, 0).toStdString();
+                const int value = setting.section('=', 1).toInt();
+                const bool set = FindField(format, key)->Kind == TFieldKind::Flag ? SetField(r, key, value != 0)
+                                 : FindField(format, key)->Kind == TFieldKind::Index
+                                     ? SetField(r, key, static_cast<uint8_t>(value))
+                                     : SetField(r, key, static_cast<int32_t>(value));
+                QVERIFY2(set, key.c_str());
+            }
+            SaveRecord(r, file);
+        }
         const std::string before = qvtest::ReadFile(file);
         DialogHook::QueueFormDriver([](QDialog& d) { d.findChild<QPushButton*>("btnSave")->click(); });
         Act(frm.get(), "actEditProfile")->trigger();
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
         QCOMPARE(qvtest::ReadFile(file), before);
     }
 
