@@ -11,6 +11,8 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
+
 void TTextBinding::Show(const TProfileRecord& record)
 {
     edit_->setText(Q(GetText(record, Key)));
@@ -69,7 +71,21 @@ void TComboBinding::Collect(TProfileRecord& record) const
     SetField(record, Key, ListCollectIndex(list_->currentIndex()));
 }
 
-void TSpinBinding::Show(const TProfileRecord& record) { spin_->setValue(GetNumber(record, Key)); }
+TSpinBinding::TSpinBinding(QSpinBox* spin, std::string key)
+    : TBinding(std::move(key))
+    , spin_(spin)
+    , min_(spin->minimum())
+    , max_(spin->maximum())
+{
+}
+
+void TSpinBinding::Show(const TProfileRecord& record)
+{
+    const int32_t value = GetNumber(record, Key);
+    spin_->setRange(std::min(min_, value), std::max(max_, value));
+    spin_->setValue(value);
+}
+
 void TSpinBinding::Collect(TProfileRecord& record) const
 {
     SetField(record, Key, static_cast<int32_t>(spin_->value()));

@@ -117,19 +117,19 @@ private:
     QComboBox* list_;
 };
 
-// Number <-> spin box.
+// Number <-> spin box. A stored number outside the spin box's range (set when
+// the binding is made) widens the range to show it, so that saving without a
+// change keeps it; the next record shown starts from the set range again.
 class TSpinBinding : public TBinding {
 public:
-    TSpinBinding(QSpinBox* spin, std::string key)
-        : TBinding(std::move(key))
-        , spin_(spin)
-    {
-    }
+    TSpinBinding(QSpinBox* spin, std::string key);
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
 private:
     QSpinBox* spin_;
+    int min_;
+    int max_;
 };
 
 // Preset bitrate <-> trackbar over a preset table: shown over the whole
