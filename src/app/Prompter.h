@@ -32,7 +32,7 @@ public:
     // The choice dialog with catalogue captions: one caption per button, in
     // the order of Buttons (which follows TMsgButton's order). Returns mrYes,
     // mrNo, mrOk, mrCancel or mrYesToAll for the pressed button; closing the
-    // dialog gives mrCancel.
+    // dialog gives mrCancel where it has Cancel, else mrNo where it has No.
     virtual int Choice(const std::string& text, const std::string& title, TMsgIcon type,
                        const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions) = 0;
     // A system message box with Yes, No and Cancel; DefaultButton is 1, 2 or

@@ -22,6 +22,7 @@
 constexpr int VideoStartPosition = 2;
 constexpr int AudioStartPosition = 4;
 constexpr int DvdStartPosition = 6; // both trackbars of the MPEG DVD tab
+constexpr int DvdVideoTrackBarMax = 11; // the first 11 entries of the standard video table
 
 // A usable part of a trackbar, both ends included.
 struct TPositionRange {

@@ -203,7 +203,7 @@ TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
         const TAnswer answer = ui.Confirm(IDS_MESSAGEBOX_Overwrite, FormatText(IDS_MESSAGEBOX_FileExists, {path}));
-        if (answer == TAnswer::No)
+        if (answer != TAnswer::Yes) // a question closed unanswered replaces nothing
             return TProfileCommandResult::Declined;
     }
     editor->CollectSettings(record);

@@ -95,18 +95,17 @@ int main(int argc, char** argv)
     TfrmMain mainWindow;
     if (!mainWindow.StartedOk())
         return 1;
-    if (!args.Files.empty()) {
-        std::vector<std::string> files;
-        for (const std::string& f : args.Files)
-            files.push_back(LocalPath(f));
-        mainWindow.DropFiles(files);
-    }
+    std::vector<std::string> files;
+    for (const std::string& f : args.Files)
+        files.push_back(LocalPath(f));
     if (args.ListAndExit) {
+        if (!files.empty())
+            mainWindow.DropFiles(files);
         for (int i = 0; i < mainWindow.FileCount(); ++i)
             if (const TFileItem* item = mainWindow.FileItemAt(i))
                 std::printf("%s\n", (AddTrailingBackslash(item->FilePath) + item->FileName).c_str());
         return 0;
     }
-    mainWindow.show();
+    mainWindow.ShowWithFiles(files);
     return app.exec();
 }

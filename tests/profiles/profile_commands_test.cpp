@@ -146,13 +146,14 @@ TEST_F(ProfileCommandsTest, AddSavesTheEditorsSettingsAndSelectsTheNewName)
     EXPECT_EQ(ProfileLists[0].Text(), "b");
 }
 
+// Only Yes replaces the file; a question closed without an answer (Other) is No.
 TEST_F(ProfileCommandsTest, AddOverwriteQuestion)
 {
     struct TCase {
         TAnswer Answer;
         bool Replaced;
     };
-    for (const TCase c : {TCase{TAnswer::No, false}, TCase{TAnswer::Yes, true}, TCase{TAnswer::Other, true}}) {
+    for (const TCase c : {TCase{TAnswer::No, false}, TCase{TAnswer::Yes, true}, TCase{TAnswer::Other, false}}) {
         TFakeUI fake;
         fake.answer = c.Answer;
         fake.names = {"b"};

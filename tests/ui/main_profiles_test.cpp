@@ -84,6 +84,25 @@ private:
         });
     }
 
+    // The next question is shown and closed with Escape or its close box.
+    static void QueueClosedQuestion(bool escape)
+    {
+        DialogHook::QueueAnswer([escape]() -> int {
+            QDialog* question = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("dlgLocalizedMessage"))
+                    question = qobject_cast<QDialog*>(w);
+            if (!question)
+                return mrYes;
+            question->show();
+            if (escape)
+                QTest::keyClick(question, Qt::Key_Escape);
+            else
+                question->close();
+            return question->isVisible() ? mrYes : question->result();
+        });
+    }
+
 private slots:
     void initTestCase()
     {
@@ -168,6 +187,16 @@ private slots:
         QCOMPARE(DialogHook::Last()->captions, (std::vector<std::string>{"Yes", "No"}));
         QCOMPARE(Description("a.avo"), std::string("a"));
         QCOMPARE(Current(*frm), QString("a"));
+        // Escape or the close box on the question: No as well.
+        for (const bool escape : {true, false}) {
+            QueueEditor(*frm, "replacement", true);
+            QueueName("a");
+            QueueClosedQuestion(escape);
+            Act(frm.get(), "actAddNewProfile")->trigger();
+            QCOMPARE(DialogHook::PendingAnswers(), 0);
+            QCOMPARE(DialogHook::Last()->result, int(mrNo));
+            QCOMPARE(Description("a.avo"), std::string("a"));
+        }
         // Yes: replaced and selected.
         Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         QueueEditor(*frm, "replacement", true);
@@ -206,17 +235,47 @@ private slots:
         QCOMPARE(Current(*frm), QString("b"));
     }
 
-    void editKeepsEveryKeyOfAShippedProfile()
+    // Saving without a change writes every key as it was: a shipped profile,
+    // and a user's copy from an older version holding bitrates that no
+    // trackbar position stands for.
+    void editKeepsEveryKeyOfAProfile_data()
     {
-        // Saving without a change writes every key as it was.
-        const std::string shipped = fx_->AppDir() + "langs/English_Profile/mp3/";
+        QTest::addColumn<int>("format");
+        QTest::addColumn<bool>("oldCopy"); // the selected file replaced by the format's old defaults
+        QTest::addColumn<QStringList>("settings");
+        QTest::newRow("shipped MP3 profile") << 13 << false << QStringList();
+        QTest::newRow("old DVD PAL copy: 6000 kbps under the DVD preset key")
+            << 3 << true
+            << QStringList{"UsePresetFormats=1", "PresetType=2", "TargetFormat=2", "DVDAudioBitRatePreset=256"};
+        QTest::newRow("old 3GP Default copy: 144 kbps H.263") << 2 << true << QStringList();
+    }
+
+    void editKeepsEveryKeyOfAProfile()
+    {
+        QFETCH(int, format);
+        QFETCH(bool, oldCopy);
+        QFETCH(QStringList, settings);
         auto frm = Window();
-        frm->SelectOutputFormat(13);
-        const std::string file = SelectedProfilePath(13);
+        frm->SelectOutputFormat(format);
+        const std::string file = SelectedProfilePath(format);
         QVERIFY2(fs::exists(file), file.c_str());
+        if (oldCopy) {
+            TProfileRecord r = DefaultRecord(format);
+            for (const QString& setting : settings) {
+                const std::string key = setting.section('=', 0, 0).toStdString();
+                const int value = setting.section('=', 1).toInt();
+                const bool set = FindField(format, key)->Kind == TFieldKind::Flag ? SetField(r, key, value != 0)
+                                 : FindField(format, key)->Kind == TFieldKind::Index
+                                     ? SetField(r, key, static_cast<uint8_t>(value))
+                                     : SetField(r, key, static_cast<int32_t>(value));
+                QVERIFY2(set, key.c_str());
+            }
+            SaveRecord(r, file);
+        }
         const std::string before = qvtest::ReadFile(file);
         DialogHook::QueueFormDriver([](QDialog& d) { d.findChild<QPushButton*>("btnSave")->click(); });
         Act(frm.get(), "actEditProfile")->trigger();
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
         QCOMPARE(qvtest::ReadFile(file), before);
     }
 

@@ -176,6 +176,42 @@ private slots:
         QVERIFY(shown.text.find("An error occurred while adding file:") == 0);
     }
 
+    // Files given on the command line are added once the window is shown:
+    // the message about a damaged one is owned by the window and centred
+    // over it, not placed at the screen's corner.
+    void commandLineFileMessageAppearsOverTheWindow()
+    {
+        const std::string broken = fx_->MediaDir() + "broken.avi";
+        qvtest::WriteFile(broken, std::string(4096, 'x'));
+        auto frm = fx_->NewWindow();
+        QWidget* owner = nullptr;
+        bool windowShown = false;
+        QRect box;
+        DialogHook::QueueAnswer([&]() -> int {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("dlgMessageBox")) {
+                    owner = w->parentWidget();
+                    windowShown = frm->isVisible();
+                    w->show(); // placed as the real box would be
+                    box = w->frameGeometry();
+                    w->hide();
+                }
+            return mrOk;
+        });
+        frm->ShowWithFiles({broken, five_[1]});
+        QTRY_COMPARE(frm->FileCount(), 1);
+        QCOMPARE(DialogHook::PendingAnswers(), 0);
+        QCOMPARE(DialogHook::Last()->text, FormatText(IDS_MESSAGEBOX_FormatError, {broken}));
+        QCOMPARE(owner, static_cast<QWidget*>(frm.get()));
+        QVERIFY(windowShown);
+        const QPoint offset = box.center() - frm->frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 4, qPrintable(QString("box %1,%2 %3x%4, window %5,%6 %7x%8")
+                                                               .arg(box.x()).arg(box.y()).arg(box.width())
+                                                               .arg(box.height()).arg(frm->x()).arg(frm->y())
+                                                               .arg(frm->width()).arg(frm->height())));
+        frm->hide();
+    }
+
     void summaryTexts_data()
     {
         QTest::addColumn<int>("count");

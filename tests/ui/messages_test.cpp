@@ -176,6 +176,78 @@ private slots:
         QVERIFY(!DialogHook::Last()->answeredByTest);
     }
 
+    // Every question of the program closed with Escape or the close box:
+    // Cancel where it has Cancel, else No; never Yes. An OK box closed is OK.
+    void closingAQuestion_data()
+    {
+        QTest::addColumn<bool>("plain"); // a plain message box instead of the choice dialog
+        QTest::addColumn<std::vector<TMsgButton>>("buttons");
+        QTest::addColumn<int>("plainButtons");
+        QTest::addColumn<int>("expected");
+        const struct {
+            const char* Name;
+            std::vector<TMsgButton> Buttons;
+            int Expected;
+        } choices[] = {
+            {"Add Profile: Overwrite file?", {TMsgButton::Yes, TMsgButton::No}, mrNo},
+            {"Delete file", {TMsgButton::Yes, TMsgButton::No}, mrNo},
+            {"Convert: Overwrite file?", {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel, TMsgButton::YesToAll},
+             mrCancel},
+            {"Stop encoding?", {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel}, mrCancel},
+            {"Invalid File Name", {TMsgButton::OK, TMsgButton::Cancel}, mrCancel},
+            {"a notice with OK", {TMsgButton::OK}, mrOk},
+        };
+        const struct {
+            const char* Name;
+            TMsgBoxButtons Buttons;
+            int Expected;
+        } boxes[] = {
+            {"plain Yes/No", TMsgBoxButtons::YesNo, mrNo},
+            {"Create directory (Yes/No/Cancel)", TMsgBoxButtons::YesNoCancel, mrCancel},
+            {"plain OK", TMsgBoxButtons::OK, mrOk},
+        };
+        for (const char* how : {"Escape", "close box"}) {
+            for (const auto& c : choices)
+                QTest::addRow("%s, %s", c.Name, how) << false << c.Buttons << 0 << c.Expected;
+            for (const auto& b : boxes)
+                QTest::addRow("%s, %s", b.Name, how)
+                    << true << std::vector<TMsgButton>{} << int(b.Buttons) << b.Expected;
+        }
+    }
+
+    void closingAQuestion()
+    {
+        QFETCH(bool, plain);
+        QFETCH(std::vector<TMsgButton>, buttons);
+        QFETCH(int, plainButtons);
+        QFETCH(int, expected);
+        const bool escape = QString(QTest::currentDataTag()).endsWith("Escape");
+        DialogHook::SetTestMode(false);
+        bool stayedOpen = false;
+        QTimer::singleShot(0, [escape] {
+            QWidget* d = QApplication::activeModalWidget();
+            QVERIFY(d);
+            if (escape)
+                QTest::keyClick(d, Qt::Key_Escape);
+            else
+                d->close();
+        });
+        // A dialog that refused to close ends the test instead of waiting.
+        QTimer::singleShot(3000, [&stayedOpen] {
+            if (auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                stayedOpen = true;
+                d->done(mrYes);
+            }
+        });
+        const int r = plain ? ShowMessageBox(nullptr, "A question?", "Question", TMsgIcon::Confirmation,
+                                             static_cast<TMsgBoxButtons>(plainButtons))
+                            : ShowLocalizedMessage(nullptr, "A question?", "Question", TMsgIcon::Confirmation,
+                                                   buttons, {});
+        QVERIFY(!stayedOpen);
+        QCOMPARE(r, expected);
+        QCOMPARE(DialogHook::Last()->result, expected);
+    }
+
     void queuedAnswersAreUsedInOrderAndUnansweredDoNotBlock()
     {
         DialogHook::QueueAnswer(mrYes);
@@ -187,7 +259,7 @@ private slots:
         QCOMPARE(ask(), int(mrYes));
         QCOMPARE(ask(), int(mrNo));
         QCOMPARE(DialogHook::UnansweredCount(), 0);
-        QCOMPARE(ask(), int(mrCancel)); // nothing queued: answered Cancel, counted
+        QCOMPARE(ask(), int(mrNo)); // nothing queued: closed, which answers No; counted
         QCOMPARE(DialogHook::UnansweredCount(), 1);
         QCOMPARE(DialogHook::Shown().size(), size_t(3));
     }

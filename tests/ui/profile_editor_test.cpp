@@ -6,6 +6,7 @@
 #include "profiles/EditorDescriptions.h"
 #include "profiles/EditorRules.h"
 #include "profiles/RecordFields.h"
+#include "profiles/profiles.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
 #include "ui/editors/ProfileEditor.h"
@@ -26,6 +27,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <optional>
 
@@ -175,6 +178,73 @@ bool SameRecord(const TProfileRecord& a, const TProfileRecord& b)
     return true;
 }
 
+// Applies "Key=Value" settings to a record, each value read as its field's kind.
+void Apply(TProfileRecord& r, const QStringList& settings)
+{
+    for (const QString& setting : settings) {
+        const std::string key = S(setting.section('=', 0, 0));
+        const QString value = setting.section('=', 1);
+        const TFieldInfo* f = FindField(RecordFormat(r), key);
+        QVERIFY2(f, key.c_str());
+        bool set = false;
+        switch (f->Kind) {
+        case TFieldKind::Flag:
+            set = SetField(r, key, value == "1");
+            break;
+        case TFieldKind::Index:
+            set = SetField(r, key, static_cast<uint8_t>(value.toInt()));
+            break;
+        case TFieldKind::Number:
+            set = SetField(r, key, static_cast<int32_t>(value.toInt()));
+            break;
+        case TFieldKind::Text:
+        case TFieldKind::Time:
+            set = SetField(r, key, S(value));
+            break;
+        }
+        QVERIFY2(set, key.c_str());
+    }
+}
+
+// A bitrate trackbar of an editor: its object name, its key and its table.
+struct TBitrateBar {
+    std::string Slider;
+    std::string Key;
+    const TPresetTable* Table;
+};
+
+std::vector<TBitrateBar> BitrateBars(const TEditorDescription& d)
+{
+    std::vector<TBitrateBar> bars;
+    for (const TCodecPage& p : d.VideoPages)
+        bars.push_back({ "TrackBarVideoBitrate" + p.Suffix, "VideoBitRatePreset" + p.Suffix, p.Presets });
+    for (const TCodecPage& p : d.AudioPages)
+        if (p.Kind == TPageKind::Audio)
+            bars.push_back({ "TrackBarAudioBitrate" + p.Suffix, "AudioBitRatePreset" + p.Suffix, p.Presets });
+    if (d.Extra == TEditorExtra::MpegPresets) {
+        bars.push_back({ "TrackBarVideoBitrateDVD", "DVDVideoBitRatePreset", &StandardVideoBitRates });
+        bars.push_back({ "TrackBarAudioBitrateDVD", "DVDAudioBitRatePreset", &DvdAudioBitRates });
+    }
+    return bars;
+}
+
+// The shipped profile files of the program folder, per language tree.
+std::vector<std::pair<int, std::string>> ShippedProfileFiles(const std::string& tree)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::pair<int, std::string>> files;
+    const char* app = std::getenv("QV_APP_DIR");
+    for (int format = 0; format < 16; ++format) {
+        const fs::path folder = fs::path(app ? app : "") / "shipped" / tree / ProfileFolderName(format);
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+            if (it->path().extension() == "." + ProfileExtension(ProfileFolderName(format)))
+                files.emplace_back(format, it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 } // namespace
 
 class ProfileEditorTest : public QObject {
@@ -321,7 +391,8 @@ private slots:
     }
 
     // Values without a control state: a list index past the list collects as
-    // 255, an unknown radio value and an H.263 size of no radio stay.
+    // 255; an unknown radio value, an H.263 size of no radio and a bitrate of
+    // no trackbar position stay.
     void valuesWithoutControlState()
     {
         TProfileRecord r = DefaultRecord(F(OutputFormatKind::AVI));
@@ -331,7 +402,7 @@ private slots:
         SetField(r, "VideoAspectH263", uint8_t { 5 });
         SetField(r, "VideoWidthH263", int32_t { 200 });
         SetField(r, "VideoHeightH263", int32_t { 150 });
-        SetField(r, "VideoBitRatePresetXviD", int32_t { 1000 }); // no entry: position 2, the second entry
+        SetField(r, "VideoBitRatePresetXviD", int32_t { 1000 }); // no entry: position 2, the value kept
         TfrmAVIProfile editor;
         editor.ShowSettings(r);
         editor.show();
@@ -339,6 +410,7 @@ private slots:
         QVERIFY(!Child<QRadioButton>(editor, "RadioButtonAutoSetAspectDivX")->isChecked());
         QVERIFY(!Child<QRadioButton>(editor, "RadioButtonVideoSize176_144H263")->isChecked());
         QCOMPARE(Child<QSlider>(editor, "TrackBarVideoBitrateXviD")->value(), 2);
+        QCOMPARE(Child<QLabel>(editor, "LabelBitrateXviD")->text(), QStringLiteral("1000"));
         const TProfileRecord c = editor.CollectSettings();
         QCOMPARE(GetIndex(c, "VideoCodec"), uint8_t { 255 });
         QCOMPARE(GetIndex(c, "AudioSampleRateMp3"), uint8_t { 255 });
@@ -346,9 +418,127 @@ private slots:
         QCOMPARE(GetIndex(c, "VideoAspectH263"), uint8_t { 5 });
         QCOMPARE(GetNumber(c, "VideoWidthH263"), 200);
         QCOMPARE(GetNumber(c, "VideoHeightH263"), 150);
-        QCOMPARE(GetNumber(c, "VideoBitRatePresetXviD"), 128);
+        QCOMPARE(GetNumber(c, "VideoBitRatePresetXviD"), 1000);
         // No video page is shown for a codec past the list.
         QVERIFY(!editor.PageControlVCodec->isVisible());
+    }
+
+    // Opening a profile and saving it without a change keeps every key: the
+    // shipped profiles of both languages, whose bitrates every trackbar
+    // shows, and old copies holding bitrates that no trackbar position
+    // stands for, which are kept (and shown in the value label), or a size
+    // beyond the size edits' range.
+    void noOpSaveKeepsEveryKey_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<bool>("shipped");
+        for (const char* tree : { "English_Profile", "German_Profile" }) {
+            const auto files = ShippedProfileFiles(tree);
+            QVERIFY2(files.size() >= 16, tree);
+            for (const auto& [format, file] : files)
+                QTest::addRow("%s/%s", tree, std::filesystem::path(file).filename().c_str())
+                    << format << Q(file) << QStringList() << true;
+        }
+        const int mpeg = F(OutputFormatKind::MPEG), tgp = F(OutputFormatKind::TGP);
+        QTest::newRow("old DVD PAL copy: 6000 kbps under the DVD preset key")
+            << mpeg << QString()
+            << QStringList { "UsePresetFormats=1", "PresetType=2", "TargetFormat=2", "DVDVideoBitRateUsePresert=1",
+                   "DVDVideoBitRatePreset=6000", "DVDAudioBitRatePreset=256" }
+            << false;
+        QTest::newRow("old MPEG copy: DVD audio 384 kbps") << mpeg << QString() << QStringList() << false;
+        QTest::newRow("old 3GP Default copy: 144 kbps H.263, 96 kbps XviD")
+            << tgp << QString() << QStringList { "VideoBitRateUsePresertH263=1", "VideoBitRatePresetH263=144" }
+            << false;
+        QTest::newRow("3GP DivX 9600 kbps: an entry beyond the 10 positions")
+            << tgp << QString() << QStringList { "VideoBitRatePresetDivX=9600" } << false;
+        QTest::newRow("AC3 32 kbps at 48000 Hz: below the usable range")
+            << F(OutputFormatKind::AC3) << QString() << QStringList { "AudioBitRatePresetAC3=32" } << false;
+        QTest::newRow("MP3 100 kbps: no entry")
+            << F(OutputFormatKind::MP3) << QString() << QStringList { "AudioBitRatePresetMp3=100" } << false;
+        QTest::newRow("AVI DivX 1920x1080: wider than the size edits")
+            << F(OutputFormatKind::AVI) << QString()
+            << QStringList { "VideoSizeUseSourceDivX=0", "VideoWidthDivX=1920", "VideoHeightDivX=1080" } << false;
+    }
+
+    void noOpSaveKeepsEveryKey()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, file);
+        QFETCH(QStringList, settings);
+        QFETCH(bool, shipped);
+        TProfileRecord stored = file.isEmpty() ? DefaultRecord(format) : LoadRecord(format, S(file));
+        Apply(stored, settings);
+        auto editor = CreateProfileEditor(format);
+        editor->ShowSettings(stored);
+        editor->show();
+        const TProfileRecord saved = editor->CollectSettings();
+        for (const std::string& key : RecordKeys(format))
+            QVERIFY2(GetField(saved, key) == GetField(stored, key),
+                (key + ": stored " + ValueText(GetField(stored, key)) + ", saved " + ValueText(GetField(saved, key)))
+                    .c_str());
+        // The shipped bitrates are all shown by their trackbars.
+        for (const TBitrateBar& bar : BitrateBars(editor->Description())) {
+            const int32_t value = GetNumber(stored, bar.Key);
+            const int32_t shown = PresetValue(*bar.Table, Child<QSlider>(*editor, bar.Slider.c_str())->value());
+            QVERIFY2(!shipped || shown == value,
+                (bar.Key + "=" + std::to_string(value) + " has no trackbar position").c_str());
+        }
+    }
+
+    // A trackbar that moves (by the user, or by a range rule after another
+    // control changed) saves the entry of its position.
+    void movedTrackbarSavesItsEntry_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QStringList>("settings");
+        QTest::addColumn<QStringList>("steps"); // "Slider:key" presses a key on a trackbar, "List=index" picks an entry
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("saved");
+        QTest::addColumn<QString>("label");
+        const int mpeg = F(OutputFormatKind::MPEG), ac3 = F(OutputFormatKind::AC3);
+        QTest::newRow("DVD 6000 kbps moved one step down")
+            << mpeg << QStringList() << QStringList { "TrackBarVideoBitrateDVD:Left" } << "DVDVideoBitRatePreset"
+            << 2496 << "LabelBitrateDVD";
+        QTest::newRow("DVD 6000 kbps moved down and back")
+            << mpeg << QStringList() << QStringList { "TrackBarVideoBitrateDVD:Left", "TrackBarVideoBitrateDVD:Right" }
+            << "DVDVideoBitRatePreset" << 4600 << "LabelBitrateDVD";
+        QTest::newRow("3GP H.263 144 kbps moved one step up")
+            << F(OutputFormatKind::TGP) << QStringList() << QStringList { "TrackBarVideoBitrateH263:Right" }
+            << "VideoBitRatePresetH263" << 256 << "LabelBitrateH263";
+        QTest::newRow("AC3 40 kbps, 5.1 chosen: the range moves the trackbar")
+            << ac3 << QStringList { "AudioBitRatePresetAC3=40" } << QStringList { "ComboBoxAudioChannelsAC3=2" }
+            << "AudioBitRatePresetAC3" << 112 << "LabelAudioBitrateAC3";
+        QTest::newRow("AC3 40 kbps, 44100 Hz chosen: the trackbar stays, so does the value")
+            << ac3 << QStringList { "AudioBitRatePresetAC3=40" } << QStringList { "ComboBoxSampleRateAC3=2" }
+            << "AudioBitRatePresetAC3" << 40 << "LabelAudioBitrateAC3";
+    }
+
+    void movedTrackbarSavesItsEntry()
+    {
+        QFETCH(int, format);
+        QFETCH(QStringList, settings);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, key);
+        QFETCH(int, saved);
+        QFETCH(QString, label);
+        TProfileRecord r = DefaultRecord(format);
+        Apply(r, settings);
+        auto editor = CreateProfileEditor(format);
+        editor->ShowSettings(r);
+        editor->show();
+        for (const QString& step : steps) {
+            if (step.contains('=')) {
+                Child<QComboBox>(*editor, qPrintable(step.section('=', 0, 0)))
+                    ->setCurrentIndex(step.section('=', 1).toInt());
+                continue;
+            }
+            auto* bar = Child<QSlider>(*editor, qPrintable(step.section(':', 0, 0)));
+            QTest::keyClick(bar, step.section(':', 1) == "Left" ? Qt::Key_Left : Qt::Key_Right);
+        }
+        QCOMPARE(GetNumber(editor->CollectSettings(), S(key)), saved);
+        QCOMPARE(Child<QLabel>(*editor, qPrintable(label))->text(), QString::number(saved));
     }
 
     void pagesFollowTheLists()

@@ -6,15 +6,19 @@
 //
 // Usage: qv_make_profiles <program folder>
 
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "profiles/profiles.h"
+#include "profiles/EditorDescriptions.h"
+#include "profiles/EditorRules.h"
 #include "profiles/RecordFields.h"
+#include "profiles/profiles.h"
 
 namespace {
 
@@ -369,6 +373,59 @@ const std::vector<TShippedProfile>& ShippedProfiles()
     return profiles;
 }
 
+// The entry a trackbar shows for a stored bitrate.
+int32_t ShownEntry(const TPresetTable& table, int32_t value, int start, int max, TPositionRange range = { 1, 0 })
+{
+    int position = ShownPresetPosition(table, value, start, max);
+    if (range.Max >= range.Min)
+        position = ClampPosition(position, range);
+    return PresetValue(table, position);
+}
+
+// Every bitrate of a shipped profile is one its editor shows. A video
+// bitrate that no trackbar position stands for (the 3GP 144 and 96 kbps, the
+// DVD 6000 kbps beyond the DVD trackbar) is shipped as the specified bitrate,
+// which carries any value, so the option line stays as it was; the preset
+// key then holds the entry the trackbar shows. Audio has no specified
+// bitrate: an audio preset the trackbar cannot show is an error of the
+// table above.
+void ShowableBitrates(TProfileRecord& r, const char* name)
+{
+    const TEditorDescription& d = EditorDescription(RecordFormat(r));
+    auto video
+        = [&r](const std::string& prefix, const std::string& suffix, const TPresetTable& table, int start, int max) {
+              const std::string preset = prefix + "BitRatePreset" + suffix;
+              const int32_t value = GetNumber(r, preset);
+              const int32_t shown = ShownEntry(table, value, start, max);
+              if (shown == value)
+                  return;
+              if (GetFlag(r, prefix + "BitRateUsePresert" + suffix)) {
+                  SetField(r, prefix + "BitRateUsePresert" + suffix, false);
+                  SetField(r, prefix + "BitRateSpecify" + suffix, value);
+              }
+              SetField(r, preset, shown);
+          };
+    auto audio
+        = [&r, name](const std::string& preset, const TPresetTable& table, int start, int max, TPositionRange range) {
+              const int32_t value = GetNumber(r, preset);
+              if (ShownEntry(table, value, start, max, range) != value)
+                  throw std::runtime_error(std::string(name) + ": " + preset + "=" + std::to_string(value)
+                      + " is no bitrate its editor can show");
+          };
+    for (const TCodecPage& p : d.VideoPages)
+        video("Video", p.Suffix, *p.Presets, p.StartPosition, p.TrackBarMax);
+    for (const TCodecPage& p : d.AudioPages)
+        if (p.Kind == TPageKind::Audio)
+            audio("AudioBitRatePreset" + p.Suffix, *p.Presets, p.StartPosition, p.TrackBarMax,
+                AudioBitrateRange(p.RangeRule, p.TrackBarMax, GetIndex(r, "AudioSampleRate" + p.Suffix),
+                    GetIndex(r, "AudioChannels" + p.Suffix)));
+    if (d.Extra == TEditorExtra::MpegPresets) {
+        video("DVDVideo", "", StandardVideoBitRates, DvdStartPosition, DvdVideoTrackBarMax);
+        const int dvdAudioMax = static_cast<int>(DvdAudioBitRates.size());
+        audio("DVDAudioBitRatePreset", DvdAudioBitRates, DvdStartPosition, dvdAudioMax, { 1, dvdAudioMax });
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -398,9 +455,16 @@ int main(int argc, char** argv)
                 const int format = static_cast<int>(p.Format);
                 const std::string folderName = ProfileFolderName(format);
                 DefaultFormatSettings(format);
+                if (p.Format == F::MPEG) {
+                    // The DVD block's audio default, 384, lies beyond the DVD
+                    // audio table; profiles without the DVD preset ship its
+                    // highest entry.
+                    MPEGSettings.DVDAudioBitRatePreset = 320;
+                }
                 if (p.Adjust)
                     p.Adjust();
                 TProfileRecord record = CurrentRecord(format);
+                ShowableBitrates(record, p.Name);
                 SetField(record, "Description", std::string(p.*language.Description));
                 for (const auto& root : {shippedRoot, userRoot}) {
                     const std::filesystem::path folder = root / folderName;

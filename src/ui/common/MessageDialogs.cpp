@@ -143,6 +143,10 @@ TLocalizedMessageDialog::TLocalizedMessageDialog(QWidget* parent, const std::str
         buttons_.push_back(button);
         widths.push_back(fm.horizontalAdvance(button->text()));
     }
+    // Closing: Cancel, else No, else OK (an OK box closed is acknowledged).
+    for (TMsgButton b : {TMsgButton::OK, TMsgButton::No, TMsgButton::Cancel})
+        if (std::find(buttons.begin(), buttons.end(), b) != buttons.end())
+            closeResult_ = b == TMsgButton::OK ? mrOk : b == TMsgButton::No ? mrNo : mrCancel;
     // Default: OK, else Yes, else the first button.
     for (QPushButton* b : buttons_)
         if (b->objectName() == QLatin1String("btnOK"))
@@ -173,7 +177,7 @@ TLocalizedMessageDialog::TLocalizedMessageDialog(QWidget* parent, const std::str
 
 void TLocalizedMessageDialog::reject()
 {
-    done(mrCancel);
+    done(closeResult_);
 }
 
 namespace {
@@ -184,15 +188,16 @@ void Beep(bool sound)
         QApplication::beep();
 }
 
-// Runs the dialog's modal loop unless a test answers it.
-int RunModal(QDialog* dialog, TShownDialog shown)
+// Runs the dialog's modal loop unless a test answers it; a question left
+// unanswered in test mode is closed.
+int RunModal(TLocalizedMessageDialog* dialog, TShownDialog shown)
 {
     int result = mrNone;
     if (DialogHook::TakeAnswer(result)) {
         shown.answeredByTest = true;
     } else if (DialogHook::TestMode()) {
         DialogHook::RecordUnanswered();
-        result = mrCancel;
+        result = dialog->CloseResult();
         shown.answeredByTest = true;
     } else {
         result = dialog->exec();
@@ -217,8 +222,8 @@ int ShowLocalizedMessage(QWidget* parent, const std::string& text, const std::st
     for (QPushButton* b : dialog.Buttons())
         shown.captions.push_back(S(b->text()));
     shown.icon = type;
-    int result = RunModal(&dialog, std::move(shown));
-    return result == mrNone ? mrCancel : result;
+    const int result = RunModal(&dialog, std::move(shown));
+    return result == mrNone ? dialog.CloseResult() : result;
 }
 
 int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& caption, TMsgIcon icon,

@@ -24,7 +24,9 @@ class QPushButton;
 // one text per button in that order.
 // All buttons get the width of the widest caption + 16 (at least 88) and sit
 // centred in one row. Returns the result of the pressed button (Yes 6, No 7,
-// Cancel 2, Yes To All 10, OK 1); closing the dialog gives Cancel.
+// Cancel 2, Yes To All 10, OK 1). Closing the dialog (Escape, the close box)
+// answers Cancel where it has Cancel, else No where it has No, else OK where
+// it has OK: a question closed unanswered never counts as Yes.
 int ShowLocalizedMessage(QWidget* parent, const std::string& text, const std::string& title, TMsgIcon type,
                          const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions);
 
@@ -37,12 +39,15 @@ public:
 
     const std::vector<QPushButton*>& Buttons() const { return buttons_; }
     int ButtonWidth() const { return buttonWidth_; }
+    // The result of closing the dialog without a button.
+    int CloseResult() const { return closeResult_; }
 
     void reject() override;
 
 private:
     std::vector<QPushButton*> buttons_;
     int buttonWidth_ = 0;
+    int closeResult_ = mrCancel;
 };
 
 // The common button width: the widest caption (in pixels) + 16, at least 88.

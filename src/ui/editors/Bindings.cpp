@@ -11,6 +11,8 @@
 #include <QSlider>
 #include <QSpinBox>
 
+#include <algorithm>
+
 void TTextBinding::Show(const TProfileRecord& record)
 {
     edit_->setText(Q(GetText(record, Key)));
@@ -69,21 +71,60 @@ void TComboBinding::Collect(TProfileRecord& record) const
     SetField(record, Key, ListCollectIndex(list_->currentIndex()));
 }
 
-void TSpinBinding::Show(const TProfileRecord& record) { spin_->setValue(GetNumber(record, Key)); }
+TSpinBinding::TSpinBinding(QSpinBox* spin, std::string key)
+    : TBinding(std::move(key))
+    , spin_(spin)
+    , min_(spin->minimum())
+    , max_(spin->maximum())
+{
+}
+
+void TSpinBinding::Show(const TProfileRecord& record)
+{
+    const int32_t value = GetNumber(record, Key);
+    spin_->setRange(std::min(min_, value), std::max(max_, value));
+    spin_->setValue(value);
+}
+
 void TSpinBinding::Collect(TProfileRecord& record) const
 {
     SetField(record, Key, static_cast<int32_t>(spin_->value()));
 }
 
+TPresetTrackBinding::TPresetTrackBinding(
+    QSlider* bar, QLabel* valueLabel, const TPresetTable& table, int startPosition, int max, std::string key)
+    : TBinding(std::move(key))
+    , bar_(bar)
+    , valueLabel_(valueLabel)
+    , table_(table)
+    , start_(startPosition)
+    , max_(max)
+{
+    // Any move counts, by the user or by a range rule that followed another
+    // control: from then on the position's entry is the value.
+    moved_ = QObject::connect(bar_, &QSlider::valueChanged, bar_, [this] { keep_ = false; });
+}
+
+TPresetTrackBinding::~TPresetTrackBinding() { QObject::disconnect(moved_); }
+
 void TPresetTrackBinding::Show(const TProfileRecord& record)
 {
+    stored_ = GetNumber(record, Key);
     bar_->setRange(1, max_);
-    bar_->setValue(ShownPresetPosition(table_, GetNumber(record, Key), start_, max_));
+    bar_->setValue(ShownPresetPosition(table_, stored_, start_, max_));
+}
+
+void TPresetTrackBinding::Settled()
+{
+    const int32_t shown = PresetValue(table_, bar_->value());
+    keep_ = shown != stored_;
+    if (valueLabel_)
+        valueLabel_->setText(QString::number(keep_ ? stored_ : shown));
 }
 
 void TPresetTrackBinding::Collect(TProfileRecord& record) const
 {
-    SetField(record, Key, PresetValue(table_, bar_->value()));
+    SetField(record, Key, keep_ ? stored_ : PresetValue(table_, bar_->value()));
 }
 
 void TNumberLabelBinding::Show(const TProfileRecord& record)

@@ -7,6 +7,9 @@
 #include "profiles/RecordFields.h"
 #include "profiles/globals.h"
 
+#include <QMetaObject>
+
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,6 +30,9 @@ public:
     }
     virtual ~TBinding() = default;
     virtual void Show(const TProfileRecord& record) = 0;
+    // Runs once every control shows the record and the rules between the
+    // controls have run (a trackbar range may have moved a position).
+    virtual void Settled() { }
     virtual void Collect(TProfileRecord& record) const = 0;
     const std::string Key;
 };
@@ -111,42 +117,46 @@ private:
     QComboBox* list_;
 };
 
-// Number <-> spin box.
+// Number <-> spin box. A stored number outside the spin box's range (set when
+// the binding is made) widens the range to show it, so that saving without a
+// change keeps it; the next record shown starts from the set range again.
 class TSpinBinding : public TBinding {
 public:
-    TSpinBinding(QSpinBox* spin, std::string key)
-        : TBinding(std::move(key))
-        , spin_(spin)
-    {
-    }
+    TSpinBinding(QSpinBox* spin, std::string key);
     void Show(const TProfileRecord& record) override;
     void Collect(TProfileRecord& record) const override;
 
 private:
     QSpinBox* spin_;
+    int min_;
+    int max_;
 };
 
 // Preset bitrate <-> trackbar over a preset table: shown over the whole
 // trackbar (1 to max) at the start position, then at the last entry equal to
-// the value; collected as the entry at the position.
+// the value; collected as the entry at the position. A stored value that the
+// trackbar cannot show (no entry of the table, or an entry beyond the
+// trackbar's reach or usable range) is kept, and shown in the value label,
+// until the trackbar moves: saving without touching it must not change the
+// bitrate.
 class TPresetTrackBinding : public TBinding {
 public:
-    TPresetTrackBinding(QSlider* bar, const TPresetTable& table, int startPosition, int max, std::string key)
-        : TBinding(std::move(key))
-        , bar_(bar)
-        , table_(table)
-        , start_(startPosition)
-        , max_(max)
-    {
-    }
+    TPresetTrackBinding(
+        QSlider* bar, QLabel* valueLabel, const TPresetTable& table, int startPosition, int max, std::string key);
+    ~TPresetTrackBinding() override;
     void Show(const TProfileRecord& record) override;
+    void Settled() override;
     void Collect(TProfileRecord& record) const override;
 
 private:
     QSlider* bar_;
+    QLabel* valueLabel_;
     const TPresetTable& table_;
     int start_;
     int max_;
+    int32_t stored_ = 0;
+    bool keep_ = false; // the bar has not moved since it showed stored_, which it cannot show
+    QMetaObject::Connection moved_;
 };
 
 // Number <-> label showing it in decimal (the specified bitrate).

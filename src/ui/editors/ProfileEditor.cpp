@@ -29,8 +29,6 @@
 
 namespace {
 
-constexpr int DvdVideoTrackBarMax = 11;
-
 // A caption with its accelerator: "&" before the first `at` in the text, or
 // in front when the text has no such letter; texts that bring their own "&"
 // keep it. Save and Close keep their letters to themselves: the start time,
@@ -472,8 +470,8 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
 
     bindings_.push_back(
         std::make_unique<TRadioPairBinding>(ui.Preset, ui.Specify, keyPrefix + "BitRateUsePresert" + keySuffix));
-    bindings_.push_back(
-        std::make_unique<TPresetTrackBinding>(ui.Bar, table, start, max, keyPrefix + "BitRatePreset" + keySuffix));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(
+        ui.Bar, ui.Value, table, start, max, keyPrefix + "BitRatePreset" + keySuffix));
     bindings_.push_back(
         std::make_unique<TNumberLabelBinding>(ui.SpecifyLabel, keyPrefix + "BitRateSpecify" + keySuffix));
     return group;
@@ -656,8 +654,8 @@ QGroupBox* TfrmProfileEditor::BuildAudioBitrateGroup(TAudioPageUi& ui, QWidget* 
     TAudioPageUi* self = &ui;
     connect(ui.AutoSet, &QCheckBox::toggled, this, [this, self] { UpdateAudioAuto(*self); });
     bindings_.push_back(std::make_unique<TCheckBinding>(ui.AutoSet, keyPrefix + "AudioBitRateUseAutoSet" + keySuffix));
-    bindings_.push_back(std::make_unique<TPresetTrackBinding>(
-        ui.Bar, *page.Presets, page.StartPosition, page.TrackBarMax, keyPrefix + "AudioBitRatePreset" + keySuffix));
+    bindings_.push_back(std::make_unique<TPresetTrackBinding>(ui.Bar, value, *page.Presets, page.StartPosition,
+        page.TrackBarMax, keyPrefix + "AudioBitRatePreset" + keySuffix));
     return group;
 }
 
@@ -759,6 +757,8 @@ void TfrmProfileEditor::ShowSettings(const TProfileRecord& record)
     showing_ = false;
     for (const auto& p : audioPages_)
         UpdateAudioRange(*p);
+    for (const auto& b : bindings_)
+        b->Settled();
     // The end time is not stored: start + duration.
     editEnd_->setText(Q(EndTimeText(GetText(record, "StartTime"), GetText(record, "Duration"))));
 }

@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -554,6 +555,13 @@ void TfrmMain::CenterOnScreen()
     const QSize outer = frameGeometry().size().expandedTo(size());
     const QRect free = s->availableGeometry();
     move(free.x() + (free.width() - outer.width()) / 2, free.y() + (free.height() - outer.height()) / 2);
+}
+
+void TfrmMain::ShowWithFiles(const std::vector<std::string>& paths)
+{
+    show();
+    if (!paths.empty())
+        QTimer::singleShot(0, this, [this, paths] { DropFiles(paths); });
 }
 
 void TfrmMain::showEvent(QShowEvent* event)

@@ -56,6 +56,10 @@ public:
     void ClearFileList() { fileList_->ClearFileList(); }
     void SelectListItem(int index) { fileList_->SelectListItem(index); }
     void DropFiles(const std::vector<std::string>& paths) { fileList_->DropFiles(paths); }
+    // Shows the window, then adds the files given on the command line as a
+    // drop would, once the window is on the screen: a message about one of
+    // them (a damaged file) appears over the window.
+    void ShowWithFiles(const std::vector<std::string>& paths);
     int FileCount() const { return fileList_->FileCount(); }
     std::string FilePathAt(int index) const { return fileList_->FilePathAt(index); }
     const TFileItem* FileItemAt(int index) const { return fileList_->FileItemAt(index); }
