@@ -6,6 +6,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "profiles/EditorDescriptions.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/globals.h"
 #include "profiles/profiles.h"
 
@@ -405,8 +406,14 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         BuildWavOptions,
     };
     options.clear();
-    if (Options.OutputFormat < OutputFormatCount)
-        Builders[Options.OutputFormat](profileFileName, options);
+    if (Options.OutputFormat >= OutputFormatCount)
+        return;
+    // A profile that cannot be read as it stands would otherwise convert
+    // with default settings, as if nothing were wrong.
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(Options.OutputFormat, profileFileName);
+    if (!problems.empty())
+        throw TProfileValueError(ProfileProblemText(profileFileName, problems));
+    Builders[Options.OutputFormat](profileFileName, options);
 }
 
 // ---- Video formats ----

@@ -9,8 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-// A profile value that cannot go on the option line (a StartTime or Duration
-// that is no time). Its message names the profile, the key and the value.
+// A profile that cannot go on the option line: a file that is no readable
+// profile, or a value outside its list or range, or a StartTime or Duration
+// that is no time. Its message names the profile, the key and the reason.
 class TProfileValueError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -18,6 +19,8 @@ public:
 
 // Empties Options, then calls the builder of Options.OutputFormat (the global
 // options record); a value of 16 or more selects none and leaves it empty.
+// A profile file that ProfileFileProblems refuses throws TProfileValueError
+// before anything is built; a missing file builds from the defaults.
 // Every builder throws TProfileValueError for a time text that TimeTextToMs
 // cannot read, so no profile value can begin an option of its own.
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options);

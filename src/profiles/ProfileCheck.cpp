@@ -1,0 +1,94 @@
+#include "profiles/ProfileCheck.h"
+
+#include <algorithm>
+
+#include "app/VisibleText.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
+#include "platform/IniFile.h"
+#include "platform/RegularFile.h"
+#include "profiles/ProfileCommands.h"
+#include "profiles/RecordFields.h"
+
+namespace {
+
+const char* const ProfileSection = "General";
+
+// Keys that records of several formats hold alike; a file holding only these
+// may well be a profile of another format.
+bool IsSharedKey(const std::string& key)
+{
+    static const char* const shared[] = {"Description", "EnableTimeControl", "Duration",   "StartTime",
+                                         "VideoCodec",  "VideoSameQuality",  "AudioCodec", "AudioDisableAudio"};
+    return std::any_of(std::begin(shared), std::end(shared), [&](const char* k) { return key == k; });
+}
+
+// Why the text of a profile file is no INI text, "" when it is one. Profiles
+// are UTF-8 or plain 8-bit text; a description in a legacy 8-bit encoding is
+// still a readable profile, so only UTF-16 and control bytes are refused.
+std::string TextProblem(const std::string& content)
+{
+    if (content.compare(0, 2, "\xFF\xFE") == 0 || content.compare(0, 2, "\xFE\xFF") == 0)
+        return "it is UTF-16 text; profiles are read as UTF-8 text";
+    const size_t nul = content.find('\0');
+    if (nul != std::string::npos) {
+        // ASCII letters in UTF-16 without a byte order mark alternate with NULs.
+        const bool alternating = content.size() >= 4 && (content[0] == '\0') != (content[1] == '\0') &&
+                                 (content[2] == '\0') != (content[3] == '\0');
+        return alternating ? "it is UTF-16 text; profiles are read as UTF-8 text"
+                           : "it holds binary data (a NUL byte), not the text of a profile";
+    }
+    for (unsigned char c : content)
+        if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) || c == 0x7F)
+            return "it holds binary data (control bytes), not the text of a profile";
+    return {};
+}
+
+} // namespace
+
+std::vector<TProfileProblem> ProfileFileProblems(int format, const std::string& fileName, bool requireOwnKeys)
+{
+    std::vector<TProfileProblem> problems;
+    const TFileRead file = ReadRegularFile(fileName, IniFileSizeLimit);
+    if (file.Status == TFileReadStatus::Missing)
+        return problems;
+    if (file.Status != TFileReadStatus::Ok) {
+        problems.push_back({"", file.Problem});
+        return problems;
+    }
+    if (std::string why = TextProblem(file.Content); !why.empty()) {
+        problems.push_back({"", std::move(why)});
+        return problems;
+    }
+    const TIniFile ini(fileName);
+    if (!ini.Problem().empty()) { // replaced in between
+        problems.push_back({"", ini.Problem()});
+        return problems;
+    }
+    bool ownKey = false;
+    std::string exampleKey;
+    for (const TFieldInfo& field : RecordFields(format)) {
+        const std::string key(field.Key);
+        if (!IsSharedKey(key) && exampleKey.empty())
+            exampleKey = key;
+        if (!ini.ValueExists(ProfileSection, key))
+            continue;
+        ownKey = ownKey || !IsSharedKey(key);
+        std::string error;
+        if (!ParseFieldValue(format, key, ini.ReadString(ProfileSection, key, ""), error))
+            problems.push_back({key, error});
+    }
+    if (requireOwnKeys && !ownKey && !exampleKey.empty())
+        problems.insert(problems.begin(),
+                        {"", "it holds none of this format's own keys (such as \"" + exampleKey +
+                                 "\"), so it is a profile of another format or none at all"});
+    return problems;
+}
+
+std::string ProfileProblemText(const std::string& fileName, const std::vector<TProfileProblem>& problems)
+{
+    if (problems.empty())
+        return {};
+    return FormatText(IDS_MESSAGEBOX_ProfileRefused,
+                      {qvtext::VisibleText(fileName), qvtext::VisibleText(problems.front().Reason)});
+}
