@@ -454,7 +454,7 @@ int TCliRun::PrintOptions()
         return ExitUsage;
     std::string line;
     try {
-        BuildEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
+        BuildCheckedEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
     } catch (const TProfileValueError& e) {
         console_.Err(TerminalText(e.what()));
         return ExitUsage;
@@ -493,7 +493,7 @@ void UseProfile(TBatchDriver& driver, const std::string& profileFile)
         return;
     driver.EncoderOptions = [profileFile] {
         std::string line;
-        BuildEncoderOptions(profileFile, line);
+        BuildCheckedEncoderOptions(profileFile, line);
         return line;
     };
     driver.OutputExtension = [profileFile] {

@@ -406,14 +406,21 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         BuildWavOptions,
     };
     options.clear();
-    if (Options.OutputFormat >= OutputFormatCount)
-        return;
+    if (Options.OutputFormat < OutputFormatCount)
+        Builders[Options.OutputFormat](profileFileName, options);
+}
+
+void BuildCheckedEncoderOptions(const std::string& profileFileName, std::string& options)
+{
+    options.clear();
     // A profile that cannot be read as it stands would otherwise convert
     // with default settings, as if nothing were wrong.
-    const std::vector<TProfileProblem> problems = ProfileFileProblems(Options.OutputFormat, profileFileName);
-    if (!problems.empty())
-        throw TProfileValueError(ProfileProblemText(profileFileName, problems));
-    Builders[Options.OutputFormat](profileFileName, options);
+    if (Options.OutputFormat < OutputFormatCount) {
+        const std::vector<TProfileProblem> problems = ProfileFileProblems(Options.OutputFormat, profileFileName);
+        if (!problems.empty())
+            throw TProfileValueError(ProfileProblemText(profileFileName, problems));
+    }
+    BuildEncoderOptions(profileFileName, options);
 }
 
 // ---- Video formats ----

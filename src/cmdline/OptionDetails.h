@@ -19,11 +19,15 @@ public:
 
 // Empties Options, then calls the builder of Options.OutputFormat (the global
 // options record); a value of 16 or more selects none and leaves it empty.
-// A profile file that ProfileFileProblems refuses throws TProfileValueError
-// before anything is built; a missing file builds from the defaults.
 // Every builder throws TProfileValueError for a time text that TimeTextToMs
 // cannot read, so no profile value can begin an option of its own.
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options);
+// BuildEncoderOptions for a conversion: first throws TProfileValueError
+// when ProfileFileProblems refuses the profile file (no profile text, or a
+// value outside its list or range), so that a profile that cannot be read as
+// it stands is never converted with defaults in its place. A missing file
+// builds from the defaults.
+void BuildCheckedEncoderOptions(const std::string& profileFileName, std::string& options);
 
 // One builder per output format. Each loads the profile into the format's
 // settings record (defaults first, so a missing file builds from the

@@ -74,6 +74,10 @@ std::vector<TProfileProblem> ProfileFileProblems(int format, const std::string& 
         if (!ini.ValueExists(ProfileSection, key))
             continue;
         ownKey = ownKey || !IsSharedKey(key);
+        // Times are checked where they are used: only with time control on,
+        // and after the blanks and quotes the line leaves out.
+        if (field.Kind == TFieldKind::Time)
+            continue;
         std::string error;
         if (!ParseFieldValue(format, key, ini.ReadString(ProfileSection, key, ""), error))
             problems.push_back({key, error});

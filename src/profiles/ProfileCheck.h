@@ -19,7 +19,8 @@ struct TProfileProblem {
 // order: a file that is not a regular file, larger than 1 MiB or unreadable;
 // UTF-16 text or binary data; every key of the format's record whose value
 // ParseFieldValue refuses (an index outside its list, a bitrate or size
-// outside its range, a number that is none). With requireOwnKeys, a file
+// outside its range, a number that is none); times are left to the option
+// line, which refuses them when time control is on. With requireOwnKeys, a file
 // holding none of the format's own keys (those beyond the description, the
 // time keys and the codec choices that most formats share) is refused as a
 // profile of another format. A missing file, keys missing from the file and

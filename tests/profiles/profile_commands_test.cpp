@@ -691,7 +691,8 @@ INSTANTIATE_TEST_SUITE_P(
         TFileCase{"SizeOutOfRange", 1, Text("[General]\nVideoWidthH264=0\n"), false, "VideoWidthH264", "2 to 1600"},
         TFileCase{"NoNumber", 13, Text("[General]\nAudioChannelsMp3=two\n"), false, "AudioChannelsMp3", "two"},
         TFileCase{"EmptyNumber", 13, Text("[General]\nAudioSampleRateMp3=\n"), false, "AudioSampleRateMp3", ""},
-        TFileCase{"NoTime", 13, Text("[General]\nStartTime=later\n"), false, "StartTime", "later"},
+        // Times are the option line's to refuse, and only with time control on.
+        TFileCase{"NoTimeLeftToTheLine", 13, Text("[General]\nStartTime=later\nAudioCodec=0\n"), false, nullptr, ""},
         TFileCase{"KeyCaseIgnored", 13, Text("[general]\naudiocodec=7\n"), false, "AudioCodec", "not \"7\""},
         // Extensions are shared (.mpo: MP4, MPEG, MP2, MP3), so only the keys tell.
         TFileCase{"OtherFormatsProfile", 13,
