@@ -78,9 +78,9 @@ bool SelectProfile(int format, const std::string& name)
     return true;
 }
 
-// The first problem of the selected profile that the --set values do not
-// mend, if any: an edit that keeps a refused value would say "Saved" over a
-// profile that still cannot be used.
+// The problems of the selected profile that the --set values do not mend:
+// an edit that keeps a refused value would say "Saved" over a profile that
+// still cannot be used.
 std::vector<TProfileProblem> UnmendedProblems(int format, const std::vector<TParsedSetting>& settings)
 {
     std::vector<TProfileProblem> left;

@@ -295,8 +295,8 @@ TProfileCommandResult EditProfile(int format, TProfileCommandUI& ui)
     const std::string path = SelectedProfilePath(format);
     // A file that is no profile text (UTF-16, binary, too large, a pipe) is
     // not opened as the defaults, nor written over with them. Values out of
-    // range are shown as loaded; saving the editor's values mends them.
-    std::vector<TProfileProblem> problems = ProfileFileProblems(format, path);
+    // range are shown as loaded, so that the editor can mend them.
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(format, path);
     if (!problems.empty() && problems.front().Key.empty()) {
         ui.Inform(IDS_MESSAGEBOX_Error, ProfileProblemText(path, problems));
         return TProfileCommandResult::Unreadable;
