@@ -12,6 +12,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "platform/TextRules.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/EditorRules.h"
 #include "profiles/ProfileCheck.h"
@@ -230,6 +231,34 @@ TProfileRecord SaveChanges(int format, const std::string& path, const TProfileRe
     return current;
 }
 
+// Saves a new profile over the file the user agreed to replace. A file that
+// is no profile text (UTF-16, binary, too large) is replaced whole: saving
+// keeps the other lines of a file, which would leave the new keys among what
+// made it unusable. Anything but a regular file is never written over.
+void SaveReplacing(const TProfileRecord& record, const std::string& path)
+{
+    struct stat st {};
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(RecordFormat(record), path);
+    if (problems.empty() || !problems.front().Key.empty() || ::lstat(path.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        SaveRecord(record, path);
+        return;
+    }
+    const std::string name = FileNamePart(path);
+    const std::string fresh = path.substr(0, path.size() - name.size()) + "." + name + ".new-" + std::to_string(::getpid());
+    ::unlink(fresh.c_str());
+    try {
+        SaveRecord(record, fresh);
+    } catch (...) {
+        ::unlink(fresh.c_str());
+        throw;
+    }
+    if (::rename(fresh.c_str(), path.c_str()) != 0) {
+        ::unlink(fresh.c_str());
+        throw EIniWriteError(path);
+    }
+}
+
 // Refuses a name that the name dialog would not accept (the dialog may be
 // another front end's); the user is told why.
 bool AcceptedName(const std::string& name, TProfileCommandUI& ui)
@@ -280,7 +309,7 @@ TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
     editor->CollectSettings(record);
     {
         TFolderLock lock(ProfileFolder(format));
-        SaveRecord(record, path);
+        SaveReplacing(record, path);
     }
     SetCurrentRecord(record);
     RefillList(format, NameOfPath(path));

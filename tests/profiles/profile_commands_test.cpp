@@ -243,6 +243,32 @@ TEST_F(ProfileCommandsTest, AddOverAnExistingNameInAnyCaseReplacesThatFile)
     }
 }
 
+// Replacing a file that is no profile text gives a clean profile, not the
+// new keys among the old bytes; a named pipe under the name is never replaced.
+TEST_F(ProfileCommandsTest, AddOverAFileThatIsNoProfileTextReplacesItWhole)
+{
+    for (const std::string& old : {std::string("\xFF\xFE[\0G\0]\0", 8), std::string("\x89PNG\r\n\x1a\n\0\0", 10),
+                                   "[General]\n;" + std::string(1024 * 1024, 'x') + "\n"}) {
+        fs::remove_all(Avi());
+        qvtest::WriteFile(Avi() + "a.avo", old);
+        Refill();
+        TFakeUI fake;
+        fake.names = {"a"};
+        EXPECT_EQ(AddNewProfile(0, fake), TProfileCommandResult::Done);
+        EXPECT_EQ(fake.questions.size(), 1u);
+        EXPECT_TRUE(ProfileFileProblems(0, Avi() + "a.avo", true).empty());
+        EXPECT_EQ(Description("a.avo"), "made in the editor");
+        EXPECT_EQ(std::distance(fs::directory_iterator(Avi()), fs::directory_iterator()), 1); // nothing left beside it
+    }
+    fs::remove(Avi() + "a.avo");
+    ASSERT_EQ(::mkfifo((Avi() + "a.avo").c_str(), 0600), 0);
+    qvtest::WriteFile(Avi() + "b.avo", "[General]\n");
+    Refill();
+    ui.names = {"a"};
+    EXPECT_THROW(AddNewProfile(0, ui), EIniWriteError);
+    EXPECT_TRUE(fs::is_fifo(Avi() + "a.avo"));
+}
+
 TEST_F(ProfileCommandsTest, AddAndRenameRefuseNamesWithControlCharactersOrBytesThatAreNoUtf8)
 {
     for (const char* name : {"tab\tname", "bell\a", "\nnewline first", "esc\x1b[31m", "latin1 \xe9t\xe9", "cut \xc3"}) {
