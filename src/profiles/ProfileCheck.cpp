@@ -1,12 +1,14 @@
 #include "profiles/ProfileCheck.h"
 
 #include <algorithm>
+#include <set>
 
 #include "app/VisibleText.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
 #include "platform/RegularFile.h"
+#include "platform/TextRules.h"
 #include "profiles/ProfileCommands.h"
 #include "profiles/RecordFields.h"
 
@@ -41,6 +43,35 @@ std::string TextProblem(const std::string& content)
     for (unsigned char c : content)
         if ((c < 0x20 && c != '\t' && c != '\n' && c != '\r' && c != '\f' && c != 0x1A) || c == 0x7F)
             return "it holds binary data (control bytes), not the text of a profile";
+    return {};
+}
+
+// The keys of every format's record, in lower case (INI keys match without
+// regard to case).
+const std::set<std::string>& AllRecordKeys()
+{
+    static const std::set<std::string> keys = [] {
+        std::set<std::string> all;
+        for (int format = 0; format < OutputFormatCount; ++format)
+            for (const TFieldInfo& field : RecordFields(format))
+                all.insert(LowerAscii(std::string(field.Key)));
+        return all;
+    }();
+    return keys;
+}
+
+// A key of the file that belongs to other formats' records only, "" for none.
+std::string ForeignKey(int format, const TIniFile& ini)
+{
+    for (const std::string& key : ini.ReadSection(ProfileSection)) {
+        const std::string lower = LowerAscii(key);
+        if (!AllRecordKeys().count(lower))
+            continue;
+        const auto& own = RecordFields(format);
+        if (std::none_of(own.begin(), own.end(),
+                         [&](const TFieldInfo& f) { return LowerAscii(std::string(f.Key)) == lower; }))
+            return key;
+    }
     return {};
 }
 
@@ -82,10 +113,15 @@ std::vector<TProfileProblem> ProfileFileProblems(int format, const std::string& 
         if (!ParseFieldValue(format, key, ini.ReadString(ProfileSection, key, ""), error))
             problems.push_back({key, error});
     }
-    if (requireOwnKeys && !ownKey && !exampleKey.empty())
-        problems.insert(problems.begin(),
-                        {"", "it holds none of this format's own keys (such as \"" + exampleKey +
-                                 "\"), so it is a profile of another format or none at all"});
+    // A file of only shared keys (a description) is a sparse profile of any
+    // format; one that also holds another format's keys belongs to that one.
+    if (requireOwnKeys && !ownKey && !exampleKey.empty()) {
+        const std::string foreign = ForeignKey(format, ini);
+        if (!foreign.empty())
+            problems.insert(problems.begin(),
+                            {"", "it holds keys of another format's profiles (such as \"" + foreign +
+                                     "\") and none of this format's own keys (such as \"" + exampleKey + "\")"});
+    }
     return problems;
 }
 

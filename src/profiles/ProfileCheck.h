@@ -20,11 +20,12 @@ struct TProfileProblem {
 // UTF-16 text or binary data; every key of the format's record whose value
 // ParseFieldValue refuses (an index outside its list, a bitrate or size
 // outside its range, a number that is none); times are left to the option
-// line, which refuses them when time control is on. With requireOwnKeys, a file
-// holding none of the format's own keys (those beyond the description, the
-// time keys and the codec choices that most formats share) is refused as a
-// profile of another format. A missing file, keys missing from the file and
-// keys the format does not know are no problems.
+// line, which refuses them when time control is on. With requireOwnKeys, a
+// file holding keys of other formats' records and none of the format's own
+// keys (those beyond the description, the time keys and the codec choices
+// that most formats share) is refused as a profile of another format. A
+// missing file, keys missing from the file and keys no format knows are no
+// problems.
 std::vector<TProfileProblem> ProfileFileProblems(int format, const std::string& fileName,
                                                  bool requireOwnKeys = false);
 

@@ -724,9 +724,13 @@ INSTANTIATE_TEST_SUITE_P(
         TFileCase{"OtherFormatsProfile", 13,
                   Text("[General]\nDescription=mp4\nFormat=3\nVideoCodec=0\nAudioCodec=0\nAudioBitRatePresetAACMP4=64\n"),
                   true, "", "none of this format's own keys"},
-        TFileCase{"OnlySharedKeys", 12, Text("[General]\nDescription=x\nAudioCodec=0\n"), true, "",
-                  "none of this format's own keys"},
-        TFileCase{"OnlySharedKeysAsSelectedProfile", 12, Text("[General]\nDescription=x\n"), false, nullptr, ""}),
+        TFileCase{"OtherAudioFormatsProfile", 13, Text("[General]\nAudioCodec=0\naudiobitratepresetmp2=192\n"), true, "",
+                  "keys of another format's profiles (such as \"audiobitratepresetmp2\")"},
+        // Only shared keys: a sparse profile of any format, its other keys the defaults.
+        TFileCase{"OnlySharedKeys", 12, Text("[General]\nDescription=x\nAudioCodec=0\nNoSuchKey=1\n"), true, nullptr,
+                  ""},
+        TFileCase{"OtherFormatsKeysAsSelectedProfile", 12, Text("[General]\nAudioBitRatePresetMp3=1\n"), false,
+                  nullptr, ""}),
     [](const ::testing::TestParamInfo<TFileCase>& info) { return std::string(info.param.Name); });
 
 TEST(ProfileText, IsAProfileFileThatLoadsAsTheSameRecord)
