@@ -1,5 +1,7 @@
 #include "app/AppUtils.h"
 
+#include "app/VisibleText.h"
+
 #include "platform/PowerActions.h"
 #include "platform/RegularFile.h"
 #include "platform/TextRules.h"
@@ -41,7 +43,9 @@ std::string ReplaceFileName(const std::string& path, const std::string& newName)
 
 bool ValidFileName(const std::string& name)
 {
-    return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos;
+    // Control characters and bytes that are no UTF-8 would make a name that
+    // cannot be shown, typed again or told apart from another.
+    return !name.empty() && name.find_first_of("\\/:*?\"<>|") == std::string::npos && qvtext::IsVisibleText(name);
 }
 
 int64_t FileSizeOf(const std::string& path)

@@ -19,7 +19,8 @@ std::string ExtractFileBaseName(const std::string& path);
 std::string AddTrailingBackslash(const std::string& path);
 // Folder part of Path (with its "/") + NewName + the extension of Path.
 std::string ReplaceFileName(const std::string& path, const std::string& newName);
-// False when Name is empty or holds one of \ / : * ? " < > |.
+// False when Name is empty, holds one of \ / : * ? " < > |, a control
+// character or bytes that are no UTF-8.
 bool ValidFileName(const std::string& name);
 // Size in bytes, or -1 when nothing is found.
 int64_t FileSizeOf(const std::string& path);

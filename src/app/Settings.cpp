@@ -31,6 +31,7 @@ bool InstalledMode = false;
 std::string UserDataFolder;
 std::string ProfilesFolder;
 std::string StartUpProblem;
+std::string ConfigFileProblem;
 
 namespace {
 
@@ -123,10 +124,19 @@ void InitApplication(const std::string& appFolder)
     OptionsFile = UserDataFolder + "options.ini";
     LanguagesFolder = AppFolder + "langs/";
     ProfilesFolder = InstalledMode ? UserDataFolder : LanguagesFolder;
-    std::string languageFile = TIniFile(ConfigFile).ReadString(kConfigSection, kLanguageFileKey, kDefaultLanguageFile);
+    const TIniFile config(ConfigFile);
+    ConfigFileProblem = config.Problem();
+    std::string languageFile = config.ReadString(kConfigSection, kLanguageFileKey, kDefaultLanguageFile);
     // An empty value would make the langs folder itself the language file.
     if (languageFile.empty())
         languageFile = kDefaultLanguageFile;
+    // The language file is a name in the langs folder. A path ("../x.ini",
+    // "a/b.ini") would read, write (a missing language file is written) and
+    // create its profile tree outside the program and configuration folders.
+    if (languageFile.find('/') != std::string::npos || languageFile == "." || languageFile == "..") {
+        ConfigFileProblem = "LanguageFile=\"" + languageFile + "\" is not the name of a file in the langs folder";
+        languageFile = kDefaultLanguageFile;
+    }
     if (InstalledMode && StartUpProblem.empty()) {
         // The installed folder is never written, so the English file is not
         // recreated there; a language that a newer version no longer ships

@@ -119,6 +119,11 @@ extern std::string ProfilesFolder;
 // Why the installed program cannot start (its configuration folder cannot be
 // created, or its language file is missing); empty when all is well.
 extern std::string StartUpProblem;
+// Why config.ini was not used by the last InitApplication (it is not a
+// regular file, too large or unreadable, or its LanguageFile is no plain file
+// name); English is then used and the file is left as it is. Empty when all
+// is well.
+extern std::string ConfigFileProblem;
 // $XDG_CONFIG_HOME/quorvex/ (an absolute XDG_CONFIG_HOME only), else
 // ~/.config/quorvex/; "" when no home folder is known.
 std::string UserConfigHome();

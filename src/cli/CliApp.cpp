@@ -29,6 +29,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/TextRules.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileCommands.h"
 #include "profiles/profiles.h"
 
@@ -304,6 +305,9 @@ bool TCliRun::StartUp()
         SetLanguageMessageHandler([this](const std::string& text) { console_.Err(TerminalText(text)); });
         if (!LoadLanguage())
             return false;
+        if (!ConfigFileProblem.empty())
+            console_.Err(program_ + ": warning: "
+                         + TerminalText(FormatText(IDS_MESSAGEBOX_ConfigFileRefused, {ConfigFile, ConfigFileProblem})));
         LoadOptions();
         if (!OptionsFileProblem.empty())
             console_.Err(program_ + ": warning: "
@@ -345,8 +349,16 @@ bool TCliRun::ChooseProfile()
     if (args_.ProfileFile) {
         profileFile_ = AbsolutePath(*args_.ProfileFile);
         std::error_code ec;
-        if (!fs::is_regular_file(profileFile_, ec)) {
+        if (!fs::exists(profileFile_, ec)) {
             Fail("profile file \"" + TerminalName(profileFile_) + "\" not found");
+            return false;
+        }
+        // Looked at without opening it for good (a named pipe would wait for a
+        // writer), and refused unless it is a profile of the chosen format:
+        // profile extensions are shared between formats.
+        const std::vector<TProfileProblem> problems = ProfileFileProblems(format_, profileFile_, true);
+        if (!problems.empty()) {
+            console_.Err(TerminalText(ProfileProblemText(profileFile_, problems)));
             return false;
         }
         return true;
@@ -354,13 +366,7 @@ bool TCliRun::ChooseProfile()
     TProfileList& list = ProfileLists[format_];
     const std::string formatName = FormatNames()[static_cast<size_t>(format_)];
     if (args_.Profile) {
-        list.ItemIndex = -1;
-        for (size_t i = 0; i < list.Items.size(); ++i) {
-            if (SameTextAscii(list.Items[i], *args_.Profile)) {
-                list.ItemIndex = static_cast<int>(i);
-                break;
-            }
-        }
+        list.ItemIndex = FindProfileName(list, *args_.Profile);
         if (list.ItemIndex < 0) {
             std::string known;
             for (const auto& name : list.Items)
@@ -424,6 +430,12 @@ int TCliRun::ShowProfile()
     if (!ChooseFormat() || !ChooseProfile())
         return ExitUsage;
     const std::string file = profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_;
+    // Shown as loaded, a refused profile would look like the defaults.
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(format_, file);
+    if (!problems.empty()) {
+        console_.Err(TerminalText(ProfileProblemText(file, problems)));
+        return ExitUsage;
+    }
     std::fputs(ProfileText(LoadRecord(format_, file)).c_str(), stdout);
     std::fflush(stdout);
     return ExitConverted;
@@ -442,7 +454,7 @@ int TCliRun::PrintOptions()
         return ExitUsage;
     std::string line;
     try {
-        BuildEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
+        BuildCheckedEncoderOptions(profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_, line);
     } catch (const TProfileValueError& e) {
         console_.Err(TerminalText(e.what()));
         return ExitUsage;
@@ -481,7 +493,7 @@ void UseProfile(TBatchDriver& driver, const std::string& profileFile)
         return;
     driver.EncoderOptions = [profileFile] {
         std::string line;
-        BuildEncoderOptions(profileFile, line);
+        BuildCheckedEncoderOptions(profileFile, line);
         return line;
     };
     driver.OutputExtension = [profileFile] {

@@ -1,5 +1,6 @@
 #include "cli/CliProfiles.h"
 
+#include <algorithm>
 #include <exception>
 #include <optional>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "cli/Terminal.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileCommands.h"
 
 namespace qvcli {
@@ -69,13 +71,27 @@ private:
 bool SelectProfile(int format, const std::string& name)
 {
     TProfileList& list = ProfileLists[format];
-    for (int pass = 0; pass < 2; ++pass)
-        for (size_t i = 0; i < list.Items.size(); ++i)
-            if (pass == 0 ? list.Items[i] == name : SameTextAscii(list.Items[i], name)) {
-                list.ItemIndex = static_cast<int>(i);
-                return true;
-            }
-    return false;
+    const int index = FindProfileName(list, name);
+    if (index < 0)
+        return false;
+    list.ItemIndex = index;
+    return true;
+}
+
+// The problems of the selected profile that the --set values do not mend:
+// an edit that keeps a refused value would say "Saved" over a profile that
+// still cannot be used.
+std::vector<TProfileProblem> UnmendedProblems(int format, const std::vector<TParsedSetting>& settings)
+{
+    std::vector<TProfileProblem> left;
+    for (TProfileProblem& p : ProfileFileProblems(format, SelectedProfilePath(format))) {
+        const bool mended = !p.Key.empty() && std::any_of(settings.begin(), settings.end(), [&](const TParsedSetting& s) {
+            return s.Key == p.Key;
+        });
+        if (!mended)
+            left.push_back(std::move(p));
+    }
+    return left;
 }
 
 } // namespace
@@ -90,7 +106,8 @@ int RunProfileCommand(const TCliArgs& args, int format, TConsole& console, const
     const std::string name = TrimText(args.ProfileName);
     const std::string newName = TrimText(args.NewName);
     auto invalidName = [&](const std::string& given) {
-        return fail("\"" + given + "\" is not a valid profile name: it must not be blank nor hold any of \\ / : * ? \" < > |", ExitUsage);
+        return fail("\"" + TerminalText(given) + "\" is not a valid profile name: it must not be blank nor hold any of "
+                    "\\ / : * ? \" < > |, control characters or bytes that are not UTF-8", ExitUsage);
     };
     auto unknown = [&](const std::string& given) {
         return fail("no " + formatName + " profile named \"" + given + "\"", ExitUsage);
@@ -125,15 +142,25 @@ int RunProfileCommand(const TCliArgs& args, int format, TConsole& console, const
             }
             break;
         }
-        case TCliAction::EditProfile:
+        case TCliAction::EditProfile: {
             if (!SelectProfile(format, name))
                 return unknown(args.ProfileName);
+            const std::vector<TProfileProblem> problems = UnmendedProblems(format, settings);
+            if (!problems.empty()) {
+                const std::string path = SelectedProfilePath(format);
+                return fail(TerminalText(ProfileProblemText(path, problems)) +
+                                (problems.front().Key.empty() ? "" : " (set " + problems.front().Key + " with --set)"),
+                            ExitUsage);
+            }
             if (EditProfile(format, ui) == TProfileCommandResult::Done) {
                 console.Out("Saved " + formatName + " profile \"" + ProfileLists[format].Text() + "\" as " +
                             SelectedProfilePath(format));
                 return ExitConverted;
             }
+            if (!ui.Messages.empty())
+                return fail(TerminalText(ui.Messages.back()), ExitUsage);
             break;
+        }
         case TCliAction::RenameProfile: {
             if (!SelectProfile(format, name))
                 return unknown(args.ProfileName);

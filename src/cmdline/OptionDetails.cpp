@@ -6,6 +6,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "profiles/EditorDescriptions.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/globals.h"
 #include "profiles/profiles.h"
 
@@ -407,6 +408,19 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
     options.clear();
     if (Options.OutputFormat < OutputFormatCount)
         Builders[Options.OutputFormat](profileFileName, options);
+}
+
+void BuildCheckedEncoderOptions(const std::string& profileFileName, std::string& options)
+{
+    options.clear();
+    // A profile that cannot be read as it stands would otherwise convert
+    // with default settings, as if nothing were wrong.
+    if (Options.OutputFormat < OutputFormatCount) {
+        const std::vector<TProfileProblem> problems = ProfileFileProblems(Options.OutputFormat, profileFileName);
+        if (!problems.empty())
+            throw TProfileValueError(ProfileProblemText(profileFileName, problems));
+    }
+    BuildEncoderOptions(profileFileName, options);
 }
 
 // ---- Video formats ----

@@ -9,8 +9,9 @@
 #include <stdexcept>
 #include <string>
 
-// A profile value that cannot go on the option line (a StartTime or Duration
-// that is no time). Its message names the profile, the key and the value.
+// A profile that cannot go on the option line: a file that is no readable
+// profile, or a value outside its list or range, or a StartTime or Duration
+// that is no time. Its message names the profile, the key and the reason.
 class TProfileValueError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -21,6 +22,12 @@ public:
 // Every builder throws TProfileValueError for a time text that TimeTextToMs
 // cannot read, so no profile value can begin an option of its own.
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options);
+// BuildEncoderOptions for a conversion: first throws TProfileValueError
+// when ProfileFileProblems refuses the profile file (no profile text, or a
+// value outside its list or range), so that a profile that cannot be read as
+// it stands is never converted with defaults in its place. A missing file
+// builds from the defaults.
+void BuildCheckedEncoderOptions(const std::string& profileFileName, std::string& options);
 
 // One builder per output format. Each loads the profile into the format's
 // settings record (defaults first, so a missing file builds from the

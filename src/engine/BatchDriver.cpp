@@ -199,7 +199,7 @@ TBatchDriver::TBatchDriver(TRedirector& runner, TFileQueue& queue, TBatchHost& h
     OutputExtension = [] { return GetOutputExtension(); };
     EncoderOptions = [] {
         std::string options;
-        BuildEncoderOptions(SelectedProfilePath(Options.OutputFormat), options);
+        BuildCheckedEncoderOptions(SelectedProfilePath(Options.OutputFormat), options);
         return options;
     };
 }

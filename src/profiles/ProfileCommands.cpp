@@ -3,15 +3,19 @@
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/AppUtils.h"
+#include "app/VisibleText.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "platform/TextRules.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/EditorRules.h"
+#include "profiles/ProfileCheck.h"
 
 namespace {
 
@@ -114,6 +118,15 @@ bool IsSizeKey(const std::string& key)
     return key.rfind("VideoWidth", 0) == 0 || key.rfind("VideoHeight", 0) == 0;
 }
 
+// Bitrates in kbit/s: a negative or zero one reaches the encoder as "-b -5k",
+// which it refuses or misreads; a huge one overflows its bits per second.
+bool IsBitRateKey(const std::string& key)
+{
+    return key.find("BitRate") != std::string::npos;
+}
+constexpr int32_t MinBitRate = 1;
+constexpr int32_t MaxBitRate = 100000;
+
 bool HasLineBreak(const std::string& text)
 {
     return text.find_first_of("\r\n") != std::string::npos;
@@ -134,7 +147,9 @@ int ProfileCommandFormat(const TFormatActionStates& states)
 
 bool ValidProfileName(const std::string& name)
 {
-    return ValidFileName(TrimText(name));
+    // The flows take the name as given, so a control character at either end
+    // (which trimming would hide) counts too.
+    return ValidFileName(TrimText(name)) && qvtext::IsVisibleText(name);
 }
 
 bool RenameNoReplace(const std::string& from, const std::string& to, int& error)
@@ -172,6 +187,88 @@ bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& err
 
 namespace {
 
+// Holds the profile folder of a format locked while a profile file in it is
+// read, changed and written again, so that two programs changing one profile
+// at once (the window and quorvex-cli, or two quorvex-cli runs) both land.
+// The folder is locked rather than the file because the file is replaced on
+// every save. Without a lock (a folder that cannot be opened) the save still
+// happens, as before.
+class TFolderLock {
+public:
+    explicit TFolderLock(const std::string& folder)
+        : fd_(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))
+    {
+        if (fd_ >= 0)
+            while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~TFolderLock()
+    {
+        if (fd_ >= 0)
+            ::close(fd_); // releases the lock
+    }
+    TFolderLock(const TFolderLock&) = delete;
+    TFolderLock& operator=(const TFolderLock&) = delete;
+
+private:
+    int fd_;
+};
+
+// Writes to the profile file what the editor changed from original, over the
+// file as it is now: keys that another program changed meanwhile and this
+// editor left alone keep that program's values. Returns the record saved.
+TProfileRecord SaveChanges(int format, const std::string& path, const TProfileRecord& original,
+                           const TProfileRecord& edited)
+{
+    TFolderLock lock(ProfileFolder(format));
+    TProfileRecord current = LoadRecord(format, path);
+    for (const TFieldInfo& f : RecordFields(format)) {
+        const std::optional<TFieldValue> value = GetField(edited, f.Key);
+        if (value && value != GetField(original, f.Key))
+            SetField(current, f.Key, *value);
+    }
+    SaveRecord(current, path);
+    return current;
+}
+
+// Saves a new profile over the file the user agreed to replace. A file that
+// is no profile text (UTF-16, binary, too large) is replaced whole: saving
+// keeps the other lines of a file, which would leave the new keys among what
+// made it unusable. Anything but a regular file is never written over.
+void SaveReplacing(const TProfileRecord& record, const std::string& path)
+{
+    struct stat st {};
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(RecordFormat(record), path);
+    if (problems.empty() || !problems.front().Key.empty() || ::lstat(path.c_str(), &st) != 0 ||
+        !S_ISREG(st.st_mode)) {
+        SaveRecord(record, path);
+        return;
+    }
+    const std::string name = FileNamePart(path);
+    const std::string fresh = path.substr(0, path.size() - name.size()) + "." + name + ".new-" + std::to_string(::getpid());
+    ::unlink(fresh.c_str());
+    try {
+        SaveRecord(record, fresh);
+    } catch (...) {
+        ::unlink(fresh.c_str());
+        throw;
+    }
+    if (::rename(fresh.c_str(), path.c_str()) != 0) {
+        ::unlink(fresh.c_str());
+        throw EIniWriteError(path);
+    }
+}
+
+// Refuses a name that the name dialog would not accept (the dialog may be
+// another front end's); the user is told why.
+bool AcceptedName(const std::string& name, TProfileCommandUI& ui)
+{
+    if (ValidProfileName(name))
+        return true;
+    ui.Inform(IDS_PROFILE_MESSAGEBOX_InvalidFileNameTitle, IDS_PROFILE_MESSAGEBOX_InvalidFileName);
+    return false;
+}
+
 // Why a command on the selected profile of Format cannot run, if it cannot:
 // no such format, or no selected profile (the path would name no profile,
 // ".avo").
@@ -197,8 +294,11 @@ TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
     const std::optional<std::string> name = ui.AskProfileName("");
     if (!name)
         return TProfileCommandResult::Cancelled;
-    // An existing file of this name in another spelling of the extension is
-    // the file to replace.
+    if (!AcceptedName(*name, ui))
+        return TProfileCommandResult::InvalidName;
+    // A profile name is one name whatever its letter case: an existing file
+    // of this name in any spelling (of the name or of the extension) is the
+    // file to replace, and keeps its spelling.
     const std::string path = ProfileFilePath(format, *name);
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0) {
@@ -207,7 +307,10 @@ TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui)
             return TProfileCommandResult::Declined;
     }
     editor->CollectSettings(record);
-    SaveRecord(record, path);
+    {
+        TFolderLock lock(ProfileFolder(format));
+        SaveReplacing(record, path);
+    }
     SetCurrentRecord(record);
     RefillList(format, NameOfPath(path));
     return TProfileCommandResult::Done;
@@ -219,14 +322,22 @@ TProfileCommandResult EditProfile(int format, TProfileCommandUI& ui)
         return *refused;
     TBusyScope busy(ui);
     const std::string path = SelectedProfilePath(format);
-    TProfileRecord record = LoadRecord(format, path);
+    // A file that is no profile text (UTF-16, binary, too large, a pipe) is
+    // not opened as the defaults, nor written over with them. Values out of
+    // range are shown as loaded, so that the editor can mend them.
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(format, path);
+    if (!problems.empty() && problems.front().Key.empty()) {
+        ui.Inform(IDS_MESSAGEBOX_Error, ProfileProblemText(path, problems));
+        return TProfileCommandResult::Unreadable;
+    }
+    const TProfileRecord original = LoadRecord(format, path);
+    TProfileRecord record = original;
     SetCurrentRecord(record);
     std::unique_ptr<TProfileEditorSession> editor = ui.OpenEditor(format, record);
     if (!editor || !editor->ShowModal())
         return TProfileCommandResult::Cancelled;
     editor->CollectSettings(record);
-    SaveRecord(record, path);
-    SetCurrentRecord(record);
+    SetCurrentRecord(SaveChanges(format, path, original, record));
     return TProfileCommandResult::Done;
 }
 
@@ -234,15 +345,27 @@ TProfileCommandResult RenameProfile(int format, TProfileCommandUI& ui)
 {
     if (const auto refused = RefusedWithoutSelection(format))
         return *refused;
-    const std::optional<std::string> name = ui.AskProfileName(ProfileLists[format].Text());
+    const std::string oldName = ProfileLists[format].Text();
+    const std::optional<std::string> name = ui.AskProfileName(oldName);
     if (!name)
         return TProfileCommandResult::Cancelled;
+    // The same name again changes nothing (not even the extension's spelling).
+    if (*name == oldName) {
+        RefillList(format, oldName);
+        return TProfileCommandResult::Done;
+    }
+    if (!AcceptedName(*name, ui))
+        return TProfileCommandResult::InvalidName;
     const std::string oldPath = SelectedProfilePath(format);
-    // The new file gets the lower-case extension; a file of the new name in
-    // any spelling counts as existing.
+    // The new file gets the lower-case extension. A file of the new name in
+    // any letter case counts as existing, unless it is this profile's own
+    // file: "Default" renamed "default" is a rename of that one file.
     const std::string newPath = ProfileFolder(format) + *name + "." + ProfileExtension(ProfileFolderName(format));
     int error = 0;
-    const bool taken = !ProfileFileSpellings(format, *name).empty() && newPath != oldPath;
+    bool taken = false;
+    for (const std::string& file : ProfileFilesOfName(format, *name))
+        if (NameOfPath(file) != oldName)
+            taken = true;
     if (taken)
         error = EEXIST;
     if (taken || !RenameNoReplace(oldPath, newPath, error)) {
@@ -364,6 +487,11 @@ std::optional<TFieldValue> ParseFieldValue(int format, const std::string& key, c
         if (IsSizeKey(key) && (*n < MinVideoDimension || *n > MaxVideoDimension)) {
             error = "\"" + key + "\" needs a number from " + std::to_string(MinVideoDimension) + " to " +
                     std::to_string(MaxVideoDimension) + ", not \"" + text + "\"";
+            return std::nullopt;
+        }
+        if (IsBitRateKey(key) && (*n < MinBitRate || *n > MaxBitRate)) {
+            error = "\"" + key + "\" needs a bitrate from " + std::to_string(MinBitRate) + " to " +
+                    std::to_string(MaxBitRate) + " kbit/s, not \"" + text + "\"";
             return std::nullopt;
         }
         return TFieldValue(*n);

@@ -53,6 +53,8 @@ enum class TProfileCommandResult {
     LastProfile,// deleting the last profile of a format was refused
     Exists,     // renaming onto a name whose file exists was refused
     Failed,     // renaming or deleting failed (the user was told)
+    InvalidName,// the name given is no valid profile name (the user was told)
+    Unreadable, // the profile file is no profile text (the user was told)
 };
 
 // The format the commands act on, from the states of the sixteen format
@@ -68,9 +70,14 @@ int ProfileCommandFormat(const TFormatActionStates& states);
 // Editor with defaults, name, overwrite question, save, list refilled with
 // the new name selected. A save that fails throws EIniWriteError.
 TProfileCommandResult AddNewProfile(int format, TProfileCommandUI& ui);
-// The selected profile in the editor, saved to the same file on OK.
+// The selected profile in the editor, saved to the same file on OK: the
+// fields the editor changed are written over the file as it is then, under a
+// lock, so a change another program made meanwhile to other keys stays. A
+// file that is no profile text is refused (ProfileFileProblems).
 TProfileCommandResult EditProfile(int format, TProfileCommandUI& ui);
-// Renames the selected profile without ever replacing another file.
+// Renames the selected profile without ever replacing another file; a
+// name of another profile in any letter case counts as taken, the profile's
+// own name unchanged is no change.
 TProfileCommandResult RenameProfile(int format, TProfileCommandUI& ui);
 // Deletes the selected profile after the question; never the last one.
 TProfileCommandResult DeleteProfile(int format, TProfileCommandUI& ui);
@@ -97,8 +104,9 @@ int IndexListSize(int format, const std::string& key);
 // Reads text as a value of the field key of the format, by the rules of
 // profile files (numbers decimal or "0x" hexadecimal). Refuses (nothing, with
 // the reason in error) an unknown key, a value not of the field's kind, an
-// index outside its list, a width or height outside 2..1600, a time the time
-// reader does not read, and any line break.
+// index outside its list, a width or height outside 2..1600, a bitrate
+// outside 1..100000 kbit/s, a time the time reader does not read, and any
+// line break.
 std::optional<TFieldValue> ParseFieldValue(int format, const std::string& key, const std::string& text,
                                            std::string& error);
 // The record as a profile file holds it: "[General]" and one "key=value"

@@ -130,19 +130,30 @@ int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& pro
 // "*." and an extension; matched without regard to letter case), each name
 // without its extension, sorted without regard to case; a name whose file
 // exists in two spellings of the extension ("a.avo", "a.AVO") is listed once. Selects selectName
-// (compared without regard to case) when given, otherwise the first entry.
+// (FindProfileName) when given, otherwise the first entry.
 void FillProfileList(TProfileList& list, const std::string& mask, const std::string& selectName);
+// The position of a profile name in a list: the entry spelled exactly so,
+// else the first that differs only in ASCII letter case; -1 for none. A
+// profile name is one name whatever its letter case, but two names that
+// differ only so (made by earlier versions) each keep their own entry.
+int FindProfileName(const TProfileList& list, const std::string& name);
 // The first two characters of folderName followed by "o".
 std::string ProfileExtension(const std::string& folderName);
 // The profile folder of a format (from Options), "" for 16 or more.
 std::string ProfileFolder(int format);
 // The file of a named profile of a format: the existing file whose name is
 // the profile name followed by "." and the profile extension in any letter
-// case (the lower-case spelling first), otherwise folder + name + "." + the
-// lower-case extension, the name a new file is written under.
+// case (the lower-case spelling first); else the existing file whose name
+// differs from that only in letter case ("Default.avo" for "default"), so
+// that a name reaches the same profile whatever its letter case; otherwise
+// folder + name + "." + the lower-case extension, the name a new file is
+// written under.
 std::string ProfileFilePath(int format, const std::string& name);
 // Every existing file of a named profile (each spelling of the extension).
 std::vector<std::string> ProfileFileSpellings(int format, const std::string& name);
+// Every existing file whose name is the profile name and extension in any
+// letter case, sorted.
+std::vector<std::string> ProfileFilesOfName(int format, const std::string& name);
 // ProfileFilePath of the selected name of the format's list.
 std::string SelectedProfilePath(int format);
 // Output extension of Options.OutputFormat; for 3GP loads the selected 3GP

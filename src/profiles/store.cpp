@@ -184,12 +184,20 @@ void FillProfileList(TProfileList& list, const std::string& mask, const std::str
         list.ItemIndex = 0;
         return;
     }
-    const std::string wanted = LowerAscii(selectName);
+    list.ItemIndex = FindProfileName(list, selectName);
+}
+
+int FindProfileName(const TProfileList& list, const std::string& name)
+{
+    // Names that differ only in letter case, made by earlier versions, are
+    // each reached by their own spelling.
     for (size_t i = 0; i < list.Items.size(); ++i)
-        if (LowerAscii(list.Items[i]) == wanted) {
-            list.ItemIndex = static_cast<int>(i);
-            break;
-        }
+        if (list.Items[i] == name)
+            return static_cast<int>(i);
+    for (size_t i = 0; i < list.Items.size(); ++i)
+        if (SameTextAscii(list.Items[i], name))
+            return static_cast<int>(i);
+    return -1;
 }
 
 bool RefreshProfileLists()
@@ -227,11 +235,31 @@ std::vector<std::string> ProfileFileSpellings(int format, const std::string& nam
     return files;
 }
 
+std::vector<std::string> ProfileFilesOfName(int format, const std::string& name)
+{
+    std::vector<std::string> files;
+    if (!ValidFormat(format) || name.empty())
+        return files;
+    const std::string folder = ProfileFolder(format);
+    const std::string wanted = LowerAscii(name + "." + ProfileExtension(ProfileFolderName(format)));
+    for (const std::string& fileName : RegularFileNames(folder))
+        if (LowerAscii(fileName) == wanted)
+            files.push_back(folder + fileName);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
 std::string ProfileFilePath(int format, const std::string& name)
 {
     if (!ValidFormat(format))
         return {};
-    const std::vector<std::string> files = ProfileFileSpellings(format, name);
+    std::vector<std::string> files = ProfileFileSpellings(format, name);
+    if (files.empty()) {
+        // The name as spelled on disk, then its file as for that spelling.
+        const std::vector<std::string> others = ProfileFilesOfName(format, name);
+        if (!others.empty())
+            files = ProfileFileSpellings(format, WithoutExtension(FileNamePart(others.front())));
+    }
     if (!files.empty())
         return files.front();
     return ProfileFolder(format) + name + "." + ProfileExtension(ProfileFolderName(format));

@@ -86,6 +86,9 @@ TEST(PathRoutines, ValidFileNameRejectsEveryForbiddenCharacter)
     for (char c : std::string("\\/:*?\"<>|"))
         EXPECT_FALSE(ValidFileName(std::string("a") + c + "b")) << c;
     EXPECT_FALSE(ValidFileName(""));
+    for (const char* bad : {"tab\there", "line\nbreak", "esc\x1b[2J", "del\x7f", "c1\xc2\x9b", "latin1 \xfc",
+                            "cut \xc3", "overlong \xc0\xaf"})
+        EXPECT_FALSE(ValidFileName(bad)) << bad;
     EXPECT_TRUE(ValidFileName("My profile (2) - high.q"));
     EXPECT_TRUE(ValidFileName("Überprüfung"));
 }

@@ -62,17 +62,28 @@ TEST_F(SettingsTest, InitApplicationDerivesEveryPath)
 
 TEST_F(SettingsTest, LanguageFileFromConfig)
 {
-    const std::pair<const char*, const char*> cases[] = {
-        {"[DazadUVI_Form]\nLanguageFile=Deutsch.ini\n", "Deutsch"},
-        {"[dazaduvi_form]\nlanguagefile = \"Fran.cais.ini\"\n", "Fran.cais"},
-        {"[DazadUVI_Form]\nLanguageFile=\n", "English"}, // empty: the default
-        {"[Other]\nLanguageFile=Deutsch.ini\n", "English"},
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"[DazadUVI_Form]\nLanguageFile=Deutsch.ini\n", "Deutsch", false},
+        {"[dazaduvi_form]\nlanguagefile = \"Fran.cais.ini\"\n", "Fran.cais", false},
+        {"[DazadUVI_Form]\nLanguageFile=\n", "English", false}, // empty: the default
+        {"[Other]\nLanguageFile=Deutsch.ini\n", "English", false},
+        {"[DazadUVI_Form]\nLanguageFile=..hidden.ini\n", "..hidden", false},
+        // Anything but a plain name would reach outside the langs folder.
+        {"[DazadUVI_Form]\nLanguageFile=../../outside.ini\n", "English", true},
+        {"[DazadUVI_Form]\nLanguageFile=sub/Deutsch.ini\n", "English", true},
+        {"[DazadUVI_Form]\nLanguageFile=/tmp/x.ini\n", "English", true},
+        {"[DazadUVI_Form]\nLanguageFile=..\n", "English", true},
+        {"[DazadUVI_Form]\nLanguageFile=.\n", "English", true},
     };
-    for (const auto& [config, base] : cases) {
+    for (const auto& [config, base, refused] : cases) {
         WriteFile(app_.file("config.ini"), config);
         InitApplication(app_.dir());
         EXPECT_EQ(LanguageFilePath, app_.dir() + "langs/" + base + ".ini") << config;
         EXPECT_EQ(HelpFile, app_.dir() + "langs/" + base + "_help.chm") << config;
+        EXPECT_EQ(ConfigFileProblem.empty(), !refused) << config << ConfigFileProblem;
+        if (refused) {
+            EXPECT_NE(ConfigFileProblem.find("LanguageFile="), std::string::npos) << ConfigFileProblem;
+        }
     }
 }
 

@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "support/EndToEnd.h"
 
@@ -167,6 +170,14 @@ TEST_F(CliProfiles, RefusalsNameTheKeyAndExitTwo)
         {{"--add-profile", "X", "--set", "Duration=1 minute"}, "Duration"},
         {{"--add-profile", "X", "--set", "Description=two\nlines"}, "Description"},
         {{"--add-profile", "X", "--set", "VideoBitRatePresetDivX=fast"}, "VideoBitRatePresetDivX"},
+        {{"--add-profile", "X", "--set", "VideoBitRatePresetDivX=-1"}, "VideoBitRatePresetDivX"},
+        {{"--add-profile", "X", "--set", "VideoBitRateSpecifyDivX=0"}, "VideoBitRateSpecifyDivX"},
+        {{"--add-profile", "X", "--set", "AudioBitRatePresetMp3=-0x80"}, "AudioBitRatePresetMp3"},
+        {{"--edit-profile", "Default", "--set", "VideoBitRateSpecifyH264=100001"}, "VideoBitRateSpecifyH264"},
+        {{"--add-profile", "tab\there"}, "not a valid profile name"},
+        {{"--add-profile", "esc\x1b[2J"}, "not a valid profile name"},
+        {{"--add-profile", "latin1 \xe9"}, "not a valid profile name"},
+        {{"--rename-profile", "Default", "line\nbreak"}, "not a valid profile name"},
         {{"--add-profile", "a:b"}, "not a valid profile name"},
         {{"--add-profile", "   "}, "not a valid profile name"},
         {{"--rename-profile", "Default", "x?"}, "not a valid profile name"},
@@ -186,6 +197,229 @@ TEST_F(CliProfiles, RefusalsNameTheKeyAndExitTwo)
     }
     EXPECT_FALSE(fs::exists(avi + "X.avo"));
     EXPECT_EQ(ReadFile(avi + "Default.avo"), before);
+}
+
+// A profile name is one name whatever its letter case: add refuses it
+// without -y and replaces that very file with -y; -p, edit, rename and delete
+// reach the same file; a rename onto the same name changes nothing.
+TEST_F(CliProfiles, ProfileNameIsOneNameWhateverItsLetterCase)
+{
+    RunResult r = Run({"-f", "avi", "--add-profile", "default", "--set", "Description=lower"});
+    EXPECT_EQ(r.Code, 2) << r.Out;
+    EXPECT_CONTAINS(r.Err, avi + "Default.avo");
+    EXPECT_CONTAINS(r.Err, "-y");
+    EXPECT_FALSE(fs::exists(avi + "default.avo"));
+
+    r = Run({"-f", "avi", "-y", "--add-profile", "default", "--set", "Description=lower"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_CONTAINS(r.Out, "Saved AVI profile \"Default\" as " + avi + "Default.avo");
+    EXPECT_FALSE(fs::exists(avi + "default.avo"));
+    EXPECT_CONTAINS(ReadFile(avi + "Default.avo"), "Description=lower\n");
+
+    r = Run({"-f", "avi", "--edit-profile", "DEFAULT", "--set", "VideoBitRatePresetDivX=1500"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_CONTAINS(ReadFile(avi + "Default.avo"), "VideoBitRatePresetDivX=1500\n");
+    const RunResult options = Run({"-f", "avi", "-p", "dEfAuLt", "--print-options"});
+    EXPECT_EQ(options.Code, 0) << options.Err;
+    EXPECT_EQ(options.Out, Run({"-f", "avi", "--profile-file", avi + "Default.avo", "--print-options"}).Out);
+
+    // The same name again: no change, no error.
+    const std::string before = ReadFile(avi + "Default.avo");
+    r = Run({"-f", "avi", "--rename-profile", "Default", "Default"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(ReadFile(avi + "Default.avo"), before);
+    // A change of letter case renames that one file.
+    r = Run({"-f", "avi", "--rename-profile", "Default", "default"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_FALSE(fs::exists(avi + "Default.avo"));
+    EXPECT_EQ(ReadFile(avi + "default.avo"), before);
+    // Another profile cannot take the name in another letter case.
+    WriteFile(avi + "Mine.avo", "[General]\nDescription=mine\n");
+    r = Run({"-f", "avi", "--rename-profile", "Mine", "DEFAULT"});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_CONTAINS(r.Err, "Rename faild!");
+    EXPECT_TRUE(fs::exists(avi + "Mine.avo"));
+    EXPECT_FALSE(fs::exists(avi + "DEFAULT.avo"));
+    r = Run({"-f", "avi", "--delete-profile", "DeFault"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_FALSE(fs::exists(avi + "default.avo"));
+}
+
+// Two names that differ only in letter case, made by an earlier version,
+// stay listed and each is reached by its own spelling.
+TEST_F(CliProfiles, CasePairsOfEarlierVersionsAreEachReachedByTheirOwnSpelling)
+{
+    WriteFile(avi + "Pair.avo", "[General]\nDescription=capital\n");
+    WriteFile(avi + "pair.avo", "[General]\nDescription=small\n");
+    const RunResult list = Run({"-f", "avi", "--list-profiles"});
+    EXPECT_CONTAINS(list.Out, "Pair\npair\n");
+    EXPECT_CONTAINS(Show("Pair"), "Description=capital\n");
+    EXPECT_CONTAINS(Show("pair"), "Description=small\n");
+    RunResult r = Run({"-f", "avi", "--edit-profile", "pair", "--set", "Description=edited"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_CONTAINS(ReadFile(avi + "pair.avo"), "Description=edited\n");
+    EXPECT_EQ(ReadFile(avi + "Pair.avo"), "[General]\nDescription=capital\n");
+    r = Run({"-f", "avi", "-y", "--add-profile", "Pair", "--set", "Description=added"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_CONTAINS(ReadFile(avi + "Pair.avo"), "Description=added\n");
+    EXPECT_CONTAINS(ReadFile(avi + "pair.avo"), "Description=edited\n");
+    r = Run({"-f", "avi", "--delete-profile", "pair"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_FALSE(fs::exists(avi + "pair.avo"));
+    EXPECT_TRUE(fs::exists(avi + "Pair.avo"));
+}
+
+// A profile that is no profile text or holds a value its format cannot use
+// is never converted with the defaults instead: each file fails naming the
+// profile, the key and the reason; --print-options and --show-profile exit 2.
+TEST_F(CliProfiles, UnusableProfileFailsTheFileAndIsNeverTheDefaults)
+{
+    const std::string wav = tmp.file("tone.wav");
+    if (!MakeMedia(JoinArgs({SineTone("1"), {wav}})))
+        GTEST_SKIP() << "ffmpeg cannot make the sample tone";
+    const std::string mp3 = app + "langs/English_Profile/mp3/";
+    const std::string good = "[General]\r\nDescription=MP3 320 kbps\r\nAudioBitRatePresetMp3=320\r\n";
+    std::string utf16 = "\xFF\xFE";
+    for (char c : good)
+        utf16 += std::string{c, '\0'};
+    struct TCase {
+        const char* Name;
+        std::string Content;
+        const char* Key; // "" for the file as a whole
+        const char* Reason;
+    } cases[] = {
+        {"UTF-16", utf16, "", "it is UTF-16 text"},
+        {"binary", std::string("[General]\n\0\0\x01\x02", 14), "", "binary"},
+        {"huge", good + ";" + std::string(1024 * 1024, 'x') + "\n", "", "larger than 1 MiB"},
+        {"index", "[General]\nAudioCodec=-1\n", "AudioCodec", "list position"},
+        {"bitrate", "[General]\nAudioBitRatePresetMp3=-320\n", "AudioBitRatePresetMp3", "bitrate"},
+        {"channels", "[General]\nAudioChannelsMp3=0x1FF\n", "AudioChannelsMp3", "0x1FF"},
+    };
+    const std::string out = tmp.dir() + "out/";
+    fs::create_directories(out);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        const std::string profile = mp3 + "Hand.mpo";
+        WriteFile(profile, c.Content);
+        const std::string message = "The profile \"" + profile + "\" cannot be used: ";
+
+        RunResult r = Run({"-f", "mp3", "-p", "Hand", "-o", out, "-y", wav});
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "Failed: " + wav);
+        EXPECT_CONTAINS(r.Err, message);
+        EXPECT_CONTAINS(r.Err, c.Key);
+        EXPECT_CONTAINS(r.Err, c.Reason);
+        EXPECT_FALSE(fs::exists(out + "tone.mp3"));
+        EXPECT_TRUE(fs::exists(wav));
+
+        for (const char* action : {"--print-options", "--show-profile"}) {
+            r = Run({"-f", "mp3", "-p", "Hand", action});
+            EXPECT_EQ(r.Code, 2) << action << r.Out;
+            EXPECT_EQ(r.Out, "") << action;
+            EXPECT_CONTAINS(r.Err, message);
+            EXPECT_CONTAINS(r.Err, c.Reason);
+        }
+        EXPECT_EQ(ReadFile(profile), c.Content); // nothing written over it
+    }
+    // The edit mends a value only by setting it; a file that is no text is refused.
+    WriteFile(mp3 + "Hand.mpo", "[General]\nAudioCodec=-1\n");
+    RunResult r = Run({"-f", "mp3", "--edit-profile", "Hand", "--set", "Description=x"});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_CONTAINS(r.Err, "AudioCodec");
+    r = Run({"-f", "mp3", "--edit-profile", "Hand", "--set", "AudioCodec=0"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_EQ(Run({"-f", "mp3", "-p", "Hand", "--print-options"}).Code, 0);
+    WriteFile(mp3 + "Hand.mpo", utf16);
+    r = Run({"-f", "mp3", "--edit-profile", "Hand", "--set", "Description=x"});
+    EXPECT_EQ(r.Code, 2);
+    EXPECT_CONTAINS(r.Err, "UTF-16");
+    EXPECT_EQ(ReadFile(mp3 + "Hand.mpo"), utf16);
+}
+
+// --profile-file is refused at once, naming the cause: a named pipe (which
+// must not hang the start), a folder, and a profile of another format that
+// shares the extension.
+TEST_F(CliProfiles, ProfileFileIsRefusedAtOnceNamingTheCause)
+{
+    const std::string fifo = tmp.file("pipe.mpo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string folder = tmp.file("folder.mpo");
+    fs::create_directories(folder);
+    const std::string mp4 = app + "langs/English_Profile/mp4/Default.mpo";
+    const std::string mp2 = tmp.file("mp2.mpo");
+    WriteFile(mp2, "[General]\nDescription=mp2\nAudioCodec=0\nAudioBitRatePresetMp2=192\n");
+    struct TCase {
+        std::string File;
+        const char* Format;
+        const char* Reason;
+    } cases[] = {
+        {fifo, "mp3", "it is not a regular file (a named pipe)"},
+        {folder, "mp3", "it is not a regular file (a folder)"},
+        {mp4, "mp3", "none of this format's own keys"},
+        {mp2, "mp3", "none of this format's own keys"},
+        {tmp.file("missing.mpo"), "mp3", "not found"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.File);
+        for (const char* action : {"--print-options", "--show-profile"}) {
+            const auto started = std::chrono::steady_clock::now();
+            const RunResult r = Start({"-f", c.Format, "--profile-file", c.File, action}).Wait(std::chrono::seconds(20));
+            EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+            EXPECT_EQ(r.Code, 2) << action << r.Out;
+            EXPECT_CONTAINS(r.Err, c.File);
+            EXPECT_CONTAINS(r.Err, c.Reason);
+        }
+    }
+    // The right format's profile with the same extension is taken.
+    const RunResult r = Run({"-f", "mp2", "--profile-file", mp2, "--print-options"});
+    EXPECT_EQ(r.Code, 0) << r.Err;
+    EXPECT_CONTAINS(r.Out, "-ab 192 ");
+}
+
+// Two quorvex-cli runs that edit different keys of one profile at the same
+// time both land, round after round.
+TEST_F(CliProfiles, ConcurrentEditsOfDifferentKeysBothLand)
+{
+    const char* keys[] = {"VideoBitRatePresetDivX", "VideoBitRatePresetXviD", "VideoBitRatePresetH264",
+                          "VideoBitRatePresetMPEG1"};
+    for (int round = 1; round <= 8; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<Running> runs;
+        for (const char* key : keys)
+            runs.push_back(Start({"-f", "avi", "--edit-profile", "Default", "--set",
+                                  std::string(key) + "=" + std::to_string(1000 + round)}));
+        for (Running& run : runs) {
+            const RunResult r = run.Wait();
+            EXPECT_EQ(r.Code, 0) << r.Err;
+            EXPECT_CONTAINS(r.Out, "Saved");
+        }
+        const std::string text = ReadFile(avi + "Default.avo");
+        for (const char* key : keys)
+            EXPECT_CONTAINS(text, std::string(key) + "=" + std::to_string(1000 + round) + "\n");
+    }
+}
+
+// A language file named with a folder part in config.ini is refused with a
+// warning and English is used: nothing is read, written or created outside
+// the program folder.
+TEST_F(CliProfiles, LanguageFileOutsideTheLangsFolderIsRefused)
+{
+    for (const char* value : {"../../escape.ini", "../escape.ini", "sub/escape.ini"}) {
+        SCOPED_TRACE(value);
+        WriteFile(app + "config.ini", std::string("[DazadUVI_Form]\nLanguageFile=") + value + "\n");
+        const RunResult r = Run({"-f", "avi", "--list-profiles"});
+        EXPECT_EQ(r.Code, 0) << r.Err;
+        EXPECT_CONTAINS(r.Out, "Default\n");
+        EXPECT_CONTAINS(r.Err, "warning: The configuration file \"" + app + "config.ini\" was not used: LanguageFile=\"" +
+                                   value + "\"");
+        EXPECT_CONTAINS(r.Err, "English is used");
+    }
+    EXPECT_FALSE(fs::exists(tmp.dir() + "escape.ini"));
+    EXPECT_FALSE(fs::exists(tmp.dir() + "escape_Profile"));
+    EXPECT_FALSE(fs::exists(app + "escape.ini"));
+    EXPECT_FALSE(fs::exists(app + "escape_Profile"));
+    EXPECT_FALSE(fs::exists(app + "langs/sub"));
+    EXPECT_EQ(ReadFile(app + "config.ini"), "[DazadUVI_Form]\nLanguageFile=sub/escape.ini\n");
 }
 
 TEST_F(CliProfiles, AFileThatCannotBeWrittenExitsOne)

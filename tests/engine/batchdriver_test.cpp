@@ -10,6 +10,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/PartialOutput.h"
+#include "profiles/profiles.h"
 #include "support/TempDir.h"
 
 using namespace qvtest;
@@ -542,4 +543,40 @@ TEST_F(BatchDriver, EncoderThatCannotStartFailsEachFileAndEndsTheBatch)
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
     ASSERT_EQ(prompter.Errors.size(), 2u);
     EXPECT_NE(prompter.Errors[0].find("DirectShow.avs"), std::string::npos);
+}
+
+// The batch's own option line (the window's) refuses a selected profile that
+// cannot be read as it stands: each file fails naming the profile, the key and
+// the reason, and no encoder runs with default settings in its place.
+TEST_F(BatchDriver, UnusableSelectedProfileFailsEachFileWithItsReason)
+{
+    Options.AVIProfileFolder = tmp.dir() + "profiles/avi/";
+    ProfileLists[0].Items = {"Hand"};
+    ProfileLists[0].ItemIndex = 0;
+    const std::string profile = Options.AVIProfileFolder + "Hand.avo";
+    struct {
+        std::string content;
+        std::string reason;
+    } cases[] = {
+        {std::string("\xFF\xFE[\0G\0]\0", 8), "it is UTF-16 text"},
+        {"[General]\nVideoCodec=-1\n", "\"VideoCodec\" needs a list position"},
+        {"[General]\nVideoBitRatePresetXviD=-800\n", "\"VideoBitRatePresetXviD\" needs a bitrate"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        WriteFile(profile, c.content);
+        TBatchDriver own{runner, queue, host, prompter, loop};
+        own.OutputExtension = [this] { return extension; };
+        prompter = TFakePrompter{};
+        queue.Entries.clear();
+        const std::string src = Source("a.mpg");
+        ASSERT_TRUE(own.ConvertFiles(OutputFolder));
+        ASSERT_EQ(prompter.Errors.size(), 1u);
+        EXPECT_EQ(prompter.Errors[0].rfind("The profile \"" + profile + "\" cannot be used: " + c.reason, 0), 0u)
+            << prompter.Errors[0];
+        EXPECT_EQ(Options.FailedCount, 1);
+        EXPECT_TRUE(fs::exists(src));
+        EXPECT_FALSE(fs::exists(OutputOf(src)));
+    }
+    ProfileLists[0] = TProfileList{};
 }

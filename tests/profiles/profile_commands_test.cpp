@@ -1,20 +1,30 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <deque>
+#include <fcntl.h>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 #include "FreshProgramTest.h"
+#include "app/AppUtils.h"
 #include "support/TempDir.h"
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/ProfileCommands.h"
 
 namespace fs = std::filesystem;
+
+#ifndef EXPECT_CONTAINS
+#define EXPECT_CONTAINS(text, part) \
+    EXPECT_NE((text).find(part), std::string::npos) << "missing: " << (part) << "\nin:\n" << (text)
+#endif
 
 namespace {
 
@@ -24,7 +34,12 @@ public:
     struct TEditor : TProfileEditorSession {
         TFakeUI& ui;
         explicit TEditor(TFakeUI& u) : ui(u) {}
-        bool ShowModal() override { return ui.editorOk; }
+        bool ShowModal() override
+        {
+            if (ui.whileOpen)
+                ui.whileOpen();
+            return ui.editorOk;
+        }
         void CollectSettings(TProfileRecord& record) override
         {
             ++ui.collects;
@@ -58,6 +73,7 @@ public:
     void EndBusy() override { --busy; }
 
     bool editorOk = true;
+    std::function<void()> whileOpen; // what another program does while the editor is open
     std::string collectedDescription = "made in the editor";
     std::deque<std::string> names;
     TAnswer answer = TAnswer::Yes;
@@ -189,14 +205,90 @@ TEST_F(ProfileCommandsTest, AddStopsWhenEditorOrNameIsNotAccepted)
     EXPECT_EQ(ProfileLists[0].Items, std::vector<std::string>{"a"});
 }
 
-TEST_F(ProfileCommandsTest, AddOverAnExistingCapitalsFileReplacesThatFile)
+// A profile name is one name whatever its letter case: adding it again asks
+// about the existing file and replaces that file, keeping its spelling.
+TEST_F(ProfileCommandsTest, AddOverAnExistingNameInAnyCaseReplacesThatFile)
 {
-    Profiles({"Fast.AVO"});
-    ui.names = {"Fast"};
-    EXPECT_EQ(AddNewProfile(0, ui), TProfileCommandResult::Done);
-    EXPECT_EQ(ui.questions.size(), 1u);
-    EXPECT_EQ(Description("Fast.AVO"), "made in the editor");
-    EXPECT_FALSE(fs::exists(Avi() + "Fast.avo"));
+    struct TCase {
+        std::vector<std::string> Files;
+        const char* Name;
+        const char* Replaced;   // the file written
+        const char* Untouched;  // a file that must not appear or change ("" for none)
+        const char* Selected;
+    } cases[] = {
+        {{"Fast.AVO"}, "Fast", "Fast.AVO", "Fast.avo", "Fast"},
+        {{"Default.avo"}, "default", "Default.avo", "default.avo", "Default"},
+        {{"Default.avo"}, "DEFAULT", "Default.avo", "DEFAULT.avo", "Default"},
+        // A pair made by an earlier version: each spelling is its own profile.
+        {{"Default.avo", "default.avo"}, "default", "default.avo", "Default.avo", "default"},
+        {{"Default.avo", "default.avo"}, "Default", "Default.avo", "default.avo", "Default"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Name);
+        fs::remove_all(Avi());
+        TFakeUI fake;
+        fake.names = {c.Name};
+        Profiles(c.Files);
+        const bool untouchedExisted = fs::exists(Avi() + c.Untouched);
+        EXPECT_EQ(AddNewProfile(0, fake), TProfileCommandResult::Done);
+        ASSERT_EQ(fake.questions.size(), 1u);
+        EXPECT_CONTAINS(fake.questions[0], "File \"" + Avi() + c.Replaced + "\" already exists.");
+        EXPECT_EQ(Description(c.Replaced), "made in the editor");
+        if (untouchedExisted) {
+            EXPECT_EQ(Description(c.Untouched), c.Untouched);
+        } else {
+            EXPECT_FALSE(fs::exists(Avi() + c.Untouched));
+        }
+        EXPECT_EQ(ProfileLists[0].Text(), c.Selected);
+        EXPECT_EQ(ProfileLists[0].Items.size(), c.Files.size());
+    }
+}
+
+// Replacing a file that is no profile text gives a clean profile, not the
+// new keys among the old bytes; a named pipe under the name is never replaced.
+TEST_F(ProfileCommandsTest, AddOverAFileThatIsNoProfileTextReplacesItWhole)
+{
+    for (const std::string& old : {std::string("\xFF\xFE[\0G\0]\0", 8), std::string("\x89PNG\r\n\x1a\n\0\0", 10),
+                                   "[General]\n;" + std::string(1024 * 1024, 'x') + "\n"}) {
+        fs::remove_all(Avi());
+        qvtest::WriteFile(Avi() + "a.avo", old);
+        Refill();
+        TFakeUI fake;
+        fake.names = {"a"};
+        EXPECT_EQ(AddNewProfile(0, fake), TProfileCommandResult::Done);
+        EXPECT_EQ(fake.questions.size(), 1u);
+        EXPECT_TRUE(ProfileFileProblems(0, Avi() + "a.avo", true).empty());
+        EXPECT_EQ(Description("a.avo"), "made in the editor");
+        EXPECT_EQ(std::distance(fs::directory_iterator(Avi()), fs::directory_iterator()), 1); // nothing left beside it
+    }
+    fs::remove(Avi() + "a.avo");
+    ASSERT_EQ(::mkfifo((Avi() + "a.avo").c_str(), 0600), 0);
+    qvtest::WriteFile(Avi() + "b.avo", "[General]\n");
+    Refill();
+    ui.names = {"a"};
+    EXPECT_THROW(AddNewProfile(0, ui), EIniWriteError);
+    EXPECT_TRUE(fs::is_fifo(Avi() + "a.avo"));
+}
+
+TEST_F(ProfileCommandsTest, AddAndRenameRefuseNamesWithControlCharactersOrBytesThatAreNoUtf8)
+{
+    for (const char* name : {"tab\tname", "bell\a", "\nnewline first", "esc\x1b[31m", "latin1 \xe9t\xe9", "cut \xc3"}) {
+        SCOPED_TRACE(name);
+        fs::remove_all(Avi());
+        Profiles({"a.avo", "b.avo"}, "b");
+        TFakeUI fake;
+        fake.names = {name, name};
+        EXPECT_EQ(AddNewProfile(0, fake), TProfileCommandResult::InvalidName);
+        EXPECT_EQ(RenameProfile(0, fake), TProfileCommandResult::InvalidName);
+        ASSERT_EQ(fake.messages.size(), 2u);
+        EXPECT_CONTAINS(fake.messages[0], "Invalid File Name|");
+        EXPECT_EQ(fake.collects, 0);
+        std::vector<std::string> files;
+        for (const auto& e : fs::directory_iterator(Avi()))
+            files.push_back(e.path().filename().string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{"a.avo", "b.avo"}));
+    }
 }
 
 TEST_F(ProfileCommandsTest, EditSavesToTheSameFileOnlyOnOkWithTheBusyCursor)
@@ -217,11 +309,49 @@ TEST_F(ProfileCommandsTest, EditSavesToTheSameFileOnlyOnOkWithTheBusyCursor)
     EXPECT_EQ(ProfileLists[0].Text(), "Fast");
 }
 
+// Another program (quorvex-cli, a second window) that changes other keys of
+// the profile while the editor is open keeps its change: only what the editor
+// changed is written over the file as it is then.
+TEST_F(ProfileCommandsTest, EditKeepsAChangeMadeMeanwhileToOtherKeys)
+{
+    qvtest::WriteFile(Avi() + "a.avo", "[General]\nDescription=old\nVideoBitRatePresetDivX=512\n");
+    Refill("a");
+    ui.whileOpen = [&] {
+        TProfileRecord other = LoadRecord(0, Avi() + "a.avo");
+        SetField(other, "VideoBitRatePresetDivX", int32_t{1500});
+        SaveRecord(other, Avi() + "a.avo");
+    };
+    EXPECT_EQ(EditProfile(0, ui), TProfileCommandResult::Done);
+    const TProfileRecord saved = LoadRecord(0, Avi() + "a.avo");
+    EXPECT_EQ(GetText(saved, "Description"), "made in the editor");
+    EXPECT_EQ(GetNumber(saved, "VideoBitRatePresetDivX"), 1500);
+    EXPECT_EQ(GetNumber(CurrentRecord(0), "VideoBitRatePresetDivX"), 1500); // the record saved is current
+}
+
+// A file that is no profile text is neither opened as the defaults nor
+// written over with them; the user is told which file and why.
+TEST_F(ProfileCommandsTest, EditRefusesAFileThatIsNoProfileText)
+{
+    const std::string utf16("\xFF\xFE[\0G\0e\0n\0]\0", 10);
+    qvtest::WriteFile(Avi() + "a.avo", utf16);
+    qvtest::WriteFile(Avi() + "b.avo", "[General]\n");
+    Refill("a");
+    EXPECT_EQ(EditProfile(0, ui), TProfileCommandResult::Unreadable);
+    EXPECT_EQ(ui.editorFormat, -1); // no editor opened
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_CONTAINS(ui.messages[0], "Error|The profile \"" + Avi() + "a.avo\" cannot be used: it is UTF-16 text");
+    EXPECT_EQ(qvtest::ReadFile(Avi() + "a.avo"), utf16);
+    EXPECT_EQ(ui.busy, 0);
+    // A value out of range is shown and mended by saving.
+    qvtest::WriteFile(Avi() + "b.avo", "[General]\nVideoCodec=-1\n");
+    Refill("b");
+    EXPECT_EQ(EditProfile(0, ui), TProfileCommandResult::Done);
+}
+
 TEST_F(ProfileCommandsTest, EditEndsTheBusyCursorWhenSavingFails)
 {
     Profiles({"a.avo"});
-    fs::remove_all(Avi());
-    fs::create_directories(Avi() + "a.avo"); // a folder in the way of the file
+    fs::permissions(Avi() + "a.avo", fs::perms::owner_read | fs::perms::group_read); // read-only for anyone
     EXPECT_THROW(EditProfile(0, ui), EIniWriteError);
     EXPECT_EQ(ui.busy, 0);
 }
@@ -240,7 +370,7 @@ TEST_F(ProfileCommandsTest, RenameSelectsTheNewName)
 
 TEST_F(ProfileCommandsTest, RenameOntoAnExistingNameFailsAndKeepsBothFiles)
 {
-    for (const char* existing : {"a.avo", "a.AVO"}) {
+    for (const char* existing : {"a.avo", "a.AVO", "A.avo", "A.AVO"}) {
         fs::remove_all(Avi());
         TFakeUI fake;
         Profiles({existing, "b.avo"}, "b");
@@ -251,6 +381,40 @@ TEST_F(ProfileCommandsTest, RenameOntoAnExistingNameFailsAndKeepsBothFiles)
         EXPECT_EQ(Description(existing), existing);
         EXPECT_EQ(Description("b.avo"), "b.avo");
         EXPECT_EQ(ProfileLists[0].Text(), "b");
+    }
+}
+
+// The profile's own name again is no change; a change of letter case only
+// renames the one file.
+TEST_F(ProfileCommandsTest, RenameOntoItsOwnNameInAnyCase)
+{
+    struct TCase {
+        const char* File;
+        const char* NewName;
+        const char* After; // the file afterwards
+    } cases[] = {
+        {"b.avo", "b", "b.avo"},
+        {"Fast.AVO", "Fast", "Fast.AVO"}, // not even the extension's spelling changes
+        {"Default.avo", "default", "default.avo"},
+        {"Default.AVO", "DEFAULT", "DEFAULT.avo"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.NewName);
+        fs::remove_all(Avi());
+        TFakeUI fake;
+        Profiles({"a.avo", c.File}, ExtractFileBaseName(c.File));
+        fake.names = {c.NewName};
+        EXPECT_EQ(RenameProfile(0, fake), TProfileCommandResult::Done);
+        EXPECT_TRUE(fake.messages.empty());
+        std::vector<std::string> files;
+        for (const auto& e : fs::directory_iterator(Avi()))
+            files.push_back(e.path().filename().string());
+        std::vector<std::string> expected = {"a.avo", c.After};
+        std::sort(files.begin(), files.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(files, expected);
+        EXPECT_EQ(Description(c.After), c.File);
+        EXPECT_EQ(ProfileLists[0].Text(), c.NewName);
     }
 }
 
@@ -331,6 +495,9 @@ TEST_F(ProfileCommandsTest, CapitalsExtensionIsTheFileTheBatchLoads)
     FillProfileList(ProfileLists[2], ProfileFolder(2) + "*.3go", "Sony");
     EXPECT_EQ(ProfileLists[2].Items, std::vector<std::string>{"Sony"});
     EXPECT_EQ(GetOutputExtension(), ".3gp");
+    // Any letter case of the name reaches the same file.
+    EXPECT_EQ(ProfileFilePath(2, "SONY"), ProfileFolder(2) + "Sony.3go");
+    EXPECT_EQ(ProfileFilePath(2, "sony"), ProfileFolder(2) + "Sony.3go");
     // A name without any file is written with the lower-case extension.
     EXPECT_EQ(ProfileFilePath(2, "New"), ProfileFolder(2) + "New.3go");
 }
@@ -466,12 +633,106 @@ INSTANTIATE_TEST_SUITE_P(
         TValueCase{3, "PresetType", "3", false, {}},
         TValueCase{0, "VideoBitRatePresetDivX", "0x10", true, int32_t{16}},
         TValueCase{0, "VideoBitRatePresetDivX", "12a", false, {}},
+        TValueCase{0, "VideoBitRatePresetDivX", "-1", false, {}},
+        TValueCase{0, "VideoBitRateSpecifyDivX", "0", false, {}},
+        TValueCase{0, "VideoBitRateSpecifyDivX", "1", true, int32_t{1}},
+        TValueCase{0, "VideoBitRateSpecifyDivX", "100000", true, int32_t{100000}},
+        TValueCase{0, "VideoBitRateSpecifyDivX", "100001", false, {}},
+        TValueCase{13, "AudioBitRatePresetMp3", "-128", false, {}},
+        TValueCase{3, "DVDAudioBitRatePreset", "0xFFFFFFFF", false, {}}, // -1 as 32 bits
         TValueCase{0, "VideoWidthDivX", "2", true, int32_t{2}},
         TValueCase{0, "VideoWidthDivX", "1600", true, int32_t{1600}},
         TValueCase{0, "VideoWidthDivX", "1", false, {}},
         TValueCase{0, "VideoHeightDivX", "1601", false, {}},
         TValueCase{0, "StartTime", "0:01:30.500", true, std::string("0:01:30.500")},
         TValueCase{0, "Duration", "soon", false, {}}));
+
+// ---- Profile files that cannot be used ----
+
+struct TFileCase {
+    const char* Name;
+    int Format;
+    std::function<void(const std::string&)> Make; // makes the file under the path given
+    bool OwnKeysRequired;
+    const char* Key;    // the key at fault, "" for the file, nullptr when usable
+    const char* Reason; // a part of the reason
+};
+
+class ProfileFileTest : public ::testing::TestWithParam<TFileCase> {};
+
+TEST_P(ProfileFileTest, RefusedWithTheKeyAndTheReason)
+{
+    const TFileCase& c = GetParam();
+    qvtest::TempDir dir;
+    const std::string file = dir.file("p.mpo");
+    c.Make(file);
+    const std::vector<TProfileProblem> problems = ProfileFileProblems(c.Format, file, c.OwnKeysRequired);
+    if (!c.Key) {
+        EXPECT_TRUE(problems.empty()) << problems.front().Key << ": " << problems.front().Reason;
+        EXPECT_EQ(ProfileProblemText(file, problems), "");
+        return;
+    }
+    ASSERT_FALSE(problems.empty());
+    EXPECT_EQ(problems.front().Key, c.Key);
+    EXPECT_CONTAINS(problems.front().Reason, c.Reason);
+    const std::string text = ProfileProblemText(file, problems);
+    EXPECT_CONTAINS(text, "The profile \"" + file + "\" cannot be used: ");
+    EXPECT_CONTAINS(text, c.Reason);
+}
+
+std::function<void(const std::string&)> Text(std::string content)
+{
+    return [content](const std::string& path) { qvtest::WriteFile(path, content); };
+}
+
+const std::string Utf16Profile("\xFF\xFE[\0G\0e\0n\0e\0r\0a\0l\0]\0\r\0\n\0", 22);
+const std::string Utf16NoMark("[\0G\0e\0n\0e\0r\0a\0l\0]\0", 18);
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ProfileFileTest,
+    ::testing::Values(
+        TFileCase{"Usable", 13, Text("[General]\nAudioBitRatePresetMp3=320\nAudioCodec=0\n"), true, nullptr, ""},
+        TFileCase{"Missing", 13, [](const std::string&) {}, true, nullptr, ""},
+        TFileCase{"UnknownKeysAndOtherSectionsIgnored", 13,
+                  Text("[General]\nFoo=bar\nAudioSampleRateMp3=1\n[Other]\nAudioCodec=-1\n"), true, nullptr, ""},
+        TFileCase{"QuotedValueAndUtf8Mark", 13, Text("\xEF\xBB\xBF[General]\r\nAudioChannelsMp3=\"1\"\r\n"), true,
+                  nullptr, ""},
+        TFileCase{"LegacyEightBitDescription", 13, Text("[General]\nDescription=K\xF6ln\nAudioCodec=0\n"), false,
+                  nullptr, ""},
+        TFileCase{"Utf16WithMark", 13, Text(Utf16Profile), false, "", "UTF-16"},
+        TFileCase{"Utf16WithoutMark", 13, Text(Utf16NoMark), false, "", "UTF-16"},
+        TFileCase{"Binary", 13, Text(std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), false, "", "binary"},
+        TFileCase{"ControlBytes", 13, Text("[General]\nDescription=a\x1b[2Jb\n"), false, "", "binary"},
+        TFileCase{"OverOneMiB", 13, Text("[General]\n;" + std::string(1024 * 1024, 'x') + "\n"), false, "",
+                  "larger than 1 MiB"},
+        TFileCase{"NamedPipe", 13, [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); }, false, "",
+                  "not a regular file (a named pipe)"},
+        TFileCase{"Folder", 13, [](const std::string& p) { fs::create_directory(p); }, false, "",
+                  "not a regular file (a folder)"},
+        TFileCase{"IndexBelowItsList", 0, Text("[General]\nVideoCodec=-1\n"), false, "VideoCodec", "from 0 to 10"},
+        TFileCase{"IndexBeyondItsList", 0, Text("[General]\nVideoCodec=258\n"), false, "VideoCodec", "not \"258\""},
+        TFileCase{"NegativeBitrate", 13, Text("[General]\nAudioBitRatePresetMp3=-128\n"), false,
+                  "AudioBitRatePresetMp3", "bitrate"},
+        TFileCase{"ZeroVideoBitrate", 3, Text("[General]\nDVDVideoBitRateSpecify=0\n"), false,
+                  "DVDVideoBitRateSpecify", "bitrate"},
+        TFileCase{"SizeOutOfRange", 1, Text("[General]\nVideoWidthH264=0\n"), false, "VideoWidthH264", "2 to 1600"},
+        TFileCase{"NoNumber", 13, Text("[General]\nAudioChannelsMp3=two\n"), false, "AudioChannelsMp3", "two"},
+        TFileCase{"EmptyNumber", 13, Text("[General]\nAudioSampleRateMp3=\n"), false, "AudioSampleRateMp3", ""},
+        // Times are the option line's to refuse, and only with time control on.
+        TFileCase{"NoTimeLeftToTheLine", 13, Text("[General]\nStartTime=later\nAudioCodec=0\n"), false, nullptr, ""},
+        TFileCase{"KeyCaseIgnored", 13, Text("[general]\naudiocodec=7\n"), false, "AudioCodec", "not \"7\""},
+        // Extensions are shared (.mpo: MP4, MPEG, MP2, MP3), so only the keys tell.
+        TFileCase{"OtherFormatsProfile", 13,
+                  Text("[General]\nDescription=mp4\nFormat=3\nVideoCodec=0\nAudioCodec=0\nAudioBitRatePresetAACMP4=64\n"),
+                  true, "", "none of this format's own keys"},
+        TFileCase{"OtherAudioFormatsProfile", 13, Text("[General]\nAudioCodec=0\naudiobitratepresetmp2=192\n"), true, "",
+                  "keys of another format's profiles (such as \"audiobitratepresetmp2\")"},
+        // Only shared keys: a sparse profile of any format, its other keys the defaults.
+        TFileCase{"OnlySharedKeys", 12, Text("[General]\nDescription=x\nAudioCodec=0\nNoSuchKey=1\n"), true, nullptr,
+                  ""},
+        TFileCase{"OtherFormatsKeysAsSelectedProfile", 12, Text("[General]\nAudioBitRatePresetMp3=1\n"), false,
+                  nullptr, ""}),
+    [](const ::testing::TestParamInfo<TFileCase>& info) { return std::string(info.param.Name); });
 
 TEST(ProfileText, IsAProfileFileThatLoadsAsTheSameRecord)
 {

@@ -11,6 +11,7 @@
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "profiles/ProfileCheck.h"
 #include "profiles/profiles.h"
 
 namespace fs = std::filesystem;
@@ -133,6 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
         TListCase{"ExtensionMustBeWhole", {"a.avox", "b.av", "cavo", "d.avo"}, "", {"d"}, 0},
         TListCase{"DotsInName", {"H.264 high quality.avo"}, "", {"H.264 high quality"}, 0},
         TListCase{"SelectNameIgnoresCase", {"a.avo", "Bee.avo"}, "bEE", {"a", "Bee"}, 1},
+        // Names that differ only in case (made by earlier versions) stay listed,
+        // each reached by its own spelling.
+        TListCase{"CasePairBothListed", {"default.avo", "Default.avo"}, "", {"Default", "default"}, 0},
+        TListCase{"CasePairExactSpellingFirst", {"Default.avo", "default.avo"}, "default", {"Default", "default"}, 1},
+        TListCase{"CasePairOtherSpellingFindsTheFirst", {"Default.avo", "default.avo"}, "DEFAULT",
+                  {"Default", "default"}, 0},
         TListCase{"UnknownSelectNameSelectsNothing", {"a.avo"}, "zzz", {"a"}, -1},
         TListCase{"EmptyFolderHasNoSelection", {"c.txt"}, "", {}, -1}),
     [](const ::testing::TestParamInfo<TListCase>& info) { return std::string(info.param.Name); });
@@ -233,6 +240,10 @@ TEST(ShippedProfiles, EveryFormatHasDescribedProfilesWithAllKeys)
             const std::string description = ini.ReadString("General", "Description", "");
             EXPECT_FALSE(description.empty());
             EXPECT_NE(description, "No Description");
+            // Every value is one its format can use: a shipped profile is never refused.
+            const std::vector<TProfileProblem> problems =
+                ProfileFileProblems(format, root + folderName + "/" + name + "." + ProfileExtension(folderName), true);
+            EXPECT_TRUE(problems.empty()) << problems.front().Key << ": " << problems.front().Reason;
         }
     }
 }

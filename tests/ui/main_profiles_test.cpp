@@ -320,6 +320,39 @@ private slots:
         QVERIFY(fs::exists(Avi() + "a.avo"));
     }
 
+    // A profile name is one name whatever its letter case: adding "A" asks
+    // about a.avo and replaces it; the list keeps one entry and selects it.
+    // Renaming onto the profile's own name is no change and no message.
+    void nameInAnotherLetterCaseIsTheSameProfile()
+    {
+        auto frm = Window();
+        QueueEditor(*frm, "replacement", true);
+        QueueName("A");
+        DialogHook::QueueAnswer(mrYes);
+        Act(frm.get(), "actAddNewProfile")->trigger();
+        QCOMPARE(DialogHook::Last()->title, std::string("Overwrite file?"));
+        QVERIFY(DialogHook::Last()->text.find("\"" + Avi() + "a.avo\"") != std::string::npos);
+        QCOMPARE(Description("a.avo"), std::string("replacement"));
+        QVERIFY(!fs::exists(Avi() + "A.avo"));
+        QCOMPARE(Names(*frm), QStringList({"a", "b"}));
+        QCOMPARE(Current(*frm), QString("a"));
+
+        const size_t shown = DialogHook::Shown().size();
+        QueueName("a");
+        Key(*frm, Qt::Key_F2);
+        QCOMPARE(DialogHook::PendingFormDrivers(), 0);
+        QCOMPARE(DialogHook::Shown().size(), shown);
+        QCOMPARE(Description("a.avo"), std::string("replacement"));
+        QCOMPARE(Current(*frm), QString("a"));
+
+        Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        QueueName("A");
+        Key(*frm, Qt::Key_F2);
+        QCOMPARE(DialogHook::Last()->title, std::string("Rename Faild"));
+        QCOMPARE(Description("b.avo"), std::string("b"));
+        QCOMPARE(Current(*frm), QString("b"));
+    }
+
     void noFormatChosenMeansNoCommandDoesAnything()
     {
         fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=16\n");

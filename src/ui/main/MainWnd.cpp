@@ -100,6 +100,9 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
         // options.ini could not be written: go on with the defaults.
         ShowMessageBox(this, e.what(), IDS_MESSAGEBOX_Error, TMsgIcon::Error);
     }
+    if (!ConfigFileProblem.empty())
+        ShowMessageBox(this, FormatText(IDS_MESSAGEBOX_ConfigFileRefused, {ConfigFile, ConfigFileProblem}),
+                       ApplicationTitle, TMsgIcon::Warning);
     if (!OptionsFileProblem.empty())
         ShowMessageBox(this, FormatText(IDS_MESSAGEBOX_OptionsFileRefused, {OptionsFile, OptionsFileProblem}),
                        ApplicationTitle, TMsgIcon::Warning);
