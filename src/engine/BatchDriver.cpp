@@ -12,7 +12,12 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <mutex>
 #include <stdlib.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -100,6 +105,36 @@ void TSimpleFileQueue::MarkAllFailed()
 
 // ---- DirectShow script ----
 
+namespace {
+
+constexpr const char* ScriptFolderPrefix = "quorvex-";
+constexpr const char* ScriptFileName = "DirectShow.avs";
+
+// The locked folder descriptor of each script this process made, by the
+// script's path.
+std::map<std::string, int>& ScriptLocks()
+{
+    static std::map<std::string, int> locks;
+    return locks;
+}
+
+std::mutex& ScriptLocksMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The exact name mkdtemp gives a script folder: the prefix and six letters or digits.
+bool IsScriptFolderName(const std::string& name)
+{
+    const std::string prefix = ScriptFolderPrefix;
+    return name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+} // namespace
+
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name)
 {
     std::string base = AddTrailingBackslash(folder);
@@ -150,17 +185,40 @@ std::string MakeDirectShowScript(const std::string& sourceName)
                                  "its first 'Source(\"' line (<%InputFile%> between the quotes).");
 
     // Each script lives in a folder of its own that only this user can enter,
-    // so no other batch, and no other user, can read or replace it.
-    std::string folder = (fs::temp_directory_path() / "quorvex-XXXXXX").string();
+    // so no other batch, and no other user, can read or replace it. The
+    // folder stays locked while the script is in use, so that a sweep for
+    // leftovers never takes it.
+    const std::string temp = TemporaryFolder();
+    std::string folder = temp + "/" + ScriptFolderPrefix + "XXXXXX";
     if (!mkdtemp(folder.data()))
-        throw std::runtime_error("Cannot create a temporary folder in \"" + fs::temp_directory_path().string() +
-                                 "\". " + std::strerror(errno));
-    const std::string scriptPath = folder + "/DirectShow.avs";
-    std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-    if (out)
-        out << result;
-    out.close();
-    if (!out) {
+        throw std::runtime_error("Cannot create a temporary folder in \"" + temp + "\". " + std::strerror(errno));
+    const int lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+        const int err = errno;
+        if (lock >= 0)
+            ::close(lock);
+        ::rmdir(folder.c_str());
+        throw std::runtime_error("Cannot lock the temporary folder \"" + folder + "\". " + std::strerror(err));
+    }
+    const std::string scriptPath = folder + "/" + ScriptFileName;
+    {
+        std::lock_guard<std::mutex> guard(ScriptLocksMutex());
+        ScriptLocks()[scriptPath] = lock;
+    }
+    const int fd = ::openat(lock, ScriptFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = fd >= 0;
+    for (size_t done = 0; ok && done < result.size();) {
+        const ssize_t n = ::write(fd, result.data() + done, result.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0)
+        ok = false;
+    if (!ok) {
         const int err = errno;
         DeleteDirectShowScript(scriptPath);
         throw std::runtime_error("Cannot create file \"" + scriptPath + "\". " + std::strerror(err));
@@ -176,6 +234,68 @@ void DeleteDirectShowScript(const std::string& scriptPath)
     fs::remove(scriptPath, ec);
     // Only the folder made for it, and only when nothing else is in it.
     fs::remove(fs::path(scriptPath).parent_path(), ec);
+    // The lock goes last: until the folder is gone it is in use.
+    std::lock_guard<std::mutex> guard(ScriptLocksMutex());
+    auto it = ScriptLocks().find(scriptPath);
+    if (it != ScriptLocks().end()) {
+        ::close(it->second);
+        ScriptLocks().erase(it);
+    }
+}
+
+int SweepDirectShowFolders()
+{
+    const std::string temp = TemporaryFolder();
+    DIR* dir = ::opendir(temp.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir))
+        if (IsScriptFolderName(entry->d_name))
+            candidates.push_back(entry->d_name);
+    ::closedir(dir);
+
+    int removed = 0;
+    for (const std::string& name : candidates) {
+        const std::string folder = temp + "/" + name;
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        // A folder that a running batch holds is in use.
+        if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino ||
+            ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        // Only a folder holding exactly one script of this user, and nothing
+        // else, is one of ours.
+        bool onlyScript = false;
+        const int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (DIR* inner = listFd >= 0 ? ::fdopendir(listFd) : nullptr) {
+            int others = 0, scripts = 0;
+            while (const dirent* entry = ::readdir(inner)) {
+                const std::string n = entry->d_name;
+                if (n == "." || n == "..")
+                    continue;
+                (n == ScriptFileName ? scripts : others) += 1;
+            }
+            ::closedir(inner);
+            struct stat script {};
+            onlyScript = scripts == 1 && others == 0 &&
+                         ::fstatat(fd, ScriptFileName, &script, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         S_ISREG(script.st_mode) && script.st_uid == ::geteuid();
+        } else if (listFd >= 0) {
+            ::close(listFd);
+        }
+        if (onlyScript && ::unlinkat(fd, ScriptFileName, 0) == 0 && ::rmdir(folder.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
 }
 
 std::string CorrectEncoderOptions(const std::string& options)
@@ -444,6 +564,7 @@ TPrompter& TBatchDriver::ParserPrompter() { return jobs_.size() > 1 ? *jobPrompt
 void TBatchDriver::RunBatch()
 {
     TOptions& o = Options;
+    SweepDirectShowFolders();
     PrepareJobs();
     if (OutputFolder.empty())
         OutputFolder = TrimText(o.LastOutputOpenDir);
@@ -731,6 +852,7 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     job.Busy = true;
     job.Started = false;
     job.EncoderPid = 0;
+    job.Source = {};
     std::error_code ec;
     job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(o.CurrentFile), ec));
     try {
@@ -739,6 +861,7 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
         job.Script = std::move(script_);
         script_.clear();
         job.Runner->SetCommandLine(commandLine);
+        job.Source = SourceStateOf(o.CurrentFile);
         job.Runner->Execute();
         job.Started = true;
         job.EncoderPid = job.Runner->ProcessId();
@@ -776,6 +899,44 @@ void TBatchDriver::RemoveEncoderPartial(TJob& job)
     job.EncoderPid = 0;
 }
 
+TBatchDriver::TSourceState TBatchDriver::SourceStateOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    TSourceState state;
+    state.Known = true;
+    state.Device = static_cast<uint64_t>(st.st_dev);
+    state.Inode = static_cast<uint64_t>(st.st_ino);
+    state.Size = static_cast<int64_t>(st.st_size);
+    state.ModifiedSeconds = static_cast<int64_t>(st.st_mtim.tv_sec);
+    state.ModifiedNanoseconds = static_cast<int64_t>(st.st_mtim.tv_nsec);
+    return state;
+}
+
+void TBatchDriver::DeleteConvertedSource(const TJob& job)
+{
+    TOptions& o = Options;
+    const TSourceState now = SourceStateOf(o.CurrentFile);
+    // Gone already: nothing to delete and nothing to say.
+    if (!now.Known)
+        return;
+    if (!job.Source.Known || now.Device != job.Source.Device || now.Inode != job.Source.Inode) {
+        // Another file under the name (moved or copied there meanwhile) was
+        // never converted.
+        o.FileNotes.push_back(IDS_MESSAGE_SourceKeptReplaced);
+        return;
+    }
+    if (!(now == job.Source)) {
+        // Written to while it converted (still being recorded or copied):
+        // the output holds only what was there when the encoder read it.
+        o.FileNotes.push_back(IDS_MESSAGE_SourceKeptChanged);
+        return;
+    }
+    std::error_code ec;
+    fs::remove(o.CurrentFile, ec);
+}
+
 void TBatchDriver::FinishFile()
 {
     if (current_ >= 0)
@@ -801,10 +962,8 @@ void TBatchDriver::FinishJob(int index)
 
     if (!o.CurrentFileFailed) {
         // The source goes only when its output is really there.
-        if (o.DeleteFileAfterProcessing && FileSizeOrZero(output) > 0) {
-            std::error_code ec;
-            fs::remove(o.CurrentFile, ec);
-        }
+        if (o.DeleteFileAfterProcessing && FileSizeOrZero(output) > 0)
+            DeleteConvertedSource(job);
         queue_.RemoveFileByPath(o.CurrentFile);
         o.DoneCount += 1;
         if (o.DoneCount == o.FileCount) {

@@ -173,6 +173,18 @@ private:
         int32_t ReportedBitrate = 0;
         std::vector<std::string> FileNotes;
     };
+    // What a source was when its encoder started; it is deleted after its
+    // conversion only when it is still that file with that content.
+    struct TSourceState {
+        bool Known = false; // false: it could not be examined
+        uint64_t Device = 0;
+        uint64_t Inode = 0;
+        int64_t Size = 0;
+        int64_t ModifiedSeconds = 0;
+        int64_t ModifiedNanoseconds = 0;
+        bool operator==(const TSourceState&) const = default;
+    };
+    static TSourceState SourceStateOf(const std::string& path);
     // One slot of the batch: a runner and the file it converts.
     struct TJob {
         TRedirector* Runner = nullptr;
@@ -182,6 +194,7 @@ private:
         std::string Script;      // DirectShow script of its file, "" for none
         int EncoderPid = 0;      // process id of its encoder, 0 when none
         bool OutputExisted = false; // its output existed before its encoder started
+        TSourceState Source;     // its source as its encoder started
         TFileFields Fields;      // its file's fields while another job's are in Options
     };
     class TJobView;
@@ -199,6 +212,9 @@ private:
     // The first entry of the list that has not been started in this batch, -1 for none.
     int NextUnstarted() const;
     void FinishJob(int index);
+    // Deletes the source of a converted file when it is still the file its
+    // encoder read (DeleteFileAfterProcessing); otherwise keeps it and notes why.
+    void DeleteConvertedSource(const TJob& job);
     void FileStartFailed(int index, const std::string& message);
     // Ends every running encoder at once; their files count neither way.
     void StopRunningJobs();
@@ -238,8 +254,8 @@ private:
 };
 
 // Writes the DirectShow script of one source: "DirectShow.avs" in a private
-// folder of its own under the system's temporary folder (made by mkdtemp,
-// mode 0700), from the template in the languages folder's English_profile
+// folder of its own under the temporary folder (TemporaryFolder(): TMPDIR or
+// /tmp; made by mkdtemp, mode 0700, locked until the script is deleted), from the template in the languages folder's English_profile
 // folder (names matched without regard to case), every "<%InputFile%>" (any
 // case) replaced by SourceName. Returns the script's path, or "" when the name
 // cannot be written into a script unambiguously (it holds '"' or a control
@@ -249,6 +265,12 @@ private:
 std::string MakeDirectShowScript(const std::string& sourceName);
 // Deletes a script made by MakeDirectShowScript and its private folder.
 void DeleteDirectShowScript(const std::string& scriptPath);
+// Removes the script folders that runs of this user were killed before they
+// could delete: under the temporary folder, a folder named exactly as
+// MakeDirectShowScript names them, owned by the effective user, holding only
+// a regular file "DirectShow.avs" of that user, and locked by no running
+// batch (a script's folder is locked while it is in use). Returns how many.
+int SweepDirectShowFolders();
 // The file of Name inside Folder, found without regard to letter case; Folder
 // + Name when there is none.
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name);
