@@ -370,10 +370,13 @@ private:
 // the other files' progress; they are shown when the batch has ended.
 class TBatchDriver::TJobPrompter : public TPrompter {
 public:
-    TJobPrompter(TPrompter& prompter, std::vector<TFileNote>& kept) : prompter_(prompter), kept_(kept) {}
+    TJobPrompter(TPrompter& prompter, std::vector<TFileNote>& kept, const TBatchDriver& driver)
+        : prompter_(prompter), kept_(kept), driver_(driver)
+    {
+    }
     void MessageBox(const std::string& text, const std::string&, TMsgIcon) override
     {
-        kept_.push_back({Options.CurrentFile, text});
+        kept_.push_back({driver_.CurrentFile(), text});
     }
     int Choice(const std::string& text, const std::string& title, TMsgIcon type,
                const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions) override
@@ -385,11 +388,12 @@ public:
     {
         return prompter_.AskYesNoCancel(text, caption, icon, defaultButton);
     }
-    void ShowError(const std::string& message) override { kept_.push_back({Options.CurrentFile, message}); }
+    void ShowError(const std::string& message) override { kept_.push_back({driver_.CurrentFile(), message}); }
 
 private:
     TPrompter& prompter_;
     std::vector<TFileNote>& kept_;
+    const TBatchDriver& driver_;
 };
 
 std::string TBatchDriver::EncoderPath() const
@@ -545,7 +549,8 @@ void TBatchDriver::PrepareJobs()
         runner.SetInitialPriority(priority);
         runner.OnData = [this, i](TRedirector& sender, const char* buffer, uint32_t size) {
             Enter(i);
-            ParseEncoderOutput(sender, buffer, size, ParserView(), ParserPrompter());
+            ParseEncoderOutput(sender, buffer, size, jobs_[static_cast<size_t>(i)].Progress, ParserView(),
+                               ParserPrompter());
             ShowRunningFiles();
         };
         runner.OnErrorData = runner.OnData;
@@ -583,7 +588,7 @@ void TBatchDriver::RunBatch()
 
     progress_ = host_.CreateProgressView();
     jobView_ = std::make_unique<TJobView>(*progress_);
-    jobPrompter_ = std::make_unique<TJobPrompter>(prompter_, errors_);
+    jobPrompter_ = std::make_unique<TJobPrompter>(prompter_, errors_, *this);
     progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingStart);
     progress_->ResetProgress();
     progress_->SetCaption(IDS_ID_EncodingInProgress);
@@ -593,7 +598,6 @@ void TBatchDriver::RunBatch()
 
     o.BatchFailed = false;
     o.StopWhenDone = false;
-    o.FileNotes.clear();
     notes_.clear();
     errors_.clear();
     stopped_.clear();
@@ -604,12 +608,11 @@ void TBatchDriver::RunBatch()
     o.BatchTotalSize = 0;
     for (int i = 0; i < queue_.Count(); ++i)
         o.BatchTotalSize += SizeFromText(queue_.SizeText(i));
-    o.CurrentFileSize = 0;
     o.FinishedSize = 0;
     finishedSize_ = 0;
     o.BatchDoneSize = 0;
     o.BatchPercent = 0;
-    o.BatchStartTime = Now();
+    o.BatchStartTime = MonotonicNow();
 
     // Started from the view's loop, so that a file that cannot start ends the
     // batch through the same road as any other.
@@ -660,9 +663,9 @@ void TBatchDriver::StopRunningJobs()
         DeleteDirectShowScript(job.Script);
         job.Script.clear();
         RemoveEncoderPartial(job);
-        TakeFileNotes();
+        TakeFileNotes(job);
         job.Busy = false;
-        stopped_.push_back(Options.CurrentFile);
+        stopped_.push_back(job.Progress.CurrentFile);
     }
 }
 
@@ -704,32 +707,17 @@ const TExitStatus& TBatchDriver::EndingExitStatus() const
     return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Runner->ExitStatus() : runner_.ExitStatus();
 }
 
+const std::string& TBatchDriver::CurrentFile() const
+{
+    static const std::string none;
+    return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Progress.CurrentFile : none;
+}
+
 void TBatchDriver::Enter(int index)
 {
-    if (index == current_)
-        return;
-    TOptions& o = Options;
-    auto swapFields = [](TFileFields& f, TOptions& o) {
-        std::swap(f.CurrentFileFailed, o.CurrentFileFailed);
-        std::swap(f.FileStartTime, o.FileStartTime);
-        std::swap(f.FilePercent, o.FilePercent);
-        std::swap(f.PendingOutput, o.PendingOutput);
-        std::swap(f.CurrentFile, o.CurrentFile);
-        std::swap(f.CurrentFileSize, o.CurrentFileSize);
-        std::swap(f.FileDuration, o.FileDuration);
-        std::swap(f.FileTime, o.FileTime);
-        std::swap(f.ReportedInputFile, o.ReportedInputFile);
-        std::swap(f.ReportedOutputFile, o.ReportedOutputFile);
-        std::swap(f.ReportedSize, o.ReportedSize);
-        std::swap(f.ReportedBitrate, o.ReportedBitrate);
-        std::swap(f.FileNotes, o.FileNotes);
-    };
-    if (current_ >= 0)
-        swapFields(jobs_[static_cast<size_t>(current_)].Fields, o);
-    swapFields(jobs_[static_cast<size_t>(index)].Fields, o);
     current_ = index;
     // The parser adds the current file's part to this, giving the batch's.
-    o.FinishedSize = OthersDone(index);
+    Options.FinishedSize = OthersDone(index);
 }
 
 int64_t TBatchDriver::OthersDone(int index) const
@@ -738,7 +726,7 @@ int64_t TBatchDriver::OthersDone(int index) const
     for (int i = 0; i < JobCount(); ++i) {
         const TJob& job = jobs_[static_cast<size_t>(i)];
         if (i != index && job.Busy)
-            done += job.Fields.CurrentFileSize * job.Fields.FilePercent / 100;
+            done += job.Progress.CurrentFileSize * job.Progress.FilePercent / 100;
     }
     return done;
 }
@@ -758,10 +746,7 @@ void TBatchDriver::ShowRunningFiles()
         const TJob& job = jobs_[static_cast<size_t>(i)];
         if (!job.Busy)
             continue;
-        if (i == current_)
-            files.push_back({FileNamePart(o.CurrentFile), o.FilePercent});
-        else
-            files.push_back({FileNamePart(job.Fields.CurrentFile), job.Fields.FilePercent});
+        files.push_back({FileNamePart(job.Progress.CurrentFile), job.Progress.FilePercent});
     }
     progress_->SetRunningFiles(files);
     const int ended = o.DoneCount + o.FailedCount;
@@ -837,31 +822,27 @@ void TBatchDriver::StartNextFile()
 bool TBatchDriver::StartFile(int index, int queueIndex)
 {
     TJob& job = jobs_[static_cast<size_t>(index)];
+    // A new record for the new file: nothing of the one before carries over.
+    job.Progress = TFileProgress();
+    TFileProgress& f = job.Progress;
+    f.FileStartTime = MonotonicNow();
+    f.CurrentFile = queue_.FullName(queueIndex);
+    f.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
     Enter(index);
-    TOptions& o = Options;
-    o.CurrentFileFailed = false;
-    o.FileStartTime = Now();
-    o.FilePercent = 0;
-    o.PendingOutput.clear();
-    o.FileNotes.clear();
-    o.FileDuration = 0;
-    o.FileTime = 0;
-    o.CurrentFile = queue_.FullName(queueIndex);
-    o.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
-    startedFiles_.push_back(o.CurrentFile);
+    startedFiles_.push_back(f.CurrentFile);
     job.Busy = true;
     job.Started = false;
     job.EncoderPid = 0;
     job.Source = {};
     std::error_code ec;
-    job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(o.CurrentFile), ec));
+    job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(f.CurrentFile), ec));
     try {
         job.Runner->Directory = AppFolder;
-        const std::string commandLine = BuildCommandLine(o.CurrentFile);
+        const std::string commandLine = BuildCommandLine(f.CurrentFile);
         job.Script = std::move(script_);
         script_.clear();
         job.Runner->SetCommandLine(commandLine);
-        job.Source = SourceStateOf(o.CurrentFile);
+        job.Source = SourceStateOf(f.CurrentFile);
         job.Runner->Execute();
         job.Started = true;
         job.EncoderPid = job.Runner->ProcessId();
@@ -873,29 +854,29 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     return true;
 }
 
-void TBatchDriver::TakeFileNotes()
+void TBatchDriver::TakeFileNotes(TJob& job)
 {
     std::vector<std::string> notes;
-    notes.swap(Options.FileNotes);
+    notes.swap(job.Progress.FileNotes);
     if (notes.empty())
         return;
     for (const std::string& text : notes)
-        notes_.push_back({Options.CurrentFile, text});
-    host_.ShowFileNotes(Options.CurrentFile, notes);
+        notes_.push_back({job.Progress.CurrentFile, text});
+    host_.ShowFileNotes(job.Progress.CurrentFile, notes);
 }
 
 void TBatchDriver::FileStartFailed(int index, const std::string& message)
 {
     ParserPrompter().ShowError(message);
     // A file whose encoder cannot start has failed; the batch goes on.
-    Options.CurrentFileFailed = true;
+    jobs_[static_cast<size_t>(index)].Progress.CurrentFileFailed = true;
     FinishJob(index);
 }
 
 void TBatchDriver::RemoveEncoderPartial(TJob& job)
 {
     if (job.EncoderPid > 0)
-        RemoveUnheldPartial(PartialOutputName(OutputNameOf(Options.CurrentFile), job.EncoderPid));
+        RemoveUnheldPartial(PartialOutputName(OutputNameOf(job.Progress.CurrentFile), job.EncoderPid));
     job.EncoderPid = 0;
 }
 
@@ -914,27 +895,27 @@ TBatchDriver::TSourceState TBatchDriver::SourceStateOf(const std::string& path)
     return state;
 }
 
-void TBatchDriver::DeleteConvertedSource(const TJob& job)
+void TBatchDriver::DeleteConvertedSource(TJob& job)
 {
-    TOptions& o = Options;
-    const TSourceState now = SourceStateOf(o.CurrentFile);
+    TFileProgress& f = job.Progress;
+    const TSourceState now = SourceStateOf(f.CurrentFile);
     // Gone already: nothing to delete and nothing to say.
     if (!now.Known)
         return;
     if (!job.Source.Known || now.Device != job.Source.Device || now.Inode != job.Source.Inode) {
         // Another file under the name (moved or copied there meanwhile) was
         // never converted.
-        o.FileNotes.push_back(IDS_MESSAGE_SourceKeptReplaced);
+        f.FileNotes.push_back(IDS_MESSAGE_SourceKeptReplaced);
         return;
     }
     if (!(now == job.Source)) {
         // Written to while it converted (still being recorded or copied):
         // the output holds only what was there when the encoder read it.
-        o.FileNotes.push_back(IDS_MESSAGE_SourceKeptChanged);
+        f.FileNotes.push_back(IDS_MESSAGE_SourceKeptChanged);
         return;
     }
     std::error_code ec;
-    fs::remove(o.CurrentFile, ec);
+    fs::remove(f.CurrentFile, ec);
 }
 
 void TBatchDriver::FinishFile()
@@ -949,6 +930,7 @@ void TBatchDriver::FinishJob(int index)
         return;
     Enter(index);
     TJob& job = jobs_[static_cast<size_t>(index)];
+    TFileProgress& f = job.Progress;
     TOptions& o = Options;
     DeleteDirectShowScript(job.Script);
     job.Script.clear();
@@ -956,15 +938,15 @@ void TBatchDriver::FinishJob(int index)
     // An encoder that crashed or reported failure by its exit code has failed
     // even without an error line.
     if (job.Started && !job.Runner->ExitStatus().Success())
-        o.CurrentFileFailed = true;
+        f.CurrentFileFailed = true;
     job.Started = false;
-    const std::string output = OutputNameOf(o.CurrentFile);
+    const std::string output = OutputNameOf(f.CurrentFile);
 
-    if (!o.CurrentFileFailed) {
+    if (!f.CurrentFileFailed) {
         // The source goes only when its output is really there.
         if (o.DeleteFileAfterProcessing && FileSizeOrZero(output) > 0)
             DeleteConvertedSource(job);
-        queue_.RemoveFileByPath(o.CurrentFile);
+        queue_.RemoveFileByPath(f.CurrentFile);
         o.DoneCount += 1;
         if (o.DoneCount == o.FileCount) {
             progress_->SetLabel(TProgressLabel::Batch, IDS_CONVERTING_Status + "100%");
@@ -974,15 +956,15 @@ void TBatchDriver::FinishJob(int index)
     } else {
         o.BatchFailed = true;
         o.FailedCount += 1;
-        queue_.MoveFileToEnd(o.CurrentFile);
+        queue_.MoveFileToEnd(f.CurrentFile);
         // An empty output left by the failed run goes; a file that was there
         // before the run is the user's and stays, whatever its size.
         if (!job.OutputExisted)
             DeleteIfEmpty(output);
     }
-    TakeFileNotes();
+    TakeFileNotes(job);
     job.Busy = false;
-    finishedSize_ += o.CurrentFileSize;
+    finishedSize_ += f.CurrentFileSize;
 
     if (o.StopWhenDone || o.DoneCount + o.FailedCount == o.FileCount) {
         // "When done" lets the running files finish; the batch ends with the last.
@@ -1003,7 +985,7 @@ void TBatchDriver::FinishJob(int index)
         progress_->SetBatchProgress(o.BatchPercent);
     }
     if (o.BatchDoneSize > 0) {
-        const TDateTime elapsed = Now() - o.BatchStartTime;
+        const TDateTime elapsed = MonotonicNow() - o.BatchStartTime;
         const TDateTime estimated = static_cast<double>(o.BatchTotalSize) * elapsed / static_cast<double>(o.BatchDoneSize);
         progress_->SetLabel(TProgressLabel::BatchEstimated, FormatSpan(estimated));
         progress_->SetLabel(TProgressLabel::BatchRemaining, FormatSpan(estimated - elapsed));

@@ -116,15 +116,15 @@ public:
     // Starts encoders for the first entries of the list not yet started in
     // this batch, while fewer than JobCount() run.
     void StartNextFile();
-    // The end event of the runner whose file state is in Options: settles
+    // The end event of the runner whose event is being handled: settles
     // that file, then starts the next one (posted) or ends the batch.
     void FinishFile();
     // The whole encoder command line for one source. A source that goes
     // through a DirectShow script gets a new script (ScriptPath()); the one
     // made before is deleted.
     std::string BuildCommandLine(const std::string& sourceFile);
-    // The script of the running file whose state is in Options, otherwise of
-    // the last command line; "" when it reads its source directly.
+    // The script of the running file whose event is being handled, otherwise
+    // of the last command line; "" when it reads its source directly.
     const std::string& ScriptPath() const;
     // Deletes that script (also done when the file ends and by the destructor).
     void DeleteScript();
@@ -150,6 +150,11 @@ public:
     int JobCount() const { return static_cast<int>(jobs_.size()); }
     // How the encoder of the file that is ending (or ended last) ended.
     const TExitStatus& EndingExitStatus() const;
+    // The source of the file whose encoder's event is being handled (or was
+    // last); "" before the first. Messages of the batch belong to it.
+    const std::string& CurrentFile() const;
+    // The state of the file that job Index converts (or converted last).
+    const TFileProgress& FileProgress(int index) const { return jobs_.at(static_cast<size_t>(index)).Progress; }
     // The files that were converting when the user stopped the last batch.
     const std::vector<std::string>& StoppedFiles() const { return stopped_; }
     // Error messages of a file that converted beside others, kept instead of
@@ -157,22 +162,6 @@ public:
     std::vector<std::string> TakeFileErrors(const std::string& file);
 
 private:
-    // The fields of Options that describe one converting file.
-    struct TFileFields {
-        bool CurrentFileFailed = false;
-        TDateTime FileStartTime = 0;
-        int32_t FilePercent = 0;
-        std::string PendingOutput;
-        std::string CurrentFile;
-        int64_t CurrentFileSize = 0;
-        int32_t FileDuration = 0;
-        int32_t FileTime = 0;
-        std::string ReportedInputFile;
-        std::string ReportedOutputFile;
-        int32_t ReportedSize = 0;
-        int32_t ReportedBitrate = 0;
-        std::vector<std::string> FileNotes;
-    };
     // What a source was when its encoder started; it is deleted after its
     // conversion only when it is still that file with that content.
     struct TSourceState {
@@ -195,14 +184,15 @@ private:
         int EncoderPid = 0;      // process id of its encoder, 0 when none
         bool OutputExisted = false; // its output existed before its encoder started
         TSourceState Source;     // its source as its encoder started
-        TFileFields Fields;      // its file's fields while another job's are in Options
+        TFileProgress Progress;  // the state of its file
     };
     class TJobView;
     class TJobPrompter;
 
     // Prepares JobCount() runners for a batch of the list's files.
     void PrepareJobs();
-    // Puts the file fields of job Index into Options (saving the ones there).
+    // Makes job Index the one whose event is handled: its file is the
+    // current one, and Options.FinishedSize holds the rest of the batch.
     void Enter(int index);
     // The batch's finished size plus the converted part of every other running file.
     int64_t OthersDone(int index) const;
@@ -214,7 +204,7 @@ private:
     void FinishJob(int index);
     // Deletes the source of a converted file when it is still the file its
     // encoder read (DeleteFileAfterProcessing); otherwise keeps it and notes why.
-    void DeleteConvertedSource(const TJob& job);
+    void DeleteConvertedSource(TJob& job);
     void FileStartFailed(int index, const std::string& message);
     // Ends every running encoder at once; their files count neither way.
     void StopRunningJobs();
@@ -224,8 +214,8 @@ private:
     // Removes the temporary output of the encoder that has just ended, when
     // it could not do so itself (stopped at once, killed).
     void RemoveEncoderPartial(TJob& job);
-    // Moves the current file's notes into the batch's and shows them.
-    void TakeFileNotes();
+    // Moves the notes of the job's file into the batch's and shows them.
+    void TakeFileNotes(TJob& job);
     // Shows the error messages kept while several files converted.
     void ShowKeptErrors();
     TProgressView* ParserView();
@@ -242,7 +232,7 @@ private:
     std::string outputExt_;   // output extension of the batch
     std::string script_;      // DirectShow script of the last command line, "" for none
     std::vector<TJob> jobs_;
-    int current_ = -1;        // the job whose file fields are in Options, -1 for none
+    int current_ = -1;        // the job whose event is handled, -1 for none
     int64_t finishedSize_ = 0;// sizes of the files settled in this batch
     std::vector<std::string> startedFiles_; // files started in this batch
     std::vector<std::string> stopped_;
