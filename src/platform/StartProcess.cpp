@@ -157,7 +157,9 @@ void CloseOthersOnExec(int first, int maxFd)
     ChildFailed(status, errno);
 }
 
+#if !defined(QV_SANITIZED_BUILD)
 int ChildEntry(void* plan) { RunChild(*static_cast<const TChildPlan*>(plan)); }
+#endif
 
 // Starts the child as vfork does: it shares this process's memory and this
 // thread waits until it has called exec (or ended), so nothing of the
