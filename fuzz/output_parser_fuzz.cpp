@@ -77,31 +77,33 @@ public:
 std::string Run(const std::vector<std::string>& pieces, const std::string& commandLine)
 {
     Options = TOptions{};
-    Options.CurrentFile = "/in/clip.avi";
+    TFileProgress file;
+    file.CurrentFile = "/in/clip.avi";
     Options.FileCount = 3;
     Options.DoneCount = 1;
     // Sizes of large files, so that size times percent would overflow on a wild percent.
-    Options.CurrentFileSize = 8'000'000'000;
+    file.CurrentFileSize = 8'000'000'000;
     Options.FinishedSize = 1000;
     Options.BatchTotalSize = 16'000'001'000;
-    Options.FileStartTime = Now() - 1.0 / 86400;
-    Options.BatchStartTime = Now() - 10.0 / 86400;
+    file.FileStartTime = MonotonicNow() - 1.0 / 86400;
+    Options.BatchStartTime = MonotonicNow() - 10.0 / 86400;
 
     TRecordingView view;
     TRecordingPrompter prompter;
     for (const std::string& p : pieces)
-        ParseEncoderText(p, false, commandLine, &view, prompter);
-    ParseEncoderText("", true, commandLine, &view, prompter);
+        ParseEncoderText(p, false, commandLine, file, &view, prompter);
+    ParseEncoderText("", true, commandLine, file, &view, prompter);
 
     const TOptions& o = Options;
-    qvfuzz::Check(o.PendingOutput.empty(), "text left over after the final drain");
-    qvfuzz::Check(o.FilePercent >= 0 && o.FilePercent <= 100 && o.BatchPercent >= 0 && o.BatchPercent <= 100,
+    const TFileProgress& f = file;
+    qvfuzz::Check(f.PendingOutput.empty(), "text left over after the final drain");
+    qvfuzz::Check(f.FilePercent >= 0 && f.FilePercent <= 100 && o.BatchPercent >= 0 && o.BatchPercent <= 100,
                   "percent outside 0..100");
     std::ostringstream state;
-    state << view.log.str() << prompter.log.str() << "failed " << o.CurrentFileFailed << "\ninput "
-          << o.ReportedInputFile << "\noutput " << o.ReportedOutputFile << "\nduration " << o.FileDuration
-          << "\ntime " << o.FileTime << "\nsize " << o.ReportedSize << "\nbitrate " << o.ReportedBitrate
-          << "\npercent " << o.FilePercent << ' ' << o.BatchPercent << ' ' << o.BatchDoneSize << '\n';
+    state << view.log.str() << prompter.log.str() << "failed " << f.CurrentFileFailed << "\ninput "
+          << f.ReportedInputFile << "\noutput " << f.ReportedOutputFile << "\nduration " << f.FileDuration
+          << "\ntime " << f.FileTime << "\nsize " << f.ReportedSize << "\nbitrate " << f.ReportedBitrate
+          << "\npercent " << f.FilePercent << ' ' << o.BatchPercent << ' ' << o.BatchDoneSize << '\n';
     return state.str();
 }
 

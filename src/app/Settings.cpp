@@ -56,10 +56,20 @@ constexpr int64_t kDateTimeEpochOffset = -25569;
 
 } // namespace
 
+std::function<std::chrono::system_clock::time_point()> WallClock;
+std::function<std::chrono::steady_clock::time_point()> MonotonicClock;
+
+TDateTime MonotonicNow()
+{
+    using namespace std::chrono;
+    const auto now = MonotonicClock ? MonotonicClock() : steady_clock::now();
+    return duration<double, std::ratio<86400>>(now.time_since_epoch()).count();
+}
+
 TDateTime Now()
 {
     using namespace std::chrono;
-    const auto now = system_clock::now();
+    const auto now = WallClock ? WallClock() : system_clock::now();
     const std::time_t secs = system_clock::to_time_t(now);
     const auto millis = duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000;
     std::tm local {};

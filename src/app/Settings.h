@@ -2,7 +2,9 @@
 
 // The program's paths, the options record and options.ini.
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -32,7 +34,17 @@ constexpr bool ValidFormat(int format) { return format >= 0 && format < OutputFo
 
 // Date-time values: days since 1899-12-30, the fraction being the time of day.
 using TDateTime = double;
+// The local date and time.
 TDateTime Now();
+// The monotonic clock in days since an unspecified start: only differences
+// of its readings mean anything. Elapsed, remaining and estimated times are
+// measured with it, so that a change of the wall clock (daylight saving, a
+// time sync) never shows in them.
+TDateTime MonotonicNow();
+// The clocks that Now() and MonotonicNow() read; tests put their own in,
+// an empty function stands for the system's.
+extern std::function<std::chrono::system_clock::time_point()> WallClock;
+extern std::function<std::chrono::steady_clock::time_point()> MonotonicClock;
 
 struct TOptions {
     uint8_t OutputFormat = 0;              // OutputFormatKind value; may hold 16 or more (no format chosen)
@@ -47,30 +59,18 @@ struct TOptions {
     std::string EncoderFile = "avcore.dll";// encoder program, relative to the program folder
     int32_t ParallelJobs = 1;              // files converted at once; 0: one per processor core
 
-    // Batch state (not stored).
-    bool CurrentFileFailed = false;
-    TDateTime FileStartTime = 0;
-    int32_t FilePercent = 0;
-    std::string PendingOutput;
-    std::string CurrentFile;
+    // Batch state (not stored); each converting file's own state is a
+    // record of its own (TFileProgress).
     bool BatchFailed = false;
     bool StopWhenDone = false;
     int32_t FailedCount = 0;
     int32_t DoneCount = 0;
     int32_t FileCount = 0;
     int64_t BatchTotalSize = 0;
-    int64_t CurrentFileSize = 0;
-    int64_t FinishedSize = 0;
+    int64_t FinishedSize = 0;   // settled files and the converted part of the others
     int64_t BatchDoneSize = 0;
     int32_t BatchPercent = 0;
-    TDateTime BatchStartTime = 0;
-    int32_t FileDuration = 0;   // ms
-    int32_t FileTime = 0;       // ms
-    std::string ReportedInputFile;
-    std::string ReportedOutputFile;
-    int32_t ReportedSize = 0;   // kB
-    int32_t ReportedBitrate = 0;// kbit/s
-    std::vector<std::string> FileNotes; // the encoder's "Note:" lines for the current file
+    TDateTime BatchStartTime = 0; // MonotonicNow() when the batch started
 
     // Profile folders (computed by the profile store, never stored).
     std::string ProfileRoot;

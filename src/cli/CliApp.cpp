@@ -548,6 +548,12 @@ int TCliRun::Convert()
     TRedirector runner(loop);
     TCliHost host(console_, loop, prompter_);
     TBatchDriver driver(runner, queue, host, prompter_, loop);
+    // Messages of a running file are kept for that file's report.
+    prompter_.CurrentFile = [&driver] { return driver.CurrentFile(); };
+    struct TForgetDriver {
+        TTerminalPrompter& prompter;
+        ~TForgetDriver() { prompter.CurrentFile = nullptr; }
+    } forgetDriver{prompter_};
     UseProfile(driver, profileFile_);
     // Reading and checking the profile again for every file would only repeat the same work.
     driver.EncoderOptions = BuiltOncePerBatch(std::move(driver.EncoderOptions));

@@ -153,10 +153,15 @@ TTerminalPrompter::TTerminalPrompter(TConsole& console, std::istream& in, bool i
 {
 }
 
+std::string TTerminalPrompter::FileOfMessages() const
+{
+    return CollectFileMessages && CurrentFile ? CurrentFile() : std::string();
+}
+
 void TTerminalPrompter::MessageBox(const std::string& text, const std::string& caption, TMsgIcon)
 {
-    if (CollectFileMessages && !Options.CurrentFile.empty()) {
-        kept_.emplace_back(Options.CurrentFile, TerminalText(text));
+    if (const std::string file = FileOfMessages(); !file.empty()) {
+        kept_.emplace_back(file, TerminalText(text));
         return;
     }
     console_.Err(WithCaption(text, caption));
@@ -165,8 +170,8 @@ void TTerminalPrompter::MessageBox(const std::string& text, const std::string& c
 void TTerminalPrompter::ShowError(const std::string& message)
 {
     // A file whose encoder cannot start gets its failure report from this.
-    if (CollectFileMessages && !Options.CurrentFile.empty()) {
-        kept_.emplace_back(Options.CurrentFile, TerminalText(message));
+    if (const std::string file = FileOfMessages(); !file.empty()) {
+        kept_.emplace_back(file, TerminalText(message));
         return;
     }
     console_.Err(WithCaption(message, IDS_MESSAGEBOX_Error));

@@ -69,8 +69,11 @@ public:
                        int defaultButton) override;
     void ShowError(const std::string& message) override;
 
-    // While set, message boxes are kept for the file of Options.CurrentFile.
+    // While set, message boxes are kept for the file CurrentFile names.
     bool CollectFileMessages = false;
+    // The file whose messages come now (the batch's file whose encoder
+    // event is being handled); "" or unset: none.
+    std::function<std::string()> CurrentFile;
     // The messages kept for a file, forgotten afterwards.
     std::vector<std::string> TakeFileMessages(const std::string& file);
     // Every message still kept, for any file.
@@ -79,6 +82,8 @@ public:
 private:
     // Reads one answer line; false at end of input or on an interrupted read.
     bool ReadAnswer(std::string& answer);
+    // The file a message belongs to now; "" when it is shown at once.
+    std::string FileOfMessages() const;
 
     TConsole& console_;
     std::istream& in_;

@@ -12,7 +12,12 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <mutex>
 #include <stdlib.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -100,6 +105,36 @@ void TSimpleFileQueue::MarkAllFailed()
 
 // ---- DirectShow script ----
 
+namespace {
+
+constexpr const char* ScriptFolderPrefix = "quorvex-";
+constexpr const char* ScriptFileName = "DirectShow.avs";
+
+// The locked folder descriptor of each script this process made, by the
+// script's path.
+std::map<std::string, int>& ScriptLocks()
+{
+    static std::map<std::string, int> locks;
+    return locks;
+}
+
+std::mutex& ScriptLocksMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The exact name mkdtemp gives a script folder: the prefix and six letters or digits.
+bool IsScriptFolderName(const std::string& name)
+{
+    const std::string prefix = ScriptFolderPrefix;
+    return name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0 &&
+           std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                       [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+}
+
+} // namespace
+
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name)
 {
     std::string base = AddTrailingBackslash(folder);
@@ -150,17 +185,40 @@ std::string MakeDirectShowScript(const std::string& sourceName)
                                  "its first 'Source(\"' line (<%InputFile%> between the quotes).");
 
     // Each script lives in a folder of its own that only this user can enter,
-    // so no other batch, and no other user, can read or replace it.
-    std::string folder = (fs::temp_directory_path() / "quorvex-XXXXXX").string();
+    // so no other batch, and no other user, can read or replace it. The
+    // folder stays locked while the script is in use, so that a sweep for
+    // leftovers never takes it.
+    const std::string temp = TemporaryFolder();
+    std::string folder = temp + "/" + ScriptFolderPrefix + "XXXXXX";
     if (!mkdtemp(folder.data()))
-        throw std::runtime_error("Cannot create a temporary folder in \"" + fs::temp_directory_path().string() +
-                                 "\". " + std::strerror(errno));
-    const std::string scriptPath = folder + "/DirectShow.avs";
-    std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-    if (out)
-        out << result;
-    out.close();
-    if (!out) {
+        throw std::runtime_error("Cannot create a temporary folder in \"" + temp + "\". " + std::strerror(errno));
+    const int lock = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (lock < 0 || ::flock(lock, LOCK_EX) != 0) {
+        const int err = errno;
+        if (lock >= 0)
+            ::close(lock);
+        ::rmdir(folder.c_str());
+        throw std::runtime_error("Cannot lock the temporary folder \"" + folder + "\". " + std::strerror(err));
+    }
+    const std::string scriptPath = folder + "/" + ScriptFileName;
+    {
+        std::lock_guard<std::mutex> guard(ScriptLocksMutex());
+        ScriptLocks()[scriptPath] = lock;
+    }
+    const int fd = ::openat(lock, ScriptFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool ok = fd >= 0;
+    for (size_t done = 0; ok && done < result.size();) {
+        const ssize_t n = ::write(fd, result.data() + done, result.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (fd >= 0 && ::close(fd) != 0)
+        ok = false;
+    if (!ok) {
         const int err = errno;
         DeleteDirectShowScript(scriptPath);
         throw std::runtime_error("Cannot create file \"" + scriptPath + "\". " + std::strerror(err));
@@ -176,6 +234,68 @@ void DeleteDirectShowScript(const std::string& scriptPath)
     fs::remove(scriptPath, ec);
     // Only the folder made for it, and only when nothing else is in it.
     fs::remove(fs::path(scriptPath).parent_path(), ec);
+    // The lock goes last: until the folder is gone it is in use.
+    std::lock_guard<std::mutex> guard(ScriptLocksMutex());
+    auto it = ScriptLocks().find(scriptPath);
+    if (it != ScriptLocks().end()) {
+        ::close(it->second);
+        ScriptLocks().erase(it);
+    }
+}
+
+int SweepDirectShowFolders()
+{
+    const std::string temp = TemporaryFolder();
+    DIR* dir = ::opendir(temp.c_str());
+    if (!dir)
+        return 0;
+    std::vector<std::string> candidates;
+    while (const dirent* entry = ::readdir(dir))
+        if (IsScriptFolderName(entry->d_name))
+            candidates.push_back(entry->d_name);
+    ::closedir(dir);
+
+    int removed = 0;
+    for (const std::string& name : candidates) {
+        const std::string folder = temp + "/" + name;
+        struct stat st {};
+        if (::lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::geteuid())
+            continue;
+        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        // A folder that a running batch holds is in use.
+        if (::fstat(fd, &opened) != 0 || opened.st_dev != st.st_dev || opened.st_ino != st.st_ino ||
+            ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            continue;
+        }
+        // Only a folder holding exactly one script of this user, and nothing
+        // else, is one of ours.
+        bool onlyScript = false;
+        const int listFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+        if (DIR* inner = listFd >= 0 ? ::fdopendir(listFd) : nullptr) {
+            int others = 0, scripts = 0;
+            while (const dirent* entry = ::readdir(inner)) {
+                const std::string n = entry->d_name;
+                if (n == "." || n == "..")
+                    continue;
+                (n == ScriptFileName ? scripts : others) += 1;
+            }
+            ::closedir(inner);
+            struct stat script {};
+            onlyScript = scripts == 1 && others == 0 &&
+                         ::fstatat(fd, ScriptFileName, &script, AT_SYMLINK_NOFOLLOW) == 0 &&
+                         S_ISREG(script.st_mode) && script.st_uid == ::geteuid();
+        } else if (listFd >= 0) {
+            ::close(listFd);
+        }
+        if (onlyScript && ::unlinkat(fd, ScriptFileName, 0) == 0 && ::rmdir(folder.c_str()) == 0)
+            ++removed;
+        ::close(fd);
+    }
+    return removed;
 }
 
 std::string CorrectEncoderOptions(const std::string& options)
@@ -250,10 +370,13 @@ private:
 // the other files' progress; they are shown when the batch has ended.
 class TBatchDriver::TJobPrompter : public TPrompter {
 public:
-    TJobPrompter(TPrompter& prompter, std::vector<TFileNote>& kept) : prompter_(prompter), kept_(kept) {}
+    TJobPrompter(TPrompter& prompter, std::vector<TFileNote>& kept, const TBatchDriver& driver)
+        : prompter_(prompter), kept_(kept), driver_(driver)
+    {
+    }
     void MessageBox(const std::string& text, const std::string&, TMsgIcon) override
     {
-        kept_.push_back({Options.CurrentFile, text});
+        kept_.push_back({driver_.CurrentFile(), text});
     }
     int Choice(const std::string& text, const std::string& title, TMsgIcon type,
                const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions) override
@@ -265,11 +388,12 @@ public:
     {
         return prompter_.AskYesNoCancel(text, caption, icon, defaultButton);
     }
-    void ShowError(const std::string& message) override { kept_.push_back({Options.CurrentFile, message}); }
+    void ShowError(const std::string& message) override { kept_.push_back({driver_.CurrentFile(), message}); }
 
 private:
     TPrompter& prompter_;
     std::vector<TFileNote>& kept_;
+    const TBatchDriver& driver_;
 };
 
 std::string TBatchDriver::EncoderPath() const
@@ -425,7 +549,8 @@ void TBatchDriver::PrepareJobs()
         runner.SetInitialPriority(priority);
         runner.OnData = [this, i](TRedirector& sender, const char* buffer, uint32_t size) {
             Enter(i);
-            ParseEncoderOutput(sender, buffer, size, ParserView(), ParserPrompter());
+            ParseEncoderOutput(sender, buffer, size, jobs_[static_cast<size_t>(i)].Progress, ParserView(),
+                               ParserPrompter());
             ShowRunningFiles();
         };
         runner.OnErrorData = runner.OnData;
@@ -444,6 +569,7 @@ TPrompter& TBatchDriver::ParserPrompter() { return jobs_.size() > 1 ? *jobPrompt
 void TBatchDriver::RunBatch()
 {
     TOptions& o = Options;
+    SweepDirectShowFolders();
     PrepareJobs();
     if (OutputFolder.empty())
         OutputFolder = TrimText(o.LastOutputOpenDir);
@@ -462,7 +588,7 @@ void TBatchDriver::RunBatch()
 
     progress_ = host_.CreateProgressView();
     jobView_ = std::make_unique<TJobView>(*progress_);
-    jobPrompter_ = std::make_unique<TJobPrompter>(prompter_, errors_);
+    jobPrompter_ = std::make_unique<TJobPrompter>(prompter_, errors_, *this);
     progress_->SetTrayHint(IDS_MESSAGEBOX_TrayEncodingStart);
     progress_->ResetProgress();
     progress_->SetCaption(IDS_ID_EncodingInProgress);
@@ -472,7 +598,6 @@ void TBatchDriver::RunBatch()
 
     o.BatchFailed = false;
     o.StopWhenDone = false;
-    o.FileNotes.clear();
     notes_.clear();
     errors_.clear();
     stopped_.clear();
@@ -483,12 +608,11 @@ void TBatchDriver::RunBatch()
     o.BatchTotalSize = 0;
     for (int i = 0; i < queue_.Count(); ++i)
         o.BatchTotalSize += SizeFromText(queue_.SizeText(i));
-    o.CurrentFileSize = 0;
     o.FinishedSize = 0;
     finishedSize_ = 0;
     o.BatchDoneSize = 0;
     o.BatchPercent = 0;
-    o.BatchStartTime = Now();
+    o.BatchStartTime = MonotonicNow();
 
     // Started from the view's loop, so that a file that cannot start ends the
     // batch through the same road as any other.
@@ -539,9 +663,9 @@ void TBatchDriver::StopRunningJobs()
         DeleteDirectShowScript(job.Script);
         job.Script.clear();
         RemoveEncoderPartial(job);
-        TakeFileNotes();
+        TakeFileNotes(job);
         job.Busy = false;
-        stopped_.push_back(Options.CurrentFile);
+        stopped_.push_back(job.Progress.CurrentFile);
     }
 }
 
@@ -583,32 +707,17 @@ const TExitStatus& TBatchDriver::EndingExitStatus() const
     return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Runner->ExitStatus() : runner_.ExitStatus();
 }
 
+const std::string& TBatchDriver::CurrentFile() const
+{
+    static const std::string none;
+    return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Progress.CurrentFile : none;
+}
+
 void TBatchDriver::Enter(int index)
 {
-    if (index == current_)
-        return;
-    TOptions& o = Options;
-    auto swapFields = [](TFileFields& f, TOptions& o) {
-        std::swap(f.CurrentFileFailed, o.CurrentFileFailed);
-        std::swap(f.FileStartTime, o.FileStartTime);
-        std::swap(f.FilePercent, o.FilePercent);
-        std::swap(f.PendingOutput, o.PendingOutput);
-        std::swap(f.CurrentFile, o.CurrentFile);
-        std::swap(f.CurrentFileSize, o.CurrentFileSize);
-        std::swap(f.FileDuration, o.FileDuration);
-        std::swap(f.FileTime, o.FileTime);
-        std::swap(f.ReportedInputFile, o.ReportedInputFile);
-        std::swap(f.ReportedOutputFile, o.ReportedOutputFile);
-        std::swap(f.ReportedSize, o.ReportedSize);
-        std::swap(f.ReportedBitrate, o.ReportedBitrate);
-        std::swap(f.FileNotes, o.FileNotes);
-    };
-    if (current_ >= 0)
-        swapFields(jobs_[static_cast<size_t>(current_)].Fields, o);
-    swapFields(jobs_[static_cast<size_t>(index)].Fields, o);
     current_ = index;
     // The parser adds the current file's part to this, giving the batch's.
-    o.FinishedSize = OthersDone(index);
+    Options.FinishedSize = OthersDone(index);
 }
 
 int64_t TBatchDriver::OthersDone(int index) const
@@ -617,7 +726,7 @@ int64_t TBatchDriver::OthersDone(int index) const
     for (int i = 0; i < JobCount(); ++i) {
         const TJob& job = jobs_[static_cast<size_t>(i)];
         if (i != index && job.Busy)
-            done += job.Fields.CurrentFileSize * job.Fields.FilePercent / 100;
+            done += job.Progress.CurrentFileSize * job.Progress.FilePercent / 100;
     }
     return done;
 }
@@ -637,10 +746,7 @@ void TBatchDriver::ShowRunningFiles()
         const TJob& job = jobs_[static_cast<size_t>(i)];
         if (!job.Busy)
             continue;
-        if (i == current_)
-            files.push_back({FileNamePart(o.CurrentFile), o.FilePercent});
-        else
-            files.push_back({FileNamePart(job.Fields.CurrentFile), job.Fields.FilePercent});
+        files.push_back({FileNamePart(job.Progress.CurrentFile), job.Progress.FilePercent});
     }
     progress_->SetRunningFiles(files);
     const int ended = o.DoneCount + o.FailedCount;
@@ -716,29 +822,27 @@ void TBatchDriver::StartNextFile()
 bool TBatchDriver::StartFile(int index, int queueIndex)
 {
     TJob& job = jobs_[static_cast<size_t>(index)];
+    // A new record for the new file: nothing of the one before carries over.
+    job.Progress = TFileProgress();
+    TFileProgress& f = job.Progress;
+    f.FileStartTime = MonotonicNow();
+    f.CurrentFile = queue_.FullName(queueIndex);
+    f.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
     Enter(index);
-    TOptions& o = Options;
-    o.CurrentFileFailed = false;
-    o.FileStartTime = Now();
-    o.FilePercent = 0;
-    o.PendingOutput.clear();
-    o.FileNotes.clear();
-    o.FileDuration = 0;
-    o.FileTime = 0;
-    o.CurrentFile = queue_.FullName(queueIndex);
-    o.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
-    startedFiles_.push_back(o.CurrentFile);
+    startedFiles_.push_back(f.CurrentFile);
     job.Busy = true;
     job.Started = false;
     job.EncoderPid = 0;
+    job.Source = {};
     std::error_code ec;
-    job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(o.CurrentFile), ec));
+    job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(f.CurrentFile), ec));
     try {
         job.Runner->Directory = AppFolder;
-        const std::string commandLine = BuildCommandLine(o.CurrentFile);
+        const std::string commandLine = BuildCommandLine(f.CurrentFile);
         job.Script = std::move(script_);
         script_.clear();
         job.Runner->SetCommandLine(commandLine);
+        job.Source = SourceStateOf(f.CurrentFile);
         job.Runner->Execute();
         job.Started = true;
         job.EncoderPid = job.Runner->ProcessId();
@@ -750,30 +854,68 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     return true;
 }
 
-void TBatchDriver::TakeFileNotes()
+void TBatchDriver::TakeFileNotes(TJob& job)
 {
     std::vector<std::string> notes;
-    notes.swap(Options.FileNotes);
+    notes.swap(job.Progress.FileNotes);
     if (notes.empty())
         return;
     for (const std::string& text : notes)
-        notes_.push_back({Options.CurrentFile, text});
-    host_.ShowFileNotes(Options.CurrentFile, notes);
+        notes_.push_back({job.Progress.CurrentFile, text});
+    host_.ShowFileNotes(job.Progress.CurrentFile, notes);
 }
 
 void TBatchDriver::FileStartFailed(int index, const std::string& message)
 {
     ParserPrompter().ShowError(message);
     // A file whose encoder cannot start has failed; the batch goes on.
-    Options.CurrentFileFailed = true;
+    jobs_[static_cast<size_t>(index)].Progress.CurrentFileFailed = true;
     FinishJob(index);
 }
 
 void TBatchDriver::RemoveEncoderPartial(TJob& job)
 {
     if (job.EncoderPid > 0)
-        RemoveUnheldPartial(PartialOutputName(OutputNameOf(Options.CurrentFile), job.EncoderPid));
+        RemoveUnheldPartial(PartialOutputName(OutputNameOf(job.Progress.CurrentFile), job.EncoderPid));
     job.EncoderPid = 0;
+}
+
+TBatchDriver::TSourceState TBatchDriver::SourceStateOf(const std::string& path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0)
+        return {};
+    TSourceState state;
+    state.Known = true;
+    state.Device = static_cast<uint64_t>(st.st_dev);
+    state.Inode = static_cast<uint64_t>(st.st_ino);
+    state.Size = static_cast<int64_t>(st.st_size);
+    state.ModifiedSeconds = static_cast<int64_t>(st.st_mtim.tv_sec);
+    state.ModifiedNanoseconds = static_cast<int64_t>(st.st_mtim.tv_nsec);
+    return state;
+}
+
+void TBatchDriver::DeleteConvertedSource(TJob& job)
+{
+    TFileProgress& f = job.Progress;
+    const TSourceState now = SourceStateOf(f.CurrentFile);
+    // Gone already: nothing to delete and nothing to say.
+    if (!now.Known)
+        return;
+    if (!job.Source.Known || now.Device != job.Source.Device || now.Inode != job.Source.Inode) {
+        // Another file under the name (moved or copied there meanwhile) was
+        // never converted.
+        f.FileNotes.push_back(IDS_MESSAGE_SourceKeptReplaced);
+        return;
+    }
+    if (!(now == job.Source)) {
+        // Written to while it converted (still being recorded or copied):
+        // the output holds only what was there when the encoder read it.
+        f.FileNotes.push_back(IDS_MESSAGE_SourceKeptChanged);
+        return;
+    }
+    std::error_code ec;
+    fs::remove(f.CurrentFile, ec);
 }
 
 void TBatchDriver::FinishFile()
@@ -788,6 +930,7 @@ void TBatchDriver::FinishJob(int index)
         return;
     Enter(index);
     TJob& job = jobs_[static_cast<size_t>(index)];
+    TFileProgress& f = job.Progress;
     TOptions& o = Options;
     DeleteDirectShowScript(job.Script);
     job.Script.clear();
@@ -795,17 +938,15 @@ void TBatchDriver::FinishJob(int index)
     // An encoder that crashed or reported failure by its exit code has failed
     // even without an error line.
     if (job.Started && !job.Runner->ExitStatus().Success())
-        o.CurrentFileFailed = true;
+        f.CurrentFileFailed = true;
     job.Started = false;
-    const std::string output = OutputNameOf(o.CurrentFile);
+    const std::string output = OutputNameOf(f.CurrentFile);
 
-    if (!o.CurrentFileFailed) {
+    if (!f.CurrentFileFailed) {
         // The source goes only when its output is really there.
-        if (o.DeleteFileAfterProcessing && FileSizeOrZero(output) > 0) {
-            std::error_code ec;
-            fs::remove(o.CurrentFile, ec);
-        }
-        queue_.RemoveFileByPath(o.CurrentFile);
+        if (o.DeleteFileAfterProcessing && FileSizeOrZero(output) > 0)
+            DeleteConvertedSource(job);
+        queue_.RemoveFileByPath(f.CurrentFile);
         o.DoneCount += 1;
         if (o.DoneCount == o.FileCount) {
             progress_->SetLabel(TProgressLabel::Batch, IDS_CONVERTING_Status + "100%");
@@ -815,15 +956,15 @@ void TBatchDriver::FinishJob(int index)
     } else {
         o.BatchFailed = true;
         o.FailedCount += 1;
-        queue_.MoveFileToEnd(o.CurrentFile);
+        queue_.MoveFileToEnd(f.CurrentFile);
         // An empty output left by the failed run goes; a file that was there
         // before the run is the user's and stays, whatever its size.
         if (!job.OutputExisted)
             DeleteIfEmpty(output);
     }
-    TakeFileNotes();
+    TakeFileNotes(job);
     job.Busy = false;
-    finishedSize_ += o.CurrentFileSize;
+    finishedSize_ += f.CurrentFileSize;
 
     if (o.StopWhenDone || o.DoneCount + o.FailedCount == o.FileCount) {
         // "When done" lets the running files finish; the batch ends with the last.
@@ -844,7 +985,7 @@ void TBatchDriver::FinishJob(int index)
         progress_->SetBatchProgress(o.BatchPercent);
     }
     if (o.BatchDoneSize > 0) {
-        const TDateTime elapsed = Now() - o.BatchStartTime;
+        const TDateTime elapsed = MonotonicNow() - o.BatchStartTime;
         const TDateTime estimated = static_cast<double>(o.BatchTotalSize) * elapsed / static_cast<double>(o.BatchDoneSize);
         progress_->SetLabel(TProgressLabel::BatchEstimated, FormatSpan(estimated));
         progress_->SetLabel(TProgressLabel::BatchRemaining, FormatSpan(estimated - elapsed));

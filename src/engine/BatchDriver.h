@@ -116,15 +116,15 @@ public:
     // Starts encoders for the first entries of the list not yet started in
     // this batch, while fewer than JobCount() run.
     void StartNextFile();
-    // The end event of the runner whose file state is in Options: settles
+    // The end event of the runner whose event is being handled: settles
     // that file, then starts the next one (posted) or ends the batch.
     void FinishFile();
     // The whole encoder command line for one source. A source that goes
     // through a DirectShow script gets a new script (ScriptPath()); the one
     // made before is deleted.
     std::string BuildCommandLine(const std::string& sourceFile);
-    // The script of the running file whose state is in Options, otherwise of
-    // the last command line; "" when it reads its source directly.
+    // The script of the running file whose event is being handled, otherwise
+    // of the last command line; "" when it reads its source directly.
     const std::string& ScriptPath() const;
     // Deletes that script (also done when the file ends and by the destructor).
     void DeleteScript();
@@ -150,6 +150,11 @@ public:
     int JobCount() const { return static_cast<int>(jobs_.size()); }
     // How the encoder of the file that is ending (or ended last) ended.
     const TExitStatus& EndingExitStatus() const;
+    // The source of the file whose encoder's event is being handled (or was
+    // last); "" before the first. Messages of the batch belong to it.
+    const std::string& CurrentFile() const;
+    // The state of the file that job Index converts (or converted last).
+    const TFileProgress& FileProgress(int index) const { return jobs_.at(static_cast<size_t>(index)).Progress; }
     // The files that were converting when the user stopped the last batch.
     const std::vector<std::string>& StoppedFiles() const { return stopped_; }
     // Error messages of a file that converted beside others, kept instead of
@@ -157,22 +162,18 @@ public:
     std::vector<std::string> TakeFileErrors(const std::string& file);
 
 private:
-    // The fields of Options that describe one converting file.
-    struct TFileFields {
-        bool CurrentFileFailed = false;
-        TDateTime FileStartTime = 0;
-        int32_t FilePercent = 0;
-        std::string PendingOutput;
-        std::string CurrentFile;
-        int64_t CurrentFileSize = 0;
-        int32_t FileDuration = 0;
-        int32_t FileTime = 0;
-        std::string ReportedInputFile;
-        std::string ReportedOutputFile;
-        int32_t ReportedSize = 0;
-        int32_t ReportedBitrate = 0;
-        std::vector<std::string> FileNotes;
+    // What a source was when its encoder started; it is deleted after its
+    // conversion only when it is still that file with that content.
+    struct TSourceState {
+        bool Known = false; // false: it could not be examined
+        uint64_t Device = 0;
+        uint64_t Inode = 0;
+        int64_t Size = 0;
+        int64_t ModifiedSeconds = 0;
+        int64_t ModifiedNanoseconds = 0;
+        bool operator==(const TSourceState&) const = default;
     };
+    static TSourceState SourceStateOf(const std::string& path);
     // One slot of the batch: a runner and the file it converts.
     struct TJob {
         TRedirector* Runner = nullptr;
@@ -182,14 +183,16 @@ private:
         std::string Script;      // DirectShow script of its file, "" for none
         int EncoderPid = 0;      // process id of its encoder, 0 when none
         bool OutputExisted = false; // its output existed before its encoder started
-        TFileFields Fields;      // its file's fields while another job's are in Options
+        TSourceState Source;     // its source as its encoder started
+        TFileProgress Progress;  // the state of its file
     };
     class TJobView;
     class TJobPrompter;
 
     // Prepares JobCount() runners for a batch of the list's files.
     void PrepareJobs();
-    // Puts the file fields of job Index into Options (saving the ones there).
+    // Makes job Index the one whose event is handled: its file is the
+    // current one, and Options.FinishedSize holds the rest of the batch.
     void Enter(int index);
     // The batch's finished size plus the converted part of every other running file.
     int64_t OthersDone(int index) const;
@@ -199,6 +202,9 @@ private:
     // The first entry of the list that has not been started in this batch, -1 for none.
     int NextUnstarted() const;
     void FinishJob(int index);
+    // Deletes the source of a converted file when it is still the file its
+    // encoder read (DeleteFileAfterProcessing); otherwise keeps it and notes why.
+    void DeleteConvertedSource(TJob& job);
     void FileStartFailed(int index, const std::string& message);
     // Ends every running encoder at once; their files count neither way.
     void StopRunningJobs();
@@ -208,8 +214,8 @@ private:
     // Removes the temporary output of the encoder that has just ended, when
     // it could not do so itself (stopped at once, killed).
     void RemoveEncoderPartial(TJob& job);
-    // Moves the current file's notes into the batch's and shows them.
-    void TakeFileNotes();
+    // Moves the notes of the job's file into the batch's and shows them.
+    void TakeFileNotes(TJob& job);
     // Shows the error messages kept while several files converted.
     void ShowKeptErrors();
     TProgressView* ParserView();
@@ -226,7 +232,7 @@ private:
     std::string outputExt_;   // output extension of the batch
     std::string script_;      // DirectShow script of the last command line, "" for none
     std::vector<TJob> jobs_;
-    int current_ = -1;        // the job whose file fields are in Options, -1 for none
+    int current_ = -1;        // the job whose event is handled, -1 for none
     int64_t finishedSize_ = 0;// sizes of the files settled in this batch
     std::vector<std::string> startedFiles_; // files started in this batch
     std::vector<std::string> stopped_;
@@ -238,8 +244,8 @@ private:
 };
 
 // Writes the DirectShow script of one source: "DirectShow.avs" in a private
-// folder of its own under the system's temporary folder (made by mkdtemp,
-// mode 0700), from the template in the languages folder's English_profile
+// folder of its own under the temporary folder (TemporaryFolder(): TMPDIR or
+// /tmp; made by mkdtemp, mode 0700, locked until the script is deleted), from the template in the languages folder's English_profile
 // folder (names matched without regard to case), every "<%InputFile%>" (any
 // case) replaced by SourceName. Returns the script's path, or "" when the name
 // cannot be written into a script unambiguously (it holds '"' or a control
@@ -249,6 +255,12 @@ private:
 std::string MakeDirectShowScript(const std::string& sourceName);
 // Deletes a script made by MakeDirectShowScript and its private folder.
 void DeleteDirectShowScript(const std::string& scriptPath);
+// Removes the script folders that runs of this user were killed before they
+// could delete: under the temporary folder, a folder named exactly as
+// MakeDirectShowScript names them, owned by the effective user, holding only
+// a regular file "DirectShow.avs" of that user, and locked by no running
+// batch (a script's folder is locked while it is in use). Returns how many.
+int SweepDirectShowFolders();
 // The file of Name inside Folder, found without regard to letter case; Folder
 // + Name when there is none.
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name);

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "lang/MultiLanguages.h"
+#include "platform/RegularFile.h"
 
 // Field names and the library's parameter names. The video bitrate is asked
 // as "BitRate": the library knows no "Bitrate" and would answer nothing.
@@ -84,8 +85,8 @@ public:
         if (std::mbstowcs(nullptr, path.c_str(), 0) != static_cast<size_t>(-1))
             return;
         std::error_code ec;
-        std::string folder = (std::filesystem::temp_directory_path(ec) / "quorvex-XXXXXX").string();
-        if (ec || !mkdtemp(folder.data()))
+        std::string folder = TemporaryFolder() + "/quorvex-XXXXXX";
+        if (!mkdtemp(folder.data()))
             return;
         folder_ = folder;
         std::string ext;

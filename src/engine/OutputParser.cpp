@@ -99,9 +99,9 @@ std::string OptionBetween(const std::string& text, const std::string& masked, co
 // The file names of the running conversion, as they stand on the command line
 // and as the encoder writes them (qvtext::VisibleText): the source, the input
 // (a script) and the output, longest first.
-std::vector<std::string> ConversionNames(const std::string& commandLine)
+std::vector<std::string> ConversionNames(const std::string& commandLine, const std::string& source)
 {
-    std::vector<std::string> raw = {Options.CurrentFile};
+    std::vector<std::string> raw = {source};
     const std::vector<std::string> args = SplitCommandLine(commandLine);
     for (size_t i = 0; i + 1 < args.size(); ++i)
         if (args[i] == "-i")
@@ -150,10 +150,9 @@ namespace {
 
 // Keeps the text of an encoder's "Note:" line for the current file (each
 // text once, and a bounded number of them).
-void KeepNote(const std::string& line)
+void KeepNote(const std::string& line, std::vector<std::string>& notes)
 {
     const size_t MaxNotes = 50;
-    std::vector<std::string>& notes = Options.FileNotes;
     std::string text = TrimText(line.substr(NotePrefix().size()));
     for (char& c : text)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
@@ -163,25 +162,25 @@ void KeepNote(const std::string& line)
     notes.push_back(text);
 }
 
-void ShowProgress(TProgressView& view)
+void ShowProgress(TFileProgress& f, TProgressView& view)
 {
     TOptions& o = Options;
-    const TDateTime now = Now();
+    const TDateTime now = MonotonicNow();
     const TDateTime batchElapsed = now - o.BatchStartTime;
     view.SetLabel(TProgressLabel::BatchElapsed, FormatSpan(batchElapsed));
 
-    if (o.FileDuration != 0 && o.FileTime != 0) {
-        double percent = static_cast<double>(o.FileTime) / o.FileDuration * 100.0;
+    if (f.FileDuration != 0 && f.FileTime != 0) {
+        double percent = static_cast<double>(f.FileTime) / f.FileDuration * 100.0;
         // A position before the start (negative times) shows 0 %.
-        o.FilePercent = std::clamp<int32_t>(ClampToInt32(percent), 0, 100);
-        view.SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + std::to_string(o.FilePercent) + "%");
-        view.SetStatusProgress(o.FilePercent);
+        f.FilePercent = std::clamp<int32_t>(ClampToInt32(percent), 0, 100);
+        view.SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + std::to_string(f.FilePercent) + "%");
+        view.SetStatusProgress(f.FilePercent);
 
-        const TDateTime fileElapsed = now - o.FileStartTime;
-        const TDateTime fileEstimated = static_cast<double>(o.FileDuration) * fileElapsed / o.FileTime;
+        const TDateTime fileElapsed = now - f.FileStartTime;
+        const TDateTime fileEstimated = static_cast<double>(f.FileDuration) * fileElapsed / f.FileTime;
         view.SetLabel(TProgressLabel::StatusRemaining, FormatSpan(fileEstimated - fileElapsed));
 
-        o.BatchDoneSize = o.CurrentFileSize * o.FilePercent / 100 + o.FinishedSize;
+        o.BatchDoneSize = f.CurrentFileSize * f.FilePercent / 100 + o.FinishedSize;
         if (o.BatchDoneSize != 0 && o.BatchTotalSize != 0) {
             double batchPercent = static_cast<double>(o.BatchDoneSize) / static_cast<double>(o.BatchTotalSize) * 100.0;
             o.BatchPercent = std::min<int32_t>(ClampToInt32(batchPercent), 100);
@@ -196,80 +195,79 @@ void ShowProgress(TProgressView& view)
 
     view.SetLabel(TProgressLabel::Working,
                   FormatText(IDS_ID_WORKING, {o.DoneCount + o.FailedCount + 1, o.FileCount,
-                                              FileNamePart(o.ReportedInputFile)}));
-    view.SetLabel(TProgressLabel::Output, FormatText(IDS_LABEL_OutputFile, {FileNamePart(o.ReportedOutputFile)}));
+                                              FileNamePart(f.ReportedInputFile)}));
+    view.SetLabel(TProgressLabel::Output, FormatText(IDS_LABEL_OutputFile, {FileNamePart(f.ReportedOutputFile)}));
     if (!view.AnimationRunning()) {
         view.StartAnimation();
         view.SetLabel(TProgressLabel::Covnerting, IDS_CONVERTING_LABEL_Converting);
     }
-    view.SetTrayHint(FormatText(IDS_MAIN_MENUITEM_Hint, {o.ReportedInputFile, o.FilePercent}));
+    view.SetTrayHint(FormatText(IDS_MAIN_MENUITEM_Hint, {f.ReportedInputFile, f.FilePercent}));
 }
 
 void ExamineLine(const std::string& line, const std::string& commandLine, const std::string& maskedCommandLine,
-                 const std::vector<std::string>& names, TProgressView* view, TPrompter& prompter)
+                 const std::vector<std::string>& names, TFileProgress& f, TProgressView* view, TPrompter& prompter)
 {
     if (TrimText(line).empty() || !view)
         return;
-    TOptions& o = Options;
     // An adjustment the encoder made: kept for the file's report, and never
     // an error line, whatever it quotes.
     if (IsNoteLine(line)) {
-        KeepNote(line);
+        KeepNote(line, f.FileNotes);
         return;
     }
 
     if (line.find("Input #0, ") != std::string::npos) {
         std::string v = TextBetween(line, "from '", "':");
         if (v != "N/A")
-            o.ReportedInputFile = v;
-        if (FileExtension(o.ReportedInputFile) == ".avs")
-            o.ReportedInputFile = o.CurrentFile;
+            f.ReportedInputFile = v;
+        if (FileExtension(f.ReportedInputFile) == ".avs")
+            f.ReportedInputFile = f.CurrentFile;
     }
     if (line.find("Output #0, ") != std::string::npos) {
         std::string v = TextBetween(line, "to '", "':");
         if (v != "N/A")
-            o.ReportedOutputFile = v;
+            f.ReportedOutputFile = v;
     }
     if (line.compare(0, 12, "  Duration: ") == 0) {
         size_t comma = line.find(',');
         std::string v = comma == std::string::npos || comma < 12 ? std::string() : TrimText(line.substr(12, comma - 12));
         if (v != "N/A")
-            o.FileDuration = static_cast<int32_t>(static_cast<uint32_t>(DurationTextToMs(v)));
+            f.FileDuration = static_cast<int32_t>(static_cast<uint32_t>(DurationTextToMs(v)));
     }
     // A profile with a time range: the output is only that long.
     if (maskedCommandLine.find(" -t ") != std::string::npos) {
         int64_t t = DurationTextToMs(OptionBetween(commandLine, maskedCommandLine, " -t ", " -ss "));
         int64_t s = DurationTextToMs(OptionBetween(commandLine, maskedCommandLine, " -ss ", " "));
-        if (t + s < o.FileDuration)
-            o.FileDuration = static_cast<int32_t>(t);
+        if (t + s < f.FileDuration)
+            f.FileDuration = static_cast<int32_t>(t);
     }
     if (line.find(" time=") != std::string::npos) {
         std::string v = TextBetween(line, " time=", " ");
         double seconds;
         if (v == "N/A") {
         } else if (v == "10000000000.0") {
-            o.FileTime = 0;
+            f.FileTime = 0;
         } else if (ReadNumber(v, seconds)) {
-            o.FileTime = ClampToInt32(seconds * 1000.0);
+            f.FileTime = ClampToInt32(seconds * 1000.0);
         }
     }
     if (line.find(" bitrate=") != std::string::npos) {
         std::string v = TextBetween(line, " bitrate=", "kbits/s");
         double number;
         if (v != "N/A" && ReadNumber(v, number))
-            o.ReportedBitrate = ClampToInt32(number);
+            f.ReportedBitrate = ClampToInt32(number);
     }
     if (line.find("size=") != std::string::npos) {
         std::string v = TextBetween(line, "size=", "kB ");
         double number;
         if (v != "N/A" && ReadNumber(v, number))
-            o.ReportedSize = ClampToInt32(number);
+            f.ReportedSize = ClampToInt32(number);
     }
 
-    ShowProgress(*view);
+    ShowProgress(f, *view);
 
     if (IsErrorLine(line, names)) {
-        o.CurrentFileFailed = true;
+        f.CurrentFileFailed = true;
         prompter.MessageBox(line, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
     }
 }
@@ -342,7 +340,7 @@ std::string FormatSpan(TDateTime span)
 }
 
 void ParseEncoderText(const std::string& chunk, bool processExited, const std::string& fullCommandLine,
-                      TProgressView* view, TPrompter& prompter)
+                      TFileProgress& file, TProgressView* view, TPrompter& prompter)
 {
     std::string text = chunk;
     if (size_t p = text.find("Input"); p != std::string::npos)
@@ -363,34 +361,35 @@ void ParseEncoderText(const std::string& chunk, bool processExited, const std::s
             normal += c;
         }
     }
-    text = Options.PendingOutput + normal;
-    Options.PendingOutput.clear();
+    text = file.PendingOutput + normal;
+    file.PendingOutput.clear();
 
     if (!processExited) {
         size_t last = text.rfind("\r\n");
         if (last == std::string::npos) {
-            Options.PendingOutput = std::move(text);
+            file.PendingOutput = std::move(text);
             return;
         }
-        Options.PendingOutput = text.substr(last + 2);
+        file.PendingOutput = text.substr(last + 2);
         text.erase(last + 2);
     }
 
     const std::string masked = MaskQuotedParts(fullCommandLine);
-    const std::vector<std::string> names = ConversionNames(fullCommandLine);
+    const std::vector<std::string> names = ConversionNames(fullCommandLine, file.CurrentFile);
     size_t start = 0;
     while (start < text.size()) {
         size_t br = text.find("\r\n", start);
         std::string line = text.substr(start, br == std::string::npos ? std::string::npos : br - start);
-        ExamineLine(line, fullCommandLine, masked, names, view, prompter);
+        ExamineLine(line, fullCommandLine, masked, names, file, view, prompter);
         if (br == std::string::npos)
             break;
         start = br + 2;
     }
 }
 
-void ParseEncoderOutput(TRedirector& sender, const char* buffer, uint32_t size, TProgressView* view,
-                        TPrompter& prompter)
+void ParseEncoderOutput(TRedirector& sender, const char* buffer, uint32_t size, TFileProgress& file,
+                        TProgressView* view, TPrompter& prompter)
 {
-    ParseEncoderText(std::string(buffer, size), sender.ProcessExited(), sender.FullCommandLine(), view, prompter);
+    ParseEncoderText(std::string(buffer, size), sender.ProcessExited(), sender.FullCommandLine(), file, view,
+                     prompter);
 }

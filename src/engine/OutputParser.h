@@ -2,8 +2,9 @@
 
 // Reads the encoder's console text while a file converts: cuts it into lines,
 // takes the input and output names, the duration and the position from them,
-// marks the current file failed on an error line, and keeps the progress view
-// up to date. Works on the batch-state fields of Options.
+// marks the file failed on an error line, and keeps the progress view up to
+// date. Works on the file's own progress record and on the batch-wide
+// fields of Options.
 //
 // Also declares the progress view, the interface through which the engine
 // keeps the progress window up to date.
@@ -16,6 +17,24 @@
 #include "app/Settings.h"
 
 class TRedirector;
+
+// The state of one converting file. Each file that converts has a record of
+// its own, so that files converting at once never share a value.
+struct TFileProgress {
+    std::string CurrentFile;              // the source
+    int64_t CurrentFileSize = 0;          // its size in bytes as listed
+    bool CurrentFileFailed = false;       // an error line came, or its encoder failed
+    TDateTime FileStartTime = 0;          // MonotonicNow() when its encoder started
+    int32_t FilePercent = 0;
+    std::string PendingOutput;            // encoder text after the last line break
+    int32_t FileDuration = 0;             // ms
+    int32_t FileTime = 0;                 // ms
+    std::string ReportedInputFile;
+    std::string ReportedOutputFile;
+    int32_t ReportedSize = 0;             // kB
+    int32_t ReportedBitrate = 0;          // kbit/s
+    std::vector<std::string> FileNotes;   // the encoder's "Note:" lines for this file
+};
 
 // Labels of the progress window that the engine writes.
 enum class TProgressLabel {
@@ -67,13 +86,14 @@ public:
     virtual int ShowModal() = 0;
 };
 
-// Runner data event: examines one piece of encoder text. View is the
+// Runner data event: examines one piece of encoder text of File. View is the
 // progress window, or null when none exists (lines are then skipped).
-void ParseEncoderOutput(TRedirector& sender, const char* buffer, uint32_t size, TProgressView* view,
-                        TPrompter& prompter);
+// Options.FinishedSize holds the finished part of the batch besides File.
+void ParseEncoderOutput(TRedirector& sender, const char* buffer, uint32_t size, TFileProgress& file,
+                        TProgressView* view, TPrompter& prompter);
 // The same, given what it needs of the runner.
 void ParseEncoderText(const std::string& chunk, bool processExited, const std::string& fullCommandLine,
-                      TProgressView* view, TPrompter& prompter);
+                      TFileProgress& file, TProgressView* view, TPrompter& prompter);
 
 // The text between the first StartMarker and the first EndMarker that starts
 // at least one character after it, trimmed; empty when there is none.
@@ -92,7 +112,7 @@ bool IsErrorLine(const std::string& line, const std::vector<std::string>& names)
 // Line with every occurrence of each of Names replaced by "''".
 std::string LineWithoutNames(const std::string& line, const std::vector<std::string>& names);
 // The encoder's notes: a line beginning "Note: " tells of an adjustment it
-// made; its text is kept in Options.FileNotes and it is never an error line.
+// made; its text is kept in the file's FileNotes and it is never an error line.
 const std::string& NotePrefix();
 bool IsNoteLine(const std::string& line);
 // Nearest integer, halves to the even neighbour; beyond the 64-bit range the

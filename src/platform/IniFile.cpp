@@ -337,7 +337,7 @@ void TIniFile::UpdateFile()
 
     fs::path dir = target.parent_path();
     std::string tmpl = (dir.empty() ? fs::path(".") : dir).string() + "/." + target.filename().string() + ".XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
+    int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0)
         throw EIniWriteError(fileName_);
     bool ok = true;

@@ -2,10 +2,24 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+std::string TemporaryFolder()
+{
+    const char* dir = std::getenv("TMPDIR");
+    struct stat st {};
+    if (dir && dir[0] == '/' && ::stat(dir, &st) == 0 && S_ISDIR(st.st_mode) && ::access(dir, W_OK | X_OK) == 0) {
+        std::string folder = dir;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        return folder;
+    }
+    return "/tmp";
+}
 
 namespace {
 

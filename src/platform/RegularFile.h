@@ -30,3 +30,8 @@ struct TFileRead {
 };
 
 TFileRead ReadRegularFile(const std::string& fileName, size_t maxBytes);
+
+// The folder for the program's temporary files, without a trailing "/":
+// TMPDIR when it names an absolute path of a folder this user can write to,
+// otherwise "/tmp" (an empty, relative, missing or unwritable TMPDIR).
+std::string TemporaryFolder();

@@ -5,7 +5,8 @@
 // needs is prepared before the child starts; the child shares the caller's
 // memory as with vfork (nothing is copied, the calling thread waits until the
 // program runs) and makes only async-signal-safe calls until it runs the
-// program. It does not use posix_spawn because a child may need set-up that
+// program. The program gets descriptors 0 to 3 as given and no other: every
+// descriptor above them is closed on exec, whatever its flags. It does not use posix_spawn because a child may need set-up that
 // posix_spawn cannot do: the parent-death signal, and the check that the
 // parent still lives.
 

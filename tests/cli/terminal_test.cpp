@@ -158,12 +158,13 @@ TEST(Prompter, MessagesOfARunningFileAreKeptForItsReport)
     std::istringstream in;
     TTerminalPrompter prompter(cap.console, in, false, false);
 
-    Options.CurrentFile = "/src/a.avi";
+    std::string current = "/src/a.avi";
+    prompter.CurrentFile = [&] { return current; };
     prompter.MessageBox("Mind the gap", "Hint", TMsgIcon::Warning); // not collecting: shown at once
     prompter.CollectFileMessages = true;
     prompter.MessageBox("Error while opening\r\nsecond line", "Error", TMsgIcon::Information);
     prompter.ShowError("Error creating process : 2");
-    Options.CurrentFile = "/src/b.avi";
+    current = "/src/b.avi";
     prompter.MessageBox("Error for b", "Error", TMsgIcon::Information);
     prompter.CollectFileMessages = false;
 

@@ -232,7 +232,7 @@ TEST_F(BatchDriver, EncoderNotesReachTheHostPerFileAndOnceForTheBatch)
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
     EXPECT_TRUE(driver.BatchNotes().empty());
     EXPECT_EQ(host.BatchNotes.size(), 1u);
-    EXPECT_TRUE(Options.FileNotes.empty());
+    EXPECT_TRUE(driver.FileProgress(0).FileNotes.empty());
 }
 
 TEST_F(BatchDriver, CompleteBatchShowsBalloonAndRunsTheAfterBatchAction)

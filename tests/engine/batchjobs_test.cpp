@@ -284,6 +284,45 @@ TEST_F(BatchJobs, FilesThatCannotStartAreReportedOnceEachAtTheEnd)
         EXPECT_EQ(Occurrences(kept, std::string(name) + "Error creating process : 13"), 1u) << kept;
 }
 
+// Each converting file has a progress record of its own: whatever the
+// parser writes for one file (names, duration, position, percent, notes)
+// stays with that file while another converts at the same time.
+TEST_F(BatchJobs, EachFileKeepsItsOwnProgressWhileOthersConvert)
+{
+    const std::string a = Source("a.mpg", "sleep 300"), b = Source("b.mpg", "sleep 100");
+    bool bothSeen = false, ownValues = true;
+    auto check = [&](int job) {
+        const TFileProgress& f = driver.FileProgress(job);
+        if (!f.ReportedInputFile.empty())
+            ownValues &= f.ReportedInputFile == f.CurrentFile;
+        if (!f.ReportedOutputFile.empty())
+            ownValues &= f.ReportedOutputFile == OutputOf(f.CurrentFile);
+    };
+    host.OnView = [&](TFakeView& view) {
+        view.OnRunning = [&](const std::vector<TRunningFile>& files) {
+            if (files.size() != 2)
+                return;
+            bothSeen = true;
+            check(0);
+            check(1);
+        };
+    };
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+
+    EXPECT_TRUE(bothSeen);
+    EXPECT_TRUE(ownValues) << "one file's values showed in the other's record";
+    const std::string sources[] = {a, b};
+    for (int job = 0; job < 2; ++job) {
+        const TFileProgress& f = driver.FileProgress(job);
+        EXPECT_EQ(f.CurrentFile, sources[job]);
+        EXPECT_EQ(f.ReportedInputFile, sources[job]);
+        EXPECT_EQ(f.ReportedOutputFile, OutputOf(sources[job]));
+        EXPECT_EQ(f.FileDuration, 10000);
+        EXPECT_EQ(f.FilePercent, 100);
+        EXPECT_FALSE(f.CurrentFileFailed);
+    }
+}
+
 TEST_F(BatchJobs, TrayHintAndLinesShowTheBatchAndEachFile)
 {
     const std::string a = Source("a.mpg", "sleep 200"), b = Source("b.mpg");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -23,15 +24,17 @@ protected:
     {
         ResetCatalogue();
         Options = TOptions{};
-        Options.CurrentFile = "/in/clip.avi";
+        file = TFileProgress{};
+        file.CurrentFile = "/in/clip.avi";
         Options.FileCount = 3;
-        Options.FileStartTime = Now();
-        Options.BatchStartTime = Now();
+        file.FileStartTime = MonotonicNow();
+        Options.BatchStartTime = MonotonicNow();
     }
     void Feed(const std::string& text, bool exited = false, const std::string& cmd = Cmd)
     {
-        ParseEncoderText(text, exited, cmd, &view, prompter);
+        ParseEncoderText(text, exited, cmd, file, &view, prompter);
     }
+    TFileProgress file;
     std::shared_ptr<TViewRecord> rec = std::make_shared<TViewRecord>();
     TFakeView view{rec};
     TFakePrompter prompter;
@@ -88,22 +91,22 @@ TEST_F(OutputParser, HeaderDurationAndProgress)
 {
     Feed("Input #0, avi, from '/in/clip.avi':\n  Duration: 00:00:10.00, start: 0.0, bitrate: 100 kb/s\n"
          "Output #0, avi, to '/out/clip.avi':\n");
-    EXPECT_EQ(Options.ReportedInputFile, "/in/clip.avi");
-    EXPECT_EQ(Options.ReportedOutputFile, "/out/clip.avi");
-    EXPECT_EQ(Options.FileDuration, 10000);
+    EXPECT_EQ(file.ReportedInputFile, "/in/clip.avi");
+    EXPECT_EQ(file.ReportedOutputFile, "/out/clip.avi");
+    EXPECT_EQ(file.FileDuration, 10000);
     EXPECT_EQ(rec->Labels[TProgressLabel::Working], "Working on file 1 of 3: clip.avi");
     EXPECT_EQ(rec->Labels[TProgressLabel::Output], "Output file: clip.avi");
     EXPECT_EQ(rec->Labels[TProgressLabel::Covnerting], "Conveting...");
     EXPECT_TRUE(rec->Animation);
 
-    Options.CurrentFileSize = 1000;
+    file.CurrentFileSize = 1000;
     Options.FinishedSize = 1000;
     Options.BatchTotalSize = 3000;
     Feed("frame=  50 fps=0 q=2.0 size=     120kB time=5.00 bitrate= 196.6kbits/s    \r");
-    EXPECT_EQ(Options.FileTime, 5000);
-    EXPECT_EQ(Options.ReportedSize, 120);
-    EXPECT_EQ(Options.ReportedBitrate, 197);
-    EXPECT_EQ(Options.FilePercent, 50);
+    EXPECT_EQ(file.FileTime, 5000);
+    EXPECT_EQ(file.ReportedSize, 120);
+    EXPECT_EQ(file.ReportedBitrate, 197);
+    EXPECT_EQ(file.FilePercent, 50);
     EXPECT_EQ(rec->Labels[TProgressLabel::Status], "Status= 50%");
     EXPECT_EQ(rec->StatusProgress, 50);
     EXPECT_EQ(Options.BatchDoneSize, 1500);
@@ -111,30 +114,61 @@ TEST_F(OutputParser, HeaderDurationAndProgress)
     EXPECT_EQ(rec->Labels[TProgressLabel::Batch], "Batch=50%");
     EXPECT_EQ(rec->BatchProgress, 50);
     EXPECT_EQ(rec->TrayHints.back(), "/in/clip.avi: 50%");
-    EXPECT_FALSE(Options.CurrentFileFailed);
+    EXPECT_FALSE(file.CurrentFileFailed);
+}
+
+// Elapsed, remaining and estimated times are spans of the monotonic clock:
+// a wall clock put an hour forward (the spring clock change) during a 3 s
+// wait changes none of them.
+TEST_F(OutputParser, TimesComeFromTheMonotonicClockNotTheWallClock)
+{
+    using namespace std::chrono;
+    const auto wallStart = system_clock::now();
+    const steady_clock::time_point steadyStart{hours(1000)};
+    WallClock = [&] { return wallStart; };
+    MonotonicClock = [&] { return steadyStart; };
+    Options.BatchStartTime = MonotonicNow();
+    file.FileStartTime = MonotonicNow();
+    const double nowBefore = Now();
+    WallClock = [&] { return wallStart + hours(1) + seconds(3); };
+    MonotonicClock = [&] { return steadyStart + seconds(3); };
+    EXPECT_NEAR((Now() - nowBefore) * 86400, 3603, 0.01) << "the wall clock did not jump";
+    file.CurrentFileSize = 1000;
+    Options.BatchTotalSize = 4000;
+
+    Feed("  Duration: 00:00:10.00, start: 0.0, bitrate: 100 kb/s\n"
+         "frame=  50 fps=0 q=2.0 size=     120kB time=5.00 bitrate= 196.6kbits/s    \r");
+    WallClock = nullptr;
+    MonotonicClock = nullptr;
+
+    EXPECT_EQ(rec->Labels[TProgressLabel::BatchElapsed], "0:00:03");
+    // Half the file in 3 s: 3 s to go for it; an eighth of the batch: 24 s in all.
+    EXPECT_EQ(rec->Labels[TProgressLabel::StatusRemaining], "0:00:03");
+    EXPECT_EQ(rec->Labels[TProgressLabel::BatchEstimated], "0:00:24");
+    EXPECT_EQ(rec->Labels[TProgressLabel::BatchRemaining], "0:00:21");
 }
 
 TEST_F(OutputParser, LineSplitAcrossChunksAndStreamsIsExaminedOnceWhenComplete)
 {
-    Options.FileDuration = 10000;
+    file.FileDuration = 10000;
     Feed("frame=  50 size=  10kB ti");
     Feed("me=2.50 bitrate= 100.0k");
-    EXPECT_EQ(Options.FileTime, 0);
+    EXPECT_EQ(file.FileTime, 0);
     EXPECT_EQ(rec->LabelSets[TProgressLabel::Working], 0);
     Feed("bits/s\r");
-    EXPECT_EQ(Options.FileTime, 2500);
+    EXPECT_EQ(file.FileTime, 2500);
     EXPECT_EQ(rec->LabelSets[TProgressLabel::Working], 1);
-    EXPECT_EQ(Options.PendingOutput, "");
+    EXPECT_EQ(file.PendingOutput, "");
 }
 
 TEST_F(OutputParser, FinalDrainExaminesTheUnfinishedLine)
 {
     Feed("Error at the very end");
-    EXPECT_FALSE(Options.CurrentFileFailed);
-    EXPECT_EQ(Options.PendingOutput, "Error at the very end");
+    EXPECT_FALSE(file.CurrentFileFailed);
+    EXPECT_EQ(file.PendingOutput, "Error at the very end");
     Feed("", true);
-    EXPECT_TRUE(Options.CurrentFileFailed);
-    EXPECT_EQ(Options.PendingOutput, "");
+    EXPECT_TRUE(file.CurrentFileFailed);
+    EXPECT_EQ(file.PendingOutput, "");
 }
 
 TEST_F(OutputParser, ErrorLines)
@@ -154,10 +188,10 @@ TEST_F(OutputParser, ErrorLines)
         {"frame=  10 size= 1kB time=1.00 bitrate= 8.0kbits/s", false},
     };
     for (const auto& c : cases) {
-        Options.CurrentFileFailed = false;
+        file.CurrentFileFailed = false;
         prompter.Messages.clear();
         Feed(c.line + "\r\n");
-        EXPECT_EQ(Options.CurrentFileFailed, c.error) << c.line;
+        EXPECT_EQ(file.CurrentFileFailed, c.error) << c.line;
         ASSERT_EQ(prompter.Messages.size(), c.error ? 1u : 0u) << c.line;
         if (c.error) {
             EXPECT_EQ(prompter.Messages[0].Text, c.line);
@@ -173,7 +207,7 @@ TEST_F(OutputParser, NamesOfTheConversionNeverCountAsErrors)
     const std::string source = "/in/Could not open\nError I/O error occured.avi";
     const std::string output = "/out/No audio or video streams available.avi";
     const std::string cmd = "\"/app/avcore.dll\" -p 5260718 -i \"" + source + "\" -y -f avi  \"" + output + "\"";
-    Options.CurrentFile = source;
+    file.CurrentFile = source;
     struct {
         std::string line;
         bool error;
@@ -186,9 +220,9 @@ TEST_F(OutputParser, NamesOfTheConversionNeverCountAsErrors)
         {"ffmpeg: '" + output + "': Could not open file", true}, // the phrase outside the name still counts
     };
     for (const auto& c : cases) {
-        Options.CurrentFileFailed = false;
+        file.CurrentFileFailed = false;
         Feed(c.line + "\n", false, cmd);
-        EXPECT_EQ(Options.CurrentFileFailed, c.error) << c.line;
+        EXPECT_EQ(file.CurrentFileFailed, c.error) << c.line;
     }
     EXPECT_EQ(LineWithoutNames("a /x/y b /x/y", {"/x/y"}), "a '' b ''");
     // Names that the replacement itself contains end too.
@@ -206,33 +240,33 @@ TEST_F(OutputParser, NoteLinesAreKeptForTheFileAndNeverErrors)
          "Note: with a \x1b[2J control\r\n"
          "Note:   \r\n"
          " Note: a leading blank makes no note\r\n");
-    EXPECT_FALSE(Options.CurrentFileFailed);
+    EXPECT_FALSE(file.CurrentFileFailed);
     EXPECT_TRUE(prompter.Messages.empty());
-    EXPECT_EQ(Options.FileNotes,
+    EXPECT_EQ(file.FileNotes,
               (std::vector<std::string>{"MP3 has no bitrate of 320 kbit/s at 22050 Hz; written at 160 kbit/s",
                                         "a value quoting Could not open and I/O error occured",
                                         "Error in a note is no error", "with a ?[2J control"}));
 
     // An error line that merely mentions a note is still an error.
     Feed("Error: Note: not a note\r\n");
-    EXPECT_TRUE(Options.CurrentFileFailed);
-    EXPECT_EQ(Options.FileNotes.size(), 4u);
+    EXPECT_TRUE(file.CurrentFileFailed);
+    EXPECT_EQ(file.FileNotes.size(), 4u);
 
     // A note arriving in two pieces is kept once, complete.
-    Options.FileNotes.clear();
+    file.FileNotes.clear();
     Feed("Note: split ");
     Feed("in two\n");
-    EXPECT_EQ(Options.FileNotes, (std::vector<std::string>{"split in two"}));
+    EXPECT_EQ(file.FileNotes, (std::vector<std::string>{"split in two"}));
 
     // Without a progress window, as every other line, a note is skipped.
-    Options.FileNotes.clear();
-    ParseEncoderText("Note: nobody watches\r\n", false, Cmd, nullptr, prompter);
-    EXPECT_TRUE(Options.FileNotes.empty());
+    file.FileNotes.clear();
+    ParseEncoderText("Note: nobody watches\r\n", false, Cmd, file, nullptr, prompter);
+    EXPECT_TRUE(file.FileNotes.empty());
 
     // A flood of notes is bounded.
     for (int i = 0; i < 200; ++i)
         Feed("Note: " + std::to_string(i) + "\r\n");
-    EXPECT_EQ(Options.FileNotes.size(), 50u);
+    EXPECT_EQ(file.FileNotes.size(), 50u);
 }
 
 TEST_F(OutputParser, LineBreaksOfEveryKindEndLines)
@@ -245,24 +279,24 @@ TEST_F(OutputParser, LineBreaksOfEveryKindEndLines)
 TEST_F(OutputParser, TextBeforeTheInputHeaderOfAChunkIsDropped)
 {
     Feed("Error from a previous run\nInput #0, avi, from '/in/clip.avi':\n");
-    EXPECT_FALSE(Options.CurrentFileFailed);
-    EXPECT_EQ(Options.ReportedInputFile, "/in/clip.avi");
+    EXPECT_FALSE(file.CurrentFileFailed);
+    EXPECT_EQ(file.ReportedInputFile, "/in/clip.avi");
 }
 
 TEST_F(OutputParser, NotAvailableValuesLeaveFieldsUnchanged)
 {
-    Options.FileDuration = 1234;
-    Options.FileTime = 77;
-    Options.ReportedBitrate = 5;
-    Options.ReportedInputFile = "/in/clip.avi";
+    file.FileDuration = 1234;
+    file.FileTime = 77;
+    file.ReportedBitrate = 5;
+    file.ReportedInputFile = "/in/clip.avi";
     Feed("Input #0, avi, from 'N/A':\n  Duration: N/A, start: 0\nframe= 1 size=N/A kB  time=N/A bitrate=N/A kbits/s\n");
-    EXPECT_EQ(Options.FileDuration, 1234);
-    EXPECT_EQ(Options.FileTime, 77);
-    EXPECT_EQ(Options.ReportedBitrate, 5);
-    EXPECT_EQ(Options.ReportedInputFile, "/in/clip.avi");
+    EXPECT_EQ(file.FileDuration, 1234);
+    EXPECT_EQ(file.FileTime, 77);
+    EXPECT_EQ(file.ReportedBitrate, 5);
+    EXPECT_EQ(file.ReportedInputFile, "/in/clip.avi");
 
     // With no duration no percentage is shown.
-    Options.FileDuration = 0;
+    file.FileDuration = 0;
     rec->LabelSets.clear();
     rec->StatusProgress = -1;
     Feed("frame= 1 size= 1kB time=3.00 bitrate= 1.0kbits/s\n");
@@ -281,9 +315,9 @@ TEST_F(OutputParser, TimeValues)
         {"abc", 42, 42},
     };
     for (const auto& c : cases) {
-        Options.FileTime = c.before;
+        file.FileTime = c.before;
         Feed("frame= 1 size= 1kB time=" + c.time + " bitrate= 1.0kbits/s\n");
-        EXPECT_EQ(Options.FileTime, c.after) << c.time;
+        EXPECT_EQ(file.FileTime, c.after) << c.time;
     }
 }
 
@@ -296,12 +330,12 @@ TEST_F(OutputParser, PercentRoundsHalvesToEvenAndStaysWithin0To100)
                  // a position before the start shows 0 %, also for a file size that
                  // times the negative percent would overflow
                  {"-0.04", 0}, {"-2000000", 0}};
-    Options.CurrentFileSize = 8'000'000'000;
+    file.CurrentFileSize = 8'000'000'000;
     Options.BatchTotalSize = 16'000'000'000;
     for (const auto& c : cases) {
-        Options.FileDuration = 1000;
+        file.FileDuration = 1000;
         Feed("frame= 1 size= 1kB time=" + c.time + " bitrate= 1.0kbits/s\n");
-        EXPECT_EQ(Options.FilePercent, c.percent) << c.time;
+        EXPECT_EQ(file.FilePercent, c.percent) << c.time;
         EXPECT_EQ(rec->StatusProgress, c.percent) << c.time;
         EXPECT_GE(rec->BatchProgress, 0) << c.time;
     }
@@ -313,35 +347,35 @@ TEST_F(OutputParser, TimeRangeOfTheProfileCapsTheDuration)
     const std::string ranged =
         R"("/app/avcore.dll" -p 5260718 -i "/in/clip.avi" -y -f avi  -t 0:01:00.000 -ss 0:02:00.000 -vcodec xvid  "/out/clip.avi")";
     Feed("  Duration: 00:10:00.00, start: 0.0\n", false, ranged);
-    EXPECT_EQ(Options.FileDuration, 60000);
+    EXPECT_EQ(file.FileDuration, 60000);
     Feed("frame= 1 size= 1kB time=30.00 bitrate= 1.0kbits/s\n", false, ranged);
-    EXPECT_EQ(Options.FilePercent, 50);
+    EXPECT_EQ(file.FilePercent, 50);
     Feed("frame= 1 size= 1kB time=60.00 bitrate= 1.0kbits/s\n", false, ranged);
-    EXPECT_EQ(Options.FilePercent, 100);
+    EXPECT_EQ(file.FilePercent, 100);
 
     // A range past the end of the input leaves the duration alone.
-    Options.FileDuration = 0;
+    file.FileDuration = 0;
     Feed("  Duration: 00:02:30.00, start: 0.0\n", false, ranged);
-    EXPECT_EQ(Options.FileDuration, 150000);
+    EXPECT_EQ(file.FileDuration, 150000);
 
     // A " -t " inside a quoted file name is no range.
-    Options.FileDuration = 0;
+    file.FileDuration = 0;
     const std::string named = R"("/app/avcore.dll" -p 5260718 -i "/in/a -t 1 -ss 2 .avi" -y -f avi  "/out/a.avi")";
     Feed("  Duration: 00:10:00.00, start: 0.0\n", false, named);
-    EXPECT_EQ(Options.FileDuration, 600000);
+    EXPECT_EQ(file.FileDuration, 600000);
 }
 
 TEST_F(OutputParser, ScriptInputShowsTheRealSource)
 {
-    Options.CurrentFile = "/in/real name.mpg";
+    file.CurrentFile = "/in/real name.mpg";
     Feed("Input #0, avs, from '/app/DirectShow.avs':\n");
-    EXPECT_EQ(Options.ReportedInputFile, "/in/real name.mpg");
+    EXPECT_EQ(file.ReportedInputFile, "/in/real name.mpg");
     EXPECT_EQ(rec->Labels[TProgressLabel::Working], "Working on file 1 of 3: real name.mpg");
 }
 
 TEST_F(OutputParser, WithoutAViewLinesAreSkipped)
 {
-    ParseEncoderText("Error while opening\n", false, Cmd, nullptr, prompter);
-    EXPECT_FALSE(Options.CurrentFileFailed);
+    ParseEncoderText("Error while opening\n", false, Cmd, file, nullptr, prompter);
+    EXPECT_FALSE(file.CurrentFileFailed);
     EXPECT_TRUE(prompter.Messages.empty());
 }

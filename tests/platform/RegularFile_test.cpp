@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -90,6 +91,48 @@ TEST(RegularFile, UnreadableFileIsRefusedWithTheSystemReason)
 
 // An INI file that is refused reads as empty, says why, and is never replaced
 // by a write; a missing one is created as before.
+// TMPDIR is taken only when it names a folder that can be written to;
+// anything else gives /tmp (std::filesystem would throw, or hand back a
+// relative path that means another folder once the current one changes).
+TEST(RegularFile, TemporaryFolderFallsBackToTmp)
+{
+    TempDir dir;
+    const std::string folder = dir.dir() + "t";
+    fs::create_directories(folder);
+    WriteFile(dir.file("file"), "");
+    fs::create_directories(dir.dir() + "locked");
+    fs::permissions(dir.dir() + "locked", fs::perms::owner_read | fs::perms::owner_exec);
+    const char* saved = std::getenv("TMPDIR");
+    const std::string before = saved ? saved : "";
+    const struct {
+        const char* name;
+        std::optional<std::string> tmpdir;
+        std::string expected;
+    } cases[] = {
+        {"unset", std::nullopt, "/tmp"},
+        {"empty", "", "/tmp"},
+        {"relative", "t", "/tmp"},
+        {"missing", dir.dir() + "missing", "/tmp"},
+        {"a file", dir.file("file"), "/tmp"},
+        {"a folder", folder, folder},
+        {"trailing slashes", folder + "//", folder},
+        // root may write anywhere, so the unwritable folder is usable then
+        {"not writable", dir.dir() + "locked", geteuid() == 0 ? dir.dir() + "locked" : "/tmp"},
+    };
+    for (const auto& c : cases) {
+        if (c.tmpdir)
+            setenv("TMPDIR", c.tmpdir->c_str(), 1);
+        else
+            unsetenv("TMPDIR");
+        EXPECT_EQ(TemporaryFolder(), c.expected) << c.name;
+    }
+    if (saved)
+        setenv("TMPDIR", before.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    fs::permissions(dir.dir() + "locked", fs::perms::owner_all);
+}
+
 TEST(IniFile, RefusedFileReadsEmptyAndIsNeverReplaced)
 {
     TempDir dir;

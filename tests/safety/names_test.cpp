@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <unistd.h>
 #include <vector>
@@ -267,6 +269,77 @@ TEST_F(Names, AFullDiskIsNamedAsTheCause)
     EXPECT_CONTAINS(report, "No space left on device");
     EXPECT_EQ(report.find("[info]"), std::string::npos) << report;
     EXPECT_TRUE(fs::exists(source));
+}
+
+// A TMPDIR that names no usable folder gives way to /tmp: the files that go
+// through a DirectShow script still convert, and no script is left there.
+TEST_F(Names, ABadTemporaryFolderFallsBackToTmp)
+{
+    const std::string aFile = tmp.file("not-a-folder");
+    WriteFile(aFile, "");
+    const struct {
+        const char* name;
+        std::string tmpdir;
+    } cases[] = {
+        {"empty", ""},
+        {"missing", tmp.dir() + "missing"},
+        {"a file", aFile},
+        {"relative", "scratch"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        // ".rmvb" goes through a script in the temporary folder.
+        const std::string source = Source("small.avi", "clip.rmvb");
+        fs::remove(out + "clip.avi");
+        runTmpDir.clear();
+        setenv("TMPDIR", c.tmpdir.c_str(), 1);
+        const RunResult r = Run(Convert({source}), tmp.dir());
+        unsetenv("TMPDIR");
+        EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+        EXPECT_EQ(VideoWidth(out + "clip.avi"), 160);
+        EXPECT_TRUE(Leftovers().empty());
+    }
+}
+
+// Script folders that a killed run left in the temporary folder go with the
+// next batch; what is not exactly such a folder of this user, or is held by
+// a running batch, stays.
+TEST_F(Names, LeftoverScriptFoldersAreSweptOnlyWhenOursAndUnheld)
+{
+    auto folderWith = [&](const std::string& name, const std::vector<std::string>& files) {
+        const std::string folder = scratch + name + "/";
+        fs::create_directories(folder);
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
+        for (const std::string& f : files)
+            WriteFile(folder + f, "DirectShowSource(\"x.avi\")\n");
+        return folder;
+    };
+    const std::string left = folderWith("quorvex-Ab3xY9", {"DirectShow.avs"});
+    const std::string alsoLeft = folderWith("quorvex-000000", {"DirectShow.avs"});
+    const std::string held = folderWith("quorvex-Held01", {"DirectShow.avs"});
+    const std::string more = folderWith("quorvex-More01", {"DirectShow.avs", "notes.txt"});
+    const std::string other = folderWith("quorvex-Other1", {"source.avi"});
+    const std::string empty = folderWith("quorvex-Empty1", {});
+    const std::string longer = folderWith("quorvex-Longer12", {"DirectShow.avs"});
+    const std::string plain = folderWith("myfolder-Ab3xY9", {"DirectShow.avs"});
+    const std::string target = folderWith("target", {"DirectShow.avs"});
+    fs::create_directory_symlink(target, scratch + "quorvex-Link01");
+    fs::create_directory(scratch + "quorvex-Dir001");
+    fs::create_directory(scratch + "quorvex-Dir001/DirectShow.avs");
+    // A running batch holds its script's folder locked.
+    const int lock = open(held.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(lock, 0);
+    ASSERT_EQ(flock(lock, LOCK_EX | LOCK_NB), 0);
+
+    const RunResult r = Run(Convert({Source("small.avi", "clip.avi")}));
+    close(lock);
+
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_FALSE(fs::exists(left)) << "a leftover script folder stayed";
+    EXPECT_FALSE(fs::exists(alsoLeft)) << "a leftover script folder stayed";
+    for (const std::string& kept : {held, more, other, empty, longer, plain, target + "DirectShow.avs",
+                                    scratch + "quorvex-Link01", scratch + "quorvex-Dir001/DirectShow.avs"})
+        EXPECT_TRUE(fs::exists(kept)) << kept << " was taken";
 }
 
 } // namespace

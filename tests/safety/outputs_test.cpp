@@ -9,6 +9,8 @@
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <optional>
 #include <sys/file.h>
 #include <unistd.h>
@@ -278,6 +280,91 @@ TEST_F(Outputs, KilledFrontEndTakesItsEncoderAlong)
     EXPECT_TRUE(fs::exists(source));
     // The encoder, ended by its parent's death, removes its temporary file.
     EXPECT_TRUE(WaitFor([&] { return PartialsIn(out).empty(); }, 10s));
+}
+
+// --delete-source deletes only the source that was converted: a source that
+// another file replaced (mv) or that grew while its encoder read it stays,
+// and a note under its "Converted:" line says why.
+TEST_F(Outputs, DeleteSourceKeepsASourceThatChangedDuringItsConversion)
+{
+    const std::string replacement = Source("tiny.avi", "replacement.avi");
+    const auto replacementSize = fs::file_size(replacement);
+    const struct {
+        const char* name;
+        std::function<void(const std::string&)> change; // null: left alone
+        const char* note;                                // "": deleted, no note
+    } cases[] = {
+        {"unchanged", nullptr, ""},
+        {"replaced by mv",
+         [&](const std::string& source) { fs::rename(replacement, source); },
+         "another file took its name"},
+        {"still growing",
+         [&](const std::string& source) {
+             std::ofstream(source, std::ios::binary | std::ios::app) << std::string(4096, '\0');
+         },
+         "it was written to during the conversion"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string source = Source("long.avi", "changing.avi");
+        fs::remove(out + "changing.mp4");
+        Running run = Start(Convert("mp4", "", {"--delete-source", source}));
+        ASSERT_TRUE(WaitForPartialData());
+        if (c.change)
+            c.change(source);
+        const RunResult r = run.Wait();
+
+        EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Out, "Converted: " + source);
+        EXPECT_TRUE(fs::exists(out + "changing.mp4"));
+        if (!c.change) {
+            EXPECT_FALSE(fs::exists(source));
+            EXPECT_EQ(r.Out.find("Note:"), std::string::npos) << r.Out;
+            continue;
+        }
+        ASSERT_TRUE(fs::exists(source)) << "a source that was not what was converted was deleted";
+        const std::string report = r.Out.substr(r.Out.find("Converted: "));
+        EXPECT_CONTAINS(report, std::string("\n  Note: The source was kept: ") + c.note);
+        if (std::string(c.name) == "replaced by mv") {
+            EXPECT_EQ(fs::file_size(source), replacementSize);
+        }
+    }
+}
+
+// The encoder and its ffmpeg get only the descriptors they are given: one
+// that quorvex-cli inherited without close-on-exec reaches neither.
+TEST_F(Outputs, InheritedDescriptorsReachNeitherTheEncoderNorFfmpeg)
+{
+    WriteFile(tmp.file("inherited"), "");
+    const fs::path marker = fs::canonical(tmp.file("inherited"));
+    const int file = open(marker.string().c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(file, 0);
+    // The lowest free descriptor from 9 up, inherited across exec.
+    const int inherited = fcntl(file, F_DUPFD, 9);
+    close(file);
+    ASSERT_GE(inherited, 9);
+    Running run = Start(Convert("mp4", "", {Source("long.avi", "long.avi")}));
+    close(inherited);
+    ASSERT_TRUE(WaitForPartialData());
+    const auto encoder = ChildNamed(run.Pid(), "avcore.dll");
+    ASSERT_TRUE(encoder);
+    std::optional<pid_t> ffmpeg;
+    ASSERT_TRUE(WaitFor([&] { return (ffmpeg = ChildNamed(*encoder, "ffmpeg")).has_value(); }, 10s));
+
+    // The descriptors of a process that name the marker file.
+    auto holders = [&](pid_t pid) {
+        std::vector<std::string> found;
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+            if (fs::read_symlink(fd.path(), ec) == marker)
+                found.push_back(fd.path().filename().string());
+        return found;
+    };
+    EXPECT_FALSE(holders(run.Pid()).empty()) << "the test's descriptor did not reach quorvex-cli";
+    EXPECT_TRUE(holders(*encoder).empty()) << "avcore.dll inherited descriptor " << holders(*encoder).front();
+    EXPECT_TRUE(holders(*ffmpeg).empty()) << "ffmpeg inherited descriptor " << holders(*ffmpeg).front();
+    kill(run.Pid(), SIGINT);
+    run.Wait(60s);
 }
 
 } // namespace

@@ -577,5 +577,5 @@ void TfrmProgress::RefreshElapsed()
 {
     if (finished_ || Options.BatchStartTime <= 0)
         return;
-    lblBatchElapsed->setText(Q(FormatSpan(Now() - Options.BatchStartTime)));
+    lblBatchElapsed->setText(Q(FormatSpan(MonotonicNow() - Options.BatchStartTime)));
 }

@@ -5,6 +5,7 @@
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 TSleepInhibitor::~TSleepInhibitor()
@@ -28,8 +29,9 @@ bool TSleepInhibitor::Acquire(const QString& who, const QString& why)
         manager.call(QStringLiteral("Inhibit"), QStringLiteral("sleep:idle"), who, why, QStringLiteral("block"));
     if (!reply.isValid() || !reply.value().isValid())
         return false;
-    // The reply's descriptor is closed with the reply object; keep our own copy.
-    fd_ = ::dup(reply.value().fileDescriptor());
+    // The reply's descriptor is closed with the reply object; keep our own
+    // copy, closed on exec so that no encoder holds the lock.
+    fd_ = ::fcntl(reply.value().fileDescriptor(), F_DUPFD_CLOEXEC, 0);
     return fd_ >= 0;
 }
 
