@@ -211,6 +211,10 @@ std::optional<int> PrepareFiles(TConversion& c)
     // there is never turned into a file.
     if (std::string kind = NotRegularOutput(c.req.output); !kind.empty())
         return Fail("the output '" + c.req.output + "' is " + kind + ", not a regular file; it is not replaced");
+    // A name the file system cannot take fails now, not after the work.
+    if (struct stat st; lstat(c.req.output.c_str(), &st) != 0 && errno == ENAMETOOLONG)
+        return Fail("the output name '" + c.req.output + "' is too long for the file system (" +
+                    std::strerror(ENAMETOOLONG) + ")");
 
     // Writing over the source while reading it would destroy it.
     if (SameFile(c.source, c.req.output))

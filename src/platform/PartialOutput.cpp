@@ -130,7 +130,14 @@ bool TPartialOutput::Create(const std::string& output, std::string& error)
             // A leftover of an earlier process that had our process id.
             if (errno == EEXIST && RemoveUnheldPartial(path_))
                 continue;
-            error = "cannot create the temporary file '" + path_ + "': " + std::strerror(errno);
+            const int failed = errno;
+            error = "cannot create the temporary file '" + path_ + "': " + std::strerror(failed);
+            struct stat folder;
+            const std::string folderName = FolderOf(output).empty() ? "." : FolderOf(output);
+            if (failed == ENOENT && stat(folderName.c_str(), &folder) != 0)
+                error += " (the output folder '" + folderName + "' no longer exists)";
+            else if (failed == EMFILE || failed == ENFILE)
+                error += " (too many files are open at once; convert fewer files at a time)";
             path_.clear();
             return false;
         }

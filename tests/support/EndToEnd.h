@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -190,10 +191,12 @@ private:
 };
 
 // Starts Program with Args, standard input from /dev/null, in Cwd when
-// given and with TMPDIR set to TmpDir when given.
+// given and with TMPDIR set to TmpDir when given. A FileSizeLimit (bytes)
+// limits every file the program and its children write, as "ulimit -f"
+// does, with SIGXFSZ ignored so that writes fail with EFBIG instead.
 inline Running StartProgram(const std::string& program, const std::vector<std::string>& args,
                             const std::string& outFile, const std::string& errFile, const std::string& cwd = "",
-                            const std::string& tmpDir = "")
+                            const std::string& tmpDir = "", rlim_t fileSizeLimit = 0)
 {
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
@@ -209,6 +212,12 @@ inline Running StartProgram(const std::string& program, const std::vector<std::s
         dup2(in, 0);
         dup2(o, 1);
         dup2(e, 2);
+        if (fileSizeLimit > 0) {
+            const rlimit limit{fileSizeLimit, fileSizeLimit};
+            signal(SIGXFSZ, SIG_IGN);
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(126);
+        }
         std::vector<char*> argv;
         for (auto& a : all)
             argv.push_back(a.data());
@@ -237,7 +246,7 @@ protected:
     {
         const std::string n = std::to_string(++runs_);
         return StartProgram(app + "quorvex-cli", args, tmp.file("stdout-" + n), tmp.file("stderr-" + n), cwd,
-                            runTmpDir);
+                            runTmpDir, runFileSizeLimit);
     }
 
     RunResult Run(const std::vector<std::string>& args, const std::string& cwd = "") { return Start(args, cwd).Wait(); }
@@ -245,6 +254,7 @@ protected:
     TempDir tmp;
     std::string app;
     std::string runTmpDir;
+    rlim_t runFileSizeLimit = 0; // bytes each file of a run may hold; 0 for no limit
 
 private:
     int runs_ = 0;
