@@ -37,6 +37,16 @@ bool SameFile(const std::string& a, const std::string& b)
            && in.st_ino == out.st_ino;
 }
 
+std::string RemovedFolderNote(const std::string& output)
+{
+    const size_t slash = output.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "./" : output.substr(0, slash + 1);
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0)
+        return {};
+    return " (the output folder '" + folder + "' was removed during the conversion)";
+}
+
 std::string NotRegularOutput(const std::string& output)
 {
     struct stat st;

@@ -26,6 +26,11 @@ std::string AccessCodeFailure(const std::vector<std::string>& args);
 // True when both names lead to one file (also through a link).
 bool SameFile(const std::string& a, const std::string& b);
 
+// " (the output folder 'F/' was removed during the conversion)" when the
+// output's folder is gone, the cause behind ffmpeg's "No such file or
+// directory"; "" otherwise.
+std::string RemovedFolderNote(const std::string& output);
+
 // What stands under an output name that no output may replace ("a folder",
 // "a FIFO", ...); "" for nothing, a regular file or a symbolic link.
 std::string NotRegularOutput(const std::string& output);

@@ -516,7 +516,7 @@ int Finish(TConversion& c, const TShownProgress& shown)
     run.amrFrames = c.pump.frames;
     run.muxed = c.mainRun.log.muxed;
     if (std::string failure = RunFailure(run, c.plan, c.source, c.req.output); !failure.empty())
-        return Fail(failure);
+        return Fail(failure + RemovedFolderNote(c.req.output));
     std::string error;
     TReplaceGrant grant;
     ParseReplaceGrant(c.req.replace.empty() ? "none" : c.req.replace, grant);

@@ -172,7 +172,12 @@ bool TPartialOutput::Commit(const TReplaceGrant& grant, std::string& error)
         return false;
     }
     if (!PathNamesFd(path_, fd_)) {
-        error = "the temporary file '" + path_ + "' was removed by another process";
+        struct stat folder;
+        const std::string folderName = FolderOf(output_).empty() ? "." : FolderOf(output_);
+        if (stat(folderName.c_str(), &folder) != 0)
+            error = "the output folder '" + folderName + "' was removed during the conversion";
+        else
+            error = "the temporary file '" + path_ + "' was removed by another process";
         return false;
     }
     if (const int failed = MoveIntoPlace(path_, output_, grant)) {

@@ -600,7 +600,7 @@ TEST_F(BatchDriver, EncoderThatCannotStartFailsEachFileAndEndsTheBatch)
     Source("a.mpg");
     Source("b.mpg");
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
-    EXPECT_EQ(prompter.Errors, (std::vector<std::string>{"Error creating process : 13", "Error creating process : 13"}));
+    EXPECT_EQ(prompter.Errors, (std::vector<std::string>{"Error creating process : 13 (Permission denied)", "Error creating process : 13 (Permission denied)"}));
     EXPECT_EQ(Options.FailedCount, 2);
     EXPECT_TRUE(prompter.Shown("At least one error occurred."));
     EXPECT_EQ(queue.Entries.size(), 2u);

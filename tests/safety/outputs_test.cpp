@@ -273,7 +273,7 @@ TEST_F(Outputs, TimeRangeWithoutAudioFailsAndKeepsTheSource)
 // file is no output, and --delete-source keeps the source.
 TEST_F(Outputs, AFailedFinalWriteFailsTheFileAndKeepsTheSource)
 {
-    runFileSizeLimit = 40 * 1024; // "ulimit -f 40"
+    runLimits.FileSize = 40 * 1024; // "ulimit -f 40"
     const std::pair<const char*, const char*> cases[] = {{"mp3", "tone.wav"}, {"mp4", "tiny.avi"}};
     for (const auto& [format, clip] : cases) {
         SCOPED_TRACE(format);
@@ -410,6 +410,52 @@ TEST_F(Outputs, OutputNamesThatAreNoRegularFilesAreRefused)
     EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out + "tone.mp3")));
     EXPECT_EQ(ReadFile(target), OldContent);
+}
+
+// Refusals and failures name their cause: an output name over 255 bytes
+// before any work, a file where the output folder should be made, an output
+// folder removed while the batch runs, too many open files.
+TEST_F(Outputs, MessagesNameTheCause)
+{
+    {
+        const std::string source = Source("tone.wav", std::string(252, 'n') + ".au"); // 255 bytes; "...mp3" 256
+        const RunResult r = Run(Convert("mp3", "", {"-y", "--delete-source", source}));
+        EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "longer than the 255 bytes");
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_TRUE(fs::is_empty(out));
+    }
+    {
+        WriteFile(tmp.file("in-the-way"), "a file");
+        std::vector<std::string> args = Convert("mp3", "", {"-y", Source("tone.wav", "tone.wav")});
+        args[5] = tmp.file("in-the-way") + "/sub"; // the value of -o
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "\"" + tmp.file("in-the-way") + "\" is a file, not a folder");
+    }
+    {
+        const std::string slow = Source("long.avi", "long.avi"), next = Source("tiny.avi", "next.avi");
+        Running run = Start(Convert("mp4", "", {"-j", "1", "--delete-source", slow, next}));
+        ASSERT_TRUE(WaitForPartialData());
+        fs::remove_all(out);
+        const RunResult r = run.Wait(300s);
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "the output folder '" + out + "' was removed during the conversion");
+        EXPECT_CONTAINS(r.Err, "(the output folder '" + out + "' no longer exists)");
+        EXPECT_TRUE(fs::exists(slow));
+        EXPECT_TRUE(fs::exists(next));
+        fs::create_directories(out);
+    }
+    {
+        std::vector<std::string> args = Convert("mp3", "", {"-j", "6"});
+        for (int i = 0; i < 6; ++i)
+            args.push_back(Source("tone.wav", "many" + std::to_string(i) + ".wav"));
+        runLimits.OpenFiles = 24;
+        const RunResult r = Run(args);
+        runLimits.OpenFiles = 0;
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "(Too many open files)");
+    }
 }
 
 TEST_F(Outputs, KilledFrontEndTakesItsEncoderAlong)

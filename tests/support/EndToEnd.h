@@ -191,12 +191,18 @@ private:
 };
 
 // Starts Program with Args, standard input from /dev/null, in Cwd when
-// given and with TMPDIR set to TmpDir when given. A FileSizeLimit (bytes)
-// limits every file the program and its children write, as "ulimit -f"
-// does, with SIGXFSZ ignored so that writes fail with EFBIG instead.
+// given and with TMPDIR set to TmpDir when given, under Limits.
+struct RunLimits {
+    // Bytes each file the program and its children write may hold, as
+    // "ulimit -f" sets, with SIGXFSZ ignored so that writes fail with EFBIG.
+    rlim_t FileSize = 0;
+    // Descriptors each of them may hold open ("ulimit -n").
+    rlim_t OpenFiles = 0;
+};
+
 inline Running StartProgram(const std::string& program, const std::vector<std::string>& args,
                             const std::string& outFile, const std::string& errFile, const std::string& cwd = "",
-                            const std::string& tmpDir = "", rlim_t fileSizeLimit = 0)
+                            const std::string& tmpDir = "", const RunLimits& limits = {})
 {
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
@@ -212,10 +218,15 @@ inline Running StartProgram(const std::string& program, const std::vector<std::s
         dup2(in, 0);
         dup2(o, 1);
         dup2(e, 2);
-        if (fileSizeLimit > 0) {
-            const rlimit limit{fileSizeLimit, fileSizeLimit};
+        if (limits.FileSize > 0) {
+            const rlimit limit{limits.FileSize, limits.FileSize};
             signal(SIGXFSZ, SIG_IGN);
             if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(126);
+        }
+        if (limits.OpenFiles > 0) {
+            const rlimit limit{limits.OpenFiles, limits.OpenFiles};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
                 _exit(126);
         }
         std::vector<char*> argv;
@@ -246,7 +257,7 @@ protected:
     {
         const std::string n = std::to_string(++runs_);
         return StartProgram(app + "quorvex-cli", args, tmp.file("stdout-" + n), tmp.file("stderr-" + n), cwd,
-                            runTmpDir, runFileSizeLimit);
+                            runTmpDir, runLimits);
     }
 
     RunResult Run(const std::vector<std::string>& args, const std::string& cwd = "") { return Start(args, cwd).Wait(); }
@@ -254,7 +265,7 @@ protected:
     TempDir tmp;
     std::string app;
     std::string runTmpDir;
-    rlim_t runFileSizeLimit = 0; // bytes each file of a run may hold; 0 for no limit
+    RunLimits runLimits; // none unless set
 
 private:
     int runs_ = 0;
