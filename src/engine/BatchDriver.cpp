@@ -197,6 +197,12 @@ std::string CorrectEncoderOptions(const std::string& options)
         ReplaceFirst(line, " -ac ", " -ab 256 -ac ");
     if (line.find(" -vcodec ffvhuff ") != std::string::npos)
         ReplaceFirst(line, " -vcodec ffvhuff ", " -vcodec ffvhuff -strict -2 ");
+    // Which output may be replaced is the batch's to say, never the line's.
+    for (size_t p; (p = line.find(" -replace ")) != std::string::npos;) {
+        const size_t value = line.find_first_not_of(' ', p + 10);
+        const size_t end = value == std::string::npos ? line.size() : line.find(' ', value);
+        line.erase(p, (end == std::string::npos ? line.size() : end) - p);
+    }
     return line.substr(1);
 }
 

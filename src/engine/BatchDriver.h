@@ -258,6 +258,7 @@ void DeleteDirectShowScript(const std::string& scriptPath);
 // The file of Name inside Folder, found without regard to letter case; Folder
 // + Name when there is none.
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name);
-// The two corrections of an option line: 5.1 channels without a bitrate get
-// " -ab 256", and ffvhuff gets " -strict -2".
+// The corrections of an option line: 5.1 channels without a bitrate get
+// " -ab 256", ffvhuff gets " -strict -2", and a "-replace" with its value is
+// dropped (only the batch grants replacing an output).
 std::string CorrectEncoderOptions(const std::string& options);

@@ -502,6 +502,9 @@ TEST_F(BatchDriver, CommandLineShapeAndCorrections)
         {"-ac 5:1 ", "-ab 256 -ac 5:1 "},
         {"-y -vcodec ffvhuff -s 320x240 ", "-y -vcodec ffvhuff -strict -2 -s 320x240 "},
         {"-vcodec ffvhuffx ", "-vcodec ffvhuffx "},
+        // Only the batch grants replacing an output, never a profile's line.
+        {"-y -replace any -f mp3 ", "-y -f mp3 "},
+        {"-y -f mp3 -replace 1:2 -replace any ", "-y -f mp3 "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CorrectEncoderOptions(c.in), c.out) << c.in;
