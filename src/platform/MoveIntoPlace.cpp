@@ -22,11 +22,13 @@ template <class T> bool ReadDecimal(const std::string& text, size_t from, size_t
 std::string ReplaceGrantText(const TReplaceGrant& grant)
 {
     switch (grant.Kind) {
-    case TReplaceGrant::TKind::None: return "none";
-    case TReplaceGrant::TKind::Any: return "any";
+    case TReplaceGrant::TKind::None:
+        return "none";
+    case TReplaceGrant::TKind::Any:
+        return "any";
     case TReplaceGrant::TKind::Identity:
-        return std::to_string(static_cast<unsigned long long>(grant.Device)) + ":" +
-               std::to_string(static_cast<unsigned long long>(grant.Inode));
+        return std::to_string(static_cast<unsigned long long>(grant.Device)) + ":"
+            + std::to_string(static_cast<unsigned long long>(grant.Inode));
     }
     return "none";
 }
@@ -39,8 +41,8 @@ bool ParseReplaceGrant(const std::string& text, TReplaceGrant& grant)
     }
     const size_t colon = text.find(':');
     unsigned long long device = 0, inode = 0;
-    if (colon == std::string::npos || !ReadDecimal(text, 0, colon, device) ||
-        !ReadDecimal(text, colon + 1, text.size(), inode))
+    if (colon == std::string::npos || !ReadDecimal(text, 0, colon, device)
+        || !ReadDecimal(text, colon + 1, text.size(), inode))
         return false;
     grant = TReplaceGrant::Only(static_cast<dev_t>(device), static_cast<ino_t>(inode));
     return true;
@@ -72,8 +74,8 @@ int MoveIntoPlace(const std::string& from, const std::string& to, const TReplace
     struct stat st;
     if (grant.Kind != TReplaceGrant::TKind::None && ::lstat(to.c_str(), &st) == 0) {
         const bool replaceable = S_ISREG(st.st_mode) || S_ISLNK(st.st_mode);
-        const bool agreed = grant.Kind == TReplaceGrant::TKind::Any ||
-                            (st.st_dev == grant.Device && st.st_ino == grant.Inode);
+        const bool agreed
+            = grant.Kind == TReplaceGrant::TKind::Any || (st.st_dev == grant.Device && st.st_ino == grant.Inode);
         if (!replaceable || !agreed)
             return EEXIST;
         return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;

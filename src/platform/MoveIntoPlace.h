@@ -15,8 +15,8 @@ struct TReplaceGrant {
     dev_t Device = 0;
     ino_t Inode = 0;
 
-    static TReplaceGrant Any() { return {TKind::Any, 0, 0}; }
-    static TReplaceGrant Only(dev_t device, ino_t inode) { return {TKind::Identity, device, inode}; }
+    static TReplaceGrant Any() { return { TKind::Any, 0, 0 }; }
+    static TReplaceGrant Only(dev_t device, ino_t inode) { return { TKind::Identity, device, inode }; }
 };
 
 // The grant's text on the encoder's command line: "none", "any" or
