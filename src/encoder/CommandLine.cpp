@@ -1,5 +1,6 @@
 #include "encoder/CommandLine.h"
 
+#include "platform/MoveIntoPlace.h"
 #include "platform/TextRules.h"
 
 #include <charconv>
@@ -30,6 +31,7 @@ const TOptionRow OptionRows[] = {
     {"-ab", &TRequest::audioBitrate, nullptr},
     {"-ar", &TRequest::sampleRate, nullptr},
     {"-strict", &TRequest::strict, nullptr},
+    {"-replace", &TRequest::replace, nullptr},
     {"-p", &TRequest::accessCode, nullptr},
     {"-i", &TRequest::input, nullptr},
     {"-sameq", nullptr, &TRequest::sameQuality},
@@ -175,6 +177,11 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
     }
     if (req.input.empty()) {
         error = "empty input file name";
+        return false;
+    }
+    TReplaceGrant grant;
+    if (!req.replace.empty() && !ParseReplaceGrant(req.replace, grant)) {
+        error = "-replace takes none, any or DEVICE:INODE, not '" + Printable(req.replace) + "'";
         return false;
     }
     // Only documented containers: any other ffmpeg muxer (image sequences,

@@ -208,6 +208,8 @@ void TErrorLog::take(std::string raw)
     if (line.empty())
         return;
     messages.push_back(line);
+    if (writeError.empty() && IsOutputWriteError(line))
+        writeError = line;
     // Passed on so that the user sees the detail; never begins with "Error".
     const std::string shown = "ffmpeg: " + qvtext::VisibleText(line) + "\n";
     if (echo)

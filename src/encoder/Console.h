@@ -46,6 +46,7 @@ struct TErrorLog {
     std::string pending;
     std::vector<std::string> messages;
     std::vector<TMuxedStream> muxed; // the end-of-run statistics ("[verbose]")
+    std::string writeError;          // the first error message about writing the output
     bool capturing = false;
     bool headerDone = false;
     std::vector<std::string> header;

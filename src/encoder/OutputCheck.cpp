@@ -51,4 +51,13 @@ std::vector<std::string> EmptyStreamKinds(const std::vector<TMuxedStream>& strea
     return kinds;
 }
 
+bool IsOutputWriteError(const std::string& message)
+{
+    for (const char* start : {"Error writing trailer", "Error closing file", "av_interleaved_write_frame()",
+                              "Error muxing a packet", "Error submitting a packet to the muxer"})
+        if (message.rfind(start, 0) == 0)
+            return true;
+    return message.find("faststart") != std::string::npos || message.find("second pass") != std::string::npos;
+}
+
 } // namespace avcore

@@ -22,5 +22,10 @@ bool ParseMuxedStreamLine(const std::string& line, TMuxedStream& stream);
 // holds something.
 std::vector<std::string> EmptyStreamKinds(const std::vector<TMuxedStream>& streams);
 
+// True when an error-level ffmpeg message tells that writing the output
+// failed: its trailer, closing it, the second pass that moves the index to
+// the front ("faststart"), or a packet. ffmpeg ends with exit code 0 after
+// the first three, leaving a truncated file.
+bool IsOutputWriteError(const std::string& message);
 
 } // namespace avcore

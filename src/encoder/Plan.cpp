@@ -1052,13 +1052,24 @@ An input ending in ".avs" is a DirectShow script: the file named between
 
 The output is written as ".<name>.qvpart-<pid><ext>" in the output's folder,
 held with an exclusive flock() while it is written, and renamed to the output
-name only when the conversion succeeded and every video and audio stream of
-the output holds at least one packet; otherwise it is removed and an existing
-file under the output name stays untouched. Such temporary files in the
-output folder that nobody holds (left by a crash) are removed first.
+name only when the conversion succeeded, ffmpeg reported no error writing
+it (its trailer, closing it, the faststart pass) and every video and audio
+stream of the output holds at least one packet; otherwise it is removed and
+an existing file under the output name stays untouched. Such temporary files
+in the output folder that nobody holds (left by a crash, owned by this user,
+with no other link) are removed first.
+
+An existing file under the output name is replaced only as -replace allows;
+a file that appears there during the conversion never is (the conversion
+then fails). An output name that is a folder, FIFO, socket or device is
+refused before any work; a symbolic link is replaced as a link, its target
+stays untouched.
 
 Options (the old encoder option language):
-  -y                 overwrite the output (the output is always replaced)
+  -y                 accepted and ignored (it grants no replacing)
+  -replace <what>    which existing output may be replaced: "none" (the
+                     default), "any" regular file, or only the file
+                     DEVICE:INODE (decimal, as lstat() gives them)
   -f <format>        container, one of the list below (any letter case);
                      without -f (and without -target) the output's
                      extension chooses; anything else is refused

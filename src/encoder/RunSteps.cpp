@@ -37,6 +37,34 @@ bool SameFile(const std::string& a, const std::string& b)
            && in.st_ino == out.st_ino;
 }
 
+std::string RemovedFolderNote(const std::string& output)
+{
+    const size_t slash = output.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "./" : output.substr(0, slash + 1);
+    struct stat st;
+    if (stat(folder.c_str(), &st) == 0)
+        return {};
+    return " (the output folder '" + folder + "' was removed during the conversion)";
+}
+
+std::string NotRegularOutput(const std::string& output)
+{
+    struct stat st;
+    if (lstat(output.c_str(), &st) != 0 || S_ISREG(st.st_mode) || S_ISLNK(st.st_mode))
+        return {};
+    if (S_ISDIR(st.st_mode))
+        return "a folder";
+    if (S_ISFIFO(st.st_mode))
+        return "a FIFO";
+    if (S_ISSOCK(st.st_mode))
+        return "a socket";
+    if (S_ISCHR(st.st_mode))
+        return "a character device";
+    if (S_ISBLK(st.st_mode))
+        return "a block device";
+    return "a special file";
+}
+
 TSourceFacts TypicalSource()
 {
     TSourceFacts typical;
@@ -123,6 +151,8 @@ std::string RunFailure(const TRunResult& run, const TPlan& plan, const std::stri
         return ChildFailure("decoding the audio of '" + source + "'", run.decoderStatus, run.decoderWhy);
     if (run.mainRan && !StatusOk(run.mainStatus))
         return ChildFailure("converting '" + source + "'", run.mainStatus, run.mainWhy);
+    if (run.mainRan && !run.mainWriteError.empty())
+        return "writing '" + output + "' failed: " + run.mainWriteError;
     if (!run.pumpError.empty())
         return "writing the AMR audio of '" + output + "' failed: " + run.pumpError;
     if (run.outputSize <= 0)

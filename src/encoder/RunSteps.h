@@ -26,6 +26,15 @@ std::string AccessCodeFailure(const std::vector<std::string>& args);
 // True when both names lead to one file (also through a link).
 bool SameFile(const std::string& a, const std::string& b);
 
+// " (the output folder 'F/' was removed during the conversion)" when the
+// output's folder is gone, the cause behind ffmpeg's "No such file or
+// directory"; "" otherwise.
+std::string RemovedFolderNote(const std::string& output);
+
+// What stands under an output name that no output may replace ("a folder",
+// "a FIFO", ...); "" for nothing, a regular file or a symbolic link.
+std::string NotRegularOutput(const std::string& output);
+
 // The source the early run assumes: one video and one audio stream, nothing
 // else known.
 TSourceFacts TypicalSource();
@@ -74,6 +83,7 @@ struct TRunResult {
     bool mainRan = false;    // the main ffmpeg
     int mainStatus = 0;
     std::string mainWhy;
+    std::string mainWriteError; // writing the output failed, whatever the exit code
     std::string pumpError;   // writing the AMR stream
     long long outputSize = -1;
     long long amrFrames = 0;           // AMR frames written into a bare ".amr" stream

@@ -206,6 +206,16 @@ std::optional<int> PrepareFiles(TConversion& c)
         return Fail("could not read the script '" + c.req.input + "': " + error);
     TErrorLog::knownNames = {c.source, c.req.input, c.req.output};
 
+    // Only a regular file (or a symbolic link, which is replaced as a link)
+    // may stand under the output name: a folder, FIFO, socket or device
+    // there is never turned into a file.
+    if (std::string kind = NotRegularOutput(c.req.output); !kind.empty())
+        return Fail("the output '" + c.req.output + "' is " + kind + ", not a regular file; it is not replaced");
+    // A name the file system cannot take fails now, not after the work.
+    if (struct stat st; lstat(c.req.output.c_str(), &st) != 0 && errno == ENAMETOOLONG)
+        return Fail("the output name '" + c.req.output + "' is too long for the file system (" +
+                    std::strerror(ENAMETOOLONG) + ")");
+
     // Writing over the source while reading it would destroy it.
     if (SameFile(c.source, c.req.output))
         return Fail("input file and output file are the same file: '" + c.req.output + "'");
@@ -500,14 +510,17 @@ int Finish(TConversion& c, const TShownProgress& shown)
     run.mainRan = c.mainRun.running;
     run.mainStatus = c.mainRun.status;
     run.mainWhy = c.mainRun.log.summary();
+    run.mainWriteError = c.mainRun.log.writeError;
     run.pumpError = c.pump.error;
     run.outputSize = size;
     run.amrFrames = c.pump.frames;
     run.muxed = c.mainRun.log.muxed;
     if (std::string failure = RunFailure(run, c.plan, c.source, c.req.output); !failure.empty())
-        return Fail(failure);
+        return Fail(failure + RemovedFolderNote(c.req.output));
     std::string error;
-    if (!c.partial.Commit(error))
+    TReplaceGrant grant;
+    ParseReplaceGrant(c.req.replace.empty() ? "none" : c.req.replace, grant);
+    if (!c.partial.Commit(grant, error))
         return Fail(error);
     return 0;
 }

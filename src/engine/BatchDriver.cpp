@@ -60,6 +60,16 @@ int64_t FileSizeOrZero(const std::string& path)
     return ec ? -1 : static_cast<int64_t>(size);
 }
 
+// Why a folder could not be created: a file in the way, or the system's reason.
+std::string FolderFailure(const fs::path& folder, const std::error_code& failure)
+{
+    std::error_code ec;
+    for (fs::path p = folder; !p.empty() && p != p.parent_path(); p = p.parent_path())
+        if (fs::exists(fs::symlink_status(p, ec)))
+            return fs::is_directory(p, ec) ? failure.message() : "\"" + p.string() + "\" is a file, not a folder";
+    return failure.message();
+}
+
 // Waits (at most a second) until no process of the group of an ended encoder
 // is left, so that none of its helpers can write under a name afterwards.
 void WaitForGroupEnd(int group)
@@ -306,6 +316,12 @@ std::string CorrectEncoderOptions(const std::string& options)
         ReplaceFirst(line, " -ac ", " -ab 256 -ac ");
     if (line.find(" -vcodec ffvhuff ") != std::string::npos)
         ReplaceFirst(line, " -vcodec ffvhuff ", " -vcodec ffvhuff -strict -2 ");
+    // Which output may be replaced is the batch's to say, never the line's.
+    for (size_t p; (p = line.find(" -replace ")) != std::string::npos;) {
+        const size_t value = line.find_first_not_of(' ', p + 10);
+        const size_t end = value == std::string::npos ? line.size() : line.find(' ', value);
+        line.erase(p, (end == std::string::npos ? line.size() : end) - p);
+    }
     return line.substr(1);
 }
 
@@ -430,7 +446,11 @@ bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
         return false;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder, ec)) {
-        prompter_.MessageBox(IDS_MESSAGEBOX_FallToCreateDir, IDS_MESSAGEBOX_FallCreateDir, TMsgIcon::Confirmation);
+        if (!ec)
+            ec = std::make_error_code(std::errc::not_a_directory);
+        prompter_.MessageBox(IDS_MESSAGEBOX_FallToCreateDir + "\r\n\r\n" +
+                                 qvtext::VisibleText(FolderFailure(fs::path(folder).lexically_normal(), ec)),
+                             IDS_MESSAGEBOX_FallCreateDir, TMsgIcon::Confirmation);
         return false;
     }
     return true;
@@ -454,6 +474,8 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
     }
     OutputFolder = TrimText(outputFolderText);
     outputExt_ = OutputExtension();
+    replaceAny_ = false;
+    replaceAgreed_.clear();
 
     // Output name -> the source that would write it.
     std::map<std::string, std::string> outputs;
@@ -476,6 +498,21 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
             prompter_.MessageBox(text, IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
             return false;
         }
+        // A name no file system takes would fail only after the conversion.
+        if (FileNamePart(output).size() > 255) {
+            prompter_.MessageBox(FormatText(IDS_MESSAGE_OutputNameTooLong, {qvtext::VisibleText(output)}),
+                                 IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
+            return false;
+        }
+        // Outputs are regular files: a folder, FIFO, socket or device under the
+        // name is never replaced, also not with "Yes to all" (a symbolic link
+        // is replaced as a link).
+        struct stat st;
+        if (lstat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+            prompter_.MessageBox(FormatText(IDS_MESSAGE_OutputNotAFile, {qvtext::VisibleText(output)}),
+                                 IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
+            return false;
+        }
     }
 
     const std::vector<TMsgButton> buttons = {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel,
@@ -484,16 +521,23 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
                                                IDS_MESSAGE_BUTTON_YesToAll};
     for (int i = 0; i < queue_.Count(); ++i) {
         const std::string output = OutputNameOf(queue_.FullName(i));
-        if (!fs::exists(output, ec))
+        struct stat st;
+        if (lstat(output.c_str(), &st) != 0)
             continue;
         int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {qvtext::VisibleText(output)}),
                                       IDS_MESSAGEBOX_Overwrite, TMsgIcon::Confirmation, buttons, captions);
-        if (answer == mrYes)
+        // "Yes" agrees to replacing this very file, not one that takes its
+        // name later.
+        if (answer == mrYes) {
+            replaceAgreed_[output] = TReplaceGrant::Only(st.st_dev, st.st_ino);
             continue;
+        }
         if (answer == mrYesToAll) {
             if (prompter_.AskYesNoCancel(IDS_MESSAGEBOX_SureTOOverwrite, IDS_MESSAGEBOX_Overwrite,
-                                         TMsgIcon::Confirmation, 2) == mrYes)
+                                         TMsgIcon::Confirmation, 2) == mrYes) {
+                replaceAny_ = true;
                 break;
+            }
             return false;
         }
         return false;
@@ -770,10 +814,19 @@ std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
         if (!script_.empty())
             input = script_;
     }
+    // The encoder replaces an existing output only as the batch's questions
+    // allowed (the option line's "-y" grants nothing); the grant comes last,
+    // so that it is the one that counts.
+    const std::string output = OutputNameOf(sourceFile);
+    std::string grant;
+    if (replaceAny_)
+        grant = "-replace any ";
+    else if (auto agreed = replaceAgreed_.find(output); agreed != replaceAgreed_.end())
+        grant = "-replace " + ReplaceGrantText(agreed->second) + " ";
     // Names go in quoted by the runner's rule, never through a format routine,
     // so every character of a name reaches the encoder as it is.
     return QuoteArgument(EncoderPath()) + " -p " + AccessCode + " -i " + QuoteArgument(input) + " " +
-           CorrectEncoderOptions(EncoderOptions()) + " " + QuoteArgument(OutputNameOf(sourceFile));
+           CorrectEncoderOptions(EncoderOptions()) + " " + grant + QuoteArgument(output);
 }
 
 void TBatchDriver::DeleteScript()

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "engine/OutputParser.h"
 #include "engine/Redirect.h"
+#include "platform/MoveIntoPlace.h"
 
 // The file list, used as a queue: a batch converts the first entry; a
 // converted entry is removed, a failed one moved to the end.
@@ -231,6 +233,10 @@ private:
     std::unique_ptr<TPrompter> jobPrompter_;   // keeps error messages when several files convert
     std::string outputExt_;   // output extension of the batch
     std::string script_;      // DirectShow script of the last command line, "" for none
+    // The existing outputs the encoders may replace, as ConvertFiles' questions
+    // were answered: every one ("Yes to all", -y) or each file agreed to.
+    bool replaceAny_ = false;
+    std::map<std::string, TReplaceGrant> replaceAgreed_;
     std::vector<TJob> jobs_;
     int current_ = -1;        // the job whose event is handled, -1 for none
     int64_t finishedSize_ = 0;// sizes of the files settled in this batch
@@ -264,6 +270,7 @@ int SweepDirectShowFolders();
 // The file of Name inside Folder, found without regard to letter case; Folder
 // + Name when there is none.
 std::string FindCaseInsensitive(const std::string& folder, const std::string& name);
-// The two corrections of an option line: 5.1 channels without a bitrate get
-// " -ab 256", and ffvhuff gets " -strict -2".
+// The corrections of an option line: 5.1 channels without a bitrate get
+// " -ab 256", ffvhuff gets " -strict -2", and a "-replace" with its value is
+// dropped (only the batch grants replacing an output).
 std::string CorrectEncoderOptions(const std::string& options);

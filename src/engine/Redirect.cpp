@@ -365,9 +365,11 @@ void TRedirectorThread::Execute()
 
 namespace {
 
+// The message, the system's error number and what it means ("24 (Too many
+// open files)"), so that the cause reaches the user.
 std::runtime_error SysError(const std::string& message, int code)
 {
-    return std::runtime_error(message + std::to_string(code));
+    return std::runtime_error(message + std::to_string(code) + " (" + std::strerror(code) + ")");
 }
 
 void CloseFd(int& fd)

@@ -168,8 +168,9 @@ public:
     // Starts the child, which receives SIGTERM when this program dies; call
     // it from the main thread (the death signal follows the forking thread).
     // Throws "Process is already active", "No commandline to
-    // run", "Error on STDxxx pipe creation : <errno>", "Error creating process
-    // : <errno>" (the program cannot be started, e.g. 2 for a missing file).
+    // run", "Error on STDxxx pipe creation : <errno> (<meaning>)", "Error
+    // creating process : <errno> (<meaning>)" (the program cannot be started,
+    // e.g. "2 (No such file or directory)" for a missing file).
     void Execute();
     // Ends the child and everything in its process group at once. Throws
     // "Cannot Terminate an inactive process" when no child is active.

@@ -52,21 +52,29 @@ std::string PartialOutputName(const std::string& output, long pid)
 
 bool IsPartialOutputName(const std::string& fileName)
 {
-    if (fileName.size() < 2 || fileName[0] != '.' || fileName.find('/') != std::string::npos)
+    if (fileName.size() < 2 || fileName.size() > NameMax || fileName[0] != '.' ||
+        fileName.find('/') != std::string::npos)
         return false;
-    size_t marker = fileName.rfind(Marker);
-    if (marker == std::string::npos || marker < 1)
-        return false;
-    size_t p = marker + std::strlen(Marker);
-    size_t digits = p;
-    while (p < fileName.size() && fileName[p] >= '0' && fileName[p] <= '9')
-        ++p;
-    if (p == digits)
-        return false;
-    if (p == fileName.size())
-        return true;
-    // What follows the process id is the extension: one dot, no other.
-    return fileName[p] == '.' && p + 1 < fileName.size() && fileName.find('.', p + 1) == std::string::npos;
+    const size_t markerSize = std::strlen(Marker);
+    // The marker may also occur inside the output's own name: every place is tried.
+    for (size_t marker = fileName.find(Marker, 2); marker != std::string::npos;
+         marker = fileName.find(Marker, marker + 1)) {
+        size_t p = marker + markerSize;
+        const size_t digits = p;
+        while (p < fileName.size() && fileName[p] >= '0' && fileName[p] <= '9')
+            ++p;
+        if (p == digits)
+            continue;
+        const std::string name = fileName.substr(1, marker - 1);
+        const std::string extension = fileName.substr(p);
+        if (extension == FileExtension(name))
+            return true;
+        // A shortened name: cut to the limit (less at most three bytes of a
+        // letter), followed by the extension of the whole name.
+        if (fileName.size() + 3 >= NameMax && !extension.empty() && FileExtension("x" + extension) == extension)
+            return true;
+    }
+    return false;
 }
 
 bool RemoveUnheldPartial(const std::string& path)
@@ -76,9 +84,11 @@ bool RemoveUnheldPartial(const std::string& path)
         return false;
     bool removed = false;
     struct stat st;
-    // The lock fails while a running conversion holds the file (and where
-    // the file system has no locks, when nobody can tell).
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 && PathNamesFd(path, fd))
+    // Only a file this user made and nobody else links to. The lock fails
+    // while a running conversion holds the file (and where the file system
+    // has no locks, when nobody can tell).
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == geteuid() &&
+        flock(fd, LOCK_EX | LOCK_NB) == 0 && PathNamesFd(path, fd))
         removed = unlink(path.c_str()) == 0;
     close(fd);
     return removed;
@@ -120,7 +130,14 @@ bool TPartialOutput::Create(const std::string& output, std::string& error)
             // A leftover of an earlier process that had our process id.
             if (errno == EEXIST && RemoveUnheldPartial(path_))
                 continue;
-            error = "cannot create the temporary file '" + path_ + "': " + std::strerror(errno);
+            const int failed = errno;
+            error = "cannot create the temporary file '" + path_ + "': " + std::strerror(failed);
+            struct stat folder;
+            const std::string folderName = FolderOf(output).empty() ? "." : FolderOf(output);
+            if (failed == ENOENT && stat(folderName.c_str(), &folder) != 0)
+                error += " (the output folder '" + folderName + "' no longer exists)";
+            else if (failed == EMFILE || failed == ENFILE)
+                error += " (too many files are open at once; convert fewer files at a time)";
             path_.clear();
             return false;
         }
@@ -143,7 +160,7 @@ bool TPartialOutput::Create(const std::string& output, std::string& error)
     return false;
 }
 
-bool TPartialOutput::Commit(std::string& error)
+bool TPartialOutput::Commit(const TReplaceGrant& grant, std::string& error)
 {
     if (fd_ < 0) {
         error = "no temporary file to complete";
@@ -155,11 +172,20 @@ bool TPartialOutput::Commit(std::string& error)
         return false;
     }
     if (!PathNamesFd(path_, fd_)) {
-        error = "the temporary file '" + path_ + "' was removed by another process";
+        struct stat folder;
+        const std::string folderName = FolderOf(output_).empty() ? "." : FolderOf(output_);
+        if (stat(folderName.c_str(), &folder) != 0)
+            error = "the output folder '" + folderName + "' was removed during the conversion";
+        else
+            error = "the temporary file '" + path_ + "' was removed by another process";
         return false;
     }
-    if (rename(path_.c_str(), output_.c_str()) != 0) {
-        error = "cannot rename '" + path_ + "' to '" + output_ + "': " + std::strerror(errno);
+    if (const int failed = MoveIntoPlace(path_, output_, grant)) {
+        if (failed == EEXIST)
+            error = "'" + output_ + "' was created or replaced by another program during the conversion; "
+                    "it is left as it is and this conversion is not kept";
+        else
+            error = "cannot rename '" + path_ + "' to '" + output_ + "': " + std::strerror(failed);
         return false;
     }
     close(fd_);

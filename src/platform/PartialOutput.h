@@ -9,6 +9,10 @@
 // flock() on the partial file for as long as it works on it; a partial file
 // that nobody holds is a leftover (a killed program, a power cut) and may be
 // removed. A name too long for the file system gets a shortened middle part.
+// Cleaners take only files of exactly this shape that they can lock, owned by
+// their own user and with no other link: never a user's ".notes.qvpart-1.txt".
+
+#include "platform/MoveIntoPlace.h"
 
 #include <string>
 #include <sys/types.h>
@@ -16,11 +20,14 @@
 // The partial file of Output written by process Pid (same folder as Output).
 std::string PartialOutputName(const std::string& output, long pid);
 
-// True when a file name (no folder) has the shape of a partial output.
+// True when a file name (no folder) has exactly the shape PartialOutputName
+// gives: "." + N + ".qvpart-" + digits + N's own extension, or N shortened to
+// fit 255 bytes with the extension of a longer N.
 bool IsPartialOutputName(const std::string& fileName);
 
-// Removes the partial file at Path if it is a regular file that no process
-// holds locked. True when it was removed.
+// Removes the partial file at Path if it is a regular file with no other
+// link, owned by this process's effective user, that no process holds
+// locked. True when it was removed.
 bool RemoveUnheldPartial(const std::string& path);
 
 // Removes every partial output in Folder ("" = the current folder) that no
@@ -43,8 +50,10 @@ public:
     // existing file under the final name is not touched; its permission bits
     // are taken over. False with a message when it cannot be created.
     bool Create(const std::string& output, std::string& error);
-    // Moves the finished file to the final name, replacing what was there.
-    bool Commit(std::string& error);
+    // Moves the finished file to the final name (MoveIntoPlace): a file
+    // there is replaced only as Grant allows; one that appeared meanwhile
+    // never. False with a message naming the cause.
+    bool Commit(const TReplaceGrant& grant, std::string& error);
     // Removes the partial file (if still ours) and releases the lock.
     void Discard();
 

@@ -12,6 +12,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "platform/MoveIntoPlace.h"
 #include "platform/TextRules.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/EditorRules.h"
@@ -51,67 +52,6 @@ public:
 private:
     TProfileCommandUI& ui_;
 };
-
-// Copies from to a new file to (which must not exist), then removes from.
-bool CopyExclusiveAndUnlink(const std::string& from, const std::string& to, int& error)
-{
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) {
-        error = errno;
-        return false;
-    }
-    struct stat st {};
-    const mode_t mode = ::fstat(in, &st) == 0 ? (st.st_mode & 07777) : 0644;
-    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (out < 0) {
-        error = errno;
-        ::close(in);
-        return false;
-    }
-    bool ok = true;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            ok = false;
-            break;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                error = errno;
-                ok = false;
-                break;
-            }
-            done += w;
-        }
-        if (!ok)
-            break;
-    }
-    ::close(in);
-    if (::fsync(out) != 0 && ok) {
-        error = errno;
-        ok = false;
-    }
-    if (::close(out) != 0 && ok) {
-        error = errno;
-        ok = false;
-    }
-    if (!ok || ::unlink(from.c_str()) != 0) {
-        if (ok)
-            error = errno;
-        ::unlink(to.c_str()); // the copy is ours; the source stays
-        return false;
-    }
-    return true;
-}
 
 bool IsSizeKey(const std::string& key)
 {
@@ -154,35 +94,8 @@ bool ValidProfileName(const std::string& name)
 
 bool RenameNoReplace(const std::string& from, const std::string& to, int& error)
 {
-    error = 0;
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    error = errno;
-    // File systems without RENAME_NOREPLACE answer EINVAL; kernels without
-    // renameat2 ENOSYS.
-    if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
-        return false;
-    return RenameByLinkOrCopy(from, to, error);
-}
-
-bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& error, bool useLink)
-{
-    error = 0;
-    if (useLink) {
-        // A hard link cannot replace a file either.
-        if (::link(from.c_str(), to.c_str()) == 0) {
-            if (::unlink(from.c_str()) == 0)
-                return true;
-            error = errno;
-            ::unlink(to.c_str());
-            return false;
-        }
-        error = errno;
-        if (error != EPERM && error != EOPNOTSUPP && error != ENOSYS && error != EMLINK)
-            return false;
-    }
-    // File systems without hard links (FAT): a copy that cannot replace anything.
-    return CopyExclusiveAndUnlink(from, to, error);
+    error = MoveIntoPlace(from, to, TReplaceGrant());
+    return error == 0;
 }
 
 namespace {

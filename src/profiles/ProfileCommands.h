@@ -86,15 +86,10 @@ TProfileCommandResult DeleteProfile(int format, TProfileCommandUI& ui);
 // \ / : * ? " < > |.
 bool ValidProfileName(const std::string& name);
 
-// Renames from to to only when to does not exist: renameat2 with
-// RENAME_NOREPLACE, or where the file system lacks it a hard link and
-// unlink, or an exclusive copy and unlink. On failure returns false with
-// errno-style code in error (EEXIST when to exists); from is then unchanged.
+// Renames from to to only when to does not exist (MoveIntoPlace without a
+// grant: never a copy). On failure returns false with an errno-style code in
+// error (EEXIST when to exists); from is then unchanged.
 bool RenameNoReplace(const std::string& from, const std::string& to, int& error);
-// The way RenameNoReplace takes where renameat2 cannot: a hard link and
-// unlink, or (without hard links, or when useLink is false) an exclusive copy
-// and unlink. Same result and error rules.
-bool RenameByLinkOrCopy(const std::string& from, const std::string& to, int& error, bool useLink = true);
 
 // ---- Values of profile fields given as text ----
 

@@ -68,6 +68,27 @@ TEST(ErrorLog, OnlyRealErrorsAreShownAndCounted)
                                                         "Error writing trailer: No space left on device"}));
     EXPECT_EQ(c.shown, "ffmpeg: av_interleaved_write_frame(): No space left on device\n"
                        "ffmpeg: Error writing trailer: No space left on device\n");
+    EXPECT_EQ(c.log.writeError, "av_interleaved_write_frame(): No space left on device");
+}
+
+// ffmpeg ends with exit code 0 after these: each one fails the output.
+TEST(ErrorLog, ErrorsWritingTheOutputAreKeptApart)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"[error] Error writing trailer of /o/.a.mp3.qvpart-9.mp3: File too large\n",
+         "Error writing trailer of /o/.a.mp3.qvpart-9.mp3: File too large"},
+        {"[error] Error closing file /o/a.mp4: Disk quota exceeded\n", "Error closing file /o/a.mp4: Disk quota exceeded"},
+        {"[mp4 @ 0x5] [error] Unable to re-open /o/a.mp4 output file for the second pass (faststart)\n",
+         "Unable to re-open /o/a.mp4 output file for the second pass (faststart)"},
+        {"[warning] Error writing trailer of a.mp3: File too large\n", ""},     // not an error
+        {"[mp3 @ 0x5] [error] Header missing\n", ""},                          // damaged input
+        {"[error] Error while decoding stream #0:0: Invalid data found\n", ""}, // damaged input
+    };
+    for (const auto& [text, expected] : cases) {
+        TCollected c;
+        c.log.feed(text, true);
+        EXPECT_EQ(c.log.writeError, expected) << text;
+    }
 }
 
 TEST(ErrorLog, SummaryNamesTheSystemsCause)

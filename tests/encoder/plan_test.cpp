@@ -56,6 +56,10 @@ TEST(ParseRequest, ReadsNamesThatLookLikeOptionsAndEmptyTimes)
     EXPECT_EQ(req.start, "");
     EXPECT_TRUE(req.noVideo);
     EXPECT_EQ(req.audioCodec, "mp3");
+
+    // The grant the batch adds last is the one that counts.
+    ASSERT_TRUE(ParseRequest(Split("-p 5260718 -i in.wav -replace any -y -f mp3 -replace 8:42 out.mp3"), req, error));
+    EXPECT_EQ(req.replace, "8:42");
 }
 
 TEST(ParseRequest, RefusesBrokenLines)
@@ -65,6 +69,9 @@ TEST(ParseRequest, RefusesBrokenLines)
         "-p 5260718 -i in.avi -vcodec out.avi",  // option without value
         "-p 5260718 -y out.avi",                 // no input
         "-p 5260718 -i",                         // nothing after -i
+        "-p 5260718 -i in.avi -replace all out.avi",     // no grant
+        "-p 5260718 -i in.avi -replace 12 out.avi",      // a device without an inode
+        "-p 5260718 -i in.avi -replace out.avi",         // no value
     };
     for (const char* line : lines) {
         TRequest req;

@@ -265,6 +265,12 @@ TEST(RunSteps, VerdictOnAFinishedRun)
              return r;
          }(),
          whole, ""},
+        {"trailer not written, exit code 0", [&] {
+             TRunResult r = good;
+             r.mainWriteError = "Error writing trailer of o.avi: File too large";
+             return r;
+         }(),
+         whole, "writing 'o.avi' failed: Error writing trailer of o.avi: File too large"},
         {"pump failed", [&] {
              TRunResult r = good;
              r.pumpError = "Broken pipe";

@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "EngineFakes.h"
 #include "app/Settings.h"
@@ -126,6 +131,59 @@ TEST_F(BatchDriver, ChecksBeforeTheBatch)
               FormatText(IDS_MESSAGE_SameOutput, {first, second, OutputFolder + "clip.avi"}));
     EXPECT_EQ(host.ViewsCreated, 0);
     EXPECT_FALSE(fs::exists(OutputFolder + "clip.avi"));
+
+    // An output name no file system takes is refused before any work.
+    queue.Entries.clear();
+    const std::string longName = Source(std::string(253, 'n') + ".m");
+    EXPECT_FALSE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(prompter.Messages.back().Text, FormatText(IDS_MESSAGE_OutputNameTooLong, {OutputOf(longName)}));
+    EXPECT_EQ(host.ViewsCreated, 0);
+}
+
+// Outputs are regular files: what else stands under an output name is
+// refused before any question, also when every overwrite would be agreed.
+TEST_F(BatchDriver, OutputNamesThatAreNoRegularFilesAreRefused)
+{
+    enum class Kind { Folder, Fifo, Socket, Device };
+    for (Kind kind : {Kind::Folder, Kind::Fifo, Kind::Socket, Kind::Device}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        queue.Entries.clear();
+        prompter = TFakePrompter{};
+        prompter.ChoiceAnswers = {mrYesToAll};
+        prompter.YesNoAnswers = {mrYes};
+        const std::string output = OutputOf(Source("a.mpg"));
+        fs::remove_all(output);
+        int sock = -1;
+        switch (kind) {
+        case Kind::Folder: fs::create_directory(output); break;
+        case Kind::Fifo: ASSERT_EQ(mkfifo(output.c_str(), 0600), 0); break;
+        case Kind::Socket: {
+            sock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            ASSERT_LT(output.size(), sizeof addr.sun_path);
+            output.copy(addr.sun_path, output.size());
+            ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+            break;
+        }
+        case Kind::Device:
+            // A device node can be made only by root; never a system device.
+            if (geteuid() != 0 || mknod(output.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                continue;
+            break;
+        }
+        const auto type = fs::symlink_status(output).type();
+
+        EXPECT_FALSE(driver.ConvertFiles(OutputFolder));
+
+        EXPECT_EQ(prompter.Messages.back().Text, FormatText(IDS_MESSAGE_OutputNotAFile, {output}));
+        EXPECT_EQ(prompter.ChoiceCalls, 0);
+        EXPECT_EQ(host.ViewsCreated, 0);
+        EXPECT_EQ(fs::symlink_status(output).type(), type);
+        if (sock >= 0)
+            close(sock);
+        fs::remove_all(output);
+    }
 }
 
 TEST_F(BatchDriver, OverwriteQuestions)
@@ -136,12 +194,13 @@ TEST_F(BatchDriver, OverwriteQuestions)
         std::vector<int> confirms;
         bool converts;
         int choiceCalls;
+        const char* grant; // what the encoder may replace: "any", or "" for the file asked about
     } cases[] = {
-        {"yes then no", {mrYes, mrNo}, {}, false, 2},
-        {"yes to all then no", {mrYesToAll}, {mrNo}, false, 1},
-        {"yes to all confirmed", {mrYesToAll}, {mrYes}, true, 1},
-        {"cancel", {mrCancel}, {}, false, 1},
-        {"yes for both", {mrYes, mrYes}, {}, true, 2},
+        {"yes then no", {mrYes, mrNo}, {}, false, 2, ""},
+        {"yes to all then no", {mrYesToAll}, {mrNo}, false, 1, ""},
+        {"yes to all confirmed", {mrYesToAll}, {mrYes}, true, 1, "any"},
+        {"cancel", {mrCancel}, {}, false, 1, ""},
+        {"yes for both", {mrYes, mrYes}, {}, true, 2, ""},
     };
     for (const auto& c : cases) {
         queue.Entries.clear();
@@ -149,11 +208,22 @@ TEST_F(BatchDriver, OverwriteQuestions)
         const std::string a = Source("a.mpg"), b = Source("b.mpg");
         WriteFile(OutputOf(a), "old");
         WriteFile(OutputOf(b), "old");
+        struct stat old {};
+        ASSERT_EQ(lstat(OutputOf(b).c_str(), &old), 0);
+        const std::string agreed = *c.grant ? c.grant : ReplaceGrantText(TReplaceGrant::Only(old.st_dev, old.st_ino));
         prompter.ChoiceAnswers.assign(c.choices.begin(), c.choices.end());
         prompter.YesNoAnswers.assign(c.confirms.begin(), c.confirms.end());
         EXPECT_EQ(driver.ConvertFiles(OutputFolder), c.converts) << c.name;
         EXPECT_EQ(prompter.ChoiceCalls, c.choiceCalls) << c.name;
         EXPECT_EQ(ReadFile(OutputOf(b)) != "old", c.converts) << c.name;
+        if (c.converts) {
+            // The grant comes right before the output name.
+            const auto args = EncoderArgs(OutputOf(b));
+            ASSERT_GE(args.size(), 3u);
+            EXPECT_EQ(std::vector<std::string>(args.end() - 3, args.end() - 1),
+                      (std::vector<std::string>{"-replace", agreed}))
+                << c.name;
+        }
         if (!c.confirms.empty()) {
             EXPECT_EQ(prompter.YesNoDefaults.front(), 2) << c.name;
         }
@@ -178,7 +248,8 @@ TEST_F(BatchDriver, OutputFolderReady)
     prompter.YesNoAnswers = {mrYes};
     EXPECT_FALSE(driver.OutputFolderReady(tmp.file("a-file") + "/sub"));
     EXPECT_EQ(prompter.Messages.back().Text,
-              "Fail to create directory! Please check if output folder have the right format!");
+              "Fail to create directory! Please check if output folder have the right format!\r\n\r\n\"" +
+                  tmp.file("a-file") + "\" is a file, not a folder");
 }
 
 TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
@@ -432,6 +503,9 @@ TEST_F(BatchDriver, CommandLineShapeAndCorrections)
         {"-ac 5:1 ", "-ab 256 -ac 5:1 "},
         {"-y -vcodec ffvhuff -s 320x240 ", "-y -vcodec ffvhuff -strict -2 -s 320x240 "},
         {"-vcodec ffvhuffx ", "-vcodec ffvhuffx "},
+        // Only the batch grants replacing an output, never a profile's line.
+        {"-y -replace any -f mp3 ", "-y -f mp3 "},
+        {"-y -f mp3 -replace 1:2 -replace any ", "-y -f mp3 "},
     };
     for (const auto& c : cases)
         EXPECT_EQ(CorrectEncoderOptions(c.in), c.out) << c.in;
@@ -530,7 +604,7 @@ TEST_F(BatchDriver, EncoderThatCannotStartFailsEachFileAndEndsTheBatch)
     Source("a.mpg");
     Source("b.mpg");
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
-    EXPECT_EQ(prompter.Errors, (std::vector<std::string>{"Error creating process : 13", "Error creating process : 13"}));
+    EXPECT_EQ(prompter.Errors, (std::vector<std::string>{"Error creating process : 13 (Permission denied)", "Error creating process : 13 (Permission denied)"}));
     EXPECT_EQ(Options.FailedCount, 2);
     EXPECT_TRUE(prompter.Shown("At least one error occurred."));
     EXPECT_EQ(queue.Entries.size(), 2u);

@@ -281,7 +281,7 @@ TEST_F(BatchJobs, FilesThatCannotStartAreReportedOnceEachAtTheEnd)
     ASSERT_EQ(prompter.Messages.size(), 2u);
     const std::string& kept = prompter.Messages[0].Text;
     for (const char* name : {"a.mpg: ", "b.mpg: ", "c.mpg: "})
-        EXPECT_EQ(Occurrences(kept, std::string(name) + "Error creating process : 13"), 1u) << kept;
+        EXPECT_EQ(Occurrences(kept, std::string(name) + "Error creating process : 13 (Permission denied)"), 1u) << kept;
 }
 
 // Each converting file has a progress record of its own: whatever the

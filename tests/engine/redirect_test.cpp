@@ -219,9 +219,9 @@ TEST(Redirect, ExecFailureIsReportedWithTheErrorCode)
         std::string line;
         std::string message;
     } cases[] = {
-        {QuoteArgument(tmp.file("missing")), "Error creating process : 2"},
-        {"no-such-program-anywhere-qv", "Error creating process : 2"},
-        {QuoteArgument(tmp.file("not-executable")), "Error creating process : 13"},
+        {QuoteArgument(tmp.file("missing")), "Error creating process : 2 (No such file or directory)"},
+        {"no-such-program-anywhere-qv", "Error creating process : 2 (No such file or directory)"},
+        {QuoteArgument(tmp.file("not-executable")), "Error creating process : 13 (Permission denied)"},
     };
     for (const auto& c : cases) {
         TRun run;
@@ -233,7 +233,7 @@ TEST(Redirect, ExecFailureIsReportedWithTheErrorCode)
     TRun run;
     run.runner.Directory = tmp.file("no-folder");
     run.runner.SetCommandLine(QuoteArgument(Child) + " exit 0");
-    EXPECT_EQ(ErrorOf([&] { run.runner.Execute(); }), "Error creating process : 2");
+    EXPECT_EQ(ErrorOf([&] { run.runner.Execute(); }), "Error creating process : 2 (No such file or directory)");
 }
 
 TEST(Redirect, ArgumentsReachTheChildUnchanged)

@@ -43,6 +43,14 @@ TEST(PartialOutput, RecognisesOnlyItsOwnShape)
         {".clip.mp4.qvpart-12.", false},
         {".qvpart-12.mp4", false},            // the marker must follow a name
         {".clip.mp4", false},
+        {"..hidden.qvpart-12", true},         // a hidden output has no extension
+        {".a..qvpart-3.", true},              // "a." ends in its own extension "."
+        {".notes.qvpart-1.txt", false},       // "notes" has no extension: a user's file
+        {".clip.qvpart-1.mp4", false},
+        {".clip.mp4.qvpart-1.avi", false},    // not the output's own extension
+        {".clip.mp4.qvpart-1", false},
+        {".clip.qvpart-7.mp4.qvpart-8.mp4", true}, // the marker inside the output's name
+        {".x.qvpart-1.mp4.qvpart-", false},
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(IsPartialOutputName(name), expected) << name;
@@ -61,6 +69,9 @@ TEST(PartialOutput, LongNamesAreShortenedToFitWithoutSplittingCharacters)
     EXPECT_EQ(file.substr(file.size() - std::string(".qvpart-4194303.avi").size()), ".qvpart-4194303.avi");
     // Whole two-byte letters only: what sits between the leading dot and the marker has an even length.
     EXPECT_EQ((file.size() - 1 - std::string(".qvpart-4194303.avi").size()) % 2, 0u);
+    // A name of that length with an extension of its own cut off is no shortened output.
+    EXPECT_FALSE(IsPartialOutputName(file.substr(0, file.size() - 4) + ".a.b"));
+    EXPECT_FALSE(IsPartialOutputName("." + std::string(200, 'n') + ".qvpart-1.txt")) << "short: not cut";
 }
 
 TEST(PartialOutput, CreateLocksCommitReplacesDiscardRemoves)
@@ -83,7 +94,7 @@ TEST(PartialOutput, CreateLocksCommitReplacesDiscardRemoves)
         struct stat st;
         ASSERT_EQ(stat(partial.Path().c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 07777, 0640u) << "the permissions of the file it replaces";
-        ASSERT_TRUE(partial.Commit(error)) << error;
+        ASSERT_TRUE(partial.Commit(TReplaceGrant::Any(), error)) << error;
     }
     EXPECT_EQ(ReadFile(output), "new");
     EXPECT_FALSE(fs::exists(PartialOutputName(output, getpid())));
@@ -92,7 +103,10 @@ TEST(PartialOutput, CreateLocksCommitReplacesDiscardRemoves)
         TPartialOutput partial;
         std::string error;
         ASSERT_TRUE(partial.Create(output, error)) << error;
-        WriteFile(partial.Path(), "never finished");
+        WriteFile(partial.Path(), "never kept");
+        // Without a grant the file already there stays; the new one goes.
+        EXPECT_FALSE(partial.Commit(TReplaceGrant(), error));
+        EXPECT_NE(error.find("created or replaced by another program"), std::string::npos) << error;
     }
     EXPECT_EQ(ReadFile(output), "new");
     EXPECT_FALSE(fs::exists(PartialOutputName(output, getpid())));
@@ -126,6 +140,10 @@ TEST(PartialOutput, CleanerSkipsLockedLinksAndFolders)
     WriteFile(target, "keep");
     fs::create_symlink(target, link);
     fs::create_directory(folder);
+    // A user's file with a second name that looks like ours.
+    const std::string linked = dir.file(".e.mp3.qvpart-11.mp3");
+    WriteFile(dir.file("kept.mp3"), "keep");
+    fs::create_hard_link(dir.file("kept.mp3"), linked);
     const int fd = open(locked.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
@@ -138,7 +156,110 @@ TEST(PartialOutput, CleanerSkipsLockedLinksAndFolders)
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(ReadFile(target), "keep");
     EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_TRUE(fs::exists(linked));
+    EXPECT_EQ(ReadFile(dir.file("kept.mp3")), "keep");
     EXPECT_TRUE(RemoveUnheldPartial(locked)) << "free once the lock is gone";
+}
+
+// Another user's file in a shared folder stays, whatever its name.
+TEST(PartialOutput, CleanerLeavesOtherUsersFiles)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root can give a file to another user";
+    TempDir dir;
+    const std::string theirs = dir.file(".a.mp3.qvpart-7.mp3");
+    WriteFile(theirs, "x");
+    ASSERT_EQ(chown(theirs.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(RemoveLeftoverPartials(dir.dir()), 0);
+    EXPECT_TRUE(fs::exists(theirs));
+}
+
+// Every way a finished file can meet its final name: free, taken by a file
+// agreed to, by one that is not, by what is no regular file.
+TEST(MoveIntoPlace, ReplacesOnlyWhatWasAgreedAndNeverCopies)
+{
+    enum class There { Nothing, File, Link, Folder, Fifo };
+    struct {
+        const char* name;
+        There there;
+        int grant; // 0 none, 1 any, 2 the file there, 3 another file
+        int result;
+    } cases[] = {
+        {"free name, no grant", There::Nothing, 0, 0},
+        {"free name, any", There::Nothing, 1, 0},
+        {"free name, identity of a file gone", There::Nothing, 3, 0},
+        {"file, no grant", There::File, 0, EEXIST},
+        {"file, any", There::File, 1, 0},
+        {"file, agreed identity", There::File, 2, 0},
+        {"file, another identity (replaced meanwhile)", There::File, 3, EEXIST},
+        {"link, any: the link goes", There::Link, 1, 0},
+        {"link, no grant", There::Link, 0, EEXIST},
+        {"folder, any", There::Folder, 1, EEXIST},
+        {"fifo, any", There::Fifo, 1, EEXIST},
+        {"fifo, no grant", There::Fifo, 0, EEXIST},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const std::string from = dir.file(".o.qvpart-1"), to = dir.file("o");
+        WriteFile(from, "new");
+        WriteFile(dir.file("target"), "target");
+        switch (c.there) {
+        case There::Nothing: break;
+        case There::File: WriteFile(to, "old"); break;
+        case There::Link: fs::create_symlink(dir.file("target"), to); break;
+        case There::Folder: fs::create_directory(to); break;
+        case There::Fifo: ASSERT_EQ(mkfifo(to.c_str(), 0600), 0); break;
+        }
+        struct stat st {};
+        lstat(to.c_str(), &st);
+        const TReplaceGrant grants[] = {TReplaceGrant(), TReplaceGrant::Any(),
+                                        TReplaceGrant::Only(st.st_dev, st.st_ino),
+                                        TReplaceGrant::Only(st.st_dev, st.st_ino + 1)};
+        EXPECT_EQ(MoveIntoPlace(from, to, grants[c.grant]), c.result);
+        EXPECT_EQ(ReadFile(dir.file("target")), "target") << "a link's target is never written";
+        if (c.result == 0) {
+            EXPECT_FALSE(fs::exists(from));
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(to)));
+            EXPECT_EQ(ReadFile(to), "new");
+        } else {
+            EXPECT_EQ(ReadFile(from), "new");
+            if (c.there == There::File) {
+                EXPECT_EQ(ReadFile(to), "old");
+            }
+        }
+    }
+}
+
+TEST(MoveIntoPlace, LinkFallbackNeverReplacesEither)
+{
+    TempDir dir;
+    WriteFile(dir.file("a"), "A");
+    WriteFile(dir.file("b"), "B");
+    EXPECT_EQ(LinkIntoPlace(dir.file("a"), dir.file("b")), EEXIST);
+    EXPECT_EQ(ReadFile(dir.file("a")), "A");
+    EXPECT_EQ(ReadFile(dir.file("b")), "B");
+    EXPECT_EQ(LinkIntoPlace(dir.file("missing"), dir.file("c")), ENOENT);
+    EXPECT_FALSE(fs::exists(dir.file("c")));
+    EXPECT_EQ(LinkIntoPlace(dir.file("a"), dir.file("c")), 0);
+    EXPECT_FALSE(fs::exists(dir.file("a")));
+    EXPECT_EQ(ReadFile(dir.file("c")), "A");
+}
+
+TEST(MoveIntoPlace, GrantTextsGoBothWays)
+{
+    const std::pair<const char*, bool> texts[] = {
+        {"none", true}, {"any", true}, {"2049:123456", true}, {"0:0", true},
+        {"", false}, {"Any", false}, {"2049", false}, {"2049:", false}, {":1", false},
+        {"-1:5", false}, {"1:+5", false}, {"1:5x", false}, {"99999999999999999999:1", false},
+    };
+    for (const auto& [text, ok] : texts) {
+        TReplaceGrant grant;
+        EXPECT_EQ(ParseReplaceGrant(text, grant), ok) << text;
+        if (ok) {
+            EXPECT_EQ(ReplaceGrantText(grant), text);
+        }
+    }
 }
 
 } // namespace

@@ -519,26 +519,6 @@ TEST(RenameNoReplace, NeverReplacesAndKeepsTheSourceOnFailure)
     EXPECT_EQ(qvtest::ReadFile(dir.file("c")), "A");
 }
 
-TEST(RenameNoReplace, FallbacksNeverReplaceEither)
-{
-    for (const bool useLink : {true, false}) {
-        qvtest::TempDir dir;
-        qvtest::WriteFile(dir.file("a"), "A");
-        qvtest::WriteFile(dir.file("b"), "B");
-        int error = 0;
-        EXPECT_FALSE(RenameByLinkOrCopy(dir.file("a"), dir.file("b"), error, useLink)) << useLink;
-        EXPECT_EQ(error, EEXIST);
-        EXPECT_EQ(qvtest::ReadFile(dir.file("a")), "A");
-        EXPECT_EQ(qvtest::ReadFile(dir.file("b")), "B");
-        EXPECT_FALSE(RenameByLinkOrCopy(dir.file("missing"), dir.file("c"), error, useLink));
-        EXPECT_EQ(error, ENOENT);
-        EXPECT_FALSE(fs::exists(dir.file("c")));
-        EXPECT_TRUE(RenameByLinkOrCopy(dir.file("a"), dir.file("c"), error, useLink));
-        EXPECT_FALSE(fs::exists(dir.file("a")));
-        EXPECT_EQ(qvtest::ReadFile(dir.file("c")), "A");
-    }
-}
-
 // ---- Filling empty profile folders from the shipped copy ----
 
 class ShippedFillTest : public ::testing::Test {

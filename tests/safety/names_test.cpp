@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fcntl.h>
+#include <fstream>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -261,14 +262,25 @@ TEST_F(Names, AFullDiskIsNamedAsTheCause)
     TSmallDisk disk(full, "1m");
     if (!disk.Mounted())
         GTEST_SKIP() << "no small disk for this test: " << disk.Why();
-    const std::string source = Source("long.avi", "long.avi");
-    const RunResult r = Run(Convert({source}, full));
-    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
-    EXPECT_CONTAINS(r.Err, "Failed: " + source);
-    const std::string report = r.Err.substr(r.Err.find("Failed: "));
-    EXPECT_CONTAINS(report, "No space left on device");
-    EXPECT_EQ(report.find("[info]"), std::string::npos) << report;
-    EXPECT_TRUE(fs::exists(source));
+    // Filled while converting, and full before the first packet.
+    for (const bool fullBefore : {false, true}) {
+        SCOPED_TRACE(fullBefore);
+        if (fullBefore) {
+            std::ofstream filler(full + "filler", std::ios::binary);
+            const std::string block(64 * 1024, 'x');
+            for (int i = 0; i < 64 && filler.write(block.data(), block.size()) && filler.flush(); ++i) {
+            }
+        }
+        const std::string source = Source("long.avi", "long.avi");
+        const RunResult r = Run(Convert({source}, full));
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "Failed: " + source);
+        const std::string report = r.Err.substr(r.Err.find("Failed: "));
+        EXPECT_CONTAINS(report, "No space left on device");
+        EXPECT_EQ(report.find("[info]"), std::string::npos) << report;
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_FALSE(fs::exists(full + "long.avi"));
+    }
 }
 
 // A TMPDIR that names no usable folder gives way to /tmp: the files that go

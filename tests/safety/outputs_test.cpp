@@ -13,8 +13,13 @@
 #include <functional>
 #include <optional>
 #include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include "encoder/EncoderRun.h"
 #include "platform/PartialOutput.h"
 #include "support/EndToEnd.h"
 
@@ -33,7 +38,8 @@ public:
              MakeClip(Path("long.avi"), "640x480", 25, "60", {"-q:v", "5"}) &&
              // Four seconds of picture, the sound ends after one.
              MakeMedia(JoinArgs({TestPicture("160x120", 15, "4"), SineTone("1"),
-                             {"-c:v", "mpeg4", "-c:a", "pcm_s16le", Path("gap.mkv")}}));
+                             {"-c:v", "mpeg4", "-c:a", "pcm_s16le", Path("gap.mkv")}})) &&
+             MakeMedia(JoinArgs({SineTone("3"), {"-ac", "2", Path("tone.wav")}}));
         if (!ok)
             return;
         WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));
@@ -193,8 +199,12 @@ TEST_F(Outputs, NextBatchRemovesUnheldLeftoversOnly)
     const std::string held = out + ".busy.mp4.qvpart-4194302.mp4";
     const std::string lookalike = out + ".notes.qvpart-x.mp4";
     const std::string elsewhere = src + ".other.mp4.qvpart-4194303.mp4";
-    for (const std::string& f : {unheld, held, lookalike, elsewhere})
+    const std::string notes = out + ".notes.qvpart-1.txt"; // a user's file: "notes" has no ".txt"
+    const std::string linked = out + ".kept.mp4.qvpart-4194304.mp4"; // a second name of a user's file
+    for (const std::string& f : {unheld, held, lookalike, elsewhere, notes})
         WriteFile(f, "left over");
+    WriteFile(src + "kept.mp4", "a user's file");
+    fs::create_hard_link(src + "kept.mp4", linked);
     // Another batch writing into the same folder holds its file locked.
     const int lock = open(held.c_str(), O_RDONLY | O_CLOEXEC);
     ASSERT_GE(lock, 0);
@@ -209,6 +219,8 @@ TEST_F(Outputs, NextBatchRemovesUnheldLeftoversOnly)
     EXPECT_TRUE(fs::exists(held)) << "a temporary file in use by another batch must stay";
     EXPECT_TRUE(fs::exists(lookalike));
     EXPECT_TRUE(fs::exists(elsewhere)) << "only the output folder is cleaned";
+    EXPECT_TRUE(fs::exists(notes));
+    EXPECT_TRUE(fs::exists(linked));
 }
 
 TEST_F(Outputs, TwoBatchesIntoOneFolderLeaveEachOthersFilesAlone)
@@ -256,6 +268,196 @@ TEST_F(Outputs, TimeRangeWithoutAudioFailsAndKeepsTheSource)
     EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
     EXPECT_TRUE(fs::exists(out + "gap.mp3"));
     EXPECT_FALSE(fs::exists(source));
+}
+
+// ffmpeg ends with exit code 0 after it failed to write the trailer or to
+// close the file (a full disk, a quota, a file-size limit): the truncated
+// file is no output, and --delete-source keeps the source.
+TEST_F(Outputs, AFailedFinalWriteFailsTheFileAndKeepsTheSource)
+{
+    runLimits.FileSize = 40 * 1024; // "ulimit -f 40"
+    const std::pair<const char*, const char*> cases[] = {{"mp3", "tone.wav"}, {"mp4", "tiny.avi"}};
+    for (const auto& [format, clip] : cases) {
+        SCOPED_TRACE(format);
+        const std::string source = Source(clip, clip);
+        const std::string output = out + fs::path(clip).stem().string() + "." + format;
+
+        const RunResult r = Run(Convert(format, "", {"-y", "--delete-source", source}));
+
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "Failed: " + source);
+        EXPECT_CONTAINS(r.Err, "File too large");
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_FALSE(fs::exists(output));
+        EXPECT_TRUE(PartialsIn(out).empty());
+    }
+}
+
+// Two batches write one output name without -y: the one whose name was
+// taken while it converted fails and keeps its source; the other's file stays.
+TEST_F(Outputs, ANameTakenDuringTheConversionFailsThatFile)
+{
+    const std::string slow = Source("long.avi", "race.avi");
+    const std::string otherSrc = tmp.dir() + "other/";
+    fs::create_directories(otherSrc);
+    const std::string quick = otherSrc + "race.avi";
+    fs::copy_file(Clips().Path("tiny.avi"), quick);
+
+    Running first = Start(Convert("mp4", "", {"--delete-source", slow}));
+    ASSERT_TRUE(WaitForPartialData());
+    const RunResult second = Run(Convert("mp4", "", {"--delete-source", quick}));
+    ASSERT_EQ(second.Code, 0) << second.Out << second.Err;
+    const std::string secondOutput = ReadFile(out + "race.mp4");
+    const RunResult r = first.Wait(300s);
+
+    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Err, "Failed: " + slow);
+    EXPECT_CONTAINS(r.Err, "created or replaced by another program");
+    EXPECT_TRUE(fs::exists(slow));
+    EXPECT_FALSE(fs::exists(quick));
+    EXPECT_EQ(ReadFile(out + "race.mp4"), secondOutput);
+    EXPECT_TRUE(PartialsIn(out).empty());
+}
+
+// The encoder replaces an existing output only as its -replace says; the
+// "-y" of the option line grants nothing.
+TEST_F(Outputs, TheEncoderReplacesOnlyWhatItWasAllowedTo)
+{
+    const std::string source = Source("tone.wav", "tone.wav");
+    const std::string output = out + "tone.mp3";
+    struct {
+        const char* name;
+        std::vector<std::string> grant;
+        bool replaced;
+    } cases[] = {
+        {"-y alone", {}, false},
+        {"another file agreed to", {"-replace", "1:1"}, false},
+        {"the file there agreed to", {"-replace", "identity"}, true},
+        {"any file", {"-replace", "any"}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(output, OldContent);
+        struct stat st {};
+        ASSERT_EQ(lstat(output.c_str(), &st), 0);
+        std::vector<std::string> args = {enctest::EncoderPath(), "-p", "5260718", "-i", source, "-y", "-f", "mp3"};
+        for (const std::string& g : c.grant)
+            args.push_back(g == "identity" ? std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino) : g);
+        args.push_back(output);
+
+        const enctest::TRunResult r = enctest::RunProgram(args, 120);
+
+        EXPECT_EQ(r.exitCode == 0, c.replaced) << r.output;
+        EXPECT_EQ(ReadFile(output) != OldContent, c.replaced) << r.output;
+        if (!c.replaced) {
+            EXPECT_CONTAINS(r.output, "created or replaced by another program");
+        }
+        EXPECT_TRUE(PartialsIn(out).empty());
+    }
+}
+
+// Outputs are regular files: a folder, FIFO, socket or device under the
+// output name is refused before any work, by quorvex-cli also with --yes and
+// by the encoder also with "-replace any". A symbolic link is replaced as a
+// link and its target stays as it was.
+TEST_F(Outputs, OutputNamesThatAreNoRegularFilesAreRefused)
+{
+    enum class Kind { Folder, Fifo, Socket, Device };
+    for (Kind kind : {Kind::Folder, Kind::Fifo, Kind::Socket, Kind::Device}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        const std::string source = Source("tone.wav", "tone.wav");
+        const std::string output = out + "tone.mp3";
+        int sock = -1;
+        switch (kind) {
+        case Kind::Folder: fs::create_directory(output); break;
+        case Kind::Fifo: ASSERT_EQ(mkfifo(output.c_str(), 0600), 0); break;
+        case Kind::Socket: {
+            sock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            ASSERT_LT(output.size(), sizeof addr.sun_path);
+            output.copy(addr.sun_path, output.size());
+            ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+            break;
+        }
+        case Kind::Device:
+            // Only root can make a device node; it is made here, never a system one named.
+            if (geteuid() != 0 || mknod(output.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                continue;
+            break;
+        }
+        const auto type = fs::symlink_status(output).type();
+
+        const RunResult r = Run(Convert("mp3", "", {"--yes", "--delete-source", source}));
+        const enctest::TRunResult direct = enctest::RunProgram(
+            {enctest::EncoderPath(), "-p", "5260718", "-i", source, "-y", "-f", "mp3", "-replace", "any", output}, 60);
+
+        EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "not a regular file");
+        EXPECT_NE(direct.exitCode, 0) << direct.output;
+        EXPECT_CONTAINS(direct.output, "not a regular file; it is not replaced");
+        EXPECT_EQ(fs::symlink_status(output).type(), type);
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_TRUE(PartialsIn(out).empty());
+        if (sock >= 0)
+            close(sock);
+        fs::remove_all(output);
+    }
+
+    const std::string source = Source("tone.wav", "tone.wav");
+    const std::string target = src + "target.mp3";
+    WriteFile(target, OldContent);
+    fs::create_symlink(target, out + "tone.mp3");
+    const RunResult r = Run(Convert("mp3", "", {"--yes", source}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out + "tone.mp3")));
+    EXPECT_EQ(ReadFile(target), OldContent);
+}
+
+// Refusals and failures name their cause: an output name over 255 bytes
+// before any work, a file where the output folder should be made, an output
+// folder removed while the batch runs, too many open files.
+TEST_F(Outputs, MessagesNameTheCause)
+{
+    {
+        const std::string source = Source("tone.wav", std::string(252, 'n') + ".au"); // 255 bytes; "...mp3" 256
+        const RunResult r = Run(Convert("mp3", "", {"-y", "--delete-source", source}));
+        EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "longer than the 255 bytes");
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_TRUE(fs::is_empty(out));
+    }
+    {
+        WriteFile(tmp.file("in-the-way"), "a file");
+        std::vector<std::string> args = Convert("mp3", "", {"-y", Source("tone.wav", "tone.wav")});
+        args[5] = tmp.file("in-the-way") + "/sub"; // the value of -o
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "\"" + tmp.file("in-the-way") + "\" is a file, not a folder");
+    }
+    {
+        const std::string slow = Source("long.avi", "long.avi"), next = Source("tiny.avi", "next.avi");
+        Running run = Start(Convert("mp4", "", {"-j", "1", "--delete-source", slow, next}));
+        ASSERT_TRUE(WaitForPartialData());
+        fs::remove_all(out);
+        const RunResult r = run.Wait(300s);
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "the output folder '" + out + "' was removed during the conversion");
+        EXPECT_CONTAINS(r.Err, "(the output folder '" + out + "' no longer exists)");
+        EXPECT_TRUE(fs::exists(slow));
+        EXPECT_TRUE(fs::exists(next));
+        fs::create_directories(out);
+    }
+    {
+        std::vector<std::string> args = Convert("mp3", "", {"-j", "6"});
+        for (int i = 0; i < 6; ++i)
+            args.push_back(Source("tone.wav", "many" + std::to_string(i) + ".wav"));
+        runLimits.OpenFiles = 24;
+        const RunResult r = Run(args);
+        runLimits.OpenFiles = 0;
+        EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "(Too many open files)");
+    }
 }
 
 TEST_F(Outputs, KilledFrontEndTakesItsEncoderAlong)

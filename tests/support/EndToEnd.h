@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -190,10 +191,18 @@ private:
 };
 
 // Starts Program with Args, standard input from /dev/null, in Cwd when
-// given and with TMPDIR set to TmpDir when given.
+// given and with TMPDIR set to TmpDir when given, under Limits.
+struct RunLimits {
+    // Bytes each file the program and its children write may hold, as
+    // "ulimit -f" sets, with SIGXFSZ ignored so that writes fail with EFBIG.
+    rlim_t FileSize = 0;
+    // Descriptors each of them may hold open ("ulimit -n").
+    rlim_t OpenFiles = 0;
+};
+
 inline Running StartProgram(const std::string& program, const std::vector<std::string>& args,
                             const std::string& outFile, const std::string& errFile, const std::string& cwd = "",
-                            const std::string& tmpDir = "")
+                            const std::string& tmpDir = "", const RunLimits& limits = {})
 {
     std::vector<std::string> all = {program};
     all.insert(all.end(), args.begin(), args.end());
@@ -209,6 +218,17 @@ inline Running StartProgram(const std::string& program, const std::vector<std::s
         dup2(in, 0);
         dup2(o, 1);
         dup2(e, 2);
+        if (limits.FileSize > 0) {
+            const rlimit limit{limits.FileSize, limits.FileSize};
+            signal(SIGXFSZ, SIG_IGN);
+            if (setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                _exit(126);
+        }
+        if (limits.OpenFiles > 0) {
+            const rlimit limit{limits.OpenFiles, limits.OpenFiles};
+            if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+                _exit(126);
+        }
         std::vector<char*> argv;
         for (auto& a : all)
             argv.push_back(a.data());
@@ -237,7 +257,7 @@ protected:
     {
         const std::string n = std::to_string(++runs_);
         return StartProgram(app + "quorvex-cli", args, tmp.file("stdout-" + n), tmp.file("stderr-" + n), cwd,
-                            runTmpDir);
+                            runTmpDir, runLimits);
     }
 
     RunResult Run(const std::vector<std::string>& args, const std::string& cwd = "") { return Start(args, cwd).Wait(); }
@@ -245,6 +265,7 @@ protected:
     TempDir tmp;
     std::string app;
     std::string runTmpDir;
+    RunLimits runLimits; // none unless set
 
 private:
     int runs_ = 0;
