@@ -139,22 +139,6 @@ bool ReadAvailable(int fd, std::string& buffer)
     }
 }
 
-bool WriteAll(int fd, const void* data, size_t size)
-{
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = write(fd, p, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 bool RunCapture(const std::vector<std::string>& argv, std::string& out, std::string& err, int& exitCode,
                 std::string& error)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/RegularFile.h"
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -49,9 +50,6 @@ void SignalChildren(int sig);
 // Reads what is available without blocking forever (the descriptor is
 // non-blocking); appends to buffer. Returns false at end of file or error.
 bool ReadAvailable(int fd, std::string& buffer);
-
-// Writes everything, retrying after interruptions. False on error (errno set).
-bool WriteAll(int fd, const void* data, size_t size);
 
 void CloseFd(int& fd);
 

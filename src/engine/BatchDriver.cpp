@@ -216,16 +216,7 @@ std::string MakeDirectShowScript(const std::string& sourceName)
         ScriptLocks()[scriptPath] = lock;
     }
     const int fd = ::openat(lock, ScriptFileName, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    bool ok = fd >= 0;
-    for (size_t done = 0; ok && done < result.size();) {
-        const ssize_t n = ::write(fd, result.data() + done, result.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
-    }
+    bool ok = fd >= 0 && WriteAll(fd, result.data(), result.size());
     if (fd >= 0 && ::close(fd) != 0)
         ok = false;
     if (!ok) {

@@ -340,17 +340,7 @@ void TIniFile::UpdateFile()
     int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
     if (fd < 0)
         throw EIniWriteError(fileName_);
-    bool ok = true;
-    size_t done = 0;
-    while (ok && done < content.size()) {
-        ssize_t n = ::write(fd, content.data() + done, content.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += static_cast<size_t>(n);
-    }
+    bool ok = WriteAll(fd, content.data(), content.size());
     if (ok && ::fchmod(fd, mode) != 0)
         ok = false;
     if (ok && ::fsync(fd) != 0)

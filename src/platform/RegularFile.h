@@ -31,6 +31,10 @@ struct TFileRead {
 
 TFileRead ReadRegularFile(const std::string& fileName, size_t maxBytes);
 
+// Writes everything, retrying after interruptions. False on error (errno set;
+// a write that takes nothing counts as ENOSPC).
+bool WriteAll(int fd, const void* data, size_t size);
+
 // The folder for the program's temporary files, without a trailing "/":
 // TMPDIR when it names an absolute path of a folder this user can write to,
 // otherwise "/tmp" (an empty, relative, missing or unwritable TMPDIR).

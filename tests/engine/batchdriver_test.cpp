@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "EngineFakes.h"
@@ -16,6 +13,7 @@
 #include "lang/MultiLanguages.h"
 #include "platform/PartialOutput.h"
 #include "profiles/profiles.h"
+#include "support/SpecialFiles.h"
 #include "support/TempDir.h"
 
 using namespace qvtest;
@@ -144,8 +142,7 @@ TEST_F(BatchDriver, ChecksBeforeTheBatch)
 // refused before any question, also when every overwrite would be agreed.
 TEST_F(BatchDriver, OutputNamesThatAreNoRegularFilesAreRefused)
 {
-    enum class Kind { Folder, Fifo, Socket, Device };
-    for (Kind kind : {Kind::Folder, Kind::Fifo, Kind::Socket, Kind::Device}) {
+    for (qvtest::TSpecialKind kind : qvtest::AllSpecialKinds) {
         SCOPED_TRACE(static_cast<int>(kind));
         queue.Entries.clear();
         prompter = TFakePrompter{};
@@ -153,24 +150,10 @@ TEST_F(BatchDriver, OutputNamesThatAreNoRegularFilesAreRefused)
         prompter.YesNoAnswers = {mrYes};
         const std::string output = OutputOf(Source("a.mpg"));
         fs::remove_all(output);
-        int sock = -1;
-        switch (kind) {
-        case Kind::Folder: fs::create_directory(output); break;
-        case Kind::Fifo: ASSERT_EQ(mkfifo(output.c_str(), 0600), 0); break;
-        case Kind::Socket: {
-            sock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_un addr{};
-            addr.sun_family = AF_UNIX;
-            ASSERT_LT(output.size(), sizeof addr.sun_path);
-            output.copy(addr.sun_path, output.size());
-            ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-            break;
-        }
-        case Kind::Device:
-            // A device node can be made only by root; never a system device.
-            if (geteuid() != 0 || mknod(output.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
-                continue;
-            break;
+        qvtest::TSpecialFile special(kind, output);
+        if (!special.Made()) {
+            ASSERT_EQ(kind, qvtest::TSpecialKind::Device);
+            continue;
         }
         const auto type = fs::symlink_status(output).type();
 
@@ -180,9 +163,6 @@ TEST_F(BatchDriver, OutputNamesThatAreNoRegularFilesAreRefused)
         EXPECT_EQ(prompter.ChoiceCalls, 0);
         EXPECT_EQ(host.ViewsCreated, 0);
         EXPECT_EQ(fs::symlink_status(output).type(), type);
-        if (sock >= 0)
-            close(sock);
-        fs::remove_all(output);
     }
 }
 

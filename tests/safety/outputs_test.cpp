@@ -13,15 +13,13 @@
 #include <functional>
 #include <optional>
 #include <sys/file.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "encoder/EncoderRun.h"
 #include "platform/PartialOutput.h"
 #include "support/EndToEnd.h"
+#include "support/SpecialFiles.h"
 
 using namespace qvtest;
 namespace fs = std::filesystem;
@@ -362,29 +360,14 @@ TEST_F(Outputs, TheEncoderReplacesOnlyWhatItWasAllowedTo)
 // link and its target stays as it was.
 TEST_F(Outputs, OutputNamesThatAreNoRegularFilesAreRefused)
 {
-    enum class Kind { Folder, Fifo, Socket, Device };
-    for (Kind kind : {Kind::Folder, Kind::Fifo, Kind::Socket, Kind::Device}) {
+    for (TSpecialKind kind : AllSpecialKinds) {
         SCOPED_TRACE(static_cast<int>(kind));
         const std::string source = Source("tone.wav", "tone.wav");
         const std::string output = out + "tone.mp3";
-        int sock = -1;
-        switch (kind) {
-        case Kind::Folder: fs::create_directory(output); break;
-        case Kind::Fifo: ASSERT_EQ(mkfifo(output.c_str(), 0600), 0); break;
-        case Kind::Socket: {
-            sock = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-            sockaddr_un addr{};
-            addr.sun_family = AF_UNIX;
-            ASSERT_LT(output.size(), sizeof addr.sun_path);
-            output.copy(addr.sun_path, output.size());
-            ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-            break;
-        }
-        case Kind::Device:
-            // Only root can make a device node; it is made here, never a system one named.
-            if (geteuid() != 0 || mknod(output.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
-                continue;
-            break;
+        TSpecialFile special(kind, output);
+        if (!special.Made()) {
+            ASSERT_EQ(kind, TSpecialKind::Device);
+            continue;
         }
         const auto type = fs::symlink_status(output).type();
 
@@ -399,9 +382,6 @@ TEST_F(Outputs, OutputNamesThatAreNoRegularFilesAreRefused)
         EXPECT_EQ(fs::symlink_status(output).type(), type);
         EXPECT_TRUE(fs::exists(source));
         EXPECT_TRUE(PartialsIn(out).empty());
-        if (sock >= 0)
-            close(sock);
-        fs::remove_all(output);
     }
 
     const std::string source = Source("tone.wav", "tone.wav");
