@@ -21,6 +21,13 @@ public:
         Image = image;
         setIcon(0, FileListIcon(image));
     }
+    // The conversion of this source failed: the error image, and the reason
+    // under the path as the tooltip.
+    void SetFailure(const QString& reason)
+    {
+        SetImage(1);
+        setToolTip(0, reason.isEmpty() ? text(0) : text(0) + QLatin1Char('\n') + reason);
+    }
 
     TFileItem Info;
     int Image = 0;
