@@ -22,11 +22,14 @@ public:
         setIcon(0, FileListIcon(image));
     }
     // The conversion of this source failed: the error image, and the reason
-    // under the path as the tooltip.
+    // under the path as the tooltip (rich text, so that a long reason wraps
+    // instead of running off the screen).
     void SetFailure(const QString& reason)
     {
         SetImage(1);
-        setToolTip(0, reason.isEmpty() ? text(0) : text(0) + QLatin1Char('\n') + reason);
+        const QString tip = reason.isEmpty() ? text(0) : text(0) + QLatin1Char('\n') + reason;
+        setToolTip(0, QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +
+                          QStringLiteral("</p>"));
     }
 
     TFileItem Info;
