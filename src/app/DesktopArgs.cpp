@@ -32,6 +32,8 @@ std::string DesktopUsage(const std::string& programName)
            "Each FILE is added to the file list as the Add Files dialog adds it: files\n"
            "whose extension the list does not accept, folders and missing files are\n"
            "left out. A FILE may also be given as a file:// address.\n"
+           "While a Quorvex window of the same settings folder runs, the FILEs are\n"
+           "handed to it (it comes to the front) and this start ends at once.\n"
            "\n"
            "  -h, --help     print this help and exit\n"
            "      --version  print the version and exit\n"

@@ -412,7 +412,7 @@ void TCliRun::CheckFiles(TCliQueue& queue)
         // The same path twice is one file, as in the list of the main window.
         if (!seen.insert(path).second)
             continue;
-        queue.Entries.push_back({path, checked[i].Item.FileSize, false});
+        queue.Entries.push_back({path, checked[i].Item.FileSize, false, {}});
     }
 }
 

@@ -87,7 +87,7 @@ void WaitForGroupEnd(int group)
 void TSimpleFileQueue::Add(const std::string& path)
 {
     int64_t size = FileSizeOf(path);
-    Entries.push_back({path, std::to_string(size < 0 ? 0 : size), false});
+    Entries.push_back({path, std::to_string(size < 0 ? 0 : size), false, {}});
 }
 
 void TSimpleFileQueue::RemoveFileByPath(const std::string& path)
@@ -105,6 +105,15 @@ void TSimpleFileQueue::MoveFileToEnd(const std::string& path)
     TEntry entry = *it;
     Entries.erase(it);
     Entries.push_back(entry);
+}
+
+void TSimpleFileQueue::RecordFailure(const std::string& path, const std::string& reason)
+{
+    for (TEntry& e : Entries)
+        if (e.FullName == path) {
+            e.Failed = true;
+            e.FailureReason = reason;
+        }
 }
 
 void TSimpleFileQueue::MarkAllFailed()
@@ -372,9 +381,10 @@ private:
     TProgressView& view_;
 };
 
-// The prompter as the output parser and the file starts see it while several
-// files convert: messages are kept per file instead of boxes that would stop
-// the other files' progress; they are shown when the batch has ended.
+// The prompter as the output parser and the file starts see it while a batch
+// runs: messages are kept per file instead of boxes that would hold the batch
+// (and its after-batch action) until someone answers; they go on the failed
+// file's entry and into the summary when the batch has ended.
 class TBatchDriver::TJobPrompter : public TPrompter {
 public:
     TJobPrompter(TPrompter& prompter, std::vector<TFileNote>& kept, const TBatchDriver& driver)
@@ -599,7 +609,7 @@ void TBatchDriver::PrepareJobs()
 
 TProgressView* TBatchDriver::ParserView() { return jobs_.size() > 1 ? jobView_.get() : progress_.get(); }
 
-TPrompter& TBatchDriver::ParserPrompter() { return jobs_.size() > 1 ? *jobPrompter_ : prompter_; }
+TPrompter& TBatchDriver::ParserPrompter() { return *jobPrompter_; }
 
 void TBatchDriver::RunBatch()
 {
@@ -664,13 +674,17 @@ void TBatchDriver::RunBatch()
         progress_->SetRunningFiles({});
     if (!notes_.empty())
         host_.ShowBatchNotes(notes_);
-    ShowKeptErrors();
-
+    // One summary box after the batch: the files' errors under the batch's
+    // message (errors without a failed file, e.g. of a stopped one, alone).
+    const std::string kept = TakeKeptErrorsText();
     if (o.BatchFailed) {
         host_.AnnounceBatchErrors(IDS_MESSAGEBOX_Oops, IDS_MESSAGEBOX_AnErrorOccurred);
-        prompter_.MessageBox(IDS_MESSAGEBOX_AnErrorOccurred, IDS_MESSAGEBOX_Oops, TMsgIcon::Warning);
+        prompter_.MessageBox(IDS_MESSAGEBOX_AnErrorOccurred + (kept.empty() ? "" : "\n\n" + kept),
+                             IDS_MESSAGEBOX_Oops, TMsgIcon::Warning);
         queue_.MarkAllFailed();
     } else {
+        if (!kept.empty())
+            prompter_.MessageBox(kept, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
         host_.ShowTrayBalloon(FormatText(IDS_LABEL_TrayInformation, {ApplicationTitle}),
                               IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
         if (o.ShutdownWindowsWhenDone && result != mrCancel && host_.ShowShutdownCountdown())
@@ -704,15 +718,32 @@ void TBatchDriver::StopRunningJobs()
     }
 }
 
-void TBatchDriver::ShowKeptErrors()
+std::string TBatchDriver::TakeKeptErrorsText()
 {
     if (errors_.empty())
-        return;
+        return {};
     std::string text;
     for (const TFileNote& e : errors_)
         text += (text.empty() ? "" : "\n") + qvtext::VisibleText(FileNamePart(e.File)) + ": " + e.Text;
     errors_.clear();
-    prompter_.MessageBox(IDS_MESSAGEBOX_JobErrors + "\n" + text, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
+    return IDS_MESSAGEBOX_JobErrors + "\n" + text;
+}
+
+std::string TBatchDriver::FailureReason(const TJob& job) const
+{
+    std::string reason;
+    for (const TFileNote& e : errors_)
+        if (e.File == job.Progress.CurrentFile)
+            reason += (reason.empty() ? "" : "\n") + qvtext::VisibleText(e.Text);
+    if (!reason.empty())
+        return reason;
+    // Failed by its exit alone: say how the encoder ended.
+    const TExitStatus& status = job.Runner->ExitStatus();
+    if (status.Signal != 0)
+        return FormatText(IDS_MESSAGE_EncoderSignal, {status.Signal});
+    if (status.Exited && status.Code != 0)
+        return FormatText(IDS_MESSAGE_EncoderExitCode, {status.Code});
+    return IDS_MESSAGEBOX_AnErrorOccurred;
 }
 
 std::vector<std::string> TBatchDriver::TakeFileErrors(const std::string& file)
@@ -1000,6 +1031,7 @@ void TBatchDriver::FinishJob(int index)
     } else {
         o.BatchFailed = true;
         o.FailedCount += 1;
+        queue_.RecordFailure(f.CurrentFile, FailureReason(job));
         queue_.MoveFileToEnd(f.CurrentFile);
         // An empty output left by the failed run goes; a file that was there
         // before the run is the user's and stays, whatever its size.

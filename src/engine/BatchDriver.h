@@ -18,7 +18,8 @@
 #include "platform/MoveIntoPlace.h"
 
 // The file list, used as a queue: a batch converts the first entry; a
-// converted entry is removed, a failed one moved to the end.
+// converted entry is removed, a failed one gets its reason and is moved to
+// the end.
 class TFileQueue {
 public:
     virtual ~TFileQueue() = default;
@@ -30,6 +31,13 @@ public:
     // Removes the entry with this full name (case-sensitive) and its details.
     virtual void RemoveFileByPath(const std::string& path) = 0;
     virtual void MoveFileToEnd(const std::string& path) = 0;
+    // The entry with this full name failed; Reason says why (one line per
+    // message). Comes just before that entry is moved to the end.
+    virtual void RecordFailure(const std::string& path, const std::string& reason)
+    {
+        (void)path;
+        (void)reason;
+    }
     // Gives every entry still in the list the error image.
     virtual void MarkAllFailed() = 0;
 };
@@ -41,6 +49,7 @@ public:
         std::string FullName;
         std::string SizeText;
         bool Failed = false;
+        std::string FailureReason; // why its last conversion failed
     };
     std::vector<TEntry> Entries;
 
@@ -51,6 +60,7 @@ public:
     std::string SizeText(int index) const override { return Entries.at(index).SizeText; }
     void RemoveFileByPath(const std::string& path) override;
     void MoveFileToEnd(const std::string& path) override;
+    void RecordFailure(const std::string& path, const std::string& reason) override;
     void MarkAllFailed() override;
 };
 
@@ -70,7 +80,7 @@ public:
     // The notification-area balloon.
     virtual void ShowTrayBalloon(const std::string& title, const std::string& text, TMsgIcon icon,
                                  int timeoutMs) = 0;
-    // The batch ended with errors; the message box with Text follows. Lets a
+    // The batch ended with errors; the summary box beginning with Text follows. Lets a
     // host without a notification area tell a user who is away from the window.
     virtual void AnnounceBatchErrors(const std::string& title, const std::string& text)
     {
@@ -159,8 +169,9 @@ public:
     const TFileProgress& FileProgress(int index) const { return jobs_.at(static_cast<size_t>(index)).Progress; }
     // The files that were converting when the user stopped the last batch.
     const std::vector<std::string>& StoppedFiles() const { return stopped_; }
-    // Error messages of a file that converted beside others, kept instead of
-    // message boxes while the batch runs; taken ones are not shown at its end.
+    // Error messages of a file of the batch, kept instead of message boxes
+    // while the batch runs (so that no box holds it); taken ones are not
+    // shown in the summary at its end.
     std::vector<std::string> TakeFileErrors(const std::string& file);
 
 private:
@@ -218,8 +229,12 @@ private:
     void RemoveEncoderPartial(TJob& job);
     // Moves the notes of the job's file into the batch's and shows them.
     void TakeFileNotes(TJob& job);
-    // Shows the error messages kept while several files converted.
-    void ShowKeptErrors();
+    // The kept error messages, one line per message under the file's name;
+    // "" when none are kept. Empties the store.
+    std::string TakeKeptErrorsText();
+    // Why the file of the job failed: its kept messages, else how its
+    // encoder ended.
+    std::string FailureReason(const TJob& job) const;
     TProgressView* ParserView();
     TPrompter& ParserPrompter();
 
@@ -230,7 +245,7 @@ private:
     TMainThreadDispatcher& dispatcher_;
     std::unique_ptr<TProgressView> progress_;
     std::unique_ptr<TProgressView> jobView_;   // filters the per-file displays when several files convert
-    std::unique_ptr<TPrompter> jobPrompter_;   // keeps error messages when several files convert
+    std::unique_ptr<TPrompter> jobPrompter_;   // keeps the files' error messages while the batch runs
     std::string outputExt_;   // output extension of the batch
     std::string script_;      // DirectShow script of the last command line, "" for none
     // The existing outputs the encoders may replace, as ConvertFiles' questions

@@ -7,6 +7,7 @@
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
 #include "platform/PowerActions.h"
+#include "ui/common/InstanceLink.h"
 #include "ui/common/QtTranslation.h"
 #include "ui/common/Splash.h"
 #include "ui/main/MainWnd.h"
@@ -72,6 +73,30 @@ int main(int argc, char** argv)
                                   QString::fromStdString(StartUpProblem));
         return 1;
     }
+    std::vector<std::string> files;
+    for (const std::string& f : args.Files)
+        files.push_back(LocalPath(f));
+
+    // One window per user and settings folder: when one runs, it takes the
+    // files and this start ends.
+    TInstanceServer instanceServer;
+    if (!args.ListAndExit) {
+        if (const std::string socket = InstanceSocketPath(UserDataFolder); !socket.empty()) {
+            switch (HandFilesToRunningInstance(socket, files)) {
+            case THandOver::Delivered: return 0;
+            case THandOver::NoAnswer:
+                std::fprintf(stderr, "quorvex: the running Quorvex window did not take the files (%s).\n",
+                             socket.c_str());
+                return 1;
+            case THandOver::NoServer: break;
+            }
+            // Without the socket this window runs on its own.
+            if (!instanceServer.Listen(socket))
+                std::fprintf(stderr, "quorvex: cannot listen on %s; files started later open another window.\n",
+                             socket.c_str());
+        }
+    }
+
     SetLanguageMessageHandler([](const std::string& text) {
         QMessageBox box(QMessageBox::NoIcon, QString::fromStdString(ApplicationTitle), QString::fromStdString(text),
                         QMessageBox::Ok);
@@ -95,9 +120,6 @@ int main(int argc, char** argv)
     TfrmMain mainWindow;
     if (!mainWindow.StartedOk())
         return 1;
-    std::vector<std::string> files;
-    for (const std::string& f : args.Files)
-        files.push_back(LocalPath(f));
     if (args.ListAndExit) {
         if (!files.empty())
             mainWindow.DropFiles(files);
@@ -107,5 +129,6 @@ int main(int argc, char** argv)
         return 0;
     }
     mainWindow.ShowWithFiles(files);
+    instanceServer.SetReceiver([&mainWindow](const std::vector<std::string>& paths) { mainWindow.HandOverFiles(paths); });
     return app.exec();
 }

@@ -236,15 +236,27 @@ TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
 {
     const std::string a = Source("a.mpg"), b = Source("b.mpg", "fail"), c = Source("c.mpg");
     Options.ShutdownWindowsWhenDone = true;
+    // No box may wait for an answer while files are still to be converted.
+    size_t boxesWhileRunning = 0;
+    host.OnView = [&](TFakeView& view) {
+        view.OnLabel = [&](TProgressLabel, const std::string&) {
+            boxesWhileRunning += prompter.Messages.size() + prompter.Errors.size();
+        };
+    };
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(boxesWhileRunning, 0u);
     ASSERT_EQ(queue.Entries.size(), 1u);
     EXPECT_EQ(queue.Entries[0].FullName, b);
     EXPECT_TRUE(queue.Entries[0].Failed);
+    EXPECT_EQ(queue.Entries[0].FailureReason, "Error while opening codec for output stream #0.0");
     EXPECT_TRUE(fs::exists(OutputOf(a)));
     EXPECT_TRUE(fs::exists(OutputOf(c)));
     EXPECT_FALSE(fs::exists(OutputOf(b)));
-    EXPECT_TRUE(prompter.Shown("Error while opening codec for output stream #0.0"));
-    EXPECT_TRUE(prompter.Shown("At least one error occurred."));
+    // One summary box at the end: the batch's message, then each file's errors.
+    ASSERT_EQ(prompter.Messages.size(), 1u);
+    EXPECT_EQ(prompter.Messages[0].Text, "At least one error occurred.\n\nErrors of the files:\n"
+                                         "b.mpg: Error while opening codec for output stream #0.0");
+    EXPECT_TRUE(prompter.Errors.empty());
     EXPECT_EQ(Options.DoneCount, 2);
     EXPECT_EQ(Options.FailedCount, 1);
     EXPECT_EQ(host.Countdowns, 0);
@@ -370,12 +382,13 @@ TEST_F(BatchDriver, FailureByExitStatusKeepsTheSource)
         const char* behaviour;
         bool failed;
         bool sourceKept;
+        std::string reason; // on the failed file's entry
     } cases[] = {
-        {"convert", false, false},
-        {"crash", true, true},   // exit code 3, no error line
-        {"signal", true, true},  // killed
-        {"fail", true, true},    // error line and exit code 1
-        {"empty", false, true},  // exit 0 but an empty output: converted, source kept
+        {"convert", false, false, ""},
+        {"crash", true, true, "The encoder ended with exit code 3."}, // no error line
+        {"signal", true, true, "The encoder was ended by signal 9."}, // killed
+        {"fail", true, true, "Error while opening codec for output stream #0.0"}, // error line and exit code 1
+        {"empty", false, true, ""}, // exit 0 but an empty output: converted, source kept
     };
     Options.DeleteFileAfterProcessing = true;
     for (const auto& c : cases) {
@@ -387,7 +400,11 @@ TEST_F(BatchDriver, FailureByExitStatusKeepsTheSource)
         EXPECT_EQ(Options.FailedCount == 1, c.failed) << c.behaviour;
         EXPECT_EQ(queue.Entries.size(), c.failed ? 1u : 0u) << c.behaviour;
         EXPECT_EQ(fs::exists(src), c.sourceKept) << c.behaviour;
-        EXPECT_EQ(prompter.Shown("At least one error occurred."), c.failed) << c.behaviour;
+        ASSERT_EQ(prompter.Messages.size(), c.failed ? 1u : 0u) << c.behaviour;
+        if (!c.failed)
+            continue;
+        EXPECT_EQ(queue.Entries[0].FailureReason, c.reason) << c.behaviour;
+        EXPECT_EQ(prompter.Messages[0].Text.rfind("At least one error occurred.", 0), 0u) << c.behaviour;
     }
 }
 
@@ -584,10 +601,15 @@ TEST_F(BatchDriver, EncoderThatCannotStartFailsEachFileAndEndsTheBatch)
     Source("a.mpg");
     Source("b.mpg");
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
-    EXPECT_EQ(prompter.Errors, (std::vector<std::string>{"Error creating process : 13 (Permission denied)", "Error creating process : 13 (Permission denied)"}));
+    EXPECT_TRUE(prompter.Errors.empty());
     EXPECT_EQ(Options.FailedCount, 2);
-    EXPECT_TRUE(prompter.Shown("At least one error occurred."));
-    EXPECT_EQ(queue.Entries.size(), 2u);
+    ASSERT_EQ(prompter.Messages.size(), 1u);
+    EXPECT_EQ(prompter.Messages[0].Text, "At least one error occurred.\n\nErrors of the files:\n"
+                                         "a.mpg: Error creating process : 13 (Permission denied)\n"
+                                         "b.mpg: Error creating process : 13 (Permission denied)");
+    ASSERT_EQ(queue.Entries.size(), 2u);
+    for (const auto& e : queue.Entries)
+        EXPECT_EQ(e.FailureReason, "Error creating process : 13 (Permission denied)");
 
     // A missing script template is reported the same way.
     Options.EncoderFile = Child;
@@ -595,8 +617,8 @@ TEST_F(BatchDriver, EncoderThatCannotStartFailsEachFileAndEndsTheBatch)
     fs::remove_all(LanguagesFolder);
     prompter = TFakePrompter{};
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
-    ASSERT_EQ(prompter.Errors.size(), 2u);
-    EXPECT_NE(prompter.Errors[0].find("DirectShow.avs"), std::string::npos);
+    ASSERT_EQ(queue.Entries.size(), 2u);
+    EXPECT_NE(queue.Entries[0].FailureReason.find("DirectShow.avs"), std::string::npos);
 }
 
 // The batch's own option line (the window's) refuses a selected profile that
@@ -625,9 +647,9 @@ TEST_F(BatchDriver, UnusableSelectedProfileFailsEachFileWithItsReason)
         queue.Entries.clear();
         const std::string src = Source("a.mpg");
         ASSERT_TRUE(own.ConvertFiles(OutputFolder));
-        ASSERT_EQ(prompter.Errors.size(), 1u);
-        EXPECT_EQ(prompter.Errors[0].rfind("The profile \"" + profile + "\" cannot be used: " + c.reason, 0), 0u)
-            << prompter.Errors[0];
+        ASSERT_EQ(queue.Entries.size(), 1u);
+        const std::string& reason = queue.Entries[0].FailureReason;
+        EXPECT_EQ(reason.rfind("The profile \"" + profile + "\" cannot be used: " + c.reason, 0), 0u) << reason;
         EXPECT_EQ(Options.FailedCount, 1);
         EXPECT_TRUE(fs::exists(src));
         EXPECT_FALSE(fs::exists(OutputOf(src)));

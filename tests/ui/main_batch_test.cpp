@@ -20,6 +20,8 @@
 #include <QSystemTrayIcon>
 #include <QPointer>
 #include <QTimer>
+#include <QTextDocumentFragment>
+#include <QTreeWidget>
 
 class MainBatchTest : public QObject {
     Q_OBJECT
@@ -258,6 +260,68 @@ private slots:
         QVERIFY(summary.find("note 30") == std::string::npos);
         QVERIFY(summary.find("(+10)") != std::string::npos);
         QCOMPARE(summary.find("0.avi:"), summary.rfind("0.avi:"));
+    }
+
+    // One file at a time, the first failing: no box waits for an answer while
+    // files remain, every file is processed, and the failure is on its row
+    // and in the one summary box at the end.
+    void errorsOneAtATimeHoldNoFile()
+    {
+        if (!fs::exists(fx_->AppDir() + "avcore.dll"))
+            QSKIP("the built encoder is missing from QV_APP_DIR");
+        const std::string clip = fx_->MakeClip("errors.avi");
+        QVERIFY(!clip.empty());
+        const std::vector<std::string> sources = fx_->CopyClip(clip, {"err bad.avi", "err two.avi", "err three.avi"});
+        const std::string out = fx_->Temp("out errors/");
+        fs::create_directories(out);
+        const int format = 13;
+        QVERIFY(BuildProfileFolders());
+        DefaultFormatSettings(format);
+        const std::string folder = AddTrailingBackslash(ProfileFolder(format));
+        const std::string profile = folder + "AAA Errors." + ProfileExtension(ProfileFolderName(format));
+        SaveFormatSettings(format, profile);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\nParallelJobs=1\n");
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->AddFiles(sources);
+        QCOMPARE(frm->FileCount(), 3);
+        // Damaged after it was listed: its conversion fails.
+        qvtest::WriteFile(sources[0], std::string(4096, 'x'));
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+        // Each box records how many files had ended when it came.
+        std::vector<int> endedAtBox;
+        for (int i = 0; i < 3; ++i)
+            DialogHook::QueueAnswer([&] {
+                endedAtBox.push_back(Options.DoneCount + Options.FailedCount);
+                return int(mrOk);
+            });
+        Act(frm.get(), "actConvert")->trigger(); // returns when the batch is over
+
+        QCOMPARE(endedAtBox, std::vector<int>{3});
+        QCOMPARE(Options.DoneCount, 2);
+        QCOMPARE(Options.FailedCount, 1);
+        QVERIFY(fs::exists(out + "err two.mp3"));
+        QVERIFY(fs::exists(out + "err three.mp3"));
+        QCOMPARE(frm->FileCount(), 1);
+        QCOMPARE(frm->FilePathAt(0), sources[0]);
+        QCOMPARE(frm->FileImageAt(0), 1);
+        // The row's tooltip: the path, and under it why it failed.
+        const QString tip = Child<QTreeWidget>(frm.get(), "lsvFileName")->topLevelItem(0)->toolTip(0);
+        QVERIFY2(Qt::mightBeRichText(tip), qPrintable(tip)); // wraps when long
+        const QStringList tipLines = QTextDocumentFragment::fromHtml(tip).toPlainText().split('\n');
+        QVERIFY2(tipLines.size() >= 2, qPrintable(tip));
+        QCOMPARE(tipLines[0], QString::fromStdString(sources[0]));
+        QVERIFY2(!tipLines[1].isEmpty(), qPrintable(tip));
+        const TShownDialog* summary = DialogHook::Last();
+        QVERIFY(summary);
+        QCOMPARE(summary->title, IDS_MESSAGEBOX_Oops);
+        QVERIFY2(summary->text.rfind(IDS_MESSAGEBOX_AnErrorOccurred, 0) == 0, summary->text.c_str());
+        QVERIFY2(summary->text.find("err bad.avi: " + tipLines[1].toStdString()) != std::string::npos,
+                 summary->text.c_str());
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+        DialogHook::Clear();
+        fs::remove(profile);
     }
 
     void addingManyFilesKeepsTheWindowResponsive()

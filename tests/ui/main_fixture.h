@@ -47,6 +47,8 @@ public:
     }
 
     const std::string& AppDir() const { return appDir_; }
+    // The program folder of the build (QV_APP_DIR); "" when unknown.
+    const std::string& BuiltAppDir() const { return builtApp_; }
     const std::string& MediaDir() const { return mediaDir_; }
     std::string Temp(const std::string& name) const { return dir_.file(name); }
 

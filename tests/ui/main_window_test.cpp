@@ -7,9 +7,11 @@
 #include "lang/Format.h"
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
+#include "ui/common/InstanceLink.h"
 
 #include <QComboBox>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -21,6 +23,10 @@
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
@@ -210,6 +216,84 @@ private slots:
                                                                .arg(box.height()).arg(frm->x()).arg(frm->y())
                                                                .arg(frm->width()).arg(frm->height())));
         frm->hide();
+    }
+
+    // A second start of the real program hands its files to the running
+    // window (here a server in this process, over the same program folder)
+    // and ends at once; a socket left by an ended window is taken over.
+    void secondStartHandsItsFilesToTheWindow_data()
+    {
+        QTest::addColumn<bool>("stale");
+        QTest::newRow("no window ran before") << false;
+        QTest::newRow("socket left by an ended window") << true;
+    }
+
+    void secondStartHandsItsFilesToTheWindow()
+    {
+        QFETCH(bool, stale);
+        const std::string built = fx_->BuiltAppDir();
+        if (built.empty() || !fs::exists(fs::path(built) / "quorvex"))
+            QSKIP("the built program is missing from QV_APP_DIR");
+        const std::string program = fx_->AppDir() + "quorvex";
+        fs::copy_file(fs::path(built) / "quorvex", program, fs::copy_options::overwrite_existing);
+        const std::string runtime = fx_->Temp(stale ? "runtime stale/" : "runtime/");
+        fs::create_directories(runtime);
+        fs::permissions(runtime, fs::perms::owner_all, fs::perm_options::replace);
+        const QByteArray oldRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const bool hadRuntime = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
+        struct TRestore {
+            QByteArray value;
+            bool set;
+            ~TRestore() { set ? qputenv("XDG_RUNTIME_DIR", value) : qunsetenv("XDG_RUNTIME_DIR"); }
+        } restore{oldRuntime, hadRuntime};
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime));
+
+        const std::string socket = InstanceSocketPath(UserDataFolder);
+        QVERIFY2(socket.rfind(runtime + "quorvex-" + std::to_string(getuid()) + "-", 0) == 0, socket.c_str());
+        // Another program folder (another copy) has a window of its own.
+        QVERIFY(InstanceSocketPath(fx_->Temp("other copy/")) != socket);
+        if (stale) {
+            // Bound and closed: the name is there, nothing listens.
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", socket.c_str());
+            QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            ::close(fd);
+            QVERIFY(fs::exists(socket));
+            QCOMPARE(HandFilesToRunningInstance(socket, {"x.avi"}, 1000), THandOver::NoServer);
+        }
+
+        auto frm = fx_->NewWindow();
+        frm->show();
+        TInstanceServer server;
+        QVERIFY(server.Listen(socket));
+        std::vector<std::vector<std::string>> received;
+        server.SetReceiver([&](const std::vector<std::string>& paths) {
+            received.push_back(paths);
+            frm->HandOverFiles(paths);
+        });
+
+        // A name relative to the second start's folder, and one that is no UTF-8.
+        const std::string media = fs::canonical(fx_->MediaDir()).string() + "/";
+        fx_->CopyClip(clip_, {"handed.avi", "caf\xE9.avi"});
+        QProcess second;
+        second.setWorkingDirectory(QString::fromStdString(media));
+        QElapsedTimer timer;
+        timer.start();
+        second.start("/bin/sh", {"-c", R"sh(exec "$0" "$1" "$(printf 'caf\351.avi')")sh",
+                                 QString::fromStdString(program), "handed.avi"});
+        QVERIFY(second.waitForStarted(5000));
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 15000);
+        const qint64 ms = timer.elapsed();
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(second.exitCode() == 0, second.readAllStandardError().constData());
+        QVERIFY2(ms < 5000, qPrintable(QString("the second start took %1 ms").arg(ms)));
+        QCOMPARE(received.size(), size_t(1));
+        QCOMPARE(received[0], (std::vector<std::string>{media + "handed.avi", media + "caf\xE9.avi"}));
+        QTRY_COMPARE(frm->FileCount(), 1);
+        QCOMPARE(frm->FilePathAt(0), media + "handed.avi");
+        QVERIFY(frm->isVisible());
     }
 
     void summaryTexts_data()

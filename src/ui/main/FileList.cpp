@@ -435,6 +435,12 @@ void TFileListPanel::MoveFileToEnd(const std::string& path)
     lsvFileName_->setUpdatesEnabled(true);
 }
 
+void TFileListPanel::SetFileFailure(const std::string& path, const std::string& reason)
+{
+    if (TFileListItem* item = ItemAt(IndexOfPath(path)))
+        item->SetFailure(Q(reason));
+}
+
 void TFileListPanel::DeleteSelected()
 {
     if (lsvFileName_->selectedItems().isEmpty())

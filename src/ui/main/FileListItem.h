@@ -21,6 +21,16 @@ public:
         Image = image;
         setIcon(0, FileListIcon(image));
     }
+    // The conversion of this source failed: the error image, and the reason
+    // under the path as the tooltip (rich text, so that a long reason wraps
+    // instead of running off the screen).
+    void SetFailure(const QString& reason)
+    {
+        SetImage(1);
+        const QString tip = reason.isEmpty() ? text(0) : text(0) + QLatin1Char('\n') + reason;
+        setToolTip(0, QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +
+                          QStringLiteral("</p>"));
+    }
 
     TFileItem Info;
     int Image = 0;

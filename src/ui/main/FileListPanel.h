@@ -48,6 +48,8 @@ public:
     // The item whose caption equals the path exactly; nothing when absent.
     void RemoveFileByPath(const std::string& path);
     void MoveFileToEnd(const std::string& path);
+    // The conversion of the item whose caption equals the path failed for Reason.
+    void SetFileFailure(const std::string& path, const std::string& reason);
     void ClearFileList();
     void SelectListItem(int index);
     // Acts on the first selected item; up when up is true.

@@ -38,6 +38,11 @@ void TMainFileQueue::MoveFileToEnd(const std::string& path)
     list_.MoveFileToEnd(path);
 }
 
+void TMainFileQueue::RecordFailure(const std::string& path, const std::string& reason)
+{
+    list_.SetFileFailure(path, reason);
+}
+
 void TMainFileQueue::MarkAllFailed()
 {
     for (int i = 0; i < list_.FileCount(); ++i)

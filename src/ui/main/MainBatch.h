@@ -30,6 +30,7 @@ public:
     std::string SizeText(int index) const override;
     void RemoveFileByPath(const std::string& path) override;
     void MoveFileToEnd(const std::string& path) override;
+    void RecordFailure(const std::string& path, const std::string& reason) override;
     void MarkAllFailed() override;
 
 private:

@@ -67,6 +67,11 @@ void TfrmMain::ConvertFiles()
     batch_->Convert(S(txtOutputDir_->text()));
     fileList_->RefreshListState();
     UpdateArmedLine();
+    if (!handedOver_.empty()) {
+        std::vector<std::string> paths;
+        paths.swap(handedOver_);
+        DropFiles(paths);
+    }
 }
 
 bool TfrmMain::BatchRunning() const

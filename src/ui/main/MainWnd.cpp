@@ -567,6 +567,17 @@ void TfrmMain::ShowWithFiles(const std::vector<std::string>& paths)
         QTimer::singleShot(0, this, [this, paths] { DropFiles(paths); });
 }
 
+void TfrmMain::HandOverFiles(const std::vector<std::string>& paths)
+{
+    RestoreFromTray();
+    if (BatchRunning()) {
+        handedOver_.insert(handedOver_.end(), paths.begin(), paths.end());
+        return;
+    }
+    if (!paths.empty())
+        DropFiles(paths);
+}
+
 void TfrmMain::showEvent(QShowEvent* event)
 {
     // Sent before the window is mapped, so it appears in its place at once.

@@ -60,6 +60,10 @@ public:
     // drop would, once the window is on the screen: a message about one of
     // them (a damaged file) appears over the window.
     void ShowWithFiles(const std::vector<std::string>& paths);
+    // Files handed over by a second start of the program: the window comes
+    // up and they are added as a drop adds them; while a batch runs they
+    // wait until it has ended, so that the running batch stays as started.
+    void HandOverFiles(const std::vector<std::string>& paths);
     int FileCount() const { return fileList_->FileCount(); }
     std::string FilePathAt(int index) const { return fileList_->FilePathAt(index); }
     const TFileItem* FileItemAt(int index) const { return fileList_->FileItemAt(index); }
@@ -151,6 +155,7 @@ private:
     std::unique_ptr<TMainMenus> menus_;
     std::unique_ptr<TFileListPanel> fileList_;
     std::unique_ptr<TFormatBand> formatBand_;
+    std::vector<std::string> handedOver_; // handed over while a batch ran
     std::unique_ptr<TMainBatch> batch_;
 
     // Controls of the window itself.
