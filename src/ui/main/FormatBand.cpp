@@ -80,6 +80,7 @@ public:
     {
         setObjectName(QStringLiteral("lblProfileDescription"));
         setTextFormat(Qt::PlainText);
+        setStyleSheet(QStringLiteral("color: #4a5a70;"));
         // As wide as the row gives, never widening the window.
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     }
