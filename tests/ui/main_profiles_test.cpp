@@ -62,6 +62,7 @@ private:
             QCOMPARE(e.left(), m.left() + (m.width() - d.width()) / 2);
             QCOMPARE(e.top(), m.top() + (m.height() - d.height()) / 2);
             auto* edit = d.findChild<QLineEdit*>("EditDescription");
+            const QString before = edit->text();
             if (shown)
                 *shown = edit->text();
             if (busy) {
@@ -71,6 +72,9 @@ private:
                 QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
             }
             edit->setText(description);
+            // Closing with a changed description asks; the answer is Discard.
+            if (!save && description != before)
+                DialogHook::QueueAnswer(mrNo);
             d.findChild<QPushButton*>(save ? "btnSave" : "btnClose")->click();
         });
     }
