@@ -40,6 +40,12 @@ const char* const kConfigSection = "DazadUVI_Form";
 const char* const kLanguageFileKey = "LanguageFile";
 const char* const kDefaultLanguageFile = "English.ini";
 
+// "LastProfile0" ... "LastProfile15", by OutputFormatKind value.
+std::string LastProfileKey(int format)
+{
+    return "LastProfile" + std::to_string(format);
+}
+
 // Days from 1970-01-01 to the civil date y-m-d (proleptic Gregorian calendar).
 int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d)
 {
@@ -176,6 +182,7 @@ void LoadOptions()
     Options.ShowWindow = true;
     Options.UseDirectShow = false;
     Options.ParallelJobs = 1;
+    Options.LastProfile.fill(std::string());
     OptionsFileProblem.clear();
 
     std::error_code ec;
@@ -200,6 +207,8 @@ void LoadOptions()
     // A negative or absurd count falls back to one file at a time.
     const int jobs = ini.ReadInteger(s, "ParallelJobs", Options.ParallelJobs);
     Options.ParallelJobs = jobs >= 0 && jobs <= MaxParallelJobs ? jobs : 1;
+    for (int f = 0; f < OutputFormatCount; ++f)
+        Options.LastProfile[f] = ini.ReadString(s, LastProfileKey(f), Options.LastProfile[f]);
 }
 
 int EffectiveJobCount(int parallelJobs)
@@ -224,5 +233,7 @@ void SaveOptions()
     ini.WriteBool(s, "ShowWindow", Options.ShowWindow);
     ini.WriteBool(s, "UseDirectShow", Options.UseDirectShow);
     ini.WriteInteger(s, "ParallelJobs", Options.ParallelJobs);
+    for (int f = 0; f < OutputFormatCount; ++f)
+        ini.WriteString(s, LastProfileKey(f), Options.LastProfile[f]);
     ini.UpdateFile();
 }

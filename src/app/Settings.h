@@ -2,6 +2,7 @@
 
 // The program's paths, the options record and options.ini.
 
+#include <array>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -58,6 +59,9 @@ struct TOptions {
     bool UseDirectShow = false;            // feed every source through the DirectShow script
     std::string EncoderFile = "avcore.dll";// encoder program, relative to the program folder
     int32_t ParallelJobs = 1;              // files converted at once; 0: one per processor core
+    // The profile last chosen in the window, per OutputFormatKind value ("" for
+    // none); the lists preselect it. Only the window changes it.
+    std::array<std::string, OutputFormatCount> LastProfile;
 
     // Batch state (not stored); each converting file's own state is a
     // record of its own (TFileProgress).

@@ -340,6 +340,7 @@ std::string UsageText(const std::string& programName)
            "                         last chosen in Quorvex\n"
            "                         (" + formats + ")\n"
            "  -p, --profile NAME     profile of that format, any letter case; default: the\n"
+           "                         one last chosen in Quorvex, else \"Default\", else the\n"
            "                         first one listed\n"
            "      --profile-file F   use this profile file instead; refused when it is no\n"
            "                         regular file or holds another format's keys only\n"

@@ -103,7 +103,8 @@ void ComputeProfileFolders();
 bool BuildProfileFolders();
 // Builds the folders, fills every format folder that holds no profile from
 // the shipped profiles (FillEmptyProfileFolders with ShippedProfileRoot()) and
-// fills all sixteen lists; false when a folder cannot be created (the caller
+// fills all sixteen lists, each selecting as SelectPreferredProfile with
+// Options.LastProfile of its format; false when a folder cannot be created (the caller
 // shows IDS_MESSAGEBOX_CreateDirError), lists untouched.
 bool RefreshProfileLists();
 // The untouched copy of the shipped profiles in the program folder:
@@ -130,8 +131,14 @@ int AddNewShippedProfiles(const std::string& shippedRoot, const std::string& pro
 // "*." and an extension; matched without regard to letter case), each name
 // without its extension, sorted without regard to case; a name whose file
 // exists in two spellings of the extension ("a.avo", "a.AVO") is listed once. Selects selectName
-// (FindProfileName) when given, otherwise the first entry.
+// (FindProfileName) when given (nothing when it is not listed), otherwise
+// as SelectPreferredProfile with nothing remembered.
 void FillProfileList(TProfileList& list, const std::string& mask, const std::string& selectName);
+// The profile that a format's list shows when the user has not chosen one.
+inline constexpr const char* DefaultProfileName = "Default";
+// Selects the remembered name when it is listed, else DefaultProfileName
+// when listed, else the first entry; nothing in an empty list.
+void SelectPreferredProfile(TProfileList& list, const std::string& remembered);
 // The position of a profile name in a list: the entry spelled exactly so,
 // else the first that differs only in ASCII letter case; -1 for none. A
 // profile name is one name whatever its letter case, but two names that

@@ -181,10 +181,22 @@ void FillProfileList(TProfileList& list, const std::string& mask, const std::str
     if (list.Items.empty())
         return;
     if (selectName.empty()) {
-        list.ItemIndex = 0;
+        SelectPreferredProfile(list, "");
         return;
     }
     list.ItemIndex = FindProfileName(list, selectName);
+}
+
+void SelectPreferredProfile(TProfileList& list, const std::string& remembered)
+{
+    // The sorted list puts the shipped "Default" behind names such as
+    // "8-bit mono 22050 Hz"; the first entry is only the last resort.
+    int index = remembered.empty() ? -1 : FindProfileName(list, remembered);
+    if (index < 0)
+        index = FindProfileName(list, DefaultProfileName);
+    if (index < 0 && !list.Items.empty())
+        index = 0;
+    list.ItemIndex = index;
 }
 
 int FindProfileName(const TProfileList& list, const std::string& name)
@@ -211,6 +223,7 @@ bool RefreshProfileLists()
         const int format = static_cast<int>(kind);
         FillProfileList(ProfileLists[format],
                         ProfileFolder(format) + "*." + ProfileExtension(ProfileFolderName(format)), "");
+        SelectPreferredProfile(ProfileLists[format], Options.LastProfile[format]);
     }
     return true;
 }

@@ -116,7 +116,11 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "ShutdownWindowsWhenDone=0\n"
                                      "ShowWindow=1\n"
                                      "UseDirectShow=0\n"
-                                     "ParallelJobs=1\n");
+                                     "ParallelJobs=1\n"
+                                     "LastProfile0=\nLastProfile1=\nLastProfile2=\nLastProfile3=\n"
+                                     "LastProfile4=\nLastProfile5=\nLastProfile6=\nLastProfile7=\n"
+                                     "LastProfile8=\nLastProfile9=\nLastProfile10=\nLastProfile11=\n"
+                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -132,6 +136,8 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
     Options.DeleteFileAfterProcessing = Options.ShutdownWindowsWhenDone = Options.UseDirectShow = true;
     Options.ShowWindow = false;
     Options.ParallelJobs = 0;
+    Options.LastProfile[0] = "H.264 high quality";
+    Options.LastProfile[15] = "16-bit stereo \xC3\xBC";
     SaveOptions();
     const TOptions saved = Options;
     Options = TOptions {};
@@ -142,6 +148,11 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
               std::tie(saved.OutputFormat, saved.LastInputOpenDir, saved.LastOutputOpenDir, saved.Priority,
                        saved.ShutdownFlag, saved.ShutdownWindowsWhenDone, saved.DeleteFileAfterProcessing,
                        saved.ShowWindow, saved.UseDirectShow, saved.ParallelJobs));
+    EXPECT_EQ(Options.LastProfile, saved.LastProfile);
+    // The remembered profiles follow the keys that were there before.
+    const std::string text = ReadFile(OptionsFile);
+    EXPECT_LT(text.find("ParallelJobs="), text.find("LastProfile0=H.264 high quality\n"));
+    EXPECT_LT(text.find("LastProfile9="), text.find("LastProfile10="));
 }
 
 struct StoredCase {
@@ -176,6 +187,12 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"jobs: negative gives 1", "ParallelJobs=-2", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"jobs: beyond the limit gives 1", "ParallelJobs=65", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"jobs: not a number gives 1", "ParallelJobs=many", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
+        {"remembered profiles by format number", "LastProfile15=Default\nLastProfile3=DVD\nLastProfile16=x",
+         [](const TOptions& o) {
+             EXPECT_EQ(o.LastProfile[15], "Default");
+             EXPECT_EQ(o.LastProfile[3], "DVD");
+             EXPECT_EQ(o.LastProfile[0], "");
+         }},
         {"missing keys give defaults", "Priority=0",
          [](const TOptions& o) {
              EXPECT_EQ(o.Priority, 0);
@@ -183,6 +200,7 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
              EXPECT_EQ(o.LastOutputOpenDir, kDocs);
              EXPECT_FALSE(o.ShutdownWindowsWhenDone);
              EXPECT_EQ(o.ParallelJobs, 1);
+             EXPECT_EQ(o.LastProfile[7], "");
          }},
     };
     for (const auto& c : cases) {
@@ -191,6 +209,7 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         Options = TOptions {};
         Options.Priority = 77; // LoadOptions must put the defaults in first
         Options.ParallelJobs = 9;
+        Options.LastProfile.fill("stale");
         LoadOptions();
         c.check(Options);
     }

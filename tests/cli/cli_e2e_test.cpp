@@ -272,6 +272,37 @@ TEST_F(CliProgram, PrintOptionsPrintsTheExactOptionLine)
     Options = TOptions{};
 }
 
+TEST_F(CliProgram, WithoutDashPTheRememberedThenTheDefaultProfileIsUsed)
+{
+    // The shipped WAV profiles sort "8-bit mono 22050 Hz" before "Default".
+    const std::string wav = app + "langs/English_Profile/wav/";
+    ASSERT_TRUE(fs::exists(wav + "8-bit mono 22050 Hz.wao"));
+    ASSERT_TRUE(fs::exists(wav + "Default.wao"));
+    const struct {
+        const char* Name;
+        std::string Options;
+        const char* Expected; // the profile whose line is printed
+    } cases[] = {
+        {"nothing remembered", "OutputFormat=15\n", "Default"},
+        {"remembered", "OutputFormat=15\nLastProfile15=8-bit mono 22050 Hz\n", "8-bit mono 22050 Hz"},
+        {"remembered name deleted since", "OutputFormat=15\nLastProfile15=Gone\n", "Default"},
+        {"another format's memory", "OutputFormat=15\nLastProfile13=8-bit mono 22050 Hz\n", "Default"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        WriteOptions(c.Options);
+        const std::string before = ReadFile(app + "options.ini");
+        Options.OutputFormat = 15;
+        std::string expected;
+        BuildEncoderOptions(wav + c.Expected + ".wao", expected);
+        const RunResult r = Run({"--print-options"});
+        EXPECT_EQ(r.Code, 0) << r.Err;
+        EXPECT_EQ(r.Out, expected + "\n");
+        EXPECT_EQ(ReadFile(app + "options.ini"), before) << "only the window remembers a choice";
+    }
+    Options = TOptions{};
+}
+
 TEST_F(CliProgram, PrintCommandsQuotesNamesByTheRunnersRule)
 {
     const std::string odd = Source("tiny.avi", "say \"hi\" \\ 5% -x.avi");

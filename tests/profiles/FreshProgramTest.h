@@ -16,6 +16,7 @@ protected:
     {
         InitApplication(app.dir());
         Options.OutputFormat = 0;
+        Options.LastProfile.fill(std::string());
         for (TProfileList& l : ProfileLists)
             l = TProfileList();
     }

@@ -141,6 +141,11 @@ INSTANTIATE_TEST_SUITE_P(
         TListCase{"CasePairOtherSpellingFindsTheFirst", {"Default.avo", "default.avo"}, "DEFAULT",
                   {"Default", "default"}, 0},
         TListCase{"UnknownSelectNameSelectsNothing", {"a.avo"}, "zzz", {"a"}, -1},
+        // Without a name the list opens on Default, wherever sorting puts it.
+        TListCase{"DefaultPreselected", {"8-bit mono 22050 Hz.avo", "Default.avo", "16-bit.avo"}, "",
+                  {"16-bit", "8-bit mono 22050 Hz", "Default"}, 2},
+        TListCase{"DefaultInAnyCasePreselected", {"a.avo", "DEFAULT.avo", "z.avo"}, "", {"a", "DEFAULT", "z"}, 1},
+        TListCase{"DefaultNamePrefixIsNotDefault", {"a.avo", "Default 2.avo"}, "", {"a", "Default 2"}, 0},
         TListCase{"EmptyFolderHasNoSelection", {"c.txt"}, "", {}, -1}),
     [](const ::testing::TestParamInfo<TListCase>& info) { return std::string(info.param.Name); });
 
@@ -168,6 +173,39 @@ TEST_F(StoreTest, RefreshFillsEveryListFromItsOwnFolder)
     EXPECT_TRUE(ProfileLists[1].Items.empty()); // mp4 shares the extension, not the folder
     EXPECT_EQ(SelectedProfilePath(13), Root() + "mp3/Calm.mpo");
 }
+
+struct TRememberedCase {
+    const char* Name;
+    std::vector<std::string> Files; // in the wav folder
+    const char* Remembered;         // Options.LastProfile of WAV
+    const char* Selected;           // "" for no selection
+};
+
+class RememberedProfileTest : public StoreTest, public ::testing::WithParamInterface<TRememberedCase> {};
+
+TEST_P(RememberedProfileTest, RefreshSelectsRememberedThenDefaultThenFirst)
+{
+    const TRememberedCase& c = GetParam();
+    ASSERT_TRUE(BuildProfileFolders());
+    for (const std::string& f : c.Files)
+        qvtest::WriteFile(Root() + "wav/" + f, "[General]\n");
+    Options.LastProfile[15] = c.Remembered;
+    Options.LastProfile[13] = "Default"; // another format's memory does not leak
+    ASSERT_TRUE(RefreshProfileLists());
+    EXPECT_EQ(ProfileLists[15].Text(), c.Selected);
+    EXPECT_EQ(Options.LastProfile[15], c.Remembered); // selecting never rewrites the memory
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RememberedProfileTest,
+    ::testing::Values(
+        TRememberedCase{"RememberedWins", {"8-bit mono 22050 Hz.wao", "Default.wao", "Loud.wao"}, "Loud", "Loud"},
+        TRememberedCase{"RememberedInOtherCase", {"Default.wao", "Loud.wao"}, "LOUD", "Loud"},
+        TRememberedCase{"NothingRememberedGivesDefault", {"8-bit mono 22050 Hz.wao", "Default.wao"}, "", "Default"},
+        TRememberedCase{"StaleNameGivesDefault", {"8-bit mono 22050 Hz.wao", "Default.wao"}, "Deleted", "Default"},
+        TRememberedCase{"StaleNameWithoutDefaultGivesFirst", {"b.wao", "a.wao"}, "Deleted", "a"},
+        TRememberedCase{"EmptyFolderSelectsNothing", {}, "Loud", ""}),
+    [](const ::testing::TestParamInfo<TRememberedCase>& info) { return std::string(info.param.Name); });
 
 struct TExtensionCase {
     const char* Name;

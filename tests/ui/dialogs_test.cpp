@@ -162,10 +162,13 @@ private slots:
         QTest::addColumn<bool>("cancelAtEnd");
         QTest::addColumn<int>("expected");
         QTest::addColumn<int>("messages");
-        QTest::newRow("cancel keeps the current value") << QStringList{} << true << 768 << 0;
-        QTest::newRow("valid value returned") << QStringList{"256"} << false << 256 << 0;
-        QTest::newRow("invalid then cancel keeps the current value") << QStringList{"12a", "50"} << true << 768 << 2;
-        QTest::newRow("invalid then valid") << QStringList{"12a", "9600"} << false << 9600 << 1;
+        QTest::addColumn<bool>("okAsOpened"); // OK pressed first, on the text the dialog opened with
+        QTest::newRow("cancel keeps the current value") << QStringList{} << true << 768 << 0 << false;
+        QTest::newRow("valid value returned") << QStringList{"256"} << false << 256 << 0 << false;
+        QTest::newRow("invalid then cancel keeps the current value")
+            << QStringList{"12a", "50"} << true << 768 << 2 << false;
+        QTest::newRow("invalid then valid") << QStringList{"12a", "9600"} << false << 9600 << 1 << false;
+        QTest::newRow("OK on the value it opened with") << QStringList{} << false << 768 << 0 << true;
     }
 
     void askValue()
@@ -174,12 +177,18 @@ private slots:
         QFETCH(bool, cancelAtEnd);
         QFETCH(int, expected);
         QFETCH(int, messages);
+        QFETCH(bool, okAsOpened);
         for (int i = 0; i < messages; ++i)
             DialogHook::QueueAnswer(mrOk);
-        QString caption, message;
+        QString caption, message, opened, selected, range;
         DialogHook::QueueFormDriver([&](QDialog& d) {
             caption = d.windowTitle();
             message = Child<QLabel>(d, "lblDisplayMessage")->text();
+            opened = Child<QLineEdit>(d, "txtValue")->text();
+            selected = Child<QLineEdit>(d, "txtValue")->selectedText();
+            range = Child<QLabel>(d, "lblRange")->text();
+            if (okAsOpened)
+                Click(d, "btnOK");
             for (const QString& e : entries) {
                 Child<QLineEdit>(d, "txtValue")->setText(e);
                 Click(d, "btnOK");
@@ -191,6 +200,11 @@ private slots:
         QCOMPARE(r, expected);
         QCOMPARE(caption, Q(IDS_ENTER_VIDEOBITRATE_TITLE));
         QCOMPARE(message, Q(IDS_ENTER_VIDEOBITRATE));
+        // It opens on the current value, selected so that typing replaces it,
+        // and names the bounds.
+        QCOMPARE(opened, QStringLiteral("768"));
+        QCOMPARE(selected, QStringLiteral("768"));
+        QCOMPARE(range, QStringLiteral("Allowed: 64 to 9600"));
         QCOMPARE(DialogHook::UnansweredCount(), 0);
         QCOMPARE(DialogHook::PendingAnswers(), 0);
     }
@@ -275,6 +289,10 @@ private slots:
         QCOMPARE(priority->currentIndex(), 2);
         QCOMPARE(flag->currentIndex(), 4);
         QVERIFY(Child<QCheckBox>(form, "CheckBoxDirectShow")->isChecked());
+        // The Windows names say what they do here.
+        QVERIFY(Child<QCheckBox>(form, "CheckBoxDirectShow")->toolTip().contains("DirectShow.avs"));
+        QVERIFY(priority->toolTip().contains("Idle (19), Normal (0), High (-10), Realtime (-20)"));
+        QVERIFY(priority->toolTip().contains("privileges"));
         // A stored value beyond the list selects nothing, and OK keeps it.
         Options.Priority = 9;
         form.LoadFromOptions();

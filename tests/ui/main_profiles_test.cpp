@@ -11,6 +11,7 @@
 #include "ui/common/ModalForm.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -61,6 +62,7 @@ private:
             QCOMPARE(e.left(), m.left() + (m.width() - d.width()) / 2);
             QCOMPARE(e.top(), m.top() + (m.height() - d.height()) / 2);
             auto* edit = d.findChild<QLineEdit*>("EditDescription");
+            const QString before = edit->text();
             if (shown)
                 *shown = edit->text();
             if (busy) {
@@ -70,6 +72,9 @@ private:
                 QCOMPARE(QApplication::overrideCursor()->shape(), Qt::ArrowCursor);
             }
             edit->setText(description);
+            // Closing with a changed description asks; the answer is Discard.
+            if (!save && description != before)
+                DialogHook::QueueAnswer(mrNo);
             d.findChild<QPushButton*>(save ? "btnSave" : "btnClose")->click();
         });
     }
@@ -351,6 +356,49 @@ private slots:
         QCOMPARE(DialogHook::Last()->title, std::string("Rename Faild"));
         QCOMPARE(Description("b.avo"), std::string("b"));
         QCOMPARE(Current(*frm), QString("b"));
+    }
+
+    // The list opens on Default, not on the first name sorted; the window
+    // remembers the user's choice per format across runs; a remembered name
+    // that is gone gives Default again. The description follows the choice.
+    void opensOnDefaultThenOnTheRememberedProfileWithItsDescription()
+    {
+        qvtest::WriteFile(Avi() + "Default.avo", "[General]\nDescription=the usual one\n");
+        auto description = [](TfrmMain& frm) { return Child<QLabel>(&frm, "lblProfileDescription")->toolTip(); };
+        {
+            auto frm = Window();
+            QCOMPARE(Names(*frm), QStringList({"a", "b", "Default"}));
+            QCOMPARE(Current(*frm), QString("Default"));
+            QCOMPARE(description(*frm), QString("the usual one"));
+            Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+            QCOMPARE(description(*frm), QString("b"));
+            // Another format shows its own profile's description.
+            frm->SelectOutputFormat(13);
+            QCOMPARE(description(*frm), QString::fromStdString(GetText(LoadRecord(13, SelectedProfilePath(13)),
+                                                                       "Description")));
+            QCOMPARE(Child<QComboBox>(frm.get(), "cmbMP3")->currentText(), QString("Default"));
+            frm->SelectOutputFormat(0);
+            QCOMPARE(description(*frm), QString("b"));
+            Act(frm.get(), "actExit")->trigger();
+        }
+        QVERIFY(fx_->ReadOptions().find("LastProfile0=b\n") != std::string::npos);
+        QVERIFY(fx_->ReadOptions().find("LastProfile13=Default\n") == std::string::npos); // never chosen
+        {
+            auto frm = Window();
+            QCOMPARE(Current(*frm), QString("b"));
+            QCOMPARE(description(*frm), QString("b"));
+            // A profile added is the one chosen.
+            QueueEditor(*frm, "new", true);
+            QueueName("c");
+            Act(frm.get(), "actAddNewProfile")->trigger();
+            QCOMPARE(Current(*frm), QString("c"));
+            QCOMPARE(description(*frm), QString("new"));
+            QCOMPARE(Options.LastProfile[0], std::string("c"));
+            Act(frm.get(), "actExit")->trigger();
+        }
+        fs::remove(Avi() + "c.avo");
+        auto frm = Window();
+        QCOMPARE(Current(*frm), QString("Default"));
     }
 
     void noFormatChosenMeansNoCommandDoesAnything()

@@ -319,19 +319,26 @@ private slots:
     {
         QTest::addColumn<QString>("action");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("Select File replaces the list") << "actOpen" << QStringList{"c.avi", "d.avi", "e.avi"};
+        QTest::addColumn<QString>("title"); // of the file dialog: it says whether the list is replaced
+        QTest::newRow("Select File replaces the list")
+            << "actOpen" << QStringList{"c.avi", "d.avi", "e.avi"} << "Select files (they replace the list)";
         QTest::newRow("Add keeps the old items")
-            << "actAdd" << QStringList{"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"};
+            << "actAdd" << QStringList{"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"} << "Add Files";
     }
 
     void openDialogReplacesOrAppends()
     {
         QFETCH(QString, action);
         QFETCH(QStringList, expected);
+        QFETCH(QString, title);
         auto frm = fx_->NewWindow();
         frm->AddFiles({five_[0], five_[1]});
         DialogHook::QueueFileAnswer(five_[2] + "\n" + five_[3] + "\n" + five_[4]);
         Act(frm.get(), action.toLatin1().constData())->trigger();
+        QCOMPARE(QString::fromStdString(DialogHook::Last()->title), title);
+        // The button says so before it is pressed.
+        QCOMPARE(Child<QPushButton>(frm.get(), "btnOpen")->toolTip(),
+                 QStringLiteral("Replace the list with the files you choose"));
         QStringList names;
         for (const QString& p : ListPaths(*frm))
             names << QFileInfo(p).fileName();

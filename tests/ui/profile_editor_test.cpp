@@ -3,6 +3,7 @@
 // editors define, and the rules between controls hold.
 
 #include "lang/MultiLanguages.h"
+#include "platform/IniFile.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/EditorRules.h"
 #include "profiles/RecordFields.h"
@@ -11,6 +12,7 @@
 #include "ui/common/QtText.h"
 #include "ui/editors/ProfileEditor.h"
 
+#include "support/TempDir.h"
 #include "support/WidgetLookup.h"
 
 #include <QCheckBox>
@@ -283,6 +285,14 @@ private slots:
                 ++changed;
         }
         QVERIFY(changed > 0);
+        // Shown and not touched is no change; a new description is one.
+        QVERIFY(!editor->HasUnsavedChanges());
+        auto* description = Child<QLineEdit>(*editor, d.DescriptionControl.c_str());
+        const QString text = description->text();
+        description->setText(text + "!");
+        QVERIFY(editor->HasUnsavedChanges());
+        description->setText(text);
+        QVERIFY(!editor->HasUnsavedChanges());
         // Collected into the default record as well: the same values.
         TProfileRecord into = DefaultRecord(format);
         editor->CollectSettings(into);
@@ -327,36 +337,111 @@ private slots:
         QCOMPARE(save + 2, static_cast<long>(chain.size()));
     }
 
-    // Save closes with OK, Close and Escape with Cancel; the editor itself
-    // changes no record in any case.
+    // Save closes with OK, Close and Escape with Cancel; with unsaved
+    // changes Close, Escape and the close box ask first (Save, Discard,
+    // Cancel). The editor itself changes no record in any case.
     void closing_data()
     {
         QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("edit");
+        QTest::addColumn<int>("answer"); // to the question; 0 when none is expected
         QTest::addColumn<int>("result");
-        QTest::newRow("Save") << "btnSave" << int(mrOk);
-        QTest::newRow("Close") << "btnClose" << int(mrCancel);
-        QTest::newRow("Escape") << "escape" << int(mrCancel);
-        QTest::newRow("Return") << "return" << int(mrOk);
+        QTest::addColumn<bool>("stillOpen"); // open after the answer
+        QTest::newRow("Save") << "btnSave" << true << 0 << int(mrOk) << false;
+        QTest::newRow("Return") << "return" << true << 0 << int(mrOk) << false;
+        QTest::newRow("Close unchanged") << "btnClose" << false << 0 << int(mrCancel) << false;
+        QTest::newRow("Escape unchanged") << "escape" << false << 0 << int(mrCancel) << false;
+        QTest::newRow("Close, Discard") << "btnClose" << true << int(mrNo) << int(mrCancel) << false;
+        QTest::newRow("Escape, Save") << "escape" << true << int(mrYes) << int(mrOk) << false;
+        QTest::newRow("Close box, Discard") << "closebox" << true << int(mrNo) << int(mrCancel) << false;
+        QTest::newRow("Close, Cancel goes on editing") << "btnClose" << true << int(mrCancel) << int(mrCancel) << true;
+        QTest::newRow("Escape, question closed goes on editing")
+            << "escape" << true << int(mrCancel) << int(mrCancel) << true;
     }
 
     void closing()
     {
         QFETCH(QString, how);
+        QFETCH(bool, edit);
+        QFETCH(int, answer);
         QFETCH(int, result);
+        QFETCH(bool, stillOpen);
         const TProfileRecord before = CurrentRecord(F(OutputFormatKind::AVI));
         TfrmAVIProfile editor;
         editor.ShowSettings(before);
+        if (answer)
+            DialogHook::QueueAnswer(answer);
+        bool open = false;
         DialogHook::QueueFormDriver([&](QDialog& d) {
-            Child<QLineEdit>(d, "EditDescription")->setText("edited");
+            if (edit)
+                Child<QLineEdit>(d, "EditDescription")->setText("edited");
             if (how == "escape")
                 QTest::keyClick(&d, Qt::Key_Escape);
             else if (how == "return")
                 QTest::keyClick(Child<QLineEdit>(d, "EditDescription"), Qt::Key_Return);
+            else if (how == "closebox")
+                d.close();
             else
                 Click(d, qPrintable(how));
+            open = d.isVisible();
         });
         QCOMPARE(editor.ShowModal(), result);
+        QCOMPARE(open, stillOpen);
+        QCOMPARE(DialogHook::PendingAnswers(), 0);
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+        if (answer) {
+            QCOMPARE(DialogHook::Shown().size(), size_t(1));
+            QCOMPARE(DialogHook::Last()->title, std::string("Unsaved changes"));
+            QCOMPARE(DialogHook::Last()->captions, (std::vector<std::string>{"Save", "Discard", "Cancel"}));
+        } else {
+            QVERIFY(DialogHook::Shown().empty());
+        }
         QVERIFY(SameRecord(CurrentRecord(F(OutputFormatKind::AVI)), before));
+    }
+
+    // A frame rate left on Auto is always written as 25 fps: the shipped
+    // language files say so; the built-in text stays "Auto".
+    void autoFrameRateNamesItsRate()
+    {
+        QCOMPARE(Q(IDS_PROFILE_RADIOBUTTON_Auto), QStringLiteral("Auto"));
+        TfrmAVIProfile editor;
+        QCOMPARE(Child<QRadioButton>(editor, "RadioButtonKeepFrameRateDivX")->text(),
+                 Q(IDS_PROFILE_RADIOBUTTON_AutoFrameRate));
+        QCOMPARE(Child<QRadioButton>(editor, "RadioButtonAutoSetAspectDivX")->text(), QStringLiteral("Auto"));
+        const std::pair<const char*, const char*> files[] = {{"English.ini", "Auto (25 fps)"},
+                                                             {"German.ini", "Automatisch (25 Bilder/s)"}};
+        for (const auto& [file, label] : files) {
+            const std::string path = qvtest::SourceDir() + "/data/langs/" + file;
+            QCOMPARE(Q(TIniFile(path).ReadString("DazadUVI_Convert", "IDS_PROFILE_RADIOBUTTON_AutoFrameRate", "")),
+                     QString::fromUtf8(label));
+            // The other Autos (aspect, target format) keep their text.
+            QVERIFY(!Q(TIniFile(path).ReadString("DazadUVI_Convert", "IDS_PROFILE_RADIOBUTTON_Auto", "")).contains("25"));
+        }
+    }
+
+    // A description too long for any width shows from its start, in the full
+    // width of the editor, which still fits the screen.
+    void descriptionShowsFromItsStartInTheFullWidth_data()
+    {
+        QTest::addColumn<int>("format");
+        for (const TEditorDescription& d : EditorDescriptions())
+            QTest::newRow(d.ClassName.c_str()) << d.Format;
+    }
+
+    void descriptionShowsFromItsStartInTheFullWidth()
+    {
+        QFETCH(int, format);
+        auto editor = CreateProfileEditor(format);
+        TProfileRecord r = DefaultRecord(format);
+        SetField(r, "Description", std::string(200, 'x'));
+        editor->ShowSettings(r);
+        editor->show();
+        auto* edit = Child<QLineEdit>(*editor, editor->Description().DescriptionControl.c_str());
+        QCOMPARE(edit->cursorPosition(), 0);
+        auto* tabs = editor->PageControl;
+        QVERIFY2(edit->geometry().right() >= tabs->geometry().right() - 1,
+                 qPrintable(QString("%1 < %2").arg(edit->geometry().right()).arg(tabs->geometry().right())));
+        QVERIFY(editor->frameGeometry().width() <= 1024);
     }
 
     // The accelerators of the buttons close the window from any tab.
@@ -478,6 +563,11 @@ private slots:
             QVERIFY2(GetField(saved, key) == GetField(stored, key),
                 (key + ": stored " + ValueText(GetField(stored, key)) + ", saved " + ValueText(GetField(saved, key)))
                     .c_str());
+        // A shipped description shows whole, and the editor still fits the screen.
+        auto* description = Child<QLineEdit>(*editor, editor->Description().DescriptionControl.c_str());
+        QVERIFY2(!shipped || description->fontMetrics().horizontalAdvance(description->text()) <= description->width() - 8,
+                 qPrintable(description->text()));
+        QVERIFY(editor->frameGeometry().width() <= 1024);
         // The shipped bitrates are all shown by their trackbars.
         for (const TBitrateBar& bar : BitrateBars(editor->Description())) {
             const int32_t value = GetNumber(stored, bar.Key);

@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QVBoxLayout>
 
 int ParseIntegerEntry(const std::string& text, int32_t& value)
 {
@@ -44,7 +45,11 @@ TfrmEnterValue::TfrmEnterValue(QWidget* owner) : TModalForm(owner)
 
     BuildEntryForm("lblDisplayMessage", Q(IDS_NAME_LABEL_LabelDisplayMessage), "txtValue", lblDisplayMessage, txtValue,
                    btnOK, btnCancel, [this] { OkClick(); });
-    FixClientSize(this, 267, 113);
+    lblRange = new QLabel(this);
+    lblRange->setObjectName(QStringLiteral("lblRange"));
+    if (auto* column = qobject_cast<QVBoxLayout*>(layout()))
+        column->insertWidget(2, lblRange);
+    FixClientSize(this, 267, 133);
     txtValue->setFocus();
 }
 
@@ -75,6 +80,9 @@ int32_t AskValue(QWidget* owner, const std::string& caption, const std::string& 
     form.lblDisplayMessage->setText(DisplayText(message));
     form.Maximum = maximum;
     form.Minimum = minimum;
+    form.lblRange->setText(DisplayText(FormatText(IDS_ENTER_VALUE_Range, {minimum, maximum})));
+    form.txtValue->setText(QString::number(current));
+    form.txtValue->selectAll();
     form.ShowModal();
     return form.Accepted() ? form.Value() : current;
 }

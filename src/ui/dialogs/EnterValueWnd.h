@@ -29,6 +29,7 @@ public:
 
     QLabel* lblDisplayMessage;
     QLineEdit* txtValue;
+    QLabel* lblRange; // the bounds, under the edit box
     QPushButton* btnOK;
     QPushButton* btnCancel;
 
@@ -40,6 +41,8 @@ private:
 };
 
 // Asks for a number between Minimum and Maximum (both allowed) in a dialog
-// centred over Owner; returns it, or Current when the user cancels.
+// centred over Owner that opens on Current (selected, so that typing replaces
+// it) and names the bounds; returns the number, or Current when the user
+// cancels.
 int32_t AskValue(QWidget* owner, const std::string& caption, const std::string& message, int32_t current,
                  int32_t maximum, int32_t minimum);

@@ -15,6 +15,17 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+namespace {
+
+// A long tool tip as rich text, so that it wraps instead of running across
+// the screen.
+QString WrappedTip(const std::string& text)
+{
+    return QStringLiteral("<p>") + DisplayText(text).toHtmlEscaped() + QStringLiteral("</p>");
+}
+
+} // namespace
+
 TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
 {
     setObjectName(QStringLiteral("frmSettings"));
@@ -41,6 +52,9 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
     CheckBoxDirectShow = new QCheckBox(Q(IDS_SETTINGS_CHECKBOX_UseDirectShow), GroupBoxDirectShow);
     CheckBoxDirectShow->setObjectName(QStringLiteral("CheckBoxDirectShow"));
     (new QVBoxLayout(GroupBoxDirectShow))->addWidget(CheckBoxDirectShow);
+    // What the Windows names mean here: the script route, and nice levels.
+    CheckBoxDirectShow->setToolTip(WrappedTip(IDS_SETTINGS_HINT_DirectShow));
+    ComboBoxPriority->setToolTip(WrappedTip(IDS_SETTINGS_HINT_Priority));
 
     LabelShutDown = new QLabel(Q(IDS_SETTINGS_LABEL_ShutDown), TabGeneral);
     LabelShutDown->setObjectName(QStringLiteral("LabelShutDown"));

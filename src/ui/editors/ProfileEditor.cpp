@@ -572,7 +572,7 @@ QGroupBox* TfrmProfileEditor::BuildFrameRateGroup(TVideoPageUi& ui, QWidget* pag
 {
     const std::string& c = ui.Page->Suffix;
     auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), page), "GroupBoxFrameRate" + c);
-    ui.KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_Auto), rate), "RadioButtonKeepFrameRate" + c);
+    ui.KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_AutoFrameRate), rate), "RadioButtonKeepFrameRate" + c);
     ui.ChangeRate
         = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
     ui.Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(ui.Page->FrameRates));
@@ -761,6 +761,42 @@ void TfrmProfileEditor::ShowSettings(const TProfileRecord& record)
         b->Settled();
     // The end time is not stored: start + duration.
     editEnd_->setText(Q(EndTimeText(GetText(record, "StartTime"), GetText(record, "Duration"))));
+    // The description shows whole, widening the editor up to a width that
+    // still fits a small screen; a longer one shows from its start.
+    constexpr int MaxDescriptionWidth = 800;
+    const int needed = editDescription_->fontMetrics().horizontalAdvance(editDescription_->text()) + 16;
+    editDescription_->setMinimumWidth(std::min(needed, MaxDescriptionWidth));
+    editDescription_->setCursorPosition(0);
+    if (isVisible())
+        unchanged_ = CollectSettings();
+}
+
+bool TfrmProfileEditor::HasUnsavedChanges() const
+{
+    if (!unchanged_)
+        return false;
+    const TProfileRecord now = CollectSettings();
+    for (const TFieldInfo& field : RecordFields(d_.Format))
+        if (GetField(now, field.Key) != GetField(*unchanged_, field.Key))
+            return true;
+    return false;
+}
+
+void TfrmProfileEditor::reject()
+{
+    if (isVisible() && HasUnsavedChanges()) {
+        const int answer = ShowLocalizedMessage(
+            this, IDS_PROFILE_MESSAGEBOX_Unsaved, IDS_PROFILE_MESSAGEBOX_UnsavedTitle, TMsgIcon::Confirmation,
+            {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel},
+            {IDS_PROFILE_BUTTON_SaveChanges, IDS_PROFILE_BUTTON_DiscardChanges, IDS_Cancel});
+        if (answer == mrYes) {
+            SaveClick();
+            return;
+        }
+        if (answer != mrNo)
+            return; // Cancel or the question closed: go on editing
+    }
+    TModalForm::reject();
 }
 
 void TfrmProfileEditor::CollectSettings(TProfileRecord& record) const
@@ -784,6 +820,8 @@ void TfrmProfileEditor::showEvent(QShowEvent* event)
 {
     TModalForm::showEvent(event);
     FormShow();
+    // Changes are counted from what the window shows now.
+    unchanged_ = CollectSettings();
 }
 
 void TfrmProfileEditor::FormShow()

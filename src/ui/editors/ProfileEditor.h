@@ -47,6 +47,12 @@ public:
     // Brings every dependent state in line with the controls; runs when the
     // window is shown.
     void FormShow();
+    // True when the controls hold something other than what the window
+    // showed when it opened (or when ShowSettings last filled it).
+    bool HasUnsavedChanges() const;
+    // Close, Escape and the close box: with unsaved changes asks whether to
+    // save them, discard them or go on editing.
+    void reject() override;
 
     QTabWidget* PageControl = nullptr;
     QWidget* TabGeneral = nullptr;
@@ -105,6 +111,8 @@ private:
 
     const TEditorDescription& d_;
     TProfileRecord shown_;
+    // The controls as collected once they showed shown_; what a change is measured against.
+    std::optional<TProfileRecord> unchanged_;
     std::vector<std::unique_ptr<TBinding>> bindings_;
     std::vector<std::unique_ptr<TBitrateUi>> bitrates_;
     std::vector<std::unique_ptr<TVideoPageUi>> videoPages_;

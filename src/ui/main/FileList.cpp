@@ -389,7 +389,8 @@ void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
 void TFileListPanel::OpenFilesDialog(bool replace)
 {
     const std::vector<std::string> files =
-        ChooseOpenFiles(window_, IDS_MAIN_MENUITEM_AddFiles, Options.LastInputOpenDir, S(openFilter_));
+        ChooseOpenFiles(window_, replace ? IDS_MAIN_DIALOG_SelectFile : IDS_MAIN_MENUITEM_AddFiles,
+                        Options.LastInputOpenDir, S(openFilter_));
     if (files.empty())
         return;
     TBusyCursor busy;

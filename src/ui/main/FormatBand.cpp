@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QGridLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +17,7 @@
 
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
+#include "platform/IniFile.h"
 #include "profiles/profiles.h"
 #include "ui/common/Artwork.h"
 #include "ui/common/QtText.h"
@@ -70,6 +72,37 @@ QToolButton* NewFormatButton(QWidget* parent, const QString& name)
     return b;
 }
 
+// The chosen profile's description: one line under the profile box, cut
+// at the end to the width it is given, the whole text as its tool tip.
+class TDescriptionLabel : public QLabel {
+public:
+    explicit TDescriptionLabel(QWidget* parent) : QLabel(parent)
+    {
+        setObjectName(QStringLiteral("lblProfileDescription"));
+        setTextFormat(Qt::PlainText);
+        setStyleSheet(QStringLiteral("color: #4a5a70;"));
+        // As wide as the row gives, never widening the window.
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    }
+    void SetFullText(const QString& text)
+    {
+        full_ = text;
+        setToolTip(text);
+        Elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override
+    {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide() { setText(fontMetrics().elidedText(full_, Qt::ElideRight, std::max(width() - 2, 40))); }
+    QString full_;
+};
+
 } // namespace
 
 TFormatBand::TFormatBand(QWidget* window) : window_(window)
@@ -121,9 +154,12 @@ void TFormatBand::CreateFormatRow(QBoxLayout* body)
 
 void TFormatBand::CreateProfileRow(QBoxLayout* body)
 {
-    auto* profileRow = new QHBoxLayout;
+    // The label, the profile box and its commands; the chosen profile's
+    // description in a second line under the box.
+    auto* profileRow = new QGridLayout;
+    profileRow->setVerticalSpacing(2);
     lblProFile_ = NewLabel(window_, "lblProFile");
-    profileRow->addWidget(lblProFile_);
+    profileRow->addWidget(lblProFile_, 0, 0);
     stkProfiles_ = NewNamed<QStackedWidget>(window_, "stkProfiles");
     for (int f = 0; f < OutputFormatCount; ++f) {
         auto* c = new QComboBox(stkProfiles_);
@@ -131,10 +167,14 @@ void TFormatBand::CreateProfileRow(QBoxLayout* body)
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         profileCombos_[f] = c;
         stkProfiles_->addWidget(c);
-        connect(c, &QComboBox::currentIndexChanged, this, [f](int index) {
+        connect(c, &QComboBox::currentIndexChanged, this, [this, f](int index) {
             TProfileList& list = ProfileLists[f];
-            if (index >= 0 && index < static_cast<int>(list.Items.size()))
+            if (index >= 0 && index < static_cast<int>(list.Items.size())) {
                 list.ItemIndex = index;
+                // The user's choice: preselected again at the next start.
+                Options.LastProfile[f] = list.Text();
+            }
+            ShowProfileDescription();
         });
     }
     // Shown in front when no format is chosen.
@@ -143,13 +183,15 @@ void TFormatBand::CreateProfileRow(QBoxLayout* body)
     stkProfiles_->addWidget(none);
     stkProfiles_->setCurrentWidget(none);
     stkProfiles_->setFixedWidth(330);
-    profileRow->addWidget(stkProfiles_);
+    profileRow->addWidget(stkProfiles_, 0, 1);
     btnEditProfile_ = NewNamed<QPushButton>(window_, "btnEditProfile");
-    profileRow->addWidget(btnEditProfile_);
+    profileRow->addWidget(btnEditProfile_, 0, 2);
     btnNewEdit_ = NewNamed<QToolButton>(window_, "btnNewEdit");
     btnNewEdit_->setArrowType(Qt::DownArrow);
-    profileRow->addWidget(btnNewEdit_);
-    profileRow->addStretch(1);
+    profileRow->addWidget(btnNewEdit_, 0, 3);
+    profileRow->setColumnStretch(4, 1);
+    lblProfileDescription_ = new TDescriptionLabel(window_);
+    profileRow->addWidget(lblProfileDescription_, 1, 1, 1, 4);
     body->addLayout(profileRow);
     // The rows exist now: the commands can reach their controls.
     ConnectCommands();
@@ -255,6 +297,18 @@ void TFormatBand::SelectOutputFormat(int format)
     stkProfiles_->setCurrentWidget(profileCombos_[format]);
     Options.OutputFormat = static_cast<uint8_t>(format);
     UpdateOthersButton();
+    ShowProfileDescription();
+}
+
+void TFormatBand::ShowProfileDescription()
+{
+    if (!lblProfileDescription_)
+        return;
+    const int format = CurrentFormat();
+    std::string description;
+    if (ValidFormat(format) && !ProfileLists[format].Text().empty())
+        description = TIniFile(SelectedProfilePath(format)).ReadString("General", "Description", "");
+    static_cast<TDescriptionLabel*>(lblProfileDescription_)->SetFullText(Q(description));
 }
 
 void TFormatBand::UpdateOthersButton()
@@ -334,4 +388,5 @@ void TFormatBand::SyncProfileCombos()
             c->addItem(Q(name));
         c->setCurrentIndex(list.ItemIndex < static_cast<int>(list.Items.size()) ? list.ItemIndex : -1);
     }
+    ShowProfileDescription();
 }

@@ -43,6 +43,9 @@ public:
     bool RebuildProfileFolders();
     // Copies the profile lists into the sixteen combo boxes.
     void SyncProfileCombos();
+    // Shows the Description of the current format's chosen profile under the
+    // profile box (read again from its file).
+    void ShowProfileDescription();
     // The profile commands on the current format; nothing when none is chosen.
     enum class TProfileCommand { Add, Edit, Rename, Delete };
     void RunProfileCommand(TProfileCommand command);
@@ -73,6 +76,7 @@ private:
 
     QLabel* lblProFile_ = nullptr;
     QStackedWidget* stkProfiles_ = nullptr;
+    QLabel* lblProfileDescription_ = nullptr;
     QPushButton* btnEditProfile_ = nullptr;
     QToolButton* btnNewEdit_ = nullptr;
     QMenu* mnuProfileAdditional_ = nullptr;

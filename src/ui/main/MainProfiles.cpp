@@ -96,6 +96,9 @@ void TFormatBand::RunProfileCommand(TProfileCommand command)
     } catch (const std::exception& e) {
         ShowExceptionMessage(e.what());
     }
+    // Added, renamed or deleted: the list's selection is the user's choice now.
+    if (!ProfileLists[format].Text().empty())
+        Options.LastProfile[format] = ProfileLists[format].Text();
     SyncProfileCombos();
 }
 

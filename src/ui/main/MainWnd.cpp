@@ -397,6 +397,7 @@ void TfrmMain::ApplyTexts()
         {btnAddFile_, &IDS_MAIN_MENUITEM_AddFiles},   {btnDeleteFile_, &IDS_MAIN_MENUITEM_Delete},
         {btnClearList_, &IDS_MAIN_MENUITEM_ClearList}, {btnMoveUp_, &IDS_MAIN_HINT_MoveUp},
         {btnMoveDown_, &IDS_MAIN_HINT_MoveDown},       {btnHelp_, &IDS_MAIN_MENUITEM_HelpContent},
+        {btnOpen_, &IDS_MAIN_HINT_SelectFile},
     };
     for (const auto& [button, text] : tips)
         button->setToolTip(DisplayText(*text));
