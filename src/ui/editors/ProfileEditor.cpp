@@ -4,6 +4,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/MessageDialogs.h"
+#include "ui/common/Mnemonics.h"
 #include "ui/common/QtText.h"
 #include "ui/dialogs/EnterValueWnd.h"
 #include "ui/editors/Bindings.h"
@@ -15,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -87,6 +90,16 @@ void SetEnabled(const std::vector<QWidget*>& widgets, bool on)
 {
     for (QWidget* w : widgets)
         w->setEnabled(on);
+}
+
+// A hidden tab is disabled on the tab bar as well: its arrow keys, the mouse
+// wheel and Ctrl+Tab skip disabled tabs only. The page itself stays enabled,
+// so its controls keep their own states for when it is shown again.
+void ShowTab(QTabWidget* tabs, QWidget* page, bool visible)
+{
+    const int i = tabs->indexOf(page);
+    tabs->setTabVisible(i, visible);
+    tabs->tabBar()->setTabEnabled(i, visible);
 }
 
 } // namespace
@@ -199,6 +212,15 @@ TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWid
     // The controls are created in the order of the layout (description,
     // tabs and their pages column by column, then the buttons), which is
     // the tab order.
+
+    // Ctrl+Tab turns the tabs wherever the focus is: lists and edits would
+    // take it as typed text, and the description lies outside the tabs.
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+
+    // The letters above are wishes: in any language each control that can be
+    // seen with another keeps a letter of its own.
+    MakeMnemonicsUnique(this);
 }
 
 TfrmProfileEditor::~TfrmProfileEditor() = default;
@@ -874,16 +896,16 @@ void TfrmProfileEditor::UpdateTabs()
         for (QComboBox* c : audioLists_)
             c->setEnabled(v.AudioListsEnabled);
         groupAudioCodec_->setEnabled(v.AudioListsEnabled);
-        PageControl->setTabVisible(PageControl->indexOf(TabVideo), v.VideoTabVisible);
-        PageControl->setTabVisible(PageControl->indexOf(TabAudio), v.AudioTabVisible);
-        PageControl->setTabVisible(PageControl->indexOf(TabDVD), v.DvdTabVisible);
+        ShowTab(PageControl, TabVideo, v.VideoTabVisible);
+        ShowTab(PageControl, TabAudio, v.AudioTabVisible);
+        ShowTab(PageControl, TabDVD, v.DvdTabVisible);
         return;
     }
     for (QComboBox* c : audioLists_)
         c->setEnabled(!disabled);
     if (groupAudioCodec_)
         groupAudioCodec_->setEnabled(!disabled);
-    PageControl->setTabVisible(PageControl->indexOf(TabAudio), !disabled);
+    ShowTab(PageControl, TabAudio, !disabled);
 }
 
 void TfrmProfileEditor::SizeEditChanged(TVideoPageUi& ui)
@@ -932,14 +954,49 @@ void TfrmProfileEditor::TimeEditLeft(QLineEdit* edit)
     remembered_ = edit->text();
 }
 
+bool TfrmProfileEditor::TurnTab(const QKeyEvent* event)
+{
+    const bool ctrl = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::ControlModifier;
+    if (!ctrl || (event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab))
+        return false;
+    const bool back = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+    const int n = PageControl->count();
+    for (int step = 1; step < n; ++step) {
+        const int i = (PageControl->currentIndex() + (back ? n - step : step)) % n;
+        if (PageControl->isTabVisible(i) && PageControl->tabBar()->isTabEnabled(i)) {
+            PageControl->setCurrentIndex(i);
+            break;
+        }
+    }
+    return true;
+}
+
+void TfrmProfileEditor::keyPressEvent(QKeyEvent* event)
+{
+    if (TurnTab(event)) {
+        event->accept();
+        return;
+    }
+    TModalForm::keyPressEvent(event);
+}
+
 bool TfrmProfileEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        if (TurnTab(static_cast<QKeyEvent*>(event)))
+            return true;
+    }
+    // Every control is watched for the keys above; only the time and size
+    // edits for their focus.
+    auto* time = qobject_cast<QLineEdit*>(watched);
+    if (time != editStart_ && time != editDuration_ && time != editEnd_)
+        time = nullptr;
     if (event->type() == QEvent::FocusIn) {
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            remembered_ = e->text();
+        if (time)
+            remembered_ = time->text();
     } else if (event->type() == QEvent::FocusOut) {
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            TimeEditLeft(e);
+        if (time)
+            TimeEditLeft(time);
         else if (auto* s = qobject_cast<QSpinBox*>(watched))
             SizeEditLeft(s);
     }
