@@ -55,24 +55,31 @@ struct TItem {
 };
 
 // The position for a caption given the letters already taken; -1 when every
-// letter of it is.
-int ChooseLetter(const TCaption& c, const std::set<QChar>& used)
+// letter of it is. Letters in Spare are taken only when nothing else is free.
+int ChooseLetter(const TCaption& c, const std::set<QChar>& used, const std::set<QChar>& spare)
 {
-    auto freeAt = [&](int i) { return Usable(c.Visible[i]) && !used.count(c.Visible[i].toLower()); };
-    // Word initials, then ASCII letters and digits, then any other letter.
-    for (int i = 0; i < c.Visible.size(); ++i)
-        if ((i == 0 || !c.Visible[i - 1].isLetterOrNumber()) && freeAt(i) && c.Visible[i].unicode() < 128)
-            return i;
-    for (int i = 0; i < c.Visible.size(); ++i)
-        if (freeAt(i) && c.Visible[i].unicode() < 128)
-            return i;
-    for (int i = 0; i < c.Visible.size(); ++i)
-        if (freeAt(i))
-            return i;
+    for (const bool keepSpare : {true, false}) {
+        auto freeAt = [&](int i) {
+            const QChar l = c.Visible[i].toLower();
+            return Usable(l) && !used.count(l) && !(keepSpare && spare.count(l));
+        };
+        // Word initials, then ASCII letters and digits, then any other letter.
+        for (int i = 0; i < c.Visible.size(); ++i)
+            if ((i == 0 || !c.Visible[i - 1].isLetterOrNumber()) && freeAt(i) && c.Visible[i].unicode() < 128)
+                return i;
+        for (int i = 0; i < c.Visible.size(); ++i)
+            if (freeAt(i) && c.Visible[i].unicode() < 128)
+                return i;
+        for (int i = 0; i < c.Visible.size(); ++i)
+            if (freeAt(i))
+                return i;
+    }
     return -1;
 }
 
-void AssignItems(const std::vector<TItem>& items, std::set<QChar>& used)
+// Spare: the letters the pages below the scope could use, left to them while
+// the scope's own captions have others.
+void AssignItems(const std::vector<TItem>& items, std::set<QChar>& used, const std::set<QChar>& spare)
 {
     std::vector<TCaption> captions;
     std::vector<bool> settled;
@@ -89,7 +96,7 @@ void AssignItems(const std::vector<TItem>& items, std::set<QChar>& used)
     for (size_t i = 0; i < captions.size(); ++i) {
         if (settled[i] || captions[i].At < 0)
             continue; // kept, or a caption that wants no mnemonic
-        captions[i].At = ChooseLetter(captions[i], used);
+        captions[i].At = ChooseLetter(captions[i], used, spare);
         if (captions[i].At >= 0)
             used.insert(captions[i].Visible[captions[i].At].toLower());
         items[i].Set(BuildCaption(captions[i]));
@@ -132,15 +139,34 @@ void Collect(QWidget* widget, std::vector<TItem>& buttons, std::vector<TItem>& t
     }
 }
 
+// Every letter of the captions with a mnemonic on Pages and below.
+void AddLetters(const std::vector<QWidget*>& pages, std::set<QChar>& letters)
+{
+    for (QWidget* page : pages) {
+        std::vector<TItem> buttons, tabs, others;
+        std::vector<QWidget*> below;
+        Collect(page, buttons, tabs, others, below);
+        for (const auto* list : {&buttons, &tabs, &others})
+            for (const TItem& item : *list)
+                if (const TCaption c = ParseCaption(item.Get()); c.At >= 0)
+                    for (QChar l : c.Visible)
+                        if (Usable(l))
+                            letters.insert(l.toLower());
+        AddLetters(below, letters);
+    }
+}
+
 void AssignScope(QWidget* root, std::set<QChar> used)
 {
     std::vector<TItem> buttons, tabs, others;
     std::vector<QWidget*> pages;
     Collect(root, buttons, tabs, others, pages);
     std::vector<TItem> items = buttons;
-    items.insert(items.end(), tabs.begin(), tabs.end());
     items.insert(items.end(), others.begin(), others.end());
-    AssignItems(items, used);
+    items.insert(items.end(), tabs.begin(), tabs.end());
+    std::set<QChar> spare;
+    AddLetters(pages, spare);
+    AssignItems(items, used, spare);
     for (QWidget* page : pages)
         AssignScope(page, used);
 }

@@ -17,9 +17,10 @@ QChar MnemonicOf(const QString& caption);
 // window is walked as scopes: the controls outside any stack, then each page
 // of each tab or stacked widget as a scope of its own that inherits the
 // letters of the scopes around it, so pages never shown together may reuse a
-// letter. Within a scope push buttons come first, then tab titles, then the
-// other controls in creation order. Each keeps the letter its caption brings
-// (the translator's choice, or the caller's) while it is free; otherwise it
-// takes the first free initial of its words, then any free letter of its
-// caption (ASCII first), and goes without a mnemonic when none is left.
+// letter. Within a scope push buttons come first, then the other controls in
+// creation order, then tab titles (Ctrl+Tab reaches every tab anyway). Each
+// keeps the letter its caption brings (the translator's choice, or the
+// caller's) while it is free; otherwise it takes the first free initial of
+// its words, then any free letter of its caption (ASCII first), and goes
+// without a mnemonic when none is left.
 void MakeMnemonicsUnique(QWidget* window);

@@ -34,8 +34,7 @@ namespace {
 
 // A caption with its accelerator: "&" before the first `at` in the text, or
 // in front when the text has no such letter; texts that bring their own "&"
-// keep it. Save and Close keep their letters to themselves: the start time,
-// duration, same-quality group and Configure take other letters.
+// keep it. MakeMnemonicsUnique moves a letter another control has taken.
 QString Accel(const std::string& text, char at = 0)
 {
     QString s = DisplayText(text);
@@ -273,8 +272,8 @@ QGroupBox* TfrmProfileEditor::BuildTimeGroup()
     editStart_ = Named(new QLineEdit(timeGroup), d_.StartTimeControl);
     editDuration_ = Named(new QLineEdit(timeGroup), d_.DurationControl);
     editEnd_ = Named(new QLineEdit(timeGroup), d_.EndTimeControl);
-    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime, 'i'), "LabelStartTime");
-    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration, 'u'), "LabelDuration");
+    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime), "LabelStartTime");
+    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration), "LabelDuration");
     auto* endLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_EndTime), "LabelEndTime");
     auto* hint = MakeLabel(timeGroup, Plain(IDS_PROFILE_LABEL_HrMn), "LabelHrMn");
     startLabel->setBuddy(editStart_);
@@ -422,7 +421,7 @@ void TfrmProfileEditor::BuildVideoOptionGroups(QVBoxLayout* right)
         = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
     (new QVBoxLayout(groupDisableAudio_))->addWidget(checkDisableAudio_);
     groupSameQuality_
-        = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality, 'Q'), TabGeneral), "GroupBoxSameQuality");
+        = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality), TabGeneral), "GroupBoxSameQuality");
     auto* same = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
     (new QVBoxLayout(groupSameQuality_))->addWidget(same);
     right->addWidget(groupDisableAudio_);
@@ -456,7 +455,7 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
     ui.SpecifyLabel->setMinimumWidth(60);
     auto* kbps2 = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
     auto* configure
-        = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure, 'f'), group), "ButtonVideoBitrateConfigure" + c);
+        = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure), group), "ButtonVideoBitrateConfigure" + c);
     ui.PresetSide = { current, ui.Value, low, high, ui.Bar, kbps1 };
     ui.SpecifySide = { ui.SpecifyLabel, kbps2, configure };
 
