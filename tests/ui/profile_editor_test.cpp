@@ -9,6 +9,7 @@
 #include "profiles/RecordFields.h"
 #include "profiles/profiles.h"
 #include "ui/common/MessageDialogs.h"
+#include "ui/common/Mnemonics.h"
 #include "ui/common/QtText.h"
 #include "ui/dialogs/SettingsWnd.h"
 #include "ui/editors/ProfileEditor.h"
@@ -625,6 +626,17 @@ private slots:
         QCOMPARE(editor.PageControl->currentWidget(), editor.TabGeneral);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(editor.PageControl->currentWidget(), editor.TabAudio); // round to the last
+        // Alt with the letter of a disabled control (the start time without
+        // time control) types nothing into the description.
+        auto* description = Child<QLineEdit>(editor, "EditDescription");
+        const QString before = description->text();
+        const QChar start = MnemonicOf(Child<QLabel>(editor, "LabelStartTime")->text());
+        QVERIFY(!start.isNull() && !Child<QLineEdit>(editor, "EditStartTime")->isEnabled());
+        description->setFocus();
+        QTRY_VERIFY(description->hasFocus());
+        QTest::keyClicks(description, QString(start), Qt::AltModifier);
+        QCOMPARE(description->text(), before);
+        QVERIFY(description->hasFocus());
     }
 
     // No mnemonic letter serves two controls that can be seen together: every

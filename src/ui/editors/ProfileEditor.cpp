@@ -982,7 +982,13 @@ void TfrmProfileEditor::keyPressEvent(QKeyEvent* event)
 bool TfrmProfileEditor::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
-        if (TurnTab(static_cast<QKeyEvent*>(event)))
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (TurnTab(key))
+            return true;
+        // Alt with a letter whose control is disabled, or that no control
+        // bears, is no text: it must not land in an edit.
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier && !key->text().isEmpty()
+            && (qobject_cast<QLineEdit*>(watched) || qobject_cast<QAbstractSpinBox*>(watched)))
             return true;
     }
     // Every control is watched for the keys above; only the time and size
