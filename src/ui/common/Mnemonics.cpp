@@ -103,8 +103,6 @@ void AssignItems(const std::vector<TItem>& items, std::set<QChar>& used, const s
     }
 }
 
-void AssignScope(QWidget* root, std::set<QChar> used);
-
 // The captioned controls of one scope under Widget, and the pages below it
 // that are scopes of their own.
 void Collect(QWidget* widget, std::vector<TItem>& buttons, std::vector<TItem>& tabs, std::vector<TItem>& others,
