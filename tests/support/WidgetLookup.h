@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMap>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QWidget>
 #include <QtTest>
 
@@ -32,6 +37,48 @@ inline QAction* Act(const QObject* w, const char* name)
 inline void Click(QWidget& w, const char* name)
 {
     QTest::mouseClick(Child<QPushButton>(w, name), Qt::LeftButton);
+}
+
+// The mnemonic letters ("&Save" gives 's') that more than one control of
+// Window, as it shows now, answers to: buttons, group boxes, labels with a
+// buddy and tab titles that are not hidden. Each clash reads "s: Save, Speed".
+inline QStringList MnemonicClashes(QWidget& window)
+{
+    auto letter = [](const QString& text) {
+        for (int i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != QLatin1Char('&'))
+                continue;
+            if (text[i + 1] != QLatin1Char('&'))
+                return text[i + 1].toLower();
+            ++i;
+        }
+        return QChar();
+    };
+    QMap<QChar, QStringList> owners;
+    auto note = [&](const QString& text) {
+        if (const QChar c = letter(text); !c.isNull())
+            owners[c] << text;
+    };
+    const auto shown = [&](QWidget* w) { return w->isVisibleTo(&window) && w->window() == &window; };
+    for (QWidget* w : window.findChildren<QWidget*>()) {
+        if (!shown(w))
+            continue;
+        if (auto* b = qobject_cast<QAbstractButton*>(w))
+            note(b->text());
+        else if (auto* g = qobject_cast<QGroupBox*>(w))
+            note(g->title());
+        else if (auto* l = qobject_cast<QLabel*>(w); l && l->buddy())
+            note(l->text());
+        else if (auto* t = qobject_cast<QTabWidget*>(w))
+            for (int i = 0; i < t->count(); ++i)
+                if (t->isTabVisible(i))
+                    note(t->tabText(i));
+    }
+    QStringList clashes;
+    for (auto it = owners.begin(); it != owners.end(); ++it)
+        if (it.value().size() > 1)
+            clashes << QString(it.key()) + QStringLiteral(": ") + it.value().join(QStringLiteral(", "));
+    return clashes;
 }
 
 } // namespace qvtest

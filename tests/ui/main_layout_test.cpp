@@ -142,9 +142,9 @@ private slots:
         Act(frm.get(), action.toLatin1().constData())->trigger();
         QCOMPARE(others->text(), caption);
         QCOMPARE(others->property("chosen").toBool(), chosen);
-        // It still opens the menu, and says what it is.
+        // It still opens the menu, and says what it is and its keys.
         QVERIFY(others->isEnabled());
-        QCOMPARE(others->toolTip(), QString("To Others"));
+        QCOMPARE(others->toolTip(), QString("To Others (Alt+9)"));
     }
 
     void storedOtherFormatIsNamedAtStart()
@@ -253,6 +253,46 @@ private slots:
             QCOMPARE(shown.join(QString()).remove(' '), QString(text).remove(' '));
         else if (text.endsWith(".avi"))
             QVERIFY(shown.last().endsWith(".avi"));
+    }
+
+    // Every control the Tab key reaches shows that it has the focus: it is
+    // drawn otherwise with the focus than without. With an other format
+    // chosen all eight format buttons take the focus; the list holds a file.
+    void everyFocusStopShowsItsFocus()
+    {
+        const std::string clip = fx_->MakeClip("focus.avi");
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\n");
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frm.get()));
+        if (!clip.empty())
+            frm->AddFiles({clip});
+        frm->move(0, 0);
+        QCursor::setPos(frm->mapToGlobal(QPoint(frm->width() - 2, frm->height() - 2))); // hovers nothing
+        QWidget* start = Child<QWidget>(frm.get(), "btnHelp");
+        start->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), start);
+        QStringList stops, unseen;
+        for (int i = 0; i < 60; ++i) {
+            QWidget* w = QApplication::focusWidget();
+            QVERIFY(w);
+            if (i > 0 && w == start)
+                break;
+            stops << w->objectName();
+            const QImage focused = w->grab().toImage();
+            w->clearFocus();
+            QTRY_VERIFY(!w->hasFocus());
+            const QImage plain = w->grab().toImage();
+            if (focused == plain)
+                unseen << w->objectName();
+            w->setFocus(Qt::TabFocusReason);
+            QTRY_COMPARE(QApplication::focusWidget(), w);
+            QTest::keyClick(w, Qt::Key_Tab);
+        }
+        for (const char* name : {"btnHelp", "btnAVI", "btnSWF", "btnOthers", "btnOpen", "btnConvert", "txtOutputDir"})
+            QVERIFY2(stops.contains(name), qPrintable(stops.join(' ')));
+        QVERIFY2(unseen.isEmpty(), qPrintable("no focus shown: " + unseen.join(' ')));
     }
 
     void aboutTitleReadableAndOnlineResourcesOpenTheHelpPage()

@@ -8,6 +8,7 @@
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
 #include "ui/common/InstanceLink.h"
+#include "ui/common/QtText.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include "ui/common/ModalForm.h"
 #include <QPushButton>
 #include <QStackedWidget>
@@ -27,6 +29,7 @@
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
+#include <algorithm>
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
@@ -610,6 +613,73 @@ private slots:
             QCOMPARE(frm->CurrentFormat(), 1);
             QCOMPARE(stack->currentWidget()->objectName(), QString("cmbMP4"));
         }
+    }
+
+    // Ctrl+Return converts, Alt+1 to Alt+8 choose the main formats, Alt+9
+    // opens "To Others", Ctrl+L takes the cursor to the output folder; each
+    // control's tooltip names its keys after its catalogue text.
+    void keyboardShortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("tip");
+        const int alt = Qt::AltModifier, ctrl = Qt::ControlModifier;
+        // The catalogue's caption; a label's colon is left out.
+        auto text = [](const std::string& caption) { return Q(caption).remove(QRegularExpression(":\\s*$")); };
+        QTest::newRow("Alt+1 AVI") << int(Qt::Key_1) << alt << "btnAVI" << text(IDS_MAIN_RADIOBUTTON_ToAVI) + " (Alt+1)";
+        QTest::newRow("Alt+4 MPEG") << int(Qt::Key_4) << alt << "btnMPEG"
+                                    << text(IDS_MAIN_RADIOBUTTON_ToMPEG) + " (Alt+4)";
+        QTest::newRow("Alt+8 SWF") << int(Qt::Key_8) << alt << "btnSWF" << text(IDS_MAIN_RADIOBUTTON_ToSWF) + " (Alt+8)";
+        QTest::newRow("Alt+9 To Others") << int(Qt::Key_9) << alt << "btnOthers"
+                                         << text(IDS_MAIN_RADIOBUTTON_ToOthers) + " (Alt+9)";
+        QTest::newRow("Ctrl+Return Convert") << int(Qt::Key_Return) << ctrl << "btnConvert"
+                                             << text(IDS_MAIN_ARBUTTON_Convert) + " (Ctrl+Return)";
+        QTest::newRow("Ctrl+Enter Convert") << int(Qt::Key_Enter) << int(ctrl | Qt::KeypadModifier) << "btnConvert"
+                                            << text(IDS_MAIN_ARBUTTON_Convert) + " (Ctrl+Return)";
+        QTest::newRow("Ctrl+L output folder") << int(Qt::Key_L) << ctrl << "txtOutputDir"
+                                              << text(IDS_MAIN_ARBUTTON_OutputDir) + " (Ctrl+L)";
+    }
+
+    void keyboardShortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, control);
+        QFETCH(QString, tip);
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\nLastOutputOpenDir=" + fx_->MediaDir() + "\n");
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frm.get()));
+        frm->move(0, 0); // the menu opens where it was asked to
+        QCOMPARE(Child<QWidget>(frm.get(), qPrintable(control))->toolTip(), tip);
+        // No mnemonic letter serves two controls of the window.
+        QCOMPARE(qvtest::MnemonicClashes(*frm), QStringList());
+        QSignalSpy converts(Act(frm.get(), "actConvert"), &QAction::triggered);
+        auto* list = Child<QTreeWidget>(frm.get(), "lsvFileName");
+        list->setFocus();
+        QTRY_VERIFY(list->hasFocus());
+        QTest::keyClick(list, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        static const char* const mains[8] = {"btnAVI", "btnMP4", "btn3GP", "btnMPEG",
+                                             "btnMOV", "btnWMV", "btnRM",  "btnSWF"};
+        const auto main = std::find(std::begin(mains), std::end(mains), control) - std::begin(mains);
+        if (main < 8) {
+            QCOMPARE(frm->CurrentFormat(), int(main));
+        } else if (control == "btnOthers") {
+            auto* menu = Child<QMenu>(frm.get(), "mnuOthers");
+            QTRY_VERIFY(menu->isVisible());
+            menu->hide();
+            QCOMPARE(frm->CurrentFormat(), 13);
+        } else if (control == "btnConvert") {
+            QCOMPARE(converts.count(), 1);
+        } else {
+            auto* edit = Child<QLineEdit>(frm.get(), "txtOutputDir");
+            QTRY_VERIFY(edit->hasFocus());
+            QCOMPARE(edit->selectedText(), QString::fromStdString(fx_->MediaDir()));
+        }
+        if (control != "btnConvert")
+            QCOMPARE(converts.count(), 0);
     }
 
     void othersMenuOnlyOnTheLeftButton()

@@ -2,6 +2,7 @@
 // bound field round-trips, values without a control state collect as the
 // editors define, and the rules between controls hold.
 
+#include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
 #include "profiles/EditorDescriptions.h"
@@ -9,7 +10,9 @@
 #include "profiles/RecordFields.h"
 #include "profiles/profiles.h"
 #include "ui/common/MessageDialogs.h"
+#include "ui/common/Mnemonics.h"
 #include "ui/common/QtText.h"
+#include "ui/dialogs/SettingsWnd.h"
 #include "ui/editors/ProfileEditor.h"
 
 #include "support/TempDir.h"
@@ -25,6 +28,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 
@@ -38,6 +42,7 @@ namespace {
 
 using qvtest::Child;
 using qvtest::Click;
+using qvtest::MnemonicClashes;
 
 constexpr int F(OutputFormatKind k) { return static_cast<int>(k); }
 
@@ -643,6 +648,150 @@ private slots:
         Child<QCheckBox>(editor, "CheckBoxDisableAudio")->setChecked(true);
         QVERIFY(!editor.PageControl->isTabVisible(editor.PageControl->indexOf(editor.TabAudio)));
         QVERIFY(!Child<QComboBox>(editor, "ComboBoxAudioCodec")->isEnabled());
+    }
+
+    // A hidden tab cannot be reached from the tab bar's arrow keys, from
+    // Ctrl+Tab or from Ctrl+Shift+Tab.
+    void hiddenTabsCannotBeReached_data()
+    {
+        QTest::addColumn<int>("format");
+        QTest::addColumn<QString>("hidden");
+        QTest::newRow("MPEG without presets: DVD") << F(OutputFormatKind::MPEG) << "TabSheetDVD";
+        QTest::newRow("AVI without audio: Audio") << F(OutputFormatKind::AVI) << "TabSheetAudio";
+    }
+
+    void hiddenTabsCannotBeReached()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, hidden);
+        auto editor = CreateProfileEditor(format);
+        TProfileRecord r = DefaultRecord(format);
+        SetField(r, "AudioDisableAudio", hidden == "TabSheetAudio");
+        if (format == F(OutputFormatKind::MPEG))
+            SetField(r, "UsePresetFormats", false);
+        editor->ShowSettings(r);
+        editor->show();
+        QVERIFY(QTest::qWaitForWindowActive(editor.get()));
+        QTabWidget* tabs = editor->PageControl;
+        QTabBar* bar = tabs->tabBar();
+        QVERIFY(!tabs->isTabVisible(tabs->indexOf(Child<QWidget>(*editor, qPrintable(hidden)))));
+        bar->setFocus();
+        QStringList seen;
+        const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {
+            { Qt::Key_Right, Qt::NoModifier }, { Qt::Key_Left, Qt::NoModifier }, { Qt::Key_End, Qt::NoModifier },
+            { Qt::Key_Tab, Qt::ControlModifier }, { Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier } };
+        for (const auto& [key, modifiers] : keys)
+            for (int i = 0; i < 5; ++i) {
+                QTest::keyClick(bar, key, modifiers);
+                seen << tabs->currentWidget()->objectName();
+            }
+        QVERIFY2(!seen.contains(hidden), qPrintable(seen.join(' ')));
+        QVERIFY(seen.contains(editor->TabGeneral->objectName()));
+    }
+
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the tabs also from the description
+    // and the buttons, outside the tab widget.
+    void ctrlTabTurnsTabsFromAnywhere_data()
+    {
+        QTest::addColumn<QString>("from");
+        QTest::newRow("description") << "EditDescription";
+        QTest::newRow("Save") << "btnSave";
+        QTest::newRow("a list on the General tab") << "ComboBoxVideoCodec";
+    }
+
+    void ctrlTabTurnsTabsFromAnywhere()
+    {
+        QFETCH(QString, from);
+        TfrmAVIProfile editor;
+        editor.ShowSettings(DefaultRecord(F(OutputFormatKind::AVI)));
+        editor.show();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        QWidget* focus = Child<QWidget>(editor, qPrintable(from));
+        focus->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), focus);
+        QCOMPARE(editor.PageControl->currentWidget(), editor.TabGeneral);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(editor.PageControl->currentWidget(), editor.TabVideo);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(editor.PageControl->currentWidget(), editor.TabGeneral);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(editor.PageControl->currentWidget(), editor.TabAudio); // round to the last
+        // Alt with the letter of a disabled control (the start time without
+        // time control) types nothing into the description.
+        auto* description = Child<QLineEdit>(editor, "EditDescription");
+        const QString before = description->text();
+        const QChar start = MnemonicOf(Child<QLabel>(editor, "LabelStartTime")->text());
+        QVERIFY(!start.isNull() && !Child<QLineEdit>(editor, "EditStartTime")->isEnabled());
+        description->setFocus();
+        QTRY_VERIFY(description->hasFocus());
+        QTest::keyClicks(description, QString(start), Qt::AltModifier);
+        QCOMPARE(description->text(), before);
+        QVERIFY(description->hasFocus());
+    }
+
+    // No mnemonic letter serves two controls that can be seen together: every
+    // tab of every editor with each page of each of its stacks in front, in
+    // English and in German; the settings window likewise.
+    void mnemonicsAreUnique_data()
+    {
+        QTest::addColumn<int>("format"); // -1: the settings window
+        QTest::addColumn<QString>("language");
+        for (const char* language : { "English", "German" }) {
+            for (const TEditorDescription& d : EditorDescriptions())
+                QTest::addRow("%s %s", d.ClassName.c_str(), language) << d.Format << language;
+            QTest::addRow("settings %s", language) << -1 << language;
+        }
+    }
+
+    void mnemonicsAreUnique()
+    {
+        QFETCH(int, format);
+        QFETCH(QString, language);
+        const char* app = std::getenv("QV_APP_DIR");
+        const std::string saved = LanguageFilePath;
+        LanguageFilePath = std::string(app ? app : "") + "/langs/" + S(language) + ".ini";
+        const bool loaded = LoadLanguage();
+        LanguageFilePath = saved;
+        std::unique_ptr<QDialog> window;
+        if (format < 0) {
+            window = std::make_unique<TfrmSettings>();
+        } else {
+            auto editor = CreateProfileEditor(format);
+            editor->ShowSettings(DefaultRecord(format));
+            window = std::move(editor);
+        }
+        ResetCatalogue();
+        QVERIFY(loaded);
+        window->show();
+        QStringList clashes;
+        auto check = [&](const QString& where) {
+            for (const QString& c : MnemonicClashes(*window))
+                clashes << where + ": " + c;
+        };
+        // Each tab in front, and on it each page of each stack in turn; all
+        // tab titles count, also those hidden in the present state.
+        auto* tabs = window->findChild<QTabWidget*>();
+        for (int t = 0; t < tabs->count(); ++t)
+            tabs->setTabVisible(t, true);
+        for (int t = 0; t < tabs->count(); ++t) {
+            tabs->setCurrentIndex(t);
+            check(tabs->tabText(t));
+            for (QStackedWidget* stack : tabs->widget(t)->findChildren<QStackedWidget*>()) {
+                const int front = stack->currentIndex();
+                for (int p = 0; p < stack->count(); ++p) {
+                    stack->setCurrentIndex(p);
+                    check(tabs->tabText(t) + "/" + stack->widget(p)->objectName());
+                }
+                stack->setCurrentIndex(front);
+            }
+        }
+        clashes.removeDuplicates();
+        QVERIFY2(clashes.isEmpty(), qPrintable(clashes.join("\n")));
+        // The buttons keep their letters.
+        if (format >= 0 && language == "English") {
+            QCOMPARE(Child<QPushButton>(*window, "btnSave")->text(), QStringLiteral("&Save"));
+            QCOMPARE(Child<QPushButton>(*window, "btnClose")->text(), QStringLiteral("&Close"));
+        }
     }
 
     void enabledStates()

@@ -4,6 +4,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/MessageDialogs.h"
+#include "ui/common/Mnemonics.h"
 #include "ui/common/QtText.h"
 #include "ui/dialogs/EnterValueWnd.h"
 #include "ui/editors/Bindings.h"
@@ -15,6 +16,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,6 +24,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -31,8 +34,7 @@ namespace {
 
 // A caption with its accelerator: "&" before the first `at` in the text, or
 // in front when the text has no such letter; texts that bring their own "&"
-// keep it. Save and Close keep their letters to themselves: the start time,
-// duration, same-quality group and Configure take other letters.
+// keep it. MakeMnemonicsUnique moves a letter another control has taken.
 QString Accel(const std::string& text, char at = 0)
 {
     QString s = DisplayText(text);
@@ -87,6 +89,16 @@ void SetEnabled(const std::vector<QWidget*>& widgets, bool on)
 {
     for (QWidget* w : widgets)
         w->setEnabled(on);
+}
+
+// A hidden tab is disabled on the tab bar as well: its arrow keys, the mouse
+// wheel and Ctrl+Tab skip disabled tabs only. The page itself stays enabled,
+// so its controls keep their own states for when it is shown again.
+void ShowTab(QTabWidget* tabs, QWidget* page, bool visible)
+{
+    const int i = tabs->indexOf(page);
+    tabs->setTabVisible(i, visible);
+    tabs->tabBar()->setTabEnabled(i, visible);
 }
 
 } // namespace
@@ -199,6 +211,15 @@ TfrmProfileEditor::TfrmProfileEditor(const TEditorDescription& description, QWid
     // The controls are created in the order of the layout (description,
     // tabs and their pages column by column, then the buttons), which is
     // the tab order.
+
+    // Ctrl+Tab turns the tabs wherever the focus is: lists and edits would
+    // take it as typed text, and the description lies outside the tabs.
+    for (QWidget* w : findChildren<QWidget*>())
+        w->installEventFilter(this);
+
+    // The letters above are wishes: in any language each control that can be
+    // seen with another keeps a letter of its own.
+    MakeMnemonicsUnique(this);
 }
 
 TfrmProfileEditor::~TfrmProfileEditor() = default;
@@ -251,8 +272,8 @@ QGroupBox* TfrmProfileEditor::BuildTimeGroup()
     editStart_ = Named(new QLineEdit(timeGroup), d_.StartTimeControl);
     editDuration_ = Named(new QLineEdit(timeGroup), d_.DurationControl);
     editEnd_ = Named(new QLineEdit(timeGroup), d_.EndTimeControl);
-    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime, 'i'), "LabelStartTime");
-    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration, 'u'), "LabelDuration");
+    auto* startLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_StartTime), "LabelStartTime");
+    auto* durationLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_Duration), "LabelDuration");
     auto* endLabel = MakeLabel(timeGroup, Accel(IDS_PROFILE_LABEL_EndTime), "LabelEndTime");
     auto* hint = MakeLabel(timeGroup, Plain(IDS_PROFILE_LABEL_HrMn), "LabelHrMn");
     startLabel->setBuddy(editStart_);
@@ -400,7 +421,7 @@ void TfrmProfileEditor::BuildVideoOptionGroups(QVBoxLayout* right)
         = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_DisableAudio), groupDisableAudio_), "CheckBoxDisableAudio");
     (new QVBoxLayout(groupDisableAudio_))->addWidget(checkDisableAudio_);
     groupSameQuality_
-        = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality, 'Q'), TabGeneral), "GroupBoxSameQuality");
+        = Named(new QGroupBox(Accel(IDS_PROFILE_GROUPBOX_SameQuality), TabGeneral), "GroupBoxSameQuality");
     auto* same = Named(new QCheckBox(Plain(IDS_PROFILE_CHECKBOX_UseName), groupSameQuality_), "CheckBoxSameQuality");
     (new QVBoxLayout(groupSameQuality_))->addWidget(same);
     right->addWidget(groupDisableAudio_);
@@ -434,7 +455,7 @@ QGroupBox* TfrmProfileEditor::BuildVideoBitrateGroup(TBitrateUi& ui, const std::
     ui.SpecifyLabel->setMinimumWidth(60);
     auto* kbps2 = MakeLabel(group, Plain(IDS_PROFILE_LABEL_Kbps));
     auto* configure
-        = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure, 'f'), group), "ButtonVideoBitrateConfigure" + c);
+        = Named(new QPushButton(Accel(IDS_PROFILE_BUTTON_Configure), group), "ButtonVideoBitrateConfigure" + c);
     ui.PresetSide = { current, ui.Value, low, high, ui.Bar, kbps1 };
     ui.SpecifySide = { ui.SpecifyLabel, kbps2, configure };
 
@@ -912,16 +933,16 @@ void TfrmProfileEditor::UpdateTabs()
         for (QComboBox* c : audioLists_)
             c->setEnabled(v.AudioListsEnabled);
         groupAudioCodec_->setEnabled(v.AudioListsEnabled);
-        PageControl->setTabVisible(PageControl->indexOf(TabVideo), v.VideoTabVisible);
-        PageControl->setTabVisible(PageControl->indexOf(TabAudio), v.AudioTabVisible);
-        PageControl->setTabVisible(PageControl->indexOf(TabDVD), v.DvdTabVisible);
+        ShowTab(PageControl, TabVideo, v.VideoTabVisible);
+        ShowTab(PageControl, TabAudio, v.AudioTabVisible);
+        ShowTab(PageControl, TabDVD, v.DvdTabVisible);
         return;
     }
     for (QComboBox* c : audioLists_)
         c->setEnabled(!disabled);
     if (groupAudioCodec_)
         groupAudioCodec_->setEnabled(!disabled);
-    PageControl->setTabVisible(PageControl->indexOf(TabAudio), !disabled);
+    ShowTab(PageControl, TabAudio, !disabled);
 }
 
 void TfrmProfileEditor::SizeEditChanged(TVideoPageUi& ui)
@@ -970,14 +991,55 @@ void TfrmProfileEditor::TimeEditLeft(QLineEdit* edit)
     remembered_ = edit->text();
 }
 
+bool TfrmProfileEditor::TurnTab(const QKeyEvent* event)
+{
+    const bool ctrl = (event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == Qt::ControlModifier;
+    if (!ctrl || (event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab))
+        return false;
+    const bool back = event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
+    const int n = PageControl->count();
+    for (int step = 1; step < n; ++step) {
+        const int i = (PageControl->currentIndex() + (back ? n - step : step)) % n;
+        if (PageControl->isTabVisible(i) && PageControl->tabBar()->isTabEnabled(i)) {
+            PageControl->setCurrentIndex(i);
+            break;
+        }
+    }
+    return true;
+}
+
+void TfrmProfileEditor::keyPressEvent(QKeyEvent* event)
+{
+    if (TurnTab(event)) {
+        event->accept();
+        return;
+    }
+    TModalForm::keyPressEvent(event);
+}
+
 bool TfrmProfileEditor::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (TurnTab(key))
+            return true;
+        // Alt with a letter whose control is disabled, or that no control
+        // bears, is no text: it must not land in an edit.
+        if ((key->modifiers() & ~Qt::KeypadModifier) == Qt::AltModifier && !key->text().isEmpty()
+            && (qobject_cast<QLineEdit*>(watched) || qobject_cast<QAbstractSpinBox*>(watched)))
+            return true;
+    }
+    // Every control is watched for the keys above; only the time and size
+    // edits for their focus.
+    auto* time = qobject_cast<QLineEdit*>(watched);
+    if (time != editStart_ && time != editDuration_ && time != editEnd_)
+        time = nullptr;
     if (event->type() == QEvent::FocusIn) {
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            remembered_ = e->text();
+        if (time)
+            remembered_ = time->text();
     } else if (event->type() == QEvent::FocusOut) {
-        if (auto* e = qobject_cast<QLineEdit*>(watched))
-            TimeEditLeft(e);
+        if (time)
+            TimeEditLeft(time);
         else if (auto* s = qobject_cast<QSpinBox*>(watched))
             SizeEditLeft(s);
     }

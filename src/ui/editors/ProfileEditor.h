@@ -17,6 +17,7 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -66,6 +67,8 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the tabs wherever the focus is.
+    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -107,6 +110,9 @@ private:
     void TimeEditLeft(QLineEdit* edit);
     void ConfigureClick(QLabel* specify, const TPresetTable& table);
     void SaveClick();
+    // Ctrl+Tab / Ctrl+Shift+Tab: brings the next or previous tab that can be
+    // seen to the front; false for any other key.
+    bool TurnTab(const QKeyEvent* event);
     void TgpCodecChosen(bool video, int index);
 
     const TEditorDescription& d_;

@@ -126,8 +126,15 @@ void TFormatBand::CreateActions()
         // The other formats show their choice as a check mark in the menu.
         a->setCheckable(f >= MainFormatCount);
         formatActions_[f] = a;
+        // Alt+1 to Alt+8 choose the main formats, from anywhere in the window.
+        if (f < MainFormatCount) {
+            a->setShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_1 + f)));
+            window_->addAction(a);
+        }
     }
     actOthers_ = NewAction(window_, "actOthers");
+    // Alt+9 opens "To Others" as a click does.
+    actShowOthers_ = NewAction(window_, "actShowOthers", QKeySequence(Qt::ALT | Qt::Key_9));
 }
 
 void TFormatBand::CreateFormatRow(QBoxLayout* body)
@@ -236,6 +243,7 @@ void TFormatBand::ConnectCommands()
             [this] { RunProfileCommand(TProfileCommand::Rename); });
     for (int f = 0; f < OutputFormatCount; ++f)
         connect(formatActions_[f], &QAction::triggered, this, [this, f] { SelectOutputFormat(f); });
+    connect(actShowOthers_, &QAction::triggered, this, &TFormatBand::ShowOthersMenu);
 }
 
 void TFormatBand::ApplyTexts()
@@ -243,8 +251,13 @@ void TFormatBand::ApplyTexts()
     lblProFile_->setText(MenuText(IDS_MAIN_LABEL_ProFile));
     btnEditProfile_->setText(QStringLiteral("      ") + MenuText(IDS_MAIN_ARBUTTON_EditProFile));
     lblConvertTo_->setText(MenuText(IDS_MAIN_LABEL_ConvertTo));
-    for (int f = 0; f < OutputFormatCount; ++f)
+    for (int f = 0; f < OutputFormatCount; ++f) {
         formatActions_[f]->setText(MenuText(*FormatRows()[f].Caption));
+        // The button takes its tooltip from its action.
+        if (f < MainFormatCount)
+            formatActions_[f]->setToolTip(
+                TipWithKeys(DisplayText(*FormatRows()[f].Caption), formatActions_[f]->shortcut()));
+    }
     UpdateOthersButton();
     actAddNewProfile_->setText(MenuText(IDS_MAIN_MENUITEM_Add));
     actDeleteProfiles_->setText(MenuText(IDS_MAIN_MENUITEM_DeleteFile));
@@ -319,7 +332,7 @@ void TFormatBand::UpdateOthersButton()
     const bool other = format >= MainFormatCount;
     btnOthers_->setText(MenuText(other ? *FormatRows()[format].Caption : IDS_MAIN_RADIOBUTTON_ToOthers));
     btnOthers_->setIcon(FormatIcon(other ? QString::fromLatin1(FormatRows()[format].Suffix) : QStringLiteral("...")));
-    btnOthers_->setToolTip(DisplayText(IDS_MAIN_RADIOBUTTON_ToOthers));
+    btnOthers_->setToolTip(TipWithKeys(DisplayText(IDS_MAIN_RADIOBUTTON_ToOthers), actShowOthers_->shortcut()));
     if (btnOthers_->property("chosen").toBool() != other) {
         btnOthers_->setProperty("chosen", other);
         btnOthers_->style()->unpolish(btnOthers_);

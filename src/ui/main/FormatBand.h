@@ -67,6 +67,7 @@ private:
     // Format actions in OutputFormatKind order, and the group's extra action.
     std::array<QAction*, 16> formatActions_{};
     QAction* actOthers_ = nullptr;
+    QAction* actShowOthers_ = nullptr; // Alt+9: the "To Others" menu
     std::array<QComboBox*, 16> profileCombos_{};
     std::array<QToolButton*, 8> formatButtons_{};
 

@@ -38,7 +38,8 @@ void TMainMenus::CreateActions()
     actAbout = NewAction(window_, "actAbout", QKeySequence(Qt::Key_F10));
     actMin = NewAction(window_, "actMin");
     actExit = NewAction(window_, "actExit");
-    actConvert = NewAction(window_, "actConvert");
+    actConvert = NewAction(window_, "actConvert", QKeySequence(Qt::CTRL | Qt::Key_Return));
+    actConvert->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     actMore = NewAction(window_, "actMore");
 }
 

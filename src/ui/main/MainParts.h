@@ -19,6 +19,15 @@ inline QString MenuText(const std::string& s)
     return DisplayText(s).replace(QLatin1Char('&'), QStringLiteral("&&"));
 }
 
+// A tooltip naming the keys of its command: "Convert (Ctrl+Return)". The
+// catalogue holds the text; the keys are the same in every language.
+inline QString TipWithKeys(const QString& text, const QKeySequence& keys)
+{
+    if (keys.isEmpty())
+        return text;
+    return text + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) + QLatin1Char(')');
+}
+
 // An action named Name; one with a shortcut is added to Owner so that the
 // shortcut works wherever the focus is in the window.
 inline QAction* NewAction(QWidget* owner, const char* name, const QKeySequence& shortcut = {})

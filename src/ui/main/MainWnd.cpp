@@ -62,6 +62,8 @@ QToolButton[formatButton="true"] {
   padding: 2px; font-weight: bold; color: #24364f;
 }
 QToolButton[formatButton="true"]:hover { background: #e7eefa; border-color: #5f86c4; }
+QToolButton[formatButton="true"]:focus { border: 2px solid #e08a00; padding: 1px; }
+QFrame#pnlHeader QToolButton:focus { border: 2px solid #f5b041; border-radius: 3px; padding: 1px; }
 QToolButton[formatButton="true"]:disabled, QToolButton[formatButton="true"][chosen="true"] {
   background: #2f6fd0; border-color: #1f55a6; color: white;
 }
@@ -205,6 +207,12 @@ void TfrmMain::CreateOutputRows(QBoxLayout* body)
     btnOutputDir_ = NewNamed<QPushButton>(this, "btnOutputDir");
     outRow->addWidget(btnOutputDir_);
     body->addLayout(outRow);
+    // Ctrl+L: type or paste a folder, as in a file manager's location bar.
+    QAction* toOutputDir = NewAction(this, "actOutputDirFocus", QKeySequence(Qt::CTRL | Qt::Key_L));
+    connect(toOutputDir, &QAction::triggered, this, [this] {
+        txtOutputDir_->setFocus(Qt::ShortcutFocusReason);
+        txtOutputDir_->selectAll();
+    });
 
     // What the stored options will do after the next batch, while any is armed.
     lblArmed_ = NewLabel(this, "lblArmed");
@@ -401,6 +409,11 @@ void TfrmMain::ApplyTexts()
     };
     for (const auto& [button, text] : tips)
         button->setToolTip(DisplayText(*text));
+    btnConvert_->setToolTip(TipWithKeys(DisplayText(IDS_MAIN_ARBUTTON_Convert), menus_->actConvert->shortcut()));
+    // The label's text without its colon names the box.
+    const QString outputDir = DisplayText(IDS_MAIN_ARBUTTON_OutputDir).trimmed();
+    txtOutputDir_->setToolTip(TipWithKeys(outputDir.endsWith(QLatin1Char(':')) ? outputDir.chopped(1) : outputDir,
+                                          findChild<QAction*>(QStringLiteral("actOutputDirFocus"))->shortcut()));
     trayIcon_->setToolTip(Q(ApplicationTitle));
 
     fileList_->ApplyTexts();
