@@ -75,12 +75,13 @@ private slots:
         DefaultFormatSettings(format);
         const std::string folder = AddTrailingBackslash(ProfileFolder(format));
         SaveFormatSettings(format, folder + "AAA Test." + ProfileExtension(ProfileFolderName(format)));
-        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=" + std::to_string(format) + "\n");
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=" + std::to_string(format) + "\nLastProfile" +
+                          std::to_string(format) + "=AAA Test\n");
 
         auto frm = fx_->NewWindow();
         frm->show();
         QCOMPARE(frm->CurrentFormat(), format);
-        // The combo box of the format mirrors its profile list; names sort first.
+        // The combo box of the format opens on the remembered profile.
         static const char* const combos[16] = {"cmbAVI", "cmbMP4", "cmb3GP", "cmbMPEG", "cmbMOV", "cmbWMV",
                                                "cmbRM",  "cmbSWF", "cmbVOB", "cmbASF",  "cmbAAC", "cmbAC3",
                                                "cmbMP2", "cmbMP3", "cmbAMR", "cmbWAV"};
@@ -226,7 +227,7 @@ private slots:
         Mp3Settings.AudioSampleRateMp3 = 0;
         const std::string folder = AddTrailingBackslash(ProfileFolder(format));
         SaveFormatSettings(format, folder + "AAA Notes." + ProfileExtension(ProfileFolderName(format)));
-        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\n");
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\nLastProfile13=AAA Notes\n");
 
         auto frm = fx_->NewWindow();
         frm->show();
