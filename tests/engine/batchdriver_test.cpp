@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -16,6 +18,7 @@
 #include "lang/MultiLanguages.h"
 #include "platform/PartialOutput.h"
 #include "profiles/profiles.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 using namespace qvtest;
@@ -250,6 +253,58 @@ TEST_F(BatchDriver, OutputFolderReady)
     EXPECT_EQ(prompter.Messages.back().Text,
               "Fail to create directory! Please check if output folder have the right format!\r\n\r\n\"" +
                   tmp.file("a-file") + "\" is a file, not a folder");
+}
+
+// A folder nothing can be written into is refused before any question or
+// encoder, with the system's reason; access() would say yes to root on a
+// read-only file system, so the check writes a file.
+TEST_F(BatchDriver, UnwritableOutputFolderIsRefusedBeforeTheBatch)
+{
+    const std::string locked = tmp.dir() + "locked/", readOnly = tmp.dir() + "ro/", full = tmp.dir() + "full/";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    TSmallDisk roDisk(readOnly, "1m", /*readOnly=*/true);
+    TSmallDisk fullDisk(full, "256k");
+    if (fullDisk.Mounted()) {
+        std::ofstream filler(full + "filler", std::ios::binary);
+        const std::string block(64 * 1024, 'x');
+        for (int i = 0; i < 8 && filler.write(block.data(), block.size()) && filler.flush(); ++i) {
+        }
+    }
+    const struct {
+        const char* name;
+        std::string folder;
+        std::string skipWhy;
+        std::string reason;
+    } cases[] = {
+        {"no permission", locked, access(locked.c_str(), W_OK) == 0 ? "root writes anyway" : "",
+         IDS_MESSAGE_ReasonPermission + " (Permission denied)"},
+        {"read-only", readOnly, roDisk.Mounted() ? "" : roDisk.Why(),
+         IDS_MESSAGE_ReasonReadOnly + " (Read-only file system)"},
+        {"disk full", full, fullDisk.Mounted() ? "" : fullDisk.Why(),
+         IDS_MESSAGE_ReasonNoSpace + " (No space left on device)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.skipWhy.empty()) {
+            std::cout << "[  SKIPPED ] " << c.name << ": " << c.skipWhy << "\n";
+            continue;
+        }
+        queue.Entries.clear();
+        const std::string source = Source("a.mpg");
+        prompter.Messages.clear();
+        EXPECT_FALSE(driver.ConvertFiles(" " + c.folder));
+        ASSERT_EQ(prompter.Messages.size(), 1u);
+        EXPECT_EQ(prompter.Messages.back().Text, FormatText(IDS_MESSAGEBOX_OutputNotWritable, {c.folder, c.reason}));
+        EXPECT_EQ(prompter.Messages.back().Caption, IDS_MESSAGEBOX_OutputNotWritableTitle);
+        EXPECT_EQ(host.ViewsCreated, 0);
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_FALSE(fs::exists(c.folder + "a.avi"));
+        // The probe leaves nothing behind.
+        for (const auto& entry : fs::directory_iterator(c.folder))
+            EXPECT_EQ(entry.path().filename(), "filler");
+    }
+    fs::permissions(locked, fs::perms::owner_all);
 }
 
 TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
