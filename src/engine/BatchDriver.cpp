@@ -911,6 +911,9 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     f.FileStartTime = MonotonicNow();
     f.CurrentFile = queue_.FullName(queueIndex);
     f.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
+    // The names the encoder will report; shown until it does.
+    f.ReportedInputFile = f.CurrentFile;
+    f.ReportedOutputFile = OutputNameOf(f.CurrentFile);
     Enter(index);
     startedFiles_.push_back(f.CurrentFile);
     job.Busy = true;
@@ -932,6 +935,18 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     } catch (const std::exception& e) {
         FileStartFailed(index, e.what());
         return false;
+    }
+    // One file at a time: the file's displays belong to it from its start,
+    // not to the file before (its output name, its 100 %).
+    if (jobs_.size() == 1 && progress_) {
+        const TOptions& o = Options;
+        progress_->SetStatusProgress(0);
+        progress_->SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + "0%");
+        progress_->SetLabel(TProgressLabel::StatusRemaining, FormatSpan(0));
+        progress_->SetLabel(TProgressLabel::Output,
+                            FormatText(IDS_LABEL_OutputFile, {FileNamePart(f.ReportedOutputFile)}));
+        progress_->SetLabel(TProgressLabel::Working, FormatText(IDS_ID_WORKING, {o.DoneCount + o.FailedCount + 1,
+                                                                                 o.FileCount, FileNamePart(f.CurrentFile)}));
     }
     ShowRunningFiles();
     return true;

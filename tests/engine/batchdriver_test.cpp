@@ -404,6 +404,28 @@ TEST_F(BatchDriver, StopWhenDoneEndsAfterTheCurrentFile)
     EXPECT_EQ(host.Balloons.size(), 1u);
 }
 
+// One file at a time: when a file starts, the window names it, its output
+// and a bar at 0, not the output and the 100 % of the file before.
+TEST_F(BatchDriver, EachFileShowsItsOwnOutputAndBarFromItsStart)
+{
+    Source("a.mpg");
+    Source("b.mpg", "fail");
+    Source("c.mpg");
+    // At each "Working" line naming another file: that line | the output line | the bar.
+    std::vector<std::string> seen;
+    host.OnView = [&](TFakeView& view) {
+        view.OnLabel = [&](TProgressLabel label, const std::string& text) {
+            if (label == TProgressLabel::Working && (seen.empty() || seen.back().rfind(text + "|", 0) != 0))
+                seen.push_back(text + "|" + host.Record->Labels[TProgressLabel::Output] + "|" +
+                               std::to_string(host.Record->StatusProgress));
+        };
+    };
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Working on file 1 of 3: a.mpg|Output file: a.avi|0",
+                                              "Working on file 2 of 3: b.mpg|Output file: b.avi|0",
+                                              "Working on file 3 of 3: c.mpg|Output file: c.avi|0"}));
+}
+
 TEST_F(BatchDriver, StopNowEndsTheEncoderAndLeavesTheFileFirst)
 {
     Options.UseDirectShow = true;
@@ -490,8 +512,9 @@ TEST_F(BatchDriver, TemporaryOutputGoesAndAnEarlierOutputStays)
         host.OnView = [&](TFakeView& view) {
             shown = &view;
             view.OnLabel = [&](TProgressLabel label, const std::string&) {
-                // The encoder made its temporary file before its first line.
-                if (label != TProgressLabel::Working || !runner.Active())
+                // The encoder made its temporary file before its first line
+                // (whose figures start with the elapsed time).
+                if (label != TProgressLabel::BatchElapsed || !runner.Active())
                     return;
                 partialSeen = fs::exists(PartialOutputName(OutputOf(src), runner.ProcessId()));
                 if (c.stopNow)
