@@ -1,6 +1,7 @@
 // The choice dialog, plain message boxes, the dialog test hook, the busy
 // cursor, the folder picker hook and the Qt main-thread dispatcher.
 
+#include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/Busy.h"
 #include "ui/common/MessageDialogs.h"
@@ -353,6 +354,58 @@ private slots:
         QCOMPARE(Q(path), QString("/chosen/folder"));
         QVERIFY(!BrowseForFolder(nullptr, path, "unanswered"));
         QCOMPARE(Q(path), QString("/chosen/folder"));
+    }
+
+    // Without a URL handler the desktop opens nothing; xdg-open and then gio
+    // are tried, and when none of them starts the user is told the path.
+    void openingFallsBackAndTellsWhenNothingOpens_data()
+    {
+        QTest::addColumn<bool>("desktopOpens");
+        QTest::addColumn<QStringList>("installed"); // the fallback programs that start
+        QTest::addColumn<QStringList>("tried");     // "program args" of every start tried
+        QTest::addColumn<bool>("told");
+        const QString path = QStringLiteral("/media/clips/a b.avi");
+        QTest::newRow("desktop handler") << true << QStringList{"xdg-open", "gio"} << QStringList{} << false;
+        QTest::newRow("xdg-open") << false << QStringList{"xdg-open", "gio"} << QStringList{"xdg-open " + path}
+                                  << false;
+        QTest::newRow("gio only") << false << QStringList{"gio"}
+                                  << QStringList{"xdg-open " + path, "gio open " + path} << false;
+        QTest::newRow("nothing") << false << QStringList{}
+                                 << QStringList{"xdg-open " + path, "gio open " + path} << true;
+    }
+    void openingFallsBackAndTellsWhenNothingOpens()
+    {
+        QFETCH(bool, desktopOpens);
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, tried);
+        QFETCH(bool, told);
+        const std::string path = "/media/clips/a b.avi";
+        QStringList started;
+        SetUrlOpener([&](const QUrl&) { return desktopOpens; });
+        SetProgramStarter([&](const QString& program, const QStringList& args) {
+            started << program + " " + args.join(' ');
+            return installed.contains(program);
+        });
+        const bool opened = OpenLocalPathOrTell(nullptr, path);
+        SetUrlOpener({});
+        SetProgramStarter({});
+        QCOMPARE(opened, !told);
+        QCOMPARE(started, tried);
+        QCOMPARE(DialogHook::Shown().size(), size_t(told ? 1 : 0));
+        if (told) {
+            QCOMPARE(Q(DialogHook::Last()->text), Q(FormatText(IDS_MESSAGEBOX_NothingOpens, {path})));
+            QVERIFY(DialogHook::Last()->text.find(path) != std::string::npos);
+            QCOMPARE(Q(DialogHook::Last()->title), Q(IDS_MESSAGEBOX_NothingOpensTitle));
+        }
+    }
+
+    void testModeNeverStartsADesktopProgram()
+    {
+        // The real start refuses in test mode, so a failing handler ends in the message.
+        SetUrlOpener([](const QUrl&) { return false; });
+        QVERIFY(!OpenLocalPathOrTell(nullptr, "/nowhere/x.avi"));
+        SetUrlOpener({});
+        QCOMPARE(DialogHook::Shown().size(), size_t(1));
     }
 
     void urlOpenerIsReplaceable()
