@@ -368,6 +368,11 @@ TEST_F(CliProgram, InfoPrintsEveryFactAsNameTabValue)
     EXPECT_CONTAINS(r.Out, "CompleteName\t" + clip + "\n");
     EXPECT_EQ(width[0], "160");
     EXPECT_NE(bitrate[0], "<None>") << "the video bitrate of a real video";
+    // Scripts get the raw figures, not the window's readable forms.
+    EXPECT_TRUE(std::all_of(bitrate[0].begin(), bitrate[0].end(), ::isdigit)) << bitrate[0];
+    EXPECT_EQ(r.Out.find("kbit/s"), std::string::npos);
+    EXPECT_EQ(r.Out.find(" kHz"), std::string::npos);
+    EXPECT_EQ(r.Out.find(" fps"), std::string::npos);
     EXPECT_EQ(width[1], "<None>") << "a sound file has no width";
 }
 
