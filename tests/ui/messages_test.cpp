@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -397,6 +398,58 @@ private slots:
             QVERIFY(DialogHook::Last()->text.find(path) != std::string::npos);
             QCOMPARE(Q(DialogHook::Last()->title), Q(IDS_MESSAGEBOX_NothingOpensTitle));
         }
+    }
+
+    // The real helpers: one that ends at once counts only with exit code 0
+    // ("gio open" without a handler exits 2); one still running after a
+    // short wait has opened the file. The helpers are scripts in the test's
+    // own folder, found through PATH.
+    void fallbackHelpersCountByTheirExitCode_data()
+    {
+        QTest::addColumn<QString>("xdgOpen"); // script bodies; "" for not installed
+        QTest::addColumn<QString>("gio");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("ran"); // the helpers that ran, in order
+        QTest::newRow("xdg-open opens") << "exit 0" << "exit 0" << true << "xdg-open ";
+        QTest::newRow("xdg-open fails, gio opens") << "exit 3" << "exit 0" << true << "xdg-open gio ";
+        QTest::newRow("gio has no handler") << "" << "exit 2" << false << "gio ";
+        QTest::newRow("neither installed") << "" << "" << false << "";
+        QTest::newRow("xdg-open waits for the viewer") << "/bin/sleep 2" << "exit 0" << true << "xdg-open ";
+    }
+    void fallbackHelpersCountByTheirExitCode()
+    {
+        QFETCH(QString, xdgOpen);
+        QFETCH(QString, gio);
+        QFETCH(bool, opened);
+        QFETCH(QString, ran);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString log = dir.filePath("ran");
+        auto script = [&](const QString& name, const QString& body) {
+            if (body.isEmpty())
+                return;
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(("#!/bin/sh\nprintf '%s ' " + name + " >> '" + log + "'\n" + body + "\n").toUtf8());
+            f.close();
+            f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        script("xdg-open", xdgOpen);
+        script("gio", gio);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir.path().toUtf8());
+        SetUrlOpener([](const QUrl&) { return false; });
+        DialogHook::SetTestMode(false);
+        const bool result = OpenLocalPath(dir.filePath("clip.avi").toStdString());
+        DialogHook::SetTestMode(true);
+        SetUrlOpener({});
+        qputenv("PATH", path);
+        QCOMPARE(result, opened);
+        QFile f(log);
+        QCOMPARE(f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString(), ran);
+        // A helper left running ends on its own and is reaped.
+        if (xdgOpen.contains("sleep"))
+            QTest::qWait(2500);
     }
 
     void testModeNeverStartsADesktopProgram()

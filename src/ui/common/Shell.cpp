@@ -7,6 +7,7 @@
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QProcess>
 #include <QStandardPaths>
@@ -26,7 +27,26 @@ bool StartProgram(const QString& program, const QStringList& arguments)
     if (DialogHook::TestMode())
         return false;
     const QString found = QStandardPaths::findExecutable(program);
-    return !found.isEmpty() && QProcess::startDetached(found, arguments);
+    if (found.isEmpty())
+        return false;
+    // "gio open" without a handler for the file starts, complains and exits 1:
+    // a helper that ends at once has failed unless it exits 0. One that is
+    // still running after a short wait (xdg-open may wait for the viewer it
+    // ran) has opened it; it is reaped when it ends.
+    auto* helper = new QProcess(QCoreApplication::instance());
+    helper->setProcessChannelMode(QProcess::ForwardedChannels);
+    helper->start(found, arguments);
+    if (!helper->waitForStarted(2000)) {
+        delete helper;
+        return false;
+    }
+    if (helper->waitForFinished(1500)) {
+        const bool ok = helper->exitStatus() == QProcess::NormalExit && helper->exitCode() == 0;
+        delete helper;
+        return ok;
+    }
+    QObject::connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    return true;
 }
 
 void RecordFileDialog(const std::string& title, const std::string& answer)
