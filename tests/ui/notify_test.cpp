@@ -347,6 +347,20 @@ private slots:
         QTest::qWait(200);
         QVERIFY(fake_.Calls.isEmpty());
         QVERIFY(!BatchEndBox());
+
+        // A click on the completion balloon opens the output folder, once per
+        // click however many balloons came before.
+        QStringList opened;
+        SetUrlOpener([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return true;
+        });
+        host.OutputFolder = [] { return std::string("/videos/out/"); };
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        emit tray.messageClicked();
+        SetUrlOpener({});
+        QCOMPARE(opened, QStringList{"/videos/out/"});
     }
 };
 
