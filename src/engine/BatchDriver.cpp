@@ -28,6 +28,7 @@
 #include "cmdline/OptionDetails.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/FolderProbe.h"
 #include "platform/PartialOutput.h"
 #include "platform/RegularFile.h"
 #include "platform/TextRules.h"
@@ -457,6 +458,26 @@ bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
     return true;
 }
 
+bool TBatchDriver::OutputFolderWritable(const std::string& outputFolderText)
+{
+    const std::string folder = TrimText(outputFolderText);
+    const int failure = ProbeWritableFolder(folder);
+    if (failure == 0)
+        return true;
+    std::string reason = std::strerror(failure);
+    switch (failure) {
+    case EROFS: reason = IDS_MESSAGE_ReasonReadOnly + " (" + reason + ")"; break;
+    case EACCES:
+    case EPERM: reason = IDS_MESSAGE_ReasonPermission + " (" + reason + ")"; break;
+    case ENOSPC: reason = IDS_MESSAGE_ReasonNoSpace + " (" + reason + ")"; break;
+    case EDQUOT: reason = IDS_MESSAGE_ReasonQuota + " (" + reason + ")"; break;
+    default: break;
+    }
+    prompter_.MessageBox(FormatText(IDS_MESSAGEBOX_OutputNotWritable, {qvtext::VisibleText(folder), reason}),
+                         IDS_MESSAGEBOX_OutputNotWritableTitle, TMsgIcon::Warning);
+    return false;
+}
+
 bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
 {
     std::error_code ec;
@@ -516,6 +537,13 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         }
     }
 
+    // A folder nothing can be written into would fail every file, each with
+    // the name of its hidden temporary output: refused before any question.
+    std::error_code folderEc;
+    const bool folderExisted = fs::is_directory(OutputFolder, folderEc);
+    if (folderExisted && !OutputFolderWritable(OutputFolder))
+        return false;
+
     const std::vector<TMsgButton> buttons = {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel,
                                              TMsgButton::YesToAll};
     const std::vector<std::string> captions = {IDS_MESSAGE_BUTTON_Yes, IDS_MESSAGE_BUTTON_No, IDS_Cancel,
@@ -545,6 +573,8 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
     }
 
     if (!OutputFolderReady(outputFolderText))
+        return false;
+    if (!folderExisted && !OutputFolderWritable(OutputFolder))
         return false;
     Options.LastOutputOpenDir = TrimText(outputFolderText);
     RunBatch();
@@ -903,6 +933,9 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     f.FileStartTime = MonotonicNow();
     f.CurrentFile = queue_.FullName(queueIndex);
     f.CurrentFileSize = SizeFromText(queue_.SizeText(queueIndex));
+    // The names the encoder will report; shown until it does.
+    f.ReportedInputFile = f.CurrentFile;
+    f.ReportedOutputFile = OutputNameOf(f.CurrentFile);
     Enter(index);
     startedFiles_.push_back(f.CurrentFile);
     job.Busy = true;
@@ -924,6 +957,18 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     } catch (const std::exception& e) {
         FileStartFailed(index, e.what());
         return false;
+    }
+    // One file at a time: the file's displays belong to it from its start,
+    // not to the file before (its output name, its 100 %).
+    if (jobs_.size() == 1 && progress_) {
+        const TOptions& o = Options;
+        progress_->SetStatusProgress(0);
+        progress_->SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + "0%");
+        progress_->SetLabel(TProgressLabel::StatusRemaining, FormatSpan(0));
+        progress_->SetLabel(TProgressLabel::Output,
+                            FormatText(IDS_LABEL_OutputFile, {FileNamePart(f.ReportedOutputFile)}));
+        progress_->SetLabel(TProgressLabel::Working, FormatText(IDS_ID_WORKING, {o.DoneCount + o.FailedCount + 1,
+                                                                                 o.FileCount, FileNamePart(f.CurrentFile)}));
     }
     ShowRunningFiles();
     return true;

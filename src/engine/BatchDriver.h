@@ -116,12 +116,15 @@ public:
 
     // The Convert command with the text of the output-folder box: the checks
     // (encoder present, list not empty, a format chosen, no output overwrites
-    // its source, existing outputs, output folder), then RunBatch. Returns
+    // its source, existing outputs, output folder, that folder writable), then RunBatch. Returns
     // false when a check stopped it.
     bool ConvertFiles(const std::string& outputFolderText);
     // Step 5 of the checks, also used to open the output folder: the folder
     // is named and exists (created after asking). False after its message.
     bool OutputFolderReady(const std::string& outputFolderText);
+    // Whether a file can be written into the (existing) folder, tried with a
+    // real file; false after a message with the system's reason.
+    bool OutputFolderWritable(const std::string& outputFolderText);
     // One whole batch; returns when it has ended and the progress view is gone.
     // Up to JobCount() files convert at once, each through a runner of its own.
     void RunBatch();

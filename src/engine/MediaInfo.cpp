@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <clocale>
+#include <cmath>
 #include <cstdlib>
 #include <cstddef>
 #include <cstdio>
@@ -280,4 +281,83 @@ std::string MediaReport(const std::string& path)
 bool MediaFileDescribed(const TFileItem& item)
 {
     return item.CompleteName != IDS_None && item.FileSize != IDS_None && item.FormatName != IDS_None;
+}
+
+namespace {
+
+// The plain decimal number Text holds (digits, at most one point); false for
+// anything else ("", "<None>", "128000 / 96000", "-1", "1e3").
+bool PlainNumber(const std::string& text, double& value)
+{
+    bool digit = false, point = false;
+    for (char c : text) {
+        if (std::isdigit(static_cast<unsigned char>(c)))
+            digit = true;
+        else if (c == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    if (!digit)
+        return false;
+    value = std::strtod(text.c_str(), nullptr);
+    return true;
+}
+
+// Value with at most Decimals decimals, trailing zeros (and point) dropped;
+// always with a point, whatever the locale.
+std::string Decimal(double value, int decimals)
+{
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals, value);
+    std::string text = buffer;
+    for (char& c : text)
+        if (c == ',')
+            c = '.';
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0')
+            text.pop_back();
+        if (text.back() == '.')
+            text.pop_back();
+    }
+    return text;
+}
+
+std::string ReadableAspectRatio(double ratio)
+{
+    struct TRatio {
+        const char* Name;
+        double Value;
+    };
+    static const TRatio common[] = {{"1:1", 1.0},         {"5:4", 5.0 / 4},    {"4:3", 4.0 / 3},
+                                    {"3:2", 3.0 / 2},     {"16:10", 16.0 / 10}, {"16:9", 16.0 / 9},
+                                    {"21:9", 64.0 / 27}};
+    // The library gives three decimals: 1.778 is 16:9, 1.333 is 4:3.
+    for (const TRatio& r : common)
+        if (std::abs(ratio - r.Value) < 0.0015)
+            return r.Name;
+    return Decimal(ratio, 3) + ":1";
+}
+
+} // namespace
+
+std::string ReadableFactValue(std::string TFileItem::*field, const std::string& raw)
+{
+    double value = 0;
+    if (!PlainNumber(raw, value))
+        return raw;
+    if (field == &TFileItem::VideoBitrate || field == &TFileItem::AudioBitrate) {
+        if (value >= 10e6)
+            return Decimal(value / 1e6, 1) + " Mbit/s";
+        if (value >= 1000)
+            return Decimal(std::round(value / 1000), 0) + " kbit/s";
+        return Decimal(value, 0) + " bit/s";
+    }
+    if (field == &TFileItem::SamplingRate)
+        return value >= 1000 ? Decimal(value / 1000, 3) + " kHz" : Decimal(value, 0) + " Hz";
+    if (field == &TFileItem::FrameRate)
+        return Decimal(value, 3) + " fps";
+    if (field == &TFileItem::AspectRatio && value > 0)
+        return ReadableAspectRatio(value);
+    return raw;
 }

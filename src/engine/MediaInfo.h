@@ -100,3 +100,11 @@ std::string MediaReport(const std::string& path);
 // names any file it can open, even one that is no media file at all, so the
 // format is what tells a damaged or foreign file apart.
 bool MediaFileDescribed(const TFileItem& item);
+
+// A fact as the window shows it, from the library's raw value: bitrates in
+// kbit/s ("636 kbit/s"; from 10 Mbit/s on in Mbit/s), sampling rates in kHz
+// ("44.1 kHz"), frame rates in fps ("23.976 fps", "25 fps"), aspect ratios as
+// a common ratio where one matches ("16:9") and as "1.85:1" otherwise. Other
+// facts, "<None>" and values that are no plain number stay as they are.
+// quorvex-cli --info prints the raw values.
+std::string ReadableFactValue(std::string TFileItem::*field, const std::string& raw);

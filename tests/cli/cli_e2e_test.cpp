@@ -4,9 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <iostream>
 #include <optional>
 
 #include "app/Settings.h"
@@ -14,6 +16,9 @@
 #include "engine/Redirect.h"
 #include "lang/MultiLanguages.h"
 #include "support/EndToEnd.h"
+#include "support/SmallDisk.h"
+
+#include <sys/stat.h>
 
 using namespace qvtest;
 namespace fs = std::filesystem;
@@ -225,6 +230,44 @@ TEST_F(CliProgram, ExistingOutputsAreOverwrittenOnlyWithYes)
     EXPECT_NE(ReadFile(out + "clip.avi"), "older output");
 }
 
+// An output folder nothing can be written into is refused before any file
+// starts, with the system's reason instead of a hidden temporary name.
+TEST_F(CliProgram, UnwritableOutputFolderIsRefusedWithTheReason)
+{
+    const std::string source = Source("tiny.avi", "clip.avi");
+    const std::string locked = tmp.dir() + "locked", readOnly = tmp.dir() + "read-only";
+    fs::create_directories(locked);
+    chmod(locked.c_str(), 0555);
+    TSmallDisk disk(readOnly, "1m", /*readOnly=*/true);
+    const struct {
+        const char* name;
+        std::string folder;
+        std::string skipWhy; // why the row cannot be tried here, "" when it can
+        const char* reason;
+    } cases[] = {
+        {"no permission", locked, access(locked.c_str(), W_OK) == 0 ? "root writes anyway" : "",
+         "you have no permission to write there (Permission denied)"},
+        {"read-only file system", readOnly, disk.Mounted() ? "" : disk.Why(),
+         "it is on a read-only file system (Read-only file system)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.skipWhy.empty()) {
+            std::cout << "[  SKIPPED ] " << c.name << ": " << c.skipWhy << "\n";
+            continue;
+        }
+        std::vector<std::string> args = {"-f", "avi", "-p", "test tiny", "-o", c.folder, source};
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "Nothing can be written into the output folder \"" + c.folder + "\": " + c.reason);
+        EXPECT_EQ(r.Err.find("qvpart"), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out.find("Converted"), std::string::npos) << r.Out;
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_TRUE(fs::is_empty(c.folder));
+    }
+    chmod(locked.c_str(), 0755);
+}
+
 TEST_F(CliProgram, RefusesWithoutAFormatOrProfile)
 {
     struct {
@@ -356,6 +399,11 @@ TEST_F(CliProgram, InfoPrintsEveryFactAsNameTabValue)
     EXPECT_CONTAINS(r.Out, "CompleteName\t" + clip + "\n");
     EXPECT_EQ(width[0], "160");
     EXPECT_NE(bitrate[0], "<None>") << "the video bitrate of a real video";
+    // Scripts get the raw figures, not the window's readable forms.
+    EXPECT_TRUE(std::all_of(bitrate[0].begin(), bitrate[0].end(), ::isdigit)) << bitrate[0];
+    EXPECT_EQ(r.Out.find("kbit/s"), std::string::npos);
+    EXPECT_EQ(r.Out.find(" kHz"), std::string::npos);
+    EXPECT_EQ(r.Out.find(" fps"), std::string::npos);
     EXPECT_EQ(width[1], "<None>") << "a sound file has no width";
 }
 

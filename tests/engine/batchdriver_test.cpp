@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +16,7 @@
 #include "platform/PartialOutput.h"
 #include "profiles/profiles.h"
 #include "support/SpecialFiles.h"
+#include "support/SmallDisk.h"
 #include "support/TempDir.h"
 
 using namespace qvtest;
@@ -232,6 +235,58 @@ TEST_F(BatchDriver, OutputFolderReady)
                   tmp.file("a-file") + "\" is a file, not a folder");
 }
 
+// A folder nothing can be written into is refused before any question or
+// encoder, with the system's reason; access() would say yes to root on a
+// read-only file system, so the check writes a file.
+TEST_F(BatchDriver, UnwritableOutputFolderIsRefusedBeforeTheBatch)
+{
+    const std::string locked = tmp.dir() + "locked/", readOnly = tmp.dir() + "ro/", full = tmp.dir() + "full/";
+    fs::create_directories(locked);
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+    TSmallDisk roDisk(readOnly, "1m", /*readOnly=*/true);
+    TSmallDisk fullDisk(full, "256k");
+    if (fullDisk.Mounted()) {
+        std::ofstream filler(full + "filler", std::ios::binary);
+        const std::string block(64 * 1024, 'x');
+        for (int i = 0; i < 8 && filler.write(block.data(), block.size()) && filler.flush(); ++i) {
+        }
+    }
+    const struct {
+        const char* name;
+        std::string folder;
+        std::string skipWhy;
+        std::string reason;
+    } cases[] = {
+        {"no permission", locked, access(locked.c_str(), W_OK) == 0 ? "root writes anyway" : "",
+         IDS_MESSAGE_ReasonPermission + " (Permission denied)"},
+        {"read-only", readOnly, roDisk.Mounted() ? "" : roDisk.Why(),
+         IDS_MESSAGE_ReasonReadOnly + " (Read-only file system)"},
+        {"disk full", full, fullDisk.Mounted() ? "" : fullDisk.Why(),
+         IDS_MESSAGE_ReasonNoSpace + " (No space left on device)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (!c.skipWhy.empty()) {
+            std::cout << "[  SKIPPED ] " << c.name << ": " << c.skipWhy << "\n";
+            continue;
+        }
+        queue.Entries.clear();
+        const std::string source = Source("a.mpg");
+        prompter.Messages.clear();
+        EXPECT_FALSE(driver.ConvertFiles(" " + c.folder));
+        ASSERT_EQ(prompter.Messages.size(), 1u);
+        EXPECT_EQ(prompter.Messages.back().Text, FormatText(IDS_MESSAGEBOX_OutputNotWritable, {c.folder, c.reason}));
+        EXPECT_EQ(prompter.Messages.back().Caption, IDS_MESSAGEBOX_OutputNotWritableTitle);
+        EXPECT_EQ(host.ViewsCreated, 0);
+        EXPECT_TRUE(fs::exists(source));
+        EXPECT_FALSE(fs::exists(c.folder + "a.avi"));
+        // The probe leaves nothing behind.
+        for (const auto& entry : fs::directory_iterator(c.folder))
+            EXPECT_EQ(entry.path().filename(), "filler");
+    }
+    fs::permissions(locked, fs::perms::owner_all);
+}
+
 TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
 {
     const std::string a = Source("a.mpg"), b = Source("b.mpg", "fail"), c = Source("c.mpg");
@@ -341,6 +396,28 @@ TEST_F(BatchDriver, StopWhenDoneEndsAfterTheCurrentFile)
     EXPECT_EQ(host.Balloons.size(), 1u);
 }
 
+// One file at a time: when a file starts, the window names it, its output
+// and a bar at 0, not the output and the 100 % of the file before.
+TEST_F(BatchDriver, EachFileShowsItsOwnOutputAndBarFromItsStart)
+{
+    Source("a.mpg");
+    Source("b.mpg", "fail");
+    Source("c.mpg");
+    // At each "Working" line naming another file: that line | the output line | the bar.
+    std::vector<std::string> seen;
+    host.OnView = [&](TFakeView& view) {
+        view.OnLabel = [&](TProgressLabel label, const std::string& text) {
+            if (label == TProgressLabel::Working && (seen.empty() || seen.back().rfind(text + "|", 0) != 0))
+                seen.push_back(text + "|" + host.Record->Labels[TProgressLabel::Output] + "|" +
+                               std::to_string(host.Record->StatusProgress));
+        };
+    };
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Working on file 1 of 3: a.mpg|Output file: a.avi|0",
+                                              "Working on file 2 of 3: b.mpg|Output file: b.avi|0",
+                                              "Working on file 3 of 3: c.mpg|Output file: c.avi|0"}));
+}
+
 TEST_F(BatchDriver, StopNowEndsTheEncoderAndLeavesTheFileFirst)
 {
     Options.UseDirectShow = true;
@@ -432,8 +509,9 @@ TEST_F(BatchDriver, TemporaryOutputGoesAndAnEarlierOutputStays)
         host.OnView = [&](TFakeView& view) {
             shown = &view;
             view.OnLabel = [&](TProgressLabel label, const std::string&) {
-                // The encoder made its temporary file before its first line.
-                if (label != TProgressLabel::Working || !runner.Active())
+                // The encoder made its temporary file before its first line
+                // (whose figures start with the elapsed time).
+                if (label != TProgressLabel::BatchElapsed || !runner.Active())
                     return;
                 partialSeen = fs::exists(PartialOutputName(OutputOf(src), runner.ProcessId()));
                 if (c.stopNow)

@@ -214,4 +214,49 @@ TEST(MediaInfoLibraryMissing, EveryFactReadsNoneAndTheReportIsEmpty)
     EXPECT_EQ(missing.Report(tmp.file("x.avi")), "");
 }
 
+// The window's forms of the raw facts; anything that is no plain number
+// stays as the library gave it.
+TEST(ReadableFactValue, UnitsAndCommonRatios)
+{
+    const struct {
+        std::string TFileItem::*field;
+        const char* raw;
+        const char* shown;
+    } cases[] = {
+        {&TFileItem::VideoBitrate, "636000", "636 kbit/s"},
+        {&TFileItem::VideoBitrate, "635500", "636 kbit/s"},
+        {&TFileItem::VideoBitrate, "15000000", "15 Mbit/s"},
+        {&TFileItem::VideoBitrate, "12345678", "12.3 Mbit/s"},
+        {&TFileItem::AudioBitrate, "128000", "128 kbit/s"},
+        {&TFileItem::AudioBitrate, "1411200", "1411 kbit/s"},
+        {&TFileItem::AudioBitrate, "800", "800 bit/s"},
+        {&TFileItem::AudioBitrate, "128000 / 96000", "128000 / 96000"},
+        {&TFileItem::SamplingRate, "44100", "44.1 kHz"},
+        {&TFileItem::SamplingRate, "48000", "48 kHz"},
+        {&TFileItem::SamplingRate, "22050", "22.05 kHz"},
+        {&TFileItem::SamplingRate, "8000", "8 kHz"},
+        {&TFileItem::SamplingRate, "500", "500 Hz"},
+        {&TFileItem::FrameRate, "23.976", "23.976 fps"},
+        {&TFileItem::FrameRate, "25.000", "25 fps"},
+        {&TFileItem::FrameRate, "29.970", "29.97 fps"},
+        {&TFileItem::AspectRatio, "1.778", "16:9"},
+        {&TFileItem::AspectRatio, "1.333", "4:3"},
+        {&TFileItem::AspectRatio, "1.000", "1:1"},
+        {&TFileItem::AspectRatio, "1.600", "16:10"},
+        {&TFileItem::AspectRatio, "2.370", "21:9"},
+        {&TFileItem::AspectRatio, "1.850", "1.85:1"},
+        {&TFileItem::AspectRatio, "1.818", "1.818:1"},
+        {&TFileItem::AspectRatio, "0", "0"},
+        {&TFileItem::Width, "160", "160"},
+        {&TFileItem::Channels, "2", "2"},
+        {&TFileItem::PlayTime, "00:00:01.000", "00:00:01.000"},
+        {&TFileItem::VideoBitrate, "<None>", "<None>"},
+        {&TFileItem::FrameRate, "", ""},
+        {&TFileItem::FrameRate, "-25", "-25"},
+        {&TFileItem::FrameRate, "1.2.3", "1.2.3"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadableFactValue(c.field, c.raw), c.shown) << c.raw;
+}
+
 } // namespace

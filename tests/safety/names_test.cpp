@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/EndToEnd.h"
+#include "support/SmallDisk.h"
 
 using namespace qvtest;
 namespace fs = std::filesystem;
@@ -63,41 +64,6 @@ bool HasRawControl(const std::string& text)
             return true;
     return false;
 }
-
-// A tmpfs of a given size, mounted for the test's life when the test may
-// (root); unmounted in every case.
-class TSmallDisk {
-public:
-    TSmallDisk(const std::string& where, const std::string& size) : path_(where)
-    {
-        fs::create_directories(where);
-        if (geteuid() != 0) {
-            why_ = "mounting a small disk needs root";
-            return;
-        }
-        const std::string options = "size=" + size;
-        if (mount("tmpfs", where.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
-            why_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
-            return;
-        }
-        mounted_ = true;
-    }
-    ~TSmallDisk()
-    {
-        if (mounted_)
-            umount2(path_.c_str(), MNT_DETACH);
-    }
-    TSmallDisk(const TSmallDisk&) = delete;
-    TSmallDisk& operator=(const TSmallDisk&) = delete;
-
-    bool Mounted() const { return mounted_; }
-    const std::string& Why() const { return why_; }
-
-private:
-    std::string path_;
-    bool mounted_ = false;
-    std::string why_;
-};
 
 class Names : public ProgramFolderTest {
 protected:
@@ -273,6 +239,16 @@ TEST_F(Names, AFullDiskIsNamedAsTheCause)
         }
         const std::string source = Source("long.avi", "long.avi");
         const RunResult r = Run(Convert({source}, full));
+        if (fullBefore) {
+            // A disk full before the batch is found before any file starts.
+            EXPECT_EQ(r.Code, 2) << r.Out << r.Err;
+            EXPECT_CONTAINS(r.Err, "its disk is full (No space left on device)");
+            EXPECT_EQ(r.Err.find("Failed"), std::string::npos) << r.Err;
+            EXPECT_EQ(r.Err.find("qvpart"), std::string::npos) << r.Err;
+            EXPECT_TRUE(fs::exists(source));
+            EXPECT_FALSE(fs::exists(full + "long.avi"));
+            continue;
+        }
         EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
         EXPECT_CONTAINS(r.Err, "Failed: " + source);
         const std::string report = r.Err.substr(r.Err.find("Failed: "));

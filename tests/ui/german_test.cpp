@@ -170,12 +170,18 @@ private slots:
 
     void progressWindowIsGerman()
     {
+        TfrmProgress::SetTrayAvailableOverride(true);
         TfrmProgress form;
         QCOMPARE(form.windowTitle(), QString("Umwandlung läuft..."));
         QCOMPARE(qvtest::Child<QCheckBox>(form, "chkDelSource")->text(),
                  QString("Quelldatei nach dem Umwandeln löschen"));
         QCOMPARE(qvtest::Child<QPushButton>(form, "btnCancel")->text().remove('&'), QString("Abbrechen"));
         QCOMPARE(qvtest::Child<QPushButton>(form, "btnTray")->text().remove('&'), QString("In den Infobereich"));
+        // Without a notification area the button minimises, and says so.
+        TfrmProgress::SetTrayAvailableOverride(false);
+        TfrmProgress plain;
+        QCOMPARE(qvtest::Child<QPushButton>(plain, "btnTray")->text().remove('&'), QString("Minimieren"));
+        TfrmProgress::SetTrayAvailableOverride(std::nullopt);
     }
 
     // Deleting a profile asks a Yes/No question; answered No, nothing is deleted.

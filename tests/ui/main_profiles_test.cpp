@@ -17,6 +17,8 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <functional>
+
 class MainProfilesTest : public QObject {
     Q_OBJECT
 
@@ -323,6 +325,33 @@ private slots:
         QCOMPARE(DialogHook::Shown().size(), size_t(1));
         QCOMPARE(DialogHook::Last()->text, std::string("This is the last profile, can not be deleted!"));
         QVERIFY(fs::exists(Avi() + "a.avo"));
+    }
+
+    // Profiles that another program (quorvex-cli, a file manager) adds,
+    // renames or deletes while the window is open reach its list without a
+    // restart; the selected profile stays selected while it exists.
+    void profilesChangedOnDiskAppearWhileTheWindowIsOpen()
+    {
+        auto frm = Window();
+        Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
+        QCOMPARE(Current(*frm), QString("b"));
+        const struct {
+            const char* step;
+            std::function<void()> change;
+            QStringList names;
+            QString current;
+        } steps[] = {
+            {"added", [&] { qvtest::WriteFile(Avi() + "0 first.avo", "[General]\nDescription=new\n"); },
+             {"0 first", "a", "b"}, "b"},
+            {"another renamed", [&] { fs::rename(Avi() + "a.avo", Avi() + "c.avo"); }, {"0 first", "b", "c"}, "b"},
+            {"selected deleted", [&] { fs::remove(Avi() + "b.avo"); }, {"0 first", "c"}, "0 first"},
+        };
+        for (const auto& s : steps) {
+            s.change();
+            QTRY_COMPARE_WITH_TIMEOUT(Names(*frm), s.names, 5000);
+            QVERIFY2(Current(*frm) == s.current, s.step);
+            QCOMPARE(QString::fromStdString(ProfileLists[0].Text()), s.current);
+        }
     }
 
     // A profile name is one name whatever its letter case: adding "A" asks

@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include "ui/common/ModalForm.h"
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QTreeWidget>
@@ -485,6 +486,11 @@ private slots:
         QTRY_COMPARE(name->text(), QString::fromStdString(five_[0]));
         QVERIFY(panel->isVisibleTo(frm.get()));
         QVERIFY(codec->text() != QString("<None>"));
+        // Rates with their units, as people read them.
+        const QString rate = Child<QLabel>(frm.get(), "lblFrameRateValue")->text();
+        QVERIFY2(QRegularExpression("^[0-9.]+ fps$").match(rate).hasMatch(), qPrintable(rate));
+        const QString bitrate = Child<QLabel>(frm.get(), "lblVideoBitrateValue")->text();
+        QVERIFY2(QRegularExpression("^[0-9.]+ (k|M)?bit/s$").match(bitrate).hasMatch(), qPrintable(bitrate));
 
         // Two selected: the first one's facts.
         Select(*frm, {0, 1});
@@ -494,7 +500,8 @@ private slots:
         Select(*frm, {1});
         QTRY_COMPARE(codec->text(), QString("<None>"));
         QCOMPARE(Child<QLabel>(frm.get(), "lblWidthValue")->text(), QString("<None>"));
-        QVERIFY(Child<QLabel>(frm.get(), "lblSamplingRateValue")->text() != QString("<None>"));
+        const QString sampling = Child<QLabel>(frm.get(), "lblSamplingRateValue")->text();
+        QVERIFY2(QRegularExpression("^[0-9.]+ kHz$").match(sampling).hasMatch(), qPrintable(sampling));
 
         // No selection: every value reads "<None>", the panel stays.
         Select(*frm, {});

@@ -1,6 +1,7 @@
 // The choice dialog, plain message boxes, the dialog test hook, the busy
 // cursor, the folder picker hook and the Qt main-thread dispatcher.
 
+#include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/Busy.h"
 #include "ui/common/MessageDialogs.h"
@@ -11,6 +12,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QtTest>
@@ -353,6 +355,110 @@ private slots:
         QCOMPARE(Q(path), QString("/chosen/folder"));
         QVERIFY(!BrowseForFolder(nullptr, path, "unanswered"));
         QCOMPARE(Q(path), QString("/chosen/folder"));
+    }
+
+    // Without a URL handler the desktop opens nothing; xdg-open and then gio
+    // are tried, and when none of them starts the user is told the path.
+    void openingFallsBackAndTellsWhenNothingOpens_data()
+    {
+        QTest::addColumn<bool>("desktopOpens");
+        QTest::addColumn<QStringList>("installed"); // the fallback programs that start
+        QTest::addColumn<QStringList>("tried");     // "program args" of every start tried
+        QTest::addColumn<bool>("told");
+        const QString path = QStringLiteral("/media/clips/a b.avi");
+        QTest::newRow("desktop handler") << true << QStringList{"xdg-open", "gio"} << QStringList{} << false;
+        QTest::newRow("xdg-open") << false << QStringList{"xdg-open", "gio"} << QStringList{"xdg-open " + path}
+                                  << false;
+        QTest::newRow("gio only") << false << QStringList{"gio"}
+                                  << QStringList{"xdg-open " + path, "gio open " + path} << false;
+        QTest::newRow("nothing") << false << QStringList{}
+                                 << QStringList{"xdg-open " + path, "gio open " + path} << true;
+    }
+    void openingFallsBackAndTellsWhenNothingOpens()
+    {
+        QFETCH(bool, desktopOpens);
+        QFETCH(QStringList, installed);
+        QFETCH(QStringList, tried);
+        QFETCH(bool, told);
+        const std::string path = "/media/clips/a b.avi";
+        QStringList started;
+        SetUrlOpener([&](const QUrl&) { return desktopOpens; });
+        SetProgramStarter([&](const QString& program, const QStringList& args) {
+            started << program + " " + args.join(' ');
+            return installed.contains(program);
+        });
+        const bool opened = OpenLocalPathOrTell(nullptr, path);
+        SetUrlOpener({});
+        SetProgramStarter({});
+        QCOMPARE(opened, !told);
+        QCOMPARE(started, tried);
+        QCOMPARE(DialogHook::Shown().size(), size_t(told ? 1 : 0));
+        if (told) {
+            QCOMPARE(Q(DialogHook::Last()->text), Q(FormatText(IDS_MESSAGEBOX_NothingOpens, {path})));
+            QVERIFY(DialogHook::Last()->text.find(path) != std::string::npos);
+            QCOMPARE(Q(DialogHook::Last()->title), Q(IDS_MESSAGEBOX_NothingOpensTitle));
+        }
+    }
+
+    // The real helpers: one that ends at once counts only with exit code 0
+    // ("gio open" without a handler exits 2); one still running after a
+    // short wait has opened the file. The helpers are scripts in the test's
+    // own folder, found through PATH.
+    void fallbackHelpersCountByTheirExitCode_data()
+    {
+        QTest::addColumn<QString>("xdgOpen"); // script bodies; "" for not installed
+        QTest::addColumn<QString>("gio");
+        QTest::addColumn<bool>("opened");
+        QTest::addColumn<QString>("ran"); // the helpers that ran, in order
+        QTest::newRow("xdg-open opens") << "exit 0" << "exit 0" << true << "xdg-open ";
+        QTest::newRow("xdg-open fails, gio opens") << "exit 3" << "exit 0" << true << "xdg-open gio ";
+        QTest::newRow("gio has no handler") << "" << "exit 2" << false << "gio ";
+        QTest::newRow("neither installed") << "" << "" << false << "";
+        QTest::newRow("xdg-open waits for the viewer") << "/bin/sleep 2" << "exit 0" << true << "xdg-open ";
+    }
+    void fallbackHelpersCountByTheirExitCode()
+    {
+        QFETCH(QString, xdgOpen);
+        QFETCH(QString, gio);
+        QFETCH(bool, opened);
+        QFETCH(QString, ran);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString log = dir.filePath("ran");
+        auto script = [&](const QString& name, const QString& body) {
+            if (body.isEmpty())
+                return;
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(("#!/bin/sh\nprintf '%s ' " + name + " >> '" + log + "'\n" + body + "\n").toUtf8());
+            f.close();
+            f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        };
+        script("xdg-open", xdgOpen);
+        script("gio", gio);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir.path().toUtf8());
+        SetUrlOpener([](const QUrl&) { return false; });
+        DialogHook::SetTestMode(false);
+        const bool result = OpenLocalPath(dir.filePath("clip.avi").toStdString());
+        DialogHook::SetTestMode(true);
+        SetUrlOpener({});
+        qputenv("PATH", path);
+        QCOMPARE(result, opened);
+        QFile f(log);
+        QCOMPARE(f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString(), ran);
+        // A helper left running ends on its own and is reaped.
+        if (xdgOpen.contains("sleep"))
+            QTest::qWait(2500);
+    }
+
+    void testModeNeverStartsADesktopProgram()
+    {
+        // The real start refuses in test mode, so a failing handler ends in the message.
+        SetUrlOpener([](const QUrl&) { return false; });
+        QVERIFY(!OpenLocalPathOrTell(nullptr, "/nowhere/x.avi"));
+        SetUrlOpener({});
+        QCOMPARE(DialogHook::Shown().size(), size_t(1));
     }
 
     void urlOpenerIsReplaceable()

@@ -9,6 +9,8 @@
 #include "ui/common/DesktopNotifier.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/ModalForm.h"
+#include "ui/common/QtText.h"
+#include "ui/common/Shell.h"
 #include "ui/dialogs/BatchHost.h"
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/ShutdownWnd.h"
@@ -19,6 +21,7 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QPointer>
 #include <QProcess>
 #include <QSystemTrayIcon>
@@ -48,6 +51,7 @@ public:
     TMode Mode = TMode::Answer;
     struct TCall {
         QString App, Icon, Summary, Body;
+        QStringList Actions;
         int Urgency = -1;
         int Timeout = 0;
     };
@@ -58,8 +62,7 @@ public slots:
                 const QStringList& actions, const QVariantMap& hints, int timeout)
     {
         Q_UNUSED(replaces);
-        Q_UNUSED(actions);
-        Calls.append({app, icon, summary, body, hints.value(QStringLiteral("urgency"), -1).toInt(), timeout});
+        Calls.append({app, icon, summary, body, actions, hints.value(QStringLiteral("urgency"), -1).toInt(), timeout});
         if (Mode == TMode::ErrorReply)
             sendErrorReply(QDBusError::Failed, QStringLiteral("refused"));
         else if (Mode == TMode::Silent)
@@ -222,6 +225,67 @@ private slots:
         QVERIFY(!BatchEndBox());
     }
 
+    // The completion notice offers to open the output folder: an action of
+    // the notification, or a button of the box when no service shows it.
+    void completionNoticeOffersToOpenTheFolder()
+    {
+        TfrmProgress::SetTrayAvailableOverride(false);
+        QStringList opened;
+        SetUrlOpener([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return true;
+        });
+        QWidget owner;
+        owner.show();
+        QSystemTrayIcon tray;
+        TGuiBatchHost host(&owner, &tray);
+        host.SetNotificationBus(Client());
+        host.OutputFolder = [] { return std::string("/videos/out put/"); };
+
+        // A service with actions: the button is offered, and choosing it opens the folder.
+        SetServicePresent(true);
+        QSignalSpy delivered(&host.Notifier(), &TDesktopNotifier::Delivered);
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        QTRY_COMPARE(delivered.size(), 1);
+        QCOMPARE(fake_.Calls.front().Actions, (QStringList{"open-folder", Q(IDS_MESSAGEBOX_OpenFolder)}));
+        const uint id = delivered.front().front().toUInt();
+        auto invoke = [&](uint which, const QString& key) {
+            QDBusMessage signal = QDBusMessage::createSignal(QStringLiteral("/org/freedesktop/Notifications"),
+                                                             ServiceName, QStringLiteral("ActionInvoked"));
+            signal << which << key;
+            QVERIFY(Service().send(signal));
+        };
+        invoke(id + 100, "open-folder"); // another program's message
+        invoke(id, "default");           // a click on the message itself
+        QTest::qWait(200);
+        QVERIFY(opened.isEmpty());
+        invoke(id, "open-folder");
+        QTRY_COMPARE(opened, QStringList{"/videos/out put/"});
+        invoke(id, "open-folder"); // one choice per message
+        QTest::qWait(200);
+        QCOMPARE(opened.size(), 1);
+
+        // No service: the box has the button.
+        opened.clear();
+        SetServicePresent(false);
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        QTRY_VERIFY(BatchEndBox());
+        auto* button = BatchEndBox()->findChild<QPushButton*>(QStringLiteral("btnOpenFolder"));
+        QVERIFY(button);
+        QCOMPARE(button->text(), Q(IDS_MESSAGEBOX_OpenFolder));
+        button->click();
+        QCOMPARE(opened, QStringList{"/videos/out put/"});
+        QTRY_VERIFY(!BatchEndBox());
+
+        // Without a folder (no batch yet) nothing is offered.
+        host.OutputFolder = nullptr;
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        QTRY_VERIFY(BatchEndBox());
+        QVERIFY(!BatchEndBox()->findChild<QPushButton*>(QStringLiteral("btnOpenFolder")));
+        SetUrlOpener({});
+        SetServicePresent(true);
+    }
+
     void withoutServiceABoxAppearsAndTheCountdownStillRuns()
     {
         SetServicePresent(false);
@@ -283,6 +347,20 @@ private slots:
         QTest::qWait(200);
         QVERIFY(fake_.Calls.isEmpty());
         QVERIFY(!BatchEndBox());
+
+        // A click on the completion balloon opens the output folder, once per
+        // click however many balloons came before.
+        QStringList opened;
+        SetUrlOpener([&](const QUrl& url) {
+            opened << url.toLocalFile();
+            return true;
+        });
+        host.OutputFolder = [] { return std::string("/videos/out/"); };
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        host.ShowTrayBalloon("Quorvex Information", IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
+        emit tray.messageClicked();
+        SetUrlOpener({});
+        QCOMPARE(opened, QStringList{"/videos/out/"});
     }
 };
 

@@ -341,6 +341,7 @@ private slots:
         mainWindow.show();
         TfrmProgress form(&mainWindow);
         form.show();
+        QCOMPARE(Child<QPushButton>(form, "btnTray")->text(), Q(IDS_CONVERTING_BUTTON_Minimise));
         QTest::mouseClick(Child<QPushButton>(form, "btnTray"), Qt::LeftButton);
         QVERIFY(!form.InTray());
         QVERIFY(form.isVisible());

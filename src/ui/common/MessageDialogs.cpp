@@ -234,6 +234,8 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
     box.setWindowTitle(Q(caption));
     box.setText(DisplayText(text));
     box.setTextFormat(Qt::PlainText);
+    // Paths and reasons in a message can be copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     switch (icon) {
     case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
     case TMsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
@@ -293,8 +295,8 @@ void ShowNoticeWindow(QWidget* parent, const std::string& text, const std::strin
     ShowNonModalBox(parent, "dlgNotice", caption, text, TMsgIcon::Information);
 }
 
-void ShowNonModalBox(QWidget* parent, const char* name, const std::string& title, const std::string& text,
-                     TMsgIcon icon)
+QMessageBox* ShowNonModalBox(QWidget* parent, const char* name, const std::string& title, const std::string& text,
+                             TMsgIcon icon)
 {
     auto* box = new QMessageBox(parent);
     box->setObjectName(QString::fromLatin1(name));
@@ -308,6 +310,7 @@ void ShowNonModalBox(QWidget* parent, const char* name, const std::string& title
                                            : QMessageBox::Information);
     box->setStandardButtons(QMessageBox::Ok);
     box->show();
+    return box;
 }
 
 namespace DialogHook {

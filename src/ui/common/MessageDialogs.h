@@ -12,6 +12,7 @@
 #include <vector>
 
 class QLabel;
+class QMessageBox;
 class QPushButton;
 
 // Results, buttons and icons are the prompter's (TModalResult, TMsgButton,
@@ -71,8 +72,8 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
 // (result mrNone); in test mode it is recorded and not shown.
 void ShowNoticeWindow(QWidget* parent, const std::string& text, const std::string& caption);
 // Shows a message box over Parent, named Name, that does not wait and goes
-// away when closed; nothing is recorded.
-void ShowNonModalBox(QWidget* parent, const char* name, const std::string& title, const std::string& text,
+// away when closed; nothing is recorded. Returns the box (deleted on close).
+QMessageBox* ShowNonModalBox(QWidget* parent, const char* name, const std::string& title, const std::string& text,
                      TMsgIcon icon);
 
 // ---- Test hook ----

@@ -1,16 +1,53 @@
 #include "ui/common/Shell.h"
 
+#include "app/VisibleText.h"
+#include "lang/Format.h"
+#include "lang/MultiLanguages.h"
 #include "ui/common/Links.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
 
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFileDialog>
 #include <QFileInfo>
 
 namespace {
 
 std::function<bool(const QUrl&)> gUrlOpener;
+std::function<bool(const QString&, const QStringList&)> gProgramStarter;
+
+bool StartProgram(const QString& program, const QStringList& arguments)
+{
+    if (gProgramStarter)
+        return gProgramStarter(program, arguments);
+    // Tests never launch anything on the desktop.
+    if (DialogHook::TestMode())
+        return false;
+    const QString found = QStandardPaths::findExecutable(program);
+    if (found.isEmpty())
+        return false;
+    // "gio open" without a handler for the file starts, complains and exits 1:
+    // a helper that ends at once has failed unless it exits 0. One that is
+    // still running after a short wait (xdg-open may wait for the viewer it
+    // ran) has opened it; it is reaped when it ends.
+    auto* helper = new QProcess(QCoreApplication::instance());
+    helper->setProcessChannelMode(QProcess::ForwardedChannels);
+    helper->start(found, arguments);
+    if (!helper->waitForStarted(2000)) {
+        delete helper;
+        return false;
+    }
+    if (helper->waitForFinished(1500)) {
+        const bool ok = helper->exitStatus() == QProcess::NormalExit && helper->exitCode() == 0;
+        delete helper;
+        return ok;
+    }
+    QObject::connect(helper, &QProcess::finished, helper, &QObject::deleteLater);
+    return true;
+}
 
 void RecordFileDialog(const std::string& title, const std::string& answer)
 {
@@ -40,14 +77,27 @@ bool TestFileAnswer(const std::string& title, std::string& answer)
 
 bool OpenUrl(const QUrl& url)
 {
-    if (gUrlOpener)
-        return gUrlOpener(url);
-    return QDesktopServices::openUrl(url);
+    if (gUrlOpener ? gUrlOpener(url) : QDesktopServices::openUrl(url))
+        return true;
+    // Without a handler the desktop opens nothing and says nothing: the
+    // freedesktop helpers may still be there.
+    const QString target = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    return StartProgram(QStringLiteral("xdg-open"), {target}) ||
+           StartProgram(QStringLiteral("gio"), {QStringLiteral("open"), target});
 }
 
 bool OpenLocalPath(const std::string& path)
 {
     return OpenUrl(QUrl::fromLocalFile(Q(path)));
+}
+
+bool OpenLocalPathOrTell(QWidget* owner, const std::string& path)
+{
+    if (OpenLocalPath(path))
+        return true;
+    ShowMessageBox(owner, FormatText(IDS_MESSAGEBOX_NothingOpens, {qvtext::VisibleText(path)}),
+                   IDS_MESSAGEBOX_NothingOpensTitle, TMsgIcon::Warning);
+    return false;
 }
 
 bool OpenTechnicalSupport()
@@ -58,6 +108,11 @@ bool OpenTechnicalSupport()
 void SetUrlOpener(std::function<bool(const QUrl&)> opener)
 {
     gUrlOpener = std::move(opener);
+}
+
+void SetProgramStarter(std::function<bool(const QString& program, const QStringList& arguments)> starter)
+{
+    gProgramStarter = std::move(starter);
 }
 
 bool BrowseForFolder(QWidget* owner, std::string& path, const std::string& title, int /*flags*/,

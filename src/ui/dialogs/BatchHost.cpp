@@ -4,14 +4,20 @@
 #include "ui/common/DesktopNotifier.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
+#include "ui/common/Shell.h"
 #include "ui/dialogs/ProgressWnd.h"
 #include "ui/dialogs/ShutdownWnd.h"
 
+#include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace {
+
+// The key of the completion notice's "Open folder" action.
+const QString OpenFolderAction = QStringLiteral("open-folder");
 
 QString IconName(TMsgIcon icon)
 {
@@ -36,13 +42,19 @@ void TGuiBatchHost::SetNotificationBus(const QDBusConnection& connection)
     notifier_->SetConnection(connection);
 }
 
-void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon)
+void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon,
+                     std::function<void()> openFolder)
 {
     DialogHook::Record(TShownDialog::Of(TShownDialog::MessageBox, title, text, icon));
     // Over a minimised or hidden owner the box would stay out of sight with
     // it: then it stands on its own, with its own task-bar entry.
     const bool ownerShown = owner && owner->isVisible() && !owner->isMinimized();
-    ShowNonModalBox(ownerShown ? owner : nullptr, "dlgBatchEnd", title, text, icon);
+    QMessageBox* box = ShowNonModalBox(ownerShown ? owner : nullptr, "dlgBatchEnd", title, text, icon);
+    if (!openFolder)
+        return;
+    QPushButton* open = box->addButton(Q(IDS_MESSAGEBOX_OpenFolder), QMessageBox::ActionRole);
+    open->setObjectName(QStringLiteral("btnOpenFolder"));
+    QObject::connect(open, &QPushButton::clicked, box, [openFolder] { openFolder(); });
 }
 
 std::unique_ptr<TProgressView> TGuiBatchHost::CreateProgressView()
@@ -58,8 +70,20 @@ void TGuiBatchHost::ShowTrayBalloon(const std::string& title, const std::string&
     if (!tray_ || !TfrmProgress::TrayAvailable()) {
         // No notification area: the desktop's notification service, else a box.
         QPointer<QWidget> owner(owner_);
-        notifier_->Notify(Q(title), Q(text), IconName(icon), TDesktopNotifier::TUrgency::Normal, timeoutMs,
-                          [owner, title, text, icon] { ShowBatchEndBox(owner, title, text, icon); });
+        const std::string folder = OutputFolder ? OutputFolder() : std::string();
+        std::function<void()> openFolder;
+        QStringList actions;
+        if (!folder.empty()) {
+            openFolder = [owner, folder] { OpenLocalPathOrTell(owner, folder); };
+            actions << OpenFolderAction << Q(IDS_MESSAGEBOX_OpenFolder);
+        }
+        notifier_->Notify(
+            Q(title), Q(text), IconName(icon), TDesktopNotifier::TUrgency::Normal, timeoutMs,
+            [owner, title, text, icon, openFolder] { ShowBatchEndBox(owner, title, text, icon, openFolder); },
+            actions, [openFolder](const QString& key) {
+                if (key == OpenFolderAction && openFolder)
+                    openFolder();
+            });
         return;
     }
     QSystemTrayIcon::MessageIcon kind = QSystemTrayIcon::Information;
@@ -78,6 +102,13 @@ void TGuiBatchHost::ShowTrayBalloon(const std::string& title, const std::string&
             if (tray && owner && owner->window()->isVisible())
                 tray->hide();
         });
+    }
+    // A click on the balloon opens the folder the batch wrote into.
+    QObject::disconnect(balloonClick_);
+    if (const std::string folder = OutputFolder ? OutputFolder() : std::string(); !folder.empty()) {
+        QPointer<QWidget> owner(owner_);
+        balloonClick_ = QObject::connect(tray_, &QSystemTrayIcon::messageClicked, tray_,
+                                         [owner, folder] { OpenLocalPathOrTell(owner, folder); });
     }
     tray_->showMessage(Q(title), Q(text), kind, timeoutMs);
 }

@@ -5,7 +5,11 @@
 
 #include "engine/BatchDriver.h"
 
+#include <QMetaObject>
+
+#include <functional>
 #include <memory>
+#include <string>
 
 class QDBusConnection;
 class QSystemTrayIcon;
@@ -36,15 +40,21 @@ public:
     // The desktop messages go over this connection instead of the session bus.
     void SetNotificationBus(const QDBusConnection& connection);
     TDesktopNotifier& Notifier() { return *notifier_; }
+    // The folder the batch wrote into; the completion notice offers to open it.
+    std::function<std::string()> OutputFolder;
 
 private:
     QWidget* owner_;
     QSystemTrayIcon* tray_;
     std::unique_ptr<TDesktopNotifier> notifier_;
+    QMetaObject::Connection balloonClick_;
 };
 
 // A message box over Owner that does not wait: the program goes on at once
 // (an after-batch countdown runs while it is open). A minimised or hidden
 // owner leaves it standing on its own. Named "dlgBatchEnd"; recorded for
 // tests like every other message box.
-void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon);
+// With OpenFolder, the box has an "Open folder" button (named "btnOpenFolder")
+// that runs it.
+void ShowBatchEndBox(QWidget* owner, const std::string& title, const std::string& text, TMsgIcon icon,
+                     std::function<void()> openFolder = {});

@@ -239,7 +239,9 @@ void TfrmProgress::BuildButtons()
 
     pnlButtons = new QWidget(this);
     pnlButtons->setObjectName(QStringLiteral("pnlButtons"));
-    btnTray = new QPushButton(Q(IDS_CONVERTING_BUTTON_SendToTray), pnlButtons);
+    // Without a notification area the button minimises the windows, and says so.
+    btnTray = new QPushButton(Q(TrayAvailable() ? IDS_CONVERTING_BUTTON_SendToTray : IDS_CONVERTING_BUTTON_Minimise),
+                              pnlButtons);
     btnTray->setObjectName(QStringLiteral("btnTray"));
     btnTray->setMinimumWidth(110);
     btnTray->setAutoDefault(false);

@@ -526,7 +526,7 @@ void TFileListPanel::ShowMediaFacts()
 {
     if (auto* item = static_cast<TFileListItem*>(FirstSelected())) {
         for (const TFactRow& r : factRows_)
-            r.Value->setText(Q(item->Info.*(r.Field)));
+            r.Value->setText(Q(ReadableFactValue(r.Field, item->Info.*(r.Field))));
     } else {
         for (const TFactRow& r : factRows_)
             r.Value->setText(Q(IDS_None));

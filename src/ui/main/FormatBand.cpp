@@ -4,6 +4,8 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +13,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 
 #include <string>
@@ -387,7 +390,58 @@ bool TFormatBand::RebuildProfileFolders()
     if (!RefreshProfileLists())
         return false;
     SyncProfileCombos();
+    WatchProfileFolders();
     return true;
+}
+
+void TFormatBand::WatchProfileFolders()
+{
+    if (!profileWatcher_) {
+        profileWatcher_ = new QFileSystemWatcher(this);
+        profileReload_ = new QTimer(this);
+        profileReload_->setSingleShot(true);
+        // A command that writes several files changes a folder several times: one reload.
+        profileReload_->setInterval(150);
+        connect(profileWatcher_, &QFileSystemWatcher::directoryChanged, profileReload_,
+                qOverload<>(&QTimer::start));
+        connect(profileReload_, &QTimer::timeout, this, &TFormatBand::ReloadProfileLists);
+    }
+    QStringList folders;
+    for (int f = 0; f < OutputFormatCount; ++f) {
+        const QString folder = Q(ProfileFolder(f));
+        if (!folders.contains(folder) && QFileInfo(folder).isDir())
+            folders << folder;
+    }
+    // The folders change with the language; a folder made anew needs a new watch.
+    const QStringList watched = profileWatcher_->directories();
+    for (const QString& old : watched)
+        if (!folders.contains(old))
+            profileWatcher_->removePath(old);
+    for (const QString& folder : folders)
+        if (!watched.contains(folder))
+            profileWatcher_->addPath(folder);
+}
+
+void TFormatBand::ReloadProfileLists()
+{
+    bool changed = false;
+    for (int f = 0; f < OutputFormatCount; ++f) {
+        TProfileList& list = ProfileLists[f];
+        const std::string mask = ProfileFolder(f) + "*." + ProfileExtension(ProfileFolderName(f));
+        const std::string selected = list.Text();
+        TProfileList fresh;
+        FillProfileList(fresh, mask, selected);
+        // The selected profile is gone: the store's choice for a fresh list.
+        if (fresh.ItemIndex < 0 && !fresh.Items.empty())
+            FillProfileList(fresh, mask, std::string());
+        if (fresh.Items != list.Items || fresh.ItemIndex != list.ItemIndex) {
+            list = fresh;
+            changed = true;
+        }
+    }
+    if (changed)
+        SyncProfileCombos();
+    WatchProfileFolders();
 }
 
 void TFormatBand::SyncProfileCombos()

@@ -10,10 +10,12 @@
 class QAction;
 class QBoxLayout;
 class QComboBox;
+class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QPushButton;
 class QStackedWidget;
+class QTimer;
 class QToolButton;
 class QWidget;
 
@@ -46,6 +48,11 @@ public:
     // Shows the Description of the current format's chosen profile under the
     // profile box (read again from its file).
     void ShowProfileDescription();
+    // Reads the profile folders again after they changed on disk (profiles
+    // added, renamed or deleted by quorvex-cli or a file manager), keeping
+    // each format's selected profile where it still exists. Runs by itself
+    // shortly after a folder changes.
+    void ReloadProfileLists();
     // The profile commands on the current format; nothing when none is chosen.
     enum class TProfileCommand { Add, Edit, Rename, Delete };
     void RunProfileCommand(TProfileCommand command);
@@ -62,6 +69,8 @@ private:
     void ShowOthersMenu();
     // "To Others" names the chosen other format and shows it as chosen.
     void UpdateOthersButton();
+    // Watches the sixteen profile folders (again after they were rebuilt).
+    void WatchProfileFolders();
 
     QWidget* window_;
     // Format actions in OutputFormatKind order, and the group's extra action.
@@ -86,4 +95,6 @@ private:
     QAction* actDeleteProfiles_ = nullptr;
     QAction* actRenameProfileExecute_ = nullptr;
     QAction* actProfileAdditional_ = nullptr;
+    QFileSystemWatcher* profileWatcher_ = nullptr;
+    QTimer* profileReload_ = nullptr;
 };

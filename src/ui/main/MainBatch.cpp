@@ -89,6 +89,7 @@ TMainBatch::TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& l
     host_->ProgressShown = [this](QWidget* progress) { ProgressShown(progress); };
     host_->BalloonShown = [this](const std::string& text) { lastBalloon_ = text; };
     driver_ = std::make_unique<TBatchDriver>(*runner_, *queue_, *host_, *prompter_, *dispatcher_);
+    host_->OutputFolder = [this] { return driver_->OutputFolder; };
 }
 
 // The members go in the order they were declared, backwards.

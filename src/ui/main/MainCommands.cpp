@@ -44,7 +44,7 @@ void TfrmMain::OpenDestinationFolder()
     TBatchDriver& driver = batch_->Driver();
     if (!driver.OutputFolderReady(S(txtOutputDir_->text())))
         return;
-    OpenLocalPath(S(txtOutputDir_->text().trimmed()));
+    OpenLocalFile(S(txtOutputDir_->text().trimmed()));
 }
 
 void TfrmMain::ShowSettings()

@@ -496,7 +496,7 @@ void TfrmMain::dropEvent(QDropEvent* event)
 
 void TfrmMain::OpenLocalFile(const std::string& path)
 {
-    OpenLocalPath(path);
+    OpenLocalPathOrTell(this, path);
 }
 
 void TfrmMain::HelpContent()
