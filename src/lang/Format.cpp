@@ -9,6 +9,13 @@ std::string TFormatArg::Text() const
     return std::to_string(std::get<int64_t>(value_));
 }
 
+std::string CaptionedFigure(const std::string& caption, const std::string& figure)
+{
+    if (caption.empty() || caption.back() == ' ' || caption.back() == '=')
+        return caption + figure;
+    return caption + " " + figure;
+}
+
 std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args)
 {
     std::string out;

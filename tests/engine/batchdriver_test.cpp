@@ -237,6 +237,7 @@ TEST_F(BatchDriver, OutputFolderReady)
     EXPECT_EQ(prompter.Messages.back().Text, "You must choose an output folder first!");
 
     const std::string missing = tmp.dir() + "new/deeper";
+    EXPECT_EQ(prompter.Messages.back().Icon, TMsgIcon::Warning); // a notice, no question
     prompter.YesNoAnswers = {mrNo};
     EXPECT_FALSE(driver.OutputFolderReady(missing));
     EXPECT_FALSE(fs::exists(missing));
@@ -252,6 +253,7 @@ TEST_F(BatchDriver, OutputFolderReady)
                   tmp.file("a-file") + "\" is a file, not a folder");
 }
 
+    EXPECT_EQ(prompter.Messages.back().Icon, TMsgIcon::Error);
 TEST_F(BatchDriver, ThreeFilesWithTheSecondFailing)
 {
     const std::string a = Source("a.mpg"), b = Source("b.mpg", "fail"), c = Source("c.mpg");

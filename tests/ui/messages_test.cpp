@@ -73,6 +73,25 @@ private slots:
             << std::vector<TMsgButton>{TMsgButton::OK} << QStringList{"A rather long acknowledgement caption"};
     }
 
+    // A short message under a long title: the window is wide enough for the
+    // whole title, whether the choice dialog or a plain box shows it.
+    void longTitlesFit()
+    {
+        const QString title = "Oops, something wasn't as expected!";
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        const int needed = QFontMetrics(bold).horizontalAdvance(title) + 100;
+        TLocalizedMessageDialog dialog(nullptr, "x", title.toStdString(), TMsgIcon::Warning, {TMsgButton::OK},
+                                       {"OK"});
+        QVERIFY2(dialog.width() >= needed, qPrintable(QString::number(dialog.width())));
+        QWidget owner;
+        ShowNonModalBox(&owner, "dlgLongTitle", title.toStdString(), "At least one error occurred.", TMsgIcon::Warning);
+        auto* box = owner.findChild<QMessageBox*>("dlgLongTitle");
+        QVERIFY(box);
+        QVERIFY2(box->width() >= needed, qPrintable(QString::number(box->width())));
+        box->close();
+    }
+
     void buttonsShareWidthAndAreCentred()
     {
         QFETCH(std::vector<TMsgButton>, buttons);

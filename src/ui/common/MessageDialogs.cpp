@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -61,6 +62,25 @@ QStyle::StandardPixmap PixmapOf(TMsgIcon type)
     case TMsgIcon::Information: break;
     }
     return QStyle::SP_MessageBoxInformation;
+}
+
+// The width a window needs for the window manager to show its whole title:
+// the title in a bold font (as title bars draw it) and room for the frame's
+// icon and buttons; at most the width of a wide message.
+int TitleWidth(const QString& title)
+{
+    QFont font = QApplication::font();
+    font.setBold(true);
+    return std::min(QFontMetrics(font).horizontalAdvance(title) + 128, 640);
+}
+
+// A message box sizes itself from its text alone; a row of the title's width
+// keeps a long title from being cut.
+void FitTitle(QMessageBox& box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 constexpr int kMargin = 16;
@@ -165,7 +185,8 @@ TLocalizedMessageDialog::TLocalizedMessageDialog(QWidget* parent, const std::str
     buttonWidth_ = CommonButtonWidth(widths);
     const int n = static_cast<int>(buttons_.size());
     const int contentWidth = textLeft + textWidth + kMargin;
-    const int dialogWidth = std::max(contentWidth, (buttonWidth_ + kButtonGap) * n + 32);
+    const int dialogWidth =
+        std::max({contentWidth, (buttonWidth_ + kButtonGap) * n + 32, TitleWidth(windowTitle())});
     int buttonHeight = 25;
     for (QPushButton* b : buttons_)
         buttonHeight = std::max(buttonHeight, b->sizeHint().height());
@@ -234,6 +255,7 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
     box.setWindowTitle(Q(caption));
     box.setText(DisplayText(text));
     box.setTextFormat(Qt::PlainText);
+    FitTitle(box);
     switch (icon) {
     case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
     case TMsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
@@ -307,6 +329,7 @@ void ShowNonModalBox(QWidget* parent, const char* name, const std::string& title
                  : icon == TMsgIcon::Error ? QMessageBox::Critical
                                            : QMessageBox::Information);
     box->setStandardButtons(QMessageBox::Ok);
+    FitTitle(*box);
     box->show();
 }
 

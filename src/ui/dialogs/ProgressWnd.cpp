@@ -79,7 +79,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QStri
 
 QString StatusZero()
 {
-    return Q(IDS_CONVERTING_Status + "0%");
+    return Q(CaptionedFigure(IDS_CONVERTING_Status, "0%"));
 }
 
 } // namespace
