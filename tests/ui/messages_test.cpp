@@ -384,7 +384,7 @@ private slots:
         QVERIFY(OpenTechnicalSupport());
         SetUrlOpener({});
         QCOMPARE(opened.size(), size_t(1));
-        QCOMPARE(opened[0].scheme(), QString("mailto"));
+        QCOMPARE(opened[0], QUrl("https://github.com/quorvex/quorvex/issues"));
     }
 
     void dispatcherInvokeRunsOnGuiThreadAndWaits()

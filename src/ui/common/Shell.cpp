@@ -52,7 +52,7 @@ bool OpenLocalPath(const std::string& path)
 
 bool OpenTechnicalSupport()
 {
-    return OpenUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(TechnicalSupportMail)));
+    return OpenUrl(QUrl(QString::fromLatin1(TechnicalSupportUrl)));
 }
 
 void SetUrlOpener(std::function<bool(const QUrl&)> opener)
