@@ -682,8 +682,19 @@ void TBatchDriver::RunBatch()
     } else {
         host_.ShowTrayBalloon(FormatText(IDS_LABEL_TrayInformation, {ApplicationTitle}),
                               IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
-        if (o.ShutdownWindowsWhenDone && result != mrCancel && host_.ShowShutdownCountdown())
-            PerformShutdownAction(o.ShutdownFlag);
+        if (o.ShutdownWindowsWhenDone && result != mrCancel) {
+            // An action the system refuses gets no countdown; one that fails
+            // says so. Either way with the system's answer.
+            std::string failure = ShutdownActionRefusal(o.ShutdownFlag);
+            if (failure.empty() && host_.ShowShutdownCountdown())
+                failure = PerformShutdownAction(o.ShutdownFlag);
+            if (!failure.empty()) {
+                const std::string text = FormatText(IDS_MESSAGEBOX_PowerActionFailed,
+                                                    {ShutdownActionText(o.ShutdownFlag), failure});
+                host_.AnnounceBatchErrors(IDS_MESSAGEBOX_PowerActionFailedTitle, text);
+                prompter_.MessageBox(text, IDS_MESSAGEBOX_PowerActionFailedTitle, TMsgIcon::Error);
+            }
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 #include "lang/Format.h"
 
+#include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 
 std::string TFormatArg::Text() const
@@ -14,6 +15,19 @@ std::string CaptionedFigure(const std::string& caption, const std::string& figur
     if (caption.empty() || caption.back() == ' ' || caption.back() == '=')
         return caption + figure;
     return caption + " " + figure;
+}
+
+std::string ShutdownActionText(int action)
+{
+    switch (action) {
+    case 0: return FormatText(IDS_SETTINGS_COMBOBOX_Close, {ApplicationTitle});
+    case 1: return IDS_SETTINGS_COMBOBOX_ShutDown;
+    case 2: return IDS_SETTINGS_COMBOBOX_LogOff;
+    case 3: return IDS_SETTINGS_COMBOBOX_Restart;
+    case 4: return IDS_SETTINGS_COMBOBOX_Hibernate;
+    case 5: return IDS_SETTINGS_COMBOBOX_Suspend;
+    default: return {};
+    }
 }
 
 std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args)

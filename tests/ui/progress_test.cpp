@@ -38,12 +38,37 @@ public:
         log->push_back(enable ? "privilege on" : "privilege off");
         return true;
     }
-    void EndProgram() override { log->push_back("end program"); }
-    void PowerOff() override { log->push_back("power off"); }
-    void LogOff() override { log->push_back("log off"); }
-    void Reboot() override { log->push_back("reboot"); }
-    void Hibernate() override { log->push_back("hibernate"); }
-    void Suspend() override { log->push_back("suspend"); }
+    std::string EndProgram() override
+    {
+        log->push_back("end program");
+        return {};
+    }
+    std::string PowerOff() override
+    {
+        log->push_back("power off");
+        return {};
+    }
+    std::string LogOff() override
+    {
+        log->push_back("log off");
+        return {};
+    }
+    std::string Reboot() override
+    {
+        log->push_back("reboot");
+        return {};
+    }
+    std::string Hibernate() override
+    {
+        log->push_back("hibernate");
+        return {};
+    }
+    std::string Suspend() override
+    {
+        log->push_back("suspend");
+        return {};
+    }
+    std::string CanPerform(int) override { return "yes"; }
 };
 
 using qvtest::Child;

@@ -1,5 +1,6 @@
 #include "ui/dialogs/ProgressWnd.h"
 
+#include "app/AppUtils.h"
 #include "app/Settings.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
@@ -257,6 +258,14 @@ void TfrmProgress::ConnectControls()
     // The check boxes change the running batch at once.
     chkDelSource->setChecked(Options.DeleteFileAfterProcessing);
     chkShutdown->setChecked(Options.ShutdownWindowsWhenDone);
+    // The chosen action by name; greyed, with the system's answer, when the
+    // system does not offer it now (the batch's end then says so too).
+    const std::string refusal = ShutdownActionRefusal(Options.ShutdownFlag);
+    QString tip = Q(ShutdownActionText(Options.ShutdownFlag));
+    if (!refusal.empty())
+        tip += QLatin1Char('\n') + Q(FormatText(IDS_SETTINGS_HINT_NotOffered, {refusal}));
+    chkShutdown->setToolTip(tip);
+    chkShutdown->setEnabled(refusal.empty());
     connect(chkDelSource, &QCheckBox::toggled, this, [](bool on) { Options.DeleteFileAfterProcessing = on; });
     connect(chkShutdown, &QCheckBox::toggled, this, [](bool on) { Options.ShutdownWindowsWhenDone = on; });
     connect(btnCancel, &QPushButton::clicked, this, [this] { RequestClose(); });
