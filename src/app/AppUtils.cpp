@@ -233,6 +233,19 @@ bool SetPrivilege(const std::string& name, bool enable)
     return PowerActions().SetPrivilege(name, enable);
 }
 
+namespace {
+
+// A refusal as the user reads it: logind's one-word answer quoted, or why
+// logind could not be asked.
+std::string RefusalText(const std::string& answer)
+{
+    if (answer.empty() || answer.find(' ') == std::string::npos)
+        return "logind answers \"" + answer + "\"";
+    return answer;
+}
+
+} // namespace
+
 std::string PerformShutdownAction(int action)
 {
     // Closing the program needs no permission of the system: "Close Quorvex
@@ -245,7 +258,7 @@ std::string PerformShutdownAction(int action)
         if (action < 1 || action > 5)
             return {};
         const std::string answer = p.CanPerform(action);
-        return PowerActionOffered(answer) ? "not allowed" : answer;
+        return PowerActionOffered(answer) ? "not allowed" : RefusalText(answer);
     }
     std::string failure;
     switch (action) {
@@ -265,7 +278,7 @@ std::string ShutdownActionRefusal(int action)
     if (action == 0 || action == 2)
         return {}; // no question of the system: always offered
     const std::string answer = PowerActions().CanPerform(action);
-    return PowerActionOffered(answer) ? std::string() : answer;
+    return PowerActionOffered(answer) ? std::string() : RefusalText(answer);
 }
 
 std::string TrimText(const std::string& text)

@@ -50,6 +50,6 @@ bool SetPrivilege(const std::string& name, bool enable);
 // the action failed (logind's answer or the request's error), "" when it was
 // requested.
 std::string PerformShutdownAction(int action);
-// Why action 0 to 5 is not offered now (logind's answer, such as "no" or
-// "na"); "" when it is.
+// Why action 0 to 5 is not offered now (logind answers "no" or "na", or it
+// could not be asked); "" when it is.
 std::string ShutdownActionRefusal(int action);

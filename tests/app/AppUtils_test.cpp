@@ -274,7 +274,7 @@ TEST_F(PowerActionsTest, RefusedPrivilegeDoesNothingButClosingStillWorks)
     Install(false);
     for (int action = 1; action <= 5; ++action) {
         log_.clear();
-        EXPECT_EQ(PerformShutdownAction(action), "no") << action; // logind's answer, not silence
+        EXPECT_EQ(PerformShutdownAction(action), "logind answers \"no\"") << action; // logind's answer, not silence
         EXPECT_EQ(log_, std::vector<std::string> {"SeShutdownPrivilege on"}) << action;
     }
     log_.clear();
@@ -295,9 +295,9 @@ TEST_F(PowerActionsTest, RefusalsAndFailuresCarryLogindsAnswer)
         const char* failure; // "" requested
     } cases[] = {
         {0, "", ""}, // closing the program and logging off ask nobody
-        {1, "no", ""},
+        {1, "logind answers \"no\"", ""},
         {2, "", ""},
-        {3, "na", ""},
+        {3, "logind answers \"na\"", ""},
         {4, "", ""}, // allowed after authentication
         {5, "", "Failed to suspend system via logind: Access denied"},
     };

@@ -346,8 +346,9 @@ TEST_F(BatchDriver, RefusedOrFailedAfterBatchActionIsReported)
         std::vector<std::string> calls;
         std::string reported; // "" nothing
     } cases[] = {
-        {1, {{1, "no"}}, {}, 0, {"CanPerform 1"}, "The chosen action (Shutdown) was not performed: no"},
-        {5, {{5, "na"}}, {}, 0, {"CanPerform 5"}, "The chosen action (Suspend) was not performed: na"},
+        {1, {{1, "no"}}, {}, 0, {"CanPerform 1"}, "The chosen action (Shutdown) was not performed: logind answers \"no\""},
+        {5, {{5, "logind could not be asked: Failed to connect to bus"}}, {}, 0, {"CanPerform 5"},
+         "The chosen action (Suspend) was not performed: logind could not be asked: Failed to connect to bus"},
         {3, {{3, "challenge"}}, {}, 1, {"CanPerform 3", "Reboot"}, ""},
         {4, {}, {{4, "Failed to hibernate system via logind: Not enough swap space for hibernation"}}, 1,
          {"CanPerform 4", "Hibernate"},

@@ -61,11 +61,14 @@ grep -rlE 'example\.(com|org)|LicenseRef-proprietary' "$T/root/usr/share" && fai
 # Hardening, as lintian wants it: full RELRO, immediate binding, the stack
 # protector and fortified library calls in every program.
 for prog in quorvex quorvex-cli avcore.dll; do
+  # Read into files first: grep -q ending a pipe early would fail it (pipefail).
   f=$T/root/usr/lib/quorvex/$prog
-  readelf -lW "$f" | grep -q GNU_RELRO || fail "$prog: no RELRO"
-  readelf -dW "$f" | grep -qE 'BIND_NOW|FLAGS.*NOW' || fail "$prog: not bound immediately (-z now)"
-  readelf --dyn-syms -W "$f" | grep -q '__stack_chk_fail' || fail "$prog: no stack protector"
-  readelf --dyn-syms -W "$f" | grep -qE '__[a-z_]+_chk(@|$)' || fail "$prog: no fortified calls"
+  readelf -lW "$f" >"$T/segments" && readelf -dW "$f" >"$T/dynamic" && readelf --dyn-syms -W "$f" >"$T/syms" \
+    || fail "$prog: readelf"
+  grep -q GNU_RELRO "$T/segments" || fail "$prog: no RELRO"
+  grep -qE 'BIND_NOW|FLAGS.*NOW' "$T/dynamic" || fail "$prog: not bound immediately (-z now)"
+  grep -q '__stack_chk_fail' "$T/syms" || fail "$prog: no stack protector"
+  grep -qE '__[a-z_]+_chk(@|$)' "$T/syms" || fail "$prog: no fortified calls"
 done
 
 [ "$failures" -eq 0 ] && echo "deb test passed: $(basename "$DEB")"

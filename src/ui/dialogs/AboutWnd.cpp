@@ -43,6 +43,7 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     lblLicence = new QLabel(Q(IDS_ABOUT_LABEL_Licence), this);
     lblLicence->setObjectName(QStringLiteral("lblLicence"));
     lblLicence->setWordWrap(true);
+    lblLicence->setContentsMargins(16, 0, 16, 0);
     // The address as a link the user can follow or copy.
     const QString homepage = QString::fromLatin1(HomepageUrl);
     lblHomepage = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(homepage.toHtmlEscaped()), this);
