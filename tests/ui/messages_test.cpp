@@ -80,7 +80,8 @@ private slots:
         const QString title = "Oops, something wasn't as expected!";
         QFont bold = QApplication::font();
         bold.setBold(true);
-        const int needed = QFontMetrics(bold).horizontalAdvance(title) + 100;
+        // As the title bar shows it, with the program's name Qt appends.
+        const int needed = QFontMetrics(bold).horizontalAdvance(title + " \u2014 " + qApp->applicationDisplayName()) + 100;
         TLocalizedMessageDialog dialog(nullptr, "x", title.toStdString(), TMsgIcon::Warning, {TMsgButton::OK},
                                        {"OK"});
         QVERIFY2(dialog.width() >= needed, qPrintable(QString::number(dialog.width())));

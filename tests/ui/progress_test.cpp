@@ -427,7 +427,14 @@ private slots:
 
     void countdownActsAfter31Ticks()
     {
+        Options.ShutdownFlag = 5;
         TfrmShutdown form(nullptr, 1);
+        // It names the action, and its narrow window still shows its whole title.
+        QCOMPARE(LabelText(form, "lblAction"), Q(IDS_SETTINGS_COMBOBOX_Suspend));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY(form.width() >= QFontMetrics(bold).horizontalAdvance(form.windowTitle() + " \u2014 "
+                                                                      + qApp->applicationDisplayName()) + 100);
         QSignalSpy ticks(&form, &TfrmShutdown::ticked);
         QCOMPARE(LabelText(form, "lblTimeOut"), Q(FormatText(IDS_SHUTDOWN_LABEL_TimeLeft, {30})));
         QStringList shown;

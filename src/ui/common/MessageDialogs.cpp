@@ -64,22 +64,12 @@ QStyle::StandardPixmap PixmapOf(TMsgIcon type)
     return QStyle::SP_MessageBoxInformation;
 }
 
-// The width a window needs for the window manager to show its whole title:
-// the title in a bold font (as title bars draw it) and room for the frame's
-// icon and buttons; at most the width of a wide message.
-int TitleWidth(const QString& title)
-{
-    QFont font = QApplication::font();
-    font.setBold(true);
-    return std::min(QFontMetrics(font).horizontalAdvance(title) + 128, 640);
-}
-
 // A message box sizes itself from its text alone; a row of the title's width
 // keeps a long title from being cut.
 void FitTitle(QMessageBox& box)
 {
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
-        grid->addItem(new QSpacerItem(TitleWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->addItem(new QSpacerItem(TitleFitWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                       grid->rowCount(), 0, 1, grid->columnCount());
 }
 
@@ -186,7 +176,7 @@ TLocalizedMessageDialog::TLocalizedMessageDialog(QWidget* parent, const std::str
     const int n = static_cast<int>(buttons_.size());
     const int contentWidth = textLeft + textWidth + kMargin;
     const int dialogWidth =
-        std::max({contentWidth, (buttonWidth_ + kButtonGap) * n + 32, TitleWidth(windowTitle())});
+        std::max({contentWidth, (buttonWidth_ + kButtonGap) * n + 32, TitleFitWidth(windowTitle())});
     int buttonHeight = 25;
     for (QPushButton* b : buttons_)
         buttonHeight = std::max(buttonHeight, b->sizeHint().height());
