@@ -80,7 +80,7 @@ set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION "video")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://quorvex.github.io/")
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://github.com/quorvex/quorvex")
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 # The automatic scan finds the libraries the programs link (Qt, the C and C++
 # runtimes) with their versions; MediaInfoLib and the AMR encoders are loaded

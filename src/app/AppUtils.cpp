@@ -233,28 +233,52 @@ bool SetPrivilege(const std::string& name, bool enable)
     return PowerActions().SetPrivilege(name, enable);
 }
 
-void PerformShutdownAction(int action)
+namespace {
+
+// A refusal as the user reads it: logind's one-word answer quoted, or why
+// logind could not be asked.
+std::string RefusalText(const std::string& answer)
+{
+    if (answer.empty() || answer.find(' ') == std::string::npos)
+        return "logind answers \"" + answer + "\"";
+    return answer;
+}
+
+} // namespace
+
+std::string PerformShutdownAction(int action)
 {
     // Closing the program needs no permission of the system: "Close Quorvex
     // when done" must work where logind refuses or is missing.
-    if (action == 0) {
-        PowerActions().EndProgram();
-        return;
-    }
-    const std::string privilege = "SeShutdownPrivilege";
-    if (!SetPrivilege(privilege, true))
-        return;
     TPowerActions& p = PowerActions();
+    if (action == 0)
+        return p.EndProgram();
+    const std::string privilege = "SeShutdownPrivilege";
+    if (!SetPrivilege(privilege, true)) {
+        if (action < 1 || action > 5)
+            return {};
+        const std::string answer = p.CanPerform(action);
+        return PowerActionOffered(answer) ? "not allowed" : RefusalText(answer);
+    }
+    std::string failure;
     switch (action) {
-    case 0: p.EndProgram(); break;
-    case 1: p.PowerOff(); break;
-    case 2: p.LogOff(); break;
-    case 3: p.Reboot(); break;
-    case 4: p.Hibernate(); break;
-    case 5: p.Suspend(); break;
+    case 1: failure = p.PowerOff(); break;
+    case 2: failure = p.LogOff(); break;
+    case 3: failure = p.Reboot(); break;
+    case 4: failure = p.Hibernate(); break;
+    case 5: failure = p.Suspend(); break;
     default: break;
     }
     SetPrivilege(privilege, false);
+    return failure;
+}
+
+std::string ShutdownActionRefusal(int action)
+{
+    if (action == 0 || action == 2)
+        return {}; // no question of the system: always offered
+    const std::string answer = PowerActions().CanPerform(action);
+    return PowerActionOffered(answer) ? std::string() : RefusalText(answer);
 }
 
 std::string TrimText(const std::string& text)

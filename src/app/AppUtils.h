@@ -46,5 +46,10 @@ int64_t TimeTextToMs(const std::string& text);
 // They go through the implementation installed with SetPowerActions
 // (platform/PowerActions.h).
 bool SetPrivilege(const std::string& name, bool enable);
-// Action 0 to 5 of ShutdownFlag; any other value does nothing.
-void PerformShutdownAction(int action);
+// Action 0 to 5 of ShutdownFlag; any other value does nothing. Returns why
+// the action failed (logind's answer or the request's error), "" when it was
+// requested.
+std::string PerformShutdownAction(int action);
+// Why action 0 to 5 is not offered now (logind answers "no" or "na", or it
+// could not be asked); "" when it is.
+std::string ShutdownActionRefusal(int action);

@@ -437,7 +437,7 @@ bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
 {
     const std::string folder = TrimText(outputFolderText);
     if (folder.empty()) {
-        prompter_.MessageBox(IDS_MESSAGEBOX_EmptyDir, IDS_MESSAGEBOX_Empty, TMsgIcon::Confirmation);
+        prompter_.MessageBox(IDS_MESSAGEBOX_EmptyDir, IDS_MESSAGEBOX_Empty, TMsgIcon::Warning);
         return false;
     }
     std::error_code ec;
@@ -452,7 +452,7 @@ bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
             ec = std::make_error_code(std::errc::not_a_directory);
         prompter_.MessageBox(IDS_MESSAGEBOX_FallToCreateDir + "\r\n\r\n" +
                                  qvtext::VisibleText(FolderFailure(fs::path(folder).lexically_normal(), ec)),
-                             IDS_MESSAGEBOX_FallCreateDir, TMsgIcon::Confirmation);
+                             IDS_MESSAGEBOX_FallCreateDir, TMsgIcon::Error);
         return false;
     }
     return true;
@@ -717,8 +717,19 @@ void TBatchDriver::RunBatch()
             prompter_.MessageBox(kept, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
         host_.ShowTrayBalloon(FormatText(IDS_LABEL_TrayInformation, {ApplicationTitle}),
                               IDS_MESSAGEBOX_TrayConvertComplete, TMsgIcon::Information, 10000);
-        if (o.ShutdownWindowsWhenDone && result != mrCancel && host_.ShowShutdownCountdown())
-            PerformShutdownAction(o.ShutdownFlag);
+        if (o.ShutdownWindowsWhenDone && result != mrCancel) {
+            // An action the system refuses gets no countdown; one that fails
+            // says so. Either way with the system's answer.
+            std::string failure = ShutdownActionRefusal(o.ShutdownFlag);
+            if (failure.empty() && host_.ShowShutdownCountdown())
+                failure = PerformShutdownAction(o.ShutdownFlag);
+            if (!failure.empty()) {
+                const std::string text = FormatText(IDS_MESSAGEBOX_PowerActionFailed,
+                                                    {ShutdownActionText(o.ShutdownFlag), failure});
+                host_.AnnounceBatchErrors(IDS_MESSAGEBOX_PowerActionFailedTitle, text);
+                prompter_.MessageBox(text, IDS_MESSAGEBOX_PowerActionFailedTitle, TMsgIcon::Error);
+            }
+        }
     }
 }
 
@@ -1069,7 +1080,7 @@ void TBatchDriver::FinishJob(int index)
         queue_.RemoveFileByPath(f.CurrentFile);
         o.DoneCount += 1;
         if (o.DoneCount == o.FileCount) {
-            progress_->SetLabel(TProgressLabel::Batch, IDS_CONVERTING_Status + "100%");
+            progress_->SetLabel(TProgressLabel::Batch, CaptionedFigure(IDS_CONVERTING_Status, "100%"));
             progress_->SetStatusProgress(100);
             progress_->SetCaption(IDS_LABEL_EncodingFinished);
         }
@@ -1102,7 +1113,7 @@ void TBatchDriver::FinishJob(int index)
     o.BatchDoneSize = o.FinishedSize;
     if (o.BatchTotalSize != 0) {
         o.BatchPercent = static_cast<int32_t>(100 * o.BatchDoneSize / o.BatchTotalSize);
-        progress_->SetLabel(TProgressLabel::Batch, IDS_ID_BATCH + std::to_string(o.BatchPercent) + "%");
+        progress_->SetLabel(TProgressLabel::Batch, CaptionedFigure(IDS_ID_BATCH, std::to_string(o.BatchPercent) + "%"));
         progress_->SetBatchProgress(o.BatchPercent);
     }
     if (o.BatchDoneSize > 0) {

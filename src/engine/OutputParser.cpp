@@ -173,7 +173,7 @@ void ShowProgress(TFileProgress& f, TProgressView& view)
         double percent = static_cast<double>(f.FileTime) / f.FileDuration * 100.0;
         // A position before the start (negative times) shows 0 %.
         f.FilePercent = std::clamp<int32_t>(ClampToInt32(percent), 0, 100);
-        view.SetLabel(TProgressLabel::Status, IDS_CONVERTING_Status + std::to_string(f.FilePercent) + "%");
+        view.SetLabel(TProgressLabel::Status, CaptionedFigure(IDS_CONVERTING_Status, std::to_string(f.FilePercent) + "%"));
         view.SetStatusProgress(f.FilePercent);
 
         const TDateTime fileElapsed = now - f.FileStartTime;
@@ -184,7 +184,7 @@ void ShowProgress(TFileProgress& f, TProgressView& view)
         if (o.BatchDoneSize != 0 && o.BatchTotalSize != 0) {
             double batchPercent = static_cast<double>(o.BatchDoneSize) / static_cast<double>(o.BatchTotalSize) * 100.0;
             o.BatchPercent = std::min<int32_t>(ClampToInt32(batchPercent), 100);
-            view.SetLabel(TProgressLabel::Batch, IDS_ID_BATCH + std::to_string(o.BatchPercent) + "%");
+            view.SetLabel(TProgressLabel::Batch, CaptionedFigure(IDS_ID_BATCH, std::to_string(o.BatchPercent) + "%"));
             view.SetBatchProgress(o.BatchPercent);
             const TDateTime batchEstimated =
                 static_cast<double>(o.BatchTotalSize) * batchElapsed / static_cast<double>(o.BatchDoneSize);

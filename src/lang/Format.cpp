@@ -1,5 +1,6 @@
 #include "lang/Format.h"
 
+#include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 
 std::string TFormatArg::Text() const
@@ -7,6 +8,26 @@ std::string TFormatArg::Text() const
     if (const auto* s = std::get_if<std::string>(&value_))
         return *s;
     return std::to_string(std::get<int64_t>(value_));
+}
+
+std::string CaptionedFigure(const std::string& caption, const std::string& figure)
+{
+    if (caption.empty() || caption.back() == ' ' || caption.back() == '=')
+        return caption + figure;
+    return caption + " " + figure;
+}
+
+std::string ShutdownActionText(int action)
+{
+    switch (action) {
+    case 0: return FormatText(IDS_SETTINGS_COMBOBOX_Close, {ApplicationTitle});
+    case 1: return IDS_SETTINGS_COMBOBOX_ShutDown;
+    case 2: return IDS_SETTINGS_COMBOBOX_LogOff;
+    case 3: return IDS_SETTINGS_COMBOBOX_Restart;
+    case 4: return IDS_SETTINGS_COMBOBOX_Hibernate;
+    case 5: return IDS_SETTINGS_COMBOBOX_Suspend;
+    default: return {};
+    }
 }
 
 std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args)

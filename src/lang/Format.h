@@ -30,6 +30,15 @@ private:
 
 std::string FormatText(std::string_view fmt, std::initializer_list<TFormatArg> args);
 
+// A caption and its figure as people read them ("Batch: 88%"): joined by a
+// blank, except after a caption that already ends in a blank or in "="
+// (language files that write "Batch=" keep showing "Batch=88%").
+std::string CaptionedFigure(const std::string& caption, const std::string& figure);
+
+// The name of after-batch action 0 to 5 as the settings window lists it
+// ("Close Quorvex", "Shut down", ...); empty for any other value.
+std::string ShutdownActionText(int action);
+
 // A file dialog's filter: for every "name=value" entry name + "|" + value +
 // "|"; then the catalogue text "All Files" + "|*.*".
 std::string BuildFilterString(const std::vector<std::string>& entries);

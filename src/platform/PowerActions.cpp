@@ -9,12 +9,16 @@ namespace {
 class TNoPowerActions final : public TPowerActions {
 public:
     bool SetPrivilege(const std::string&, bool) override { return false; }
-    void EndProgram() override {}
-    void PowerOff() override {}
-    void LogOff() override {}
-    void Reboot() override {}
-    void Hibernate() override {}
-    void Suspend() override {}
+    std::string EndProgram() override { return {}; }
+    std::string PowerOff() override { return Missing(); }
+    std::string LogOff() override { return Missing(); }
+    std::string Reboot() override { return Missing(); }
+    std::string Hibernate() override { return Missing(); }
+    std::string Suspend() override { return Missing(); }
+    std::string CanPerform(int action) override { return action == 0 ? "yes" : "na"; }
+
+private:
+    static std::string Missing() { return "na"; }
 };
 
 std::unique_ptr<TPowerActions>& InstalledPowerActions()
@@ -24,6 +28,11 @@ std::unique_ptr<TPowerActions>& InstalledPowerActions()
 }
 
 } // namespace
+
+bool PowerActionOffered(const std::string& answer)
+{
+    return answer == "yes" || answer == "challenge";
+}
 
 std::unique_ptr<TPowerActions> SetPowerActions(std::unique_ptr<TPowerActions> actions)
 {

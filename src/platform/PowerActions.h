@@ -16,13 +16,22 @@ public:
     // (Enable) or off; for the shutdown privilege: whether logind allows the
     // actions at all.
     virtual bool SetPrivilege(const std::string& name, bool enable) = 0;
-    virtual void EndProgram() = 0; // action 0
-    virtual void PowerOff() = 0;   // action 1
-    virtual void LogOff() = 0;     // action 2
-    virtual void Reboot() = 0;     // action 3
-    virtual void Hibernate() = 0;  // action 4
-    virtual void Suspend() = 0;    // action 5
+    // Each action returns why it failed ("" when it was requested).
+    virtual std::string EndProgram() = 0; // action 0
+    virtual std::string PowerOff() = 0;   // action 1
+    virtual std::string LogOff() = 0;     // action 2
+    virtual std::string Reboot() = 0;     // action 3
+    virtual std::string Hibernate() = 0;  // action 4
+    virtual std::string Suspend() = 0;    // action 5
+    // logind's answer whether machine action 1, 3, 4 or 5 may be done now:
+    // "yes", "challenge" (after authentication), "no", "na" (not supported
+    // here), or why logind could not be asked. Actions 0 and 2 have no such
+    // question: "yes".
+    virtual std::string CanPerform(int action) = 0;
 };
+
+// Whether an answer of CanPerform offers the action.
+bool PowerActionOffered(const std::string& answer);
 
 // Installs the implementation in force; returns the one it replaces. Null
 // puts the do-nothing implementation back.

@@ -6,21 +6,82 @@
 #include "platform/PowerActions.h"
 #include "platform/StartProcess.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-// Asks logind whether the caller may perform an action ("CanPowerOff" …);
-// "yes" and "challenge" (allowed after authentication) count as allowed.
-bool LogindAllows(const std::string& method)
+// Runs a program to its end; its standard output and error together in
+// *Text. Returns its exit code, -1 when it did not start or exit by itself.
+int RunCollecting(const std::vector<std::string>& args, std::string& text)
+{
+    int out[2] = {-1, -1};
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return -1;
+    TProcessStart start;
+    start.Args = args;
+    start.StdOut = out[1];
+    start.StdErr = out[1];
+    const TStartedProcess child = StartProcess(start);
+    ::close(out[1]);
+    if (child.Started()) {
+        char buffer[512];
+        for (;;) {
+            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0)
+                break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+    }
+    ::close(out[0]);
+    TProcessEnd end;
+    if (!child.Started() || !WaitForProcess(child.Pid, end) || !end.Exited)
+        return -1;
+    return end.Code;
+}
+
+std::string Trimmed(std::string text)
+{
+    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ')
+        text.pop_back();
+    size_t b = 0;
+    while (b < text.size() && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    return text.substr(b);
+}
+
+// Runs a request; "" when it succeeded, otherwise what the program said.
+std::string Request(const std::vector<std::string>& args)
+{
+    std::string said;
+    const int rc = RunCollecting(args, said);
+    if (rc == 0)
+        return {};
+    said = Trimmed(said);
+    if (!said.empty())
+        return said;
+    return args[0] + (rc < 0 ? " could not be run" : " ended with code " + std::to_string(rc));
+}
+
+// logind's answer to a "Can…" question ("yes", "challenge", "no", "na"), or
+// why it could not be asked.
+std::string AskLogind(const std::string& method)
 {
     std::string answer;
-    const int rc = RunProcess({"busctl", "--system", "--timeout=5", "call", "org.freedesktop.login1",
-                               "/org/freedesktop/login1", "org.freedesktop.login1.Manager", method},
-                              &answer);
-    if (rc != 0)
-        return false;
-    return answer.find("\"yes\"") != std::string::npos || answer.find("\"challenge\"") != std::string::npos;
+    const int rc = RunCollecting({"busctl", "--system", "--timeout=5", "call", "org.freedesktop.login1",
+                                  "/org/freedesktop/login1", "org.freedesktop.login1.Manager", method},
+                                 answer);
+    answer = Trimmed(answer);
+    // The reply reads: s "yes"
+    const size_t open = answer.find('"');
+    const size_t close = open == std::string::npos ? open : answer.find('"', open + 1);
+    if (rc == 0 && close != std::string::npos)
+        return answer.substr(open + 1, close - open - 1);
+    return "logind could not be asked" + (answer.empty() ? std::string() : ": " + answer);
 }
 
 class TLogindPowerActions final : public TPowerActions {
@@ -37,28 +98,40 @@ public:
         if (!enable)
             return true;
         // Granted when logind allows at least one of the machine actions; an
-        // action it then refuses simply does not happen.
-        for (const char* method : {"CanPowerOff", "CanReboot", "CanSuspend", "CanHibernate"})
-            if (LogindAllows(method))
+        // action it then refuses reports logind's answer.
+        for (int action : {1, 3, 4, 5})
+            if (PowerActionOffered(CanPerform(action)))
                 return true;
         return false;
     }
 
-    void EndProgram() override
+    std::string EndProgram() override
     {
         if (endProgram_)
             endProgram_();
+        return {};
     }
-    void PowerOff() override { RunProcess({"systemctl", "poweroff"}, nullptr); }
-    void Reboot() override { RunProcess({"systemctl", "reboot"}, nullptr); }
-    void Hibernate() override { RunProcess({"systemctl", "hibernate"}, nullptr); }
-    void Suspend() override { RunProcess({"systemctl", "suspend"}, nullptr); }
-    void LogOff() override
+    std::string PowerOff() override { return Request({"systemctl", "poweroff"}); }
+    std::string Reboot() override { return Request({"systemctl", "reboot"}); }
+    std::string Hibernate() override { return Request({"systemctl", "hibernate"}); }
+    std::string Suspend() override { return Request({"systemctl", "suspend"}); }
+    std::string LogOff() override
     {
         // Ends the graphical session this program runs in.
         const char* session = std::getenv("XDG_SESSION_ID");
-        if (session && *session)
-            RunProcess({"loginctl", "terminate-session", session}, nullptr);
+        if (!session || !*session)
+            return "no login session is known (XDG_SESSION_ID is not set)";
+        return Request({"loginctl", "terminate-session", session});
+    }
+    std::string CanPerform(int action) override
+    {
+        switch (action) {
+        case 1: return AskLogind("CanPowerOff");
+        case 3: return AskLogind("CanReboot");
+        case 4: return AskLogind("CanHibernate");
+        case 5: return AskLogind("CanSuspend");
+        default: return "yes";
+        }
     }
 
 private:

@@ -1,10 +1,13 @@
 #include "app/AppUtils.h"
 #include "platform/PowerActions.h"
+#include "support/FakePowerActions.h"
 
 #include "support/TempDir.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
+
+#include <map>
 #include <optional>
 #include <tuple>
 #include <utility>
@@ -196,12 +199,37 @@ public:
         log_.push_back(name + (enable ? " on" : " off"));
         return grant_ || !enable;
     }
-    void EndProgram() override { log_.push_back("EndProgram"); }
-    void PowerOff() override { log_.push_back("PowerOff"); }
-    void LogOff() override { log_.push_back("LogOff"); }
-    void Reboot() override { log_.push_back("Reboot"); }
-    void Hibernate() override { log_.push_back("Hibernate"); }
-    void Suspend() override { log_.push_back("Suspend"); }
+    std::string EndProgram() override
+    {
+        log_.push_back("EndProgram");
+        return {};
+    }
+    std::string PowerOff() override
+    {
+        log_.push_back("PowerOff");
+        return {};
+    }
+    std::string LogOff() override
+    {
+        log_.push_back("LogOff");
+        return {};
+    }
+    std::string Reboot() override
+    {
+        log_.push_back("Reboot");
+        return {};
+    }
+    std::string Hibernate() override
+    {
+        log_.push_back("Hibernate");
+        return {};
+    }
+    std::string Suspend() override
+    {
+        log_.push_back("Suspend");
+        return {};
+    }
+    std::string CanPerform(int) override { return grant_ ? "yes" : "no"; }
 
 private:
     std::vector<std::string>& log_;
@@ -246,12 +274,41 @@ TEST_F(PowerActionsTest, RefusedPrivilegeDoesNothingButClosingStillWorks)
     Install(false);
     for (int action = 1; action <= 5; ++action) {
         log_.clear();
-        PerformShutdownAction(action);
+        EXPECT_EQ(PerformShutdownAction(action), "logind answers \"no\"") << action; // logind's answer, not silence
         EXPECT_EQ(log_, std::vector<std::string> {"SeShutdownPrivilege on"}) << action;
     }
     log_.clear();
     PerformShutdownAction(0);
     EXPECT_EQ(log_, std::vector<std::string> {"EndProgram"});
+}
+
+// Which actions logind offers, and what a refused or failed action reports.
+TEST_F(PowerActionsTest, RefusalsAndFailuresCarryLogindsAnswer)
+{
+    std::vector<std::string> calls;
+    previous_ = SetPowerActions(std::make_unique<qvtest::TFakePower>(
+        &calls, std::map<int, std::string>{{1, "no"}, {3, "na"}, {4, "challenge"}, {5, "yes"}},
+        std::map<int, std::string>{{5, "Failed to suspend system via logind: Access denied"}}));
+    struct Case {
+        int action;
+        const char* refusal; // "" offered
+        const char* failure; // "" requested
+    } cases[] = {
+        {0, "", ""}, // closing the program and logging off ask nobody
+        {1, "logind answers \"no\"", ""},
+        {2, "", ""},
+        {3, "logind answers \"na\"", ""},
+        {4, "", ""}, // allowed after authentication
+        {5, "", "Failed to suspend system via logind: Access denied"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ShutdownActionRefusal(c.action), c.refusal) << c.action;
+        EXPECT_EQ(PerformShutdownAction(c.action), c.failure) << c.action;
+    }
+    EXPECT_TRUE(PowerActionOffered("yes"));
+    EXPECT_TRUE(PowerActionOffered("challenge"));
+    for (const char* refused : {"no", "na", "", "logind could not be asked"})
+        EXPECT_FALSE(PowerActionOffered(refused)) << refused;
 }
 
 TEST_F(PowerActionsTest, DoNothingDefaultIsBackAfterUninstalling)

@@ -151,7 +151,7 @@ TEST_F(CliProgram, AwkwardNamesReachTheEncoderUnchanged)
     for (const auto& name : names)
         EXPECT_TRUE(NonEmptyFile(out + name)) << name << "\n" << r.Out << r.Err;
     EXPECT_CONTAINS(r.Out, "5 of 5 files converted, 0 failed.");
-    EXPECT_CONTAINS(r.Out, "Convertion complete!");
+    EXPECT_CONTAINS(r.Out, "Conversion complete!");
 }
 
 TEST_F(CliProgram, KilledEncoderCountsAsFailedAndTheBatchGoesOn)
@@ -191,7 +191,7 @@ TEST_F(CliProgram, InterruptStopsTheEncoderAndKeepsTheSource)
     EXPECT_TRUE(fs::exists(waiting));
     EXPECT_FALSE(fs::exists(out + "waiting.avi"));
     EXPECT_CONTAINS(r.Err, "Stopped: " + stopped);
-    EXPECT_EQ(r.Out.find("Convertion complete!"), std::string::npos);
+    EXPECT_EQ(r.Out.find("Conversion complete!"), std::string::npos);
     EXPECT_EQ(LivingInGroup(*encoder), 0) << "the encoder must not outlive the stop";
 }
 

@@ -152,7 +152,7 @@ TEST_F(CliProfiles, DeleteKeepsTheLastProfile)
     WriteFile(mp3 + "Only.mpo", "[General]\n");
     const RunResult r = Run({"-f", "mp3", "--delete-profile", "only"});
     EXPECT_EQ(r.Code, 2);
-    EXPECT_CONTAINS(r.Err, "This is the last profile, can not be deleted!");
+    EXPECT_CONTAINS(r.Err, "This is the last profile; it cannot be deleted!");
     EXPECT_TRUE(fs::exists(mp3 + "Only.mpo"));
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -218,6 +220,7 @@ TEST_F(BatchDriver, OutputFolderReady)
 {
     EXPECT_FALSE(driver.OutputFolderReady("   "));
     EXPECT_EQ(prompter.Messages.back().Text, "You must choose an output folder first!");
+    EXPECT_EQ(prompter.Messages.back().Icon, TMsgIcon::Warning); // a notice, no question
 
     const std::string missing = tmp.dir() + "new/deeper";
     prompter.YesNoAnswers = {mrNo};
@@ -233,6 +236,7 @@ TEST_F(BatchDriver, OutputFolderReady)
     EXPECT_EQ(prompter.Messages.back().Text,
               "Fail to create directory! Please check if output folder have the right format!\r\n\r\n\"" +
                   tmp.file("a-file") + "\" is a file, not a folder");
+    EXPECT_EQ(prompter.Messages.back().Icon, TMsgIcon::Error);
 }
 
 // A folder nothing can be written into is refused before any question or
@@ -366,7 +370,8 @@ TEST_F(BatchDriver, CompleteBatchShowsBalloonAndRunsTheAfterBatchAction)
     EXPECT_EQ(host.Record->Caption, "Encoding finished");
     EXPECT_EQ(host.Record->Labels[TProgressLabel::Batch], "Status= 100%");
     EXPECT_EQ(host.Countdowns, 1);
-    EXPECT_EQ(powerCalls, std::vector<std::string>{"Suspend"});
+    EXPECT_EQ(powerCalls, (std::vector<std::string>{"CanPerform 5", "Suspend"}));
+    EXPECT_TRUE(host.ErrorAnnouncements.empty());
 
     // A cancelled countdown does nothing.
     powerCalls.clear();
@@ -374,7 +379,53 @@ TEST_F(BatchDriver, CompleteBatchShowsBalloonAndRunsTheAfterBatchAction)
     Source("c.mpg");
     prompter.ChoiceAnswers = {mrYes};
     ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
-    EXPECT_TRUE(powerCalls.empty());
+    EXPECT_EQ(powerCalls, std::vector<std::string>{"CanPerform 5"}); // asked, not done
+}
+
+// An action the system refuses or that fails is reported, in a message box
+// and a notification, with the system's answer; a refused one gets no countdown.
+TEST_F(BatchDriver, RefusedOrFailedAfterBatchActionIsReported)
+{
+    struct Case {
+        int flag;
+        std::map<int, std::string> answers, failures;
+        int countdowns;
+        std::vector<std::string> calls;
+        std::string reported; // "" nothing
+    } cases[] = {
+        {1, {{1, "no"}}, {}, 0, {"CanPerform 1"}, "The chosen action (Shutdown) was not performed: logind answers \"no\""},
+        {5, {{5, "logind could not be asked: Failed to connect to bus"}}, {}, 0, {"CanPerform 5"},
+         "The chosen action (Suspend) was not performed: logind could not be asked: Failed to connect to bus"},
+        {3, {{3, "challenge"}}, {}, 1, {"CanPerform 3", "Reboot"}, ""},
+        {4, {}, {{4, "Failed to hibernate system via logind: Not enough swap space for hibernation"}}, 1,
+         {"CanPerform 4", "Hibernate"},
+         "The chosen action (Hibernate) was not performed: Failed to hibernate system via logind: Not enough swap "
+         "space for hibernation"},
+        {2, {{1, "no"}}, {}, 1, {"LogOff"}, ""}, // logging off asks nobody
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.flag);
+        powerCalls.clear();
+        host.Countdowns = 0;
+        host.ErrorAnnouncements.clear();
+        prompter.Messages.clear();
+        SetPowerActions(std::make_unique<TFakePower>(&powerCalls, c.answers, c.failures));
+        Options.ShutdownWindowsWhenDone = true;
+        Options.ShutdownFlag = static_cast<uint8_t>(c.flag);
+        Source("action" + std::to_string(c.flag) + ".mpg");
+        ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+        EXPECT_EQ(host.Countdowns, c.countdowns);
+        EXPECT_EQ(powerCalls, c.calls);
+        if (c.reported.empty()) {
+            EXPECT_TRUE(host.ErrorAnnouncements.empty());
+            EXPECT_TRUE(prompter.Messages.empty());
+            continue;
+        }
+        EXPECT_EQ(host.ErrorAnnouncements, std::vector<std::string>{"Action not performed|" + c.reported});
+        ASSERT_EQ(prompter.Messages.size(), 1u);
+        EXPECT_EQ(prompter.Messages[0].Text, c.reported);
+        EXPECT_EQ(prompter.Messages[0].Icon, TMsgIcon::Error);
+    }
 }
 
 TEST_F(BatchDriver, StopWhenDoneEndsAfterTheCurrentFile)

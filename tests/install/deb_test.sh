@@ -45,5 +45,31 @@ grep -qE ' \./usr/lib/quorvex/(options|config)\.ini$' "$T/contents" && fail "pac
 grep -qE '/langs/English_Profile/.*\.avo$' "$T/contents" && fail "package holds the build folder's profile tree"
 grep -qE ' \./usr/(lib/quorvex/)?(test_|qv_make_profiles)' "$T/contents" && fail "package holds build tools or tests"
 
+# Licence: the machine-readable copyright file and the metainfo name the GPL,
+# version 3 or later; no placeholder address is left.
+dpkg-deb -x "$DEB" "$T/root" || fail "dpkg-deb -x"
+C=$T/root/usr/share/doc/quorvex/copyright
+head -1 "$C" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' || fail "copyright is not machine-readable"
+grep -qx 'License: GPL-3+' "$C" || fail "copyright names no GPL-3+ licence"
+grep -q '/usr/share/common-licenses/GPL-3' "$C" || fail "copyright does not point to the licence text"
+M=$T/root/usr/share/metainfo/io.github.quorvex.Quorvex.metainfo.xml
+grep -q '<project_license>GPL-3.0-or-later</project_license>' "$M" || fail "metainfo project_license"
+grep -q '<url type="homepage">https://github.com/quorvex/quorvex</url>' "$M" || fail "metainfo homepage"
+[ "$(field Homepage)" = https://github.com/quorvex/quorvex ] || fail "Homepage: $(field Homepage)"
+grep -rlE 'example\.(com|org)|LicenseRef-proprietary' "$T/root/usr/share" && fail "placeholder left in the package"
+
+# Hardening, as lintian wants it: full RELRO, immediate binding, the stack
+# protector and fortified library calls in every program.
+for prog in quorvex quorvex-cli avcore.dll; do
+  # Read into files first: grep -q ending a pipe early would fail it (pipefail).
+  f=$T/root/usr/lib/quorvex/$prog
+  readelf -lW "$f" >"$T/segments" && readelf -dW "$f" >"$T/dynamic" && readelf --dyn-syms -W "$f" >"$T/syms" \
+    || fail "$prog: readelf"
+  grep -q GNU_RELRO "$T/segments" || fail "$prog: no RELRO"
+  grep -qE 'BIND_NOW|FLAGS.*NOW' "$T/dynamic" || fail "$prog: not bound immediately (-z now)"
+  grep -q '__stack_chk_fail' "$T/syms" || fail "$prog: no stack protector"
+  grep -qE '__[a-z_]+_chk(@|$)' "$T/syms" || fail "$prog: no fortified calls"
+done
+
 [ "$failures" -eq 0 ] && echo "deb test passed: $(basename "$DEB")"
 exit $((failures > 0))

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <fstream>
 #include <sstream>
@@ -19,6 +20,19 @@ using qvtest::TempDir;
 using qvtest::WriteFile;
 
 namespace {
+
+// The format places of a text, in order ("%s", "%d"; "%%" is none).
+std::vector<std::string> Places(const std::string& text)
+{
+    std::vector<std::string> places;
+    for (size_t i = 0; i + 1 < text.size(); ++i)
+        if (text[i] == '%') {
+            if (text[i + 1] != '%')
+                places.push_back(text.substr(i, 2));
+            ++i;
+        }
+    return places;
+}
 
 class CatalogueTest : public ::testing::Test {
 protected:
@@ -204,12 +218,45 @@ TEST_F(CatalogueTest, KeyMissingFromTheNextLanguageKeepsThePreviousText)
 
 TEST_F(CatalogueTest, ShippedEnglishFileLoadsWithTheBuiltInTexts)
 {
+    // The shipped file corrects the spelling and the wording of the built-in
+    // texts (which stay as they are for a file written at start); every
+    // other text is the built-in one, and a corrected one keeps its places.
+    const std::map<std::string, std::string> corrected = {
+        {"IDS_MAIN_LABEL_ProFile", "Profile:"},
+        {"IDS_MAIN_LABEL_PlayTime", "Duration:"},
+        {"IDS_CONVERTING_LABEL_Converting", "Converting..."},
+        {"IDS_CONVERTING_CHECK_Shutdown", "When done, perform the chosen action (Settings)"},
+        {"IDS_CONVERTING_Status", "Status:"},
+        {"IDS_SHUTDOWN_LABEL_WarningDetail", "Unless you press Cancel now, the program will perform the chosen action:"},
+        {"IDS_PROFILE_LABEL_HighQuliaty", "High quality,\r\nlarge size"},
+        {"IDS_SETTINGS_LABEL_ShutDown", "When a batch is done, the chosen action is:"},
+        {"IDS_MESSAGEBOX_SureToCreateDir", "The output folder does not exist. Do you want to create it?"},
+        {"IDS_ID_BATCH", "Batch:"},
+        {"IDS_MESSAGEBOX_TrayConvertComplete", "Conversion complete!"},
+        {"IDS_MESSAGEBOX_RenameFailedTitle", "Rename failed"},
+        {"IDS_MESSAGEBX_RenameFailed", "Rename failed! Please check whether a profile of that name already exists."},
+        {"IDS_NAME_FORM_Title", "Enter Value"},
+    };
     LanguageFilePath = qvtest::SourceDir() + "/data/langs/English.ini";
     ASSERT_TRUE(LoadLanguage());
-    for (const auto& e : CatalogueEntries())
-        EXPECT_EQ(*e.Text, DecodeCatalogueText(EncodeCatalogueText(e.English))) << e.WriteKey;
-    for (const auto& e : CatalogueExtraEntries())
-        EXPECT_EQ(*e.Text, DecodeCatalogueText(EncodeCatalogueText(e.English))) << e.WriteKey;
+    int changed = 0;
+    for (const auto* entries : {&CatalogueEntries(), &CatalogueExtraEntries()})
+        for (const auto& e : *entries) {
+            const std::string key = TrimIniBlanks(e.WriteKey);
+            const std::string builtIn = DecodeCatalogueText(EncodeCatalogueText(e.English));
+            SCOPED_TRACE(key + " = " + *e.Text);
+            if (const auto it = corrected.find(key); it != corrected.end())
+                EXPECT_EQ(*e.Text, it->second);
+            else if (*e.Text != builtIn)
+                ++changed;
+            EXPECT_EQ(Places(*e.Text), Places(builtIn));
+            // Linux wording, and none of the old misspellings.
+            for (const char* wrong : {"Windows", "Conveting", "Convertion", "quliaty", "faild", "Faild",
+                                      "is already exist", "do not exist", "ProFile", "PlayTime", "Status=", "Batch=", "Vaule",
+                                      "ARM-", "Can not", "  ", "etc.."})
+                EXPECT_EQ(e.Text->find(wrong), std::string::npos) << wrong;
+        }
+    EXPECT_GT(changed, 20);
     EXPECT_FALSE(DirectShowExtensions.empty());
     EXPECT_GE(AcceptedFilters.size(), 1u);
     TIniFile ini(LanguageFilePath);
@@ -268,6 +315,22 @@ TEST(FormatText, FillsPlacesAndNeverReadsPastTheArguments)
     for (const auto& c : cases)
         EXPECT_EQ(FormatText(c.fmt, {"in.avi", 42}), c.expected) << c.fmt;
     EXPECT_EQ(FormatText("Summary: %d files", {5}), "Summary: 5 files");
+}
+
+TEST(FormatText, CaptionAndFigureReadAsWords)
+{
+    struct Case {
+        std::string caption;
+        std::string shown;
+    } cases[] = {
+        {"Batch:", "Batch: 88%"},   // shipped wording
+        {"Gesamt:", "Gesamt: 88%"}, //
+        {"Batch=", "Batch=88%"},    // older files keep their look
+        {"Status= ", "Status= 88%"},
+        {"", "88%"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CaptionedFigure(c.caption, "88%"), c.shown) << c.caption;
 }
 
 } // namespace

@@ -8,14 +8,21 @@
 #include "app/AppUtils.h"
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
+#include "lang/Format.h"
+#include "ui/common/QtText.h"
 #include "ui/dialogs/ProgressWnd.h"
+#include "ui/dialogs/SettingsWnd.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStandardItemModel>
 #include <QTimer>
 
+#include <algorithm>
+#include <map>
 #include <sys/stat.h>
 
 class ArmedLineTest : public QObject {
@@ -27,6 +34,11 @@ private:
     std::unique_ptr<TMainFixture> fx_;
 
     static QLabel* Line(TfrmMain& frm) { return Child<QLabel>(&frm, "lblArmed"); }
+    // Only questions whether an action is offered, no action.
+    static bool NothingPerformed(const std::vector<std::string>& calls)
+    {
+        return std::all_of(calls.begin(), calls.end(), [](const std::string& c) { return c.rfind("CanPerform", 0) == 0; });
+    }
     static QString Shown(TfrmMain& frm) { return Line(frm)->isVisibleTo(&frm) ? Line(frm)->text() : QString(); }
 
 private slots:
@@ -101,6 +113,62 @@ private slots:
         QCOMPARE(Shown(*again), QString("After the next batch: the computer will restart if no file fails"));
     }
 
+    // "Disarm" beside the line withdraws both armed options at once; the
+    // line and the button go, and Exit stores the disarmed options.
+    void disarmFromTheMainWindow()
+    {
+        fx_->WriteOptions("[VideoConvertoptions]\nShutdownWindowsWhenDone=1\nShutdownFlag=1\nDeleteFileAfterProcessing=1\n");
+        auto frm = fx_->NewWindow();
+        frm->show();
+        auto* disarm = Child<QPushButton>(frm.get(), "btnDisarm");
+        QVERIFY(Shown(*frm).contains("shut down"));
+        QVERIFY(disarm->isVisibleTo(frm.get()));
+        QCOMPARE(disarm->text(), QString("Disarm"));
+        disarm->click();
+        QCOMPARE(Shown(*frm), QString());
+        QVERIFY(!disarm->isVisibleTo(frm.get()));
+        QVERIFY(!Options.ShutdownWindowsWhenDone);
+        QVERIFY(!Options.DeleteFileAfterProcessing);
+        QVERIFY(NothingPerformed(powerCalls_));
+        Act(frm.get(), "actExit")->trigger();
+        const std::string stored = fx_->ReadOptions();
+        QVERIFY(stored.find("ShutdownWindowsWhenDone=0") != std::string::npos);
+        QVERIFY(stored.find("DeleteFileAfterProcessing=0") != std::string::npos);
+    }
+
+    // The actions the system does not offer (logind's "no" and "na") are
+    // greyed in the settings window and the progress window, with its answer;
+    // "challenge" (after authentication), log off and closing stay offered.
+    void actionsTheSystemRefusesAreGreyed()
+    {
+        std::vector<std::string> calls;
+        auto previous = SetPowerActions(std::make_unique<qvtest::TFakePower>(
+            &calls, std::map<int, std::string>{{1, "no"}, {3, "challenge"}, {4, "na"}, {5, "yes"}}));
+        TfrmSettings settings;
+        auto* list = Child<QComboBox>(&settings, "ComboBoxShutdownFlag");
+        auto* model = qobject_cast<QStandardItemModel*>(list->model());
+        QVERIFY(model);
+        const bool offered[] = {true, false, true, true, false, true};
+        for (int action = 0; action < 6; ++action) {
+            QCOMPARE(model->item(action)->isEnabled(), offered[action]);
+            QCOMPARE(model->item(action)->toolTip().isEmpty(), offered[action]);
+        }
+        QVERIFY(model->item(1)->toolTip().contains("\"no\""));
+        QVERIFY(model->item(4)->toolTip().contains("\"na\""));
+
+        for (int action = 0; action < 6; ++action) {
+            Options.ShutdownFlag = static_cast<uint8_t>(action);
+            Options.ShutdownWindowsWhenDone = true;
+            TfrmProgress progress;
+            auto* box = Child<QCheckBox>(&progress, "chkShutdown");
+            QCOMPARE(box->isEnabled(), offered[action]);
+            QVERIFY(box->isChecked());
+            QVERIFY(box->toolTip().startsWith(Q(ShutdownActionText(action))));
+        }
+        SetPowerActions(std::move(previous));
+        QVERIFY(std::find(calls.begin(), calls.end(), "PowerOff") == calls.end());
+    }
+
     // Ticking "Delete source file after encoding" in the progress window shows
     // the line on the main window while the batch runs; it stays armed after
     // the batch and, saved by Exit, after a restart.
@@ -137,7 +205,7 @@ private slots:
         QCOMPARE(duringBatch, deleting);
         QCOMPARE(Shown(*frm), deleting);
         QVERIFY(!fs::exists(source)); // the option did what the line said
-        QVERIFY(powerCalls_.empty());
+        QVERIFY(NothingPerformed(powerCalls_));
 
         Act(frm.get(), "actExit")->trigger();
         QVERIFY(fx_->ReadOptions().find("DeleteFileAfterProcessing=1") != std::string::npos);

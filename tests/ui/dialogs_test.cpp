@@ -369,12 +369,19 @@ private slots:
         QCOMPARE(Child<QLabel>(form, "lblTitle")->text(), Q(ApplicationTitle));
         QCOMPARE(Child<QLabel>(form, "lblVersion")->text(), Q(IDS_ABOUT_LABEL_Version) + " " + QV_VERSION);
         QVERIFY(!Child<QLabel>(form, "imgAbout")->pixmap().isNull());
+        // The licence and the homepage, which opens when followed.
+        QVERIFY(Child<QLabel>(form, "lblLicence")->text().contains("GNU General Public License, version 3 or later"));
+        auto* homepage = Child<QLabel>(form, "lblHomepage");
+        QVERIFY(homepage->text().contains("https://github.com/quorvex/quorvex"));
+        emit homepage->linkActivated(QStringLiteral("https://github.com/quorvex/quorvex"));
         Click(form, "btnTechnicalSupport");
         Click(form, "btnOnlineResources");
         SetUrlOpener({});
-        // "Online Resources" leaves the help page to the owner; no web address is opened.
-        QCOMPARE(opened.size(), size_t(1));
-        QCOMPARE(opened[0].scheme(), QString("mailto"));
+        // Support is the issues page; "Online Resources" leaves the help page
+        // to the owner, so no third address is opened.
+        QCOMPARE(opened.size(), size_t(2));
+        QCOMPARE(opened[0], QUrl("https://github.com/quorvex/quorvex"));
+        QCOMPARE(opened[1], QUrl("https://github.com/quorvex/quorvex/issues"));
         QCOMPARE(helpAsked.size(), 1);
     }
 };

@@ -300,8 +300,8 @@ private slots:
         // Onto an existing name: the message, both files, the list as it was.
         QueueName("a");
         Key(*frm, Qt::Key_F2);
-        QCOMPARE(DialogHook::Last()->text, std::string("Rename faild! Please check if the profile name is already exist!"));
-        QCOMPARE(DialogHook::Last()->title, std::string("Rename Faild"));
+        QCOMPARE(DialogHook::Last()->text, std::string("Rename failed! Please check whether a profile of that name already exists."));
+        QCOMPARE(DialogHook::Last()->title, std::string("Rename failed"));
         QCOMPARE(Description("a.avo"), std::string("a"));
         QCOMPARE(Description("z.avo"), std::string("b"));
         QCOMPARE(Current(*frm), QString("z"));
@@ -323,7 +323,7 @@ private slots:
         DialogHook::Clear();
         Key(*frm, Qt::Key_Delete, Qt::ControlModifier);
         QCOMPARE(DialogHook::Shown().size(), size_t(1));
-        QCOMPARE(DialogHook::Last()->text, std::string("This is the last profile, can not be deleted!"));
+        QCOMPARE(DialogHook::Last()->text, std::string("This is the last profile; it cannot be deleted!"));
         QVERIFY(fs::exists(Avi() + "a.avo"));
     }
 
@@ -382,7 +382,7 @@ private slots:
         Child<QComboBox>(frm.get(), "cmbAVI")->setCurrentIndex(1);
         QueueName("A");
         Key(*frm, Qt::Key_F2);
-        QCOMPARE(DialogHook::Last()->title, std::string("Rename Faild"));
+        QCOMPARE(DialogHook::Last()->title, std::string("Rename failed"));
         QCOMPARE(Description("b.avo"), std::string("b"));
         QCOMPARE(Current(*frm), QString("b"));
     }

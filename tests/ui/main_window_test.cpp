@@ -890,7 +890,7 @@ private slots:
                  QString::fromStdString(fx_->AppDir() + "langs/English_help.html"));
 
         Act(frm.get(), "actTechnicalSupport")->trigger();
-        QVERIFY(QString::fromStdString(opened_.back()).startsWith("mailto:"));
+        QCOMPARE(QString::fromStdString(opened_.back()), QString("https://github.com/quorvex/quorvex/issues"));
 
         // An empty output box: the "Empty Dir" message, nothing opened.
         Child<QLineEdit>(frm.get(), "txtOutputDir")->setText("   ");

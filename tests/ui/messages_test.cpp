@@ -75,6 +75,26 @@ private slots:
             << std::vector<TMsgButton>{TMsgButton::OK} << QStringList{"A rather long acknowledgement caption"};
     }
 
+    // A short message under a long title: the window is wide enough for the
+    // whole title, whether the choice dialog or a plain box shows it.
+    void longTitlesFit()
+    {
+        const QString title = "Oops, something wasn't as expected!";
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        // As the title bar shows it, with the program's name Qt appends.
+        const int needed = QFontMetrics(bold).horizontalAdvance(title + " \u2014 " + qApp->applicationDisplayName()) + 100;
+        TLocalizedMessageDialog dialog(nullptr, "x", title.toStdString(), TMsgIcon::Warning, {TMsgButton::OK},
+                                       {"OK"});
+        QVERIFY2(dialog.width() >= needed, qPrintable(QString::number(dialog.width())));
+        QWidget owner;
+        ShowNonModalBox(&owner, "dlgLongTitle", title.toStdString(), "At least one error occurred.", TMsgIcon::Warning);
+        auto* box = owner.findChild<QMessageBox*>("dlgLongTitle");
+        QVERIFY(box);
+        QVERIFY2(box->width() >= needed, qPrintable(QString::number(box->width())));
+        box->close();
+    }
+
     void buttonsShareWidthAndAreCentred()
     {
         QFETCH(std::vector<TMsgButton>, buttons);
@@ -471,7 +491,7 @@ private slots:
         QVERIFY(OpenTechnicalSupport());
         SetUrlOpener({});
         QCOMPARE(opened.size(), size_t(1));
-        QCOMPARE(opened[0].scheme(), QString("mailto"));
+        QCOMPARE(opened[0], QUrl("https://github.com/quorvex/quorvex/issues"));
     }
 
     void dispatcherInvokeRunsOnGuiThreadAndWaits()

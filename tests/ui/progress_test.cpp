@@ -38,12 +38,37 @@ public:
         log->push_back(enable ? "privilege on" : "privilege off");
         return true;
     }
-    void EndProgram() override { log->push_back("end program"); }
-    void PowerOff() override { log->push_back("power off"); }
-    void LogOff() override { log->push_back("log off"); }
-    void Reboot() override { log->push_back("reboot"); }
-    void Hibernate() override { log->push_back("hibernate"); }
-    void Suspend() override { log->push_back("suspend"); }
+    std::string EndProgram() override
+    {
+        log->push_back("end program");
+        return {};
+    }
+    std::string PowerOff() override
+    {
+        log->push_back("power off");
+        return {};
+    }
+    std::string LogOff() override
+    {
+        log->push_back("log off");
+        return {};
+    }
+    std::string Reboot() override
+    {
+        log->push_back("reboot");
+        return {};
+    }
+    std::string Hibernate() override
+    {
+        log->push_back("hibernate");
+        return {};
+    }
+    std::string Suspend() override
+    {
+        log->push_back("suspend");
+        return {};
+    }
+    std::string CanPerform(int) override { return "yes"; }
 };
 
 using qvtest::Child;
@@ -403,7 +428,14 @@ private slots:
 
     void countdownActsAfter31Ticks()
     {
+        Options.ShutdownFlag = 5;
         TfrmShutdown form(nullptr, 1);
+        // It names the action, and its narrow window still shows its whole title.
+        QCOMPARE(LabelText(form, "lblAction"), Q(IDS_SETTINGS_COMBOBOX_Suspend));
+        QFont bold = QApplication::font();
+        bold.setBold(true);
+        QVERIFY(form.width() >= QFontMetrics(bold).horizontalAdvance(form.windowTitle() + " \u2014 "
+                                                                      + qApp->applicationDisplayName()) + 100);
         QSignalSpy ticks(&form, &TfrmShutdown::ticked);
         QCOMPARE(LabelText(form, "lblTimeOut"), Q(FormatText(IDS_SHUTDOWN_LABEL_TimeLeft, {30})));
         QStringList shown;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFontMetrics>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
@@ -61,6 +62,15 @@ QStyle::StandardPixmap PixmapOf(TMsgIcon type)
     case TMsgIcon::Information: break;
     }
     return QStyle::SP_MessageBoxInformation;
+}
+
+// A message box sizes itself from its text alone; a row of the title's width
+// keeps a long title from being cut.
+void FitTitle(QMessageBox& box)
+{
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(TitleFitWidth(box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 constexpr int kMargin = 16;
@@ -165,7 +175,8 @@ TLocalizedMessageDialog::TLocalizedMessageDialog(QWidget* parent, const std::str
     buttonWidth_ = CommonButtonWidth(widths);
     const int n = static_cast<int>(buttons_.size());
     const int contentWidth = textLeft + textWidth + kMargin;
-    const int dialogWidth = std::max(contentWidth, (buttonWidth_ + kButtonGap) * n + 32);
+    const int dialogWidth =
+        std::max({contentWidth, (buttonWidth_ + kButtonGap) * n + 32, TitleFitWidth(windowTitle())});
     int buttonHeight = 25;
     for (QPushButton* b : buttons_)
         buttonHeight = std::max(buttonHeight, b->sizeHint().height());
@@ -236,6 +247,7 @@ int ShowMessageBox(QWidget* parent, const std::string& text, const std::string& 
     box.setTextFormat(Qt::PlainText);
     // Paths and reasons in a message can be copied.
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    FitTitle(box);
     switch (icon) {
     case TMsgIcon::Information: box.setIcon(QMessageBox::Information); break;
     case TMsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
@@ -309,6 +321,7 @@ QMessageBox* ShowNonModalBox(QWidget* parent, const char* name, const std::strin
                  : icon == TMsgIcon::Error ? QMessageBox::Critical
                                            : QMessageBox::Information);
     box->setStandardButtons(QMessageBox::Ok);
+    FitTitle(*box);
     box->show();
     return box;
 }

@@ -1,8 +1,11 @@
 #include "ui/common/QtText.h"
 
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+
+#include <algorithm>
 
 QString DisplayText(const std::string& text)
 {
@@ -33,6 +36,19 @@ void CenterOver(QWidget* window, QWidget* owner)
 void FixClientSize(QWidget* window, int width, int height)
 {
     window->adjustSize();
-    const QSize size = QSize(width, height).expandedTo(window->sizeHint()).expandedTo(window->minimumSizeHint());
+    const QSize size = QSize(std::max(width, TitleFitWidth(window->windowTitle())), height)
+                           .expandedTo(window->sizeHint())
+                           .expandedTo(window->minimumSizeHint());
     window->setFixedSize(size);
+}
+
+int TitleFitWidth(const QString& title)
+{
+    QString shown = title;
+    const QString program = QGuiApplication::applicationDisplayName();
+    if (!program.isEmpty() && !title.isEmpty() && !title.endsWith(program))
+        shown += QStringLiteral(" \u2014 ") + program;
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    return std::min(QFontMetrics(font).horizontalAdvance(shown) + 128, 640);
 }

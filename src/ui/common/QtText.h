@@ -20,5 +20,11 @@ QString DisplayText(const std::string& text);
 void CenterOver(QWidget* window, QWidget* owner);
 
 // Gives a fixed-size window at least the given client size, more when its
-// contents need it (larger fonts, longer translations).
+// contents or its title need it (larger fonts, longer translations).
 void FixClientSize(QWidget* window, int width, int height);
+
+// The width a window needs for the window manager to show its whole title:
+// the title as the title bar shows it (with the program's name that Qt
+// appends), in a bold font, and room for the frame's icon and buttons; at
+// most 640.
+int TitleFitWidth(const QString& title);

@@ -102,7 +102,7 @@ bool OpenLocalPathOrTell(QWidget* owner, const std::string& path)
 
 bool OpenTechnicalSupport()
 {
-    return OpenUrl(QUrl(QStringLiteral("mailto:") + QString::fromLatin1(TechnicalSupportMail)));
+    return OpenUrl(QUrl(QString::fromLatin1(TechnicalSupportUrl)));
 }
 
 void SetUrlOpener(std::function<bool(const QUrl&)> opener)

@@ -3,12 +3,14 @@
 #include "app/Settings.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/Artwork.h"
+#include "ui/common/Links.h"
 #include "ui/common/QtText.h"
 #include "ui/common/Shell.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #ifndef QV_VERSION
@@ -38,7 +40,19 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     lblTitle->setStyleSheet(QStringLiteral("color: #24364f;"));
     lblVersion = new QLabel(Q(IDS_ABOUT_LABEL_Version) + QLatin1Char(' ') + QStringLiteral(QV_VERSION), this);
     lblVersion->setObjectName(QStringLiteral("lblVersion"));
-    for (QLabel* l : {lblHeading, lblTitle, lblVersion})
+    lblLicence = new QLabel(Q(IDS_ABOUT_LABEL_Licence), this);
+    lblLicence->setObjectName(QStringLiteral("lblLicence"));
+    lblLicence->setWordWrap(true);
+    lblLicence->setContentsMargins(16, 0, 16, 0);
+    // The address as a link the user can follow or copy.
+    const QString homepage = QString::fromLatin1(HomepageUrl);
+    lblHomepage = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(homepage.toHtmlEscaped()), this);
+    lblHomepage->setObjectName(QStringLiteral("lblHomepage"));
+    lblHomepage->setTextFormat(Qt::RichText);
+    lblHomepage->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    lblHomepage->setOpenExternalLinks(false);
+    connect(lblHomepage, &QLabel::linkActivated, this, [](const QString& url) { OpenUrl(QUrl(url)); });
+    for (QLabel* l : {lblHeading, lblTitle, lblVersion, lblLicence, lblHomepage})
         l->setAlignment(Qt::AlignCenter);
 
     btnTechnicalSupport = new QPushButton(Q(IDS_MAIN_MENUITEM_TechnicalSupport), this);
@@ -68,6 +82,8 @@ TfrmAbout::TfrmAbout(QWidget* owner) : TModalForm(owner)
     layout->addWidget(lblHeading);
     layout->addWidget(lblTitle);
     layout->addWidget(lblVersion);
+    layout->addWidget(lblLicence);
+    layout->addWidget(lblHomepage);
     layout->addStretch();
     layout->addLayout(links);
     layout->addLayout(ButtonRow({btnOK}, true));

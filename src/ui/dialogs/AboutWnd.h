@@ -1,7 +1,7 @@
 #pragma once
 
 // The about window: the program's picture, title and version, and links to
-// the help page and the support address.
+// the help page, the project's issues page and its homepage, and the licence.
 
 #include "ui/common/ModalForm.h"
 
@@ -23,6 +23,8 @@ public:
     QLabel* lblTitle;
     QLabel* lblHeading;
     QLabel* lblVersion;
+    QLabel* lblLicence;
+    QLabel* lblHomepage;
     QPushButton* btnTechnicalSupport;
     QPushButton* btnOnlineResources;
     QPushButton* btnOK;

@@ -1,5 +1,6 @@
 #include "ui/dialogs/ProgressWnd.h"
 
+#include "app/AppUtils.h"
 #include "app/Settings.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
@@ -79,7 +80,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QStri
 
 QString StatusZero()
 {
-    return Q(IDS_CONVERTING_Status + "0%");
+    return Q(CaptionedFigure(IDS_CONVERTING_Status, "0%"));
 }
 
 } // namespace
@@ -259,6 +260,14 @@ void TfrmProgress::ConnectControls()
     // The check boxes change the running batch at once.
     chkDelSource->setChecked(Options.DeleteFileAfterProcessing);
     chkShutdown->setChecked(Options.ShutdownWindowsWhenDone);
+    // The chosen action by name; greyed, with the system's answer, when the
+    // system does not offer it now (the batch's end then says so too).
+    const std::string refusal = ShutdownActionRefusal(Options.ShutdownFlag);
+    QString tip = Q(ShutdownActionText(Options.ShutdownFlag));
+    if (!refusal.empty())
+        tip += QLatin1Char('\n') + Q(FormatText(IDS_SETTINGS_HINT_NotOffered, {refusal}));
+    chkShutdown->setToolTip(tip);
+    chkShutdown->setEnabled(refusal.empty());
     connect(chkDelSource, &QCheckBox::toggled, this, [](bool on) { Options.DeleteFileAfterProcessing = on; });
     connect(chkShutdown, &QCheckBox::toggled, this, [](bool on) { Options.ShutdownWindowsWhenDone = on; });
     connect(btnCancel, &QPushButton::clicked, this, [this] { RequestClose(); });

@@ -1,5 +1,6 @@
 #include "ui/dialogs/SettingsWnd.h"
 
+#include "app/AppUtils.h"
 #include "app/Settings.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -65,6 +67,17 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
                                     &IDS_SETTINGS_COMBOBOX_Restart, &IDS_SETTINGS_COMBOBOX_Hibernate,
                                     &IDS_SETTINGS_COMBOBOX_Suspend})
         ComboBoxShutdownFlag->addItem(Q(*text));
+    // Actions the system does not offer now are greyed, with its answer; a
+    // stored choice stays selected so that OK keeps it.
+    if (auto* model = qobject_cast<QStandardItemModel*>(ComboBoxShutdownFlag->model()))
+        for (int action = 0; action < ComboBoxShutdownFlag->count(); ++action) {
+            const std::string refusal = ShutdownActionRefusal(action);
+            if (refusal.empty())
+                continue;
+            QStandardItem* item = model->item(action);
+            item->setFlags(item->flags() & ~Qt::ItemIsEnabled);
+            item->setToolTip(Q(FormatText(IDS_SETTINGS_HINT_NotOffered, {refusal})));
+        }
     LabelShutDown->setBuddy(ComboBoxShutdownFlag);
 
     LabelParallelJobs = new QLabel(Q(IDS_SETTINGS_LABEL_ParallelJobs), TabGeneral);

@@ -1,5 +1,6 @@
 #include "ui/dialogs/ShutdownWnd.h"
 
+#include "app/Settings.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/QtText.h"
@@ -38,12 +39,19 @@ TfrmShutdown::TfrmShutdown(QWidget* owner, int tickMs) : TModalForm(owner)
     lblShutdownDescription = new QLabel(DisplayText(IDS_SHUTDOWN_LABEL_WarningDetail), this);
     lblShutdownDescription->setObjectName(QStringLiteral("lblShutdownDescription"));
     lblShutdownDescription->setWordWrap(true);
+    // Which action follows, by the name the settings window gives it.
+    lblAction = new QLabel(Q(ShutdownActionText(Options.ShutdownFlag)), this);
+    lblAction->setObjectName(QStringLiteral("lblAction"));
+    QFont bold = lblAction->font();
+    bold.setBold(true);
+    lblAction->setFont(bold);
     lblTimeOut = new QLabel(this);
     lblTimeOut->setObjectName(QStringLiteral("lblTimeOut"));
     btnCancel = NewButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), "btnCancel", true);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lblWarning);
     layout->addWidget(lblShutdownDescription);
+    layout->addWidget(lblAction);
     layout->addWidget(lblTimeOut);
     layout->addStretch();
     layout->addLayout(ButtonRow({btnCancel}, true));

@@ -28,6 +28,7 @@ public:
 
     QLabel* lblWarning;
     QLabel* lblShutdownDescription;
+    QLabel* lblAction;
     QLabel* lblTimeOut;
     QPushButton* btnCancel;
     QTimer* tmrShutdown;

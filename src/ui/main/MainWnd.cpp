@@ -218,7 +218,17 @@ void TfrmMain::CreateOutputRows(QBoxLayout* body)
     lblArmed_ = NewLabel(this, "lblArmed");
     lblArmed_->setWordWrap(true);
     lblArmed_->setVisible(false);
-    body->addWidget(lblArmed_);
+    btnDisarm_ = NewNamed<QPushButton>(this, "btnDisarm");
+    btnDisarm_->setVisible(false);
+    connect(btnDisarm_, &QPushButton::clicked, this, [this] {
+        Options.DeleteFileAfterProcessing = false;
+        Options.ShutdownWindowsWhenDone = false;
+        UpdateArmedLine();
+    });
+    auto* armedRow = new QHBoxLayout;
+    armedRow->addWidget(lblArmed_, 1);
+    armedRow->addWidget(btnDisarm_, 0, Qt::AlignTop);
+    body->addLayout(armedRow);
 
     // Summary and Convert.
     auto* bottom = new QHBoxLayout;
@@ -388,6 +398,7 @@ void TfrmMain::UpdateArmedLine()
     const std::string text = ArmedActionsText(Options);
     lblArmed_->setText(DisplayText(text));
     lblArmed_->setVisible(!text.empty());
+    btnDisarm_->setVisible(!text.empty());
 }
 
 void TfrmMain::ApplyTexts()
@@ -396,6 +407,8 @@ void TfrmMain::ApplyTexts()
     lblOutputDir_->setText(MenuText(IDS_MAIN_ARBUTTON_OutputDir));
     btnOutputDir_->setText(MenuText(IDS_MAIN_ARBUTTON_Browse));
     btnConvert_->setText(MenuText(IDS_MAIN_ARBUTTON_Convert));
+    btnDisarm_->setText(MenuText(IDS_MAIN_BUTTON_Disarm));
+    btnDisarm_->setToolTip(Q(IDS_MAIN_HINT_Disarm));
     formatBand_->ApplyTexts();
     FitFormatButtons();
 

@@ -172,6 +172,7 @@ private:
     QLineEdit* txtOutputDir_ = nullptr;
     QPushButton* btnOutputDir_ = nullptr;
     QLabel* lblArmed_ = nullptr;
+    QPushButton* btnDisarm_ = nullptr;
     QPushButton* btnConvert_ = nullptr;
 
     QSystemTrayIcon* trayIcon_ = nullptr;
