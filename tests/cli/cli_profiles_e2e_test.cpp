@@ -132,7 +132,7 @@ TEST_F(CliProfiles, RenameNeverReplacesAndTakesDashedNamesAfterDoubleDash)
     WriteFile(avi + "Mine.avo", "[General]\nDescription=mine\n");
     RunResult r = Run({"-f", "avi", "--rename-profile", "Mine", "Default"});
     EXPECT_EQ(r.Code, 2);
-    EXPECT_CONTAINS(r.Err, "Rename faild!");
+    EXPECT_CONTAINS(r.Err, "Rename failed!");
     EXPECT_EQ(ReadFile(avi + "Mine.avo"), "[General]\nDescription=mine\n");
     EXPECT_EQ(ReadFile(avi + "Default.avo"), defaultText);
 
@@ -237,7 +237,7 @@ TEST_F(CliProfiles, ProfileNameIsOneNameWhateverItsLetterCase)
     WriteFile(avi + "Mine.avo", "[General]\nDescription=mine\n");
     r = Run({"-f", "avi", "--rename-profile", "Mine", "DEFAULT"});
     EXPECT_EQ(r.Code, 2);
-    EXPECT_CONTAINS(r.Err, "Rename faild!");
+    EXPECT_CONTAINS(r.Err, "Rename failed!");
     EXPECT_TRUE(fs::exists(avi + "Mine.avo"));
     EXPECT_FALSE(fs::exists(avi + "DEFAULT.avo"));
     r = Run({"-f", "avi", "--delete-profile", "DeFault"});
