@@ -6,43 +6,10 @@
 #include "platform/PowerActions.h"
 #include "platform/StartProcess.h"
 
-#include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
-
-// Runs a program to its end; its standard output and error together in
-// *Text. Returns its exit code, -1 when it did not start or exit by itself.
-int RunCollecting(const std::vector<std::string>& args, std::string& text)
-{
-    int out[2] = {-1, -1};
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return -1;
-    TProcessStart start;
-    start.Args = args;
-    start.StdOut = out[1];
-    start.StdErr = out[1];
-    const TStartedProcess child = StartProcess(start);
-    ::close(out[1]);
-    if (child.Started()) {
-        char buffer[512];
-        for (;;) {
-            const ssize_t n = ::read(out[0], buffer, sizeof buffer);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0)
-                break;
-            text.append(buffer, static_cast<size_t>(n));
-        }
-    }
-    ::close(out[0]);
-    TProcessEnd end;
-    if (!child.Started() || !WaitForProcess(child.Pid, end) || !end.Exited)
-        return -1;
-    return end.Code;
-}
 
 std::string Trimmed(std::string text)
 {
@@ -58,7 +25,7 @@ std::string Trimmed(std::string text)
 std::string Request(const std::vector<std::string>& args)
 {
     std::string said;
-    const int rc = RunCollecting(args, said);
+    const int rc = RunProcess(args, &said, true);
     if (rc == 0)
         return {};
     said = Trimmed(said);
@@ -72,9 +39,9 @@ std::string Request(const std::vector<std::string>& args)
 std::string AskLogind(const std::string& method)
 {
     std::string answer;
-    const int rc = RunCollecting({"busctl", "--system", "--timeout=5", "call", "org.freedesktop.login1",
-                                  "/org/freedesktop/login1", "org.freedesktop.login1.Manager", method},
-                                 answer);
+    const int rc = RunProcess({"busctl", "--system", "--timeout=5", "call", "org.freedesktop.login1",
+                               "/org/freedesktop/login1", "org.freedesktop.login1.Manager", method},
+                              &answer, true);
     answer = Trimmed(answer);
     // The reply reads: s "yes"
     const size_t open = answer.find('"');

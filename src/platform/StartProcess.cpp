@@ -337,7 +337,7 @@ bool WaitForProcess(int pid, TProcessEnd& end)
     return true;
 }
 
-int RunProcess(const std::vector<std::string>& args, std::string* output)
+int RunProcess(const std::vector<std::string>& args, std::string* output, bool withErrors)
 {
     int out[2] = {-1, -1};
     if (output && ::pipe2(out, O_CLOEXEC) != 0)
@@ -345,6 +345,8 @@ int RunProcess(const std::vector<std::string>& args, std::string* output)
     TProcessStart start;
     start.Args = args;
     start.StdOut = out[1];
+    if (output && withErrors)
+        start.StdErr = out[1];
     const TStartedProcess child = StartProcess(start);
     CloseFd(out[1]);
     if (output && child.Started()) {

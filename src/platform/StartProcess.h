@@ -71,5 +71,6 @@ bool WaitForProcess(int pid, TProcessEnd& end);
 // Runs a program to its end with standard input and error on /dev/null and
 // returns its exit code; -1 when it could not be started or did not exit by
 // itself. Its standard output is collected in *Output when given (otherwise
-// it goes to /dev/null).
-int RunProcess(const std::vector<std::string>& args, std::string* output);
+// it goes to /dev/null); with WithErrors its standard error is collected
+// there too.
+int RunProcess(const std::vector<std::string>& args, std::string* output, bool withErrors = false);

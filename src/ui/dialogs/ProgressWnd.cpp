@@ -5,6 +5,7 @@
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/Artwork.h"
+#include "ui/common/ElidedLabel.h"
 #include "ui/common/QtText.h"
 
 #include <QCheckBox>
@@ -40,34 +41,6 @@ protected:
         QPainter p(this);
         p.drawPixmap(0, 0, DrawBanner(size()));
     }
-};
-
-// A one-line label for file names: shows the middle of a long text elided
-// at whatever width the layout gives it, the whole text as its tool tip.
-class TElidedLabel : public QLabel {
-public:
-    using QLabel::QLabel;
-    void SetFullText(const QString& text)
-    {
-        full_ = text;
-        setToolTip(text);
-        Elide();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        Elide();
-    }
-
-private:
-    void Elide()
-    {
-        const int w = std::max(width() - 2, 40);
-        setText(fontMetrics().elidedText(full_, Qt::ElideMiddle, w));
-    }
-    QString full_;
 };
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text = QString())

@@ -23,6 +23,7 @@
 #include "platform/IniFile.h"
 #include "profiles/profiles.h"
 #include "ui/common/Artwork.h"
+#include "ui/common/ElidedLabel.h"
 #include "ui/common/QtText.h"
 #include "ui/main/MainIcons.h"
 #include "ui/main/MainParts.h"
@@ -74,37 +75,6 @@ QToolButton* NewFormatButton(QWidget* parent, const QString& name)
     b->setFixedSize(FormatButtonMinWidth, 62); // widened to the caption by FitFormatButtons
     return b;
 }
-
-// The chosen profile's description: one line under the profile box, cut
-// at the end to the width it is given, the whole text as its tool tip.
-class TDescriptionLabel : public QLabel {
-public:
-    explicit TDescriptionLabel(QWidget* parent) : QLabel(parent)
-    {
-        setObjectName(QStringLiteral("lblProfileDescription"));
-        setTextFormat(Qt::PlainText);
-        setStyleSheet(QStringLiteral("color: #4a5a70;"));
-        // As wide as the row gives, never widening the window.
-        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    }
-    void SetFullText(const QString& text)
-    {
-        full_ = text;
-        setToolTip(text);
-        Elide();
-    }
-
-protected:
-    void resizeEvent(QResizeEvent* event) override
-    {
-        QLabel::resizeEvent(event);
-        Elide();
-    }
-
-private:
-    void Elide() { setText(fontMetrics().elidedText(full_, Qt::ElideRight, std::max(width() - 2, 40))); }
-    QString full_;
-};
 
 } // namespace
 
@@ -200,7 +170,14 @@ void TFormatBand::CreateProfileRow(QBoxLayout* body)
     btnNewEdit_->setArrowType(Qt::DownArrow);
     profileRow->addWidget(btnNewEdit_, 0, 3);
     profileRow->setColumnStretch(4, 1);
-    lblProfileDescription_ = new TDescriptionLabel(window_);
+    // The chosen profile's description: one line under the profile box, as
+    // wide as the row gives (never widening the window), cut at the end.
+    auto* description = new TElidedLabel(window_, Qt::ElideRight);
+    description->setObjectName(QStringLiteral("lblProfileDescription"));
+    description->setTextFormat(Qt::PlainText);
+    description->setStyleSheet(QStringLiteral("color: #4a5a70;"));
+    description->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    lblProfileDescription_ = description;
     profileRow->addWidget(lblProfileDescription_, 1, 1, 1, 4);
     body->addLayout(profileRow);
     // The rows exist now: the commands can reach their controls.
@@ -324,7 +301,7 @@ void TFormatBand::ShowProfileDescription()
     std::string description;
     if (ValidFormat(format) && !ProfileLists[format].Text().empty())
         description = TIniFile(SelectedProfilePath(format)).ReadString("General", "Description", "");
-    static_cast<TDescriptionLabel*>(lblProfileDescription_)->SetFullText(Q(description));
+    static_cast<TElidedLabel*>(lblProfileDescription_)->SetFullText(Q(description));
 }
 
 void TFormatBand::UpdateOthersButton()
