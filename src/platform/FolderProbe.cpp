@@ -1,5 +1,7 @@
 #include "platform/FolderProbe.h"
 
+#include "platform/RegularFile.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -21,12 +23,8 @@ int ProbeWritableFolder(const std::string& folder)
     int failure = 0;
     // Creating an empty file takes no space; one byte finds a full disk or quota.
     const char byte = 0;
-    ssize_t written;
-    do
-        written = write(fd, &byte, 1);
-    while (written < 0 && errno == EINTR);
-    if (written != 1)
-        failure = written < 0 ? errno : ENOSPC;
+    if (!WriteAll(fd, &byte, 1))
+        failure = errno;
     if (close(fd) != 0 && failure == 0 && errno != EINTR)
         failure = errno;
     unlink(path.data());
