@@ -99,6 +99,9 @@ R& CurrentOf();
 #define PF_PCM_BLOCK(R, S, sampleRate, channels) \
     PF_INDEX(R, AudioSampleRate##S, sampleRate), PF_INDEX(R, AudioChannels##S, channels)
 
+// The rows of the keys that every record has after its own ones (QV_COMMON_KEYS).
+#define PF_COMMON_KEYS(R)
+
 // The usual AVI/MOV block defaults: preset bitrate, source size 640 x 480, "Auto" frame rate at "25".
 #define PF_AVI_BLOCK(S) PF_VIDEO_BLOCK(TAVISettings, S, true, 1080, 1080, true, 640, 480, true, 7, 0)
 
@@ -117,6 +120,7 @@ const TFields<TAVISettings>& FieldsOf<TAVISettings>()
         PF_AUDIO_BLOCK(R, Mp3, false, 96, 0, 1),
         PF_PCM_BLOCK(R, Pcm16le, 3, 1),
         PF_PCM_BLOCK(R, Pcmu8, 3, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -132,6 +136,7 @@ const TFields<TMP4Settings>& FieldsOf<TMP4Settings>()
         PF_VIDEO_BLOCK(R, H264, true, 1200, 1200, false, 320, 240, true, 7, 0),
         PF_AUDIO_BLOCK(R, AACMP4, false, 64, 3, 1),
         PF_AUDIO_BLOCK(R, AACPsp, false, 64, 0, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -150,6 +155,7 @@ const TFields<TTGPSettings>& FieldsOf<TTGPSettings>()
         PF_AUDIO_BLOCK(R, AACMP4, false, 56, 3, 1),
         PF_AUDIO_BLOCK(R, Armnb, false, 13, 0, 0),
         PF_AUDIO_BLOCK(R, Armwb, false, 13, 0, 0),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -174,6 +180,7 @@ const TFields<TMPEGSettings>& FieldsOf<TMPEGSettings>()
         PF_NUMBER(R, DVDVideoBitRateSpecify, 6000), PF_FLAG(R, DVDVideoKeepAspect, true),
         PF_INDEX(R, DVDVideoAspect, 1), PF_FLAG(R, DVDAudioBitRateUseAutoSet, false),
         PF_NUMBER(R, DVDAudioBitRatePreset, 384),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -194,6 +201,7 @@ const TFields<TMovSettings>& FieldsOf<TMovSettings>()
         PF_AUDIO_BLOCK(R, Armnb, false, 8, 0, 0),
         PF_PCM_BLOCK(R, Pcm16le, 3, 1),
         PF_PCM_BLOCK(R, Pcm16be, 3, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -211,6 +219,7 @@ const TFields<TWmvSettings>& FieldsOf<TWmvSettings>()
         PF_VIDEO_BLOCK(R, Wmv7, true, 768, 768, true, 640, 480, true, 7, 0),
         PF_VIDEO_BLOCK(R, Wmv8, true, 768, 768, true, 640, 480, true, 7, 0),
         PF_AUDIO_BLOCK(R, Mp3, true, 64, 0, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -223,6 +232,7 @@ const TFields<TRmSettings>& FieldsOf<TRmSettings>()
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_STREAMS(R, 0, 0),
         PF_VIDEO_BLOCK(R, Rm10, true, 768, 768, true, 320, 240, true, 7, 0),
         PF_AUDIO_BLOCK(R, AC3, false, 256, 3, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -237,6 +247,7 @@ const TFields<TSwfSettings>& FieldsOf<TSwfSettings>()
         PF_INDEX(R, AudioCodec, 0), PF_FLAG(R, AudioDisableAudio, false),
         PF_VIDEO_BLOCK(R, Flv, true, 768, 768, true, 640, 480, true, 7, 0),
         PF_AUDIO_BLOCK(R, Mp3, true, 64, 1, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -252,6 +263,7 @@ const TFields<TAsfSettings>& FieldsOf<TAsfSettings>()
         PF_VIDEO_BLOCK(R, MsMPEG4, true, 768, 768, true, 640, 480, true, 7, 0),
         PF_VIDEO_BLOCK(R, MsMPEG4v2, true, 768, 768, true, 640, 480, true, 7, 0),
         PF_AUDIO_BLOCK(R, Mp3, false, 64, 0, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -268,6 +280,7 @@ const TFields<TVobSettings>& FieldsOf<TVobSettings>()
         PF_VIDEO_BLOCK(R, MPEG2, true, 6000, 6000, false, 720, 576, true, 3, 0),
         PF_AUDIO_BLOCK(R, AC3, false, 384, 3, 1),
         PF_AUDIO_BLOCK(R, Mp2, false, 320, 3, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -279,6 +292,7 @@ const TFields<TAacSettings>& FieldsOf<TAacSettings>()
     static const TFields<R> fields = {
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_AUDIO_BLOCK(R, AACMP4, false, 128, 6, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -290,6 +304,7 @@ const TFields<TAc3Settings>& FieldsOf<TAc3Settings>()
     static const TFields<R> fields = {
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_AUDIO_BLOCK(R, AC3, false, 384, 3, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -301,6 +316,7 @@ const TFields<TMp2Settings>& FieldsOf<TMp2Settings>()
     static const TFields<R> fields = {
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_AUDIO_BLOCK(R, Mp2, false, 160, 2, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -312,6 +328,7 @@ const TFields<TMp3Settings>& FieldsOf<TMp3Settings>()
     static const TFields<R> fields = {
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_AUDIO_BLOCK(R, Mp3, false, 128, 2, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -324,6 +341,7 @@ const TFields<TAmrSettings>& FieldsOf<TAmrSettings>()
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_AUDIO_BLOCK(R, Armnb, false, 13, 0, 0),
         PF_AUDIO_BLOCK(R, Armwb, false, 13, 0, 0),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }
@@ -336,6 +354,7 @@ const TFields<TWavSettings>& FieldsOf<TWavSettings>()
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_PCM_BLOCK(R, Pcm16le, 6, 1),
         PF_PCM_BLOCK(R, Pcmu8, 6, 1),
+        PF_COMMON_KEYS(R)
     };
     return fields;
 }

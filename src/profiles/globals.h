@@ -50,6 +50,9 @@
     int32_t AudioBitRatePreset##S{};  \
     uint8_t AudioSampleRate##S{};     \
     uint8_t AudioChannels##S{};
+// Keys that every record has after its own ones; appended last so that files
+// written before they existed read as they did (a missing key is its default).
+#define QV_COMMON_KEYS
 // PCM and A-law blocks: no bitrate.
 #define QV_PCM_BLOCK(S)           \
     uint8_t AudioSampleRate##S{}; \
@@ -82,6 +85,7 @@ struct TAVISettings {
     QV_AUDIO_BLOCK(Mp3)
     QV_PCM_BLOCK(Pcm16le)
     QV_PCM_BLOCK(Pcmu8)
+    QV_COMMON_KEYS
 };
 
 // MP4 profile.
@@ -98,6 +102,7 @@ struct TMP4Settings {
     QV_VIDEO_BLOCK(H264)
     QV_AUDIO_BLOCK(AACMP4)
     QV_AUDIO_BLOCK(AACPsp)
+    QV_COMMON_KEYS
 };
 
 // 3GP profile.
@@ -117,6 +122,7 @@ struct TTGPSettings {
     QV_AUDIO_BLOCK(AACMP4)
     QV_AUDIO_BLOCK(Armnb)
     QV_AUDIO_BLOCK(Armwb)
+    QV_COMMON_KEYS
 };
 
 // MPEG profile.
@@ -143,6 +149,7 @@ struct TMPEGSettings {
     uint8_t DVDVideoAspect{};
     bool DVDAudioBitRateUseAutoSet{};
     int32_t DVDAudioBitRatePreset{};
+    QV_COMMON_KEYS
 };
 
 // MOV profile.
@@ -163,6 +170,7 @@ struct TMovSettings {
     QV_AUDIO_BLOCK(Armnb)
     QV_PCM_BLOCK(Pcm16le)
     QV_PCM_BLOCK(Pcm16be)
+    QV_COMMON_KEYS
 };
 
 // WMV profile.
@@ -178,6 +186,7 @@ struct TWmvSettings {
     QV_VIDEO_BLOCK(Wmv7)
     QV_VIDEO_BLOCK(Wmv8)
     QV_AUDIO_BLOCK(Mp3)
+    QV_COMMON_KEYS
 };
 
 // RM profile.
@@ -190,6 +199,7 @@ struct TRmSettings {
     bool AudioDisableAudio{};
     QV_VIDEO_BLOCK(Rm10)
     QV_AUDIO_BLOCK(AC3)
+    QV_COMMON_KEYS
 };
 
 // SWF profile.
@@ -202,6 +212,7 @@ struct TSwfSettings {
     bool AudioDisableAudio{};
     QV_VIDEO_BLOCK(Flv)
     QV_AUDIO_BLOCK(Mp3)
+    QV_COMMON_KEYS
 };
 
 // ASF profile.
@@ -215,6 +226,7 @@ struct TAsfSettings {
     QV_VIDEO_BLOCK(MsMPEG4)
     QV_VIDEO_BLOCK(MsMPEG4v2)
     QV_AUDIO_BLOCK(Mp3)
+    QV_COMMON_KEYS
 };
 
 // VOB profile.
@@ -228,6 +240,7 @@ struct TVobSettings {
     QV_VIDEO_BLOCK(MPEG2)
     QV_AUDIO_BLOCK(AC3)
     QV_AUDIO_BLOCK(Mp2)
+    QV_COMMON_KEYS
 };
 
 // AAC profile.
@@ -236,6 +249,7 @@ struct TAacSettings {
     QV_TIME_CONTROL
     uint8_t AudioCodec{};
     QV_AUDIO_BLOCK(AACMP4)
+    QV_COMMON_KEYS
 };
 
 // AC3 profile.
@@ -244,6 +258,7 @@ struct TAc3Settings {
     QV_TIME_CONTROL
     uint8_t AudioCodec{};
     QV_AUDIO_BLOCK(AC3)
+    QV_COMMON_KEYS
 };
 
 // MP2 profile.
@@ -252,6 +267,7 @@ struct TMp2Settings {
     QV_TIME_CONTROL
     uint8_t AudioCodec{};
     QV_AUDIO_BLOCK(Mp2)
+    QV_COMMON_KEYS
 };
 
 // MP3 profile.
@@ -260,6 +276,7 @@ struct TMp3Settings {
     QV_TIME_CONTROL
     uint8_t AudioCodec{};
     QV_AUDIO_BLOCK(Mp3)
+    QV_COMMON_KEYS
 };
 
 // AMR profile.
@@ -269,6 +286,7 @@ struct TAmrSettings {
     uint8_t AudioCodec{}; // 0 Armnb, 1 Armwb
     QV_AUDIO_BLOCK(Armnb)
     QV_AUDIO_BLOCK(Armwb)
+    QV_COMMON_KEYS
 };
 
 // WAV profile.
@@ -278,6 +296,7 @@ struct TWavSettings {
     uint8_t AudioCodec{}; // 0 Pcm16le, 1 Pcmu8
     QV_PCM_BLOCK(Pcm16le)
     QV_PCM_BLOCK(Pcmu8)
+    QV_COMMON_KEYS
 };
 
 #undef QV_TIME_CONTROL
