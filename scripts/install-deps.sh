@@ -7,6 +7,8 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev
   ffmpeg libmediainfo-dev libmediainfo0v5
+  # The stored file list.
+  libsqlite3-dev
   libopencore-amrnb-dev libvo-amrwbenc-dev
   # Qt's own dialog texts in the program's languages (the tests check German).
   qt6-translations-l10n

@@ -29,6 +29,7 @@ std::string ApplicationTitle = "Quorvex";
 std::string OptionsFileProblem;
 bool InstalledMode = false;
 std::string UserDataFolder;
+std::string QueueFile;
 std::string ProfilesFolder;
 std::string StartUpProblem;
 std::string ConfigFileProblem;
@@ -111,6 +112,22 @@ std::string UserConfigHome()
     return AddTrailingBackslash(home) + ".config/quorvex/";
 }
 
+std::string UserStateHome()
+{
+    const char* xdg = std::getenv("XDG_STATE_HOME");
+    // A relative XDG_STATE_HOME is invalid and ignored.
+    if (xdg && xdg[0] == '/')
+        return AddTrailingBackslash(xdg) + "quorvex/";
+    std::string home;
+    if (const char* h = std::getenv("HOME"); h && h[0] == '/')
+        home = h;
+    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/')
+        home = pw->pw_dir;
+    if (home.empty())
+        return {};
+    return AddTrailingBackslash(home) + ".local/state/quorvex/";
+}
+
 void InitApplication()
 {
     InitApplication(RunningProgramFolder());
@@ -138,6 +155,11 @@ void InitApplication(const std::string& appFolder)
     }
     ConfigFile = UserDataFolder + "config.ini";
     OptionsFile = UserDataFolder + "options.ini";
+    // The list is state, not configuration: an installed program keeps it
+    // in the user's state folder (made when the list is first stored).
+    QueueFile = InstalledMode ? UserStateHome() : AppFolder;
+    if (!QueueFile.empty())
+        QueueFile += "queue.db";
     LanguagesFolder = AppFolder + "langs/";
     ProfilesFolder = InstalledMode ? UserDataFolder : LanguagesFolder;
     const TIniFile config(ConfigFile);

@@ -128,6 +128,12 @@ extern std::string StartUpProblem;
 // name); English is then used and the file is left as it is. Empty when all
 // is well.
 extern std::string ConfigFileProblem;
+// The stored file list: queue.db in the program folder, or in
+// UserStateHome() when installed; "" when no home folder is known.
+extern std::string QueueFile;
+// $XDG_STATE_HOME/quorvex/ (an absolute XDG_STATE_HOME only), else
+// ~/.local/state/quorvex/; "" when no home folder is known.
+std::string UserStateHome();
 // $XDG_CONFIG_HOME/quorvex/ (an absolute XDG_CONFIG_HOME only), else
 // ~/.config/quorvex/; "" when no home folder is known.
 std::string UserConfigHome();
