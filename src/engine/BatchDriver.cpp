@@ -969,6 +969,7 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
         FileStartFailed(index, e.what());
         return false;
     }
+    queue_.FileStarted(f.CurrentFile, f.ReportedOutputFile);
     // One file at a time: the file's displays belong to it from its start,
     // not to the file before (its output name, its 100 %).
     if (jobs_.size() == 1 && progress_) {
@@ -1077,6 +1078,7 @@ void TBatchDriver::FinishJob(int index)
         // The source goes only when its output is really there.
         if (o.DeleteFileAfterProcessing && FileSizeOrZero(output) > 0)
             DeleteConvertedSource(job);
+        queue_.RecordConverted(f.CurrentFile, output, f.FileNotes);
         queue_.RemoveFileByPath(f.CurrentFile);
         o.DoneCount += 1;
         if (o.DoneCount == o.FileCount) {

@@ -40,6 +40,22 @@ public:
     }
     // Gives every entry still in the list the error image.
     virtual void MarkAllFailed() = 0;
+    // The encoder of the entry with this full name is running; its complete
+    // output will be Output.
+    virtual void FileStarted(const std::string& path, const std::string& output)
+    {
+        (void)path;
+        (void)output;
+    }
+    // The entry converted into Output, with the encoder's notes on it; comes
+    // just before the entry is removed.
+    virtual void RecordConverted(const std::string& path, const std::string& output,
+                                 const std::vector<std::string>& notes)
+    {
+        (void)path;
+        (void)output;
+        (void)notes;
+    }
 };
 
 // A queue kept in memory, for the command-line front end and tests.

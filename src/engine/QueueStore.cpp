@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -536,4 +538,21 @@ int TQueueStore::SettleInterrupted()
         ++changed;
     }
     return changed;
+}
+
+void QueueKillPoint(const char* point)
+{
+    static const std::string wanted = [] {
+        const char* v = std::getenv("QV_TEST_KILL_AT");
+        return std::string(v ? v : "");
+    }();
+    if (wanted.empty())
+        return;
+    const auto colon = wanted.find(':');
+    if (wanted.compare(0, colon, point) != 0)
+        return;
+    static int reached = 0;
+    const int times = colon == std::string::npos ? 1 : std::atoi(wanted.c_str() + colon + 1);
+    if (++reached == times)
+        ::kill(::getpid(), SIGKILL);
 }

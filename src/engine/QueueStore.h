@@ -133,3 +133,11 @@ private:
 
 // The wall clock in ns since 1970, as stored.
 int64_t QueueClockNs();
+
+// For the crash tests: with QV_TEST_KILL_AT=<point>[:<n>] in the
+// environment, the program kills itself (SIGKILL, like a crash or a power
+// cut) the n-th time (default: the first) it reaches Point. The points:
+// "add" (a file listed, its add command not yet stored), "start" (a file's
+// converting state stored, its encoder running), "commit" (a converted
+// file's output in place, its state not yet stored).
+void QueueKillPoint(const char* point);

@@ -117,6 +117,9 @@ int main(int argc, char** argv)
         splash.exec();
     }
 
+    // Listing and ending touches no stored list.
+    if (args.ListAndExit)
+        QueueFile.clear();
     TfrmMain mainWindow;
     if (!mainWindow.StartedOk())
         return 1;

@@ -43,6 +43,9 @@ public:
         mediaDir_ = dir_.dir() + "media/";
         fs::create_directories(mediaDir_);
         InitApplication(appDir_);
+        // Each window starts with an empty list kept in memory; the tests of
+        // the stored list name a file.
+        QueueFile.clear();
         LoadLanguage();
     }
 

@@ -24,6 +24,7 @@
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "engine/QueueStore.h"
 #include "engine/SourceFiles.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
@@ -355,6 +356,13 @@ int TFileListPanel::IndexOfPath(const std::string& path) const
 
 void TFileListPanel::AddFile(const std::string& path)
 {
+    const std::string caption = AddOne(path, false);
+    if (!caption.empty())
+        StoreAdded({caption});
+}
+
+std::string TFileListPanel::AddOne(const std::string& path, bool quiet)
+{
     // Keep the window painted during a long add. User input waits until the
     // add is over, so no command can change the list (or close the window)
     // half-way through it.
@@ -362,27 +370,76 @@ void TFileListPanel::AddFile(const std::string& path)
 
     const QFileInfo info(Q(path));
     if (!info.exists() || info.isDir())
-        return;
+        return {};
     const std::string fullPath = S(info.absoluteFilePath());
     if (!IsAcceptedSourceName(fullPath))
-        return;
+        return {};
     if (IndexOfPath(fullPath) >= 0)
-        return;
+        return {};
 
     TFileItem facts = ProbeFileItem(fullPath);
     if (!MediaFileDescribed(facts)) {
-        ShowMessageBox(window_, FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}), IDS_MESSAGEBOX_Error,
-                       TMsgIcon::Information);
-        return;
+        if (!quiet)
+            ShowMessageBox(window_, FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}), IDS_MESSAGEBOX_Error,
+                           TMsgIcon::Information);
+        return {};
     }
     const std::string caption = AddTrailingBackslash(facts.FilePath) + facts.FileName;
     lsvFileName_->addTopLevelItem(new TFileListItem(Q(caption), std::move(facts)));
+    QueueKillPoint("add");
+    return caption;
+}
+
+void TFileListPanel::StoreAdded(const std::vector<std::string>& captions)
+{
+    if (store_)
+        store_->Add(captions);
+}
+
+void TFileListPanel::StoreOrder()
+{
+    if (store_)
+        store_->SetOrder(FilePaths());
+}
+
+std::vector<std::string> TFileListPanel::FilePaths() const
+{
+    std::vector<std::string> paths;
+    paths.reserve(static_cast<size_t>(FileCount()));
+    for (int i = 0; i < FileCount(); ++i)
+        paths.push_back(FilePathAt(i));
+    return paths;
+}
+
+std::vector<std::string> TFileListPanel::RestoreStored()
+{
+    std::vector<std::string> lost;
+    if (!store_)
+        return lost;
+    for (const TQueueEntry& e : store_->Entries()) {
+        // Converted files leave the list as a batch converts them.
+        if (e.State == TFileState::Converted)
+            continue;
+        if (AddOne(e.Path, true) != e.Path) {
+            lost.push_back(e.Path);
+            continue;
+        }
+        if (e.State == TFileState::Failed)
+            SetFileFailure(e.Path, e.Reason);
+    }
+    store_->Remove(lost);
+    lsvFileName_->viewport()->update();
+    ScheduleRefresh();
+    return lost;
 }
 
 void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
 {
+    std::vector<std::string> added;
     for (const std::string& p : paths)
-        AddFile(p);
+        if (std::string caption = AddOne(p, false); !caption.empty())
+            added.push_back(std::move(caption));
+    StoreAdded(added);
     lsvFileName_->viewport()->update();
 }
 
@@ -404,11 +461,14 @@ void TFileListPanel::OpenFilesDialog(bool replace)
 void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
 {
     TBusyCursor busy;
+    std::vector<std::string> added;
     for (const std::string& p : paths) {
         if (QFileInfo(Q(p)).isDir())
             continue; // folders are not searched
-        AddFile(p);
+        if (std::string caption = AddOne(p, false); !caption.empty())
+            added.push_back(std::move(caption));
     }
+    StoreAdded(added);
     UpdateSummary();
     SelectListItem(FileCount());
 }
@@ -434,6 +494,7 @@ void TFileListPanel::MoveFileToEnd(const std::string& path)
     QTreeWidgetItem* item = lsvFileName_->takeTopLevelItem(index);
     lsvFileName_->addTopLevelItem(item);
     lsvFileName_->setUpdatesEnabled(true);
+    StoreOrder();
 }
 
 void TFileListPanel::SetFileFailure(const std::string& path, const std::string& reason)
@@ -447,14 +508,18 @@ void TFileListPanel::DeleteSelected()
     if (lsvFileName_->selectedItems().isEmpty())
         return;
     int lowest = -1;
+    std::vector<std::string> removed;
     lsvFileName_->setUpdatesEnabled(false);
     for (int i = FileCount() - 1; i >= 0; --i) {
         if (ItemAt(i)->isSelected()) {
+            removed.push_back(FilePathAt(i));
             delete lsvFileName_->takeTopLevelItem(i);
             lowest = i;
         }
     }
     lsvFileName_->setUpdatesEnabled(true);
+    if (store_)
+        store_->Remove(removed);
     SelectListItem(lowest);
     ScheduleRefresh();
 }
@@ -464,6 +529,8 @@ void TFileListPanel::ClearFileList()
     lsvFileName_->setUpdatesEnabled(false);
     lsvFileName_->clear();
     lsvFileName_->setUpdatesEnabled(true);
+    if (store_)
+        store_->Clear();
     UpdateSummary();
 }
 
@@ -506,6 +573,7 @@ void TFileListPanel::MoveListItem(bool up)
                                                     QItemSelectionModel::NoUpdate);
     lsvFileName_->setUpdatesEnabled(true);
     lsvFileName_->scrollToItem(item);
+    StoreOrder();
 }
 
 // ---------------------------------------------------------------------------

@@ -21,6 +21,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
 class TFileListItem;
+class TQueueStore;
 
 // The lines a value of the media panel shows at Width: the text wrapped at
 // word boundaries (anywhere inside a longer word), at most MaxLines; when more
@@ -42,6 +43,16 @@ public:
     QTreeWidget* List() const { return lsvFileName_; }
 
     void ApplyTexts();
+
+    // The stored list that follows every add, removal, move and clear of
+    // this one; null for none.
+    void SetStore(TQueueStore* store) { store_ = store; }
+    // Lists the stored files again, failed ones with their reason; converted
+    // ones have left the list. Files that are gone or cannot be read any
+    // more leave the stored list too; their paths are returned.
+    std::vector<std::string> RestoreStored();
+    // Every listed path in list order.
+    std::vector<std::string> FilePaths() const;
 
     void AddFile(const std::string& path);
     void AddFiles(const std::vector<std::string>& paths);
@@ -93,6 +104,12 @@ private:
     void ScheduleRefresh();
     QTreeWidgetItem* FirstSelected() const;
     int IndexOfPath(const std::string& path) const;
+    // Lists one file; its caption, or "" when it was not added (Quiet: no
+    // message about a file that cannot be described).
+    std::string AddOne(const std::string& path, bool quiet);
+    // Stores the files one add command listed, in one transaction.
+    void StoreAdded(const std::vector<std::string>& captions);
+    void StoreOrder();
     TFileListItem* ItemAt(int index) const;
 
     // Media panel: caption labels and value labels.
@@ -115,4 +132,5 @@ private:
     QLabel* lblStatus_ = nullptr;
     QString openFilter_;
     bool refreshPending_ = false;
+    TQueueStore* store_ = nullptr;
 };

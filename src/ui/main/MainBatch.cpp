@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/Settings.h"
+#include "engine/QueueStore.h"
 #include "engine/Redirect.h"
 #include "lang/MultiLanguages.h"
 #include "ui/common/QtDispatcher.h"
@@ -41,6 +42,44 @@ void TMainFileQueue::MoveFileToEnd(const std::string& path)
 void TMainFileQueue::RecordFailure(const std::string& path, const std::string& reason)
 {
     list_.SetFileFailure(path, reason);
+    if (Store)
+        Store->SetState(path, TFileState::Failed, {}, {}, reason);
+}
+
+void TMainFileQueue::FileStarted(const std::string& path, const std::string& output)
+{
+    if (!Store)
+        return;
+    if (batchId_ == 0)
+        batchId_ = Store->BeginBatch(BatchSettings ? BatchSettings() : std::map<std::string, std::string>(),
+                                     list_.FilePaths());
+    // The output name is kept from the start: should the program end before
+    // the state below changes again, the next start finds out whether the
+    // output was committed.
+    Store->SetState(path, TFileState::Converting, output);
+    QueueKillPoint("start");
+}
+
+void TMainFileQueue::RecordConverted(const std::string& path, const std::string& output,
+                                     const std::vector<std::string>& notes)
+{
+    if (!Store)
+        return;
+    QueueKillPoint("commit");
+    std::string text;
+    for (const std::string& n : notes)
+        text += (text.empty() ? "" : "\n") + n;
+    Store->SetState(path, TFileState::Converted, output, text);
+}
+
+void TMainFileQueue::EndBatch(const std::vector<std::string>& stopped)
+{
+    if (!Store || batchId_ == 0)
+        return;
+    for (const std::string& path : stopped)
+        Store->SetState(path, TFileState::Stopped);
+    Store->EndBatch(batchId_);
+    batchId_ = 0;
 }
 
 void TMainFileQueue::MarkAllFailed()
@@ -114,11 +153,13 @@ void TMainBatch::Convert(const std::string& folder)
     if (running_)
         return;
     running_ = true;
+    queue_->BeginBatch();
     try {
         driver_->ConvertFiles(folder);
     } catch (const std::exception& e) {
         prompter_->ShowError(e.what());
     }
+    queue_->EndBatch(driver_->StoppedFiles());
     // The inhibitor taken when the batch started is released however it ended.
     sleepInhibitor_->Release();
     running_ = false;

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -20,11 +21,15 @@ class TQtDispatcher;
 class TQtPrompter;
 class TRedirector;
 class TSleepInhibitor;
+class TQueueStore;
 
-// The file list as the batch's queue.
+// The file list as the batch's queue; each file's state change is stored.
 class TMainFileQueue : public TFileQueue {
 public:
     explicit TMainFileQueue(TFileListPanel& list) : list_(list) {}
+    void FileStarted(const std::string& path, const std::string& output) override;
+    void RecordConverted(const std::string& path, const std::string& output,
+                         const std::vector<std::string>& notes) override;
     int Count() const override;
     std::string FullName(int index) const override;
     std::string SizeText(int index) const override;
@@ -33,8 +38,19 @@ public:
     void RecordFailure(const std::string& path, const std::string& reason) override;
     void MarkAllFailed() override;
 
+    // The stored list, null for none.
+    TQueueStore* Store = nullptr;
+    // The settings the batch records when its first file starts.
+    std::function<std::map<std::string, std::string>()> BatchSettings;
+    // A new batch: its record is made when its first file starts.
+    void BeginBatch() { batchId_ = 0; }
+    // The batch has returned: its record is closed and the files it was
+    // converting when stopped are stored as stopped.
+    void EndBatch(const std::vector<std::string>& stopped);
+
 private:
     TFileListPanel& list_;
+    int64_t batchId_ = 0;
 };
 
 // The batch's windows over the main window; the machine stays awake while a
@@ -75,6 +91,7 @@ public:
     // The text of the last tray balloon of a batch (also when no tray exists).
     const std::string& LastBalloon() const { return lastBalloon_; }
     TBatchDriver& Driver() { return *driver_; }
+    TMainFileQueue& Queue() { return *queue_; }
 
     // Runs while a batch is running, once the progress window exists.
     std::function<void(QWidget* progress)> StartedHook;

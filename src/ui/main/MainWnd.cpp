@@ -28,13 +28,20 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <utility>
+
+#include <sys/stat.h>
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
+#include "engine/QueueStore.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/IniFile.h"
+#include "profiles/profiles.h"
 #include "ui/common/Artwork.h"
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
@@ -87,6 +94,7 @@ QLabel#lblArmed {
 TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmMain"));
+    queueStore_ = std::make_unique<TQueueStore>();
     menus_ = std::make_unique<TMainMenus>(this);
     formatBand_ = std::make_unique<TFormatBand>(this);
     CreateControls();
@@ -121,6 +129,102 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
     lblTitle_->setText(Q(ApplicationTitle));
     setWindowTitle(Q(ApplicationTitle));
     setAcceptDrops(true);
+    OpenStoredQueue();
+}
+
+void TfrmMain::OpenStoredQueue()
+{
+    switch (queueStore_->Open(QueueFile)) {
+    case TQueueStore::TOpenResult::Opened: break;
+    case TQueueStore::TOpenResult::MovedAside:
+        ShowMessageBox(this, FormatText(IDS_QUEUE_MovedAside, {QueueFile, queueStore_->Detail(), queueStore_->MovedTo()}),
+                       ApplicationTitle, TMsgIcon::Warning);
+        break;
+    case TQueueStore::TOpenResult::InMemory:
+        // No file named: a list for this run only, chosen so (--list-and-exit).
+        if (!QueueFile.empty())
+            ShowMessageBox(this, FormatText(IDS_QUEUE_NotStored, {QueueFile, queueStore_->Detail()}),
+                           ApplicationTitle, TMsgIcon::Warning);
+        break;
+    case TQueueStore::TOpenResult::Locked:
+        ShowMessageBox(this, FormatText(IDS_QUEUE_InUse, {QueueFile}), ApplicationTitle, TMsgIcon::Warning);
+        break;
+    }
+    queueStore_->SettleInterrupted();
+    fileList_->SetStore(queueStore_.get());
+    TMainFileQueue& queue = batch_->Queue();
+    queue.Store = queueStore_.get();
+    queue.BatchSettings = [this] { return BatchSettings(); };
+    const std::vector<std::string> lost = fileList_->RestoreStored();
+    for (const std::string& path : lost)
+        std::fprintf(stderr, "quorvex: \"%s\" of the stored list is gone or cannot be read; it was left out.\n",
+                     path.c_str());
+}
+
+std::map<std::string, std::string> TfrmMain::BatchSettings() const
+{
+    const int format = CurrentFormat();
+    std::map<std::string, std::string> settings;
+    settings[TBatchRecord::FormatKey] = std::to_string(format);
+    if (ValidFormat(format)) {
+        settings[TBatchRecord::ProfileKey] = ProfileLists[format].Text();
+        settings[TBatchRecord::ProfileFileKey] = SelectedProfilePath(format);
+    }
+    settings[TBatchRecord::OutputFolderKey] = S(txtOutputDir_->text());
+    return settings;
+}
+
+namespace {
+
+// The format names the format buttons show, in OutputFormatKind order.
+const char* const FormatNames[OutputFormatCount] = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM", "SWF",
+                                                    "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV"};
+
+} // namespace
+
+bool TfrmMain::ResumeInterruptedBatch()
+{
+    const std::optional<TBatchRecord> batch = queueStore_->LastBatch();
+    if (!batch || batch->Ended)
+        return false;
+    int open = 0;
+    for (const TQueueEntry& e : queueStore_->Entries())
+        if (e.Batch == batch->Id && (e.State == TFileState::Waiting || e.State == TFileState::Stopped))
+            ++open;
+    // Asked once: whatever the answer, the record is closed.
+    queueStore_->EndBatch(batch->Id);
+    if (open == 0)
+        return false;
+    const std::string formatText = batch->Setting(TBatchRecord::FormatKey);
+    const int format = formatText.empty() ? -1 : std::atoi(formatText.c_str());
+    const std::string profile = batch->Setting(TBatchRecord::ProfileKey);
+    const std::string folder = batch->Setting(TBatchRecord::OutputFolderKey);
+    std::string text = FormatText(IDS_QUEUE_ContinueBatch,
+                                  {open, ValidFormat(format) ? FormatNames[format] : "-", profile, folder});
+    bool profileThere = false;
+    if (ValidFormat(format) && !profile.empty()) {
+        const std::string file = ProfileFilePath(format, profile);
+        struct stat st {};
+        profileThere = ::stat(file.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+        if (!profileThere)
+            text += "\r\n\r\n" + FormatText(IDS_QUEUE_ProfileDeleted, {profile});
+        else if (static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec > batch->StartedNs)
+            text += "\r\n\r\n" + FormatText(IDS_QUEUE_ProfileEdited, {profile});
+    }
+    if (ShowMessageBox(this, text, IDS_QUEUE_ContinueTitle, TMsgIcon::Confirmation, TMsgBoxButtons::YesNo) != mrYes)
+        return false;
+    if (ValidFormat(format)) {
+        SelectOutputFormat(format);
+        TProfileList& list = ProfileLists[format];
+        if (const int index = FindProfileName(list, profile); profileThere && index >= 0) {
+            list.ItemIndex = index;
+            Options.LastProfile[format] = list.Text();
+            formatBand_->SyncProfileCombos();
+        }
+    }
+    txtOutputDir_->setText(Q(folder));
+    ConvertFiles();
+    return true;
 }
 
 // The parts go before the widgets they use: the batch first, the menus last.
@@ -590,8 +694,17 @@ void TfrmMain::CenterOnScreen()
 void TfrmMain::ShowWithFiles(const std::vector<std::string>& paths)
 {
     show();
-    if (!paths.empty())
-        QTimer::singleShot(0, this, [this, paths] { DropFiles(paths); });
+    QTimer::singleShot(0, this, [this, paths] {
+        // The files of this start join the list after an interrupted batch
+        // that the user continues, as files handed over during a batch do.
+        handedOver_.insert(handedOver_.end(), paths.begin(), paths.end());
+        ResumeInterruptedBatch();
+        if (!handedOver_.empty()) {
+            std::vector<std::string> files;
+            files.swap(handedOver_);
+            DropFiles(files);
+        }
+    });
 }
 
 void TfrmMain::HandOverFiles(const std::vector<std::string>& paths)

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ class TfrmFileInfo;
 class TfrmAbout;
 struct TOptions;
 class TMainBatch;
+class TQueueStore;
 
 // The line the main window shows while destructive options are armed, such
 // as "After the next batch: the converted source files will be deleted; the
@@ -64,6 +66,13 @@ public:
     // up and they are added as a drop adds them; while a batch runs they
     // wait until it has ended, so that the running batch stays as started.
     void HandOverFiles(const std::vector<std::string>& paths);
+    // An interrupted batch (the program ended by a crash, a kill or a power
+    // cut while it ran) is offered once: when the user agrees, it continues
+    // with its stored format, profile and output folder over the files it
+    // has not converted. True when it was continued.
+    bool ResumeInterruptedBatch();
+    // The stored list (in memory when it cannot be kept on disk).
+    TQueueStore& QueueStore() const { return *queueStore_; }
     int FileCount() const { return fileList_->FileCount(); }
     std::string FilePathAt(int index) const { return fileList_->FilePathAt(index); }
     const TFileItem* FileItemAt(int index) const { return fileList_->FileItemAt(index); }
@@ -145,12 +154,19 @@ private:
     // to stay after a failed save.
     bool SaveOptionsBeforeExit();
     void OpenLocalFile(const std::string& path);
+    // Opens the stored list of QueueFile (telling why when it cannot be
+    // used) and lists its files.
+    void OpenStoredQueue();
+    // The settings a batch records: format, profile and output folder.
+    std::map<std::string, std::string> BatchSettings() const;
     void Quit(int code);
 
     bool startedOk_ = true;
     bool placed_ = false;
     bool quitting_ = false;
 
+    // The stored list outlives every part that writes to it.
+    std::unique_ptr<TQueueStore> queueStore_;
     // The parts; the batch, which reads the list, goes first when the window is destroyed.
     std::unique_ptr<TMainMenus> menus_;
     std::unique_ptr<TFileListPanel> fileList_;
