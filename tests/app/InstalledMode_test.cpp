@@ -60,6 +60,7 @@ TEST_F(InstalledModeTest, BuildFolderStaysSelfContained)
     EXPECT_EQ(ConfigFile, app_.dir() + "config.ini");
     EXPECT_EQ(OptionsFile, app_.dir() + "options.ini");
     EXPECT_EQ(ProfilesFolder, app_.dir() + "langs/");
+    EXPECT_EQ(QueueFile, app_.dir() + "queue.db");
     EXPECT_TRUE(StartUpProblem.empty());
     EXPECT_FALSE(fs::exists(home_.dir() + "cfg"));
 }
@@ -68,8 +69,11 @@ TEST_F(InstalledModeTest, InstalledFolderKeepsSettingsInTheConfigFolder)
 {
     MakeProgramFolder(true);
     ScopedEnv xdg("XDG_CONFIG_HOME", home_.dir() + "cfg");
+    ScopedEnv state("XDG_STATE_HOME", home_.dir() + "state");
     InitApplication(app_.dir());
     EXPECT_TRUE(InstalledMode);
+    // The list is state: it lives apart from the settings.
+    EXPECT_EQ(QueueFile, home_.dir() + "state/quorvex/queue.db");
     const std::string data = home_.dir() + "cfg/quorvex/";
     EXPECT_EQ(UserDataFolder, data);
     EXPECT_EQ(ConfigFile, data + "config.ini");
@@ -107,6 +111,12 @@ TEST_F(InstalledModeTest, ConfigHomeRules)
         ScopedEnv xdg("XDG_CONFIG_HOME", c.xdg);
         ScopedEnv home("HOME", c.home);
         EXPECT_EQ(UserConfigHome(), c.expected) << c.name;
+        // The state folder follows the same rules with its own variable and default.
+        ScopedEnv state("XDG_STATE_HOME", c.xdg);
+        std::string expectedState = c.expected;
+        if (const auto at = expectedState.find("/.config/"); at != std::string::npos)
+            expectedState.replace(at, 9, "/.local/state/");
+        EXPECT_EQ(UserStateHome(), expectedState) << c.name;
     }
 }
 
