@@ -455,6 +455,14 @@ void TQueueStore::SetOrder(const std::vector<std::string>& paths)
     });
 }
 
+void TQueueStore::MoveToEnd(const std::string& path)
+{
+    TryWrite("ordering the list", [&] {
+        TStatement q(db_, "UPDATE files SET position = (SELECT max(position) + 1 FROM files) WHERE path = ?");
+        q.Blob(1, path).Run();
+    });
+}
+
 void TQueueStore::SetState(const std::string& path, TFileState state, const std::string& output,
                            const std::string& notes, const std::string& reason)
 {

@@ -93,6 +93,8 @@ public:
     // Stores the list order: Paths in their new order (stored paths not named keep their
     // relative order after them).
     void SetOrder(const std::vector<std::string>& paths);
+    // Moves one file to the end of the list.
+    void MoveToEnd(const std::string& path);
     // One file's state change, in a transaction of its own. Output, notes and reason are
     // replaced by the given ones (empty clears them).
     void SetState(const std::string& path, TFileState state, const std::string& output = {},

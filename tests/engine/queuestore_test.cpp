@@ -62,7 +62,9 @@ TEST(QueueStore, RoundTripKeepsBytesOrderStatesAndBatch)
         EXPECT_EQ(store.JournalMode(), "wal");
         store.Add({"/a.wav", odd, "/b.wav"});
         store.Add({"/b.wav", "/c.wav"}); // a stored path is not added twice
-        store.SetOrder({"/c.wav", "/a.wav"});
+        store.MoveToEnd("/a.wav");            // b odd c a
+        store.SetOrder({"/c.wav", "/a.wav"}); // c a b odd
+        store.MoveToEnd("/b.wav");            // c a odd b
         store.SetState(odd, TFileState::Converted, "/out/caf\xe9.mp3", "note one\nnote two");
         store.SetState("/b.wav", TFileState::Failed, {}, {}, "Error: no audio");
         store.Remove({"/a.wav"});

@@ -87,13 +87,13 @@ private slots:
         QTest::addColumn<QString>("killAt");
         QTest::addColumn<QStringList>("listed");    // after the restart
         QTest::addColumn<QStringList>("finished");  // converted before the kill
-        QTest::addColumn<bool>("touchProfile");     // edit the batch's profile while the program is down
+        QTest::addColumn<QString>("profileChange"); // done to the batch's profile while the program is down
         QTest::newRow("during the second add command")
-            << "add:2" << QStringList{"a.wav"} << QStringList{} << false;
+            << "add:2" << QStringList{"a.wav"} << QStringList{} << "";
         QTest::newRow("while the second file converts")
-            << "start:2" << QStringList{"b.wav", "c.wav"} << QStringList{"a.wav"} << false;
+            << "start:2" << QStringList{"b.wav", "c.wav"} << QStringList{"a.wav"} << "deleted";
         QTest::newRow("between the commit of the second output and its state")
-            << "commit:2" << QStringList{"c.wav"} << QStringList{"a.wav", "b.wav"} << true;
+            << "commit:2" << QStringList{"c.wav"} << QStringList{"a.wav", "b.wav"} << "edited";
     }
 
     void killedWindowIsContinuedAfterRestart()
@@ -101,7 +101,7 @@ private slots:
         QFETCH(QString, killAt);
         QFETCH(QStringList, listed);
         QFETCH(QStringList, finished);
-        QFETCH(bool, touchProfile);
+        QFETCH(QString, profileChange);
         TMainFixture fx;
         if (!fs::exists(fx.AppDir() + "avcore.dll"))
             QSKIP("the built encoder is missing from QV_APP_DIR");
@@ -135,10 +135,12 @@ private slots:
             if (const auto batch = look.LastBatch())
                 profileFile = batch->Setting(TBatchRecord::ProfileFileKey);
         }
-        if (touchProfile) {
+        if (!profileChange.isEmpty())
             QVERIFY2(fs::exists(profileFile), profileFile.c_str());
+        if (profileChange == "edited")
             fs::last_write_time(profileFile, fs::file_time_type::clock::now());
-        }
+        if (profileChange == "deleted")
+            fs::remove(profileFile);
 
         // The restart: the same program folder, so the same stored list.
         QueueFile = fx.AppDir() + "queue.db";
@@ -164,7 +166,8 @@ private slots:
         QVERIFY2(question->text.find(std::to_string(listed.size()) + " of its files") != std::string::npos,
                  question->text.c_str());
         QVERIFY2(question->text.find(out) != std::string::npos, question->text.c_str());
-        QCOMPARE(question->text.find("has been changed") != std::string::npos, touchProfile);
+        QCOMPARE(question->text.find("has been changed") != std::string::npos, profileChange == "edited");
+        QCOMPARE(question->text.find("no longer exists") != std::string::npos, profileChange == "deleted");
         // Asked once only.
         QVERIFY(!frm->ResumeInterruptedBatch());
 

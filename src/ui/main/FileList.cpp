@@ -494,7 +494,8 @@ void TFileListPanel::MoveFileToEnd(const std::string& path)
     QTreeWidgetItem* item = lsvFileName_->takeTopLevelItem(index);
     lsvFileName_->addTopLevelItem(item);
     lsvFileName_->setUpdatesEnabled(true);
-    StoreOrder();
+    if (store_)
+        store_->MoveToEnd(path);
 }
 
 void TFileListPanel::SetFileFailure(const std::string& path, const std::string& reason)
