@@ -20,7 +20,7 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 [ -n "$(field Description)" ] || fail "no Description"
 field Description | grep -q '^ *;' && fail "Description lines carry list separators: $(field Description)"
 depends=$(field Depends)
-for dep in ffmpeg libmediainfo0v5 libqt6widgets6 libqt6gui6 libqt6core6 libqt6network6 qt6-qpa-plugins libopencore-amrnb0 libvo-amrwbenc0 libc6 libstdc++6; do
+for dep in ffmpeg libmediainfo0v5 libqt6widgets6 libqt6gui6 libqt6core6 libqt6network6 libsqlite3-0 qt6-qpa-plugins libopencore-amrnb0 libvo-amrwbenc0 libc6 libstdc++6; do
   # Whole package names only: libqt6core6 must not be satisfied by libqt6core6t64 or the like.
   echo "$depends" | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qx "$dep" || fail "Depends lacks $dep: $depends"
 done
