@@ -203,8 +203,8 @@ TQueueStore::TOpenResult TQueueStore::Open(const std::string& path)
         return result_ = TOpenResult::InMemory;
     }
     if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-        detail_ = errno == EWOULDBLOCK ? "in use by another Quorvex window" : std::strerror(errno);
         const bool locked = errno == EWOULDBLOCK;
+        detail_ = locked ? "in use by another Quorvex window" : std::strerror(errno);
         OpenMemory();
         return result_ = locked ? TOpenResult::Locked : TOpenResult::InMemory;
     }
@@ -416,7 +416,12 @@ void TQueueStore::Add(const std::vector<std::string>& paths)
             if (q.Step())
                 next = q.ColInt(0);
         }
-        TStatement insert(db_, "INSERT OR IGNORE INTO files (path, position, state, changed) VALUES (?, ?, 0, ?)");
+        // A converted file has left the list but is still stored with what
+        // was written: added again, it is a new waiting entry at the end.
+        TStatement insert(db_, "INSERT INTO files (path, position, state, changed) VALUES (?, ?, 0, ?)"
+                               " ON CONFLICT(path) DO UPDATE SET position = excluded.position, state = 0,"
+                               " output = x'', notes = '', reason = '', changed = excluded.changed, batch = 0"
+                               " WHERE files.state = 2");
         const int64_t now = QueueClockNs();
         for (const std::string& p : paths) {
             insert.Blob(1, p).Int(2, next).Int(3, now).Run();

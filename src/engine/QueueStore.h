@@ -86,7 +86,8 @@ public:
     // ---- The list ----
     // Every stored file in list order.
     std::vector<TQueueEntry> Entries() const;
-    // Appends the paths not yet stored, waiting, in one transaction.
+    // Appends the paths not yet stored, waiting, in one transaction; a
+    // converted file (which has left the list) is waiting again at the end.
     void Add(const std::vector<std::string>& paths);
     void Remove(const std::vector<std::string>& paths);
     void Clear();

@@ -92,6 +92,13 @@ TEST(QueueStore, RoundTripKeepsBytesOrderStatesAndBatch)
     EXPECT_EQ(batch->Setting(TBatchRecord::OutputFolderKey), "/out/\xe9/");
     store.EndBatch(batch->Id);
     EXPECT_TRUE(store.LastBatch()->Ended);
+    // A converted file added again waits anew at the end; a listed one stays as it is.
+    store.Add({odd, "/b.wav"});
+    const std::vector<TQueueEntry> again = store.Entries();
+    ASSERT_EQ(PathsOf(store), (std::vector<std::string>{"/c.wav", "/b.wav", odd}));
+    EXPECT_EQ(again[1].State, TFileState::Failed);
+    EXPECT_EQ(again[2].State, TFileState::Waiting);
+    EXPECT_TRUE(again[2].Output.empty());
     store.Clear();
     EXPECT_TRUE(store.Entries().empty());
 }
