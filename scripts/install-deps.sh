@@ -16,9 +16,9 @@ PACKAGES=(
   desktop-file-utils appstream dpkg-dev
   # Fuzz targets: clang and its libFuzzer runtime (clang only recommends the runtime).
   clang libclang-rt-14-dev
-  # The cluster recipe tests: GNU parallel over SSH, a one-node Slurm cluster,
+  # The cluster recipe tests: GNU parallel over SSH (rsync for its transfers), a one-node Slurm cluster,
   # and jq to read the per-file report.
-  openssh-server parallel slurm-wlm munge jq
+  openssh-server parallel rsync slurm-wlm munge jq
 )
 missing=()
 for p in "${PACKAGES[@]}"; do
