@@ -180,13 +180,20 @@ TEST_F(CliProgram, InterruptStopsTheEncoderAndKeepsTheSource)
     const std::string stopped = Source("long.avi", "stopped.avi");
     const std::string waiting = Source("tiny.avi", "waiting.avi");
 
-    Running run = Start(Convert({"--delete-source", stopped, waiting}));
+    const std::string report = tmp.file("report.jsonl");
+
+    Running run = Start(Convert({"--delete-source", "--report", report, stopped, waiting}));
     const auto encoder = WaitForEncoder(run);
     ASSERT_TRUE(encoder) << "no encoder appeared";
     kill(run.Pid(), SIGINT);
     const RunResult r = run.Wait(60s);
 
     EXPECT_EQ(r.Code, 130) << r.Out << r.Err;
+    // Both files have their line: the one converting and the one never started.
+    EXPECT_TRUE(Shell("jq -e -s --arg a " + Quoted(stopped) + " --arg b " + Quoted(waiting) +
+                      " 'map(select(.status == \"stopped\" and .reason != \"\")) | map(.source) == [$a, $b]' " +
+                      Quoted(report) + " >/dev/null"))
+        << ReadFile(report);
     EXPECT_TRUE(fs::exists(stopped));
     EXPECT_TRUE(fs::exists(waiting));
     EXPECT_FALSE(fs::exists(out + "waiting.avi"));
