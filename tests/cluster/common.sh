@@ -41,6 +41,8 @@ stop_started() {
 }
 cleanup() {
   stop_started
+  # A test's own undoing (on_cleanup), when it defines one.
+  declare -F on_cleanup >/dev/null && on_cleanup
   rm -rf "$T"
 }
 trap cleanup EXIT

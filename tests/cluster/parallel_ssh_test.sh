@@ -19,7 +19,7 @@ if [ ! -d /run/sshd ]; then
   chmod 755 /run/sshd
   made_run_sshd=1
 fi
-remove_run_sshd() { [ -n "$made_run_sshd" ] && rmdir /run/sshd 2>/dev/null; }
+on_cleanup() { [ -z "$made_run_sshd" ] || rmdir /run/sshd 2>/dev/null; made_run_sshd=""; }
 
 copy_program
 make_library
@@ -71,7 +71,6 @@ for _ in $(seq 100); do
 done
 if [ -z "$up" ]; then
   cat "$T/sshd.log" "$T/ssh.err" >&2
-  remove_run_sshd
   skip "sshd did not accept the test key on port $PORT"
 fi
 export PARALLEL_HOME=$T/parallel-home   # parallel's own settings stay here too
@@ -112,7 +111,7 @@ left=$(find "$REMOTE" -type f 2>/dev/null | head -3)
 [ -z "$left" ] || fail "--cleanup left files in the remote working folder: $left"
 
 stop_started
-remove_run_sshd
+on_cleanup
 check_nothing_running
 [ "$failures" -eq 0 ] && echo "parallel over SSH: both recipes passed"
 exit $((failures > 0))
