@@ -440,9 +440,9 @@ std::string UsageText(const std::string& programName)
            "exists, the last profile, an unknown profile).\n"
            "\n"
            "An output is written under a hidden temporary name in the output folder\n"
-           "(\".NAME.qvpart-HOST-PID.EXT\") and gets its name only when it is complete and holds\n"
-           "every stream written into it; a failed or stopped file leaves nothing under\n"
-           "its output name and an existing file there unchanged.\n";
+           "(\".NAME.qvpart-HOST-PID.EXT\") and gets its name only when it is complete\n"
+           "and holds every stream written into it; a failed or stopped file leaves\n"
+           "nothing under its output name and an existing file there unchanged.\n";
 }
 
 } // namespace qvcli
