@@ -9,6 +9,7 @@
 #include <exception>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -23,6 +24,8 @@
 #include "engine/SourceFiles.h"
 #include "cli/CliArgs.h"
 #include "cli/CliProfiles.h"
+#include "cli/Report.h"
+#include "cli/Shard.h"
 #include "cli/Terminal.h"
 #include "cmdline/OptionDetails.h"
 #include "engine/BatchDriver.h"
@@ -229,11 +232,14 @@ public:
     // The command-line front end never performs an after-batch power action.
     bool ShowShutdownCountdown() override { return false; }
     // The encoder's adjustments, under the file's "Converted:" or "Failed:" line.
-    void ShowFileNotes(const std::string&, const std::vector<std::string>& notes) override
+    void ShowFileNotes(const std::string& file, const std::vector<std::string>& notes) override
     {
         for (const std::string& note : notes)
             console_.Out("  Note: " + note);
+        if (OnFileNotes)
+            OnFileNotes(file, notes);
     }
+    std::function<void(const std::string&, const std::vector<std::string>&)> OnFileNotes;
 
 private:
     TConsole& console_;
@@ -249,6 +255,17 @@ std::string DescribeExit(const TExitStatus& status)
     if (status.Exited && status.Code != 0)
         return "the encoder ended with exit code " + std::to_string(status.Code);
     return "the encoder reported an error";
+}
+
+// The key that decides a file's share of a split batch (--shard). A file
+// argument's key is its name. Files found by walking a folder argument are
+// keyed by their path relative to that folder (RelativeShardKey), so that
+// hosts mounting the library at different places pick alike; in loudness
+// album mode by their folder (AlbumShardKey of that key), so that an album
+// stays on one run.
+std::string ShardKey(const TSimpleFileQueue::TEntry& entry)
+{
+    return RelativeShardKey(entry.FullName, {});
 }
 
 // ---- The run ----
@@ -280,6 +297,13 @@ private:
     int Convert();
 
     void Fail(const std::string& message) { console_.Err(program_ + ": " + message); }
+    // Whether a file belongs to this run's share (always without --shard).
+    bool InShare(const TSimpleFileQueue::TEntry& entry) const;
+    // Appends one file's line to the --report file (nothing without one).
+    void Report(TReportRecord record);
+
+    std::optional<TReportFile> report_;
+    bool reportFailed_ = false;
 
     const TCliArgs& args_;
     std::string program_;
@@ -407,12 +431,37 @@ void TCliRun::CheckFiles(TCliQueue& queue)
         if (checked[i].Check != TFileCheck::Accepted) {
             console_.Err(CheckMessage(checked[i].Check, path));
             checkFailed_ = true;
+            // Every run of a split batch says so; only the run whose share it is reports it.
+            if (InShare({path, {}, false, {}}))
+                Report({path, "", "skipped", CheckMessage(checked[i].Check, path), -1, {}, {}, {}, {}});
             continue;
         }
         // The same path twice is one file, as in the list of the main window.
         if (!seen.insert(path).second)
             continue;
         queue.Entries.push_back({path, checked[i].Item.FileSize, false, {}});
+    }
+}
+
+bool TCliRun::InShare(const TSimpleFileQueue::TEntry& entry) const
+{
+    return !args_.Shard || ShareOf(ShardKey(entry), args_.Shard->Count) == args_.Shard->Index;
+}
+
+void TCliRun::Report(TReportRecord record)
+{
+    if (!report_)
+        return;
+    static const std::string host = HostName();
+    record.Host = host;
+    if (args_.Shard)
+        record.Shard = std::to_string(args_.Shard->Index) + "/" + std::to_string(args_.Shard->Count);
+    std::string error;
+    if (!report_->Append(ReportLine(record), error)) {
+        // Said once; the run then ends with a failure status.
+        if (!reportFailed_)
+            Fail(error);
+        reportFailed_ = true;
     }
 }
 
@@ -539,9 +588,17 @@ int TCliRun::Convert()
 {
     if (!ChooseFormat() || !ChooseProfile())
         return ExitUsage;
+    if (args_.ReportFile) {
+        std::string error;
+        report_.emplace();
+        if (!report_->Open(AbsolutePath(*args_.ReportFile), error)) {
+            Fail(error);
+            return ExitUsage;
+        }
+    }
     TCliQueue queue;
     CheckFiles(queue);
-    const size_t total = queue.Entries.size();
+    size_t total = queue.Entries.size();
 
     TEventLoop loop;
     loop.SetExceptionHandler([this](const std::string& message) { prompter_.ShowError(message); });
@@ -558,10 +615,49 @@ int TCliRun::Convert()
     // Reading and checking the profile again for every file would only repeat the same work.
     driver.EncoderOptions = BuiltOncePerBatch(std::move(driver.EncoderOptions));
 
+    // Every run of a split batch checks the whole batch alike; then each keeps its share.
+    if (args_.Shard) {
+        driver.NarrowBatch = [&] {
+            std::erase_if(queue.Entries, [this](const TSimpleFileQueue::TEntry& e) { return !InShare(e); });
+            total = queue.Entries.size();
+        };
+    }
+
+    // A file's report line waits for its notes, which the batch gives just
+    // after the file's end: it is written from the event loop right after,
+    // and whatever is left when the batch ends is written then.
+    std::map<std::string, TReportRecord> pending;
+    std::set<std::string> endedFiles;
+    auto flushReport = [&](const std::string& path) {
+        auto it = pending.find(path);
+        if (it == pending.end())
+            return;
+        Report(std::move(it->second));
+        pending.erase(it);
+    };
+    auto ended = [&](const std::string& path, const std::string& status, const std::string& reason) {
+        endedFiles.insert(path);
+        if (!report_)
+            return;
+        double seconds = -1;
+        for (int i = 0; i < driver.JobCount(); ++i)
+            if (driver.FileProgress(i).CurrentFile == path)
+                seconds = (MonotonicNow() - driver.FileProgress(i).FileStartTime) * 86400.0;
+        flushReport(path);
+        pending[path] = {path, driver.OutputNameOf(path), status, reason, seconds, {}, {}, {}, {}};
+        loop.Post([&flushReport, path] { flushReport(path); });
+    };
+    host.OnFileNotes = [&](const std::string& path, const std::vector<std::string>& notes) {
+        auto it = pending.find(path);
+        if (it != pending.end())
+            it->second.Notes.insert(it->second.Notes.end(), notes.begin(), notes.end());
+    };
+
     size_t converted = 0, failed = 0;
     queue.OnConverted = [&](const std::string& path) {
         ++converted;
         console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.OutputNameOf(path)));
+        ended(path, "converted", "");
     };
     queue.OnFailed = [&](const std::string& path) {
         ++failed;
@@ -571,22 +667,41 @@ int TCliRun::Convert()
             messages.push_back(TerminalText(m));
         if (messages.empty())
             messages.push_back(DescribeExit(driver.EndingExitStatus()));
-        for (const auto& m : messages)
+        std::string reason;
+        for (const auto& m : messages) {
             report += "\n  " + m;
+            reason += (reason.empty() ? "" : "\n") + m;
+        }
         console_.Err(report);
+        ended(path, "failed", reason);
     };
 
     const bool started = driver.ConvertFiles(OutputFolderText());
     SetBatchActive(false, nullptr);
+    while (!pending.empty())
+        flushReport(pending.begin()->first);
     // Error lines of a file that was stopped before it ended.
-    for (const auto& [file, message] : prompter_.TakeAllFileMessages())
+    std::map<std::string, std::string> stopMessages;
+    for (const auto& [file, message] : prompter_.TakeAllFileMessages()) {
         console_.Err(TerminalName(file) + ": " + message);
+        stopMessages[file] += (stopMessages[file].empty() ? "" : "\n") + message;
+    }
 
     if (!started)
         return StopRequested ? ExitInterrupted : ExitUsage;
     if (StopRequested && converted + failed < total) {
-        for (const std::string& file : driver.StoppedFiles())
+        const std::vector<std::string>& stopped = driver.StoppedFiles();
+        for (const std::string& file : stopped) {
             console_.Err("Stopped: " + TerminalName(file) + " (its source is kept)");
+            Report({file, driver.OutputNameOf(file), "stopped", "stopped while converting; its source is kept" +
+                        (stopMessages[file].empty() ? "" : "\n" + stopMessages[file]), -1, {}, {}, {}, {}});
+        }
+        // The files of the share that never started, so that every file has its line.
+        for (const auto& entry : queue.Entries)
+            if (!endedFiles.count(entry.FullName) &&
+                std::find(stopped.begin(), stopped.end(), entry.FullName) == stopped.end())
+                Report({entry.FullName, driver.OutputNameOf(entry.FullName), "stopped",
+                        "the batch was stopped before this file started", -1, {}, {}, {}, {}});
         console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
                      std::to_string(failed) + " failed, stopped.");
         return ExitInterrupted;
@@ -595,7 +710,7 @@ int TCliRun::Convert()
                  std::to_string(failed) + " failed.");
     if (checkFailed_)
         return ExitUsage;
-    return failed > 0 ? ExitFailed : ExitConverted;
+    return failed > 0 || reportFailed_ ? ExitFailed : ExitConverted;
 }
 
 int TCliRun::Run()

@@ -236,6 +236,27 @@ bool TArgumentReader::Option()
         return ActionCommand();
     if (name_ == "--set")
         return SetOption();
+    if (name_ == "--shard") {
+        if (!Value(v))
+            return false;
+        result_.Shard = ParseShard(v);
+        if (!result_.Shard) {
+            error_ = "--shard needs K/N, the K-th of N shares (1 <= K <= N <= " + std::to_string(MaxShards) +
+                     "), not '" + v + "'";
+            return false;
+        }
+        return true;
+    }
+    if (name_ == "--report") {
+        if (!Value(v))
+            return false;
+        if (v.empty()) {
+            error_ = "--report needs a file name";
+            return false;
+        }
+        result_.ReportFile = v;
+        return true;
+    }
     if (name_ == "-h" || name_ == "--help") {
         help_ = true;
         return true;
@@ -257,6 +278,11 @@ bool TArgumentReader::Combination()
     }
     if (result_.Action == TCliAction::EditProfile && result_.Settings.empty()) {
         error_ = "--edit-profile needs at least one --set KEY=VALUE";
+        return false;
+    }
+    if (result_.Action != TCliAction::Convert && (result_.Shard || result_.ReportFile)) {
+        error_ = std::string(result_.Shard ? "--shard" : "--report") + " applies to a conversion only, not to " +
+                 ActionOption(result_.Action);
         return false;
     }
     const bool namesProfile = setsValues || result_.Action == TCliAction::RenameProfile ||
@@ -356,6 +382,15 @@ std::string UsageText(const std::string& programName)
            "                         (a failed or stopped file keeps its source, and so\n"
            "                         does a source replaced or written to while it\n"
            "                         converted; a note says why)\n"
+           "      --shard K/N        convert only the K-th of N shares of the files (1 <=\n"
+           "                         K <= N <= " + std::to_string(MaxShards) + "), for running one batch as N\n"
+           "                         tasks on several hosts; a file's share follows from\n"
+           "                         its name alone (a frozen hash), the checks of the\n"
+           "                         whole batch come first\n"
+           "      --report FILE      append one JSON object per line per file to FILE:\n"
+           "                         source, output, status (converted, failed, skipped,\n"
+           "                         stopped), reason, seconds, notes; locked while\n"
+           "                         written, so that several runs may share one FILE\n"
            "      --print-options    print the option line of the chosen profile and exit\n"
            "                         (2 when the profile is refused)\n"
            "      --print-commands   print the encoder command line of every FILE and exit\n"
@@ -405,9 +440,9 @@ std::string UsageText(const std::string& programName)
            "exists, the last profile, an unknown profile).\n"
            "\n"
            "An output is written under a hidden temporary name in the output folder\n"
-           "(\".NAME.qvpart-PID.EXT\") and gets its name only when it is complete and holds\n"
-           "every stream written into it; a failed or stopped file leaves nothing under\n"
-           "its output name and an existing file there unchanged.\n";
+           "(\".NAME.qvpart-HOST-PID.EXT\") and gets its name only when it is complete\n"
+           "and holds every stream written into it; a failed or stopped file leaves\n"
+           "nothing under its output name and an existing file there unchanged.\n";
 }
 
 } // namespace qvcli

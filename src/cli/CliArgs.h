@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/Shard.h"
+
 namespace qvcli {
 
 // What the run does besides (or instead of) converting.
@@ -42,6 +44,8 @@ struct TCliArgs {
     std::string ProfileName; // --add-profile, --edit-profile, --delete-profile; OLD of --rename-profile
     std::string NewName;     // NEW of --rename-profile
     std::vector<TFieldSetting> Settings; // --set, in the order given
+    std::optional<TShard> Shard;         // --shard K/N: only this share of the batch
+    std::optional<std::string> ReportFile; // --report: one JSON line per file, appended
 };
 
 // The largest -j.

@@ -1050,14 +1050,17 @@ The input and the output are file names, also when they begin with "-".
 An input ending in ".avs" is a DirectShow script: the file named between
 'Source("' and the next '"' of its first source line is converted.
 
-The output is written as ".<name>.qvpart-<pid><ext>" in the output's folder,
-held with an exclusive flock() while it is written, and renamed to the output
-name only when the conversion succeeded, ffmpeg reported no error writing
-it (its trailer, closing it, the faststart pass) and every video and audio
-stream of the output holds at least one packet; otherwise it is removed and
-an existing file under the output name stays untouched. Such temporary files
-in the output folder that nobody holds (left by a crash, owned by this user,
-with no other link) are removed first.
+The output is written as ".<name>.qvpart-<host>-<pid><ext>" in the output's
+folder (<host>: this host's name up to its first "."), held with an exclusive
+flock() while it is written, and renamed to the output name only when the
+conversion succeeded, ffmpeg reported no error writing it (its trailer,
+closing it, the faststart pass) and every video and audio stream of the
+output holds at least one packet; otherwise it is removed and an existing
+file under the output name stays untouched. Such temporary files in the
+output folder that nobody holds (left by a crash, owned by this user, with
+no other link) are removed first: those of this host whose process has
+ended, and those of earlier versions (".<name>.qvpart-<pid><ext>"); another
+host's are never removed.
 
 An existing file under the output name is replaced only as -replace allows;
 a file that appears there during the conversion never is (the conversion

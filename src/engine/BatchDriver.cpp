@@ -537,6 +537,12 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         }
     }
 
+    if (NarrowBatch) {
+        NarrowBatch();
+        if (queue_.Count() == 0)
+            return true;
+    }
+
     // A folder nothing can be written into would fail every file, each with
     // the name of its hidden temporary output: refused before any question.
     std::error_code folderEc;

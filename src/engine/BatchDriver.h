@@ -170,6 +170,12 @@ public:
     // Seams, set to the profile store and the option builders by default.
     std::function<std::string()> OutputExtension;           // ".avi", "" for no format
     std::function<std::string()> EncoderOptions;            // option line of the selected profile
+    // Called once the checks over the whole list (same output, output over its
+    // source, names) have passed and before any check of single outputs: it may
+    // narrow the list to the files this run converts (a share of a batch split
+    // over several runs, which thus all refuse alike). A list left empty ends
+    // ConvertFiles there, successfully, with nothing converted.
+    std::function<void()> NarrowBatch;
 
     // The output folder (trimmed) that the batch writes to.
     std::string OutputFolder;

@@ -3,6 +3,8 @@
 #include "platform/TextRules.h"
 
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -35,10 +37,30 @@ std::string FolderOf(const std::string& path)
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::string PartialOutputName(const std::string& output, long pid)
+std::string PartialHostTag(const std::string& hostName)
+{
+    std::string tag = hostName.substr(0, hostName.find('.'));
+    if (tag.size() > 64)
+        tag.resize(64);
+    for (char& c : tag)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_'))
+            c = '_';
+    return tag;
+}
+
+std::string PartialHostTag()
+{
+    static const std::string tag = [] {
+        char name[HOST_NAME_MAX + 1] = {};
+        return gethostname(name, sizeof name - 1) == 0 ? PartialHostTag(name) : std::string();
+    }();
+    return tag;
+}
+
+std::string PartialOutputName(const std::string& output, long pid, const std::string& host)
 {
     const std::string name = FileNamePart(output);
-    const std::string suffix = Marker + std::to_string(pid) + FileExtension(name);
+    const std::string suffix = Marker + (host.empty() ? "" : host + "-") + std::to_string(pid) + FileExtension(name);
     std::string middle = name;
     if (1 + middle.size() + suffix.size() > NameMax) {
         size_t keep = NameMax > 1 + suffix.size() ? NameMax - 1 - suffix.size() : 0;
@@ -50,7 +72,30 @@ std::string PartialOutputName(const std::string& output, long pid)
     return FolderOf(output) + "." + middle + suffix;
 }
 
-bool IsPartialOutputName(const std::string& fileName)
+namespace {
+
+bool HostTagChar(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '_';
+}
+
+// Reads "[host-]pid" (the text between the marker and the extension).
+bool ReadWriter(const std::string& text, TPartialWriter& writer)
+{
+    const size_t dash = text.rfind('-');
+    const std::string host = dash == std::string::npos ? "" : text.substr(0, dash);
+    const std::string pid = dash == std::string::npos ? text : text.substr(dash + 1);
+    if ((dash != std::string::npos && host.empty()) || pid.empty() || pid.size() > 10 ||
+        pid.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    writer.Host = host;
+    writer.Pid = std::stol(pid);
+    return true;
+}
+
+} // namespace
+
+bool IsPartialOutputName(const std::string& fileName, TPartialWriter* writer)
 {
     if (fileName.size() < 2 || fileName.size() > NameMax || fileName[0] != '.' ||
         fileName.find('/') != std::string::npos)
@@ -60,19 +105,22 @@ bool IsPartialOutputName(const std::string& fileName)
     for (size_t marker = fileName.find(Marker, 2); marker != std::string::npos;
          marker = fileName.find(Marker, marker + 1)) {
         size_t p = marker + markerSize;
-        const size_t digits = p;
-        while (p < fileName.size() && fileName[p] >= '0' && fileName[p] <= '9')
+        const size_t start = p;
+        while (p < fileName.size() && HostTagChar(fileName[p]))
             ++p;
-        if (p == digits)
+        TPartialWriter found;
+        if (!ReadWriter(fileName.substr(start, p - start), found))
             continue;
         const std::string name = fileName.substr(1, marker - 1);
         const std::string extension = fileName.substr(p);
-        if (extension == FileExtension(name))
-            return true;
         // A shortened name: cut to the limit (less at most three bytes of a
         // letter), followed by the extension of the whole name.
-        if (fileName.size() + 3 >= NameMax && !extension.empty() && FileExtension("x" + extension) == extension)
+        if (extension == FileExtension(name) ||
+            (fileName.size() + 3 >= NameMax && !extension.empty() && FileExtension("x" + extension) == extension)) {
+            if (writer)
+                *writer = found;
             return true;
+        }
     }
     return false;
 }
@@ -103,9 +151,18 @@ int RemoveLeftoverPartials(const std::string& folder)
     if (!base.empty() && base.back() != '/')
         base += '/';
     int removed = 0;
+    const std::string host = PartialHostTag();
     while (dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
-        if (IsPartialOutputName(name) && RemoveUnheldPartial(base + name))
+        TPartialWriter writer;
+        if (!IsPartialOutputName(name, &writer))
+            continue;
+        // Another host's file stays, and so does one of this host whose
+        // process still runs.
+        if (!writer.Host.empty() &&
+            (writer.Host != host || writer.Pid > INT_MAX || !(kill(static_cast<pid_t>(writer.Pid), 0) != 0 && errno == ESRCH)))
+            continue;
+        if (RemoveUnheldPartial(base + name))
             ++removed;
     }
     closedir(dir);

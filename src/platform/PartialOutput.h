@@ -2,28 +2,48 @@
 
 // Outputs appear only when complete. A conversion writes into a partial file
 // beside its output, named
-//     "." + output file name + ".qvpart-" + encoder process id + output extension
-// (for "clip.mp4" written by process 4711: ".clip.mp4.qvpart-4711.mp4"), so
-// that it sits on the same file system (the final rename is atomic) and the
-// extension still tells the muxer. The writing process holds an exclusive
+//     "." + output file name + ".qvpart-" + host + "-" + encoder process id + output extension
+// (for "clip.mp4" written by process 4711 on host "node1":
+// ".clip.mp4.qvpart-node1-4711.mp4"), so that it sits on the same file system
+// (the final rename is atomic) and the extension still tells the muxer. The
+// host tells apart the files of hosts that share the folder (NFS), whose
+// process ids repeat; names without a host ("...qvpart-4711.mp4") were written
+// by earlier versions and are still recognised. The writing process holds an exclusive
 // flock() on the partial file for as long as it works on it; a partial file
 // that nobody holds is a leftover (a killed program, a power cut) and may be
 // removed. A name too long for the file system gets a shortened middle part.
 // Cleaners take only files of exactly this shape that they can lock, owned by
 // their own user and with no other link: never a user's ".notes.qvpart-1.txt".
+// The sweep of a folder takes a file of another host never: whether that
+// host's process still runs cannot be seen from here (a lock on a network
+// file system may have lapsed while the host is cut off), and a file of its
+// own host only when that process no longer runs.
 
 #include "platform/MoveIntoPlace.h"
 
 #include <string>
 #include <sys/types.h>
 
-// The partial file of Output written by process Pid (same folder as Output).
-std::string PartialOutputName(const std::string& output, long pid);
+// This host in partial names: the host name up to its first ".", every byte
+// but ASCII letters, digits, "-" and "_" written as "_", at most 64 bytes;
+// "" when the system gives no name.
+std::string PartialHostTag();
+// Such a tag made of a host name.
+std::string PartialHostTag(const std::string& hostName);
 
+// The partial file of Output written by process Pid on Host (a tag as
+// PartialHostTag gives; "" for the shape without a host). Same folder as Output.
+std::string PartialOutputName(const std::string& output, long pid, const std::string& host = PartialHostTag());
+
+// What a partial name says of its writer.
+struct TPartialWriter {
+    std::string Host; // "" in names of earlier versions
+    long Pid = 0;
+};
 // True when a file name (no folder) has exactly the shape PartialOutputName
-// gives: "." + N + ".qvpart-" + digits + N's own extension, or N shortened to
-// fit 255 bytes with the extension of a longer N.
-bool IsPartialOutputName(const std::string& fileName);
+// gives: "." + N + ".qvpart-" + [host + "-"] + digits + N's own extension, or N
+// shortened to fit 255 bytes with the extension of a longer N. Fills Writer.
+bool IsPartialOutputName(const std::string& fileName, TPartialWriter* writer = nullptr);
 
 // Removes the partial file at Path if it is a regular file with no other
 // link, owned by this process's effective user, that no process holds
@@ -31,7 +51,8 @@ bool IsPartialOutputName(const std::string& fileName);
 bool RemoveUnheldPartial(const std::string& path);
 
 // Removes every partial output in Folder ("" = the current folder) that no
-// running conversion holds. Returns how many were removed.
+// running conversion holds: those of this host whose process has ended, and
+// those without a host. Returns how many were removed.
 int RemoveLeftoverPartials(const std::string& folder);
 
 // The folder part of a path, with its trailing "/" ("" when none).

@@ -116,6 +116,21 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"-j", "0x10", "a"}, "not '0x10'"},
         {{"-j", "99999999999", "a"}, "not '99999999999'"},
         {{"a", "-j"}, "option -j needs a value"},
+        {{"--shard", "0/3", "a"}, "--shard needs K/N, the K-th of N shares (1 <= K <= N <= 10000), not '0/3'"},
+        {{"--shard", "4/3", "a"}, "not '4/3'"},
+        {{"--shard", "x/2", "a"}, "not 'x/2'"},
+        {{"--shard", "1/0", "a"}, "not '1/0'"},
+        {{"--shard", "3", "a"}, "not '3'"},
+        {{"--shard=1/10001", "a"}, "not '1/10001'"},
+        {{"--shard", "1/ 2", "a"}, "not '1/ 2'"},
+        {{"--shard", "+1/2", "a"}, "not '+1/2'"},
+        {{"--shard", "1/2/3", "a"}, "not '1/2/3'"},
+        {{"--shard", "/", "a"}, "not '/'"},
+        {{"--shard", "99999999999/2", "a"}, "not '99999999999/2'"},
+        {{"a", "--shard"}, "option --shard needs a value"},
+        {{"--report", "", "a"}, "--report needs a file name"},
+        {{"--shard", "1/2", "--info", "a"}, "--shard applies to a conversion only, not to --info"},
+        {{"--report", "r", "--print-commands", "a"}, "--report applies to a conversion only"},
     };
     for (const BadCase& c : cases) {
         std::string error;
@@ -145,6 +160,28 @@ TEST(JobsArgument, TakesZeroOrACountInEveryOptionForm)
         const auto parsed = ParseArguments(c.Args, error);
         ASSERT_TRUE(parsed) << error;
         EXPECT_EQ(parsed->Jobs, c.Jobs) << c.Args.front();
+        EXPECT_EQ(parsed->Files, std::vector<std::string>{"a.wav"});
+    }
+}
+
+TEST(ShardArgument, TakesEveryShareUpToTheLimit)
+{
+    struct {
+        std::vector<std::string> Args;
+        int Index, Count;
+    } cases[] = {
+        {{"--shard", "1/1", "a.wav"}, 1, 1},
+        {{"--shard=3/3", "a.wav"}, 3, 3},
+        {{"--shard", "007/010", "a.wav"}, 7, 10},
+        {{"--shard", "10000/10000", "a.wav"}, 10000, 10000},
+        {{"--shard", "1/2", "--report", "r.jsonl", "a.wav"}, 1, 2},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto parsed = ParseArguments(c.Args, error);
+        ASSERT_TRUE(parsed && parsed->Shard) << error;
+        EXPECT_EQ(parsed->Shard->Index, c.Index) << c.Args[1];
+        EXPECT_EQ(parsed->Shard->Count, c.Count) << c.Args[1];
         EXPECT_EQ(parsed->Files, std::vector<std::string>{"a.wav"});
     }
 }

@@ -180,13 +180,20 @@ TEST_F(CliProgram, InterruptStopsTheEncoderAndKeepsTheSource)
     const std::string stopped = Source("long.avi", "stopped.avi");
     const std::string waiting = Source("tiny.avi", "waiting.avi");
 
-    Running run = Start(Convert({"--delete-source", stopped, waiting}));
+    const std::string report = tmp.file("report.jsonl");
+
+    Running run = Start(Convert({"--delete-source", "--report", report, stopped, waiting}));
     const auto encoder = WaitForEncoder(run);
     ASSERT_TRUE(encoder) << "no encoder appeared";
     kill(run.Pid(), SIGINT);
     const RunResult r = run.Wait(60s);
 
     EXPECT_EQ(r.Code, 130) << r.Out << r.Err;
+    // Both files have their line: the one converting and the one never started.
+    EXPECT_TRUE(Shell("jq -e -s --arg a " + Quoted(stopped) + " --arg b " + Quoted(waiting) +
+                      " 'map(select(.status == \"stopped\" and .reason != \"\")) | map(.source) == [$a, $b]' " +
+                      Quoted(report) + " >/dev/null"))
+        << ReadFile(report);
     EXPECT_TRUE(fs::exists(stopped));
     EXPECT_TRUE(fs::exists(waiting));
     EXPECT_FALSE(fs::exists(out + "waiting.avi"));
@@ -408,3 +415,87 @@ TEST_F(CliProgram, InfoPrintsEveryFactAsNameTabValue)
 }
 
 } // namespace
+
+// A batch split into three runs sharing one report: every file is converted
+// by exactly one run, each file has exactly one report line that jq reads
+// (a name that is no UTF-8 as the console writes it), a file that fails the
+// checks is reported skipped by one run only, and a failed one names why.
+TEST_F(CliProgram, ShardsSplitABatchAndShareOneReport)
+{
+    std::vector<std::string> sources;
+    for (const char* name : {"s1.avi", "s2.avi", "s3.avi", "s4.avi", "s5.avi", "caf\xE9.avi"})
+        sources.push_back(Source("tiny.avi", name));
+    const std::string broken = Source("damaged.avi", "broken.avi");
+    const std::string gone = src + "gone.avi";
+    const std::string report = tmp.file("report.jsonl");
+
+    int converted = 0;
+    for (int k = 1; k <= 3; ++k) {
+        std::vector<std::string> args = Convert({"--shard", std::to_string(k) + "/3", "--report", report});
+        args.insert(args.end(), sources.begin(), sources.end());
+        args.push_back(broken);
+        args.push_back(gone);
+        const RunResult r = Run(args);
+        EXPECT_EQ(r.Code, 2) << "the missing file is named by every run\n" << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Err, "gone.avi");
+        for (size_t at = 0; (at = r.Out.find("Converted: ", at)) != std::string::npos; ++at)
+            ++converted;
+    }
+    EXPECT_EQ(converted, 6);
+    for (const std::string& s : sources)
+        EXPECT_TRUE(NonEmptyFile(out + fs::path(s).filename().string())) << s;
+
+    // jq over the whole report (slurped), its output as text.
+    const auto query = [&](const std::string& filter) {
+        const std::string file = tmp.file("jq-out");
+        if (!Shell("jq -r -s " + Quoted(filter) + " " + Quoted(report) + " > " + Quoted(file) + " 2>&1"))
+            return "jq failed: " + ReadFile(file);
+        return ReadFile(file);
+    };
+    EXPECT_EQ(query("length"), "8\n") << ReadFile(report);
+    EXPECT_EQ(query("map(select(.status == \"converted\" and .seconds >= 0 and (.shard | test(\"^[123]/3$\")) "
+                    "and .reason == \"\")) | map(.source) | sort | .[]"),
+              src + "caf\\xE9.avi\n" + src + "s1.avi\n" + src + "s2.avi\n" + src + "s3.avi\n" + src + "s4.avi\n" +
+                  src + "s5.avi\n");
+    EXPECT_EQ(query("map(select(.status == \"converted\")) | map(.output) | sort | .[0]"), out + "caf\\xE9.avi\n");
+    EXPECT_EQ(query("map(select(.status == \"failed\" and .reason != \"\" and .seconds >= 0)) | map(.source) | .[]"),
+              broken + "\n");
+    EXPECT_EQ(query("map(select(.status == \"skipped\" and .seconds == null and (.reason | test(\"gone.avi\")))) "
+                    "| map(.source) | .[]"),
+              gone + "\n");
+}
+
+// The checks of the whole batch come before the share is taken, so every run
+// refuses a batch in which two sources would write one output, also the runs
+// whose share holds neither; a run whose share is empty converts nothing and
+// succeeds.
+TEST_F(CliProgram, EveryShardRefusesAlikeAndAnEmptyShareSucceeds)
+{
+    fs::create_directories(src + "a");
+    fs::create_directories(src + "b");
+    const std::string one = Source("tiny.avi", "a/same.avi");
+    const std::string two = Source("tiny.avi", "b/same.avi");
+    const std::string other = Source("tiny.avi", "other.avi");
+    for (int k = 1; k <= 4; ++k) {
+        const RunResult r = Run(Convert({"--shard", std::to_string(k) + "/4", one, two, other}));
+        EXPECT_EQ(r.Code, 2) << k << "/4\n" << r.Out << r.Err;
+        EXPECT_CONTAINS(r.Out + r.Err, "same.avi");
+    }
+    EXPECT_TRUE(fs::is_empty(out));
+
+    int converted = 0;
+    for (int k = 1; k <= 4; ++k) {
+        const RunResult r = Run(Convert({"--shard", std::to_string(k) + "/4", other}));
+        EXPECT_EQ(r.Code, 0) << k << "/4\n" << r.Out << r.Err;
+        if (r.Out.find("1 of 1 files converted, 0 failed.") != std::string::npos)
+            ++converted;
+        else
+            EXPECT_CONTAINS(r.Out, "0 of 0 files converted, 0 failed.");
+    }
+    EXPECT_EQ(converted, 1);
+    EXPECT_TRUE(NonEmptyFile(out + "other.avi"));
+
+    const RunResult bad = Run(Convert({"--shard", "4/3", other}));
+    EXPECT_EQ(bad.Code, 2);
+    EXPECT_CONTAINS(bad.Err, "--shard needs K/N");
+}

@@ -67,7 +67,7 @@ protected:
     std::vector<int> PartialPids() const
     {
         std::vector<int> pids;
-        const std::regex pid("qvpart-([0-9]+)");
+        const std::regex pid("qvpart-(?:[A-Za-z0-9_-]+-)?([0-9]+)"); // after the host name, if any
         for (const auto& entry : fs::directory_iterator(OutputFolder)) {
             std::smatch m;
             const std::string name = entry.path().filename().string();

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -18,17 +19,41 @@ namespace fs = std::filesystem;
 
 TEST(PartialOutput, NamesKeepFolderAndExtensionAndAreRecognised)
 {
-    const std::tuple<std::string, long, std::string> cases[] = {
-        {"/out/clip.mp4", 4711, "/out/.clip.mp4.qvpart-4711.mp4"},
-        {"clip.mp4", 1, ".clip.mp4.qvpart-1.mp4"},          // no folder: the current one
-        {"/out/noext", 12, "/out/.noext.qvpart-12"},         // no extension: none added
-        {"/out/.hidden", 12, "/out/..hidden.qvpart-12"},     // a leading dot is no extension
-        {"/o.d/a.b.c", 3, "/o.d/.a.b.c.qvpart-3.c"},         // the last extension only
+    const std::tuple<std::string, long, std::string, std::string> cases[] = {
+        {"/out/clip.mp4", 4711, "", "/out/.clip.mp4.qvpart-4711.mp4"}, // an earlier version's shape
+        {"clip.mp4", 1, "", ".clip.mp4.qvpart-1.mp4"},          // no folder: the current one
+        {"/out/noext", 12, "", "/out/.noext.qvpart-12"},         // no extension: none added
+        {"/out/.hidden", 12, "", "/out/..hidden.qvpart-12"},     // a leading dot is no extension
+        {"/o.d/a.b.c", 3, "", "/o.d/.a.b.c.qvpart-3.c"},         // the last extension only
+        {"/out/clip.mp4", 4711, "node1", "/out/.clip.mp4.qvpart-node1-4711.mp4"},
+        {"/out/noext", 12, "gpu-node-07", "/out/.noext.qvpart-gpu-node-07-12"},
+        {"/out/x.wav", 5, "123", "/out/.x.wav.qvpart-123-5.wav"}, // a host of digits
+        {"/out/x.wav", 5, "a_b", "/out/.x.wav.qvpart-a_b-5.wav"},
     };
-    for (const auto& [output, pid, expected] : cases) {
-        EXPECT_EQ(PartialOutputName(output, pid), expected) << output;
-        EXPECT_TRUE(IsPartialOutputName(fs::path(expected).filename().string())) << expected;
+    for (const auto& [output, pid, host, expected] : cases) {
+        EXPECT_EQ(PartialOutputName(output, pid, host), expected) << output;
+        TPartialWriter writer;
+        EXPECT_TRUE(IsPartialOutputName(fs::path(expected).filename().string(), &writer)) << expected;
+        EXPECT_EQ(writer.Host, host) << expected;
+        EXPECT_EQ(writer.Pid, pid) << expected;
     }
+    EXPECT_EQ(PartialOutputName("/out/c.mp3", 9), "/out/.c.mp3.qvpart-" + PartialHostTag() + "-9.mp3");
+}
+
+TEST(PartialOutput, HostTagsHoldOnlyNameCharacters)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"node1", "node1"},
+        {"node1.cluster.example.org", "node1"}, // the name without its domain
+        {"Büro-PC", "B__ro-PC"},
+        {"a b/c", "a_b_c"},
+        {"", ""},
+    };
+    for (const auto& [name, tag] : cases)
+        EXPECT_EQ(PartialHostTag(name), tag) << name;
+    EXPECT_EQ(PartialHostTag(std::string(100, 'h')), std::string(64, 'h'));
+    EXPECT_EQ(PartialHostTag().find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-_"),
+              std::string::npos);
 }
 
 TEST(PartialOutput, RecognisesOnlyItsOwnShape)
@@ -51,6 +76,14 @@ TEST(PartialOutput, RecognisesOnlyItsOwnShape)
         {".clip.mp4.qvpart-1", false},
         {".clip.qvpart-7.mp4.qvpart-8.mp4", true}, // the marker inside the output's name
         {".x.qvpart-1.mp4.qvpart-", false},
+        {".clip.mp4.qvpart-node1-4711.mp4", true},
+        {".clip.mp4.qvpart-node-1-4711.mp4", true},  // the process id follows the last "-"
+        {".clip.mp4.qvpart--4711.mp4", false},       // a "-" without a host
+        {".clip.mp4.qvpart-node1-.mp4", false},      // a host without a process id
+        {".clip.mp4.qvpart-node1.mp4", false},
+        {".clip.mp4.qvpart-no de-1.mp4", false},     // a blank is no host character
+        {".clip.mp4.qvpart-node1-12345678901.mp4", false}, // no process id has 11 digits
+        {".notes.qvpart-host-1.txt", false},
     };
     for (const auto& [name, expected] : cases)
         EXPECT_EQ(IsPartialOutputName(name), expected) << name;
@@ -62,13 +95,14 @@ TEST(PartialOutput, LongNamesAreShortenedToFitWithoutSplittingCharacters)
     std::string base;
     for (int i = 0; i < 120; ++i)
         base += "\xc3\xa9";
-    const std::string name = PartialOutputName("/out/" + base + ".avi", 4194303);
+    const std::string name = PartialOutputName("/out/" + base + ".avi", 4194303, "node-1");
     const std::string file = fs::path(name).filename().string();
     EXPECT_LE(file.size(), 255u);
     EXPECT_TRUE(IsPartialOutputName(file));
-    EXPECT_EQ(file.substr(file.size() - std::string(".qvpart-4194303.avi").size()), ".qvpart-4194303.avi");
+    const std::string suffix = ".qvpart-node-1-4194303.avi";
+    EXPECT_EQ(file.substr(file.size() - suffix.size()), suffix);
     // Whole two-byte letters only: what sits between the leading dot and the marker has an even length.
-    EXPECT_EQ((file.size() - 1 - std::string(".qvpart-4194303.avi").size()) % 2, 0u);
+    EXPECT_EQ((file.size() - 1 - suffix.size()) % 2, 0u);
     // A name of that length with an extension of its own cut off is no shortened output.
     EXPECT_FALSE(IsPartialOutputName(file.substr(0, file.size() - 4) + ".a.b"));
     EXPECT_FALSE(IsPartialOutputName("." + std::string(200, 'n') + ".qvpart-1.txt")) << "short: not cut";
@@ -159,6 +193,35 @@ TEST(PartialOutput, CleanerSkipsLockedLinksAndFolders)
     EXPECT_TRUE(fs::exists(linked));
     EXPECT_EQ(ReadFile(dir.file("kept.mp3")), "keep");
     EXPECT_TRUE(RemoveUnheldPartial(locked)) << "free once the lock is gone";
+}
+
+// Folders shared between hosts (NFS): the sweep takes this host's files of
+// ended processes and files of earlier versions, never another host's file
+// nor one of this host whose process runs, even when none of them is locked.
+TEST(PartialOutput, CleanerTakesOnlyThisHostsFilesOfEndedProcesses)
+{
+    TempDir dir;
+    // A process id that has certainly ended: a child reaped here.
+    const pid_t ended = fork();
+    ASSERT_GE(ended, 0);
+    if (ended == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(ended, nullptr, 0), ended);
+    const std::string host = PartialHostTag();
+    ASSERT_FALSE(host.empty());
+    const std::string ours = PartialOutputName(dir.file("a.mp3"), ended, host);
+    const std::string oursRunning = PartialOutputName(dir.file("b.mp3"), getpid(), host);
+    const std::string theirs = PartialOutputName(dir.file("c.mp3"), ended, host + "x");
+    const std::string old = PartialOutputName(dir.file("d.mp3"), ended, "");
+    for (const std::string& f : {ours, oursRunning, theirs, old})
+        WriteFile(f, "x");
+
+    EXPECT_EQ(RemoveLeftoverPartials(dir.dir()), 2);
+
+    EXPECT_FALSE(fs::exists(ours));
+    EXPECT_FALSE(fs::exists(old));
+    EXPECT_TRUE(fs::exists(oursRunning)) << "its process runs";
+    EXPECT_TRUE(fs::exists(theirs)) << "another host's process may run";
 }
 
 // Another user's file in a shared folder stays, whatever its name.
