@@ -969,6 +969,7 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
         FileStartFailed(index, e.what());
         return false;
     }
+    queue_.FileStarted(f.CurrentFile);
     // One file at a time: the file's displays belong to it from its start,
     // not to the file before (its output name, its 100 %).
     if (jobs_.size() == 1 && progress_) {

@@ -40,6 +40,8 @@ public:
     }
     // Gives every entry still in the list the error image.
     virtual void MarkAllFailed() = 0;
+    // The encoder of the entry with this full name has started.
+    virtual void FileStarted(const std::string& path) { (void)path; }
 };
 
 // A queue kept in memory, for the command-line front end and tests.

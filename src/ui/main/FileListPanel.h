@@ -1,15 +1,19 @@
 #pragma once
 
 // The file list of the main window with the media panel beside it and the
-// summary line: adding, removing, ordering and selecting sources.
+// summary line: adding, removing, ordering and selecting sources, and the
+// state of each source (waiting, converting, converted, failed...).
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "engine/FileState.h"
 #include "engine/MediaInfo.h"
 
 class QFont;
@@ -18,9 +22,11 @@ class QHBoxLayout;
 class QLabel;
 class QPoint;
 class QTreeWidget;
+class QThreadPool;
 class QTreeWidgetItem;
 class QWidget;
 class TFileListItem;
+struct TFactInbox;
 
 // The lines a value of the media panel shows at Width: the text wrapped at
 // word boundaries (anywhere inside a longer word), at most MaxLines; when more
@@ -43,13 +49,23 @@ public:
 
     void ApplyTexts();
 
+    // Files are listed at once (existing files with an accepted extension,
+    // each path once); their media facts are read in the background and fill
+    // in as they arrive. A file the facts show to be no media file leaves
+    // the list again, with one message for all such files of a moment.
     void AddFile(const std::string& path);
     void AddFiles(const std::vector<std::string>& paths);
-    // The item whose caption equals the path exactly; nothing when absent.
+    // The item whose path equals Path exactly; nothing when absent.
     void RemoveFileByPath(const std::string& path);
     void MoveFileToEnd(const std::string& path);
-    // The conversion of the item whose caption equals the path failed for Reason.
-    void SetFileFailure(const std::string& path, const std::string& reason);
+    // Every change of a file's state goes through here. Text is the output
+    // path for Converted and the reason for Failed. A converted file leaves
+    // the list instead when the options say so (ClearConvertedFiles).
+    void SetFileState(const std::string& path, TFileState state, const std::string& text = std::string());
+    // The percent a converting file has reached (its row only; no state change).
+    void SetFileProgress(const std::string& path, int percent);
+    // Removes the converted and skipped files.
+    void ClearFinished();
     void ClearFileList();
     void SelectListItem(int index);
     // Acts on the first selected item; up when up is true.
@@ -68,11 +84,27 @@ public:
     int FileCount() const;
     std::string FilePathAt(int index) const;
     const TFileItem* FileItemAt(int index) const;
+    const TFileListItem* EntryAt(int index) const;
     int FileImageAt(int index) const;
     void SetFileImage(int index, int image);
+    TFileState FileStateAt(int index) const;
+    // The files a batch converts, in list order: waiting, failed, stopped
+    // (and those converting while it runs); converted and skipped ones are
+    // passed over.
+    int ConvertibleCount() const;
+    const TFileListItem* ConvertibleAt(int index) const;
+    // Files whose media facts are still being read.
+    int PendingFacts() const { return pendingFacts_; }
+    // The widths of the columns as stored ("w0,w1,..."), and setting them
+    // from such a text (a text that does not fit leaves the defaults).
+    std::string ColumnWidths() const;
+    void SetColumnWidths(const std::string& widths);
+    // Sorts the list itself by Column, as moving rows would order it.
+    void SortByColumn(int column, Qt::SortOrder order);
     std::vector<int> SelectedIndexes() const;
     // The facts of the first selected file; nothing when none is selected.
     const TFileItem* FirstSelectedItem() const;
+    const TFileListItem* FirstSelectedEntry() const;
 
 signals:
     // A right click on the list, at GlobalPos; HaveSelection tells which menu fits.
@@ -81,9 +113,10 @@ signals:
     void PlayRequested();
     // The media panel's "More Information..." link.
     void MoreInformationRequested();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // A file's state changed (SetFileState); Text as given there.
+    void FileStateChanged(const std::string& path, TFileState state, const std::string& text);
+    // The last pending media facts have arrived.
+    void FactsComplete();
 
 private:
     void CreateList();
@@ -94,6 +127,15 @@ private:
     QTreeWidgetItem* FirstSelected() const;
     int IndexOfPath(const std::string& path) const;
     TFileListItem* ItemAt(int index) const;
+    TFileListItem* ItemOfPath(const std::string& path) const;
+    // Takes the item out of the list and the path index, and deletes it.
+    void DeleteItem(TFileListItem* item);
+    void ApplyState(TFileListItem* item);
+    void HeaderClicked(int column);
+    // Puts the media facts that have arrived on their rows (GUI thread).
+    void TakeFacts();
+    void ReportRefusedFiles();
+    void InvalidateConvertible() { convertibleDirty_ = true; }
 
     // Media panel: caption labels and value labels.
     struct TFactRow {
@@ -115,4 +157,19 @@ private:
     QLabel* lblStatus_ = nullptr;
     QString openFilter_;
     bool refreshPending_ = false;
+
+    // Path -> item, for the lookups a batch makes per file.
+    std::unordered_map<std::string, TFileListItem*> byPath_;
+    mutable std::vector<TFileListItem*> convertible_;
+    mutable bool convertibleDirty_ = true;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+
+    // Background reading of the media facts.
+    std::unique_ptr<QThreadPool> pool_;
+    std::shared_ptr<TFactInbox> inbox_;
+    int pendingFacts_ = 0;
+    int factsTotal_ = 0;   // files submitted since the list last had none pending
+    std::vector<std::string> refused_;
+    bool reporting_ = false;
 };

@@ -1,7 +1,10 @@
 #include "ui/main/MainBatch.h"
 
 #include <QCheckBox>
+#include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 #include "app/Settings.h"
 #include "engine/Redirect.h"
@@ -9,28 +12,30 @@
 #include "ui/common/QtDispatcher.h"
 #include "ui/common/QtPrompter.h"
 #include "ui/common/QtText.h"
+#include "ui/main/FileListItem.h"
 #include "ui/main/FileListPanel.h"
 #include "ui/main/SleepInhibitor.h"
 
 int TMainFileQueue::Count() const
 {
-    return list_.FileCount();
+    return list_.ConvertibleCount();
 }
 
 std::string TMainFileQueue::FullName(int index) const
 {
-    return list_.FilePathAt(index);
+    const TFileListItem* item = list_.ConvertibleAt(index);
+    return item ? item->Path : std::string();
 }
 
 std::string TMainFileQueue::SizeText(int index) const
 {
-    const TFileItem* item = list_.FileItemAt(index);
-    return item ? item->FileSize : std::string("0");
+    const TFileListItem* item = list_.ConvertibleAt(index);
+    return item ? std::to_string(item->Size) : std::string("0");
 }
 
 void TMainFileQueue::RemoveFileByPath(const std::string& path)
 {
-    list_.RemoveFileByPath(path);
+    list_.SetFileState(path, TFileState::Converted, OutputNameOf ? OutputNameOf(path) : std::string());
 }
 
 void TMainFileQueue::MoveFileToEnd(const std::string& path)
@@ -40,13 +45,20 @@ void TMainFileQueue::MoveFileToEnd(const std::string& path)
 
 void TMainFileQueue::RecordFailure(const std::string& path, const std::string& reason)
 {
-    list_.SetFileFailure(path, reason);
+    list_.SetFileState(path, TFileState::Failed, reason);
 }
 
 void TMainFileQueue::MarkAllFailed()
 {
+    // Converted files keep their mark.
     for (int i = 0; i < list_.FileCount(); ++i)
-        list_.SetFileImage(i, 1);
+        if (list_.FileStateAt(i) != TFileState::Converted && list_.FileStateAt(i) != TFileState::Skipped)
+            list_.SetFileImage(i, 1);
+}
+
+void TMainFileQueue::FileStarted(const std::string& path)
+{
+    list_.SetFileState(path, TFileState::Converting);
 }
 
 // ---------------------------------------------------------------------------
@@ -79,8 +91,11 @@ void TMainBatchHost::InhibitSleep(bool inhibit)
 // ---------------------------------------------------------------------------
 
 TMainBatch::TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& list)
-    : sleepInhibitor_(std::make_unique<TSleepInhibitor>())
+    : list_(list), sleepInhibitor_(std::make_unique<TSleepInhibitor>())
 {
+    percentTimer_ = new QTimer(this);
+    percentTimer_->setInterval(250);
+    connect(percentTimer_, &QTimer::timeout, this, &TMainBatch::ShowFilePercents);
     dispatcher_ = std::make_unique<TQtDispatcher>();
     runner_ = std::make_unique<TRedirector>(*dispatcher_);
     prompter_ = std::make_unique<TQtPrompter>(window);
@@ -90,6 +105,7 @@ TMainBatch::TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& l
     host_->BalloonShown = [this](const std::string& text) { lastBalloon_ = text; };
     driver_ = std::make_unique<TBatchDriver>(*runner_, *queue_, *host_, *prompter_, *dispatcher_);
     host_->OutputFolder = [this] { return driver_->OutputFolder; };
+    queue_->OutputNameOf = [this](const std::string& source) { return driver_->OutputNameOf(source); };
 }
 
 // The members go in the order they were declared, backwards.
@@ -114,13 +130,34 @@ void TMainBatch::Convert(const std::string& folder)
     if (running_)
         return;
     running_ = true;
+    percentTimer_->start();
     try {
         driver_->ConvertFiles(folder);
     } catch (const std::exception& e) {
         prompter_->ShowError(e.what());
     }
+    percentTimer_->stop();
+    // Files whose conversion the user stopped are marked so; none is left
+    // converting once the batch is over.
+    const std::vector<std::string>& stopped = driver_->StoppedFiles();
+    for (int i = 0; i < list_.FileCount(); ++i) {
+        if (list_.FileStateAt(i) != TFileState::Converting)
+            continue;
+        const std::string path = list_.FilePathAt(i);
+        const bool wasStopped = std::find(stopped.begin(), stopped.end(), path) != stopped.end();
+        list_.SetFileState(path, wasStopped ? TFileState::Stopped : TFileState::Waiting);
+    }
     // The inhibitor taken when the batch started is released however it ended.
     sleepInhibitor_->Release();
     running_ = false;
     progress_ = nullptr;
+}
+
+void TMainBatch::ShowFilePercents()
+{
+    for (int i = 0; i < driver_->JobCount(); ++i) {
+        const TFileProgress& f = driver_->FileProgress(i);
+        if (!f.CurrentFile.empty())
+            list_.SetFileProgress(f.CurrentFile, f.FilePercent);
+    }
 }

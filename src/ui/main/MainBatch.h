@@ -14,6 +14,7 @@
 #include "ui/dialogs/BatchHost.h"
 
 class QSystemTrayIcon;
+class QTimer;
 class QWidget;
 class TFileListPanel;
 class TQtDispatcher;
@@ -21,17 +22,23 @@ class TQtPrompter;
 class TRedirector;
 class TSleepInhibitor;
 
-// The file list as the batch's queue.
+// The file list as the batch's queue: the files still to convert, in list
+// order. A converted file leaves the queue but stays listed as converted.
 class TMainFileQueue : public TFileQueue {
 public:
     explicit TMainFileQueue(TFileListPanel& list) : list_(list) {}
     int Count() const override;
     std::string FullName(int index) const override;
     std::string SizeText(int index) const override;
+    // The file was converted.
     void RemoveFileByPath(const std::string& path) override;
     void MoveFileToEnd(const std::string& path) override;
     void RecordFailure(const std::string& path, const std::string& reason) override;
     void MarkAllFailed() override;
+    void FileStarted(const std::string& path) override;
+
+    // The output a source is converted to (the batch's); unset: none shown.
+    std::function<std::string(const std::string& source)> OutputNameOf;
 
 private:
     TFileListPanel& list_;
@@ -86,8 +93,13 @@ signals:
 private:
     void ProgressShown(QWidget* progress);
 
+    // Shows the converting files' percentages on their rows.
+    void ShowFilePercents();
+
     bool running_ = false;
     QPointer<QWidget> progress_;
+    QTimer* percentTimer_ = nullptr;
+    TFileListPanel& list_;
     std::string lastBalloon_;
     // The driver goes first, the runner (which ends a child still running)
     // before the dispatcher.
