@@ -55,7 +55,8 @@ namespace {
 constexpr int ListWidth = 451;
 constexpr int MediaPanelWidth = 265;
 // Name, folder, duration, size, state.
-constexpr int DefaultColumnWidths[FileColumnCount] = {190, 150, 64, 64, 120};
+// The last column takes the room that is left (at least its own width).
+constexpr int DefaultColumnWidths[FileColumnCount] = {150, 100, 56, 60, 50};
 
 // "0:01:30" from a play time the library gives as "00:01:30.500"; the
 // milliseconds in Ms (-1 when the text is no time).
@@ -363,7 +364,8 @@ void TFileListPanel::SetColumnWidths(const std::string& widths)
         if (!ok || values[c] < 8 || values[c] > 4000)
             return;
     }
-    for (int c = 0; c < FileColumnCount; ++c)
+    // The last column keeps filling the rest, so that it shrinks with the window.
+    for (int c = 0; c < FileColumnCount - 1; ++c)
         lsvFileName_->setColumnWidth(c, values[c]);
 }
 
@@ -769,6 +771,12 @@ void TFileListPanel::DeleteSelected()
 
 void TFileListPanel::ClearFileList()
 {
+    // Facts still being read are for files no longer listed: drop them.
+    inbox_->Cancelled = true;
+    pool_->clear();
+    inbox_ = std::make_shared<TFactInbox>();
+    pendingFacts_ = 0;
+    factsTotal_ = 0;
     lsvFileName_->setUpdatesEnabled(false);
     lsvFileName_->clear();
     lsvFileName_->setUpdatesEnabled(true);

@@ -466,9 +466,14 @@ void TfrmMain::FitFormatButtons()
     const QSize least = pnlClient_->layout()->totalMinimumSize();
     const int width = std::max({WindowWidth, row, least.width()});
     const int height = std::max(WindowHeight, least.height());
+    // A window at its least size follows that size; one the user made
+    // larger keeps its size while it is large enough.
+    const QSize before = minimumSize();
     setMinimumSize(width, height);
-    if (width > this->width() || height > this->height())
-        resize(std::max(width, this->width()), std::max(height, this->height()));
+    const int newWidth = this->width() <= before.width() ? width : std::max(width, this->width());
+    const int newHeight = this->height() <= before.height() ? height : std::max(height, this->height());
+    if (newWidth != this->width() || newHeight != this->height())
+        resize(newWidth, newHeight);
 }
 
 // ---------------------------------------------------------------------------
