@@ -81,6 +81,46 @@ QString ShortDuration(const std::string& playTime, int64_t* ms)
         .arg(whole % 60, 2, 10, QLatin1Char('0'));
 }
 
+// Names compared as people read them: runs of digits by their value ("clip 2"
+// before "clip 10"), other text without regard to letter case.
+int NaturalCompare(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Leading zeros aside, a longer run is a larger number.
+            qsizetype si = i, sj = j;
+            while (si + 1 < ei && a[si] == QLatin1Char('0'))
+                ++si;
+            while (sj + 1 < ej && b[sj] == QLatin1Char('0'))
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj ? -1 : 1;
+            const int c = QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
+            if (c != 0)
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar x = a[i].toCaseFolded(), y = b[j].toCaseFolded();
+        if (x != y)
+            return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return QString::compare(a, b); // equal but for case or leading zeros: still a fixed order
+}
+
 QString SizeText(int64_t bytes)
 {
     return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
@@ -387,12 +427,12 @@ bool TFileListItem::operator<(const QTreeWidgetItem& other) const
     const auto& o = static_cast<const TFileListItem&>(other);
     const int column = treeWidget() ? treeWidget()->sortColumn() : ColName;
     auto byName = [&] {
-        const int c = QString::compare(text(ColName), o.text(ColName), Qt::CaseInsensitive);
+        const int c = NaturalCompare(text(ColName), o.text(ColName));
         return c != 0 ? c < 0 : Path < o.Path;
     };
     switch (column) {
     case ColFolder: {
-        const int c = QString::compare(text(ColFolder), o.text(ColFolder), Qt::CaseInsensitive);
+        const int c = NaturalCompare(Q(Info.FilePath), Q(o.Info.FilePath));
         return c != 0 ? c < 0 : byName();
     }
     case ColDuration: return DurationMs != o.DurationMs ? DurationMs < o.DurationMs : byName();
