@@ -244,6 +244,30 @@ private slots:
         DialogHook::Clear();
     }
 
+    // The selected file's facts are read before the queued ones: the panel
+    // does not wait for thousands of other files.
+    void selectedFileIsReadFirst()
+    {
+        QWidget window;
+        auto* body = new QVBoxLayout(&window);
+        TFileListPanel panel(&window);
+        body->addLayout(panel.Row());
+        const std::string folder = fx_->MediaDir() + "first/";
+        fs::create_directories(folder);
+        std::vector<std::string> files;
+        for (int i = 0; i < 1000; ++i) {
+            files.push_back(folder + "f " + std::to_string(i) + ".avi");
+            fs::create_hard_link(clip_, files.back());
+        }
+        panel.AddFiles(files);
+        panel.SelectListItem(999);
+        panel.RefreshListState();
+        QTRY_VERIFY(panel.EntryAt(999)->FactsKnown);
+        QVERIFY2(panel.PendingFacts() > 500, qPrintable(QString::number(panel.PendingFacts())));
+        QTRY_COMPARE_WITH_TIMEOUT(panel.PendingFacts(), 0, 60000);
+        QCOMPARE(panel.FileCount(), 1000);
+    }
+
     void formatBandReadsBackEveryChoice()
     {
         QWidget window;

@@ -45,7 +45,12 @@
 // when the list goes finds it and drops its result.
 struct TFactInbox {
     std::mutex Lock;
-    std::vector<std::pair<std::string, TFileItem>> Arrived;
+    struct TArrival {
+        std::string Path;
+        TFileItem Facts;
+        bool Extra = false; // an early read for the selected file, beside its queued one
+    };
+    std::vector<TArrival> Arrived;
     bool Posted = false;          // a TakeFacts call is on its way
     std::atomic<bool> Cancelled{false};
 };
@@ -579,38 +584,50 @@ void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
         factsTotal_ = 0;
     pendingFacts_ += static_cast<int>(added.size());
     factsTotal_ += static_cast<int>(added.size());
+    for (std::string& p : added)
+        ReadFacts(std::move(p), false);
+    ScheduleRefresh();
+}
+
+void TFileListPanel::ReadFacts(std::string path, bool extra)
+{
     std::shared_ptr<TFactInbox> inbox = inbox_;
-    for (std::string& p : added) {
-        pool_->start([this, inbox, path = std::move(p)] {
+    // An extra read (the selected file) goes before the queued ones.
+    pool_->start(
+        [this, inbox, path = std::move(path), extra] {
             if (inbox->Cancelled)
                 return;
             TFileItem facts = ProbeFileItem(path);
             std::lock_guard<std::mutex> lock(inbox->Lock);
             if (inbox->Cancelled)
                 return;
-            inbox->Arrived.emplace_back(path, std::move(facts));
+            inbox->Arrived.push_back({path, std::move(facts), extra});
             if (!inbox->Posted) {
                 inbox->Posted = true;
                 QMetaObject::invokeMethod(this, &TFileListPanel::TakeFacts, Qt::QueuedConnection);
             }
-        });
-    }
-    ScheduleRefresh();
+        },
+        extra ? 1 : 0);
 }
 
 void TFileListPanel::TakeFacts()
 {
-    std::vector<std::pair<std::string, TFileItem>> arrived;
+    std::vector<TFactInbox::TArrival> arrived;
     {
         std::lock_guard<std::mutex> lock(inbox_->Lock);
         arrived.swap(inbox_->Arrived);
         inbox_->Posted = false;
     }
-    pendingFacts_ = std::max(0, pendingFacts_ - static_cast<int>(arrived.size()));
+    for (const TFactInbox::TArrival& a : arrived)
+        if (!a.Extra)
+            --pendingFacts_;
+    pendingFacts_ = std::max(0, pendingFacts_);
     const TFileListItem* selected = FirstSelectedEntry();
     bool refreshFacts = false;
     lsvFileName_->setUpdatesEnabled(false);
-    for (auto& [path, facts] : arrived) {
+    for (TFactInbox::TArrival& a : arrived) {
+        const std::string& path = a.Path;
+        TFileItem& facts = a.Facts;
         TFileListItem* item = ItemOfPath(path);
         if (!item || item->FactsKnown)
             continue; // removed (or listed again) meanwhile
@@ -911,6 +928,11 @@ void TFileListPanel::UpdateSummary()
 void TFileListPanel::ShowMediaFacts()
 {
     if (auto* item = static_cast<TFileListItem*>(FirstSelected())) {
+        // The selected file's facts are wanted now: read them before the queued ones.
+        if (!item->FactsKnown && !item->FactsAsked) {
+            item->FactsAsked = true;
+            ReadFacts(item->Path, true);
+        }
         for (const TFactRow& r : factRows_) {
             // Until its facts are read a file shows its name and "…".
             const bool known = item->FactsKnown || r.Field == &TFileItem::CompleteName;

@@ -43,6 +43,7 @@ public:
     int64_t Size = 0;          // bytes, as found when the file was added
     int64_t DurationMs = -1;   // -1 until known (or when the file has none)
     bool FactsKnown = false;
+    bool FactsAsked = false;   // an early read was asked for (the selected file)
     TFileState State = TFileState::Waiting;
     std::string OutputPath;    // a converted file's output
     std::string Reason;        // why a failed file failed

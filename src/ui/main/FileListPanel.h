@@ -134,6 +134,9 @@ private:
     void HeaderClicked(int column);
     // Puts the media facts that have arrived on their rows (GUI thread).
     void TakeFacts();
+    // Reads a file's facts on the pool; Extra: an early read of a file
+    // whose queued read is still to come (not counted as pending).
+    void ReadFacts(std::string path, bool extra);
     void ReportRefusedFiles();
     void InvalidateConvertible() { convertibleDirty_ = true; }
 
