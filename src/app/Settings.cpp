@@ -205,6 +205,10 @@ void LoadOptions()
     Options.UseDirectShow = false;
     Options.ParallelJobs = 1;
     Options.LastProfile.fill(std::string());
+    Options.ClearConvertedFiles = false;
+    Options.WindowWidth = 0;
+    Options.WindowHeight = 0;
+    Options.ListColumns.clear();
     OptionsFileProblem.clear();
 
     std::error_code ec;
@@ -231,6 +235,14 @@ void LoadOptions()
     Options.ParallelJobs = jobs >= 0 && jobs <= MaxParallelJobs ? jobs : 1;
     for (int f = 0; f < OutputFormatCount; ++f)
         Options.LastProfile[f] = ini.ReadString(s, LastProfileKey(f), Options.LastProfile[f]);
+    Options.ClearConvertedFiles = ini.ReadBool(s, "ClearConvertedFiles", Options.ClearConvertedFiles);
+    // A size no screen has is ignored: the window takes the size it needs.
+    const int width = ini.ReadInteger(s, "WindowWidth", 0);
+    const int height = ini.ReadInteger(s, "WindowHeight", 0);
+    const bool sizeOk = width > 0 && width <= 32767 && height > 0 && height <= 32767;
+    Options.WindowWidth = sizeOk ? width : 0;
+    Options.WindowHeight = sizeOk ? height : 0;
+    Options.ListColumns = ini.ReadString(s, "ListColumns", Options.ListColumns);
 }
 
 int EffectiveJobCount(int parallelJobs)
@@ -257,5 +269,9 @@ void SaveOptions()
     ini.WriteInteger(s, "ParallelJobs", Options.ParallelJobs);
     for (int f = 0; f < OutputFormatCount; ++f)
         ini.WriteString(s, LastProfileKey(f), Options.LastProfile[f]);
+    ini.WriteBool(s, "ClearConvertedFiles", Options.ClearConvertedFiles);
+    ini.WriteInteger(s, "WindowWidth", Options.WindowWidth);
+    ini.WriteInteger(s, "WindowHeight", Options.WindowHeight);
+    ini.WriteString(s, "ListColumns", Options.ListColumns);
     ini.UpdateFile();
 }

@@ -62,6 +62,10 @@ struct TOptions {
     // The profile last chosen in the window, per OutputFormatKind value ("" for
     // none); the lists preselect it. Only the window changes it.
     std::array<std::string, OutputFormatCount> LastProfile;
+    bool ClearConvertedFiles = false;      // converted files leave the list instead of staying as done
+    int32_t WindowWidth = 0;               // the main window's size; 0: the size it needs
+    int32_t WindowHeight = 0;
+    std::string ListColumns;               // widths of the file list's columns, comma-separated; "": defaults
 
     // Batch state (not stored); each converting file's own state is a
     // record of its own (TFileProgress).

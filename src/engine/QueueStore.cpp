@@ -539,11 +539,14 @@ int TQueueStore::SettleInterrupted()
         if (e.State != TFileState::Converting)
             continue;
         // A complete output only ever appears under its final name; one
-        // that came after the file began converting is this batch's.
+        // that came after the file began converting is this batch's. File
+        // times come from the kernel's coarse clock, which lags the clock of
+        // the state change by up to a tick: allow for that much.
+        constexpr int64_t CoarseClockNs = 50'000'000;
         struct stat st {};
         const bool committed = !e.Output.empty() && ::stat(e.Output.c_str(), &st) == 0 && S_ISREG(st.st_mode)
                                && static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec
-                                      >= e.ChangedNs;
+                                      + CoarseClockNs >= e.ChangedNs;
         if (committed)
             SetState(e.Path, TFileState::Converted, e.Output, e.Notes);
         else

@@ -120,7 +120,8 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "LastProfile0=\nLastProfile1=\nLastProfile2=\nLastProfile3=\n"
                                      "LastProfile4=\nLastProfile5=\nLastProfile6=\nLastProfile7=\n"
                                      "LastProfile8=\nLastProfile9=\nLastProfile10=\nLastProfile11=\n"
-                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n");
+                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n"
+                                     "ClearConvertedFiles=0\nWindowWidth=0\nWindowHeight=0\nListColumns=\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -138,6 +139,10 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
     Options.ParallelJobs = 0;
     Options.LastProfile[0] = "H.264 high quality";
     Options.LastProfile[15] = "16-bit stereo \xC3\xBC";
+    Options.ClearConvertedFiles = true;
+    Options.WindowWidth = 1000;
+    Options.WindowHeight = 700;
+    Options.ListColumns = "300,200,70,70,150";
     SaveOptions();
     const TOptions saved = Options;
     Options = TOptions {};
@@ -149,6 +154,8 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
                        saved.ShutdownFlag, saved.ShutdownWindowsWhenDone, saved.DeleteFileAfterProcessing,
                        saved.ShowWindow, saved.UseDirectShow, saved.ParallelJobs));
     EXPECT_EQ(Options.LastProfile, saved.LastProfile);
+    EXPECT_EQ(std::tie(Options.ClearConvertedFiles, Options.WindowWidth, Options.WindowHeight, Options.ListColumns),
+              std::tie(saved.ClearConvertedFiles, saved.WindowWidth, saved.WindowHeight, saved.ListColumns));
     // The remembered profiles follow the keys that were there before.
     const std::string text = ReadFile(OptionsFile);
     EXPECT_LT(text.find("ParallelJobs="), text.find("LastProfile0=H.264 high quality\n"));
@@ -193,6 +200,19 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
              EXPECT_EQ(o.LastProfile[3], "DVD");
              EXPECT_EQ(o.LastProfile[0], "");
          }},
+        {"window size and columns", "WindowWidth=1000\nWindowHeight=700\nListColumns=1,2",
+         [](const TOptions& o) {
+             EXPECT_EQ(o.WindowWidth, 1000);
+             EXPECT_EQ(o.WindowHeight, 700);
+             EXPECT_EQ(o.ListColumns, "1,2");
+             EXPECT_FALSE(o.ClearConvertedFiles);
+         }},
+        {"a size without its other half, or no screen's, is ignored", "WindowWidth=1000",
+         [](const TOptions& o) { EXPECT_EQ(std::pair(o.WindowWidth, o.WindowHeight), std::pair(0, 0)); }},
+        {"a negative size is ignored", "WindowWidth=-5\nWindowHeight=600",
+         [](const TOptions& o) { EXPECT_EQ(std::pair(o.WindowWidth, o.WindowHeight), std::pair(0, 0)); }},
+        {"converted files cleared", "ClearConvertedFiles=1",
+         [](const TOptions& o) { EXPECT_TRUE(o.ClearConvertedFiles); }},
         {"missing keys give defaults", "Priority=0",
          [](const TOptions& o) {
              EXPECT_EQ(o.Priority, 0);

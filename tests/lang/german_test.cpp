@@ -74,6 +74,7 @@ const std::set<std::string>& SameInGerman()
         "IDS_PROFILE_CODEC_Svq1", "IDS_PROFILE_CODEC_FlashVideo", "IDS_PROFILE_CODEC_Flv", "IDS_PROFILE_CODEC_Mpeg4",
         "IDS_PROFILE_CODEC_Mpeg1", "IDS_PROFILE_CODEC_Mpeg2", "IDS_PROFILE_CODEC_ALaw",
         "IDS_PROFILE_PAGECONTROL_AacPsp", "IDS_PROFILE_RADIOBUTTON_Vcd", "IDS_PROFILE_RADIOBUTTON_Svcd",
+        "IDS_MAIN_COLUMN_Name",
     };
     return keys;
 }

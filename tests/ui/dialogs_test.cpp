@@ -239,8 +239,9 @@ private slots:
         QTest::addColumn<int>("flag");
         QTest::addColumn<bool>("directShow");
         QTest::addColumn<int>("jobs");
-        QTest::newRow("Realtime, suspend, DirectShow, 4 at once") << 3 << 5 << true << 4;
-        QTest::newRow("Idle, close the program, one per core") << 0 << 0 << false << 0;
+        QTest::addColumn<bool>("clearConverted");
+        QTest::newRow("Realtime, suspend, DirectShow, 4 at once") << 3 << 5 << true << 4 << false;
+        QTest::newRow("Idle, close the program, one per core, converted files cleared") << 0 << 0 << false << 0 << true;
     }
 
     void settingsOkStoresChoices()
@@ -249,6 +250,7 @@ private slots:
         QFETCH(int, flag);
         QFETCH(bool, directShow);
         QFETCH(int, jobs);
+        QFETCH(bool, clearConverted);
         qvtest::TempDir dir;
         InitApplication(dir.dir());
         LoadOptions();
@@ -257,6 +259,7 @@ private slots:
             Child<QComboBox>(d, "ComboBoxShutdownFlag")->setCurrentIndex(flag);
             Child<QCheckBox>(d, "CheckBoxDirectShow")->setChecked(directShow);
             Child<QSpinBox>(d, "SpinEditParallelJobs")->setValue(jobs);
+            Child<QCheckBox>(d, "CheckBoxClearConverted")->setChecked(clearConverted);
             Click(d, "ButtonOK");
         });
         const std::string before = qvtest::ReadFile(OptionsFile);
@@ -265,6 +268,7 @@ private slots:
         QCOMPARE(int(Options.ShutdownFlag), flag);
         QCOMPARE(Options.UseDirectShow, directShow);
         QCOMPARE(Options.ParallelJobs, jobs);
+        QCOMPARE(Options.ClearConvertedFiles, clearConverted);
         // The window hands the choice back; storing it is the caller's part.
         QCOMPARE(qvtest::ReadFile(OptionsFile), before);
         Options = TOptions();
@@ -276,7 +280,9 @@ private slots:
         Options.ShutdownFlag = 4;
         Options.UseDirectShow = true;
         Options.ParallelJobs = 3;
+        Options.ClearConvertedFiles = true;
         TfrmSettings form;
+        QVERIFY(Child<QCheckBox>(form, "CheckBoxClearConverted")->isChecked());
         QCOMPARE(Child<QSpinBox>(form, "SpinEditParallelJobs")->value(), 3);
         QCOMPARE(Child<QSpinBox>(form, "SpinEditParallelJobs")->maximum(), MaxParallelJobs);
         auto* priority = Child<QComboBox>(form, "ComboBoxPriority");

@@ -135,3 +135,12 @@ inline QStringList ListPaths(const TfrmMain& frm)
         out << QString::fromStdString(frm.FilePathAt(i));
     return out;
 }
+
+// Whether every listed file was converted (converted files stay listed).
+inline bool AllConverted(const TfrmMain& frm)
+{
+    for (int i = 0; i < frm.FileCount(); ++i)
+        if (frm.FileStateAt(i) != TFileState::Converted)
+            return false;
+    return true;
+}

@@ -166,7 +166,8 @@ private slots:
         QCOMPARE(DialogHook::Shown().size(), size_t(0)); // all skipped silently
         QCOMPARE(frm->FilePathAt(0), five_[0]);
         QCOMPARE(frm->FilePathAt(1), upper);
-        // The item carries its media facts.
+        // The item carries its media facts, once they are read.
+        QTRY_COMPARE(frm->PendingFacts(), 0);
         QCOMPARE(frm->FileItemAt(0)->FileName, std::string("a.avi"));
         QCOMPARE(frm->FileItemAt(0)->FilePath, fx_->MediaDir());
         QCOMPARE(frm->FileItemAt(0)->VideoCount, std::string("1"));
@@ -178,7 +179,10 @@ private slots:
         qvtest::WriteFile(broken, std::string(4096, 'x'));
         auto frm = fx_->NewWindow();
         frm->AddFiles({broken, five_[1]});
-        QCOMPARE(frm->FileCount(), 1); // adding went on with the next file
+        // Listed at once; the damaged one leaves when its facts are read.
+        QCOMPARE(frm->FileCount(), 2);
+        QTRY_COMPARE(frm->FileCount(), 1); // the next file stays
+        QCOMPARE(frm->FilePathAt(0), five_[1]);
         QCOMPARE(DialogHook::Shown().size(), size_t(1));
         const TShownDialog& shown = DialogHook::Shown().front();
         QCOMPARE(shown.title, IDS_MESSAGEBOX_Error);
@@ -483,6 +487,7 @@ private slots:
         QVERIFY(!audioOnly.empty());
         frm->AddFiles({five_[0], audioOnly});
         frm->SelectListItem(0);
+        QTRY_COMPARE(frm->PendingFacts(), 0);
         QTRY_COMPARE(name->text(), QString::fromStdString(five_[0]));
         QVERIFY(panel->isVisibleTo(frm.get()));
         QVERIFY(codec->text() != QString("<None>"));
@@ -514,6 +519,7 @@ private slots:
         const std::string gone = fx_->CopyClip(clip_, {"gone.avi"}).front();
         auto frm = fx_->NewWindow();
         frm->AddFiles({five_[2], gone});
+        QTRY_COMPARE(frm->PendingFacts(), 0);
 
         // Nothing selected, or a file deleted since it was added: nothing opens.
         Select(*frm, {});
@@ -865,12 +871,39 @@ private slots:
         Select(*frm, {0});
         emit list->customContextMenuRequested(QPoint(10, 10));
         QTRY_VERIFY(haveFile->isVisible());
-        QStringList items;
-        for (QAction* a : haveFile->actions())
-            items << (a->isSeparator() ? QString("-") : a->text());
-        QCOMPARE(items, (QStringList{"Play Source", "Open Destination Folder", "-", "Delete", "Clear List", "-",
-                                     "Add Files...", "-", "Select All"}));
+        const auto shownItems = [](QMenu* menu) {
+            QStringList items;
+            for (QAction* a : menu->actions())
+                if (a->isVisible())
+                    items << (a->isSeparator() ? QString("-") : a->text());
+            return items;
+        };
+        QCOMPARE(shownItems(haveFile), (QStringList{"Play Source", "Open Destination Folder", "-", "Delete", "Clear List",
+                                                    "Clear Finished Entries", "-", "Add Files...", "-", "Select All"}));
         haveFile->hide();
+
+        // A converted file: its output can be played and its folder opened.
+        const std::string output = fx_->Temp("menu out/a.mp3");
+        frm->FileList()->SetFileState(five_[0], TFileState::Converted, output);
+        Select(*frm, {0});
+        emit list->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(haveFile->isVisible());
+        QCOMPARE(shownItems(haveFile).mid(0, 3), (QStringList{"Play", "Open Folder", "Play Source"}));
+        haveFile->hide();
+        opened_.clear();
+        Act(frm.get(), "actPlayOutput")->trigger();
+        Act(frm.get(), "actOpenOutputFolder")->trigger();
+        QCOMPARE(opened_.size(), size_t(2));
+        QCOMPARE(QUrl(QString::fromStdString(opened_[0])).toLocalFile(), QString::fromStdString(output));
+        QCOMPARE(QUrl(QString::fromStdString(opened_[1])).toLocalFile(), QString::fromStdString(fx_->Temp("menu out")));
+        // Clearing the finished entries from the menu without a selection.
+        Select(*frm, {});
+        emit list->customContextMenuRequested(QPoint(10, 10));
+        QTRY_VERIFY(noFile->isVisible());
+        QVERIFY(shownItems(noFile).contains("Clear Finished Entries"));
+        noFile->hide();
+        Act(frm.get(), "actClearFinished")->trigger();
+        QCOMPARE(frm->FileCount(), 0);
     }
 
     void desktopCommands()

@@ -93,12 +93,16 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
     jobs->addWidget(SpinEditParallelJobs);
     jobs->addWidget(LabelParallelJobsCores, 1);
 
+    CheckBoxClearConverted = new QCheckBox(Q(IDS_SETTINGS_CHECKBOX_ClearConverted), TabGeneral);
+    CheckBoxClearConverted->setObjectName(QStringLiteral("CheckBoxClearConverted"));
+
     auto* page = new QVBoxLayout(TabGeneral);
     page->addWidget(GroupBoxPriority);
     page->addWidget(GroupBoxDirectShow);
     page->addWidget(LabelShutDown);
     page->addWidget(ComboBoxShutdownFlag);
     page->addLayout(jobs);
+    page->addWidget(CheckBoxClearConverted);
     page->addStretch();
 
     ButtonOK = NewButton(Q(IDS_FILEINFORMATION_BUTTON_OK), "ButtonOK", true);
@@ -109,7 +113,7 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
 
     connect(ButtonOK, &QPushButton::clicked, this, &TfrmSettings::OkClick);
     connect(ButtonCancel, &QPushButton::clicked, this, &TfrmSettings::reject);
-    FixClientSize(this, 395, 269);
+    FixClientSize(this, 395, 293);
     LoadFromOptions();
 }
 
@@ -130,6 +134,7 @@ void TfrmSettings::LoadFromOptions()
                                                                                                : -1);
     CheckBoxDirectShow->setChecked(Options.UseDirectShow);
     SpinEditParallelJobs->setValue(Options.ParallelJobs);
+    CheckBoxClearConverted->setChecked(Options.ClearConvertedFiles);
 }
 
 void TfrmSettings::StoreToOptions()
@@ -141,6 +146,7 @@ void TfrmSettings::StoreToOptions()
         Options.ShutdownFlag = static_cast<uint8_t>(ComboBoxShutdownFlag->currentIndex());
     Options.UseDirectShow = CheckBoxDirectShow->isChecked();
     Options.ParallelJobs = SpinEditParallelJobs->value();
+    Options.ClearConvertedFiles = CheckBoxClearConverted->isChecked();
 }
 
 void TfrmSettings::OkClick()

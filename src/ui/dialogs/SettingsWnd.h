@@ -38,6 +38,7 @@ public:
     QLabel* LabelParallelJobs;
     QSpinBox* SpinEditParallelJobs;
     QLabel* LabelParallelJobsCores;
+    QCheckBox* CheckBoxClearConverted;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 

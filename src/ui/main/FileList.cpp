@@ -13,14 +13,19 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QPainter>
 #include <QResizeEvent>
 #include <QTextLayout>
+#include <QThread>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QUrl>
 
 #include <algorithm>
+#include <atomic>
+#include <mutex>
 
 #include "app/AppUtils.h"
 #include "app/Settings.h"
@@ -36,9 +41,96 @@
 #include "ui/main/MainParts.h"
 #include "ui/main/MainWnd.h"
 
+// What the background readers hand to the list: the facts of each file as
+// they are read. Shared with the readers, so that a reader still running
+// when the list goes finds it and drops its result.
+struct TFactInbox {
+    std::mutex Lock;
+    struct TArrival {
+        std::string Path;
+        TFileItem Facts;
+        bool Extra = false; // an early read for the selected file, beside its queued one
+    };
+    std::vector<TArrival> Arrived;
+    bool Posted = false;          // a TakeFacts call is on its way
+    std::atomic<bool> Cancelled{false};
+};
+
 namespace {
 
-constexpr int FileColumnWidth = 445;
+constexpr int ListWidth = 451;
+constexpr int MediaPanelWidth = 265;
+// Name, folder, duration, size, state.
+// The last column takes the room that is left (at least its own width).
+constexpr int DefaultColumnWidths[FileColumnCount] = {150, 100, 56, 60, 50};
+
+// "0:01:30" from a play time the library gives as "00:01:30.500"; the
+// milliseconds in Ms (-1 when the text is no time).
+QString ShortDuration(const std::string& playTime, int64_t* ms)
+{
+    *ms = -1;
+    const QString text = QString::fromStdString(playTime);
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 3)
+        return QString();
+    bool okH = false, okM = false, okS = false;
+    const int h = parts[0].toInt(&okH);
+    const int m = parts[1].toInt(&okM);
+    const double sec = parts[2].toDouble(&okS);
+    if (!okH || !okM || !okS || h < 0 || m < 0 || sec < 0)
+        return QString();
+    *ms = (static_cast<int64_t>(h) * 3600 + m * 60) * 1000 + static_cast<int64_t>(sec * 1000 + 0.5);
+    const int64_t whole = (*ms + 500) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(whole / 3600)
+        .arg(whole / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(whole % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Names compared as people read them: runs of digits by their value ("clip 2"
+// before "clip 10"), other text without regard to letter case.
+int NaturalCompare(const QString& a, const QString& b)
+{
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ei = i, ej = j;
+            while (ei < a.size() && a[ei].isDigit())
+                ++ei;
+            while (ej < b.size() && b[ej].isDigit())
+                ++ej;
+            // Leading zeros aside, a longer run is a larger number.
+            qsizetype si = i, sj = j;
+            while (si + 1 < ei && a[si] == QLatin1Char('0'))
+                ++si;
+            while (sj + 1 < ej && b[sj] == QLatin1Char('0'))
+                ++sj;
+            if (ei - si != ej - sj)
+                return ei - si < ej - sj ? -1 : 1;
+            const int c = QStringView(a).mid(si, ei - si).compare(QStringView(b).mid(sj, ej - sj));
+            if (c != 0)
+                return c;
+            i = ei;
+            j = ej;
+            continue;
+        }
+        const QChar x = a[i].toCaseFolded(), y = b[j].toCaseFolded();
+        if (x != y)
+            return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size())
+        return 1;
+    if (j < b.size())
+        return -1;
+    return QString::compare(a, b); // equal but for case or leading zeros: still a fixed order
+}
+
+QString SizeText(int64_t bytes)
+{
+    return QLocale::c().formattedDataSize(bytes, 1, QLocale::DataSizeTraditionalFormat);
+}
 
 // A value of the media panel: at most Lines lines at the width the panel
 // gives it; a longer text is cut short with "…" in its last line and shown
@@ -147,8 +239,11 @@ QStringList FactLines(const QString& text, const QFont& font, int width, int max
 // ---------------------------------------------------------------------------
 // Creation
 
-TFileListPanel::TFileListPanel(QWidget* window) : window_(window)
+TFileListPanel::TFileListPanel(QWidget* window)
+    : window_(window), pool_(std::make_unique<QThreadPool>()), inbox_(std::make_shared<TFactInbox>())
 {
+    // At most one reader per core: the rest of the machine stays usable.
+    pool_->setMaxThreadCount(std::max(1, QThread::idealThreadCount()));
     row_ = new QHBoxLayout;
     row_->setSpacing(8);
     CreateList();
@@ -164,39 +259,47 @@ TFileListPanel::TFileListPanel(QWidget* window) : window_(window)
     connect(model, &QAbstractItemModel::rowsInserted, this, &TFileListPanel::ScheduleRefresh);
     connect(model, &QAbstractItemModel::rowsRemoved, this, &TFileListPanel::ScheduleRefresh);
     connect(model, &QAbstractItemModel::modelReset, this, &TFileListPanel::ScheduleRefresh);
+    connect(lsvFileName_->header(), &QHeaderView::sectionClicked, this, &TFileListPanel::HeaderClicked);
     connect(lblMore_, &QLabel::linkActivated, this, &TFileListPanel::MoreInformationRequested);
 }
 
 TFileListPanel::~TFileListPanel()
 {
+    // Readers still queued are dropped; running ones finish their file and
+    // find the inbox cancelled.
+    inbox_->Cancelled = true;
+    pool_->clear();
+    pool_->waitForDone();
     // The list and its model report their own teardown (selection and reset
     // signals) while the window deletes its children, after this panel is
     // gone: cut those connections first.
     lsvFileName_->model()->disconnect(this);
+    lsvFileName_->header()->disconnect(this);
     lsvFileName_->disconnect(this);
 }
 
 void TFileListPanel::CreateList()
 {
     lsvFileName_ = NewNamed<QTreeWidget>(window_, "lsvFileName");
-    lsvFileName_->setColumnCount(1);
-    lsvFileName_->setHeaderHidden(true);
+    lsvFileName_->setColumnCount(FileColumnCount);
     lsvFileName_->setRootIsDecorated(false);
     lsvFileName_->setUniformRowHeights(true);
     lsvFileName_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     lsvFileName_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lsvFileName_->setIconSize(QSize(20, 18));
-    lsvFileName_->setColumnWidth(0, FileColumnWidth);
-    // The one column follows the visible width (names are elided in the
-    // middle), so no horizontal scroll bar is ever needed; a vertical one
-    // takes its room from the column (see eventFilter).
-    lsvFileName_->header()->setStretchLastSection(false);
-    lsvFileName_->header()->setMinimumSectionSize(0);
-    lsvFileName_->viewport()->installEventFilter(this);
     lsvFileName_->setContextMenuPolicy(Qt::CustomContextMenu);
     lsvFileName_->setTextElideMode(Qt::ElideMiddle);
-    lsvFileName_->setFixedWidth(FileColumnWidth + 6);
-    row_->addWidget(lsvFileName_);
+    QHeaderView* header = lsvFileName_->header();
+    header->setStretchLastSection(true);
+    header->setSectionsMovable(false);
+    // A click on a caption sorts the list once; later additions go to the end.
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(false);
+    for (int c = 0; c < FileColumnCount; ++c)
+        lsvFileName_->setColumnWidth(c, DefaultColumnWidths[c]);
+    lsvFileName_->setMinimumWidth(ListWidth / 2);
+    lsvFileName_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    row_->addWidget(lsvFileName_, 1);
 }
 
 void TFileListPanel::CreateMediaPanel()
@@ -262,7 +365,8 @@ void TFileListPanel::CreateMediaPanel()
     panelPolicy.setRetainSizeWhenHidden(true);
     pnlMediaInfo_->setSizePolicy(panelPolicy);
     pnlMediaInfo_->setVisible(false);
-    row_->addWidget(pnlMediaInfo_, 1);
+    pnlMediaInfo_->setFixedWidth(MediaPanelWidth);
+    row_->addWidget(pnlMediaInfo_);
 }
 
 void TFileListPanel::ApplyTexts()
@@ -272,15 +376,43 @@ void TFileListPanel::ApplyTexts()
     lblAudio_->setText(DisplayText(IDS_MAIN_LABEL_Audio));
     for (const TFactRow& r : factRows_)
         r.Caption->setText(DisplayText(*r.CaptionText));
+    lsvFileName_->setHeaderLabels({DisplayText(IDS_MAIN_COLUMN_Name), DisplayText(IDS_MAIN_COLUMN_Folder),
+                                   DisplayText(IDS_MAIN_COLUMN_Duration), DisplayText(IDS_MAIN_COLUMN_Size),
+                                   DisplayText(IDS_MAIN_COLUMN_State)});
+    lsvFileName_->headerItem()->setTextAlignment(ColDuration, Qt::AlignRight | Qt::AlignVCenter);
+    lsvFileName_->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
+    // The state texts follow the language.
+    lsvFileName_->setUpdatesEnabled(false);
+    for (int i = 0; i < FileCount(); ++i)
+        ApplyState(ItemAt(i));
+    lsvFileName_->setUpdatesEnabled(true);
     openFilter_ = OpenDialogFilter();
     UpdateSummary();
 }
 
-bool TFileListPanel::eventFilter(QObject* watched, QEvent* event)
+std::string TFileListPanel::ColumnWidths() const
 {
-    if (watched == lsvFileName_->viewport() && event->type() == QEvent::Resize)
-        lsvFileName_->setColumnWidth(0, static_cast<QResizeEvent*>(event)->size().width());
-    return QObject::eventFilter(watched, event);
+    std::string text;
+    for (int c = 0; c < FileColumnCount; ++c)
+        text += (c ? "," : "") + std::to_string(lsvFileName_->columnWidth(c));
+    return text;
+}
+
+void TFileListPanel::SetColumnWidths(const std::string& widths)
+{
+    const QStringList parts = Q(widths).split(QLatin1Char(','));
+    if (parts.size() != FileColumnCount)
+        return;
+    int values[FileColumnCount];
+    for (int c = 0; c < FileColumnCount; ++c) {
+        bool ok = false;
+        values[c] = parts[c].trimmed().toInt(&ok);
+        if (!ok || values[c] < 8 || values[c] > 4000)
+            return;
+    }
+    // The last column keeps filling the rest, so that it shrinks with the window.
+    for (int c = 0; c < FileColumnCount - 1; ++c)
+        lsvFileName_->setColumnWidth(c, values[c]);
 }
 
 const TFileItem* TFileListPanel::FirstSelectedItem() const
@@ -289,11 +421,42 @@ const TFileItem* TFileListPanel::FirstSelectedItem() const
     return item ? &item->Info : nullptr;
 }
 
+const TFileListItem* TFileListPanel::FirstSelectedEntry() const
+{
+    return static_cast<TFileListItem*>(FirstSelected());
+}
+
 // ---------------------------------------------------------------------------
+
+bool TFileListItem::operator<(const QTreeWidgetItem& other) const
+{
+    const auto& o = static_cast<const TFileListItem&>(other);
+    const int column = treeWidget() ? treeWidget()->sortColumn() : ColName;
+    auto byName = [&] {
+        const int c = NaturalCompare(text(ColName), o.text(ColName));
+        return c != 0 ? c < 0 : Path < o.Path;
+    };
+    switch (column) {
+    case ColFolder: {
+        const int c = NaturalCompare(Q(Info.FilePath), Q(o.Info.FilePath));
+        return c != 0 ? c < 0 : byName();
+    }
+    case ColDuration: return DurationMs != o.DurationMs ? DurationMs < o.DurationMs : byName();
+    case ColSize: return Size != o.Size ? Size < o.Size : byName();
+    case ColState: return State != o.State ? State < o.State : byName();
+    default: return byName();
+    }
+}
 
 TFileListItem* TFileListPanel::ItemAt(int index) const
 {
     return static_cast<TFileListItem*>(lsvFileName_->topLevelItem(index));
+}
+
+TFileListItem* TFileListPanel::ItemOfPath(const std::string& path) const
+{
+    const auto it = byPath_.find(path);
+    return it == byPath_.end() ? nullptr : it->second;
 }
 
 int TFileListPanel::FileCount() const
@@ -304,13 +467,18 @@ int TFileListPanel::FileCount() const
 std::string TFileListPanel::FilePathAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
-    return item ? S(item->text(0)) : std::string();
+    return item ? item->Path : std::string();
 }
 
 const TFileItem* TFileListPanel::FileItemAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
     return item ? &item->Info : nullptr;
+}
+
+const TFileListItem* TFileListPanel::EntryAt(int index) const
+{
+    return ItemAt(index);
 }
 
 int TFileListPanel::FileImageAt(int index) const
@@ -325,30 +493,52 @@ void TFileListPanel::SetFileImage(int index, int image)
         item->SetImage(image);
 }
 
+TFileState TFileListPanel::FileStateAt(int index) const
+{
+    TFileListItem* item = ItemAt(index);
+    return item ? item->State : TFileState::Waiting;
+}
+
+int TFileListPanel::ConvertibleCount() const
+{
+    if (convertibleDirty_) {
+        convertible_.clear();
+        for (int i = 0; i < FileCount(); ++i) {
+            TFileListItem* item = ItemAt(i);
+            if (item->State != TFileState::Converted && item->State != TFileState::Skipped)
+                convertible_.push_back(item);
+        }
+        convertibleDirty_ = false;
+    }
+    return static_cast<int>(convertible_.size());
+}
+
+const TFileListItem* TFileListPanel::ConvertibleAt(int index) const
+{
+    if (index < 0 || index >= ConvertibleCount())
+        return nullptr;
+    return convertible_[static_cast<size_t>(index)];
+}
+
 std::vector<int> TFileListPanel::SelectedIndexes() const
 {
     std::vector<int> result;
-    for (int i = 0; i < FileCount(); ++i)
-        if (ItemAt(i)->isSelected())
-            result.push_back(i);
+    for (const QModelIndex& index : lsvFileName_->selectionModel()->selectedRows())
+        result.push_back(index.row());
+    std::sort(result.begin(), result.end());
     return result;
 }
 
 QTreeWidgetItem* TFileListPanel::FirstSelected() const
 {
-    for (int i = 0; i < FileCount(); ++i)
-        if (ItemAt(i)->isSelected())
-            return ItemAt(i);
-    return nullptr;
+    const std::vector<int> selected = SelectedIndexes();
+    return selected.empty() ? nullptr : ItemAt(selected.front());
 }
 
 int TFileListPanel::IndexOfPath(const std::string& path) const
 {
-    const QString caption = Q(path);
-    for (int i = 0; i < FileCount(); ++i)
-        if (ItemAt(i)->text(0) == caption) // exact, letter case included
-            return i;
-    return -1;
+    TFileListItem* item = ItemOfPath(path); // exact, letter case included
+    return item ? lsvFileName_->indexOfTopLevelItem(item) : -1;
 }
 
 // ---------------------------------------------------------------------------
@@ -356,50 +546,58 @@ int TFileListPanel::IndexOfPath(const std::string& path) const
 
 void TFileListPanel::AddFile(const std::string& path)
 {
-    const std::string caption = AddOne(path, false);
-    if (!caption.empty())
-        StoreAdded({caption});
+    AddFiles({path});
 }
 
-std::string TFileListPanel::AddOne(const std::string& path, bool quiet)
+void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
 {
-    // Keep the window painted during a long add. User input waits until the
-    // add is over, so no command can change the list (or close the window)
-    // half-way through it.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    const std::vector<std::string> added = ListFiles(paths);
+    // One add command is one transaction of the stored list.
+    if (store_ && !added.empty())
+        store_->Add(added);
+}
 
-    const QFileInfo info(Q(path));
-    if (!info.exists() || info.isDir())
-        return {};
-    const std::string fullPath = S(info.absoluteFilePath());
-    if (!IsAcceptedSourceName(fullPath))
-        return {};
-    if (IndexOfPath(fullPath) >= 0)
-        return {};
-
-    TFileItem facts = ProbeFileItem(fullPath);
-    if (!MediaFileDescribed(facts)) {
-        if (!quiet)
-            ShowMessageBox(window_, FormatText(IDS_MESSAGEBOX_FormatError, {fullPath}), IDS_MESSAGEBOX_Error,
-                           TMsgIcon::Information);
-        return {};
+std::vector<std::string> TFileListPanel::ListFiles(const std::vector<std::string>& paths)
+{
+    // Only what the file system says at once is checked here; the media
+    // facts (milliseconds per file) are read by the pool.
+    QList<QTreeWidgetItem*> items;
+    std::vector<std::string> added;
+    for (const std::string& p : paths) {
+        const QFileInfo info(Q(p));
+        if (!info.exists() || info.isDir())
+            continue;
+        const std::string fullPath = S(info.absoluteFilePath());
+        if (!IsAcceptedSourceName(fullPath) || byPath_.count(fullPath))
+            continue;
+        TFileItem facts;
+        facts.FileName = S(info.fileName());
+        facts.FilePath = AddTrailingBackslash(S(info.absolutePath()));
+        facts.FileSize = std::to_string(info.size());
+        auto* item = new TFileListItem(fullPath, std::move(facts), info.size());
+        item->setText(ColSize, SizeText(item->Size));
+        byPath_.emplace(fullPath, item);
+        items.append(item);
+        added.push_back(fullPath);
+        ApplyState(item);
+        QueueKillPoint("add");
     }
-    const std::string caption = AddTrailingBackslash(facts.FilePath) + facts.FileName;
-    lsvFileName_->addTopLevelItem(new TFileListItem(Q(caption), std::move(facts)));
-    QueueKillPoint("add");
-    return caption;
-}
+    if (items.isEmpty())
+        return added;
+    lsvFileName_->addTopLevelItems(items);
+    InvalidateConvertible();
 
-void TFileListPanel::StoreAdded(const std::vector<std::string>& captions)
-{
-    if (store_)
-        store_->Add(captions);
-}
-
-void TFileListPanel::StoreOrder()
-{
-    if (store_)
-        store_->SetOrder(FilePaths());
+    // The library is loaded here, on this thread, so that a missing one is
+    // reported once from here rather than from a reader.
+    MediaInfoLibrary();
+    if (pendingFacts_ == 0)
+        factsTotal_ = 0;
+    pendingFacts_ += static_cast<int>(added.size());
+    factsTotal_ += static_cast<int>(added.size());
+    for (const std::string& p : added)
+        ReadFacts(p, false);
+    ScheduleRefresh();
+    return added;
 }
 
 std::vector<std::string> TFileListPanel::FilePaths() const
@@ -416,31 +614,135 @@ std::vector<std::string> TFileListPanel::RestoreStored()
     std::vector<std::string> lost;
     if (!store_)
         return lost;
-    for (const TQueueEntry& e : store_->Entries()) {
-        // Converted files leave the list as a batch converts them.
-        if (e.State == TFileState::Converted)
-            continue;
-        if (AddOne(e.Path, true) != e.Path) {
-            lost.push_back(e.Path);
+    const std::vector<TQueueEntry> entries = store_->Entries();
+    std::vector<std::string> paths;
+    paths.reserve(entries.size());
+    for (const TQueueEntry& e : entries)
+        if (e.State != TFileState::Converted || !Options.ClearConvertedFiles)
+            paths.push_back(e.Path);
+    ListFiles(paths);
+    std::vector<std::string> gone;
+    for (const TQueueEntry& e : entries) {
+        TFileListItem* item = ItemOfPath(e.Path);
+        if (!item) {
+            // Converted files that the options clear away leave silently.
+            if (e.State != TFileState::Converted || !Options.ClearConvertedFiles)
+                lost.push_back(e.Path);
+            gone.push_back(e.Path);
             continue;
         }
-        if (e.State == TFileState::Failed)
-            SetFileFailure(e.Path, e.Reason);
+        switch (e.State) {
+        case TFileState::Converted: SetFileState(e.Path, e.State, e.Output); break;
+        case TFileState::Failed: SetFileState(e.Path, e.State, e.Reason); break;
+        case TFileState::Skipped:
+        case TFileState::Stopped: SetFileState(e.Path, e.State); break;
+        default: break; // waiting (a converting file was settled when the store opened)
+        }
     }
-    store_->Remove(lost);
-    lsvFileName_->viewport()->update();
-    ScheduleRefresh();
+    store_->Remove(gone);
     return lost;
 }
 
-void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
+void TFileListPanel::StoreRemoved(const std::vector<std::string>& paths)
 {
-    std::vector<std::string> added;
-    for (const std::string& p : paths)
-        if (std::string caption = AddOne(p, false); !caption.empty())
-            added.push_back(std::move(caption));
-    StoreAdded(added);
-    lsvFileName_->viewport()->update();
+    if (store_ && !paths.empty())
+        store_->Remove(paths);
+}
+
+void TFileListPanel::StoreOrder()
+{
+    if (store_)
+        store_->SetOrder(FilePaths());
+}
+
+void TFileListPanel::ReadFacts(std::string path, bool extra)
+{
+    std::shared_ptr<TFactInbox> inbox = inbox_;
+    // An extra read (the selected file) goes before the queued ones.
+    pool_->start(
+        [this, inbox, path = std::move(path), extra] {
+            if (inbox->Cancelled)
+                return;
+            TFileItem facts = ProbeFileItem(path);
+            std::lock_guard<std::mutex> lock(inbox->Lock);
+            if (inbox->Cancelled)
+                return;
+            inbox->Arrived.push_back({path, std::move(facts), extra});
+            if (!inbox->Posted) {
+                inbox->Posted = true;
+                QMetaObject::invokeMethod(this, &TFileListPanel::TakeFacts, Qt::QueuedConnection);
+            }
+        },
+        extra ? 1 : 0);
+}
+
+void TFileListPanel::TakeFacts()
+{
+    std::vector<TFactInbox::TArrival> arrived;
+    {
+        std::lock_guard<std::mutex> lock(inbox_->Lock);
+        arrived.swap(inbox_->Arrived);
+        inbox_->Posted = false;
+    }
+    for (const TFactInbox::TArrival& a : arrived)
+        if (!a.Extra)
+            --pendingFacts_;
+    pendingFacts_ = std::max(0, pendingFacts_);
+    const TFileListItem* selected = FirstSelectedEntry();
+    bool refreshFacts = false;
+    lsvFileName_->setUpdatesEnabled(false);
+    for (TFactInbox::TArrival& a : arrived) {
+        const std::string& path = a.Path;
+        TFileItem& facts = a.Facts;
+        TFileListItem* item = ItemOfPath(path);
+        if (!item || item->FactsKnown)
+            continue; // removed (or listed again) meanwhile
+        if (!MediaFileDescribed(facts)) {
+            refused_.push_back(path);
+            StoreRemoved({path});
+            DeleteItem(item);
+            continue;
+        }
+        item->Info = std::move(facts);
+        item->FactsKnown = true;
+        int64_t ms = -1;
+        item->setText(ColDuration, ShortDuration(item->Info.PlayTime, &ms));
+        item->DurationMs = ms;
+        refreshFacts = refreshFacts || item == selected;
+    }
+    lsvFileName_->setUpdatesEnabled(true);
+    if (refreshFacts || !refused_.empty())
+        ScheduleRefresh();
+    else
+        UpdateSummary();
+    if (pendingFacts_ == 0)
+        emit FactsComplete();
+    ReportRefusedFiles();
+}
+
+void TFileListPanel::ReportRefusedFiles()
+{
+    // One message at a time: files refused while it is open join the next.
+    if (reporting_ || refused_.empty())
+        return;
+    reporting_ = true;
+    while (!refused_.empty()) {
+        std::vector<std::string> names;
+        names.swap(refused_);
+        std::string text;
+        if (names.size() == 1) {
+            text = FormatText(IDS_MESSAGEBOX_FormatError, {names.front()});
+        } else {
+            constexpr size_t MaxNamed = 20;
+            text = IDS_MESSAGEBOX_FormatErrors + "\n";
+            for (size_t i = 0; i < names.size() && i < MaxNamed; ++i)
+                text += "\n" + names[i];
+            if (names.size() > MaxNamed)
+                text += "\n(+" + std::to_string(names.size() - MaxNamed) + ")";
+        }
+        ShowMessageBox(window_, text, IDS_MESSAGEBOX_Error, TMsgIcon::Information);
+    }
+    reporting_ = false;
 }
 
 void TFileListPanel::OpenFilesDialog(bool replace)
@@ -460,15 +762,12 @@ void TFileListPanel::OpenFilesDialog(bool replace)
 
 void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
 {
-    TBusyCursor busy;
-    std::vector<std::string> added;
-    for (const std::string& p : paths) {
-        if (QFileInfo(Q(p)).isDir())
-            continue; // folders are not searched
-        if (std::string caption = AddOne(p, false); !caption.empty())
-            added.push_back(std::move(caption));
-    }
-    StoreAdded(added);
+    std::vector<std::string> files;
+    files.reserve(paths.size());
+    for (const std::string& p : paths)
+        if (!QFileInfo(Q(p)).isDir()) // folders are not searched
+            files.push_back(p);
+    AddFiles(files);
     UpdateSummary();
     SelectListItem(FileCount());
 }
@@ -476,12 +775,20 @@ void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
 // ---------------------------------------------------------------------------
 // Removing and ordering
 
+void TFileListPanel::DeleteItem(TFileListItem* item)
+{
+    byPath_.erase(item->Path);
+    delete item; // takes itself out of the list
+    InvalidateConvertible();
+}
+
 void TFileListPanel::RemoveFileByPath(const std::string& path)
 {
-    const int index = IndexOfPath(path);
-    if (index < 0)
+    TFileListItem* item = ItemOfPath(path);
+    if (!item)
         return;
-    delete lsvFileName_->takeTopLevelItem(index);
+    DeleteItem(item);
+    StoreRemoved({path});
     ScheduleRefresh();
 }
 
@@ -494,42 +801,122 @@ void TFileListPanel::MoveFileToEnd(const std::string& path)
     QTreeWidgetItem* item = lsvFileName_->takeTopLevelItem(index);
     lsvFileName_->addTopLevelItem(item);
     lsvFileName_->setUpdatesEnabled(true);
+    InvalidateConvertible();
     if (store_)
         store_->MoveToEnd(path);
 }
 
-void TFileListPanel::SetFileFailure(const std::string& path, const std::string& reason)
+void TFileListPanel::ApplyState(TFileListItem* item)
 {
-    if (TFileListItem* item = ItemAt(IndexOfPath(path)))
-        item->SetFailure(Q(reason));
+    QString text;
+    QString tip;
+    int image = 0;
+    switch (item->State) {
+    case TFileState::Waiting: text = DisplayText(IDS_MAIN_STATE_Waiting); break;
+    case TFileState::Converting: text = DisplayText(FormatText(IDS_MAIN_STATE_Converting, {std::string("0%")})); break;
+    case TFileState::Converted:
+        image = 2;
+        text = QFileInfo(Q(item->OutputPath)).fileName();
+        tip = Q(item->OutputPath);
+        break;
+    case TFileState::Failed: {
+        image = 1;
+        const QString reason = Q(item->Reason);
+        text = reason.isEmpty() ? DisplayText(IDS_MAIN_STATE_Failed) : reason.section(QLatin1Char('\n'), 0, 0);
+        tip = reason;
+        break;
+    }
+    case TFileState::Skipped: text = DisplayText(IDS_MAIN_STATE_Skipped); break;
+    case TFileState::Stopped: text = DisplayText(IDS_MAIN_STATE_Stopped); break;
+    }
+    item->SetImage(image);
+    item->setText(ColState, text);
+    item->setToolTip(ColState, tip.isEmpty() ? text : tip);
+    // The name's tool tip: the path, and under it why the file failed (rich
+    // text, so that a long reason wraps instead of running off the screen).
+    const QString path = Q(item->Path);
+    if (item->State == TFileState::Failed && !tip.isEmpty())
+        item->setToolTip(ColName, QStringLiteral("<p style='white-space:pre-wrap'>") +
+                                      (path + QLatin1Char('\n') + tip).toHtmlEscaped() + QStringLiteral("</p>"));
+    else
+        item->setToolTip(ColName, path);
+}
+
+void TFileListPanel::SetFileState(const std::string& path, TFileState state, const std::string& text)
+{
+    TFileListItem* item = ItemOfPath(path);
+    if (!item)
+        return;
+    item->State = state;
+    item->OutputPath = state == TFileState::Converted ? text : std::string();
+    item->Reason = state == TFileState::Failed ? text : std::string();
+    InvalidateConvertible();
+    emit FileStateChanged(path, state, text);
+    if (state == TFileState::Converted && Options.ClearConvertedFiles) {
+        RemoveFileByPath(path);
+        return;
+    }
+    ApplyState(item);
+    ScheduleRefresh();
+}
+
+void TFileListPanel::SetFileProgress(const std::string& path, int percent)
+{
+    TFileListItem* item = ItemOfPath(path);
+    if (!item || item->State != TFileState::Converting)
+        return;
+    const QString text = DisplayText(
+        FormatText(IDS_MAIN_STATE_Converting, {std::to_string(std::clamp(percent, 0, 100)) + "%"}));
+    if (item->text(ColState) != text)
+        item->setText(ColState, text);
+}
+
+void TFileListPanel::ClearFinished()
+{
+    std::vector<std::string> removed;
+    lsvFileName_->setUpdatesEnabled(false);
+    for (int i = FileCount() - 1; i >= 0; --i) {
+        TFileListItem* item = ItemAt(i);
+        if (item->State == TFileState::Converted || item->State == TFileState::Skipped) {
+            removed.push_back(item->Path);
+            DeleteItem(item);
+        }
+    }
+    lsvFileName_->setUpdatesEnabled(true);
+    StoreRemoved(removed);
+    ScheduleRefresh();
 }
 
 void TFileListPanel::DeleteSelected()
 {
-    if (lsvFileName_->selectedItems().isEmpty())
+    const std::vector<int> selected = SelectedIndexes();
+    if (selected.empty())
         return;
-    int lowest = -1;
     std::vector<std::string> removed;
     lsvFileName_->setUpdatesEnabled(false);
-    for (int i = FileCount() - 1; i >= 0; --i) {
-        if (ItemAt(i)->isSelected()) {
-            removed.push_back(FilePathAt(i));
-            delete lsvFileName_->takeTopLevelItem(i);
-            lowest = i;
-        }
+    for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+        removed.push_back(ItemAt(*it)->Path);
+        DeleteItem(ItemAt(*it));
     }
     lsvFileName_->setUpdatesEnabled(true);
-    if (store_)
-        store_->Remove(removed);
-    SelectListItem(lowest);
+    StoreRemoved(removed);
+    SelectListItem(selected.front());
     ScheduleRefresh();
 }
 
 void TFileListPanel::ClearFileList()
 {
+    // Facts still being read are for files no longer listed: drop them.
+    inbox_->Cancelled = true;
+    pool_->clear();
+    inbox_ = std::make_shared<TFactInbox>();
+    pendingFacts_ = 0;
+    factsTotal_ = 0;
     lsvFileName_->setUpdatesEnabled(false);
     lsvFileName_->clear();
     lsvFileName_->setUpdatesEnabled(true);
+    byPath_.clear();
+    InvalidateConvertible();
     if (store_)
         store_->Clear();
     UpdateSummary();
@@ -555,14 +942,11 @@ void TFileListPanel::SelectListItem(int index)
 
 void TFileListPanel::MoveListItem(bool up)
 {
-    int index = -1;
-    for (int i = 0; i < FileCount(); ++i) {
-        if (ItemAt(i)->isSelected()) {
-            index = i;
-            break;
-        }
-    }
-    if (index < 0 || (up && index == 0) || (!up && index == FileCount() - 1))
+    const std::vector<int> selected = SelectedIndexes();
+    if (selected.empty())
+        return;
+    const int index = selected.front();
+    if ((up && index == 0) || (!up && index == FileCount() - 1))
         return;
     lsvFileName_->setUpdatesEnabled(false);
     QTreeWidgetItem* item = lsvFileName_->takeTopLevelItem(index);
@@ -574,7 +958,33 @@ void TFileListPanel::MoveListItem(bool up)
                                                     QItemSelectionModel::NoUpdate);
     lsvFileName_->setUpdatesEnabled(true);
     lsvFileName_->scrollToItem(item);
+    InvalidateConvertible();
     StoreOrder();
+}
+
+void TFileListPanel::HeaderClicked(int column)
+{
+    // A second click on the same caption reverses the order.
+    const Qt::SortOrder order = column == sortColumn_ && sortOrder_ == Qt::AscendingOrder ? Qt::DescendingOrder
+                                                                                          : Qt::AscendingOrder;
+    SortByColumn(column, order);
+}
+
+void TFileListPanel::SortByColumn(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= FileColumnCount)
+        return;
+    sortColumn_ = column;
+    sortOrder_ = order;
+    // Sorted once: the list is not kept sorted, so that later additions go
+    // to its end and rows can be moved as before.
+    lsvFileName_->sortItems(column, order);
+    lsvFileName_->header()->setSortIndicatorShown(true);
+    lsvFileName_->header()->setSortIndicator(column, order);
+    InvalidateConvertible();
+    StoreOrder();
+    if (QTreeWidgetItem* current = FirstSelected())
+        lsvFileName_->scrollToItem(current);
 }
 
 // ---------------------------------------------------------------------------
@@ -583,19 +993,34 @@ void TFileListPanel::MoveListItem(bool up)
 void TFileListPanel::UpdateSummary()
 {
     const int count = FileCount();
+    QString text;
     if (count == 0)
-        lblStatus_->setText(DisplayText(IDS_MAIN_LABEL_SummaryNoFile));
+        text = DisplayText(IDS_MAIN_LABEL_SummaryNoFile);
     else if (count == 1)
-        lblStatus_->setText(DisplayText(IDS_MAIN_LABEL_SummaryOneFile));
+        text = DisplayText(IDS_MAIN_LABEL_SummaryOneFile);
     else
-        lblStatus_->setText(DisplayText(FormatText(IDS_MAIN_LABEL_SummaryFile, {count})));
+        text = DisplayText(FormatText(IDS_MAIN_LABEL_SummaryFile, {count}));
+    if (pendingFacts_ > 0 && factsTotal_ > 0)
+        text += QStringLiteral(" (") +
+                DisplayText(FormatText(IDS_MAIN_LABEL_SummaryReading, {factsTotal_ - pendingFacts_, factsTotal_})) +
+                QLatin1Char(')');
+    lblStatus_->setText(text);
 }
 
 void TFileListPanel::ShowMediaFacts()
 {
     if (auto* item = static_cast<TFileListItem*>(FirstSelected())) {
-        for (const TFactRow& r : factRows_)
-            r.Value->setText(Q(ReadableFactValue(r.Field, item->Info.*(r.Field))));
+        // The selected file's facts are wanted now: read them before the queued ones.
+        if (!item->FactsKnown && !item->FactsAsked) {
+            item->FactsAsked = true;
+            ReadFacts(item->Path, true);
+        }
+        for (const TFactRow& r : factRows_) {
+            // Until its facts are read a file shows its name and "…".
+            const bool known = item->FactsKnown || r.Field == &TFileItem::CompleteName;
+            const std::string value = item->FactsKnown ? item->Info.*(r.Field) : item->Path;
+            r.Value->setText(known ? Q(ReadableFactValue(r.Field, value)) : Q(IDS_SuspensionPoint));
+        }
     } else {
         for (const TFactRow& r : factRows_)
             r.Value->setText(Q(IDS_None));

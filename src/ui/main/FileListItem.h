@@ -2,36 +2,50 @@
 
 #include <QTreeWidgetItem>
 
+#include <cstdint>
+#include <string>
+
+#include "engine/FileState.h"
 #include "engine/MediaInfo.h"
 #include "ui/main/MainIcons.h"
 
-// One entry of the file list: the caption is the full path of the source (its
-// identity), the media facts travel with the item when it moves.
+// The columns of the file list.
+enum TFileColumn : int { ColName = 0, ColFolder, ColDuration, ColSize, ColState, FileColumnCount };
+
+// One entry of the file list: the full path of the source is its identity;
+// the media facts travel with the item when it moves. The facts are read in
+// the background and arrive after the item is listed (FactsKnown).
 class TFileListItem : public QTreeWidgetItem {
 public:
-    TFileListItem(const QString& caption, TFileItem info) : Info(std::move(info))
+    TFileListItem(std::string path, TFileItem info, int64_t size)
+        : Path(std::move(path)), Info(std::move(info)), Size(size)
     {
-        setText(0, caption);
-        setToolTip(0, caption);
+        setText(ColName, QString::fromStdString(Info.FileName));
+        setText(ColFolder, QString::fromStdString(Info.FilePath));
+        setToolTip(ColName, QString::fromStdString(Path));
+        setToolTip(ColFolder, QString::fromStdString(Info.FilePath));
+        setTextAlignment(ColDuration, Qt::AlignRight | Qt::AlignVCenter);
+        setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
         SetImage(0);
     }
-    // 0: normal; 1: the conversion of this source failed.
+    // 0: normal; 1: the conversion of this source failed; 2: converted.
     void SetImage(int image)
     {
         Image = image;
-        setIcon(0, FileListIcon(image));
-    }
-    // The conversion of this source failed: the error image, and the reason
-    // under the path as the tooltip (rich text, so that a long reason wraps
-    // instead of running off the screen).
-    void SetFailure(const QString& reason)
-    {
-        SetImage(1);
-        const QString tip = reason.isEmpty() ? text(0) : text(0) + QLatin1Char('\n') + reason;
-        setToolTip(0, QStringLiteral("<p style='white-space:pre-wrap'>") + tip.toHtmlEscaped() +
-                          QStringLiteral("</p>"));
+        setIcon(ColName, FileListIcon(image));
     }
 
+    // Sorting by a column: numbers by value, names without regard to case.
+    bool operator<(const QTreeWidgetItem& other) const override;
+
+    std::string Path;
     TFileItem Info;
+    int64_t Size = 0;          // bytes, as found when the file was added
+    int64_t DurationMs = -1;   // -1 until known (or when the file has none)
+    bool FactsKnown = false;
+    bool FactsAsked = false;   // an early read was asked for (the selected file)
+    TFileState State = TFileState::Waiting;
+    std::string OutputPath;    // a converted file's output
+    std::string Reason;        // why a failed file failed
     int Image = 0;
 };

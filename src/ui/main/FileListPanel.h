@@ -1,15 +1,19 @@
 #pragma once
 
 // The file list of the main window with the media panel beside it and the
-// summary line: adding, removing, ordering and selecting sources.
+// summary line: adding, removing, ordering and selecting sources, and the
+// state of each source (waiting, converting, converted, failed...).
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
+#include "engine/FileState.h"
 #include "engine/MediaInfo.h"
 
 class QFont;
@@ -18,9 +22,11 @@ class QHBoxLayout;
 class QLabel;
 class QPoint;
 class QTreeWidget;
+class QThreadPool;
 class QTreeWidgetItem;
 class QWidget;
 class TFileListItem;
+struct TFactInbox;
 class TQueueStore;
 
 // The lines a value of the media panel shows at Width: the text wrapped at
@@ -47,20 +53,30 @@ public:
     // The stored list that follows every add, removal, move and clear of
     // this one; null for none.
     void SetStore(TQueueStore* store) { store_ = store; }
-    // Lists the stored files again, failed ones with their reason; converted
-    // ones have left the list. Files that are gone or cannot be read any
-    // more leave the stored list too; their paths are returned.
+    // Lists the stored files again with their states (converted ones with
+    // their output, failed ones with their reason). Files that are gone
+    // leave the stored list too; their paths are returned.
     std::vector<std::string> RestoreStored();
     // Every listed path in list order.
     std::vector<std::string> FilePaths() const;
 
+    // Files are listed at once (existing files with an accepted extension,
+    // each path once); their media facts are read in the background and fill
+    // in as they arrive. A file the facts show to be no media file leaves
+    // the list again, with one message for all such files of a moment.
     void AddFile(const std::string& path);
     void AddFiles(const std::vector<std::string>& paths);
-    // The item whose caption equals the path exactly; nothing when absent.
+    // The item whose path equals Path exactly; nothing when absent.
     void RemoveFileByPath(const std::string& path);
     void MoveFileToEnd(const std::string& path);
-    // The conversion of the item whose caption equals the path failed for Reason.
-    void SetFileFailure(const std::string& path, const std::string& reason);
+    // Every change of a file's state goes through here. Text is the output
+    // path for Converted and the reason for Failed. A converted file leaves
+    // the list instead when the options say so (ClearConvertedFiles).
+    void SetFileState(const std::string& path, TFileState state, const std::string& text = std::string());
+    // The percent a converting file has reached (its row only; no state change).
+    void SetFileProgress(const std::string& path, int percent);
+    // Removes the converted and skipped files.
+    void ClearFinished();
     void ClearFileList();
     void SelectListItem(int index);
     // Acts on the first selected item; up when up is true.
@@ -79,11 +95,27 @@ public:
     int FileCount() const;
     std::string FilePathAt(int index) const;
     const TFileItem* FileItemAt(int index) const;
+    const TFileListItem* EntryAt(int index) const;
     int FileImageAt(int index) const;
     void SetFileImage(int index, int image);
+    TFileState FileStateAt(int index) const;
+    // The files a batch converts, in list order: waiting, failed, stopped
+    // (and those converting while it runs); converted and skipped ones are
+    // passed over.
+    int ConvertibleCount() const;
+    const TFileListItem* ConvertibleAt(int index) const;
+    // Files whose media facts are still being read.
+    int PendingFacts() const { return pendingFacts_; }
+    // The widths of the columns as stored ("w0,w1,..."), and setting them
+    // from such a text (a text that does not fit leaves the defaults).
+    std::string ColumnWidths() const;
+    void SetColumnWidths(const std::string& widths);
+    // Sorts the list itself by Column, as moving rows would order it.
+    void SortByColumn(int column, Qt::SortOrder order);
     std::vector<int> SelectedIndexes() const;
     // The facts of the first selected file; nothing when none is selected.
     const TFileItem* FirstSelectedItem() const;
+    const TFileListItem* FirstSelectedEntry() const;
 
 signals:
     // A right click on the list, at GlobalPos; HaveSelection tells which menu fits.
@@ -92,9 +124,10 @@ signals:
     void PlayRequested();
     // The media panel's "More Information..." link.
     void MoreInformationRequested();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    // A file's state changed (SetFileState); Text as given there.
+    void FileStateChanged(const std::string& path, TFileState state, const std::string& text);
+    // The last pending media facts have arrived.
+    void FactsComplete();
 
 private:
     void CreateList();
@@ -104,13 +137,24 @@ private:
     void ScheduleRefresh();
     QTreeWidgetItem* FirstSelected() const;
     int IndexOfPath(const std::string& path) const;
-    // Lists one file; its caption, or "" when it was not added (Quiet: no
-    // message about a file that cannot be described).
-    std::string AddOne(const std::string& path, bool quiet);
-    // Stores the files one add command listed, in one transaction.
-    void StoreAdded(const std::vector<std::string>& captions);
-    void StoreOrder();
     TFileListItem* ItemAt(int index) const;
+    TFileListItem* ItemOfPath(const std::string& path) const;
+    // Takes the item out of the list and the path index, and deletes it.
+    void DeleteItem(TFileListItem* item);
+    // Lists the files that exist with an accepted name and are not listed
+    // yet; returns their full paths. Nothing is stored.
+    std::vector<std::string> ListFiles(const std::vector<std::string>& paths);
+    void StoreRemoved(const std::vector<std::string>& paths);
+    void StoreOrder();
+    void ApplyState(TFileListItem* item);
+    void HeaderClicked(int column);
+    // Puts the media facts that have arrived on their rows (GUI thread).
+    void TakeFacts();
+    // Reads a file's facts on the pool; Extra: an early read of a file
+    // whose queued read is still to come (not counted as pending).
+    void ReadFacts(std::string path, bool extra);
+    void ReportRefusedFiles();
+    void InvalidateConvertible() { convertibleDirty_ = true; }
 
     // Media panel: caption labels and value labels.
     struct TFactRow {
@@ -132,5 +176,20 @@ private:
     QLabel* lblStatus_ = nullptr;
     QString openFilter_;
     bool refreshPending_ = false;
+
+    // Path -> item, for the lookups a batch makes per file.
+    std::unordered_map<std::string, TFileListItem*> byPath_;
+    mutable std::vector<TFileListItem*> convertible_;
+    mutable bool convertibleDirty_ = true;
+    int sortColumn_ = -1;
+    Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
+
+    // Background reading of the media facts.
+    std::unique_ptr<QThreadPool> pool_;
+    std::shared_ptr<TFactInbox> inbox_;
+    int pendingFacts_ = 0;
+    int factsTotal_ = 0;   // files submitted since the list last had none pending
+    std::vector<std::string> refused_;
+    bool reporting_ = false;
     TQueueStore* store_ = nullptr;
 };

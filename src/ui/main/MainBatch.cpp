@@ -1,7 +1,10 @@
 #include "ui/main/MainBatch.h"
 
 #include <QCheckBox>
+#include <QTimer>
 #include <QWidget>
+
+#include <algorithm>
 
 #include "app/Settings.h"
 #include "engine/QueueStore.h"
@@ -10,28 +13,30 @@
 #include "ui/common/QtDispatcher.h"
 #include "ui/common/QtPrompter.h"
 #include "ui/common/QtText.h"
+#include "ui/main/FileListItem.h"
 #include "ui/main/FileListPanel.h"
 #include "ui/main/SleepInhibitor.h"
 
 int TMainFileQueue::Count() const
 {
-    return list_.FileCount();
+    return list_.ConvertibleCount();
 }
 
 std::string TMainFileQueue::FullName(int index) const
 {
-    return list_.FilePathAt(index);
+    const TFileListItem* item = list_.ConvertibleAt(index);
+    return item ? item->Path : std::string();
 }
 
 std::string TMainFileQueue::SizeText(int index) const
 {
-    const TFileItem* item = list_.FileItemAt(index);
-    return item ? item->FileSize : std::string("0");
+    const TFileListItem* item = list_.ConvertibleAt(index);
+    return item ? std::to_string(item->Size) : std::string("0");
 }
 
 void TMainFileQueue::RemoveFileByPath(const std::string& path)
 {
-    list_.RemoveFileByPath(path);
+    list_.SetFileState(path, TFileState::Converted, OutputNameOf ? OutputNameOf(path) : std::string());
 }
 
 void TMainFileQueue::MoveFileToEnd(const std::string& path)
@@ -41,13 +46,14 @@ void TMainFileQueue::MoveFileToEnd(const std::string& path)
 
 void TMainFileQueue::RecordFailure(const std::string& path, const std::string& reason)
 {
-    list_.SetFileFailure(path, reason);
+    list_.SetFileState(path, TFileState::Failed, reason);
     if (Store)
         Store->SetState(path, TFileState::Failed, {}, {}, reason);
 }
 
 void TMainFileQueue::FileStarted(const std::string& path, const std::string& output)
 {
+    list_.SetFileState(path, TFileState::Converting);
     if (!Store)
         return;
     if (batchId_ == 0)
@@ -74,19 +80,30 @@ void TMainFileQueue::RecordConverted(const std::string& path, const std::string&
 
 void TMainFileQueue::EndBatch(const std::vector<std::string>& stopped)
 {
+    for (int i = 0; i < list_.FileCount(); ++i) {
+        if (list_.FileStateAt(i) != TFileState::Converting)
+            continue;
+        const std::string path = list_.FilePathAt(i);
+        const bool wasStopped = std::find(stopped.begin(), stopped.end(), path) != stopped.end();
+        const TFileState state = wasStopped ? TFileState::Stopped : TFileState::Waiting;
+        list_.SetFileState(path, state);
+        if (Store)
+            Store->SetState(path, state);
+    }
     if (!Store || batchId_ == 0)
         return;
-    for (const std::string& path : stopped)
-        Store->SetState(path, TFileState::Stopped);
     Store->EndBatch(batchId_);
     batchId_ = 0;
 }
 
 void TMainFileQueue::MarkAllFailed()
 {
+    // Converted files keep their mark.
     for (int i = 0; i < list_.FileCount(); ++i)
-        list_.SetFileImage(i, 1);
+        if (list_.FileStateAt(i) != TFileState::Converted && list_.FileStateAt(i) != TFileState::Skipped)
+            list_.SetFileImage(i, 1);
 }
+
 
 // ---------------------------------------------------------------------------
 
@@ -118,8 +135,11 @@ void TMainBatchHost::InhibitSleep(bool inhibit)
 // ---------------------------------------------------------------------------
 
 TMainBatch::TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& list)
-    : sleepInhibitor_(std::make_unique<TSleepInhibitor>())
+    : list_(list), sleepInhibitor_(std::make_unique<TSleepInhibitor>())
 {
+    percentTimer_ = new QTimer(this);
+    percentTimer_->setInterval(250);
+    connect(percentTimer_, &QTimer::timeout, this, &TMainBatch::ShowFilePercents);
     dispatcher_ = std::make_unique<TQtDispatcher>();
     runner_ = std::make_unique<TRedirector>(*dispatcher_);
     prompter_ = std::make_unique<TQtPrompter>(window);
@@ -129,6 +149,7 @@ TMainBatch::TMainBatch(QWidget* window, QSystemTrayIcon* tray, TFileListPanel& l
     host_->BalloonShown = [this](const std::string& text) { lastBalloon_ = text; };
     driver_ = std::make_unique<TBatchDriver>(*runner_, *queue_, *host_, *prompter_, *dispatcher_);
     host_->OutputFolder = [this] { return driver_->OutputFolder; };
+    queue_->OutputNameOf = [this](const std::string& source) { return driver_->OutputNameOf(source); };
 }
 
 // The members go in the order they were declared, backwards.
@@ -154,14 +175,25 @@ void TMainBatch::Convert(const std::string& folder)
         return;
     running_ = true;
     queue_->BeginBatch();
+    percentTimer_->start();
     try {
         driver_->ConvertFiles(folder);
     } catch (const std::exception& e) {
         prompter_->ShowError(e.what());
     }
+    percentTimer_->stop();
     queue_->EndBatch(driver_->StoppedFiles());
     // The inhibitor taken when the batch started is released however it ended.
     sleepInhibitor_->Release();
     running_ = false;
     progress_ = nullptr;
+}
+
+void TMainBatch::ShowFilePercents()
+{
+    for (int i = 0; i < driver_->JobCount(); ++i) {
+        const TFileProgress& f = driver_->FileProgress(i);
+        if (!f.CurrentFile.empty())
+            list_.SetFileProgress(f.CurrentFile, f.FilePercent);
+    }
 }

@@ -15,6 +15,7 @@
 #include "ui/dialogs/BatchHost.h"
 
 class QSystemTrayIcon;
+class QTimer;
 class QWidget;
 class TFileListPanel;
 class TQtDispatcher;
@@ -23,20 +24,26 @@ class TRedirector;
 class TSleepInhibitor;
 class TQueueStore;
 
-// The file list as the batch's queue; each file's state change is stored.
+// The file list as the batch's queue: the files still to convert, in list
+// order. A converted file leaves the queue but stays listed as converted;
+// each file's state change is stored.
 class TMainFileQueue : public TFileQueue {
 public:
     explicit TMainFileQueue(TFileListPanel& list) : list_(list) {}
-    void FileStarted(const std::string& path, const std::string& output) override;
-    void RecordConverted(const std::string& path, const std::string& output,
-                         const std::vector<std::string>& notes) override;
     int Count() const override;
     std::string FullName(int index) const override;
     std::string SizeText(int index) const override;
+    // The file was converted.
     void RemoveFileByPath(const std::string& path) override;
     void MoveFileToEnd(const std::string& path) override;
     void RecordFailure(const std::string& path, const std::string& reason) override;
     void MarkAllFailed() override;
+    void FileStarted(const std::string& path, const std::string& output) override;
+    void RecordConverted(const std::string& path, const std::string& output,
+                         const std::vector<std::string>& notes) override;
+
+    // The output a source is converted to (the batch's); unset: none shown.
+    std::function<std::string(const std::string& source)> OutputNameOf;
 
     // The stored list, null for none.
     TQueueStore* Store = nullptr;
@@ -44,8 +51,9 @@ public:
     std::function<std::map<std::string, std::string>()> BatchSettings;
     // A new batch: its record is made when its first file starts.
     void BeginBatch() { batchId_ = 0; }
-    // The batch has returned: its record is closed and the files it was
-    // converting when stopped are stored as stopped.
+    // The batch has returned: its record is closed; the files it was
+    // converting when stopped are stopped, any other still converting is
+    // waiting again (listed and stored).
     void EndBatch(const std::vector<std::string>& stopped);
 
 private:
@@ -103,8 +111,13 @@ signals:
 private:
     void ProgressShown(QWidget* progress);
 
+    // Shows the converting files' percentages on their rows.
+    void ShowFilePercents();
+
     bool running_ = false;
     QPointer<QWidget> progress_;
+    QTimer* percentTimer_ = nullptr;
+    TFileListPanel& list_;
     std::string lastBalloon_;
     // The driver goes first, the runner (which ends a child still running)
     // before the dispatcher.

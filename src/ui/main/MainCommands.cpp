@@ -50,6 +50,9 @@ void TfrmMain::OpenDestinationFolder()
 void TfrmMain::ShowSettings()
 {
     if (TfrmSettings::Execute(this) == mrOk) {
+        // Turned on: the converted files listed now go too.
+        if (Options.ClearConvertedFiles)
+            fileList_->ClearFinished();
         try {
             SaveOptions();
         } catch (const std::exception& e) {

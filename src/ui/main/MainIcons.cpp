@@ -134,7 +134,7 @@ QIcon FormatIcon(const QString& name)
 
 QIcon FileListIcon(int image)
 {
-    static const QIcon icons[2] = {
+    static const QIcon icons[3] = {
         [] {
             QPixmap pm = Canvas(20, 18);
             QPainter p(&pm);
@@ -164,8 +164,24 @@ QIcon FileListIcon(int image)
             p.drawPoint(QPointF(10, 13.5));
             return QIcon(pm);
         }(),
+        [] {
+            QPixmap pm = Canvas(20, 18);
+            QPainter p(&pm);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setPen(Qt::NoPen);
+            p.setBrush(QColor(0x2e, 0x8b, 0x3e));
+            p.drawEllipse(QRectF(2, 1, 16, 16));
+            p.setPen(QPen(Qt::white, 2.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+            p.setBrush(Qt::NoBrush);
+            QPainterPath tick;
+            tick.moveTo(6, 9.5);
+            tick.lineTo(9, 12.5);
+            tick.lineTo(14.5, 5.5);
+            p.drawPath(tick);
+            return QIcon(pm);
+        }(),
     };
-    return icons[image == 1 ? 1 : 0];
+    return icons[image == 1 || image == 2 ? image : 0];
 }
 
 QIcon AppIcon()

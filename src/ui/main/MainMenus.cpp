@@ -41,6 +41,9 @@ void TMainMenus::CreateActions()
     actConvert = NewAction(window_, "actConvert", QKeySequence(Qt::CTRL | Qt::Key_Return));
     actConvert->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     actMore = NewAction(window_, "actMore");
+    actClearFinished = NewAction(window_, "actClearFinished");
+    actPlayOutput = NewAction(window_, "actPlayOutput");
+    actOpenOutputFolder = NewAction(window_, "actOpenOutputFolder");
 }
 
 void TMainMenus::CreateMenus()
@@ -69,11 +72,15 @@ void TMainMenus::CreateListMenus()
         return a;
     };
     mnuListViewHaveFile = NewNamed<QMenu>(window_, "mnuListViewHaveFile");
+    // Shown while the first selected file is converted.
+    mnuListViewHaveFile->addAction(actPlayOutput);
+    mnuListViewHaveFile->addAction(actOpenOutputFolder);
     mnuListViewHaveFile->addAction(actPlaySource);
     mnuListViewHaveFile->addAction(actOpenDestinationFolder);
     mnuListViewHaveFile->addSeparator();
     mnuListViewHaveFile->addAction(actDelete);
     mnuListViewHaveFile->addAction(actClearList);
+    mnuListViewHaveFile->addAction(actClearFinished);
     mnuListViewHaveFile->addSeparator();
     miAddFilesHaveFile_ = alias(mnuListViewHaveFile, "miAddFilesHaveFile", actAdd);
     mnuListViewHaveFile->addSeparator();
@@ -81,6 +88,7 @@ void TMainMenus::CreateListMenus()
 
     mnuListViewNoFile = NewNamed<QMenu>(window_, "mnuListViewNoFile");
     miAddFilesNoFile_ = alias(mnuListViewNoFile, "miAddFilesNoFile", actAdd);
+    mnuListViewNoFile->addAction(actClearFinished);
     mnuListViewNoFile->addSeparator();
     miSettingNoFile_ = alias(mnuListViewNoFile, "miSetting", actSettingsExecute);
     mnuListViewNoFile->addSeparator();
@@ -123,6 +131,9 @@ void TMainMenus::ApplyTexts()
         {actAbout, &IDS_MAIN_MENUITEM_About},
         {miTrayShowWindow, &IDS_MAIN_MENUITEM_ShowWindow},
         {miTrayExit, &IDS_MAIN_MENUITEM_ExitProgram},
+        {actClearFinished, &IDS_MAIN_MENUITEM_ClearFinished},
+        {actPlayOutput, &IDS_MAIN_MENUITEM_PlayOutput},
+        {actOpenOutputFolder, &IDS_MAIN_MENUITEM_OpenOutputFolder},
     };
     for (const auto& [item, text] : items)
         item->setText(MenuText(*text));

@@ -36,6 +36,10 @@ public:
     QAction* actExit = nullptr;
     QAction* actConvert = nullptr;
     QAction* actMore = nullptr;
+    // Converted files: remove them from the list; their output.
+    QAction* actClearFinished = nullptr;
+    QAction* actPlayOutput = nullptr;
+    QAction* actOpenOutputFolder = nullptr;
 
     QMenu* mnuHelp = nullptr;
     QMenu* mniLanguages = nullptr;

@@ -4,6 +4,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -46,6 +48,7 @@
 #include "ui/common/MessageDialogs.h"
 #include "ui/common/QtText.h"
 #include "ui/common/Shell.h"
+#include "ui/main/FileListItem.h"
 #include "ui/main/MainBatch.h"
 #include "ui/main/MainIcons.h"
 #include "ui/main/MainParts.h"
@@ -118,6 +121,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QWidget(parent)
                        ApplicationTitle, TMsgIcon::Warning);
     if (Options.OutputFormat < OutputFormatCount)
         formatBand_->SelectOutputFormat(Options.OutputFormat);
+    fileList_->SetColumnWidths(Options.ListColumns);
     txtOutputDir_->setText(Q(Options.LastOutputOpenDir));
     BuildLanguageMenu();
     ApplyTexts();
@@ -257,7 +261,8 @@ void TfrmMain::CreateControls()
     CreateOutputRows(body);
 
     setWindowIcon(AppIcon());
-    setFixedSize(WindowWidth, WindowHeight);
+    setMinimumSize(WindowWidth, WindowHeight);
+    resize(WindowWidth, WindowHeight);
 }
 
 void TfrmMain::CreateHeader(QBoxLayout* root)
@@ -292,7 +297,8 @@ void TfrmMain::CreateListTools(QBoxLayout* body)
     btnClearList_ = NewToolButton(this, "btnClearList", GlyphIcon(TGlyph::Clear, toolColor));
     btnMoveUp_ = NewToolButton(this, "btnMoveUp", GlyphIcon(TGlyph::Up, toolColor));
     btnMoveDown_ = NewToolButton(this, "btnMoveDown", GlyphIcon(TGlyph::Down, toolColor));
-    for (QToolButton* b : {btnAddFile_, btnDeleteFile_, btnClearList_, btnMoveUp_, btnMoveDown_}) {
+    btnClearFinished_ = NewToolButton(this, "btnClearFinished", FileListIcon(2));
+    for (QToolButton* b : {btnAddFile_, btnDeleteFile_, btnClearList_, btnMoveUp_, btnMoveDown_, btnClearFinished_}) {
         b->setIconSize(QSize(18, 18));
         tools->addWidget(b);
     }
@@ -376,6 +382,7 @@ void TfrmMain::ConnectCommands()
     bind(btnClearList_, menus_->actClearList);
     bind(btnMoveUp_, menus_->actMoveUp);
     bind(btnMoveDown_, menus_->actMoveDown);
+    bind(btnClearFinished_, menus_->actClearFinished);
     bind(btnOutputDir_, menus_->actBrowse);
     bind(btnConvert_, menus_->actConvert);
     bind(btnHelp_, menus_->actHelp);
@@ -385,6 +392,9 @@ void TfrmMain::ConnectCommands()
     connect(menus_->actAdd, &QAction::triggered, list, [list] { list->OpenFilesDialog(false); });
     connect(menus_->actDelete, &QAction::triggered, list, &TFileListPanel::DeleteSelected);
     connect(menus_->actClearList, &QAction::triggered, list, &TFileListPanel::ClearFileList);
+    connect(menus_->actClearFinished, &QAction::triggered, list, &TFileListPanel::ClearFinished);
+    connect(menus_->actPlayOutput, &QAction::triggered, this, &TfrmMain::PlayOutput);
+    connect(menus_->actOpenOutputFolder, &QAction::triggered, this, &TfrmMain::OpenOutputFolder);
     connect(menus_->actSelectAll, &QAction::triggered, list, &TFileListPanel::SelectAll);
     connect(menus_->actMoveUp, &QAction::triggered, list, [list] { list->MoveListItem(true); });
     connect(menus_->actMoveDown, &QAction::triggered, list, [list] { list->MoveListItem(false); });
@@ -522,6 +532,7 @@ void TfrmMain::ApplyTexts()
         {btnAddFile_, &IDS_MAIN_MENUITEM_AddFiles},   {btnDeleteFile_, &IDS_MAIN_MENUITEM_Delete},
         {btnClearList_, &IDS_MAIN_MENUITEM_ClearList}, {btnMoveUp_, &IDS_MAIN_HINT_MoveUp},
         {btnMoveDown_, &IDS_MAIN_HINT_MoveDown},       {btnHelp_, &IDS_MAIN_MENUITEM_HelpContent},
+        {btnClearFinished_, &IDS_MAIN_MENUITEM_ClearFinished},
         {btnOpen_, &IDS_MAIN_HINT_SelectFile},
     };
     for (const auto& [button, text] : tips)
@@ -559,8 +570,14 @@ void TfrmMain::FitFormatButtons()
     const QSize least = pnlClient_->layout()->totalMinimumSize();
     const int width = std::max({WindowWidth, row, least.width()});
     const int height = std::max(WindowHeight, least.height());
-    if (width != this->width() || height != this->height())
-        setFixedSize(width, height);
+    // A window at its least size follows that size; one the user made
+    // larger keeps its size while it is large enough.
+    const QSize before = minimumSize();
+    setMinimumSize(width, height);
+    const int newWidth = this->width() <= before.width() ? width : std::max(width, this->width());
+    const int newHeight = this->height() <= before.height() ? height : std::max(height, this->height());
+    if (newWidth != this->width() || newHeight != this->height())
+        resize(newWidth, newHeight);
 }
 
 // ---------------------------------------------------------------------------
@@ -573,6 +590,10 @@ void TfrmMain::ShowHelpMenu()
 
 void TfrmMain::ShowListMenu(const QPoint& globalPos, bool haveSelection)
 {
+    const TFileListItem* entry = fileList_->FirstSelectedEntry();
+    const bool converted = entry && entry->State == TFileState::Converted;
+    menus_->actPlayOutput->setVisible(converted);
+    menus_->actOpenOutputFolder->setVisible(converted);
     (haveSelection ? menus_->mnuListViewHaveFile : menus_->mnuListViewNoFile)->popup(globalPos);
 }
 
@@ -631,6 +652,20 @@ void TfrmMain::PlaySource()
     OpenLocalFile(AddTrailingBackslash(item->FilePath) + item->FileName);
 }
 
+void TfrmMain::PlayOutput()
+{
+    const TFileListItem* entry = fileList_->FirstSelectedEntry();
+    if (entry && entry->State == TFileState::Converted && !entry->OutputPath.empty())
+        OpenLocalFile(entry->OutputPath);
+}
+
+void TfrmMain::OpenOutputFolder()
+{
+    const TFileListItem* entry = fileList_->FirstSelectedEntry();
+    if (entry && entry->State == TFileState::Converted && !entry->OutputPath.empty())
+        OpenLocalFile(S(QFileInfo(Q(entry->OutputPath)).absolutePath()));
+}
+
 void TfrmMain::Quit(int code)
 {
     if (QuitHook) {
@@ -642,6 +677,13 @@ void TfrmMain::Quit(int code)
 
 bool TfrmMain::SaveOptionsBeforeExit()
 {
+    // The size the window has when it is neither maximised nor full screen.
+    const QRect normal = isMaximized() || isFullScreen() ? normalGeometry() : geometry();
+    if (normal.width() > 0 && normal.height() > 0) {
+        Options.WindowWidth = normal.width();
+        Options.WindowHeight = normal.height();
+    }
+    Options.ListColumns = fileList_->ColumnWidths();
     try {
         // A refused options.ini was announced at start and is never replaced.
         if (OptionsFileProblem.empty())
@@ -691,6 +733,22 @@ void TfrmMain::CenterOnScreen()
     move(free.x() + (free.width() - outer.width()) / 2, free.y() + (free.height() - outer.height()) / 2);
 }
 
+namespace {
+
+// Appends "Name=milliseconds since the epoch" to the file QV_LIST_TIMES names
+// (for the list benchmark); nothing when it is not set.
+void ReportMoment(const char* name)
+{
+    const QString file = qEnvironmentVariable("QV_LIST_TIMES");
+    if (file.isEmpty())
+        return;
+    QFile out(file);
+    if (out.open(QIODevice::Append | QIODevice::Text))
+        out.write(QByteArray(name) + '=' + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + '\n');
+}
+
+} // namespace
+
 void TfrmMain::ShowWithFiles(const std::vector<std::string>& paths)
 {
     show();
@@ -705,6 +763,18 @@ void TfrmMain::ShowWithFiles(const std::vector<std::string>& paths)
             DropFiles(files);
         }
     });
+    if (qEnvironmentVariableIsSet("QV_LIST_TIMES")) {
+        // Usable: shown, the files listed and the event loop answering.
+        QTimer::singleShot(0, this, [this] {
+            ReportMoment("listed");
+            QTimer::singleShot(0, this, [] { ReportMoment("usable"); });
+            if (fileList_->PendingFacts() == 0)
+                ReportMoment("facts");
+            else
+                connect(fileList_.get(), &TFileListPanel::FactsComplete, this, [] { ReportMoment("facts"); },
+                        Qt::SingleShotConnection);
+        });
+    }
 }
 
 void TfrmMain::HandOverFiles(const std::vector<std::string>& paths)
@@ -724,6 +794,9 @@ void TfrmMain::showEvent(QShowEvent* event)
     if (!placed_) {
         placed_ = true;
         FitFormatButtons(); // now with the fonts the window is shown with
+        // The size it had when it was closed, when that is at least what it needs.
+        if (Options.WindowWidth > 0 && Options.WindowHeight > 0)
+            resize(std::max(Options.WindowWidth, minimumWidth()), std::max(Options.WindowHeight, minimumHeight()));
         CenterOnScreen();
     }
     QWidget::showEvent(event);

@@ -78,6 +78,10 @@ public:
     const TFileItem* FileItemAt(int index) const { return fileList_->FileItemAt(index); }
     int FileImageAt(int index) const { return fileList_->FileImageAt(index); }
     std::vector<int> SelectedIndexes() const { return fileList_->SelectedIndexes(); }
+    TFileState FileStateAt(int index) const { return fileList_->FileStateAt(index); }
+    // Files whose media facts are still being read in the background.
+    int PendingFacts() const { return fileList_->PendingFacts(); }
+    TFileListPanel* FileList() const { return fileList_.get(); }
 
     // ---- Output format and profiles (the format band's) ----
     // index 0..15 of OutputFormatKind.
@@ -100,6 +104,9 @@ public:
     void ConvertFiles();
     void Browse();
     void PlaySource();
+    // A converted file's output, and the folder that holds it.
+    void PlayOutput();
+    void OpenOutputFolder();
     void OpenDestinationFolder();
     void HelpContent();
     void ShowMoreInformation();
@@ -184,6 +191,7 @@ private:
     QToolButton* btnClearList_ = nullptr;
     QToolButton* btnMoveUp_ = nullptr;
     QToolButton* btnMoveDown_ = nullptr;
+    QToolButton* btnClearFinished_ = nullptr;
     QLabel* lblOutputDir_ = nullptr;
     QLineEdit* txtOutputDir_ = nullptr;
     QPushButton* btnOutputDir_ = nullptr;
