@@ -183,6 +183,9 @@ void LoadOptions()
     Options.UseDirectShow = false;
     Options.ParallelJobs = 1;
     Options.LastProfile.fill(std::string());
+    Options.OutputNameTemplate.clear();
+    Options.OutputBesideSource = false;
+    Options.ExistingOutputs = 0;
     OptionsFileProblem.clear();
 
     std::error_code ec;
@@ -209,6 +212,11 @@ void LoadOptions()
     Options.ParallelJobs = jobs >= 0 && jobs <= MaxParallelJobs ? jobs : 1;
     for (int f = 0; f < OutputFormatCount; ++f)
         Options.LastProfile[f] = ini.ReadString(s, LastProfileKey(f), Options.LastProfile[f]);
+    Options.OutputNameTemplate = ini.ReadString(s, "OutputNameTemplate", Options.OutputNameTemplate);
+    Options.OutputBesideSource = ini.ReadBool(s, "OutputBesideSource", Options.OutputBesideSource);
+    // An unknown policy asks, as a missing key does.
+    const int existing = ini.ReadInteger(s, "ExistingOutputs", Options.ExistingOutputs);
+    Options.ExistingOutputs = static_cast<uint8_t>(existing >= 0 && existing <= 3 ? existing : 0);
 }
 
 int EffectiveJobCount(int parallelJobs)
@@ -235,5 +243,8 @@ void SaveOptions()
     ini.WriteInteger(s, "ParallelJobs", Options.ParallelJobs);
     for (int f = 0; f < OutputFormatCount; ++f)
         ini.WriteString(s, LastProfileKey(f), Options.LastProfile[f]);
+    ini.WriteString(s, "OutputNameTemplate", Options.OutputNameTemplate);
+    ini.WriteBool(s, "OutputBesideSource", Options.OutputBesideSource);
+    ini.WriteInteger(s, "ExistingOutputs", Options.ExistingOutputs);
     ini.UpdateFile();
 }

@@ -189,7 +189,13 @@ class TCliQueue : public TSimpleFileQueue {
 public:
     std::function<void(const std::string&)> OnConverted;
     std::function<void(const std::string&)> OnFailed;
+    std::function<void(const std::string&, const std::string&)> OnSkipped;
 
+    void RecordSkipped(const std::string& path, const std::string& reason) override
+    {
+        if (OnSkipped)
+            OnSkipped(path, reason);
+    }
     void RemoveFileByPath(const std::string& path) override
     {
         TSimpleFileQueue::RemoveFileByPath(path);
@@ -240,6 +246,11 @@ private:
     TEventLoop& loop_;
     TTerminalPrompter& prompter_;
 };
+
+std::string SkippedText(size_t skipped)
+{
+    return skipped == 0 ? std::string() : ", " + std::to_string(skipped) + " skipped";
+}
 
 std::string DescribeExit(const TExitStatus& status)
 {
@@ -319,6 +330,16 @@ bool TCliRun::StartUp()
     // Only --delete-source deletes sources here, and no power action is ever taken.
     Options.DeleteFileAfterProcessing = args_.DeleteSource;
     Options.ShutdownWindowsWhenDone = false;
+    // Where outputs go: the stored settings unless the command line says;
+    // an output folder given names the place.
+    Options.OutputBesideSource = args_.SameFolder || (!args_.OutputDir && Options.OutputBesideSource);
+    if (args_.NameTemplate)
+        Options.OutputNameTemplate = *args_.NameTemplate;
+    // --existing decides over -y; -y alone overwrites.
+    if (args_.Existing)
+        Options.ExistingOutputs = static_cast<uint8_t>(*args_.Existing);
+    else if (args_.Yes)
+        Options.ExistingOutputs = static_cast<uint8_t>(TExistingOutputs::Overwrite);
     static_assert(MaxJobs == MaxParallelJobs);
     if (args_.Jobs)
         Options.ParallelJobs = *args_.Jobs;
@@ -398,8 +419,22 @@ void TCliRun::CheckFiles(TCliQueue& queue)
     // need not read far into large files for durations and bitrates.
     UseQuickMediaProbes();
     std::vector<std::string> paths;
-    for (const std::string& given : args_.Files)
-        paths.push_back(AbsolutePath(given));
+    std::vector<TSourcePlace> places;
+    // The output folder inside a walked folder holds outputs, not sources.
+    const std::string outputFolder = Options.OutputBesideSource ? std::string() : TrimText(OutputFolderText());
+    for (const std::string& given : args_.Files) {
+        const std::string path = AbsolutePath(given);
+        std::error_code ec;
+        if (args_.Recursive && fs::is_directory(path, ec)) {
+            for (TWalkedFile& file : WalkSourceFolder(path, {outputFolder})) {
+                paths.push_back(std::move(file.Path));
+                places.push_back(std::move(file.Place));
+            }
+            continue;
+        }
+        paths.push_back(path);
+        places.emplace_back();
+    }
     const std::vector<TCheckedFile> checked = CheckSourceFiles(paths);
     std::set<std::string> seen;
     for (size_t i = 0; i < paths.size(); ++i) {
@@ -412,7 +447,7 @@ void TCliRun::CheckFiles(TCliQueue& queue)
         // The same path twice is one file, as in the list of the main window.
         if (!seen.insert(path).second)
             continue;
-        queue.Entries.push_back({path, checked[i].Item.FileSize, false, {}});
+        queue.Entries.push_back({path, checked[i].Item.FileSize, false, {}, places[i]});
     }
 }
 
@@ -512,7 +547,7 @@ int TCliRun::PrintCommands()
     TCliQueue queue;
     CheckFiles(queue);
     const std::string folder = TrimText(OutputFolderText());
-    if (folder.empty()) {
+    if (folder.empty() && !Options.OutputBesideSource) {
         console_.Err(TerminalText(IDS_MESSAGEBOX_EmptyDir));
         return ExitUsage;
     }
@@ -555,13 +590,18 @@ int TCliRun::Convert()
         ~TForgetDriver() { prompter.CurrentFile = nullptr; }
     } forgetDriver{prompter_};
     UseProfile(driver, profileFile_);
+    driver.CreateFolderUnasked = args_.Existing.has_value();
     // Reading and checking the profile again for every file would only repeat the same work.
     driver.EncoderOptions = BuiltOncePerBatch(std::move(driver.EncoderOptions));
 
-    size_t converted = 0, failed = 0;
+    size_t converted = 0, failed = 0, skipped = 0;
     queue.OnConverted = [&](const std::string& path) {
         ++converted;
-        console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.OutputNameOf(path)));
+        console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.CommittedOutputOf(path)));
+    };
+    queue.OnSkipped = [&](const std::string& path, const std::string& reason) {
+        ++skipped;
+        console_.Out("Skipped: " + TerminalName(path) + "\n  " + TerminalText(reason));
     };
     queue.OnFailed = [&](const std::string& path) {
         ++failed;
@@ -588,11 +628,11 @@ int TCliRun::Convert()
         for (const std::string& file : driver.StoppedFiles())
             console_.Err("Stopped: " + TerminalName(file) + " (its source is kept)");
         console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
-                     std::to_string(failed) + " failed, stopped.");
+                     std::to_string(failed) + " failed" + SkippedText(skipped) + ", stopped.");
         return ExitInterrupted;
     }
     console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
-                 std::to_string(failed) + " failed.");
+                 std::to_string(failed) + " failed" + SkippedText(skipped) + ".");
     if (checkFailed_)
         return ExitUsage;
     return failed > 0 ? ExitFailed : ExitConverted;
