@@ -120,7 +120,10 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "LastProfile0=\nLastProfile1=\nLastProfile2=\nLastProfile3=\n"
                                      "LastProfile4=\nLastProfile5=\nLastProfile6=\nLastProfile7=\n"
                                      "LastProfile8=\nLastProfile9=\nLastProfile10=\nLastProfile11=\n"
-                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n");
+                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n"
+                                     "OutputNameTemplate=\n"
+                                     "OutputBesideSource=0\n"
+                                     "ExistingOutputs=0\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -138,6 +141,9 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
     Options.ParallelJobs = 0;
     Options.LastProfile[0] = "H.264 high quality";
     Options.LastProfile[15] = "16-bit stereo \xC3\xBC";
+    Options.OutputNameTemplate = "{artist}/{album}/{track} {title}";
+    Options.OutputBesideSource = true;
+    Options.ExistingOutputs = 3;
     SaveOptions();
     const TOptions saved = Options;
     Options = TOptions {};
@@ -149,6 +155,8 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
                        saved.ShutdownFlag, saved.ShutdownWindowsWhenDone, saved.DeleteFileAfterProcessing,
                        saved.ShowWindow, saved.UseDirectShow, saved.ParallelJobs));
     EXPECT_EQ(Options.LastProfile, saved.LastProfile);
+    EXPECT_EQ(std::tie(Options.OutputNameTemplate, Options.OutputBesideSource, Options.ExistingOutputs),
+              std::tie(saved.OutputNameTemplate, saved.OutputBesideSource, saved.ExistingOutputs));
     // The remembered profiles follow the keys that were there before.
     const std::string text = ReadFile(OptionsFile);
     EXPECT_LT(text.find("ParallelJobs="), text.find("LastProfile0=H.264 high quality\n"));
@@ -169,6 +177,11 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"kept in 8 bits", "OutputFormat=258", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 2); }},
         {"out of range stays", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
         {"hex", "OutputFormat=0x0D", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 13); }},
+        {"an unknown existing-output policy asks", "ExistingOutputs=4\nOutputBesideSource=1",
+         [](const TOptions& o) {
+             EXPECT_EQ(o.ExistingOutputs, 0);
+             EXPECT_TRUE(o.OutputBesideSource);
+         }},
         {"not numbers give defaults", "OutputFormat=mp3\nPriority=high\nShowWindow=yes\nShutdownFlag=",
          [](const TOptions& o) {
              EXPECT_EQ(o.OutputFormat, 0);
