@@ -465,6 +465,16 @@ std::string TBatchDriver::OutputNameOf(const std::string& sourceFile) const
     return ComputeOutputName(sourceFile, place);
 }
 
+std::string TBatchDriver::PreviewOutputName(const std::string& outputFolderText, const std::string& sourceFile,
+                                            const TSourcePlace& place)
+{
+    if (Options.OutputFormat >= OutputFormatCount || (!Options.OutputBesideSource && TrimText(outputFolderText).empty()))
+        return {};
+    OutputFolder = TrimText(outputFolderText);
+    outputExt_ = OutputExtension();
+    return ComputeOutputName(sourceFile, place);
+}
+
 std::string TBatchDriver::CommittedOutputOf(const std::string& sourceFile) const
 {
     auto it = committed_.find(sourceFile);

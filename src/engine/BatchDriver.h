@@ -167,6 +167,10 @@ public:
     // the source, named by the name template (Options: OutputBesideSource,
     // OutputNameTemplate).
     std::string OutputNameOf(const std::string& sourceFile) const;
+    // The output name Source (found at Place) would get in a batch into
+    // that folder now, for showing it; "" without a chosen format.
+    std::string PreviewOutputName(const std::string& outputFolderText, const std::string& sourceFile,
+                                  const TSourcePlace& place);
     // The name the output of a converted source got: OutputNameOf, or under
     // "number" the free name the encoder chose.
     std::string CommittedOutputOf(const std::string& sourceFile) const;

@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -38,6 +39,13 @@ public:
     QLabel* LabelParallelJobs;
     QSpinBox* SpinEditParallelJobs;
     QLabel* LabelParallelJobsCores;
+    QWidget* TabOutputs;
+    QLabel* LabelNameTemplate;
+    QLineEdit* EditNameTemplate;
+    QLabel* LabelNameTemplateHint;
+    QCheckBox* CheckBoxBesideSource;
+    QLabel* LabelExistingOutputs;
+    QComboBox* ComboBoxExistingOutputs;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 

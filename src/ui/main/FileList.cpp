@@ -247,6 +247,13 @@ void TFileListPanel::CreateMediaPanel()
     fact("lblAudioBitrate", "lblAudioBitrateValue", &IDS_MAIN_LABEL_Bitrate, &TFileItem::AudioBitrate);
     fact("lblChannels", "lblChannelsValue", &IDS_MAIN_LABEL_Channels, &TFileItem::Channels);
     fact("lblSamplingRate", "lblSamplingRateValue", &IDS_MAIN_LABEL_SamplingRate, &TFileItem::SamplingRate);
+    // Where the selected file's output would go, as the name template and
+    // the output settings make it.
+    lblOutputName_ = NewLabel(pnlMediaInfo_, "lblOutputName");
+    lblOutputName_->setTextFormat(Qt::PlainText);
+    lblOutputName_->setWordWrap(true);
+    lblOutputName_->hide();
+    grid->addWidget(lblOutputName_, row++, 0, 1, 2);
     grid->setRowStretch(row++, 1);
     lblMore_ = NewLabel(pnlMediaInfo_, "lblMore");
     // A fixed text, not taken from the language file.
@@ -312,6 +319,12 @@ const TFileItem* TFileListPanel::FileItemAt(int index) const
     return item ? &item->Info : nullptr;
 }
 
+TSourcePlace TFileListPanel::SourcePlaceAt(int index) const
+{
+    TFileListItem* item = ItemAt(index);
+    return item ? item->Place : TSourcePlace();
+}
+
 int TFileListPanel::FileImageAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
@@ -353,7 +366,7 @@ int TFileListPanel::IndexOfPath(const std::string& path) const
 // ---------------------------------------------------------------------------
 // Adding
 
-void TFileListPanel::AddFile(const std::string& path)
+void TFileListPanel::AddFile(const std::string& path, const TSourcePlace& place)
 {
     // Keep the window painted during a long add. User input waits until the
     // add is over, so no command can change the list (or close the window)
@@ -376,7 +389,9 @@ void TFileListPanel::AddFile(const std::string& path)
         return;
     }
     const std::string caption = AddTrailingBackslash(facts.FilePath) + facts.FileName;
-    lsvFileName_->addTopLevelItem(new TFileListItem(Q(caption), std::move(facts)));
+    auto* item = new TFileListItem(Q(caption), std::move(facts));
+    item->Place = place;
+    lsvFileName_->addTopLevelItem(item);
 }
 
 void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
@@ -401,13 +416,33 @@ void TFileListPanel::OpenFilesDialog(bool replace)
     Options.LastInputOpenDir = AddTrailingBackslash(S(QFileInfo(Q(files.front())).absolutePath()));
 }
 
+void TFileListPanel::AddFolder(const std::string& folder)
+{
+    const std::string output = OutputFolder ? OutputFolder() : std::string();
+    for (const TWalkedFile& file : WalkSourceFolder(S(QFileInfo(Q(folder)).absoluteFilePath()), {output}))
+        AddFile(file.Path, file.Place);
+}
+
+void TFileListPanel::OpenFolderDialog()
+{
+    std::string folder = Options.LastInputOpenDir;
+    if (!BrowseForFolder(window_, folder, IDS_MAIN_MENUITEM_AddFolder))
+        return;
+    TBusyCursor busy;
+    AddFolder(folder);
+    UpdateSummary();
+    SelectListItem(FileCount());
+    Options.LastInputOpenDir = AddTrailingBackslash(folder);
+}
+
 void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
 {
     TBusyCursor busy;
     for (const std::string& p : paths) {
         if (QFileInfo(Q(p)).isDir())
-            continue; // folders are not searched
-        AddFile(p);
+            AddFolder(p);
+        else
+            AddFile(p);
     }
     UpdateSummary();
     SelectListItem(FileCount());
@@ -524,7 +559,12 @@ void TFileListPanel::UpdateSummary()
 
 void TFileListPanel::ShowMediaFacts()
 {
-    if (auto* item = static_cast<TFileListItem*>(FirstSelected())) {
+    auto* selected = static_cast<TFileListItem*>(FirstSelected());
+    const std::string output = selected && OutputNameOf ? OutputNameOf(S(selected->text(0)), selected->Place) : "";
+    lblOutputName_->setText(Q(FormatText(IDS_MAIN_LABEL_OutputName, {output})));
+    lblOutputName_->setToolTip(Q(output));
+    lblOutputName_->setVisible(!output.empty());
+    if (auto* item = selected) {
         for (const TFactRow& r : factRows_)
             r.Value->setText(Q(ReadableFactValue(r.Field, item->Info.*(r.Field))));
     } else {

@@ -3,6 +3,7 @@
 #include <QTreeWidgetItem>
 
 #include "engine/MediaInfo.h"
+#include "engine/SourceFiles.h"
 #include "ui/main/MainIcons.h"
 
 // One entry of the file list: the caption is the full path of the source (its
@@ -34,4 +35,6 @@ public:
 
     TFileItem Info;
     int Image = 0;
+    // Where a folder walk found the source; empty for a file added by itself.
+    TSourcePlace Place;
 };

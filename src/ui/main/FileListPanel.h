@@ -7,10 +7,12 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/MediaInfo.h"
+#include "engine/SourceFiles.h"
 
 class QFont;
 class QFrame;
@@ -43,7 +45,16 @@ public:
 
     void ApplyTexts();
 
-    void AddFile(const std::string& path);
+    void AddFile(const std::string& path, const TSourcePlace& place = {});
+    // The sources below Folder (WalkSourceFolder), each with its place;
+    // the output folder (OutputFolder()) inside it is passed over.
+    void AddFolder(const std::string& folder);
+    // The folder picker of "Add Folder...".
+    void OpenFolderDialog();
+    // The output folder as the window shows it now.
+    std::function<std::string()> OutputFolder;
+    // The output name of a listed source, shown under its facts; "" for none.
+    std::function<std::string(const std::string& source, const TSourcePlace& place)> OutputNameOf;
     void AddFiles(const std::vector<std::string>& paths);
     // The item whose caption equals the path exactly; nothing when absent.
     void RemoveFileByPath(const std::string& path);
@@ -58,7 +69,7 @@ public:
     void SelectAll();
     void UpdateSummary();
     void ShowMediaFacts();
-    // Files dropped from a file manager: folders are skipped.
+    // Files dropped from a file manager; a folder gives the sources below it.
     void DropFiles(const std::vector<std::string>& paths);
     // The open-files dialog; replace clears the list first.
     void OpenFilesDialog(bool replace);
@@ -68,6 +79,7 @@ public:
     int FileCount() const;
     std::string FilePathAt(int index) const;
     const TFileItem* FileItemAt(int index) const;
+    TSourcePlace SourcePlaceAt(int index) const;
     int FileImageAt(int index) const;
     void SetFileImage(int index, int image);
     std::vector<int> SelectedIndexes() const;
@@ -112,6 +124,7 @@ private:
     QLabel* lblVideo_ = nullptr;
     QLabel* lblAudio_ = nullptr;
     QLabel* lblMore_ = nullptr;
+    QLabel* lblOutputName_ = nullptr;
     QLabel* lblStatus_ = nullptr;
     QString openFilter_;
     bool refreshPending_ = false;

@@ -43,6 +43,11 @@ void TMainFileQueue::RecordFailure(const std::string& path, const std::string& r
     list_.SetFileFailure(path, reason);
 }
 
+TSourcePlace TMainFileQueue::SourcePlace(int index) const
+{
+    return list_.SourcePlaceAt(index);
+}
+
 void TMainFileQueue::MarkAllFailed()
 {
     for (int i = 0; i < list_.FileCount(); ++i)

@@ -32,6 +32,7 @@ public:
     void MoveFileToEnd(const std::string& path) override;
     void RecordFailure(const std::string& path, const std::string& reason) override;
     void MarkAllFailed() override;
+    TSourcePlace SourcePlace(int index) const override;
 
 private:
     TFileListPanel& list_;
