@@ -349,7 +349,7 @@ private slots:
         const std::vector<std::string> sources = fx_->CopyClip(clip, {"asked.avi"});
         const std::string out = fx_->Temp("asked out/");
         fs::create_directories(out);
-        WriteFile(out + "asked.mp3", "older output");
+        qvtest::WriteFile(out + "asked.mp3", "older output");
         QVERIFY(BuildProfileFolders());
         DefaultFormatSettings(13);
         SaveFormatSettings(13, AddTrailingBackslash(ProfileFolder(13)) + "AAA Test." +
@@ -385,7 +385,7 @@ private slots:
         QCOMPARE(question.captions, (std::vector<std::string>{"Yes", "Skip", "Cancel", "Skip All", "Yes To All"}));
         QCOMPARE(question.result, skipped ? (answer == "skip" ? int(mrNo) : int(mrNoToAll)) : int(mrCancel));
         QVERIFY(!started);
-        QCOMPARE(ReadFile(out + "asked.mp3"), std::string("older output"));
+        QCOMPARE(qvtest::ReadFile(out + "asked.mp3"), std::string("older output"));
         QCOMPARE(frm->FileCount(), 1); // the source stays listed, not failed
         QCOMPARE(DialogHook::Shown().size(), size_t(skipped ? 2 : 1));
         if (skipped)
