@@ -247,20 +247,24 @@ void TFileListPanel::CreateMediaPanel()
     fact("lblAudioBitrate", "lblAudioBitrateValue", &IDS_MAIN_LABEL_Bitrate, &TFileItem::AudioBitrate);
     fact("lblChannels", "lblChannelsValue", &IDS_MAIN_LABEL_Channels, &TFileItem::Channels);
     fact("lblSamplingRate", "lblSamplingRateValue", &IDS_MAIN_LABEL_SamplingRate, &TFileItem::SamplingRate);
-    // Where the selected file's output would go, as the name template and
-    // the output settings make it.
-    lblOutputName_ = NewLabel(pnlMediaInfo_, "lblOutputName");
-    lblOutputName_->setTextFormat(Qt::PlainText);
-    lblOutputName_->setWordWrap(true);
-    lblOutputName_->hide();
-    grid->addWidget(lblOutputName_, row++, 0, 1, 2);
     grid->setRowStretch(row++, 1);
     lblMore_ = NewLabel(pnlMediaInfo_, "lblMore");
     // A fixed text, not taken from the language file.
     lblMore_->setText(QStringLiteral("<a href=\"more\">More Information...</a>"));
     lblMore_->setTextFormat(Qt::RichText);
     lblMore_->setAlignment(Qt::AlignRight);
-    grid->addWidget(lblMore_, row++, 0, 1, 2);
+    // Where the selected file's output would go, as the name template and
+    // the output settings make it: beside the link, so that it never takes
+    // room from the facts (the whole name is its tooltip).
+    lblOutputName_ = NewLabel(pnlMediaInfo_, "lblOutputName");
+    lblOutputName_->setTextFormat(Qt::PlainText);
+    lblOutputName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblOutputName_->hide();
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(lblOutputName_, 1);
+    bottom->addWidget(lblMore_);
+    grid->addLayout(bottom, row++, 0, 1, 2);
     for (const TFactRow& r : factRows_)
         r.Value->setText(Q(IDS_SuspensionPoint));
     // The list keeps its place while the panel is hidden.
