@@ -565,7 +565,13 @@ void TFileListPanel::ShowMediaFacts()
 {
     auto* selected = static_cast<TFileListItem*>(FirstSelected());
     const std::string output = selected && OutputNameOf ? OutputNameOf(S(selected->text(0)), selected->Place) : "";
-    lblOutputName_->setText(Q(FormatText(IDS_MAIN_LABEL_OutputName, {output})));
+    // Below the output folder the name is shown from there: the part the
+    // mirror or the template makes is what fits beside the link.
+    std::string shown = output;
+    const std::string folder = OutputFolder ? AddTrailingBackslash(OutputFolder()) : std::string();
+    if (folder.size() > 1 && shown.rfind(folder, 0) == 0)
+        shown = shown.substr(folder.size());
+    lblOutputName_->setText(Q(FormatText(IDS_MAIN_LABEL_OutputName, {shown})));
     lblOutputName_->setToolTip(Q(output));
     lblOutputName_->setVisible(!output.empty());
     if (auto* item = selected) {
