@@ -15,6 +15,7 @@ enum TModalResult : int {
     mrCancel = 2,
     mrYes = 6,
     mrNo = 7,
+    mrNoToAll = 9,
     mrYesToAll = 10,
 };
 
@@ -31,7 +32,7 @@ public:
     virtual void MessageBox(const std::string& text, const std::string& caption, TMsgIcon icon) = 0;
     // The choice dialog with catalogue captions: one caption per button, in
     // the order of Buttons (which follows TMsgButton's order). Returns mrYes,
-    // mrNo, mrOk, mrCancel or mrYesToAll for the pressed button; closing the
+    // mrNo, mrOk, mrCancel, mrNoToAll or mrYesToAll for the pressed button; closing the
     // dialog gives mrCancel where it has Cancel, else mrNo where it has No.
     virtual int Choice(const std::string& text, const std::string& title, TMsgIcon type,
                        const std::vector<TMsgButton>& buttons, const std::vector<std::string>& captions) = 0;

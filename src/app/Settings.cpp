@@ -209,6 +209,9 @@ void LoadOptions()
     Options.WindowWidth = 0;
     Options.WindowHeight = 0;
     Options.ListColumns.clear();
+    Options.OutputNameTemplate.clear();
+    Options.OutputBesideSource = false;
+    Options.ExistingOutputs = 0;
     OptionsFileProblem.clear();
 
     std::error_code ec;
@@ -243,6 +246,11 @@ void LoadOptions()
     Options.WindowWidth = sizeOk ? width : 0;
     Options.WindowHeight = sizeOk ? height : 0;
     Options.ListColumns = ini.ReadString(s, "ListColumns", Options.ListColumns);
+    Options.OutputNameTemplate = ini.ReadString(s, "OutputNameTemplate", Options.OutputNameTemplate);
+    Options.OutputBesideSource = ini.ReadBool(s, "OutputBesideSource", Options.OutputBesideSource);
+    // An unknown policy asks, as a missing key does.
+    const int existing = ini.ReadInteger(s, "ExistingOutputs", Options.ExistingOutputs);
+    Options.ExistingOutputs = static_cast<uint8_t>(existing >= 0 && existing <= 3 ? existing : 0);
 }
 
 int EffectiveJobCount(int parallelJobs)
@@ -273,5 +281,8 @@ void SaveOptions()
     ini.WriteInteger(s, "WindowWidth", Options.WindowWidth);
     ini.WriteInteger(s, "WindowHeight", Options.WindowHeight);
     ini.WriteString(s, "ListColumns", Options.ListColumns);
+    ini.WriteString(s, "OutputNameTemplate", Options.OutputNameTemplate);
+    ini.WriteBool(s, "OutputBesideSource", Options.OutputBesideSource);
+    ini.WriteInteger(s, "ExistingOutputs", Options.ExistingOutputs);
     ini.UpdateFile();
 }

@@ -47,6 +47,11 @@ TDateTime MonotonicNow();
 extern std::function<std::chrono::system_clock::time_point()> WallClock;
 extern std::function<std::chrono::steady_clock::time_point()> MonotonicClock;
 
+// What a batch does when an output name is taken: ask (the window's question,
+// a terminal's prompt), skip that file, overwrite it, or write the output
+// under the first free name "NAME (2).EXT", "NAME (3).EXT"...
+enum class TExistingOutputs : uint8_t { Ask = 0, Skip = 1, Overwrite = 2, Number = 3 };
+
 struct TOptions {
     uint8_t OutputFormat = 0;              // OutputFormatKind value; may hold 16 or more (no format chosen)
     std::string LastInputOpenDir;          // folder of the add-files dialog
@@ -66,6 +71,12 @@ struct TOptions {
     int32_t WindowWidth = 0;               // the main window's size; 0: the size it needs
     int32_t WindowHeight = 0;
     std::string ListColumns;               // widths of the file list's columns, comma-separated; "": defaults
+    // Where outputs go and what their names are: a name template ("" for the
+    // source's name), beside each source instead of the output folder, and
+    // what a batch does with an output that exists (TExistingOutputs value).
+    std::string OutputNameTemplate;
+    bool OutputBesideSource = false;
+    uint8_t ExistingOutputs = 0;
 
     // Batch state (not stored); each converting file's own state is a
     // record of its own (TFileProgress).

@@ -192,7 +192,13 @@ class TCliQueue : public TSimpleFileQueue {
 public:
     std::function<void(const std::string&)> OnConverted;
     std::function<void(const std::string&)> OnFailed;
+    std::function<void(const std::string&, const std::string&)> OnSkipped;
 
+    void RecordSkipped(const std::string& path, const std::string& reason) override
+    {
+        if (OnSkipped)
+            OnSkipped(path, reason);
+    }
     void RemoveFileByPath(const std::string& path) override
     {
         TSimpleFileQueue::RemoveFileByPath(path);
@@ -247,6 +253,11 @@ private:
     TTerminalPrompter& prompter_;
 };
 
+std::string SkippedText(size_t skipped)
+{
+    return skipped == 0 ? std::string() : ", " + std::to_string(skipped) + " skipped";
+}
+
 std::string DescribeExit(const TExitStatus& status)
 {
     if (status.Signal != 0)
@@ -265,6 +276,8 @@ std::string DescribeExit(const TExitStatus& status)
 // stays on one run.
 std::string ShardKey(const TSimpleFileQueue::TEntry& entry)
 {
+    if (!entry.Place.RelativePath.empty())
+        return RelativeShardKey(entry.Place.Folder + "/" + entry.Place.RelativePath, entry.Place.Folder);
     return RelativeShardKey(entry.FullName, {});
 }
 
@@ -343,6 +356,16 @@ bool TCliRun::StartUp()
     // Only --delete-source deletes sources here, and no power action is ever taken.
     Options.DeleteFileAfterProcessing = args_.DeleteSource;
     Options.ShutdownWindowsWhenDone = false;
+    // Where outputs go: the stored settings unless the command line says;
+    // an output folder given names the place.
+    Options.OutputBesideSource = args_.SameFolder || (!args_.OutputDir && Options.OutputBesideSource);
+    if (args_.NameTemplate)
+        Options.OutputNameTemplate = *args_.NameTemplate;
+    // --existing decides over -y; -y alone overwrites.
+    if (args_.Existing)
+        Options.ExistingOutputs = static_cast<uint8_t>(*args_.Existing);
+    else if (args_.Yes)
+        Options.ExistingOutputs = static_cast<uint8_t>(TExistingOutputs::Overwrite);
     static_assert(MaxJobs == MaxParallelJobs);
     if (args_.Jobs)
         Options.ParallelJobs = *args_.Jobs;
@@ -422,8 +445,22 @@ void TCliRun::CheckFiles(TCliQueue& queue)
     // need not read far into large files for durations and bitrates.
     UseQuickMediaProbes();
     std::vector<std::string> paths;
-    for (const std::string& given : args_.Files)
-        paths.push_back(AbsolutePath(given));
+    std::vector<TSourcePlace> places;
+    // The output folder inside a walked folder holds outputs, not sources.
+    const std::string outputFolder = Options.OutputBesideSource ? std::string() : TrimText(OutputFolderText());
+    for (const std::string& given : args_.Files) {
+        const std::string path = AbsolutePath(given);
+        std::error_code ec;
+        if (args_.Recursive && fs::is_directory(path, ec)) {
+            for (TWalkedFile& file : WalkSourceFolder(path, {outputFolder})) {
+                paths.push_back(std::move(file.Path));
+                places.push_back(std::move(file.Place));
+            }
+            continue;
+        }
+        paths.push_back(path);
+        places.emplace_back();
+    }
     const std::vector<TCheckedFile> checked = CheckSourceFiles(paths);
     std::set<std::string> seen;
     for (size_t i = 0; i < paths.size(); ++i) {
@@ -432,14 +469,14 @@ void TCliRun::CheckFiles(TCliQueue& queue)
             console_.Err(CheckMessage(checked[i].Check, path));
             checkFailed_ = true;
             // Every run of a split batch says so; only the run whose share it is reports it.
-            if (InShare({path, {}, false, {}}))
+            if (InShare({path, {}, false, {}, places[i]}))
                 Report({path, "", "skipped", CheckMessage(checked[i].Check, path), -1, {}, {}, {}, {}});
             continue;
         }
         // The same path twice is one file, as in the list of the main window.
         if (!seen.insert(path).second)
             continue;
-        queue.Entries.push_back({path, checked[i].Item.FileSize, false, {}});
+        queue.Entries.push_back({path, checked[i].Item.FileSize, false, {}, places[i]});
     }
 }
 
@@ -561,7 +598,7 @@ int TCliRun::PrintCommands()
     TCliQueue queue;
     CheckFiles(queue);
     const std::string folder = TrimText(OutputFolderText());
-    if (folder.empty()) {
+    if (folder.empty() && !Options.OutputBesideSource) {
         console_.Err(TerminalText(IDS_MESSAGEBOX_EmptyDir));
         return ExitUsage;
     }
@@ -612,6 +649,7 @@ int TCliRun::Convert()
         ~TForgetDriver() { prompter.CurrentFile = nullptr; }
     } forgetDriver{prompter_};
     UseProfile(driver, profileFile_);
+    driver.CreateFolderUnasked = args_.Existing.has_value();
     // Reading and checking the profile again for every file would only repeat the same work.
     driver.EncoderOptions = BuiltOncePerBatch(std::move(driver.EncoderOptions));
 
@@ -644,7 +682,7 @@ int TCliRun::Convert()
             if (driver.FileProgress(i).CurrentFile == path)
                 seconds = (MonotonicNow() - driver.FileProgress(i).FileStartTime) * 86400.0;
         flushReport(path);
-        pending[path] = {path, driver.OutputNameOf(path), status, reason, seconds, {}, {}, {}, {}};
+        pending[path] = {path, driver.CommittedOutputOf(path), status, reason, seconds, {}, {}, {}, {}};
         loop.Post([&flushReport, path] { flushReport(path); });
     };
     host.OnFileNotes = [&](const std::string& path, const std::vector<std::string>& notes) {
@@ -653,11 +691,16 @@ int TCliRun::Convert()
             it->second.Notes.insert(it->second.Notes.end(), notes.begin(), notes.end());
     };
 
-    size_t converted = 0, failed = 0;
+    size_t converted = 0, failed = 0, skipped = 0;
     queue.OnConverted = [&](const std::string& path) {
         ++converted;
-        console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.OutputNameOf(path)));
+        console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.CommittedOutputOf(path)));
         ended(path, "converted", "");
+    };
+    queue.OnSkipped = [&](const std::string& path, const std::string& reason) {
+        ++skipped;
+        console_.Out("Skipped: " + TerminalName(path) + "\n  " + TerminalText(reason));
+        ended(path, "skipped", reason);
     };
     queue.OnFailed = [&](const std::string& path) {
         ++failed;
@@ -689,7 +732,7 @@ int TCliRun::Convert()
 
     if (!started)
         return StopRequested ? ExitInterrupted : ExitUsage;
-    if (StopRequested && converted + failed < total) {
+    if (StopRequested && converted + failed + skipped < total) {
         const std::vector<std::string>& stopped = driver.StoppedFiles();
         for (const std::string& file : stopped) {
             console_.Err("Stopped: " + TerminalName(file) + " (its source is kept)");
@@ -703,11 +746,11 @@ int TCliRun::Convert()
                 Report({entry.FullName, driver.OutputNameOf(entry.FullName), "stopped",
                         "the batch was stopped before this file started", -1, {}, {}, {}, {}});
         console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
-                     std::to_string(failed) + " failed, stopped.");
+                     std::to_string(failed) + " failed" + SkippedText(skipped) + ", stopped.");
         return ExitInterrupted;
     }
     console_.Out(std::to_string(converted) + " of " + std::to_string(total) + " files converted, " +
-                 std::to_string(failed) + " failed.");
+                 std::to_string(failed) + " failed" + SkippedText(skipped) + ".");
     if (checkFailed_)
         return ExitUsage;
     return failed > 0 || reportFailed_ ? ExitFailed : ExitConverted;

@@ -62,6 +62,7 @@ private:
     bool Option();
     bool FormatOption();
     bool JobsOption();
+    bool ExistingOption();
     bool ActionCommand();
     bool SetOption();
     // The checks on the whole command line after every option was read.
@@ -150,6 +151,21 @@ bool TArgumentReader::JobsOption()
     return true;
 }
 
+bool TArgumentReader::ExistingOption()
+{
+    std::string v;
+    if (!Value(v))
+        return false;
+    const char* const names[] = {"ask", "skip", "overwrite", "number"};
+    for (int i = 0; i < 4; ++i)
+        if (v == names[i]) {
+            result_.Existing = i;
+            return true;
+        }
+    error_ = "option " + name_ + " needs ask, skip, overwrite or number, not '" + v + "'";
+    return false;
+}
+
 bool TArgumentReader::ActionCommand()
 {
     if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
@@ -230,6 +246,18 @@ bool TArgumentReader::Option()
         return NoValue() && (result_.Yes = true);
     if (name_ == "--delete-source")
         return NoValue() && (result_.DeleteSource = true);
+    if (name_ == "-r" || name_ == "--recursive")
+        return NoValue() && (result_.Recursive = true);
+    if (name_ == "--same-folder")
+        return NoValue() && (result_.SameFolder = true);
+    if (name_ == "--name") {
+        if (!Value(v))
+            return false;
+        result_.NameTemplate = v;
+        return true;
+    }
+    if (name_ == "--existing")
+        return ExistingOption();
     if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
         name_ == "--list-profiles" || name_ == "--show-profile" || name_ == "--add-profile" ||
         name_ == "--edit-profile" || name_ == "--delete-profile" || name_ == "--rename-profile")
@@ -269,6 +297,10 @@ bool TArgumentReader::Combination()
 {
     if (result_.Profile && result_.ProfileFile) {
         error_ = "--profile and --profile-file cannot be combined";
+        return false;
+    }
+    if (result_.SameFolder && result_.OutputDir) {
+        error_ = "--same-folder and --output cannot be combined";
         return false;
     }
     const bool setsValues = result_.Action == TCliAction::AddProfile || result_.Action == TCliAction::EditProfile;
@@ -356,6 +388,7 @@ std::string UsageText(const std::string& programName)
     for (const auto& n : FormatNames())
         formats += (formats.empty() ? "" : " ") + n;
     return "Usage: " + programName + " [options] FILE...\n"
+           "       " + programName + " [options] -r FOLDER|FILE...\n"
            "       " + programName + " -f FORMAT --list-profiles | --show-profile [-p NAME]\n"
            "       " + programName + " -f FORMAT --add-profile NAME [-y] [--set KEY=VALUE]...\n"
            "       " + programName + " -f FORMAT --edit-profile NAME --set KEY=VALUE...\n"
@@ -378,6 +411,26 @@ std::string UsageText(const std::string& programName)
            "                         folder (otherwise ask on a terminal, refuse when not\n"
            "                         interactive); never a folder, FIFO, socket or device,\n"
            "                         nor a file that appears during the conversion\n"
+           "  -r, --recursive        take the media files below each FOLDER given (those the\n"
+           "                         Add Files filter accepts, by relative path; other\n"
+           "                         files, hidden ones and the output folder are passed\n"
+           "                         over; links to folders are not followed); their\n"
+           "                         outputs go to OUTPUT/<folder's name>/<sub-path>/\n"
+           "      --same-folder      write each output beside its source (no output\n"
+           "                         folder); a source that would be its own output is\n"
+           "                         skipped with a message\n"
+           "      --name TEMPLATE    output names (relative to the output folder, \"/\"\n"
+           "                         makes sub-folders) from fields {name} {artist}\n"
+           "                         {albumartist} {album} {title} {track} {disc} {date}\n"
+           "                         {genre} {format}; the extension is added. Missing\n"
+           "                         tags give \"Unknown Artist\", \"Unknown Album\", the\n"
+           "                         file name; / \\ : * ? \" < > | and control characters\n"
+           "                         become _; each part is cut to 255 bytes\n"
+           "      --existing WHAT    an existing output: ask (default; -y: overwrite),\n"
+           "                         skip (\"Skipped:\"; resumes an interrupted batch, as\n"
+           "                         outputs appear only when complete), overwrite, or\n"
+           "                         number (\"NAME (2).EXT\"... at the first free name);\n"
+           "                         any value also creates a missing output folder\n"
            "      --delete-source    delete each source after its successful conversion\n"
            "                         (a failed or stopped file keeps its source, and so\n"
            "                         does a source replaced or written to while it\n"
@@ -428,7 +481,8 @@ std::string UsageText(const std::string& programName)
            "\n"
            "Use \"--\" before file names that begin with \"-\".\n"
            "\n"
-           "Each file ends with a \"Converted:\" or \"Failed:\" line; where the encoder had\n"
+           "Each file ends with a \"Converted:\" or \"Failed:\" line (\"Skipped:\" for one\n"
+           "left out by --existing skip or --same-folder); where the encoder had\n"
            "to change a profile value to write the file (a bitrate, frame rate, size or\n"
            "aspect it cannot hold), \"  Note: \" lines under it say what was written.\n"
            "\n"

@@ -181,7 +181,7 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
     }
     TReplaceGrant grant;
     if (!req.replace.empty() && !ParseReplaceGrant(req.replace, grant)) {
-        error = "-replace takes none, any or DEVICE:INODE, not '" + Printable(req.replace) + "'";
+        error = "-replace takes none, any, number or DEVICE:INODE, not '" + Printable(req.replace) + "'";
         return false;
     }
     // Only documented containers: any other ffmpeg muxer (image sequences,

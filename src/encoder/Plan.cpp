@@ -1072,7 +1072,11 @@ Options (the old encoder option language):
   -y                 accepted and ignored (it grants no replacing)
   -replace <what>    which existing output may be replaced: "none" (the
                      default), "any" regular file, or only the file
-                     DEVICE:INODE (decimal, as lstat() gives them)
+                     DEVICE:INODE (decimal, as lstat() gives them);
+                     "number" replaces nothing: the output takes the first
+                     free name of NAME.EXT, "NAME (2).EXT", "NAME (3).EXT"...
+                     chosen when it is complete, and a last line
+                     "Output number: N 'NAME (N).EXT'" names it
   -f <format>        container, one of the list below (any letter case);
                      without -f (and without -target) the output's
                      extension chooses; anything else is refused

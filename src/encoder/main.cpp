@@ -209,7 +209,8 @@ std::optional<int> PrepareFiles(TConversion& c)
     // Only a regular file (or a symbolic link, which is replaced as a link)
     // may stand under the output name: a folder, FIFO, socket or device
     // there is never turned into a file.
-    if (std::string kind = NotRegularOutput(c.req.output); !kind.empty())
+    // With "-replace number" nothing is replaced: such a name is passed over.
+    if (std::string kind = NotRegularOutput(c.req.output); !kind.empty() && c.req.replace != "number")
         return Fail("the output '" + c.req.output + "' is " + kind + ", not a regular file; it is not replaced");
     // A name the file system cannot take fails now, not after the work.
     if (struct stat st; lstat(c.req.output.c_str(), &st) != 0 && errno == ENAMETOOLONG)
@@ -522,6 +523,12 @@ int Finish(TConversion& c, const TShownProgress& shown)
     ParseReplaceGrant(c.req.replace.empty() ? "none" : c.req.replace, grant);
     if (!c.partial.Commit(grant, error))
         return Fail(error);
+    // Under a number the output has another name than the one asked for:
+    // the caller reports that name (and its number, which needs no parsing
+    // of a name).
+    if (grant.Kind == TReplaceGrant::TKind::Number)
+        Say("Output number: " + std::to_string(c.partial.CommittedNumber()) + " '"
+            + qvtext::VisibleText(c.partial.CommittedName()) + "'\n");
     return 0;
 }
 

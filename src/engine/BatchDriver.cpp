@@ -26,6 +26,8 @@
 #include "app/VisibleText.h"
 #include "app/Settings.h"
 #include "cmdline/OptionDetails.h"
+#include "engine/MediaInfo.h"
+#include "engine/OutputNames.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
 #include "platform/FolderProbe.h"
@@ -88,7 +90,7 @@ void WaitForGroupEnd(int group)
 void TSimpleFileQueue::Add(const std::string& path)
 {
     int64_t size = FileSizeOf(path);
-    Entries.push_back({path, std::to_string(size < 0 ? 0 : size), false, {}});
+    Entries.push_back({path, std::to_string(size < 0 ? 0 : size), false, {}, {}});
 }
 
 void TSimpleFileQueue::RemoveFileByPath(const std::string& path)
@@ -422,15 +424,85 @@ std::string TBatchDriver::EncoderPath() const
     return (fs::path(AppFolder) / encoder).lexically_normal().string();
 }
 
+std::string TBatchDriver::ComputeOutputName(const std::string& sourceFile, const TSourcePlace& place) const
+{
+    const TOptions& o = Options;
+    TOutputNaming naming;
+    naming.Folder = OutputFolder;
+    naming.BesideSource = o.OutputBesideSource;
+    naming.Template = TrimText(o.OutputNameTemplate).empty() ? std::string() : o.OutputNameTemplate;
+    naming.Extension = outputExt_;
+    TNameFields fields;
+    if (!naming.Template.empty()) {
+        const std::string name = FileNamePart(sourceFile);
+        fields.Name = name.substr(0, name.size() - FileExtension(name).size());
+        fields.Format = outputExt_.empty() ? std::string() : outputExt_.substr(1);
+        if (TemplateNeedsTags(naming.Template)) {
+            const TMediaTags tags = ReadMediaTags(sourceFile);
+            fields.Artist = tags.Artist;
+            fields.AlbumArtist = tags.AlbumArtist;
+            fields.Album = tags.Album;
+            fields.Title = tags.Title;
+            fields.Track = tags.Track;
+            fields.Disc = tags.Disc;
+            fields.Date = tags.Date;
+            fields.Genre = tags.Genre;
+        }
+    }
+    return OutputPathOf(naming, sourceFile, place, fields);
+}
+
 std::string TBatchDriver::OutputNameOf(const std::string& sourceFile) const
 {
-    return AddTrailingBackslash(OutputFolder) + ChangeFileExtension(FileNamePart(sourceFile), outputExt_);
+    if (auto it = planned_.find(sourceFile); it != planned_.end())
+        return it->second;
+    TSourcePlace place;
+    for (int i = 0; i < queue_.Count(); ++i)
+        if (queue_.FullName(i) == sourceFile) {
+            place = queue_.SourcePlace(i);
+            break;
+        }
+    return ComputeOutputName(sourceFile, place);
+}
+
+std::string TBatchDriver::PreviewOutputName(const std::string& outputFolderText, const std::string& sourceFile,
+                                            const TSourcePlace& place)
+{
+    if (Options.OutputFormat >= OutputFormatCount || (!Options.OutputBesideSource && TrimText(outputFolderText).empty()))
+        return {};
+    OutputFolder = TrimText(outputFolderText);
+    outputExt_ = OutputExtension();
+    return ComputeOutputName(sourceFile, place);
+}
+
+std::string TBatchDriver::CommittedOutputOf(const std::string& sourceFile) const
+{
+    auto it = committed_.find(sourceFile);
+    return it != committed_.end() ? it->second : OutputNameOf(sourceFile);
+}
+
+void TBatchDriver::PlanOutputs()
+{
+    // Planned once: a template reads the tags of every source.
+    planned_.clear();
+    for (int i = 0; i < queue_.Count(); ++i) {
+        const std::string source = queue_.FullName(i);
+        planned_[source] = ComputeOutputName(source, queue_.SourcePlace(i));
+    }
+}
+
+void TBatchDriver::SkipSource(const std::string& source, const std::string& reason)
+{
+    if (skipped_.insert(source).second)
+        skippedList_.push_back(source);
+    queue_.RecordSkipped(source, reason);
 }
 
 void TBatchDriver::PrepareOutput(const std::string& outputFolderText)
 {
     OutputFolder = TrimText(outputFolderText);
     outputExt_ = OutputExtension();
+    PlanOutputs();
 }
 
 bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
@@ -443,8 +515,9 @@ bool TBatchDriver::OutputFolderReady(const std::string& outputFolderText)
     std::error_code ec;
     if (fs::is_directory(folder, ec))
         return true;
-    if (prompter_.AskYesNoCancel(IDS_MESSAGEBOX_SureToCreateDir, IDS_MESSAGEBOX_CreatDir, TMsgIcon::Confirmation, 1) !=
-        mrYes)
+    if (!CreateFolderUnasked &&
+        prompter_.AskYesNoCancel(IDS_MESSAGEBOX_SureToCreateDir, IDS_MESSAGEBOX_CreatDir, TMsgIcon::Confirmation, 1) !=
+            mrYes)
         return false;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder, ec)) {
@@ -498,22 +571,38 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
     outputExt_ = OutputExtension();
     replaceAny_ = false;
     replaceAgreed_.clear();
+    skipped_.clear();
+    skippedList_.clear();
+    committed_.clear();
+    const TExistingOutputs policy =
+        Options.ExistingOutputs <= 3 ? static_cast<TExistingOutputs>(Options.ExistingOutputs) : TExistingOutputs::Ask;
+    numbered_ = policy == TExistingOutputs::Number;
+    const bool beside = Options.OutputBesideSource;
+    PlanOutputs();
 
     // Output name -> the source that would write it.
     std::map<std::string, std::string> outputs;
+    // Sources whose output beside them would be themselves (WAV to WAV).
+    std::vector<std::string> selfOutputs;
     for (int i = 0; i < queue_.Count(); ++i) {
         const std::string source = queue_.FullName(i);
         const std::string output = OutputNameOf(source);
         // Another spelling of the same file (a link, "./", "//") is the same file too.
         if (output == source || fs::equivalent(output, source, ec)) {
+            // Beside its source such a file is left out and the others convert.
+            if (beside) {
+                selfOutputs.push_back(source);
+                continue;
+            }
             prompter_.MessageBox(FormatText(IDS_MESSAGE_MustBeDiffer, {qvtext::VisibleText(output)}),
                                  IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
             return false;
         }
         // Two sources of one name ("a.avi", "a.mp4") would write one output, and
-        // the second conversion would silently replace the first.
+        // the second conversion would silently replace the first; numbered
+        // outputs each get a name of their own.
         auto [it, added] = outputs.emplace(output, source);
-        if (!added) {
+        if (!added && !numbered_) {
             const std::string text = FormatText(IDS_MESSAGE_SameOutput, {qvtext::VisibleText(it->second),
                                                                           qvtext::VisibleText(source),
                                                                           qvtext::VisibleText(output)});
@@ -528,9 +617,9 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
         }
         // Outputs are regular files: a folder, FIFO, socket or device under the
         // name is never replaced, also not with "Yes to all" (a symbolic link
-        // is replaced as a link).
+        // is replaced as a link). A numbered output passes over it.
         struct stat st;
-        if (lstat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        if (!numbered_ && lstat(output.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
             prompter_.MessageBox(FormatText(IDS_MESSAGE_OutputNotAFile, {qvtext::VisibleText(output)}),
                                  IDS_MESSAGEBOX_DifferTitle, TMsgIcon::Information);
             return false;
@@ -545,22 +634,37 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
 
     // A folder nothing can be written into would fail every file, each with
     // the name of its hidden temporary output: refused before any question.
+    // Outputs beside their sources need no output folder.
     std::error_code folderEc;
-    const bool folderExisted = fs::is_directory(OutputFolder, folderEc);
-    if (folderExisted && !OutputFolderWritable(OutputFolder))
+    const bool folderExisted = beside || fs::is_directory(OutputFolder, folderEc);
+    if (!beside && folderExisted && !OutputFolderWritable(OutputFolder))
         return false;
 
+    // Existing outputs: asked about one by one, or as the policy says.
+    std::vector<std::string> existing;
+    if (policy == TExistingOutputs::Overwrite)
+        replaceAny_ = true;
+    // Yes, Skip (No), Cancel, Skip All (No to All), Yes to All: buttons in
+    // the dialogs' order, each with its caption.
     const std::vector<TMsgButton> buttons = {TMsgButton::Yes, TMsgButton::No, TMsgButton::Cancel,
-                                             TMsgButton::YesToAll};
-    const std::vector<std::string> captions = {IDS_MESSAGE_BUTTON_Yes, IDS_MESSAGE_BUTTON_No, IDS_Cancel,
-                                               IDS_MESSAGE_BUTTON_YesToAll};
-    for (int i = 0; i < queue_.Count(); ++i) {
-        const std::string output = OutputNameOf(queue_.FullName(i));
+                                             TMsgButton::NoToAll, TMsgButton::YesToAll};
+    const std::vector<std::string> captions = {IDS_MESSAGE_BUTTON_Yes, IDS_MESSAGE_BUTTON_Skip, IDS_Cancel,
+                                               IDS_MESSAGE_BUTTON_SkipAll, IDS_MESSAGE_BUTTON_YesToAll};
+    bool skipAll = policy == TExistingOutputs::Skip;
+    for (int i = 0; i < queue_.Count() && (policy == TExistingOutputs::Ask || skipAll) && !replaceAny_; ++i) {
+        const std::string source = queue_.FullName(i);
+        if (std::find(selfOutputs.begin(), selfOutputs.end(), source) != selfOutputs.end())
+            continue;
+        const std::string output = OutputNameOf(source);
         struct stat st;
         if (lstat(output.c_str(), &st) != 0)
             continue;
-        int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {qvtext::VisibleText(output)}),
-                                      IDS_MESSAGEBOX_Overwrite, TMsgIcon::Confirmation, buttons, captions);
+        if (skipAll) {
+            existing.push_back(source);
+            continue;
+        }
+        const int answer = prompter_.Choice(FormatText(IDS_MESSAGEBOX_FileExists, {qvtext::VisibleText(output)}),
+                                            IDS_MESSAGEBOX_Overwrite, TMsgIcon::Confirmation, buttons, captions);
         // "Yes" agrees to replacing this very file, not one that takes its
         // name later.
         if (answer == mrYes) {
@@ -575,14 +679,33 @@ bool TBatchDriver::ConvertFiles(const std::string& outputFolderText)
             }
             return false;
         }
+        // "Skip" leaves this file out, "Skip All" every file whose output exists.
+        if (answer == mrNo || answer == mrNoToAll) {
+            existing.push_back(source);
+            skipAll = answer == mrNoToAll;
+            continue;
+        }
+        // Cancel, Escape, the close box: nothing is overwritten, nothing converted.
         return false;
     }
 
-    if (!OutputFolderReady(outputFolderText))
-        return false;
-    if (!folderExisted && !OutputFolderWritable(OutputFolder))
-        return false;
-    Options.LastOutputOpenDir = TrimText(outputFolderText);
+    if (!beside) {
+        if (!OutputFolderReady(outputFolderText))
+            return false;
+        if (!folderExisted && !OutputFolderWritable(OutputFolder))
+            return false;
+        Options.LastOutputOpenDir = TrimText(outputFolderText);
+    }
+    for (const std::string& source : selfOutputs)
+        SkipSource(source, FormatText(IDS_MESSAGE_OutputIsSource, {qvtext::VisibleText(source)}));
+    for (const std::string& source : existing)
+        SkipSource(source, FormatText(IDS_MESSAGE_OutputExistsKept, {qvtext::VisibleText(OutputNameOf(source))}));
+    if (static_cast<int>(skipped_.size()) >= queue_.Count()) {
+        prompter_.MessageBox(IDS_MESSAGEBOX_AllSkipped, IDS_LABEL_Hint, TMsgIcon::Information);
+        skipped_.clear();
+        planned_.clear();
+        return true;
+    }
     RunBatch();
     return true;
 }
@@ -661,6 +784,9 @@ void TBatchDriver::RunBatch()
         TBatchDriver& d;
         ~TBatchScope()
         {
+            // The plan was this batch's; a later one plans again.
+            d.planned_.clear();
+            d.skipped_.clear();
             d.jobView_.reset();
             d.progress_.reset();
             d.host_.InhibitSleep(false);
@@ -683,12 +809,15 @@ void TBatchDriver::RunBatch()
     errors_.clear();
     stopped_.clear();
     startedFiles_.clear();
-    o.FileCount = queue_.Count();
+    o.FileCount = 0;
     o.DoneCount = 0;
     o.FailedCount = 0;
     o.BatchTotalSize = 0;
     for (int i = 0; i < queue_.Count(); ++i)
-        o.BatchTotalSize += SizeFromText(queue_.SizeText(i));
+        if (!skipped_.count(queue_.FullName(i))) {
+            o.FileCount += 1;
+            o.BatchTotalSize += SizeFromText(queue_.SizeText(i));
+        }
     o.FinishedSize = 0;
     finishedSize_ = 0;
     o.BatchDoneSize = 0;
@@ -888,7 +1017,9 @@ std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
     // so that it is the one that counts.
     const std::string output = OutputNameOf(sourceFile);
     std::string grant;
-    if (replaceAny_)
+    if (numbered_)
+        grant = "-replace number ";
+    else if (replaceAny_)
         grant = "-replace any ";
     else if (auto agreed = replaceAgreed_.find(output); agreed != replaceAgreed_.end())
         grant = "-replace " + ReplaceGrantText(agreed->second) + " ";
@@ -908,7 +1039,8 @@ int TBatchDriver::NextUnstarted() const
 {
     for (int i = 0; i < queue_.Count(); ++i) {
         const std::string name = queue_.FullName(i);
-        if (std::find(startedFiles_.begin(), startedFiles_.end(), name) == startedFiles_.end())
+        if (std::find(startedFiles_.begin(), startedFiles_.end(), name) == startedFiles_.end() &&
+            !skipped_.count(name))
             return i;
     }
     return -1;
@@ -962,6 +1094,7 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     std::error_code ec;
     job.OutputExisted = fs::exists(fs::symlink_status(OutputNameOf(f.CurrentFile), ec));
     try {
+        MakeOutputSubfolder(f.ReportedOutputFile);
         job.Runner->Directory = AppFolder;
         const std::string commandLine = BuildCommandLine(f.CurrentFile);
         job.Script = std::move(script_);
@@ -990,6 +1123,29 @@ bool TBatchDriver::StartFile(int index, int queueIndex)
     }
     ShowRunningFiles();
     return true;
+}
+
+void TBatchDriver::MakeOutputSubfolder(const std::string& output) const
+{
+    // Only the sub-folders that a mirrored tree or a name template add
+    // below the output folder; the output folder itself was asked for.
+    if (Options.OutputBesideSource)
+        return;
+    const fs::path parent = fs::path(output).parent_path().lexically_normal();
+    fs::path folder = fs::path(OutputFolder).lexically_normal();
+    if (folder.has_filename() == false)
+        folder = folder.parent_path();
+    std::error_code ec;
+    if (parent == folder || fs::is_directory(parent, ec) || !fs::is_directory(folder, ec))
+        return;
+    fs::create_directories(parent, ec);
+    if (ec || !fs::is_directory(parent, ec)) {
+        if (!ec)
+            ec = std::make_error_code(std::errc::not_a_directory);
+        throw std::runtime_error(FormatText(IDS_MESSAGE_OutputFolderFailed,
+                                            {qvtext::VisibleText(parent.string()),
+                                             qvtext::VisibleText(FolderFailure(parent, ec))}));
+    }
 }
 
 void TBatchDriver::TakeFileNotes(TJob& job)
@@ -1078,7 +1234,15 @@ void TBatchDriver::FinishJob(int index)
     if (job.Started && !job.Runner->ExitStatus().Success())
         f.CurrentFileFailed = true;
     job.Started = false;
-    const std::string output = OutputNameOf(f.CurrentFile);
+    std::string output = OutputNameOf(f.CurrentFile);
+    // A numbered output has the name the encoder reports; without that
+    // report the planned name may be another, older file, which must not
+    // count as this file's output (the source rule).
+    if (numbered_ && !f.CurrentFileFailed) {
+        output = f.OutputNumber > 0 ? NumberedName(output, f.OutputNumber) : std::string();
+        if (!output.empty())
+            committed_[f.CurrentFile] = output;
+    }
 
     if (!f.CurrentFileFailed) {
         // The source goes only when its output is really there.

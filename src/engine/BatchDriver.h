@@ -10,11 +10,13 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "engine/OutputParser.h"
 #include "engine/Redirect.h"
+#include "engine/SourceFiles.h"
 #include "platform/MoveIntoPlace.h"
 
 // The file list, used as a queue: a batch converts the first entry; a
@@ -56,6 +58,21 @@ public:
         (void)output;
         (void)notes;
     }
+    // Where entry Index was found: the folder given as a source and its
+    // path below it; empty for a file given by itself.
+    virtual TSourcePlace SourcePlace(int index) const
+    {
+        (void)index;
+        return {};
+    }
+    // The entry with this full name is not converted in this batch; Reason
+    // says why (its output exists, its output would be itself). It stays
+    // in the list.
+    virtual void RecordSkipped(const std::string& path, const std::string& reason)
+    {
+        (void)path;
+        (void)reason;
+    }
 };
 
 // A queue kept in memory, for the command-line front end and tests.
@@ -66,6 +83,7 @@ public:
         std::string SizeText;
         bool Failed = false;
         std::string FailureReason; // why its last conversion failed
+        TSourcePlace Place;        // where a folder walk found it
     };
     std::vector<TEntry> Entries;
 
@@ -74,6 +92,7 @@ public:
     int Count() const override { return static_cast<int>(Entries.size()); }
     std::string FullName(int index) const override { return Entries.at(index).FullName; }
     std::string SizeText(int index) const override { return Entries.at(index).SizeText; }
+    TSourcePlace SourcePlace(int index) const override { return Entries.at(index).Place; }
     void RemoveFileByPath(const std::string& path) override;
     void MoveFileToEnd(const std::string& path) override;
     void RecordFailure(const std::string& path, const std::string& reason) override;
@@ -159,8 +178,21 @@ public:
     const std::string& ScriptPath() const;
     // Deletes that script (also done when the file ends and by the destructor).
     void DeleteScript();
-    // The output name of a source in the output folder of the batch.
+    // The output name of a source as the batch plans it: in the output
+    // folder (mirrored below it for a source found in a folder) or beside
+    // the source, named by the name template (Options: OutputBesideSource,
+    // OutputNameTemplate).
     std::string OutputNameOf(const std::string& sourceFile) const;
+    // The output name Source (found at Place) would get in a batch into
+    // that folder now, for showing it; "" without a chosen format.
+    std::string PreviewOutputName(const std::string& outputFolderText, const std::string& sourceFile,
+                                  const TSourcePlace& place);
+    // The name the output of a converted source got: OutputNameOf, or under
+    // "number" the free name the encoder chose.
+    std::string CommittedOutputOf(const std::string& sourceFile) const;
+    // The sources that the last ConvertFiles left out (their outputs exist
+    // and are kept, or would be the sources themselves).
+    const std::vector<std::string>& SkippedFiles() const { return skippedList_; }
     // Takes the output folder (trimmed) and the output extension as a batch
     // does, without starting one, so that command lines can be printed.
     void PrepareOutput(const std::string& outputFolderText);
@@ -179,6 +211,9 @@ public:
 
     // The output folder (trimmed) that the batch writes to.
     std::string OutputFolder;
+    // A missing output folder is created without asking (quorvex-cli's
+    // --existing); otherwise only after a Yes.
+    bool CreateFolderUnasked = false;
     // The encoder's notes of the last batch, in the order they came.
     const std::vector<TFileNote>& BatchNotes() const { return notes_; }
     // The progress view of the running batch; null when no batch runs.
@@ -277,6 +312,24 @@ private:
     // were answered: every one ("Yes to all", -y) or each file agreed to.
     bool replaceAny_ = false;
     std::map<std::string, TReplaceGrant> replaceAgreed_;
+    // Every output takes the first free name at its commit ("number").
+    bool numbered_ = false;
+    // Output names planned by ConvertFiles or PrepareOutput, by source.
+    std::map<std::string, std::string> planned_;
+    // Names that differ from the planned ones, by source ("number").
+    std::map<std::string, std::string> committed_;
+    // Sources left out of the running batch.
+    std::set<std::string> skipped_;
+    std::vector<std::string> skippedList_;
+    // Plans every listed source's output name into planned_.
+    void PlanOutputs();
+    // The output name of a source found at Place, computed now.
+    std::string ComputeOutputName(const std::string& sourceFile, const TSourcePlace& place) const;
+    // Creates the folders below the output folder that Output needs;
+    // throws std::runtime_error with the reason when that fails.
+    void MakeOutputSubfolder(const std::string& output) const;
+    // Leaves a source out of the batch, telling the list why.
+    void SkipSource(const std::string& source, const std::string& reason);
     std::vector<TJob> jobs_;
     int current_ = -1;        // the job whose event is handled, -1 for none
     int64_t finishedSize_ = 0;// sizes of the files settled in this batch

@@ -204,6 +204,35 @@ void TMediaInfoLibrary::Probe(const std::string& path, TFileItem& item) const
     api_->Delete(mi);
 }
 
+TMediaTags TMediaInfoLibrary::Tags(const std::string& path) const
+{
+    TMediaTags tags;
+    std::error_code ec;
+    if (!Loaded() || !std::filesystem::is_regular_file(path, ec))
+        return tags;
+    void* mi = api_->New();
+    const TOpenableName name(path);
+    api_->Open(mi, name.Name().c_str());
+    auto get = [&](const char* parameter) {
+        const char* value = api_->Get(mi, static_cast<int>(TMediaStream::General), FirstStream, parameter, InfoText,
+                                      SearchByName);
+        return std::string(value ? value : "");
+    };
+    tags.Artist = get("Performer");
+    tags.AlbumArtist = get("Album/Performer");
+    tags.Album = get("Album");
+    tags.Title = get("Title");
+    tags.Track = get("Track/Position");
+    tags.Disc = get("Part/Position");
+    tags.Date = get("Recorded_Date");
+    if (tags.Date.empty())
+        tags.Date = get("Released_Date");
+    tags.Genre = get("Genre");
+    api_->Close(mi);
+    api_->Delete(mi);
+    return tags;
+}
+
 std::string TMediaInfoLibrary::Report(const std::string& path) const
 {
     std::error_code ec;
@@ -229,6 +258,11 @@ void TMediaInfoLibrary::ReadHeadersOnly(bool on) const
     // "0.5" is the library's own default.
     if (Loaded())
         api_->Option(nullptr, "ParseSpeed", on ? "0" : "0.5");
+}
+
+TMediaTags ReadMediaTags(const std::string& path)
+{
+    return MediaInfoLibrary().Tags(path);
 }
 
 TMediaInfoLibrary& MediaInfoLibrary()

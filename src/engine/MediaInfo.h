@@ -31,6 +31,21 @@ struct TFileItem {
     std::string SamplingRate; // first audio stream "SamplingRate"
 };
 
+// The tags of a file that output names can use, as the library gives them
+// (General stream: Performer, Album/Performer, Album, Title, Track/Position,
+// Part/Position, Recorded_Date or else Released_Date, Genre); "" where the
+// file has none.
+struct TMediaTags {
+    std::string Artist;
+    std::string AlbumArtist;
+    std::string Album;
+    std::string Title;
+    std::string Track;
+    std::string Disc;
+    std::string Date;
+    std::string Genre;
+};
+
 // Stream kinds of the library's interface.
 enum class TMediaStream { General = 0, Video = 1, Audio = 2 };
 
@@ -61,6 +76,9 @@ public:
     // Fills the sixteen facts of item from the file at path; every fact is
     // "<None>" when the library is not loaded or cannot open the file.
     void Probe(const std::string& path, TFileItem& item) const;
+    // The tags of the file at path; all "" when the library is not loaded
+    // or cannot open it.
+    TMediaTags Tags(const std::string& path) const;
     // The library's normal text report; "" when it is not loaded or the file
     // does not exist.
     std::string Report(const std::string& path) const;
@@ -92,6 +110,8 @@ void SetMediaInfoMessageHandler(std::function<void(const std::string&)> handler)
 void ProbeMediaFile(const std::string& path, TFileItem& item);
 // FileName and FilePath from the full path, then ProbeMediaFile.
 TFileItem ProbeFileItem(const std::string& fullPath);
+// The tags of one file through the process-wide library.
+TMediaTags ReadMediaTags(const std::string& path);
 // The library's normal text report of one file, for the file-information window.
 std::string MediaReport(const std::string& path);
 

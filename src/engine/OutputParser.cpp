@@ -215,6 +215,15 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
         KeepNote(line, f.FileNotes);
         return;
     }
+    // The number of the free name the encoder gave its output ("-replace number").
+    if (line.rfind("Output number: ", 0) == 0) {
+        int number = 0;
+        const char* digits = line.data() + 15;
+        auto [end, ec] = std::from_chars(digits, line.data() + line.size(), number);
+        if (ec == std::errc() && end != digits && number >= 1)
+            f.OutputNumber = number;
+        return;
+    }
 
     if (line.find("Input #0, ") != std::string::npos) {
         std::string v = TextBetween(line, "from '", "':");

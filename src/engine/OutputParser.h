@@ -34,6 +34,7 @@ struct TFileProgress {
     int32_t ReportedSize = 0;             // kB
     int32_t ReportedBitrate = 0;          // kbit/s
     std::vector<std::string> FileNotes;   // the encoder's "Note:" lines for this file
+    int32_t OutputNumber = 0;             // "Output number: N": the output is NumberedName(output, N)
 };
 
 // Labels of the progress window that the engine writes.

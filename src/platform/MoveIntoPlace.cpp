@@ -26,6 +26,8 @@ std::string ReplaceGrantText(const TReplaceGrant& grant)
         return "none";
     case TReplaceGrant::TKind::Any:
         return "any";
+    case TReplaceGrant::TKind::Number:
+        return "number";
     case TReplaceGrant::TKind::Identity:
         return std::to_string(static_cast<unsigned long long>(grant.Device)) + ":"
             + std::to_string(static_cast<unsigned long long>(grant.Inode));
@@ -35,8 +37,8 @@ std::string ReplaceGrantText(const TReplaceGrant& grant)
 
 bool ParseReplaceGrant(const std::string& text, TReplaceGrant& grant)
 {
-    if (text == "none" || text == "any") {
-        grant = text == "any" ? TReplaceGrant::Any() : TReplaceGrant();
+    if (text == "none" || text == "any" || text == "number") {
+        grant = text == "any" ? TReplaceGrant::Any() : text == "number" ? TReplaceGrant::Numbered() : TReplaceGrant();
         return true;
     }
     const size_t colon = text.find(':');
@@ -88,4 +90,31 @@ int MoveIntoPlace(const std::string& from, const std::string& to, const TReplace
     if (error != EINVAL && error != ENOSYS && error != EOPNOTSUPP)
         return error;
     return LinkIntoPlace(from, to);
+}
+
+std::string NumberedName(const std::string& name, int number)
+{
+    if (number <= 1)
+        return name;
+    const size_t slash = name.rfind('/');
+    const size_t start = slash == std::string::npos ? 0 : slash + 1;
+    // The extension begins at the last dot of the file name part, not at a
+    // leading one (".profile" has none).
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot <= start)
+        dot = name.size();
+    return name.substr(0, dot) + " (" + std::to_string(number) + ")" + name.substr(dot);
+}
+
+int MoveIntoFreeName(const std::string& from, const std::string& to, int& number, int maxNumber)
+{
+    for (int n = 1; n <= maxNumber; ++n) {
+        const int failed = MoveIntoPlace(from, NumberedName(to, n), TReplaceGrant());
+        if (failed == EEXIST)
+            continue;
+        if (failed == 0)
+            number = n;
+        return failed;
+    }
+    return EEXIST;
 }

@@ -9,7 +9,9 @@
 
 // Which file already under the final name may be replaced.
 struct TReplaceGrant {
-    enum class TKind { None, Any, Identity };
+    // Number: nothing is replaced; the file takes the first free name of
+    // To, "To (2)", "To (3)"... (see MoveIntoFreeName).
+    enum class TKind { None, Any, Identity, Number };
     TKind Kind = TKind::None;
     // Identity: the one file agreed to, as lstat() saw it when asked.
     dev_t Device = 0;
@@ -17,9 +19,10 @@ struct TReplaceGrant {
 
     static TReplaceGrant Any() { return { TKind::Any, 0, 0 }; }
     static TReplaceGrant Only(dev_t device, ino_t inode) { return { TKind::Identity, device, inode }; }
+    static TReplaceGrant Numbered() { return { TKind::Number, 0, 0 }; }
 };
 
-// The grant's text on the encoder's command line: "none", "any" or
+// The grant's text on the encoder's command line: "none", "any", "number" or
 // "DEVICE:INODE" (decimal), and back. False for any other text.
 std::string ReplaceGrantText(const TReplaceGrant& grant);
 bool ParseReplaceGrant(const std::string& text, TReplaceGrant& grant);
@@ -38,3 +41,14 @@ int MoveIntoPlace(const std::string& from, const std::string& to, const TReplace
 // links get a check that the name is free just before a plain rename.
 // Same result rules.
 int LinkIntoPlace(const std::string& from, const std::string& to);
+
+// Name with " (Number)" before the extension of its file name part:
+// "/a/clip.mp3", 2 gives "/a/clip (2).mp3"; 1 gives Name itself.
+std::string NumberedName(const std::string& name, int number);
+
+// Gives From the first free name of To, NumberedName(To, 1), (To, 2)...,
+// never replacing anything (every try is a no-replace move, so a name taken
+// meanwhile by another program is passed over). Number is set to the one
+// used. Returns 0, or the errno value of a failure other than a taken name;
+// EEXIST when no name up to MaxNumber is free.
+int MoveIntoFreeName(const std::string& from, const std::string& to, int& number, int maxNumber = 9999);

@@ -237,7 +237,10 @@ bool TPartialOutput::Commit(const TReplaceGrant& grant, std::string& error)
             error = "the temporary file '" + path_ + "' was removed by another process";
         return false;
     }
-    if (const int failed = MoveIntoPlace(path_, output_, grant)) {
+    int number = 1;
+    const int failed = grant.Kind == TReplaceGrant::TKind::Number ? MoveIntoFreeName(path_, output_, number)
+                                                                  : MoveIntoPlace(path_, output_, grant);
+    if (failed) {
         if (failed == EEXIST)
             error = "'" + output_ + "' was created or replaced by another program during the conversion; "
                     "it is left as it is and this conversion is not kept";
@@ -248,6 +251,8 @@ bool TPartialOutput::Commit(const TReplaceGrant& grant, std::string& error)
     close(fd_);
     fd_ = -1;
     path_.clear();
+    committed_ = NumberedName(output_, number);
+    committedNumber_ = number;
     return true;
 }
 

@@ -74,7 +74,13 @@ public:
     // Moves the finished file to the final name (MoveIntoPlace): a file
     // there is replaced only as Grant allows; one that appeared meanwhile
     // never. False with a message naming the cause.
+    // With a Number grant the file takes the first free name instead
+    // (MoveIntoFreeName); CommittedName() tells which.
     bool Commit(const TReplaceGrant& grant, std::string& error);
+    // The name the last Commit gave the file; "" before one.
+    const std::string& CommittedName() const { return committed_; }
+    // The number of that name (1: the output name itself).
+    int CommittedNumber() const { return committedNumber_; }
     // Removes the partial file (if still ours) and releases the lock.
     void Discard();
 
@@ -85,5 +91,7 @@ public:
 private:
     std::string output_;
     std::string path_;
+    std::string committed_;
+    int committedNumber_ = 0;
     int fd_ = -1;
 };

@@ -121,7 +121,10 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "LastProfile4=\nLastProfile5=\nLastProfile6=\nLastProfile7=\n"
                                      "LastProfile8=\nLastProfile9=\nLastProfile10=\nLastProfile11=\n"
                                      "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n"
-                                     "ClearConvertedFiles=0\nWindowWidth=0\nWindowHeight=0\nListColumns=\n");
+                                     "ClearConvertedFiles=0\nWindowWidth=0\nWindowHeight=0\nListColumns=\n"
+                                     "OutputNameTemplate=\n"
+                                     "OutputBesideSource=0\n"
+                                     "ExistingOutputs=0\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -143,6 +146,9 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
     Options.WindowWidth = 1000;
     Options.WindowHeight = 700;
     Options.ListColumns = "300,200,70,70,150";
+    Options.OutputNameTemplate = "{artist}/{album}/{track} {title}";
+    Options.OutputBesideSource = true;
+    Options.ExistingOutputs = 3;
     SaveOptions();
     const TOptions saved = Options;
     Options = TOptions {};
@@ -156,6 +162,8 @@ TEST_F(SettingsTest, SaveAndLoadRoundTrip)
     EXPECT_EQ(Options.LastProfile, saved.LastProfile);
     EXPECT_EQ(std::tie(Options.ClearConvertedFiles, Options.WindowWidth, Options.WindowHeight, Options.ListColumns),
               std::tie(saved.ClearConvertedFiles, saved.WindowWidth, saved.WindowHeight, saved.ListColumns));
+    EXPECT_EQ(std::tie(Options.OutputNameTemplate, Options.OutputBesideSource, Options.ExistingOutputs),
+              std::tie(saved.OutputNameTemplate, saved.OutputBesideSource, saved.ExistingOutputs));
     // The remembered profiles follow the keys that were there before.
     const std::string text = ReadFile(OptionsFile);
     EXPECT_LT(text.find("ParallelJobs="), text.find("LastProfile0=H.264 high quality\n"));
@@ -176,6 +184,11 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"kept in 8 bits", "OutputFormat=258", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 2); }},
         {"out of range stays", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
         {"hex", "OutputFormat=0x0D", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 13); }},
+        {"an unknown existing-output policy asks", "ExistingOutputs=4\nOutputBesideSource=1",
+         [](const TOptions& o) {
+             EXPECT_EQ(o.ExistingOutputs, 0);
+             EXPECT_TRUE(o.OutputBesideSource);
+         }},
         {"not numbers give defaults", "OutputFormat=mp3\nPriority=high\nShowWindow=yes\nShutdownFlag=",
          [](const TOptions& o) {
              EXPECT_EQ(o.OutputFormat, 0);

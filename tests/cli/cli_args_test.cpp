@@ -131,6 +131,11 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"--report", "", "a"}, "--report needs a file name"},
         {{"--shard", "1/2", "--info", "a"}, "--shard applies to a conversion only, not to --info"},
         {{"--report", "r", "--print-commands", "a"}, "--report applies to a conversion only"},
+        {{"--existing", "Skip", "a"}, "option --existing needs ask, skip, overwrite or number, not 'Skip'"},
+        {{"--existing=", "a"}, "not ''"},
+        {{"a", "--name"}, "option --name needs a value"},
+        {{"-rx", "a"}, "option -r takes no value"},
+        {{"--same-folder", "-o", "/out", "a"}, "--same-folder and --output cannot be combined"},
     };
     for (const BadCase& c : cases) {
         std::string error;
@@ -139,6 +144,35 @@ TEST(BadArguments, AreRefusedWithTheReason)
             shown += "[" + a + "]";
         EXPECT_FALSE(ParseArguments(c.Args, error)) << shown;
         EXPECT_NE(error.find(c.ErrorPart), std::string::npos) << shown << " gave: " << error;
+    }
+}
+
+TEST(PlaceArguments, FoldersNamesAndExistingOutputs)
+{
+    struct {
+        std::vector<std::string> Args;
+        bool Recursive, SameFolder;
+        std::optional<std::string> Name;
+        std::optional<int> Existing;
+    } cases[] = {
+        {{"a.wav"}, false, false, std::nullopt, std::nullopt}, // the stored settings apply
+        {{"-r", "dir"}, true, false, std::nullopt, std::nullopt},
+        {{"--recursive", "--same-folder", "dir"}, true, true, std::nullopt, std::nullopt},
+        {{"--name", "{artist}/{title}", "a"}, false, false, "{artist}/{title}", std::nullopt},
+        {{"--name=", "a"}, false, false, "", std::nullopt}, // the source's name again
+        {{"--existing", "ask", "a"}, false, false, std::nullopt, 0},
+        {{"--existing=skip", "a"}, false, false, std::nullopt, 1},
+        {{"--existing", "overwrite", "-y", "a"}, false, false, std::nullopt, 2},
+        {{"--existing", "number", "a"}, false, false, std::nullopt, 3},
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto parsed = ParseArguments(c.Args, error);
+        ASSERT_TRUE(parsed) << error;
+        EXPECT_EQ(parsed->Recursive, c.Recursive) << c.Args.front();
+        EXPECT_EQ(parsed->SameFolder, c.SameFolder) << c.Args.front();
+        EXPECT_EQ(parsed->NameTemplate, c.Name) << c.Args.front();
+        EXPECT_EQ(parsed->Existing, c.Existing) << c.Args.front();
     }
 }
 

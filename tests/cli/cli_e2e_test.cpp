@@ -237,6 +237,105 @@ TEST_F(CliProgram, ExistingOutputsAreOverwrittenOnlyWithYes)
     EXPECT_NE(ReadFile(out + "clip.avi"), "older output");
 }
 
+// A folder as a source: its media files below it, mirrored under the output
+// folder; a cover picture, hidden files, a link loop and the output folder
+// inside it change nothing, not even the exit status.
+TEST_F(CliProgram, FolderIsWalkedAndMirroredIntoTheOutputFolder)
+{
+    const std::string album = src + "Album/";
+    fs::create_directories(album + "cd2");
+    fs::create_directories(album + "out");
+    Source("tone.mp3", "Album/b.mp3");
+    Source("tone.mp3", "Album/cd2/a.mp3");
+    Source("tone.mp3", "Album/.hidden.mp3");
+    WriteFile(album + "cover.jpg", "not a picture either");
+    fs::create_directory_symlink("..", album + "cd2/loop");
+    fs::create_symlink(Samples().Path("tone.mp3"), album + "linked.mp3");
+    const std::string inner = album + "out/";
+    Source("tone.mp3", "Album/out/old.mp3"); // the output folder's own files are no sources
+
+    const RunResult r = Run({"-f", "avi", "-p", "test tiny", "-o", inner, "-r", album});
+
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Out, "3 of 3 files converted, 0 failed.");
+    for (const char* output : {"Album/b.avi", "Album/cd2/a.avi", "Album/linked.avi"})
+        EXPECT_TRUE(NonEmptyFile(inner + output)) << output;
+    std::vector<std::string> made;
+    for (const auto& e : fs::recursive_directory_iterator(inner))
+        made.push_back(e.path().string().substr(inner.size()));
+    std::sort(made.begin(), made.end());
+    EXPECT_EQ(made, (std::vector<std::string>{"Album", "Album/b.avi", "Album/cd2", "Album/cd2/a.avi",
+                                               "Album/linked.avi", "old.mp3"}));
+    // In order of the relative path.
+    EXPECT_LT(r.Out.find("Album/b.mp3"), r.Out.find("Album/cd2/a.mp3"));
+    EXPECT_LT(r.Out.find("Album/cd2/a.mp3"), r.Out.find("Album/linked.mp3"));
+}
+
+// --existing: skip resumes (and starts no encoder for a file that is done),
+// number never replaces and reports the name it wrote, one output name for
+// two sources is fine with numbers.
+TEST_F(CliProgram, ExistingOutputPolicies)
+{
+    const std::string clip = Source("tone.mp3", "clip.mp3");
+    RunResult r = Run(Convert({clip}));
+    ASSERT_EQ(r.Code, 0) << r.Out << r.Err;
+    const std::string first = ReadFile(out + "clip.avi");
+
+    for (int n : {2, 3}) {
+        r = Run(Convert({"--existing", "number", clip}));
+        EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+        const std::string numbered = out + "clip (" + std::to_string(n) + ").avi";
+        EXPECT_CONTAINS(r.Out, "Converted: " + clip + " -> " + numbered + "\n");
+        EXPECT_TRUE(NonEmptyFile(numbered));
+    }
+    EXPECT_EQ(ReadFile(out + "clip.avi"), first);
+
+    // Two sources of one output name, numbered: each keeps its output.
+    const std::string twin = Source("tiny.avi", "clip.avi");
+    r = Run(Convert({"--existing=number", "--delete-source", clip, twin}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(NonEmptyFile(out + "clip (4).avi"));
+    EXPECT_TRUE(NonEmptyFile(out + "clip (5).avi"));
+    EXPECT_EQ(ReadFile(out + "clip.avi"), first);
+    EXPECT_FALSE(fs::exists(clip)) << "the source rule follows the name written";
+    EXPECT_FALSE(fs::exists(twin));
+
+    // A re-run with skip starts no encoder at all.
+    const std::string again = Source("tone.mp3", "clip.mp3");
+    const std::string marker = tmp.dir() + "encoder-ran";
+    WriteFile(app + "avcore.dll", "#!/bin/sh\ntouch '" + marker + "'\nexit 1\n");
+    fs::permissions(app + "avcore.dll", fs::perms::owner_all);
+    r = Run(Convert({"--existing", "skip", "-y", again}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Out, "Skipped: " + again + "\n  \"" + out + "clip.avi\" exists and is kept.");
+    EXPECT_CONTAINS(r.Out, "0 of 1 files converted, 0 failed, 1 skipped.");
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_EQ(ReadFile(out + "clip.avi"), first);
+}
+
+// Names from a template and the source's tags, beside the source too.
+TEST_F(CliProgram, TemplateNamesAndOutputsBesideTheSource)
+{
+    const std::string tagged = src + "tagged.mp3";
+    ASSERT_TRUE(MakeMedia(JoinArgs({SineTone("1"),
+                                    {"-metadata", "artist=AC/DC", "-metadata", "album=Live: 1979", "-metadata",
+                                     "title=Why?", "-metadata", "track=3/9", "-c:a", "libmp3lame", tagged}})));
+    const std::string plain = Source("tone.mp3", "plain.mp3");
+    RunResult r = Run(Convert({"--name", "{artist}/{album}/{track} {title}", tagged, plain}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(NonEmptyFile(out + "AC_DC/Live_ 1979/03 Why_.avi")) << r.Out;
+    EXPECT_TRUE(NonEmptyFile(out + "Unknown Artist/Unknown Album/00 plain.avi")) << r.Out;
+
+    // Beside the source: no output folder; an AVI made from an AVI would be
+    // the source itself and is skipped with a message.
+    const std::string avi = Source("tiny.avi", "movie.avi");
+    r = Run({"-f", "avi", "-p", "test tiny", "--same-folder", avi, plain});
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_CONTAINS(r.Out, "Skipped: " + avi + "\n  \"" + avi + "\" is skipped: its output would be the file itself.");
+    EXPECT_TRUE(NonEmptyFile(src + "plain.avi"));
+    EXPECT_CONTAINS(r.Out, "1 of 2 files converted, 0 failed, 1 skipped.");
+}
+
 // An output folder nothing can be written into is refused before any file
 // starts, with the system's reason instead of a hidden temporary name.
 TEST_F(CliProgram, UnwritableOutputFolderIsRefusedWithTheReason)

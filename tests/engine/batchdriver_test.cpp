@@ -171,21 +171,29 @@ TEST_F(BatchDriver, OutputNamesThatAreNoRegularFilesAreRefused)
     }
 }
 
+// The five answers: Yes (this very file), Yes to All (after a confirmation),
+// Skip (this file is left out, the batch goes on), Skip All (every file
+// whose output exists), Cancel (the close box too: nothing starts).
 TEST_F(BatchDriver, OverwriteQuestions)
 {
     struct {
         const char* name;
         std::vector<int> choices;
         std::vector<int> confirms;
-        bool converts;
+        bool started;   // ConvertFiles went ahead (also with every file skipped)
+        bool aReplaced; // the outputs of a and b were converted anew
+        bool bReplaced;
         int choiceCalls;
         const char* grant; // what the encoder may replace: "any", or "" for the file asked about
     } cases[] = {
-        {"yes then no", {mrYes, mrNo}, {}, false, 2, ""},
-        {"yes to all then no", {mrYesToAll}, {mrNo}, false, 1, ""},
-        {"yes to all confirmed", {mrYesToAll}, {mrYes}, true, 1, "any"},
-        {"cancel", {mrCancel}, {}, false, 1, ""},
-        {"yes for both", {mrYes, mrYes}, {}, true, 2, ""},
+        {"yes then cancel", {mrYes, mrCancel}, {}, false, false, false, 2, ""},
+        {"yes to all then no", {mrYesToAll}, {mrNo}, false, false, false, 1, ""},
+        {"yes to all confirmed", {mrYesToAll}, {mrYes}, true, true, true, 1, "any"},
+        {"cancel", {mrCancel}, {}, false, false, false, 1, ""},
+        {"yes for both", {mrYes, mrYes}, {}, true, true, true, 2, ""},
+        {"skip then yes", {mrNo, mrYes}, {}, true, false, true, 2, ""},
+        {"yes then skip", {mrYes, mrNo}, {}, true, true, false, 2, ""},
+        {"skip all", {mrNoToAll}, {}, true, false, false, 1, ""},
     };
     for (const auto& c : cases) {
         queue.Entries.clear();
@@ -198,10 +206,13 @@ TEST_F(BatchDriver, OverwriteQuestions)
         const std::string agreed = *c.grant ? c.grant : ReplaceGrantText(TReplaceGrant::Only(old.st_dev, old.st_ino));
         prompter.ChoiceAnswers.assign(c.choices.begin(), c.choices.end());
         prompter.YesNoAnswers.assign(c.confirms.begin(), c.confirms.end());
-        EXPECT_EQ(driver.ConvertFiles(OutputFolder), c.converts) << c.name;
+        EXPECT_EQ(driver.ConvertFiles(OutputFolder), c.started) << c.name;
         EXPECT_EQ(prompter.ChoiceCalls, c.choiceCalls) << c.name;
-        EXPECT_EQ(ReadFile(OutputOf(b)) != "old", c.converts) << c.name;
-        if (c.converts) {
+        EXPECT_EQ(ReadFile(OutputOf(a)) != "old", c.aReplaced) << c.name;
+        EXPECT_EQ(ReadFile(OutputOf(b)) != "old", c.bReplaced) << c.name;
+        EXPECT_EQ(host.ViewsCreated > 0, c.aReplaced || c.bReplaced) << c.name << ": no batch without a file";
+        host.ViewsCreated = 0;
+        if (c.bReplaced) {
             // The grant comes right before the output name.
             const auto args = EncoderArgs(OutputOf(b));
             ASSERT_GE(args.size(), 3u);
@@ -209,11 +220,79 @@ TEST_F(BatchDriver, OverwriteQuestions)
                       (std::vector<std::string>{"-replace", agreed}))
                 << c.name;
         }
+        // A skipped file stays in the list, neither converted nor failed.
+        EXPECT_EQ(queue.Entries.size(), size_t(2 - c.aReplaced - c.bReplaced)) << c.name;
+        for (const auto& e : queue.Entries)
+            EXPECT_FALSE(e.Failed) << c.name;
         if (!c.confirms.empty()) {
             EXPECT_EQ(prompter.YesNoDefaults.front(), 2) << c.name;
         }
         EXPECT_EQ(prompter.Messages.front().Text, FormatText(IDS_MESSAGEBOX_FileExists, {OutputOf(a)})) << c.name;
+        if (c.started && !c.aReplaced && !c.bReplaced) {
+            EXPECT_EQ(prompter.Messages.back().Text, IDS_MESSAGEBOX_AllSkipped) << c.name;
+        }
     }
+}
+
+// The stored policy answers for every existing output without a question.
+TEST_F(BatchDriver, ExistingOutputPolicies)
+{
+    struct {
+        const char* name;
+        TExistingOutputs policy;
+        const char* grant; // nullptr: the file whose output exists is skipped
+    } cases[] = {
+        {"skip", TExistingOutputs::Skip, nullptr},
+        {"overwrite", TExistingOutputs::Overwrite, "any"},
+        {"number", TExistingOutputs::Number, "number"},
+    };
+    for (const auto& c : cases) {
+        queue.Entries.clear();
+        prompter = TFakePrompter{};
+        Options.ExistingOutputs = static_cast<uint8_t>(c.policy);
+        const std::string a = Source("a.mpg"), b = Source("b.mpg");
+        WriteFile(OutputOf(a), "old");
+        fs::remove(OutputOf(b));
+        EXPECT_TRUE(driver.ConvertFiles(OutputFolder)) << c.name;
+        EXPECT_EQ(prompter.ChoiceCalls, 0) << c.name;
+        EXPECT_EQ(ReadFile(OutputOf(a)) == "old", c.grant == nullptr) << c.name;
+        EXPECT_EQ(driver.SkippedFiles(), c.grant ? std::vector<std::string>{} : std::vector<std::string>{a}) << c.name;
+        const auto args = EncoderArgs(OutputOf(b));
+        const bool granted = std::find(args.begin(), args.end(), "-replace") != args.end();
+        EXPECT_EQ(granted, c.policy != TExistingOutputs::Skip) << c.name;
+        if (granted) {
+            EXPECT_EQ(args[args.size() - 2], c.grant) << c.name;
+        }
+    }
+
+    // Two sources of one output name are refused, except when numbered.
+    queue.Entries.clear();
+    const std::string first = Source("clip.mpg"), second = Source("clip.mov");
+    Options.ExistingOutputs = static_cast<uint8_t>(TExistingOutputs::Overwrite);
+    prompter = TFakePrompter{};
+    EXPECT_FALSE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(prompter.Messages.back().Text,
+              FormatText(IDS_MESSAGE_SameOutput, {first, second, OutputFolder + "clip.avi"}));
+    Options.ExistingOutputs = static_cast<uint8_t>(TExistingOutputs::Number);
+    EXPECT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_TRUE(queue.Entries.empty());
+}
+
+// Beside its source, an output that would be the source itself is skipped
+// with a message and the others convert; no output folder is needed.
+TEST_F(BatchDriver, BesideTheSourceSkipsAnOutputThatIsItsSource)
+{
+    Options.OutputBesideSource = true;
+    extension = ".mpg";
+    const std::string same = Source("same.mpg"), other = Source("other.mov");
+    EXPECT_TRUE(driver.ConvertFiles(""));
+    EXPECT_EQ(driver.SkippedFiles(), std::vector<std::string>{same});
+    EXPECT_EQ(ReadFile(same).rfind("convert\n", 0), 0u) << "the source is untouched";
+    const std::string output = tmp.dir() + "src/other.mpg";
+    ASSERT_TRUE(fs::exists(output));
+    EXPECT_EQ(EncoderArgs(output).back(), output);
+    ASSERT_EQ(queue.Entries.size(), 1u);
+    EXPECT_EQ(queue.Entries[0].FullName, same);
 }
 
 TEST_F(BatchDriver, OutputFolderReady)

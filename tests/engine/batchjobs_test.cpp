@@ -215,13 +215,13 @@ TEST_F(BatchJobs, ChecksComeBeforeAnyFileStarts)
     EXPECT_EQ(host.ViewsCreated, 0);
     EXPECT_EQ(prompter.ChoiceCalls, 0);
 
-    // Existing outputs: every question is asked before the batch, and a "No" starts nothing.
+    // Existing outputs: every question is asked before the batch, and a Cancel starts nothing.
     queue.Entries.clear();
     const std::string a = Source("a.mpg"), b = Source("b.mpg"), c = Source("c.mpg");
     WriteFile(OutputOf(b), "old");
     WriteFile(OutputOf(c), "old");
     prompter = TFakePrompter{};
-    prompter.ChoiceAnswers = {mrYes, mrNo};
+    prompter.ChoiceAnswers = {mrYes, mrCancel};
     EXPECT_FALSE(driver.ConvertFiles(OutputFolder));
     EXPECT_EQ(prompter.ChoiceCalls, 2);
     EXPECT_EQ(host.ViewsCreated, 0);

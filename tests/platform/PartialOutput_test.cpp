@@ -309,11 +309,44 @@ TEST(MoveIntoPlace, LinkFallbackNeverReplacesEither)
     EXPECT_EQ(ReadFile(dir.file("c")), "A");
 }
 
+// "number": the first free name, never replacing anything, also a folder or
+// a name that another program takes between two tries.
+TEST(MoveIntoPlace, NumberedNamesTakeTheFirstFreeOne)
+{
+    const std::pair<const char*, const char*> names[] = {
+        {"/o/clip.mp3", "/o/clip (2).mp3"},
+        {"/o/a.b.mp3", "/o/a.b (2).mp3"},      // only the last extension
+        {"/o.d/noext", "/o.d/noext (2)"},      // a dot of the folder is none
+        {"/o/.hidden", "/o/.hidden (2)"},      // nor is a leading dot
+    };
+    for (const auto& [name, second] : names) {
+        EXPECT_EQ(NumberedName(name, 1), name);
+        EXPECT_EQ(NumberedName(name, 2), second);
+    }
+
+    TempDir dir;
+    WriteFile(dir.file("clip.mp3"), "old");
+    fs::create_directory(dir.file("clip (2).mp3")); // a folder is passed over, not replaced
+    for (int expected : {3, 4}) {
+        WriteFile(dir.file("new"), "new " + std::to_string(expected));
+        int number = 0;
+        EXPECT_EQ(MoveIntoFreeName(dir.file("new"), dir.file("clip.mp3"), number), 0);
+        EXPECT_EQ(number, expected);
+        EXPECT_EQ(ReadFile(dir.file("clip (" + std::to_string(expected) + ").mp3")), "new " + std::to_string(expected));
+    }
+    EXPECT_EQ(ReadFile(dir.file("clip.mp3")), "old");
+    EXPECT_TRUE(fs::is_directory(dir.file("clip (2).mp3")));
+    WriteFile(dir.file("new"), "new");
+    int number = 0;
+    EXPECT_EQ(MoveIntoFreeName(dir.file("new"), dir.file("clip.mp3"), number, 4), EEXIST) << "no free name up to 4";
+    EXPECT_EQ(ReadFile(dir.file("new")), "new");
+}
+
 TEST(MoveIntoPlace, GrantTextsGoBothWays)
 {
     const std::pair<const char*, bool> texts[] = {
-        {"none", true}, {"any", true}, {"2049:123456", true}, {"0:0", true},
-        {"", false}, {"Any", false}, {"2049", false}, {"2049:", false}, {":1", false},
+        {"none", true}, {"any", true}, {"number", true}, {"2049:123456", true}, {"0:0", true},
+        {"", false}, {"Any", false}, {"numbered", false}, {"2049", false}, {"2049:", false}, {":1", false},
         {"-1:5", false}, {"1:+5", false}, {"1:5x", false}, {"99999999999999999999:1", false},
     };
     for (const auto& [text, ok] : texts) {

@@ -411,6 +411,72 @@ private slots:
 
     // Adding returns at once; the facts are read while the event loop runs,
     // and the summary counts them as they come.
+    // The question about an existing output: Yes, Skip, Cancel, Skip All,
+    // Yes To All. Skip leaves the file out (no longer the whole batch);
+    // Cancel, Escape and the close box convert and overwrite nothing.
+    void overwriteQuestionOffersFiveAnswers_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::newRow("cancel") << "cancel";
+        QTest::newRow("escape") << "escape";
+        QTest::newRow("skip") << "skip";
+        QTest::newRow("skip all") << "skip all";
+    }
+
+    void overwriteQuestionOffersFiveAnswers()
+    {
+        QFETCH(QString, answer);
+        if (!fs::exists(fx_->AppDir() + "avcore.dll"))
+            QSKIP("the built encoder is missing from QV_APP_DIR");
+        const std::string clip = fx_->MakeClip("clip.avi");
+        QVERIFY(!clip.empty());
+        const std::vector<std::string> sources = fx_->CopyClip(clip, {"asked.avi"});
+        const std::string out = fx_->Temp("asked out/");
+        fs::create_directories(out);
+        qvtest::WriteFile(out + "asked.mp3", "older output");
+        QVERIFY(BuildProfileFolders());
+        DefaultFormatSettings(13);
+        SaveFormatSettings(13, AddTrailingBackslash(ProfileFolder(13)) + "AAA Test." +
+                                   ProfileExtension(ProfileFolderName(13)));
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\nLastProfile13=AAA Test\n");
+        auto frm = fx_->NewWindow();
+        frm->show();
+        frm->AddFiles(sources);
+        QCOMPARE(frm->FileCount(), 1);
+        Child<QLineEdit>(frm.get(), "txtOutputDir")->setText(QString::fromStdString(out));
+
+        if (answer == "escape") {
+            DialogHook::QueueAnswer([] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* dialog = qobject_cast<QDialog*>(w);
+                        dialog && dialog->objectName() == "dlgLocalizedMessage") {
+                        QTest::keyClick(dialog, Qt::Key_Escape);
+                        return dialog->result();
+                    }
+                return int(mrNone);
+            });
+        } else {
+            DialogHook::QueueAnswer(answer == "cancel" ? mrCancel : answer == "skip" ? mrNo : mrNoToAll);
+        }
+        const bool skipped = answer.startsWith("skip");
+        if (skipped)
+            DialogHook::QueueAnswer(mrOk); // "Nothing was converted: every file was skipped."
+        bool started = false;
+        frm->BatchStartedHook = [&](QWidget*) { started = true; };
+        Act(frm.get(), "actConvert")->trigger();
+
+        const TShownDialog& question = DialogHook::Shown().front();
+        QCOMPARE(question.captions, (std::vector<std::string>{"Yes", "Skip", "Cancel", "Skip All", "Yes To All"}));
+        QCOMPARE(question.result, skipped ? (answer == "skip" ? int(mrNo) : int(mrNoToAll)) : int(mrCancel));
+        QVERIFY(!started);
+        QCOMPARE(qvtest::ReadFile(out + "asked.mp3"), std::string("older output"));
+        QCOMPARE(frm->FileCount(), 1); // the source stays listed, not failed
+        QCOMPARE(DialogHook::Shown().size(), size_t(skipped ? 2 : 1));
+        if (skipped)
+            QCOMPARE(DialogHook::Last()->text, IDS_MESSAGEBOX_AllSkipped);
+        QCOMPARE(DialogHook::UnansweredCount(), 0);
+    }
+
     void addingManyFilesKeepsTheWindowResponsive()
     {
         const std::string clip = fx_->MakeClip("many.avi");

@@ -358,18 +358,28 @@ private slots:
 
     // ---- Dropping ----
 
-    void dropSkipsFolders_data()
+    // A dropped folder adds the media below it, as "Add Folder..." does:
+    // not its other or hidden files.
+    void dropAddsFilesAndFolders_data()
     {
         QTest::addColumn<QStringList>("dropped");
         QTest::addColumn<int>("added");
         const QString media = QString::fromStdString(fx_->MediaDir());
-        QTest::newRow("a folder holding media adds nothing") << QStringList{media} << 0;
-        QTest::newRow("folder and two files add the files")
-            << QStringList{media, media + "a.avi", media + "b.avi"} << 2;
+        const std::string clip = fx_->MakeClip("dropped.avi");
+        const std::string folder = fx_->Temp("dropped folder/");
+        fs::create_directories(folder + "sub");
+        for (const char* name : {"a.avi", "b.avi", "sub/c.avi", ".hidden.avi"})
+            if (!clip.empty())
+                fs::copy_file(clip, folder + name, fs::copy_options::overwrite_existing);
+        qvtest::WriteFile(folder + "cover.jpg", "no media");
+        const QString dropped = QString::fromStdString(folder);
+        QTest::newRow("a folder adds the media below it") << QStringList{dropped} << 3;
+        QTest::newRow("a folder and two of its files add each once")
+            << QStringList{dropped, dropped + "a.avi", dropped + "b.avi"} << 3;
         QTest::newRow("a file dropped twice is added once") << QStringList{media + "c.avi", media + "c.avi"} << 1;
     }
 
-    void dropSkipsFolders()
+    void dropAddsFilesAndFolders()
     {
         QFETCH(QStringList, dropped);
         QFETCH(int, added);
@@ -879,7 +889,8 @@ private slots:
             return items;
         };
         QCOMPARE(shownItems(haveFile), (QStringList{"Play Source", "Open Destination Folder", "-", "Delete", "Clear List",
-                                                    "Clear Finished Entries", "-", "Add Files...", "-", "Select All"}));
+                                                    "Clear Finished Entries", "-", "Add Files...", "Add Folder...", "-",
+                                                    "Select All"}));
         haveFile->hide();
 
         // A converted file: its output can be played and its folder opened.

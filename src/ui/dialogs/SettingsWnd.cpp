@@ -11,6 +11,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -105,6 +106,39 @@ TfrmSettings::TfrmSettings(QWidget* owner) : TModalForm(owner)
     page->addWidget(CheckBoxClearConverted);
     page->addStretch();
 
+    // Where outputs go and what they are called.
+    TabOutputs = new QWidget;
+    TabOutputs->setObjectName(QStringLiteral("TabOutputs"));
+    PageControl->addTab(TabOutputs, Q(IDS_SETTINGS_TAB_Outputs));
+    LabelNameTemplate = new QLabel(Q(IDS_SETTINGS_LABEL_NameTemplate), TabOutputs);
+    LabelNameTemplate->setObjectName(QStringLiteral("LabelNameTemplate"));
+    EditNameTemplate = new QLineEdit(TabOutputs);
+    EditNameTemplate->setObjectName(QStringLiteral("EditNameTemplate"));
+    LabelNameTemplate->setBuddy(EditNameTemplate);
+    LabelNameTemplateHint = new QLabel(Q(IDS_SETTINGS_HINT_NameTemplate), TabOutputs);
+    LabelNameTemplateHint->setObjectName(QStringLiteral("LabelNameTemplateHint"));
+    LabelNameTemplateHint->setWordWrap(true);
+    LabelNameTemplateHint->setTextFormat(Qt::PlainText);
+    CheckBoxBesideSource = new QCheckBox(Q(IDS_SETTINGS_CHECKBOX_BesideSource), TabOutputs);
+    CheckBoxBesideSource->setObjectName(QStringLiteral("CheckBoxBesideSource"));
+    LabelExistingOutputs = new QLabel(Q(IDS_SETTINGS_LABEL_ExistingOutputs), TabOutputs);
+    LabelExistingOutputs->setObjectName(QStringLiteral("LabelExistingOutputs"));
+    ComboBoxExistingOutputs = new QComboBox(TabOutputs);
+    ComboBoxExistingOutputs->setObjectName(QStringLiteral("ComboBoxExistingOutputs"));
+    // In TExistingOutputs order: the index is the stored value.
+    for (const std::string* text : {&IDS_SETTINGS_COMBOBOX_ExistingAsk, &IDS_SETTINGS_COMBOBOX_ExistingSkip,
+                                    &IDS_SETTINGS_COMBOBOX_ExistingOverwrite, &IDS_SETTINGS_COMBOBOX_ExistingNumber})
+        ComboBoxExistingOutputs->addItem(Q(*text));
+    LabelExistingOutputs->setBuddy(ComboBoxExistingOutputs);
+    auto* outputs = new QVBoxLayout(TabOutputs);
+    outputs->addWidget(LabelNameTemplate);
+    outputs->addWidget(EditNameTemplate);
+    outputs->addWidget(LabelNameTemplateHint);
+    outputs->addWidget(CheckBoxBesideSource);
+    outputs->addWidget(LabelExistingOutputs);
+    outputs->addWidget(ComboBoxExistingOutputs);
+    outputs->addStretch();
+
     ButtonOK = NewButton(Q(IDS_FILEINFORMATION_BUTTON_OK), "ButtonOK", true);
     ButtonCancel = NewButton(Q(IDS_SHUTDOWN_BUTTON_Cancel), "ButtonCancel");
     auto* layout = new QVBoxLayout(this);
@@ -135,6 +169,11 @@ void TfrmSettings::LoadFromOptions()
     CheckBoxDirectShow->setChecked(Options.UseDirectShow);
     SpinEditParallelJobs->setValue(Options.ParallelJobs);
     CheckBoxClearConverted->setChecked(Options.ClearConvertedFiles);
+    EditNameTemplate->setText(Q(Options.OutputNameTemplate));
+    CheckBoxBesideSource->setChecked(Options.OutputBesideSource);
+    ComboBoxExistingOutputs->setCurrentIndex(Options.ExistingOutputs < ComboBoxExistingOutputs->count()
+                                                 ? Options.ExistingOutputs
+                                                 : 0);
 }
 
 void TfrmSettings::StoreToOptions()
@@ -147,6 +186,10 @@ void TfrmSettings::StoreToOptions()
     Options.UseDirectShow = CheckBoxDirectShow->isChecked();
     Options.ParallelJobs = SpinEditParallelJobs->value();
     Options.ClearConvertedFiles = CheckBoxClearConverted->isChecked();
+    Options.OutputNameTemplate = S(EditNameTemplate->text());
+    Options.OutputBesideSource = CheckBoxBesideSource->isChecked();
+    if (ComboBoxExistingOutputs->currentIndex() >= 0)
+        Options.ExistingOutputs = static_cast<uint8_t>(ComboBoxExistingOutputs->currentIndex());
 }
 
 void TfrmSettings::OkClick()

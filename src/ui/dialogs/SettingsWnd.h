@@ -10,6 +10,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class QTabWidget;
@@ -39,6 +40,13 @@ public:
     QSpinBox* SpinEditParallelJobs;
     QLabel* LabelParallelJobsCores;
     QCheckBox* CheckBoxClearConverted;
+    QWidget* TabOutputs;
+    QLabel* LabelNameTemplate;
+    QLineEdit* EditNameTemplate;
+    QLabel* LabelNameTemplateHint;
+    QCheckBox* CheckBoxBesideSource;
+    QLabel* LabelExistingOutputs;
+    QComboBox* ComboBoxExistingOutputs;
     QPushButton* ButtonOK;
     QPushButton* ButtonCancel;
 

@@ -357,7 +357,18 @@ void TFileListPanel::CreateMediaPanel()
     lblMore_->setText(QStringLiteral("<a href=\"more\">More Information...</a>"));
     lblMore_->setTextFormat(Qt::RichText);
     lblMore_->setAlignment(Qt::AlignRight);
-    grid->addWidget(lblMore_, row++, 0, 1, 2);
+    // Where the selected file's output would go, as the name template and
+    // the output settings make it: beside the link, so that it never takes
+    // room from the facts (the whole name is its tooltip).
+    lblOutputName_ = NewLabel(pnlMediaInfo_, "lblOutputName");
+    lblOutputName_->setTextFormat(Qt::PlainText);
+    lblOutputName_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    lblOutputName_->hide();
+    auto* bottom = new QHBoxLayout;
+    bottom->setContentsMargins(0, 0, 0, 0);
+    bottom->addWidget(lblOutputName_, 1);
+    bottom->addWidget(lblMore_);
+    grid->addLayout(bottom, row++, 0, 1, 2);
     for (const TFactRow& r : factRows_)
         r.Value->setText(Q(IDS_SuspensionPoint));
     // The list keeps its place while the panel is hidden.
@@ -481,6 +492,12 @@ const TFileListItem* TFileListPanel::EntryAt(int index) const
     return ItemAt(index);
 }
 
+TSourcePlace TFileListPanel::SourcePlaceAt(int index) const
+{
+    TFileListItem* item = ItemAt(index);
+    return item ? item->Place : TSourcePlace();
+}
+
 int TFileListPanel::FileImageAt(int index) const
 {
     TFileListItem* item = ItemAt(index);
@@ -544,26 +561,28 @@ int TFileListPanel::IndexOfPath(const std::string& path) const
 // ---------------------------------------------------------------------------
 // Adding
 
-void TFileListPanel::AddFile(const std::string& path)
+void TFileListPanel::AddFile(const std::string& path, const TSourcePlace& place)
 {
-    AddFiles({path});
+    AddFiles({path}, {place});
 }
 
-void TFileListPanel::AddFiles(const std::vector<std::string>& paths)
+void TFileListPanel::AddFiles(const std::vector<std::string>& paths, const std::vector<TSourcePlace>& places)
 {
-    const std::vector<std::string> added = ListFiles(paths);
+    const std::vector<std::string> added = ListFiles(paths, places);
     // One add command is one transaction of the stored list.
     if (store_ && !added.empty())
         store_->Add(added);
 }
 
-std::vector<std::string> TFileListPanel::ListFiles(const std::vector<std::string>& paths)
+std::vector<std::string> TFileListPanel::ListFiles(const std::vector<std::string>& paths,
+                                                   const std::vector<TSourcePlace>& places)
 {
     // Only what the file system says at once is checked here; the media
     // facts (milliseconds per file) are read by the pool.
     QList<QTreeWidgetItem*> items;
     std::vector<std::string> added;
-    for (const std::string& p : paths) {
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string& p = paths[i];
         const QFileInfo info(Q(p));
         if (!info.exists() || info.isDir())
             continue;
@@ -575,6 +594,8 @@ std::vector<std::string> TFileListPanel::ListFiles(const std::vector<std::string
         facts.FilePath = AddTrailingBackslash(S(info.absolutePath()));
         facts.FileSize = std::to_string(info.size());
         auto* item = new TFileListItem(fullPath, std::move(facts), info.size());
+        if (i < places.size())
+            item->Place = places[i];
         item->setText(ColSize, SizeText(item->Size));
         byPath_.emplace(fullPath, item);
         items.append(item);
@@ -634,7 +655,7 @@ std::vector<std::string> TFileListPanel::RestoreStored()
         switch (e.State) {
         case TFileState::Converted: SetFileState(e.Path, e.State, e.Output); break;
         case TFileState::Failed: SetFileState(e.Path, e.State, e.Reason); break;
-        case TFileState::Skipped:
+        case TFileState::Skipped: SetFileState(e.Path, e.State, e.Reason); break;
         case TFileState::Stopped: SetFileState(e.Path, e.State); break;
         default: break; // waiting (a converting file was settled when the store opened)
         }
@@ -760,14 +781,53 @@ void TFileListPanel::OpenFilesDialog(bool replace)
     Options.LastInputOpenDir = AddTrailingBackslash(S(QFileInfo(Q(files.front())).absolutePath()));
 }
 
-void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
+std::vector<TWalkedFile> TFileListPanel::WalkFolder(const std::string& folder) const
+{
+    const std::string output = OutputFolder ? OutputFolder() : std::string();
+    return WalkSourceFolder(S(QFileInfo(Q(folder)).absoluteFilePath()), {output});
+}
+
+void TFileListPanel::AddFolder(const std::string& folder)
 {
     std::vector<std::string> files;
+    std::vector<TSourcePlace> places;
+    for (TWalkedFile& file : WalkFolder(folder)) {
+        files.push_back(std::move(file.Path));
+        places.push_back(std::move(file.Place));
+    }
+    AddFiles(files, places);
+}
+
+void TFileListPanel::OpenFolderDialog()
+{
+    std::string folder = Options.LastInputOpenDir;
+    if (!BrowseForFolder(window_, folder, IDS_MAIN_MENUITEM_AddFolder))
+        return;
+    TBusyCursor busy;
+    AddFolder(folder);
+    UpdateSummary();
+    SelectListItem(FileCount());
+    Options.LastInputOpenDir = AddTrailingBackslash(folder);
+}
+
+void TFileListPanel::DropFiles(const std::vector<std::string>& paths)
+{
+    TBusyCursor busy;
+    std::vector<std::string> files;
+    std::vector<TSourcePlace> places;
     files.reserve(paths.size());
-    for (const std::string& p : paths)
-        if (!QFileInfo(Q(p)).isDir()) // folders are not searched
+    for (const std::string& p : paths) {
+        if (QFileInfo(Q(p)).isDir()) {
+            for (TWalkedFile& file : WalkFolder(p)) {
+                files.push_back(std::move(file.Path));
+                places.push_back(std::move(file.Place));
+            }
+        } else {
             files.push_back(p);
-    AddFiles(files);
+            places.emplace_back();
+        }
+    }
+    AddFiles(files, places);
     UpdateSummary();
     SelectListItem(FileCount());
 }
@@ -826,7 +886,10 @@ void TFileListPanel::ApplyState(TFileListItem* item)
         tip = reason;
         break;
     }
-    case TFileState::Skipped: text = DisplayText(IDS_MAIN_STATE_Skipped); break;
+    case TFileState::Skipped:
+        text = DisplayText(IDS_MAIN_STATE_Skipped);
+        tip = Q(item->Reason);
+        break;
     case TFileState::Stopped: text = DisplayText(IDS_MAIN_STATE_Stopped); break;
     }
     item->SetImage(image);
@@ -849,7 +912,7 @@ void TFileListPanel::SetFileState(const std::string& path, TFileState state, con
         return;
     item->State = state;
     item->OutputPath = state == TFileState::Converted ? text : std::string();
-    item->Reason = state == TFileState::Failed ? text : std::string();
+    item->Reason = state == TFileState::Failed || state == TFileState::Skipped ? text : std::string();
     InvalidateConvertible();
     emit FileStateChanged(path, state, text);
     if (state == TFileState::Converted && Options.ClearConvertedFiles) {
@@ -1009,7 +1072,18 @@ void TFileListPanel::UpdateSummary()
 
 void TFileListPanel::ShowMediaFacts()
 {
-    if (auto* item = static_cast<TFileListItem*>(FirstSelected())) {
+    auto* selected = static_cast<TFileListItem*>(FirstSelected());
+    const std::string output = selected && OutputNameOf ? OutputNameOf(selected->Path, selected->Place) : "";
+    // Below the output folder the name is shown from there: the part the
+    // mirror or the template makes is what fits beside the link.
+    std::string shown = output;
+    const std::string folder = OutputFolder ? AddTrailingBackslash(OutputFolder()) : std::string();
+    if (folder.size() > 1 && shown.rfind(folder, 0) == 0)
+        shown = shown.substr(folder.size());
+    lblOutputName_->setText(Q(FormatText(IDS_MAIN_LABEL_OutputName, {shown})));
+    lblOutputName_->setToolTip(Q(output));
+    lblOutputName_->setVisible(!output.empty());
+    if (auto* item = selected) {
         // The selected file's facts are wanted now: read them before the queued ones.
         if (!item->FactsKnown && !item->FactsAsked) {
             item->FactsAsked = true;

@@ -7,6 +7,7 @@
 
 #include "engine/FileState.h"
 #include "engine/MediaInfo.h"
+#include "engine/SourceFiles.h"
 #include "ui/main/MainIcons.h"
 
 // The columns of the file list.
@@ -48,4 +49,6 @@ public:
     std::string OutputPath;    // a converted file's output
     std::string Reason;        // why a failed file failed
     int Image = 0;
+    // Where a folder walk found the source; empty for a file added by itself.
+    TSourcePlace Place;
 };

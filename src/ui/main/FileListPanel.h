@@ -9,12 +9,14 @@
 #include <QStringList>
 
 #include <memory>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/FileState.h"
 #include "engine/MediaInfo.h"
+#include "engine/SourceFiles.h"
 
 class QFont;
 class QFrame;
@@ -64,8 +66,18 @@ public:
     // each path once); their media facts are read in the background and fill
     // in as they arrive. A file the facts show to be no media file leaves
     // the list again, with one message for all such files of a moment.
-    void AddFile(const std::string& path);
-    void AddFiles(const std::vector<std::string>& paths);
+    void AddFile(const std::string& path, const TSourcePlace& place = {});
+    // The sources below Folder (WalkSourceFolder), each with its place;
+    // the output folder (OutputFolder()) inside it is passed over.
+    void AddFolder(const std::string& folder);
+    // The folder picker of "Add Folder...".
+    void OpenFolderDialog();
+    // The output folder as the window shows it now.
+    std::function<std::string()> OutputFolder;
+    // The output name of a listed source, shown under its facts; "" for none.
+    std::function<std::string(const std::string& source, const TSourcePlace& place)> OutputNameOf;
+    // Places: where a folder walk found each file (none for a file given by itself).
+    void AddFiles(const std::vector<std::string>& paths, const std::vector<TSourcePlace>& places = {});
     // The item whose path equals Path exactly; nothing when absent.
     void RemoveFileByPath(const std::string& path);
     void MoveFileToEnd(const std::string& path);
@@ -85,7 +97,7 @@ public:
     void SelectAll();
     void UpdateSummary();
     void ShowMediaFacts();
-    // Files dropped from a file manager: folders are skipped.
+    // Files dropped from a file manager; a folder gives the sources below it.
     void DropFiles(const std::vector<std::string>& paths);
     // The open-files dialog; replace clears the list first.
     void OpenFilesDialog(bool replace);
@@ -96,6 +108,7 @@ public:
     std::string FilePathAt(int index) const;
     const TFileItem* FileItemAt(int index) const;
     const TFileListItem* EntryAt(int index) const;
+    TSourcePlace SourcePlaceAt(int index) const;
     int FileImageAt(int index) const;
     void SetFileImage(int index, int image);
     TFileState FileStateAt(int index) const;
@@ -143,7 +156,9 @@ private:
     void DeleteItem(TFileListItem* item);
     // Lists the files that exist with an accepted name and are not listed
     // yet; returns their full paths. Nothing is stored.
-    std::vector<std::string> ListFiles(const std::vector<std::string>& paths);
+    std::vector<std::string> ListFiles(const std::vector<std::string>& paths,
+                                       const std::vector<TSourcePlace>& places = {});
+    std::vector<TWalkedFile> WalkFolder(const std::string& folder) const;
     void StoreRemoved(const std::vector<std::string>& paths);
     void StoreOrder();
     void ApplyState(TFileListItem* item);
@@ -173,6 +188,7 @@ private:
     QLabel* lblVideo_ = nullptr;
     QLabel* lblAudio_ = nullptr;
     QLabel* lblMore_ = nullptr;
+    QLabel* lblOutputName_ = nullptr;
     QLabel* lblStatus_ = nullptr;
     QString openFilter_;
     bool refreshPending_ = false;

@@ -90,10 +90,29 @@ void TMainFileQueue::EndBatch(const std::vector<std::string>& stopped)
         if (Store)
             Store->SetState(path, state);
     }
+    for (const auto& [path, reason] : skipped_) {
+        list_.SetFileState(path, TFileState::Skipped, reason);
+        if (Store)
+            Store->SetState(path, TFileState::Skipped, {}, {}, reason);
+    }
+    skipped_.clear();
     if (!Store || batchId_ == 0)
         return;
     Store->EndBatch(batchId_);
     batchId_ = 0;
+}
+
+TSourcePlace TMainFileQueue::SourcePlace(int index) const
+{
+    const TFileListItem* item = list_.ConvertibleAt(index);
+    return item ? item->Place : TSourcePlace();
+}
+
+void TMainFileQueue::RecordSkipped(const std::string& path, const std::string& reason)
+{
+    // Marked when the batch returns: while it runs, the queue's order is
+    // the one the batch counts by.
+    skipped_.emplace_back(path, reason);
 }
 
 void TMainFileQueue::MarkAllFailed()

@@ -55,10 +55,13 @@ public:
     // converting when stopped are stopped, any other still converting is
     // waiting again (listed and stored).
     void EndBatch(const std::vector<std::string>& stopped);
+    TSourcePlace SourcePlace(int index) const override;
+    void RecordSkipped(const std::string& path, const std::string& reason) override;
 
 private:
     TFileListPanel& list_;
     int64_t batchId_ = 0;
+    std::vector<std::pair<std::string, std::string>> skipped_; // path, reason
 };
 
 // The batch's windows over the main window; the machine stays awake while a

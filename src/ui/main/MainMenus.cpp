@@ -22,6 +22,7 @@ void TMainMenus::CreateActions()
 {
     actOpen = NewAction(window_, "actOpen");
     actAdd = NewAction(window_, "actAdd", QKeySequence(Qt::CTRL | Qt::Key_N));
+    actAddFolder = NewAction(window_, "actAddFolder", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     actDelete = NewAction(window_, "actDelete", QKeySequence(Qt::Key_Delete));
     actClearList = NewAction(window_, "actClearList", QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     actSelectAll = NewAction(window_, "actSelectAll", QKeySequence(Qt::CTRL | Qt::Key_A));
@@ -83,12 +84,14 @@ void TMainMenus::CreateListMenus()
     mnuListViewHaveFile->addAction(actClearFinished);
     mnuListViewHaveFile->addSeparator();
     miAddFilesHaveFile_ = alias(mnuListViewHaveFile, "miAddFilesHaveFile", actAdd);
+    mnuListViewHaveFile->addAction(actAddFolder);
     mnuListViewHaveFile->addSeparator();
     mnuListViewHaveFile->addAction(actSelectAll);
 
     mnuListViewNoFile = NewNamed<QMenu>(window_, "mnuListViewNoFile");
     miAddFilesNoFile_ = alias(mnuListViewNoFile, "miAddFilesNoFile", actAdd);
     mnuListViewNoFile->addAction(actClearFinished);
+    mnuListViewNoFile->addAction(actAddFolder);
     mnuListViewNoFile->addSeparator();
     miSettingNoFile_ = alias(mnuListViewNoFile, "miSetting", actSettingsExecute);
     mnuListViewNoFile->addSeparator();
@@ -138,5 +141,6 @@ void TMainMenus::ApplyTexts()
     for (const auto& [item, text] : items)
         item->setText(MenuText(*text));
     miAddFilesHaveFile_->setText(MenuText(IDS_MAIN_MENUITEM_AddFiles) + QStringLiteral("..."));
+    actAddFolder->setText(MenuText(IDS_MAIN_MENUITEM_AddFolder) + QStringLiteral("..."));
     mniLanguages->setTitle(MenuText(IDS_MAIN_MENUITEM_Language));
 }

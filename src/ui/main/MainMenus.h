@@ -18,6 +18,7 @@ public:
 
     QAction* actOpen = nullptr;
     QAction* actAdd = nullptr;
+    QAction* actAddFolder = nullptr;
     QAction* actDelete = nullptr;
     QAction* actClearList = nullptr;
     QAction* actSelectAll = nullptr;

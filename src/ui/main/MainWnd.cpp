@@ -390,6 +390,11 @@ void TfrmMain::ConnectCommands()
     TFileListPanel* list = fileList_.get();
     connect(menus_->actOpen, &QAction::triggered, list, [list] { list->OpenFilesDialog(true); });
     connect(menus_->actAdd, &QAction::triggered, list, [list] { list->OpenFilesDialog(false); });
+    connect(menus_->actAddFolder, &QAction::triggered, list, &TFileListPanel::OpenFolderDialog);
+    list->OutputFolder = [this] { return S(txtOutputDir_->text().trimmed()); };
+    list->OutputNameOf = [this](const std::string& source, const TSourcePlace& place) {
+        return batch_ ? batch_->Driver().PreviewOutputName(S(txtOutputDir_->text()), source, place) : std::string();
+    };
     connect(menus_->actDelete, &QAction::triggered, list, &TFileListPanel::DeleteSelected);
     connect(menus_->actClearList, &QAction::triggered, list, &TFileListPanel::ClearFileList);
     connect(menus_->actClearFinished, &QAction::triggered, list, &TFileListPanel::ClearFinished);
