@@ -176,6 +176,7 @@ void LoadOptions()
     Options.Priority = 1;
     Options.ShutdownFlag = 1;
     Options.DeleteFileAfterProcessing = false;
+    Options.SourceToTrash = true;
     Options.ShutdownWindowsWhenDone = false;
     Options.LastInputOpenDir = personal;
     Options.LastOutputOpenDir = personal;
@@ -209,6 +210,9 @@ void LoadOptions()
     Options.ParallelJobs = jobs >= 0 && jobs <= MaxParallelJobs ? jobs : 1;
     for (int f = 0; f < OutputFormatCount; ++f)
         Options.LastProfile[f] = ini.ReadString(s, LastProfileKey(f), Options.LastProfile[f]);
+    // A file from before this key moves sources to the Trash too: the window
+    // says so, and a deleted source cannot be had back.
+    Options.SourceToTrash = ini.ReadBool(s, "SourceToTrash", Options.SourceToTrash);
 }
 
 int EffectiveJobCount(int parallelJobs)
@@ -235,5 +239,6 @@ void SaveOptions()
     ini.WriteInteger(s, "ParallelJobs", Options.ParallelJobs);
     for (int f = 0; f < OutputFormatCount; ++f)
         ini.WriteString(s, LastProfileKey(f), Options.LastProfile[f]);
+    ini.WriteBool(s, "SourceToTrash", Options.SourceToTrash);
     ini.UpdateFile();
 }

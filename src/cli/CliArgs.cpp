@@ -230,6 +230,8 @@ bool TArgumentReader::Option()
         return NoValue() && (result_.Yes = true);
     if (name_ == "--delete-source")
         return NoValue() && (result_.DeleteSource = true);
+    if (name_ == "--trash-source")
+        return NoValue() && (result_.TrashSource = true);
     if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
         name_ == "--list-profiles" || name_ == "--show-profile" || name_ == "--add-profile" ||
         name_ == "--edit-profile" || name_ == "--delete-profile" || name_ == "--rename-profile")
@@ -248,6 +250,10 @@ bool TArgumentReader::Combination()
 {
     if (result_.Profile && result_.ProfileFile) {
         error_ = "--profile and --profile-file cannot be combined";
+        return false;
+    }
+    if (result_.DeleteSource && result_.TrashSource) {
+        error_ = "--delete-source and --trash-source cannot be combined";
         return false;
     }
     const bool setsValues = result_.Action == TCliAction::AddProfile || result_.Action == TCliAction::EditProfile;
@@ -356,6 +362,11 @@ std::string UsageText(const std::string& programName)
            "                         (a failed or stopped file keeps its source, and so\n"
            "                         does a source replaced or written to while it\n"
            "                         converted; a note says why)\n"
+           "      --trash-source     move each such source to the Trash instead (the home\n"
+           "                         trash, or .Trash-UID at the top of the source's own\n"
+           "                         file system), from where a file manager restores\n"
+           "                         it; with no usable trash the source is kept and a\n"
+           "                         note says why\n"
            "      --print-options    print the option line of the chosen profile and exit\n"
            "                         (2 when the profile is refused)\n"
            "      --print-commands   print the encoder command line of every FILE and exit\n"

@@ -37,7 +37,8 @@ struct TCliArgs {
     std::optional<std::string> OutputDir;
     std::optional<int> Jobs;            // -j: files converted at once, 0 for one per core
     bool Yes = false;
-    bool DeleteSource = false;
+    bool DeleteSource = false;          // --delete-source: unlink converted sources
+    bool TrashSource = false;           // --trash-source: move them to the Trash
     std::vector<std::string> Files;
     std::string ProfileName; // --add-profile, --edit-profile, --delete-profile; OLD of --rename-profile
     std::string NewName;     // NEW of --rename-profile

@@ -905,6 +905,39 @@ bool PlanStrictness(const TRequest& req, TPlanDraft& draft, std::string& error)
     return true;
 }
 
+void PlanTags(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft)
+{
+    TPlan& plan = draft.plan;
+    std::vector<std::string>& tail = draft.tailArgs;
+    plan.keepTags = req.mapMetadata.empty();
+    if (!plan.keepTags) {
+        // -1 drops the container's and every stream's tags.
+        tail.insert(tail.end(), {"-map_metadata", "-1"});
+        return;
+    }
+    // With AMR audio the sound arrives through a pipe; AMR holds no tags.
+    if (plan.amr)
+        return;
+    // Global tags are copied by default; stream tags only to streams, which
+    // most containers never write.
+    if (!source.containerTags && plan.writeAudio && source.firstAudio())
+        tail.insert(tail.end(), {"-map_metadata", "0:s:a:0"});
+    if (plan.muxer == "mp3")
+        tail.insert(tail.end(), {"-id3v2_version", "3", "-write_id3v1", "1"});
+    else if (plan.muxer == "adts")
+        tail.insert(tail.end(), {"-write_id3v2", "1"});
+    const int cover = source.coverIndex();
+    const bool coverContainer = plan.muxer == "mp3" || plan.muxer == "mp4" || plan.muxer == "ipod";
+    if (cover >= 0 && coverContainer && plan.writeAudio && !plan.writeVideo && !plan.silentAudio) {
+        const std::string& codec = source.streams[static_cast<size_t>(cover)].codec;
+        if (codec == "mjpeg" || codec == "png") {
+            plan.coverStream = cover;
+            draft.videoArgs = {"-map", "0:a:0", "-map", "0:" + std::to_string(cover), "-c:v", "copy",
+                               "-disposition:v:0", "attached_pic"};
+        }
+    }
+}
+
 void FinishPlan(TPlanDraft& draft)
 {
     TPlan& plan = draft.plan;
@@ -916,8 +949,11 @@ void FinishPlan(TPlanDraft& draft)
     plan.outputArgs.insert(plan.outputArgs.end(), draft.tailArgs.begin(), draft.tailArgs.end());
     // The index goes before the media data, so that players can start while
     // the file is still arriving.
+    // MOV keeps more than six tags only as metadata keys.
     if (IsIsoMuxer(plan.muxer))
-        plan.outputArgs.insert(plan.outputArgs.end(), {"-movflags", "+faststart"});
+        plan.outputArgs.insert(plan.outputArgs.end(),
+                               {"-movflags", plan.muxer == "mov" && plan.keepTags ? "+faststart+use_metadata_tags"
+                                                                                  : "+faststart"});
     plan.outputArgs.insert(plan.outputArgs.end(), {"-sn", "-dn"});
     // A note is printed as one line of its own: it never carries a line
     // break or another control character from a value it quotes.
@@ -933,8 +969,10 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     const bool ok = PlanContainer(req, draft, error) && PlanTimeRange(req, source, draft.plan, error)
                     && PlanStreams(req, source, draft.plan, error) && PlanVideo(req, source, draft, error)
                     && PlanAudio(req, source, draft, error) && PlanStrictness(req, draft, error);
-    if (ok)
+    if (ok) {
+        PlanTags(req, source, draft);
         FinishPlan(draft);
+    }
     plan = std::move(draft.plan);
     return ok;
 }
