@@ -1127,6 +1127,7 @@ Options (the old encoder option language):
   -ab <rate>         audio bitrate: a plain number is kbit/s ("128")
   -ar <Hz>           sample rate
   -strict <level>    encoder strictness (-2 allows experimental encoders)
+  -map_metadata -1   write no tags and no cover art
   --help             this text
 
 Containers:
@@ -1167,6 +1168,12 @@ Adjustments made where a combination cannot work as written:
     media data, so that they play while still downloading.
   - MOV without an audio codec gets AAC; the audio-only containers (aac, ac3,
     mp2, mp3, amr, wav) leave video out.
+  - The source's tags go into the output, the audio stream's when the
+    container has none of its own (Vorbis comments in Ogg and Opus): MP3
+    with ID3v2.3 and ID3v1, ADTS AAC with an ID3v2 header, MOV as metadata
+    keys; AVI, WAV and RM hold fewer, MPEG, VOB, SWF, AC3, MP2 and AMR none.
+    A JPEG or PNG cover goes into MP3 and MP4 outputs without moving video
+    as an attached picture, never as a video stream.
   - A duration of 0 (or none) converts to the end of the input; a start
     beyond the end of the input is an error.
   - A video bitrate of 0 leaves the encoder's own bitrate; with -sameq the
