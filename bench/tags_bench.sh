@@ -4,7 +4,8 @@
 # source's tag values that ffprobe reads back from the output: of all
 # values, and of those the container can hold (the README's tag table).
 #
-# Usage: bench/tags_bench.sh FOLDER [path/to/avcore.dll]
+# Usage: bench/tags_bench.sh FOLDER [path/to/avcore.dll] [CONTAINER...]
+# (only the named containers when any are given)
 # Freely licensed, tagged music from Debian's archive, for example:
 #   cd /tmp && apt-get download tuxmath-data funnyboat minetest-data
 #   for d in tuxmath-data_*.deb funnyboat_*.deb minetest-data_*.deb; do dpkg-deb -x "$d" /tmp/tagged; done
@@ -14,6 +15,8 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 folder=${1:?usage: $0 FOLDER [avcore.dll]}
 avcore=${2:-"$here/../build/Quorvex/avcore.dll"}
+shift $(($# < 2 ? $# : 2))
+only=" $* "
 if [ ! -x "$avcore" ]; then
     echo "avcore.dll not found at $avcore (build the avcore target first)" >&2
     exit 1
@@ -66,6 +69,7 @@ echo "${#tagged[@]} tagged files of ${#sources[@]} under $folder"
 printf '%-5s %8s %8s %8s %9s\n' container values kept holdable kept/hold
 for row in "${containers[@]}"; do
     IFS='|' read -r name ext line holds <<<"$row"
+    [ "$only" = "  " ] || [[ "$only" == *" $name "* ]] || continue
     total=0 kept=0 holdable=0 holdkept=0
     for s in "${tagged[@]}"; do
         out="$work/out$ext"

@@ -490,6 +490,7 @@ TEST(Console, DurationAndHeaders)
                                facts, error))
         << error;
     EXPECT_EQ(facts.formatName, "matroska");
+    EXPECT_TRUE(facts.containerTags);
     EXPECT_NEAR(facts.firstVideo()->frameRate, 29.97, 0.01);
     EXPECT_EQ(facts.firstAudio()->sampleRate, 44100);
     std::string header = InputHeader("-odd name.mkv", facts);
@@ -539,6 +540,30 @@ TEST(InputDump, FactsFromFfmpegsHeader)
     EXPECT_TRUE(f.streams[2].attachedPicture);
     EXPECT_EQ(f.firstVideo(), &f.streams[0]);
     EXPECT_EQ(f.streams[3].type, "subtitle");
+    EXPECT_EQ(f.coverIndex(), 2);
+    EXPECT_FALSE(f.containerTags) << "a brand is no tag of the work";
+
+    // Tags of the container, not of a stream (Ogg keeps Vorbis comments there).
+    const std::string stream = "  Stream #0:0: Audio: vorbis, 44100 Hz, stereo, fltp, 80 kb/s";
+    struct {
+        std::vector<std::string> lines;
+        bool containerTags;
+    } tagCases[] = {
+        {{"Input #0, ogg, from 'a.ogg':", "  Duration: 00:00:02.00, start: 0.000000, bitrate: 80 kb/s", stream,
+          "    Metadata:", "      TITLE           : x"},
+         false},
+        {{"Input #0, mp3, from 'a.mp3':", "  Metadata:", "    encoder         : Lavf59", "    title           : x",
+          "  Duration: 00:00:02.00, start: 0.000000, bitrate: 80 kb/s", stream},
+         true},
+        {{"Input #0, flac, from 'a.flac':", "  Metadata:", "    ENCODER         : Lavf59",
+          "  Duration: 00:00:02.00, start: 0.000000, bitrate: 80 kb/s", stream},
+         false},
+    };
+    for (const auto& c : tagCases) {
+        TSourceFacts g;
+        ASSERT_TRUE(ParseInputDump(c.lines, g)) << c.lines[0];
+        EXPECT_EQ(g.containerTags, c.containerTags) << c.lines[0];
+    }
 
     struct {
         std::vector<std::string> lines;
