@@ -47,12 +47,13 @@ containers=(
     "mkv|.mkv|-y -f matroska -acodec mp3 -ac 2 -ab 128 -ar 44100|*"
 )
 
-# Tag lines "name=value" (name in lower case) of a file: the container's and
-# its first audio stream's; technical names left out.
+# Tag lines "name=value" of a file, the container's and its first audio
+# stream's, technical names left out. Names are compared in lower case with
+# "_" for a blank: Matroska stores "Artist Homepage" as ARTIST_HOMEPAGE.
 tags_of() {
     ffprobe -v error -show_entries format_tags:stream_tags -select_streams a:0 -of default=nw=1 "$1" 2>/dev/null |
         sed -n 's/^TAG:\([^=]*\)=\(.*\)$/\1=\2/p' |
-        awk -F= '{ k = tolower($1); sub(/^[^=]*=/, ""); print k "=" $0 }' |
+        awk -F= '{ k = tolower($1); gsub(/ /, "_", k); sub(/^[^=]*=/, ""); print k "=" $0 }' |
         grep -v -E '^(encoder|major_brand|minor_version|compatible_brands|creation_time|handler_name|vendor_id|language|duration|software)=' |
         sort -u || true
 }

@@ -591,6 +591,27 @@ TEST_F(BatchDriver, ConvertedSourceGoesToTheTrashOrStays)
     }
 }
 
+// A format with no room for tags says so once per batch, not per file, and
+// only while the profile keeps tags.
+TEST_F(BatchDriver, TaglessFormatGetsOneNotePerBatch)
+{
+    Options.OutputFormat = static_cast<uint8_t>(OutputFormatKind::AC3);
+    Source("a.mpg");
+    Source("b.mpg");
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(Options.DoneCount, 2);
+    EXPECT_EQ(host.FileNotes,
+              (std::vector<std::string>{"|The AC3 format holds no tags: the outputs of this batch carry none."}));
+    ASSERT_EQ(host.BatchNotes.size(), 1u);
+    EXPECT_EQ(host.BatchNotes[0].size(), 1u);
+
+    Options.OutputFormat = static_cast<uint8_t>(OutputFormatKind::MP3);
+    host.FileNotes.clear();
+    Source("c.mpg");
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_TRUE(host.FileNotes.empty());
+}
+
 // The encoder's temporary output goes when the encoder could not remove it
 // itself (killed, stopped at once); a file that was under the output name
 // before the run stays, even an empty one.
