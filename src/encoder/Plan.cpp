@@ -919,8 +919,10 @@ void PlanTags(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft
     if (plan.amr)
         return;
     // Global tags are copied by default; stream tags only to streams, which
-    // most containers never write.
-    if (!source.containerTags && plan.writeAudio && source.firstAudio())
+    // most containers never write. Music in Ogg and Opus keeps its tags with
+    // the audio stream; a video file keeps them with the container, and its
+    // plan stays the one the early run guessed.
+    if (!source.containerTags && !source.firstVideo() && plan.writeAudio && source.firstAudio())
         tail.insert(tail.end(), {"-map_metadata", "0:s:a:0"});
     if (plan.muxer == "mp3")
         tail.insert(tail.end(), {"-id3v2_version", "3", "-write_id3v1", "1"});
