@@ -127,15 +127,17 @@ TEST_P(Tags, SourceTagsAndCoverReachTheOutput)
         ASSERT_NE(want, Fields.end()) << name;
         EXPECT_EQ(tags.count(name) ? tags.at(name) : "<missing>", want->second) << name;
     }
-    if (expected == 0)
+    if (expected == 0) {
         for (const auto& f : Fields)
             EXPECT_EQ(tags.count(f.first), 0u) << f.first << " in a container said to hold none";
+    }
     // Audio first; a cover is a single attached picture, never moving video.
     EXPECT_EQ(probe.count("streams.stream.0.codec_type") ? probe.at("streams.stream.0.codec_type") : "", "audio");
     const bool video = probe.count("streams.stream.1.codec_type") && probe.at("streams.stream.1.codec_type") == "video";
     EXPECT_EQ(video, row.cover) << r.output;
-    if (video)
+    if (video) {
         EXPECT_EQ(probe.at("streams.stream.1.disposition.attached_pic"), "1");
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Containers, Tags, ::testing::ValuesIn(Rows),
