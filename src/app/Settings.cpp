@@ -198,6 +198,7 @@ void LoadOptions()
     Options.Priority = 1;
     Options.ShutdownFlag = 1;
     Options.DeleteFileAfterProcessing = false;
+    Options.SourceToTrash = true;
     Options.ShutdownWindowsWhenDone = false;
     Options.LastInputOpenDir = personal;
     Options.LastOutputOpenDir = personal;
@@ -251,6 +252,9 @@ void LoadOptions()
     // An unknown policy asks, as a missing key does.
     const int existing = ini.ReadInteger(s, "ExistingOutputs", Options.ExistingOutputs);
     Options.ExistingOutputs = static_cast<uint8_t>(existing >= 0 && existing <= 3 ? existing : 0);
+    // A file from before this key moves sources to the Trash too: the window
+    // says so, and a deleted source cannot be had back.
+    Options.SourceToTrash = ini.ReadBool(s, "SourceToTrash", Options.SourceToTrash);
 }
 
 int EffectiveJobCount(int parallelJobs)
@@ -284,5 +288,6 @@ void SaveOptions()
     ini.WriteString(s, "OutputNameTemplate", Options.OutputNameTemplate);
     ini.WriteBool(s, "OutputBesideSource", Options.OutputBesideSource);
     ini.WriteInteger(s, "ExistingOutputs", Options.ExistingOutputs);
+    ini.WriteBool(s, "SourceToTrash", Options.SourceToTrash);
     ini.UpdateFile();
 }

@@ -60,6 +60,9 @@ struct TOptions {
     uint8_t ShutdownFlag = 1;              // after-batch action 0..5
     bool ShutdownWindowsWhenDone = false;  // run the ShutdownFlag action after a batch without errors
     bool DeleteFileAfterProcessing = false;// delete each source after its successful conversion
+    // How DeleteFileAfterProcessing deletes: into the Trash (the window's
+    // way), or for good (quorvex-cli --delete-source).
+    bool SourceToTrash = true;
     bool ShowWindow = true;                // stored only
     bool UseDirectShow = false;            // feed every source through the DirectShow script
     std::string EncoderFile = "avcore.dll";// encoder program, relative to the program folder

@@ -240,8 +240,9 @@ public:
     // The encoder's adjustments, under the file's "Converted:" or "Failed:" line.
     void ShowFileNotes(const std::string& file, const std::vector<std::string>& notes) override
     {
+        // A note on the whole batch (no file) stands on its own.
         for (const std::string& note : notes)
-            console_.Out("  Note: " + note);
+            console_.Out((file.empty() ? "Note: " : "  Note: ") + note);
         if (OnFileNotes)
             OnFileNotes(file, notes);
     }
@@ -353,8 +354,10 @@ bool TCliRun::StartUp()
         Fail(e.what());
         return false;
     }
-    // Only --delete-source deletes sources here, and no power action is ever taken.
-    Options.DeleteFileAfterProcessing = args_.DeleteSource;
+    // Only --delete-source and --trash-source remove sources here, and no
+    // power action is ever taken.
+    Options.DeleteFileAfterProcessing = args_.DeleteSource || args_.TrashSource;
+    Options.SourceToTrash = args_.TrashSource;
     Options.ShutdownWindowsWhenDone = false;
     // Where outputs go: the stored settings unless the command line says;
     // an output folder given names the place.

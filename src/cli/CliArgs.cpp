@@ -258,6 +258,8 @@ bool TArgumentReader::Option()
     }
     if (name_ == "--existing")
         return ExistingOption();
+    if (name_ == "--trash-source")
+        return NoValue() && (result_.TrashSource = true);
     if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
         name_ == "--list-profiles" || name_ == "--show-profile" || name_ == "--add-profile" ||
         name_ == "--edit-profile" || name_ == "--delete-profile" || name_ == "--rename-profile")
@@ -301,6 +303,10 @@ bool TArgumentReader::Combination()
     }
     if (result_.SameFolder && result_.OutputDir) {
         error_ = "--same-folder and --output cannot be combined";
+        return false;
+    }
+    if (result_.DeleteSource && result_.TrashSource) {
+        error_ = "--delete-source and --trash-source cannot be combined";
         return false;
     }
     const bool setsValues = result_.Action == TCliAction::AddProfile || result_.Action == TCliAction::EditProfile;
@@ -444,6 +450,11 @@ std::string UsageText(const std::string& programName)
            "                         source, output, status (converted, failed, skipped,\n"
            "                         stopped), reason, seconds, notes; locked while\n"
            "                         written, so that several runs may share one FILE\n"
+           "      --trash-source     move each such source to the Trash instead (the home\n"
+           "                         trash, or .Trash-UID at the top of the source's own\n"
+           "                         file system), from where a file manager restores\n"
+           "                         it; with no usable trash the source is kept and a\n"
+           "                         note says why\n"
            "      --print-options    print the option line of the chosen profile and exit\n"
            "                         (2 when the profile is refused)\n"
            "      --print-commands   print the encoder command line of every FILE and exit\n"

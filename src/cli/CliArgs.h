@@ -39,11 +39,12 @@ struct TCliArgs {
     std::optional<std::string> OutputDir;
     std::optional<int> Jobs;            // -j: files converted at once, 0 for one per core
     bool Yes = false;
-    bool DeleteSource = false;
     bool Recursive = false;             // -r: a FILE that is a folder gives the sources below it
     bool SameFolder = false;            // --same-folder: each output beside its source
     std::optional<std::string> NameTemplate; // --name
     std::optional<int> Existing;        // --existing: a TExistingOutputs value
+    bool DeleteSource = false;          // --delete-source: unlink converted sources
+    bool TrashSource = false;           // --trash-source: move them to the Trash
     std::vector<std::string> Files;
     std::string ProfileName; // --add-profile, --edit-profile, --delete-profile; OLD of --rename-profile
     std::string NewName;     // NEW of --rename-profile

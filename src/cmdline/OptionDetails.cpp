@@ -7,6 +7,7 @@
 #include "lang/MultiLanguages.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/ProfileCheck.h"
+#include "profiles/RecordFields.h"
 #include "profiles/globals.h"
 #include "profiles/profiles.h"
 
@@ -406,8 +407,12 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         BuildWavOptions,
     };
     options.clear();
-    if (Options.OutputFormat < OutputFormatCount)
+    if (Options.OutputFormat < OutputFormatCount) {
         Builders[Options.OutputFormat](profileFileName, options);
+        // Without "Keep tags" the output gets neither tags nor cover art.
+        if (!GetFlag(CurrentRecord(Options.OutputFormat), "KeepTags", true))
+            options += "-map_metadata -1 ";
+    }
 }
 
 void BuildCheckedEncoderOptions(const std::string& profileFileName, std::string& options)

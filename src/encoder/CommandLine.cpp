@@ -32,6 +32,7 @@ const TOptionRow OptionRows[] = {
     {"-ar", &TRequest::sampleRate, nullptr},
     {"-strict", &TRequest::strict, nullptr},
     {"-replace", &TRequest::replace, nullptr},
+    {"-map_metadata", &TRequest::mapMetadata, nullptr},
     {"-p", &TRequest::accessCode, nullptr},
     {"-i", &TRequest::input, nullptr},
     {"-sameq", nullptr, &TRequest::sameQuality},
@@ -182,6 +183,10 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
     TReplaceGrant grant;
     if (!req.replace.empty() && !ParseReplaceGrant(req.replace, grant)) {
         error = "-replace takes none, any, number or DEVICE:INODE, not '" + Printable(req.replace) + "'";
+        return false;
+    }
+    if (!req.mapMetadata.empty() && req.mapMetadata != "-1") {
+        error = "-map_metadata takes only -1 (no tags), not '" + Printable(req.mapMetadata) + "'";
         return false;
     }
     // Only documented containers: any other ffmpeg muxer (image sequences,

@@ -34,6 +34,7 @@ struct TRequest {
     std::string sampleRate;   // -ar
     std::string strict;       // -strict
     std::string replace;      // -replace: which existing output may be replaced
+    std::string mapMetadata;  // -map_metadata: only "-1" (write no tags and no cover art)
 };
 
 // One container the encoder writes: the names "-f" accepts for it, the
@@ -55,7 +56,8 @@ const TContainer* ContainerByExtension(const std::string& extension);
 // Reads the arguments (without the program name). The last argument is the
 // output name and the one after "-i" the input name, whatever they look like.
 // Returns false with a message for an unknown option, a missing value, a
-// "-replace" that is not "none", "any" or DEVICE:INODE, or a
+// "-replace" that is not "none", "any" or DEVICE:INODE, a "-map_metadata"
+// other than "-1", or a
 // container the encoder does not write ("-f", or the output's extension
 // when neither "-f" nor "-target" is given).
 bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::string& error);

@@ -905,6 +905,41 @@ bool PlanStrictness(const TRequest& req, TPlanDraft& draft, std::string& error)
     return true;
 }
 
+void PlanTags(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft)
+{
+    TPlan& plan = draft.plan;
+    std::vector<std::string>& tail = draft.tailArgs;
+    plan.keepTags = req.mapMetadata.empty();
+    if (!plan.keepTags) {
+        // -1 drops the container's and every stream's tags.
+        tail.insert(tail.end(), {"-map_metadata", "-1"});
+        return;
+    }
+    // With AMR audio the sound arrives through a pipe; AMR holds no tags.
+    if (plan.amr)
+        return;
+    // Global tags are copied by default; stream tags only to streams, which
+    // most containers never write. Music in Ogg and Opus keeps its tags with
+    // the audio stream; a video file keeps them with the container, and its
+    // plan stays the one the early run guessed.
+    if (!source.containerTags && !source.firstVideo() && plan.writeAudio && source.firstAudio())
+        tail.insert(tail.end(), {"-map_metadata", "0:s:a:0"});
+    if (plan.muxer == "mp3")
+        tail.insert(tail.end(), {"-id3v2_version", "3", "-write_id3v1", "1"});
+    else if (plan.muxer == "adts")
+        tail.insert(tail.end(), {"-write_id3v2", "1"});
+    const int cover = source.coverIndex();
+    const bool coverContainer = plan.muxer == "mp3" || plan.muxer == "mp4" || plan.muxer == "ipod";
+    if (cover >= 0 && coverContainer && plan.writeAudio && !plan.writeVideo && !plan.silentAudio) {
+        const std::string& codec = source.streams[static_cast<size_t>(cover)].codec;
+        if (codec == "mjpeg" || codec == "png") {
+            plan.coverStream = cover;
+            draft.videoArgs = {"-map", "0:a:0", "-map", "0:" + std::to_string(cover), "-c:v", "copy",
+                               "-disposition:v:0", "attached_pic"};
+        }
+    }
+}
+
 void FinishPlan(TPlanDraft& draft)
 {
     TPlan& plan = draft.plan;
@@ -916,8 +951,11 @@ void FinishPlan(TPlanDraft& draft)
     plan.outputArgs.insert(plan.outputArgs.end(), draft.tailArgs.begin(), draft.tailArgs.end());
     // The index goes before the media data, so that players can start while
     // the file is still arriving.
+    // MOV keeps more than six tags only as metadata keys.
     if (IsIsoMuxer(plan.muxer))
-        plan.outputArgs.insert(plan.outputArgs.end(), {"-movflags", "+faststart"});
+        plan.outputArgs.insert(plan.outputArgs.end(),
+                               {"-movflags", plan.muxer == "mov" && plan.keepTags ? "+faststart+use_metadata_tags"
+                                                                                  : "+faststart"});
     plan.outputArgs.insert(plan.outputArgs.end(), {"-sn", "-dn"});
     // A note is printed as one line of its own: it never carries a line
     // break or another control character from a value it quotes.
@@ -933,8 +971,10 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     const bool ok = PlanContainer(req, draft, error) && PlanTimeRange(req, source, draft.plan, error)
                     && PlanStreams(req, source, draft.plan, error) && PlanVideo(req, source, draft, error)
                     && PlanAudio(req, source, draft, error) && PlanStrictness(req, draft, error);
-    if (ok)
+    if (ok) {
+        PlanTags(req, source, draft);
         FinishPlan(draft);
+    }
     plan = std::move(draft.plan);
     return ok;
 }
@@ -1096,6 +1136,7 @@ Options (the old encoder option language):
   -ab <rate>         audio bitrate: a plain number is kbit/s ("128")
   -ar <Hz>           sample rate
   -strict <level>    encoder strictness (-2 allows experimental encoders)
+  -map_metadata -1   write no tags and no cover art
   --help             this text
 
 Containers:
@@ -1136,6 +1177,12 @@ Adjustments made where a combination cannot work as written:
     media data, so that they play while still downloading.
   - MOV without an audio codec gets AAC; the audio-only containers (aac, ac3,
     mp2, mp3, amr, wav) leave video out.
+  - The source's tags go into the output, the audio stream's when the
+    container has none of its own (Vorbis comments in Ogg and Opus): MP3
+    with ID3v2.3 and ID3v1, ADTS AAC with an ID3v2 header, MOV as metadata
+    keys; AVI, WAV and RM hold fewer, MPEG, VOB, SWF, AC3, MP2 and AMR none.
+    A JPEG or PNG cover goes into MP3 and MP4 outputs without moving video
+    as an attached picture, never as a video stream.
   - A duration of 0 (or none) converts to the end of the input; a start
     beyond the end of the input is an error.
   - A video bitrate of 0 leaves the encoder's own bitrate; with -sameq the

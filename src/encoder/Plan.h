@@ -32,6 +32,10 @@ struct TPlan {
     std::string sizeText;   // "WxH" written, "" = the source's
     int channels = 0;       // requested channel count, 0 = the source's
     int sampleRate = 0;     // requested sample rate, 0 = the source's
+    // Tags: the source's are written where the container holds them; -1 in
+    // "-map_metadata" writes none and no cover art.
+    bool keepTags = true;
+    int coverStream = -1;   // the source's attached picture written as cover art, -1 none
     // Adjustments made because the combination asked for cannot work as written.
     std::vector<std::string> notes;
 };

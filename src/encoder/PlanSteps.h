@@ -88,6 +88,13 @@ void FitAudio(const std::string& encoder, const std::string& muxer, const TStrea
 // "-strict" as asked; false for a level ffmpeg does not know.
 bool PlanStrictness(const TRequest& req, TPlanDraft& draft, std::string& error);
 
+// Tags and cover art. The source's tags go into the output, from the audio
+// stream when the container has none of its own (Vorbis comments in Ogg and
+// Opus); MP3 gets ID3v2.3 and ID3v1, ADTS AAC an ID3v2 header, MOV its
+// metadata keys. A JPEG or PNG cover goes into MP3 and MP4 outputs without
+// moving video, as an attached picture, never as a video stream.
+void PlanTags(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft);
+
 // Joins the option groups into the plan's outputArgs and keeps every note on
 // a line of its own.
 void FinishPlan(TPlanDraft& draft);

@@ -34,6 +34,26 @@ const TStreamFacts* TSourceFacts::firstAudio() const
     return nullptr;
 }
 
+int TSourceFacts::coverIndex() const
+{
+    for (size_t i = 0; i < streams.size(); ++i)
+        if (streams[i].type == "video" && streams[i].attachedPicture)
+            return static_cast<int>(i);
+    return -1;
+}
+
+bool IsWorkTag(const std::string& name)
+{
+    static const char* const Technical[] = {"major_brand", "minor_version", "compatible_brands", "encoder",
+                                            "creation_time"};
+    if (name.empty())
+        return false;
+    for (const char* t : Technical)
+        if (SameTextAscii(name, t))
+            return false;
+    return true;
+}
+
 namespace {
 
 // "30000/1001" → 29.97; "0/0" → 0.
@@ -65,6 +85,9 @@ bool ParseProbeJson(const std::string& json, TSourceFacts& facts, std::string& e
         facts.duration = format->num("duration", -1);
         facts.start = format->num("start_time", 0);
         facts.bitRate = static_cast<long long>(format->num("bit_rate", 0));
+        if (const TJsonValue* tags = format->find("tags"))
+            for (const auto& [name, value] : tags->members)
+                facts.containerTags = facts.containerTags || IsWorkTag(name);
     }
     if (const TJsonValue* streams = root.find("streams")) {
         for (const TJsonValue& s : streams->items) {
@@ -250,12 +273,24 @@ std::optional<double> NumberBefore(const std::string& piece, const std::string& 
     return ParseNumber(piece.substr(0, piece.size() - unit.size()));
 }
 
+// The name of a "    name            : value" line of the dump; "" for a
+// continuation line of a value.
+std::string DumpTagName(const std::string& line)
+{
+    std::string name = line.substr(0, line.find(':'));
+    const size_t first = name.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return name.substr(first, name.find_last_not_of(' ') + 1 - first);
+}
+
 } // namespace
 
 bool ParseInputDump(const std::vector<std::string>& lines, TSourceFacts& facts)
 {
     facts = TSourceFacts();
     bool haveInput = false, haveDuration = false;
+    bool inContainerTags = false;
     for (const std::string& line : lines) {
         if (line.rfind("Input #0, ", 0) == 0) {
             size_t from = line.find(", from '");
@@ -270,6 +305,17 @@ bool ParseInputDump(const std::vector<std::string>& lines, TSourceFacts& facts)
             continue;
         if (line.rfind("Input #", 0) == 0 || line.rfind("Output #", 0) == 0 || line.rfind("Stream mapping:", 0) == 0)
             break;
+        // The container's own tags come between the input line and the
+        // duration: "  Metadata:", then "    name : value" lines.
+        if (!haveDuration && line == "  Metadata:") {
+            inContainerTags = true;
+            continue;
+        }
+        if (inContainerTags && line.rfind("    ", 0) == 0 && line.find(':') != std::string::npos) {
+            facts.containerTags = facts.containerTags || IsWorkTag(DumpTagName(line));
+            continue;
+        }
+        inContainerTags = false;
         if (line.rfind("  Duration: ", 0) == 0) {
             std::vector<std::string> pieces = SplitPieces(line.substr(12));
             facts.duration = pieces[0] == "N/A" ? -1 : ParseTimeText(pieces[0]).value_or(-1);

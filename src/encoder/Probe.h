@@ -25,11 +25,21 @@ struct TSourceFacts {
     double duration = -1;   // seconds, -1 when unknown
     double start = 0;       // seconds
     long long bitRate = 0;
+    // The container holds tags of its own (beyond the technical ones every
+    // file of its kind has: brands, encoder, creation time). Ogg and Opus
+    // keep their tags with the stream instead.
+    bool containerTags = false;
     std::vector<TStreamFacts> streams;
 
     const TStreamFacts* firstVideo() const;
     const TStreamFacts* firstAudio() const;
+    // The index of the first attached picture (cover art), -1 when none.
+    int coverIndex() const;
 };
+
+// True for a tag name that says something about the work (title, artist,
+// a custom field), false for the technical ones a muxer writes itself.
+bool IsWorkTag(const std::string& name);
 
 // Reads ffprobe's "-of json -show_format -show_streams" output.
 bool ParseProbeJson(const std::string& json, TSourceFacts& facts, std::string& error);

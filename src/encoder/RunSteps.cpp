@@ -72,6 +72,7 @@ TSourceFacts TypicalSource()
     v.type = "video";
     a.type = "audio";
     typical.streams = {v, a};
+    typical.containerTags = true;
     return typical;
 }
 

@@ -34,6 +34,9 @@
 #include "platform/PartialOutput.h"
 #include "platform/RegularFile.h"
 #include "platform/TextRules.h"
+#include "platform/Trash.h"
+#include "profiles/EditorDescriptions.h"
+#include "profiles/RecordFields.h"
 #include "profiles/profiles.h"
 
 namespace fs = std::filesystem;
@@ -770,6 +773,31 @@ TProgressView* TBatchDriver::ParserView() { return jobs_.size() > 1 ? jobView_.g
 
 TPrompter& TBatchDriver::ParserPrompter() { return *jobPrompter_; }
 
+namespace {
+
+// The note of a batch whose format holds no tags at all although its
+// profile keeps them (MPEG and VOB program streams, SWF, bare AC3, MP2 and
+// AMR streams); "" otherwise.
+std::string TaglessFormatNote()
+{
+    const int format = Options.OutputFormat;
+    static const OutputFormatKind Tagless[] = {OutputFormatKind::MPEG, OutputFormatKind::SWF, OutputFormatKind::VOB,
+                                               OutputFormatKind::AC3,  OutputFormatKind::MP2, OutputFormatKind::AMR};
+    if (std::none_of(std::begin(Tagless), std::end(Tagless),
+                     [format](OutputFormatKind k) { return static_cast<int>(k) == format; }))
+        return {};
+    try {
+        if (!GetFlag(LoadRecord(format, SelectedProfilePath(format)), "KeepTags", true))
+            return {};
+    } catch (const std::exception&) {
+        // A profile that cannot be read fails its files with its own message.
+        return {};
+    }
+    return FormatText(IDS_MESSAGE_NoTagsInFormat, {*EditorDescription(format).FormatName});
+}
+
+} // namespace
+
 void TBatchDriver::RunBatch()
 {
     TOptions& o = Options;
@@ -806,6 +834,10 @@ void TBatchDriver::RunBatch()
     o.BatchFailed = false;
     o.StopWhenDone = false;
     notes_.clear();
+    if (const std::string note = TaglessFormatNote(); !note.empty()) {
+        notes_.push_back({std::string(), note});
+        host_.ShowFileNotes(std::string(), {note});
+    }
     errors_.clear();
     stopped_.clear();
     startedFiles_.clear();
@@ -1208,8 +1240,15 @@ void TBatchDriver::DeleteConvertedSource(TJob& job)
         f.FileNotes.push_back(IDS_MESSAGE_SourceKeptChanged);
         return;
     }
-    std::error_code ec;
-    fs::remove(f.CurrentFile, ec);
+    if (!Options.SourceToTrash) {
+        std::error_code ec;
+        fs::remove(f.CurrentFile, ec);
+        return;
+    }
+    // Never unlinked instead: without a trash the source stays.
+    const TTrashResult trashed = MoveToTrash(f.CurrentFile);
+    if (!trashed.Moved)
+        f.FileNotes.push_back(FormatText(IDS_MESSAGE_SourceKeptNoTrash, {trashed.Problem}));
 }
 
 void TBatchDriver::FinishFile()

@@ -449,7 +449,7 @@ std::vector<std::string> PageKeys(const TCodecPage& page)
 
 std::vector<std::string> BoundKeys(const TEditorDescription& d)
 {
-    std::vector<std::string> keys = { "Description", "EnableTimeControl", "Duration", "StartTime" };
+    std::vector<std::string> keys = { "Description", "EnableTimeControl", "Duration", "StartTime", "KeepTags" };
     if (!d.FormatKey.empty())
         keys.push_back(d.FormatKey);
     if (d.Extra == TEditorExtra::MpegPresets)

@@ -83,6 +83,8 @@ struct TEditorDescription {
     std::string StartTimeControl = "EditStartTime";
     std::string DurationControl = "EditDuration";
     std::string EndTimeControl = "EditEndTime";
+    // "Keep tags" (the KeepTags key), on the General tab of every editor.
+    std::string KeepTagsControl = "CheckBoxKeepTags";
 };
 
 // The sixteen descriptions in OutputFormatKind order.

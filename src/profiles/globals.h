@@ -52,7 +52,8 @@
     uint8_t AudioChannels##S{};
 // Keys that every record has after its own ones; appended last so that files
 // written before they existed read as they did (a missing key is its default).
-#define QV_COMMON_KEYS
+#define QV_COMMON_KEYS \
+    bool KeepTags{}; /* the source's tags and cover art go into the output */
 // PCM and A-law blocks: no bitrate.
 #define QV_PCM_BLOCK(S)           \
     uint8_t AudioSampleRate##S{}; \

@@ -124,7 +124,8 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "ClearConvertedFiles=0\nWindowWidth=0\nWindowHeight=0\nListColumns=\n"
                                      "OutputNameTemplate=\n"
                                      "OutputBesideSource=0\n"
-                                     "ExistingOutputs=0\n");
+                                     "ExistingOutputs=0\n"
+                                     "SourceToTrash=1\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -202,6 +203,12 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
              EXPECT_FALSE(o.ShowWindow);
              EXPECT_TRUE(o.DeleteFileAfterProcessing);
          }},
+        // A file from before the Trash: the window's box now says Trash, so
+        // the missing key moves sources there rather than deleting them.
+        {"sources: Trash when the key is missing", "DeleteFileAfterProcessing=1",
+         [](const TOptions& o) { EXPECT_TRUE(o.SourceToTrash); }},
+        {"sources: deleted for good", "DeleteFileAfterProcessing=1\nSourceToTrash=0",
+         [](const TOptions& o) { EXPECT_FALSE(o.SourceToTrash); }},
         {"jobs: a count", "ParallelJobs=4", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 4); }},
         {"jobs: 0 is one per core", "ParallelJobs=0", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 0); }},
         {"jobs: negative gives 1", "ParallelJobs=-2", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},

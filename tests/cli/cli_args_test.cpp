@@ -98,6 +98,7 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"--print-options", "a"}, "--print-options takes no FILE"},
         {{"--print-commands"}, "no FILE"},
         {{"-p", "x", "--profile-file", "y", "a"}, "--profile and --profile-file cannot be combined"},
+        {{"--delete-source", "--trash-source", "a"}, "--delete-source and --trash-source cannot be combined"},
         {{"--rename-profile", "old"}, "option --rename-profile needs a value"},
         {{"--delete-profile", "--"}, "option --delete-profile needs a value"},
         {{"--add-profile", "a", "--delete-profile", "b"}, "--add-profile and --delete-profile cannot be combined"},

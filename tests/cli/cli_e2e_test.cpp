@@ -129,6 +129,40 @@ TEST_F(CliProgram, BatchOfThreeWithADamagedSecondConvertsTheOthersAndReportsIt)
     EXPECT_FALSE(fs::exists(third));
 }
 
+// --trash-source: converted sources go to the Trash (here one inside the
+// test's folder), the failed file's stays; with no usable trash the source
+// stays too, the file counts as converted and a note says why.
+TEST_F(CliProgram, TrashSourceMovesConvertedSourcesToTheTrashOrKeepsThem)
+{
+    const std::string data = tmp.dir() + "data";
+    std::optional<std::string> oldData;
+    if (const char* v = std::getenv("XDG_DATA_HOME"))
+        oldData = v;
+    setenv("XDG_DATA_HOME", data.c_str(), 1);
+    struct TRestore {
+        std::optional<std::string>& old;
+        ~TRestore() { old ? setenv("XDG_DATA_HOME", old->c_str(), 1) : unsetenv("XDG_DATA_HOME"); }
+    } restore{oldData};
+
+    const std::string first = Source("tiny.avi", "first.avi");
+    const std::string second = Source("damaged.avi", "second.avi");
+    RunResult r = Run(Convert({"--trash-source", first, second}));
+    EXPECT_EQ(r.Code, 1) << r.Out << r.Err;
+    EXPECT_FALSE(fs::exists(first));
+    EXPECT_TRUE(NonEmptyFile(data + "/Trash/files/first.avi"));
+    EXPECT_TRUE(fs::exists(data + "/Trash/info/first.avi.trashinfo"));
+    EXPECT_TRUE(fs::exists(second));
+
+    fs::remove_all(data);
+    WriteFile(data, "a file where the trash would be made");
+    const std::string third = Source("tiny.avi", "third.avi");
+    r = Run(Convert({"--trash-source", third}));
+    EXPECT_EQ(r.Code, 0) << r.Out << r.Err;
+    EXPECT_TRUE(fs::exists(third));
+    EXPECT_TRUE(NonEmptyFile(out + "third.avi"));
+    EXPECT_CONTAINS(r.Out, "  Note: The source was kept: it could not be moved to the Trash (");
+}
+
 TEST_F(CliProgram, AwkwardNamesReachTheEncoderUnchanged)
 {
     // Quotes, "%" directives, a leading "-", a backslash, blanks and

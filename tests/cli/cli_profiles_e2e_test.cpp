@@ -91,6 +91,12 @@ TEST_F(CliProfiles, ShowPrintsAValidProfileFileWithEveryKey)
     EXPECT_EQ(lines[1].rfind("Description=", 0), 0u);
     EXPECT_CONTAINS(shown, "\nVideoWidthDivX=320\n");
     EXPECT_CONTAINS(shown, "\nVideoHeightDivX=480\n"); // a default filled in
+    EXPECT_CONTAINS(shown, "\nKeepTags=1\n");        // every record's key, last
+    // Without "Keep tags" the encoder is told to write no tags.
+    ASSERT_EQ(Run({"-f", "avi", "--edit-profile", "Sparse", "--set", "KeepTags=0"}).Code, 0);
+    const RunResult options = Run({"-f", "avi", "-p", "Sparse", "--print-options"});
+    EXPECT_CONTAINS(options.Out, "-map_metadata -1");
+    EXPECT_CONTAINS(Show("Sparse"), "\nKeepTags=0\n");
     // Read back as a profile file it shows the same.
     const std::string copy = tmp.file("copy.avo");
     WriteFile(copy, shown);

@@ -195,7 +195,14 @@ const TPlanCase PlanCases[] = {
     {"psp_without_sound_gets_silence", "-y -f psp -vcodec h264 -s 320x240 -acodec aac", "o.mp4", 2,
      "-f lavfi -i anullsrc=r=48000:cl=stereo -map 0:v:0 -map 1:a:0", "psp", "-an"},
     {"mp4_index_first", "-y -f mp4 -vcodec h264", "o.mp4", 0, "-movflags +faststart", "mp4"},
-    {"mov_index_first", "-y -f mov -vcodec svq1", "o.mov", 0, "-movflags +faststart", "mov"},
+    {"mov_index_first_and_metadata_keys", "-y -f mov -vcodec svq1", "o.mov", 0,
+     "-movflags +faststart+use_metadata_tags", "mov"},
+    {"mp3_id3v23_and_id3v1", "-y -f mp3 -vn -acodec mp3", "o.mp3", 0, "-id3v2_version 3 -write_id3v1 1", "mp3"},
+    {"adts_id3v2_header", "-y -f aac -vn -acodec aac", "o.aac", 0, "-write_id3v2 1", "adts"},
+    {"audio_stream_tags_to_the_container", "-y -f mp3 -vn -acodec mp3", "o.mp3", 1, "-map_metadata 0:s:a:0", "mp3"},
+    {"video_source_keeps_container_tags", "-y -f avi -vcodec xvid", "o.avi", 0, "-c:v", "avi", "-map_metadata"},
+    {"keep_tags_off", "-y -f mp3 -vn -acodec mp3 -map_metadata -1", "o.mp3", 1, "-map_metadata -1", "mp3",
+     "-id3v2_version"},
     {"3gp_index_first", "-y -f 3gp -vcodec h263 -s 176x144", "o.3gp", 0, "-movflags +faststart", "3gp"},
     {"avi_has_no_index_flag", "-y -f avi -vcodec xvid", "o.avi", 0, "-c:v libxvid", "avi", "-movflags"},
     {"mp3_320_at_22050_is_160", "-y -f mp3 -vn -acodec mp3 -ab 320 -ar 22050", "o.mp3", 0, "-b:a 160000 -ar 22050",
@@ -490,6 +497,7 @@ TEST(Console, DurationAndHeaders)
                                facts, error))
         << error;
     EXPECT_EQ(facts.formatName, "matroska");
+    EXPECT_TRUE(facts.containerTags);
     EXPECT_NEAR(facts.firstVideo()->frameRate, 29.97, 0.01);
     EXPECT_EQ(facts.firstAudio()->sampleRate, 44100);
     std::string header = InputHeader("-odd name.mkv", facts);
@@ -539,6 +547,30 @@ TEST(InputDump, FactsFromFfmpegsHeader)
     EXPECT_TRUE(f.streams[2].attachedPicture);
     EXPECT_EQ(f.firstVideo(), &f.streams[0]);
     EXPECT_EQ(f.streams[3].type, "subtitle");
+    EXPECT_EQ(f.coverIndex(), 2);
+    EXPECT_FALSE(f.containerTags) << "a brand is no tag of the work";
+
+    // Tags of the container, not of a stream (Ogg keeps Vorbis comments there).
+    const std::string stream = "  Stream #0:0: Audio: vorbis, 44100 Hz, stereo, fltp, 80 kb/s";
+    struct {
+        std::vector<std::string> lines;
+        bool containerTags;
+    } tagCases[] = {
+        {{"Input #0, ogg, from 'a.ogg':", "  Duration: 00:00:02.00, start: 0.000000, bitrate: 80 kb/s", stream,
+          "    Metadata:", "      TITLE           : x"},
+         false},
+        {{"Input #0, mp3, from 'a.mp3':", "  Metadata:", "    encoder         : Lavf59", "    title           : x",
+          "  Duration: 00:00:02.00, start: 0.000000, bitrate: 80 kb/s", stream},
+         true},
+        {{"Input #0, flac, from 'a.flac':", "  Metadata:", "    ENCODER         : Lavf59",
+          "  Duration: 00:00:02.00, start: 0.000000, bitrate: 80 kb/s", stream},
+         false},
+    };
+    for (const auto& c : tagCases) {
+        TSourceFacts g;
+        ASSERT_TRUE(ParseInputDump(c.lines, g)) << c.lines[0];
+        EXPECT_EQ(g.containerTags, c.containerTags) << c.lines[0];
+    }
 
     struct {
         std::vector<std::string> lines;

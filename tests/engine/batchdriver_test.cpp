@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <map>
 
 #include <filesystem>
@@ -61,8 +63,17 @@ protected:
         driver.OutputExtension = [this] { return extension; };
         driver.EncoderOptions = [this] { return options; };
         oldPower = SetPowerActions(std::make_unique<TFakePower>(&powerCalls));
+        // Converted sources go to a Trash inside the test's own folder.
+        if (const char* data = std::getenv("XDG_DATA_HOME"))
+            oldDataHome = data;
+        setenv("XDG_DATA_HOME", (tmp.dir() + "data").c_str(), 1);
     }
-    void TearDown() override { SetPowerActions(std::move(oldPower)); }
+    void TearDown() override
+    {
+        SetPowerActions(std::move(oldPower));
+        oldDataHome ? setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1) : unsetenv("XDG_DATA_HOME");
+    }
+    std::optional<std::string> oldDataHome;
 
     // A source whose first line tells the fake encoder what to do.
     std::string Source(const std::string& name, const std::string& behaviour = "convert")
@@ -613,6 +624,71 @@ TEST_F(BatchDriver, FailureByExitStatusKeepsTheSource)
         EXPECT_EQ(queue.Entries[0].FailureReason, c.reason) << c.behaviour;
         EXPECT_EQ(prompter.Messages[0].Text.rfind("At least one error occurred.", 0), 0u) << c.behaviour;
     }
+}
+
+// A converted source goes to the Trash, or for good where the options say so
+// (quorvex-cli --delete-source); with no usable trash it stays, the file
+// still counts as converted and a note says why.
+TEST_F(BatchDriver, ConvertedSourceGoesToTheTrashOrStays)
+{
+    struct {
+        const char* what;
+        bool toTrash;
+        bool trashBlocked; // a file where the trash folder would be
+        bool inTrash;
+        bool kept;
+    } cases[] = {
+        {"to the Trash", true, false, true, false},
+        {"for good", false, false, false, false},
+        {"no usable trash", true, true, false, true},
+    };
+    Options.DeleteFileAfterProcessing = true;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        queue.Entries.clear();
+        host.FileNotes.clear();
+        fs::remove_all(tmp.dir() + "data");
+        fs::create_directories(tmp.dir() + "data");
+        if (c.trashBlocked)
+            WriteFile(tmp.dir() + "data/Trash", "no folder");
+        Options.SourceToTrash = c.toTrash;
+        const std::string src = Source("song.mpg");
+        fs::remove(OutputOf(src));
+        ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+        EXPECT_EQ(Options.DoneCount, 1);
+        EXPECT_EQ(Options.FailedCount, 0);
+        EXPECT_EQ(fs::exists(src), c.kept);
+        EXPECT_EQ(fs::exists(tmp.dir() + "data/Trash/files/song.mpg"), c.inTrash);
+        EXPECT_EQ(fs::exists(tmp.dir() + "data/Trash/info/song.mpg.trashinfo"), c.inTrash);
+        if (c.kept) {
+            ASSERT_EQ(host.FileNotes.size(), 1u);
+            EXPECT_EQ(host.FileNotes[0].rfind(src + "|The source was kept: it could not be moved to the Trash (", 0), 0u)
+                << host.FileNotes[0];
+        } else {
+            EXPECT_TRUE(host.FileNotes.empty());
+        }
+    }
+}
+
+// A format with no room for tags says so once per batch, not per file, and
+// only while the profile keeps tags.
+TEST_F(BatchDriver, TaglessFormatGetsOneNotePerBatch)
+{
+    Options.OutputFormat = static_cast<uint8_t>(OutputFormatKind::AC3);
+    Source("a.mpg");
+    Source("b.mpg");
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_EQ(Options.DoneCount, 2);
+    EXPECT_EQ(host.FileNotes,
+              (std::vector<std::string>{"|The AC3 format holds no tags: the outputs of this batch carry none."}));
+    ASSERT_EQ(host.BatchNotes.size(), 1u);
+    EXPECT_EQ(host.BatchNotes[0].size(), 1u);
+
+    Options.OutputFormat = static_cast<uint8_t>(OutputFormatKind::MP3);
+    host.FileNotes.clear();
+    Source("c.mpg");
+    ASSERT_TRUE(driver.ConvertFiles(OutputFolder));
+    EXPECT_TRUE(host.FileNotes.empty());
 }
 
 // The encoder's temporary output goes when the encoder could not remove it

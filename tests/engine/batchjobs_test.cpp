@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <optional>
 #include <regex>
 #include <thread>
 
@@ -41,8 +42,17 @@ protected:
         driver.OutputExtension = [] { return std::string(".avi"); };
         driver.EncoderOptions = [] { return std::string("-y -f avi -vcodec xvid "); };
         oldPower = SetPowerActions(std::make_unique<TFakePower>(&powerCalls));
+        // Converted sources go to a Trash inside the test's own folder.
+        if (const char* data = std::getenv("XDG_DATA_HOME"))
+            oldDataHome = data;
+        setenv("XDG_DATA_HOME", (tmp.dir() + "data").c_str(), 1);
     }
-    void TearDown() override { SetPowerActions(std::move(oldPower)); }
+    void TearDown() override
+    {
+        SetPowerActions(std::move(oldPower));
+        oldDataHome ? setenv("XDG_DATA_HOME", oldDataHome->c_str(), 1) : unsetenv("XDG_DATA_HOME");
+    }
+    std::optional<std::string> oldDataHome;
 
     // A source whose first line tells the fake encoder what to do.
     std::string Source(const std::string& name, const std::string& behaviour = "convert")

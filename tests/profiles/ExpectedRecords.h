@@ -89,7 +89,7 @@ inline TKeys Concat(std::initializer_list<TKeys> parts)
     return keys;
 }
 
-inline TKeys Record(int format)
+inline TKeys OwnKeys(int format)
 {
     const std::string avi = "1 1080 1080 1 640 480 1 7 0";
     switch (static_cast<OutputFormatKind>(format)) {
@@ -170,6 +170,17 @@ inline TKeys Record(int format)
         return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Pcm("Pcm16le", "6 1"), Pcm("Pcmu8", "6 1")});
     }
     return {};
+}
+
+// The keys every record has after its own.
+inline TKeys Common() { return {{"KeepTags", 'f', "1"}}; }
+
+inline TKeys Record(int format)
+{
+    TKeys keys = OwnKeys(format);
+    if (!keys.empty())
+        Append(keys, Common());
+    return keys;
 }
 
 inline const char* FormatName(int format)

@@ -169,7 +169,7 @@ private slots:
         QVERIFY(std::find(calls.begin(), calls.end(), "PowerOff") == calls.end());
     }
 
-    // Ticking "Delete source file after encoding" in the progress window shows
+    // Ticking "Move source file to the Trash after encoding" in the progress window shows
     // the line on the main window while the batch runs; it stays armed after
     // the batch and, saved by Exit, after a restart.
     void progressCheckBoxArmsTheLineForTheNextBatches()
@@ -183,6 +183,15 @@ private slots:
         DefaultFormatSettings(13);
         SaveFormatSettings(13, AddTrailingBackslash(ProfileFolder(13)) + "AAA Test." + ProfileExtension(ProfileFolderName(13)));
         fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=13\n");
+        // The source goes to a Trash in the test's own folder.
+        const QByteArray oldDataHome = qgetenv("XDG_DATA_HOME");
+        const bool hadDataHome = qEnvironmentVariableIsSet("XDG_DATA_HOME");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(fx_->Temp("data")));
+        struct TRestore {
+            QByteArray value;
+            bool set;
+            ~TRestore() { set ? qputenv("XDG_DATA_HOME", value) : qunsetenv("XDG_DATA_HOME"); }
+        } restore{oldDataHome, hadDataHome};
 
         auto frm = fx_->NewWindow();
         frm->show();
@@ -205,6 +214,7 @@ private slots:
         QCOMPARE(duringBatch, deleting);
         QCOMPARE(Shown(*frm), deleting);
         QVERIFY(!fs::exists(source)); // the option did what the line said
+        QVERIFY(fs::exists(fx_->Temp("data/Trash/files/to delete.avi")));
         QVERIFY(NothingPerformed(powerCalls_));
 
         Act(frm.get(), "actExit")->trigger();

@@ -174,7 +174,7 @@ private slots:
         TfrmProgress form;
         QCOMPARE(form.windowTitle(), QString("Umwandlung läuft..."));
         QCOMPARE(qvtest::Child<QCheckBox>(form, "chkDelSource")->text(),
-                 QString("Quelldatei nach dem Umwandeln löschen"));
+                 QString("Quelldatei nach dem Umwandeln in den Papierkorb verschieben"));
         QCOMPARE(qvtest::Child<QPushButton>(form, "btnCancel")->text().remove('&'), QString("Abbrechen"));
         QCOMPARE(qvtest::Child<QPushButton>(form, "btnTray")->text().remove('&'), QString("In den Infobereich"));
         // Without a notification area the button minimises, and says so.

@@ -139,7 +139,9 @@ std::string BatchNotesText(const std::vector<TFileNote>& notes, size_t maxLines)
         if (shown == 0 || note.File != file) {
             file = note.File;
             const size_t slash = file.find_last_of('/');
-            text += "\r\n" + (slash == std::string::npos ? file : file.substr(slash + 1)) + ":\r\n";
+            // A note on the whole batch has no file to name.
+            if (!file.empty())
+                text += "\r\n" + (slash == std::string::npos ? file : file.substr(slash + 1)) + ":\r\n";
         }
         text += "  - " + note.Text + "\r\n";
         ++shown;

@@ -154,7 +154,11 @@ void TfrmProgress::BuildFigures()
     keep.setRetainSizeWhenHidden(true);
     lblStopWhenDone->setSizePolicy(keep);
     lblStopWhenDone->hide();
-    chkDelSource = new QCheckBox(Q(IDS_CONVERTING_CHECK_Delete), pnlStatus);
+    // The box says what happens: the Trash, or for good where options.ini
+    // asks for that (SourceToTrash=0).
+    chkDelSource = new QCheckBox(Q(Options.SourceToTrash ? IDS_CONVERTING_CHECK_Delete
+                                                         : IDS_CONVERTING_CHECK_DeleteForever),
+                                 pnlStatus);
     chkDelSource->setObjectName(QStringLiteral("chkDelSource"));
     chkShutdown = new QCheckBox(Q(IDS_CONVERTING_CHECK_Shutdown), pnlStatus);
     chkShutdown->setObjectName(QStringLiteral("chkShutdown"));

@@ -241,6 +241,9 @@ void TfrmProfileEditor::BuildGeneralTab()
     auto* left = new QVBoxLayout;
     auto* right = new QVBoxLayout;
     left->addWidget(BuildTimeGroup());
+    auto* keepTags = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_KeepTags, 'K'), TabGeneral), d_.KeepTagsControl);
+    left->addWidget(keepTags);
+    bindings_.push_back(std::make_unique<TCheckBinding>(keepTags, "KeepTags"));
     if (!d_.FormatKey.empty()) // MP4, 3GP
         left->addWidget(BuildFormatListGroup());
     if (d_.Extra == TEditorExtra::MpegPresets)
