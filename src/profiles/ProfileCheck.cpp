@@ -21,7 +21,8 @@ const char* const ProfileSection = "General";
 bool IsSharedKey(const std::string& key)
 {
     static const char* const shared[] = {"Description", "EnableTimeControl", "Duration",   "StartTime",
-                                         "VideoCodec",  "VideoSameQuality",  "AudioCodec", "AudioDisableAudio"};
+                                         "VideoCodec",  "VideoSameQuality",  "AudioCodec", "AudioDisableAudio",
+                                         "CopyFitting"};
     return std::any_of(std::begin(shared), std::end(shared), [&](const char* k) { return key == k; });
 }
 

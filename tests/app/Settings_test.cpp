@@ -120,7 +120,9 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "LastProfile0=\nLastProfile1=\nLastProfile2=\nLastProfile3=\n"
                                      "LastProfile4=\nLastProfile5=\nLastProfile6=\nLastProfile7=\n"
                                      "LastProfile8=\nLastProfile9=\nLastProfile10=\nLastProfile11=\n"
-                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n");
+                                     "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n"
+                                     "LastProfile16=\nLastProfile17=\nLastProfile18=\nLastProfile19=\n"
+                                     "LastProfile20=\nLastProfile21=\n");
     EXPECT_EQ(Options.EncoderFile, "avcore.dll");
     EXPECT_TRUE(Options.ShowWindow);
 }
@@ -167,7 +169,8 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"8 is VOB", "OutputFormat=8", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, uint8_t(OutputFormatKind::VOB)); }},
         {"9 is ASF", "OutputFormat=9", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, uint8_t(OutputFormatKind::ASF)); }},
         {"kept in 8 bits", "OutputFormat=258", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 2); }},
-        {"out of range stays", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
+        {"a newer format", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
+        {"out of range stays", "OutputFormat=22", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 22); }},
         {"hex", "OutputFormat=0x0D", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 13); }},
         {"not numbers give defaults", "OutputFormat=mp3\nPriority=high\nShowWindow=yes\nShutdownFlag=",
          [](const TOptions& o) {
@@ -187,9 +190,10 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"jobs: negative gives 1", "ParallelJobs=-2", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"jobs: beyond the limit gives 1", "ParallelJobs=65", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"jobs: not a number gives 1", "ParallelJobs=many", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
-        {"remembered profiles by format number", "LastProfile15=Default\nLastProfile3=DVD\nLastProfile16=x",
+        {"remembered profiles by format number", "LastProfile15=Default\nLastProfile3=DVD\nLastProfile21=x\nLastProfile22=y",
          [](const TOptions& o) {
              EXPECT_EQ(o.LastProfile[15], "Default");
+             EXPECT_EQ(o.LastProfile[21], "x");
              EXPECT_EQ(o.LastProfile[3], "DVD");
              EXPECT_EQ(o.LastProfile[0], "");
          }},

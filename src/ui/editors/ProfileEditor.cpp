@@ -245,6 +245,19 @@ void TfrmProfileEditor::BuildGeneralTab()
         left->addWidget(BuildFormatListGroup());
     if (d_.Extra == TEditorExtra::MpegPresets)
         left->addWidget(BuildMpegPresetGroup());
+    // Setting lists (FLAC level, Vorbis quality): a group with one list each.
+    for (const TSettingList& setting : d_.SettingLists) {
+        auto* group = Named(new QGroupBox(Accel(*setting.Caption), TabGeneral), "GroupBox" + setting.Key);
+        QComboBox* combo = MakeList(group, setting.ControlName, setting.Entries());
+        (new QVBoxLayout(group))->addWidget(combo);
+        bindings_.push_back(std::make_unique<TComboBinding>(combo, setting.Key));
+        left->addWidget(group);
+    }
+    // Every format: copy a source stream that already fits.
+    auto* copyFitting = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_CopyFitting), TabGeneral), "CheckBoxCopyFitting");
+    copyFitting->setToolTip(Plain(IDS_PROFILE_HINT_CopyFitting));
+    left->addWidget(copyFitting);
+    bindings_.push_back(std::make_unique<TCheckBinding>(copyFitting, "CopyFitting"));
     left->addStretch();
 
     if (d_.Extra == TEditorExtra::TgpPairs)

@@ -71,7 +71,7 @@ public:
     std::vector<int> SelectedIndexes() const { return fileList_->SelectedIndexes(); }
 
     // ---- Output format and profiles (the format band's) ----
-    // index 0..15 of OutputFormatKind.
+    // index 0..21 of OutputFormatKind.
     void SelectOutputFormat(int format) { formatBand_->SelectOutputFormat(format); }
     // The format read back from the action states: -1 when none is chosen.
     int CurrentFormat() const { return formatBand_->CurrentFormat(); }
