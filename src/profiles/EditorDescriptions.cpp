@@ -116,7 +116,9 @@ TCodecPage LosslessPage(const char* suffix, const std::string& caption)
 }
 TCodecPage ModernVideoPage(const char* suffix, const std::string& caption)
 {
-    return VideoPage(suffix, caption, StandardVideoBitRates, 13);
+    TCodecPage page = VideoPage(suffix, caption, StandardVideoBitRates, 13);
+    page.SourceFrameRate = true;
+    return page;
 }
 
 std::vector<std::string> NumberTexts(int from, int to)

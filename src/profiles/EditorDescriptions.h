@@ -42,6 +42,8 @@ struct TCodecPage {
     TSampleRateList SampleRates = TSampleRateList::None;
     TChannelList Channels = TChannelList::None;
     TBitrateRangeRule RangeRule = TBitrateRangeRule::None;
+    // Keeping the frame rate keeps the source's (the newer formats), not 25 fps.
+    bool SourceFrameRate = false;
 };
 
 // One entry of a codec list: its caption and the page it shows.

@@ -606,7 +606,9 @@ QGroupBox* TfrmProfileEditor::BuildFrameRateGroup(TVideoPageUi& ui, QWidget* pag
 {
     const std::string& c = ui.Page->Suffix;
     auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), page), "GroupBoxFrameRate" + c);
-    ui.KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_AutoFrameRate), rate), "RadioButtonKeepFrameRate" + c);
+    // "Auto" writes 25 fps on the older formats' lines, nothing (the source's rate) on the newer ones'.
+    const std::string& keep = ui.Page->SourceFrameRate ? IDS_PROFILE_LIST_SameAsSource : IDS_PROFILE_RADIOBUTTON_AutoFrameRate;
+    ui.KeepRate = Named(new QRadioButton(Plain(keep), rate), "RadioButtonKeepFrameRate" + c);
     ui.ChangeRate
         = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
     ui.Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(ui.Page->FrameRates));
