@@ -41,7 +41,7 @@ const char* const kConfigSection = "DazadUVI_Form";
 const char* const kLanguageFileKey = "LanguageFile";
 const char* const kDefaultLanguageFile = "English.ini";
 
-// "LastProfile0" ... "LastProfile15", by OutputFormatKind value.
+// "LastProfile0" ... "LastProfile21", by OutputFormatKind value.
 std::string LastProfileKey(int format)
 {
     return "LastProfile" + std::to_string(format);

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-// The sixteen output formats; the value is what OutputFormat holds and what
-// options.ini stores.
+// The output formats; the value is what OutputFormat holds and what
+// options.ini stores. 0..15 are the original sixteen; 16..21 came later, so
+// a value of 22 or more still means that no format is chosen.
 enum class OutputFormatKind : uint8_t {
     AVI = 0,
     MP4 = 1,
@@ -28,9 +29,15 @@ enum class OutputFormatKind : uint8_t {
     MP3 = 13,
     AMR = 14,
     WAV = 15,
+    MKV = 16,
+    WEBM = 17,
+    OPUS = 18,
+    FLAC = 19,
+    M4A = 20,
+    OGG = 21,
 };
-constexpr int OutputFormatCount = 16;
-// True for an OutputFormatKind value (0 to 15).
+constexpr int OutputFormatCount = 22;
+// True for an OutputFormatKind value (0 to 21).
 constexpr bool ValidFormat(int format) { return format >= 0 && format < OutputFormatCount; }
 
 // Date-time values: days since 1899-12-30, the fraction being the time of day.
@@ -53,7 +60,7 @@ extern std::function<std::chrono::steady_clock::time_point()> MonotonicClock;
 enum class TExistingOutputs : uint8_t { Ask = 0, Skip = 1, Overwrite = 2, Number = 3 };
 
 struct TOptions {
-    uint8_t OutputFormat = 0;              // OutputFormatKind value; may hold 16 or more (no format chosen)
+    uint8_t OutputFormat = 0;              // OutputFormatKind value; may hold 22 or more (no format chosen)
     std::string LastInputOpenDir;          // folder of the add-files dialog
     std::string LastOutputOpenDir;         // last output folder
     uint8_t Priority = 1;                  // 0 idle, 1 normal, 2 high, 3 real-time
@@ -112,6 +119,12 @@ struct TOptions {
     std::string AmrProfileFolder;
     std::string WavProfileFolder;
     std::string AsfProfileFolder;
+    std::string MkvProfileFolder;
+    std::string WebmProfileFolder;
+    std::string OpusProfileFolder;
+    std::string FlacProfileFolder;
+    std::string M4aProfileFolder;
+    std::string OggProfileFolder;
 };
 
 extern TOptions Options;

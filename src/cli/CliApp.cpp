@@ -290,6 +290,7 @@ public:
         : args_(args), program_(programName), console_(stdout, stderr, isatty(STDOUT_FILENO) == 1),
           prompter_(console_, std::cin, isatty(STDIN_FILENO) == 1, args.Yes)
     {
+        ForceCopyFitting = args.CopyFitting;
     }
 
     int Run();

@@ -7,8 +7,9 @@ namespace qvcli {
 
 const std::vector<std::string>& FormatNames()
 {
-    static const std::vector<std::string> names = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM",  "SWF",
-                                                   "VOB", "ASF", "AAC", "AC3",  "MP2", "MP3", "AMR", "WAV"};
+    static const std::vector<std::string> names = {"AVI", "MP4", "3GP", "MPEG", "MOV",  "WMV",  "RM",  "SWF",
+                                                   "VOB", "ASF", "AAC", "AC3",  "MP2",  "MP3",  "AMR", "WAV",
+                                                   "MKV", "WEBM", "OPUS", "FLAC", "M4A", "OGG"};
     return names;
 }
 
@@ -260,6 +261,8 @@ bool TArgumentReader::Option()
         return ExistingOption();
     if (name_ == "--trash-source")
         return NoValue() && (result_.TrashSource = true);
+    if (name_ == "--copy-fitting")
+        return NoValue() && (result_.CopyFitting = true);
     if (name_ == "--print-options" || name_ == "--print-commands" || name_ == "--info" ||
         name_ == "--list-profiles" || name_ == "--show-profile" || name_ == "--add-profile" ||
         name_ == "--edit-profile" || name_ == "--delete-profile" || name_ == "--rename-profile")
@@ -391,8 +394,14 @@ std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std
 std::string UsageText(const std::string& programName)
 {
     std::string formats;
-    for (const auto& n : FormatNames())
-        formats += (formats.empty() ? "" : " ") + n;
+    for (const auto& n : FormatNames()) {
+        // Two lines of names, so that the help stays within 80 columns.
+        if (n == "MKV")
+            formats += "\n                         ";
+        else if (!formats.empty())
+            formats += " ";
+        formats += n;
+    }
     return "Usage: " + programName + " [options] FILE...\n"
            "       " + programName + " [options] -r FOLDER|FILE...\n"
            "       " + programName + " -f FORMAT --list-profiles | --show-profile [-p NAME]\n"
@@ -455,6 +464,13 @@ std::string UsageText(const std::string& programName)
            "                         file system), from where a file manager restores\n"
            "                         it; with no usable trash the source is kept and a\n"
            "                         note says why\n"
+           "      --copy-fitting     copy a source stream that already fits the format\n"
+           "                         instead of encoding it (as the profile option \"Copy\n"
+           "                         streams that already fit\"): its codec is one the\n"
+           "                         format offers, no other size, frame rate, sample rate\n"
+           "                         or channels is asked for, and its bitrate is no\n"
+           "                         higher than the profile's; a copied video is cut at\n"
+           "                         key frames\n"
            "      --print-options    print the option line of the chosen profile and exit\n"
            "                         (2 when the profile is refused)\n"
            "      --print-commands   print the encoder command line of every FILE and exit\n"

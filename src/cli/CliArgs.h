@@ -45,6 +45,7 @@ struct TCliArgs {
     std::optional<int> Existing;        // --existing: a TExistingOutputs value
     bool DeleteSource = false;          // --delete-source: unlink converted sources
     bool TrashSource = false;           // --trash-source: move them to the Trash
+    bool CopyFitting = false;           // --copy-fitting: copy streams that already fit, whatever the profile says
     std::vector<std::string> Files;
     std::string ProfileName; // --add-profile, --edit-profile, --delete-profile; OLD of --rename-profile
     std::string NewName;     // NEW of --rename-profile
@@ -62,7 +63,7 @@ constexpr int ExitFailed = 1;      // at least one file failed to convert
 constexpr int ExitUsage = 2;       // bad usage or a failed check
 constexpr int ExitInterrupted = 130; // stopped by Ctrl+C or a termination signal
 
-// The sixteen format names in OutputFormatKind order ("AVI", "MP4", "3GP", ...).
+// The format names in OutputFormatKind order ("AVI", "MP4", "3GP", ...).
 const std::vector<std::string>& FormatNames();
 // OutputFormatKind value of a format name (any letter case); nothing when unknown.
 std::optional<int> FormatFromName(const std::string& name);

@@ -12,7 +12,7 @@ namespace qvcli {
 
 class TConsole;
 
-// Runs the profile command of args on the profiles of format (0..15) after
+// Runs the profile command of args on the profiles of format (0..21) after
 // the program's start-up; returns the exit code: 0 done, 1 a file could not
 // be written, renamed or deleted, 2 refused.
 int RunProfileCommand(const TCliArgs& args, int format, TConsole& console, const std::string& program);

@@ -85,6 +85,24 @@ constexpr const char* PspAacRatePieces[] = { "-ar 48000 " };
 constexpr const char* AmrNbRatePieces[] = { "-ar 8000 " };
 constexpr const char* AmrWbRatePieces[] = { "-ar 16000 " };
 
+// The newer formats' lists: entry 0 ("same as source") writes nothing.
+constexpr const char* SourceRatePieces[] = {
+    nullptr,
+    "-ar 8000 ",
+    "-ar 11025 ",
+    "-ar 12000 ",
+    "-ar 16000 ",
+    "-ar 22050 ",
+    "-ar 24000 ",
+    "-ar 32000 ",
+    "-ar 44100 ",
+    "-ar 48000 ",
+    "-ar 88200 ",
+    "-ar 96000 ",
+};
+constexpr const char* OpusRatePieces[] = { nullptr, "-ar 8000 ", "-ar 12000 ", "-ar 16000 ", "-ar 24000 ", "-ar 48000 " };
+constexpr const char* SourceChannelPieces[] = { nullptr, "-ac 1 ", "-ac 2 ", "-ac 6 " };
+
 constexpr const char* StereoChannelPieces[] = { "-ac 1 ", "-ac 2 " };
 constexpr const char* MonoChannelPieces[] = { "-ac 1 " };
 // The AC3 channel list's third entry: 5.1 channels always at 48000 Hz, so it
@@ -175,6 +193,9 @@ struct TVideoCodec {
     TPieceTable Aspects = StandardAspectPieces;
     TPieceTable FrameRates = FrameRatePieces;
     TVideoOrder Order = TVideoOrder::SizeFirst;
+    // What "keep the frame rate" writes: "Auto" (25 fps) for the sixteen,
+    // nothing (the source's rate) for the newer formats.
+    const char* KeepPiece = KeepFrameRatePiece;
 };
 
 void AppendSize(std::string& options, const TVideoBlock& b)
@@ -199,8 +220,10 @@ void AppendVideoCodec(std::string& options, const TVideoCodec& c)
         AppendVideoBitRate(options, b.UsePresert, b.Preset, b.Specify);
         AppendSize(options, b);
     }
-    if (b.KeepFrameRate)
-        options += KeepFrameRatePiece;
+    if (b.KeepFrameRate) {
+        if (c.KeepPiece)
+            options += c.KeepPiece;
+    }
     else
         AppendPiece(options, c.FrameRates, b.FrameRate);
     AppendPiece(options, c.Aspects, b.Aspect);
@@ -248,6 +271,9 @@ constexpr TAudioKind Ac3 { StereoChannelPieces, FourRatePieces, TAudioOrder::Ac3
 constexpr TAudioKind AmrNb { MonoChannelPieces, AmrNbRatePieces, TAudioOrder::RateFirst };
 constexpr TAudioKind AmrWb { MonoChannelPieces, AmrWbRatePieces, TAudioOrder::RateFirst };
 constexpr TAudioKind Pcm { StereoChannelPieces, EightRatePieces, TAudioOrder::RateFirst }; // also A-law
+constexpr TAudioKind SourceAudio { SourceChannelPieces, SourceRatePieces, TAudioOrder::RateLast }; // AAC, Vorbis
+constexpr TAudioKind OpusAudio { SourceChannelPieces, OpusRatePieces, TAudioOrder::RateLast };
+constexpr TAudioKind Lossless { SourceChannelPieces, SourceRatePieces, TAudioOrder::RateFirst }; // FLAC, ALAC
 
 struct TAudioCodec {
     const char* Piece; // "-acodec mp3 "; nullptr writes no codec piece
@@ -360,6 +386,18 @@ template <class TRecord> void AppendSameQuality(std::string& options, const TRec
         options += "-sameq ";
 }
 
+// Constant quality and speed (the newer formats, MP4), after the video
+// codec's pieces: "-crf n" for VideoQuality n (0 keeps the bitrate),
+// "-speed faster" or "-speed smaller" (balanced is the encoder's default).
+template <class TRecord> void AppendQualityAndSpeed(std::string& options, const TRecord& r)
+{
+    constexpr uint8_t HighestQuality = 63;
+    if (r.VideoQuality > 0 && r.VideoQuality <= HighestQuality)
+        options += "-crf " + std::to_string(r.VideoQuality) + " ";
+    constexpr const char* SpeedPieces[] = { nullptr, "-speed faster ", "-speed smaller " };
+    AppendPiece(options, SpeedPieces, r.VideoSpeed);
+}
+
 // Head, time piece and same-quality piece of a video line.
 template <class TRecord>
 void AppendVideoFrame(std::string& options, const char* head, const TRecord& r, const std::string& profileFileName)
@@ -384,6 +422,8 @@ void AppendAudioLine(std::string& options, const char* head, const TRecord& r, s
 
 // ---- Dispatcher ----
 
+bool ForceCopyFitting = false;
+
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options)
 {
     using TBuilder = void (*)(const std::string&, std::string&);
@@ -405,6 +445,12 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         BuildMp3Options,
         BuildAmrOptions,
         BuildWavOptions,
+        BuildMkvOptions,
+        BuildWebmOptions,
+        BuildOpusOptions,
+        BuildFlacOptions,
+        BuildM4aOptions,
+        BuildOggOptions,
     };
     options.clear();
     if (Options.OutputFormat < OutputFormatCount) {
@@ -412,6 +458,9 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         // Without "Keep tags" the output gets neither tags nor cover art.
         if (!GetFlag(CurrentRecord(Options.OutputFormat), "KeepTags", true))
             options += "-map_metadata -1 ";
+        // The builder has just loaded the profile into the format's record.
+        if (ForceCopyFitting || GetFlag(CurrentRecord(Options.OutputFormat), "CopyFitting"))
+            options += "-copyfit ";
     }
 }
 
@@ -471,7 +520,12 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
     constexpr const char* ContainerPieces[] = { "-f mp4 ", "-f psp ", "-f mp4 ", "-f mp4 " };
     constexpr uint8_t PspFormat = 1;
     // The DivX and XviD blocks of the record belong to no codec choice.
-    const auto video = VideoRows<TVideoCodec>(F, 0, { V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) } } });
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "H264", { "-vcodec h264 ", QV_VIDEO_BLOCK(s, H264) } },
+            V { "H265", { "-vcodec hevc ", QV_VIDEO_BLOCK(s, H265) } },
+            V { "AV1", { "-vcodec av1 ", QV_VIDEO_BLOCK(s, AV1) } },
+        });
     // The PSP target reads the AAC block of its own.
     const auto audio = AudioRows<TAudioCodec>(F, 0,
         { A { "AACMP4",
@@ -482,6 +536,8 @@ void BuildMP4Options(const std::string& profileFileName, std::string& options)
     AppendTimePiece(options, s, profileFileName);
     AppendSameQuality(options, s);
     AppendVideoPart(options, video, s.VideoCodec);
+    if (s.VideoCodec < video.size())
+        AppendQualityAndSpeed(options, s);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
 
@@ -731,4 +787,106 @@ void BuildWavOptions(const std::string& profileFileName, std::string& options)
             A { "Pcmu8", { "-acodec pcm_u8 ", QV_PCM_BLOCK(s, Pcmu8), Pcm } },
         });
     AppendAudioLine(options, "-y -f wav ", s, audio, profileFileName);
+}
+
+// ---- The newer formats ----
+
+namespace {
+
+// A video row of the newer formats: the source's frame rate when kept.
+#define QV_MODERN_VIDEO(piece, r, C) TVideoCodec { piece, QV_VIDEO_BLOCK(r, C), StandardAspectPieces, FrameRatePieces, TVideoOrder::SizeFirst, nullptr }
+
+} // namespace
+
+void BuildMkvOptions(const std::string& profileFileName, std::string& options)
+{
+    LoadFormatSettings(FormatOf(OutputFormatKind::MKV), profileFileName);
+    const TMkvSettings s = MkvSettings;
+    constexpr int F = FormatOf(OutputFormatKind::MKV);
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "H264", QV_MODERN_VIDEO("-vcodec h264 ", s, H264) },
+            V { "H265", QV_MODERN_VIDEO("-vcodec hevc ", s, H265) },
+            V { "AV1", QV_MODERN_VIDEO("-vcodec av1 ", s, AV1) },
+            V { "VP9", QV_MODERN_VIDEO("-vcodec vp9 ", s, VP9) },
+        });
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        {
+            A { "AACMP4", { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), SourceAudio } },
+            A { "Opus", { "-acodec opus ", QV_AUDIO_BLOCK(s, Opus), OpusAudio } },
+            A { "Flac", { "-acodec flac ", QV_PCM_BLOCK(s, Flac), Lossless } },
+            A { "AC3", { "-acodec ac3 ", QV_AUDIO_BLOCK(s, AC3), Ac3 } },
+            A { "Vorbis", { "-acodec vorbis ", QV_AUDIO_BLOCK(s, Vorbis), SourceAudio } },
+        });
+    AppendVideoFrame(options, "-y -f matroska ", s, profileFileName);
+    AppendVideoPart(options, video, s.VideoCodec);
+    AppendQualityAndSpeed(options, s);
+    AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
+}
+
+void BuildWebmOptions(const std::string& profileFileName, std::string& options)
+{
+    LoadFormatSettings(FormatOf(OutputFormatKind::WEBM), profileFileName);
+    const TWebmSettings s = WebmSettings;
+    constexpr int F = FormatOf(OutputFormatKind::WEBM);
+    const auto video = VideoRows<TVideoCodec>(F, 0,
+        {
+            V { "VP9", QV_MODERN_VIDEO("-vcodec vp9 ", s, VP9) },
+            V { "AV1", QV_MODERN_VIDEO("-vcodec av1 ", s, AV1) },
+        });
+    const auto audio = AudioRows<TAudioCodec>(F, 0,
+        {
+            A { "Opus", { "-acodec opus ", QV_AUDIO_BLOCK(s, Opus), OpusAudio } },
+            A { "Vorbis", { "-acodec vorbis ", QV_AUDIO_BLOCK(s, Vorbis), SourceAudio } },
+        });
+    AppendVideoFrame(options, "-y -f webm ", s, profileFileName);
+    AppendVideoPart(options, video, s.VideoCodec);
+    AppendQualityAndSpeed(options, s);
+    AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
+}
+
+void BuildOpusOptions(const std::string& profileFileName, std::string& options)
+{
+    LoadFormatSettings(FormatOf(OutputFormatKind::OPUS), profileFileName);
+    const TOpusSettings s = OpusSettings;
+    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::OPUS), 0,
+        { A { "Opus", { "-acodec opus ", QV_AUDIO_BLOCK(s, Opus), OpusAudio } } });
+    AppendAudioLine(options, "-y -f opus ", s, audio, profileFileName);
+}
+
+void BuildFlacOptions(const std::string& profileFileName, std::string& options)
+{
+    LoadFormatSettings(FormatOf(OutputFormatKind::FLAC), profileFileName);
+    const TFlacSettings s = FlacSettings;
+    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::FLAC), 0,
+        { A { "Flac", { "-acodec flac ", QV_PCM_BLOCK(s, Flac), Lossless } } });
+    AppendAudioLine(options, "-y -f flac ", s, audio, profileFileName);
+    constexpr uint8_t HighestLevel = 8;
+    if (s.FlacLevel <= HighestLevel)
+        options += "-compression_level " + std::to_string(s.FlacLevel) + " ";
+}
+
+void BuildM4aOptions(const std::string& profileFileName, std::string& options)
+{
+    LoadFormatSettings(FormatOf(OutputFormatKind::M4A), profileFileName);
+    const TM4aSettings s = M4aSettings;
+    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::M4A), 0,
+        {
+            A { "AACMP4", { "-acodec aac ", QV_AUDIO_BLOCK(s, AACMP4), SourceAudio } },
+            A { "Alac", { "-acodec alac ", QV_PCM_BLOCK(s, Alac), Lossless } },
+        });
+    AppendAudioLine(options, "-y -f ipod ", s, audio, profileFileName);
+}
+
+void BuildOggOptions(const std::string& profileFileName, std::string& options)
+{
+    LoadFormatSettings(FormatOf(OutputFormatKind::OGG), profileFileName);
+    const TOggSettings s = OggSettings;
+    const auto audio = AudioRows<TAudioCodec>(FormatOf(OutputFormatKind::OGG), 0,
+        { A { "Vorbis", { "-acodec vorbis ", QV_AUDIO_BLOCK(s, Vorbis), SourceAudio } } });
+    AppendAudioLine(options, "-y -f ogg ", s, audio, profileFileName);
+    // With the bitrate set automatically, the quality setting rules.
+    constexpr uint8_t HighestQuality = 10;
+    if (s.AudioBitRateUseAutoSetVorbis && s.VorbisQuality <= HighestQuality)
+        options += "-aq " + std::to_string(s.VorbisQuality) + " ";
 }

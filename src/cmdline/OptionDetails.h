@@ -17,10 +17,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Copy every fitting stream whatever the profile says (quorvex-cli
+// --copy-fitting); false by default.
+extern bool ForceCopyFitting;
+
 // Empties Options, then calls the builder of Options.OutputFormat (the global
-// options record); a value of 16 or more selects none and leaves it empty.
+// options record); a value of 22 or more selects none and leaves it empty.
 // Every builder throws TProfileValueError for a time text that TimeTextToMs
-// cannot read, so no profile value can begin an option of its own.
+// cannot read, so no profile value can begin an option of its own. A profile
+// with CopyFitting set (or ForceCopyFitting) ends the line with "-copyfit ".
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options);
 // BuildEncoderOptions for a conversion: first throws TProfileValueError
 // when ProfileFileProblems refuses the profile file (no profile text, or a
@@ -48,3 +53,9 @@ void BuildMp2Options(const std::string& profileFileName, std::string& options);
 void BuildMp3Options(const std::string& profileFileName, std::string& options);
 void BuildAmrOptions(const std::string& profileFileName, std::string& options);
 void BuildWavOptions(const std::string& profileFileName, std::string& options);
+void BuildMkvOptions(const std::string& profileFileName, std::string& options);
+void BuildWebmOptions(const std::string& profileFileName, std::string& options);
+void BuildOpusOptions(const std::string& profileFileName, std::string& options);
+void BuildFlacOptions(const std::string& profileFileName, std::string& options);
+void BuildM4aOptions(const std::string& profileFileName, std::string& options);
+void BuildOggOptions(const std::string& profileFileName, std::string& options);

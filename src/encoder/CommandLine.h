@@ -22,6 +22,7 @@ struct TRequest {
     bool sameQuality = false; // -sameq
     bool noVideo = false;     // -vn
     bool noAudio = false;     // -an
+    bool copyFitting = false; // -copyfit: copy a stream the output can take as it is
     std::string videoCodec;   // -vcodec
     std::string size;         // -s WxH
     std::string videoBitrate; // -b
@@ -33,6 +34,10 @@ struct TRequest {
     std::string audioBitrate; // -ab
     std::string sampleRate;   // -ar
     std::string strict;       // -strict
+    std::string crf;          // -crf: constant quality instead of the video bitrate
+    std::string speed;        // -speed faster|balanced|smaller
+    std::string audioQuality; // -aq: VBR quality instead of the audio bitrate
+    std::string compressionLevel; // -compression_level (FLAC 0..8)
     std::string replace;      // -replace: which existing output may be replaced
     std::string mapMetadata;  // -map_metadata: only "-1" (write no tags and no cover art)
 };

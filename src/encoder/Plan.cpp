@@ -39,10 +39,12 @@ const TPair VideoEncoders[] = {
     {"h264", "libx264"}, {"x264", "libx264"}, {"avc", "libx264"}, {"xvid", "libxvid"},
     {"divx", "mpeg4"},   {"msmpeg4v3", "msmpeg4"}, {"mpeg1", "mpeg1video"}, {"mpeg2", "mpeg2video"},
     {"wmv7", "wmv1"},    {"wmv8", "wmv2"},
+    {"hevc", "libx265"}, {"h265", "libx265"}, {"x265", "libx265"}, {"av1", "libsvtav1"}, {"svtav1", "libsvtav1"},
+    {"vp9", "libvpx-vp9"}, {"vp8", "libvpx"},
 };
 
 const TPair AudioEncoders[] = {
-    {"mp3", "libmp3lame"}, {"lame", "libmp3lame"}, {"vorbis", "libvorbis"}, {"a52", "ac3"},
+    {"mp3", "libmp3lame"}, {"lame", "libmp3lame"}, {"vorbis", "libvorbis"}, {"a52", "ac3"}, {"opus", "libopus"},
 };
 
 const TPair SizeNames[] = {
@@ -69,7 +71,8 @@ std::string EncoderName(const std::string& asked, const TPair (&oldNames)[N])
 
 bool IsAudioOnlyMuxer(const std::string& m)
 {
-    return m == "adts" || m == "ac3" || m == "mp2" || m == "mp3" || m == "amr" || m == "wav";
+    return m == "adts" || m == "ac3" || m == "mp2" || m == "mp3" || m == "amr" || m == "wav" || m == "ogg" || m == "opus"
+           || m == "flac";
 }
 
 bool IsIsoMuxer(const std::string& m)
@@ -120,6 +123,10 @@ void LegalSize(const std::string& encoder, int& w, int& h)
     } else if (encoder == "mpeg1video" || encoder == "mpeg2video") {
         w = std::min(RoundTo(w, 2, 2, 4094), 4094);
         h = std::min(RoundTo(h, 2, 2, 4094), 4094);
+    } else if (encoder == "libsvtav1") {
+        // SVT-AV1 takes even sides of at least 64 pixels.
+        w = std::max(64, w + (w & 1));
+        h = std::max(64, h + (h & 1));
     } else if (encoder != "mjpeg") {
         // 4:2:0 pictures need even sides; huffYUV's 4:2:2 needs an even width.
         w = w + (w & 1);
@@ -159,6 +166,18 @@ const TAudioLimits* AudioLimitsOf(const std::string& encoder)
     return nullptr;
 }
 
+// Opus is coded at 8, 12, 16, 24 or 48 kHz; any other rate is resampled to
+// 48 kHz, the rate Opus decoders play at.
+bool FitOpusRate(int& effectiveRate, TAudioValues& values, std::vector<std::string>& notes)
+{
+    static const std::vector<int> Rates = {8000, 12000, 16000, 24000, 48000};
+    if (Contains(Rates, effectiveRate))
+        return false;
+    notes.push_back("Opus cannot be sampled at " + std::to_string(effectiveRate) + " Hz; written at 48000 Hz");
+    values.rate = effectiveRate = 48000;
+    return true;
+}
+
 // The audio encoder ffmpeg takes for a container when none is named.
 std::string DefaultAudioEncoder(const std::string& muxer)
 {
@@ -168,6 +187,12 @@ std::string DefaultAudioEncoder(const std::string& muxer)
         return "mp2";
     if (muxer == "ac3" || muxer == "rm")
         return "ac3";
+    if (muxer == "ogg")
+        return "libvorbis";
+    if (muxer == "opus" || muxer == "webm")
+        return "libopus";
+    if (muxer == "flac")
+        return "flac";
     return {};
 }
 
@@ -495,11 +520,19 @@ std::string ChooseVideoEncoder(const TRequest& req, TPlanDraft& draft)
                              + "); written as MPEG-4 Part 2");
         vc = "mpeg4";
     }
+    if (vc == "libaom-av1") {
+        // libaom at a usable speed is far slower than SVT-AV1 for the same result.
+        plan.notes.push_back("AV1 is written with SVT-AV1 (libsvtav1), not libaom");
+        vc = "libsvtav1";
+    }
     plan.videoEncoder = vc;
     if (!vc.empty())
         draft.videoArgs.insert(draft.videoArgs.end(), {"-c:v", vc});
-    if (vc == "libx264")
+    if (vc == "libx264" || vc == "libx265" || vc == "libsvtav1" || vc == "libvpx-vp9")
         draft.videoArgs.insert(draft.videoArgs.end(), {"-pix_fmt", "yuv420p"});
+    // Apple's players take H.265 in MP4 and MOV only with the hvc1 tag.
+    if (vc == "libx265" && IsIsoMuxer(plan.muxer))
+        draft.videoArgs.insert(draft.videoArgs.end(), {"-tag:v", "hvc1"});
     return vc;
 }
 
@@ -554,10 +587,83 @@ bool PlanVideoBitrate(const TRequest& req, const std::string& encoder, TPlanDraf
         }
     }
     if (req.sameQuality) {
-        if (encoder == "libx264")
+        if (encoder == "libx264" || encoder == "libx265")
             videoArgs.insert(videoArgs.end(), {"-crf", "18"});
+        else if (encoder == "libsvtav1")
+            videoArgs.insert(videoArgs.end(), {"-crf", "20"});
+        else if (encoder == "libvpx-vp9")
+            videoArgs.insert(videoArgs.end(), {"-crf", "15", "-b:v", "0"});
         else if (encoder != "ffvhuff" && !encoder.empty())
             videoArgs.insert(videoArgs.end(), {"-q:v", "2"});
+    }
+    return true;
+}
+
+bool IsCrfEncoder(const std::string& encoder)
+{
+    return encoder == "libx264" || encoder == "libx265" || encoder == "libsvtav1" || encoder == "libvpx-vp9";
+}
+
+bool PlanVideoQuality(const TRequest& req, const std::string& encoder, TPlanDraft& draft, std::string& error)
+{
+    std::vector<std::string>& videoArgs = draft.videoArgs;
+    if (!req.crf.empty() && !req.sameQuality) {
+        auto q = ParseNumber(req.crf);
+        if (!q || *q != std::floor(*q) || *q < 0 || *q > 63) {
+            error = "invalid constant quality '" + req.crf + "'";
+            return false;
+        }
+        int crf = static_cast<int>(*q);
+        if (!IsCrfEncoder(encoder)) {
+            draft.plan.notes.push_back("constant quality (-crf) is not available with "
+                                       + (encoder.empty() ? std::string("the container's encoder") : encoder)
+                                       + "; the bitrate is used");
+        } else {
+            const int highest = encoder == "libx264" || encoder == "libx265" ? 51 : 63;
+            if (crf > highest) {
+                draft.plan.notes.push_back(encoder + " takes a constant quality of at most " + std::to_string(highest)
+                                           + "; written at " + std::to_string(highest));
+                crf = highest;
+            }
+            if (crf < 1 && encoder == "libsvtav1")
+                crf = 1;
+            // Constant quality replaces the bitrate; VP9 needs a bitrate of 0 for it.
+            for (size_t i = 0; i + 1 < videoArgs.size(); ++i)
+                if (videoArgs[i] == "-b:v") {
+                    videoArgs.erase(videoArgs.begin() + static_cast<long>(i), videoArgs.begin() + static_cast<long>(i) + 2);
+                    break;
+                }
+            videoArgs.insert(videoArgs.end(), {"-crf", std::to_string(crf)});
+            if (encoder == "libvpx-vp9")
+                videoArgs.insert(videoArgs.end(), {"-b:v", "0"});
+        }
+    }
+    std::string speed = LowerAscii(req.speed);
+    if (!speed.empty() && speed != "faster" && speed != "balanced" && speed != "smaller") {
+        error = "invalid speed '" + req.speed + "' (faster, balanced or smaller)";
+        return false;
+    }
+    // The newer encoders are slow at their own defaults, so they always get
+    // a speed; the older ones only when one is asked for.
+    if (speed.empty() && (encoder == "libx265" || encoder == "libsvtav1" || encoder == "libvpx-vp9"))
+        speed = "balanced";
+    if (speed.empty())
+        return true;
+    const int i = speed == "faster" ? 0 : speed == "balanced" ? 1 : 2;
+    if (encoder == "libx264") {
+        static const char* const Presets[] = {"veryfast", "medium", "slow"};
+        videoArgs.insert(videoArgs.end(), {"-preset", Presets[i]});
+    } else if (encoder == "libx265") {
+        static const char* const Presets[] = {"superfast", "fast", "medium"};
+        videoArgs.insert(videoArgs.end(), {"-preset", Presets[i], "-x265-params", "log-level=error"});
+    } else if (encoder == "libsvtav1") {
+        static const char* const Presets[] = {"12", "10", "8"};
+        videoArgs.insert(videoArgs.end(), {"-preset", Presets[i]});
+    } else if (encoder == "libvpx-vp9") {
+        // VP9's "good" deadline at low cpu-used takes minutes a minute on two cores.
+        static const char* const Deadlines[] = {"realtime", "good", "good"};
+        static const char* const CpuUsed[] = {"8", "5", "2"};
+        videoArgs.insert(videoArgs.end(), {"-deadline", Deadlines[i], "-cpu-used", CpuUsed[i], "-row-mt", "1"});
     }
     return true;
 }
@@ -682,16 +788,180 @@ void CapRealVideoFrames(const TVideoShape& shape, TPlanDraft& draft)
     videoArgs.insert(videoArgs.end(), {"-bufsize", std::to_string(capBits), "-maxrate", std::to_string(perSecond)});
 }
 
+namespace {
+
+// The codecs (ffprobe's names) each container's formats offer, video then
+// audio; a container not listed copies nothing.
+struct TCopyCodecs {
+    const char* muxer;
+    const char* video;
+    const char* audio;
+};
+
+const TCopyCodecs CopyCodecs[] = {
+    {"matroska", "h264 hevc av1 vp9", "aac opus flac ac3 vorbis"},
+    {"webm", "vp9 av1 vp8", "opus vorbis"},
+    {"mp4", "h264 hevc av1", "aac"},
+    {"ipod", "", "aac alac"},
+    {"ogg", "", "vorbis opus flac"},
+    {"opus", "", "opus"},
+    {"flac", "", "flac"},
+    {"adts", "", "aac"},
+    {"mp3", "", "mp3"},
+    {"mp2", "", "mp2"},
+    {"ac3", "", "ac3"},
+};
+
+bool CodecOffered(const std::string& muxer, bool video, const std::string& codec)
+{
+    for (const TCopyCodecs& c : CopyCodecs)
+        if (muxer == c.muxer) {
+            const std::string list = std::string(" ") + (video ? c.video : c.audio) + " ";
+            return !codec.empty() && list.find(" " + codec + " ") != std::string::npos;
+        }
+    return false;
+}
+
+// The bitrate a copy would bring: the stream's own, else the whole file's
+// (an upper bound), 0 when neither is known.
+long long StreamBitRate(const TStreamFacts& s, const TSourceFacts& source)
+{
+    return s.bitRate > 0 ? s.bitRate : source.bitRate;
+}
+
+// The note for a copied stream; with a time range, where a copy can cut.
+void NoteCopy(const char* kind, const std::string& codec, TPlan& plan, bool video)
+{
+    std::string note = std::string(kind) + " stream (" + codec + ") copied as it is, not encoded";
+    if (video && (plan.start > 0 || plan.duration))
+        note += "; a copied video can only be cut at key frames, so the output starts at the key frame at or "
+                "before the start time";
+    plan.notes.push_back(note);
+}
+
+} // namespace
+
+bool StreamCopyFits(const TCopyQuestion& q, std::string* why)
+{
+    auto refuse = [why](std::string reason) {
+        if (why)
+            *why = std::move(reason);
+        return false;
+    };
+    if (!CodecOffered(q.muxer, q.video, q.codec))
+        return refuse("the " + q.muxer + " format does not offer " + (q.codec.empty() ? "an unknown codec" : q.codec));
+    if (q.video) {
+        if (q.askedWidth > 0 && (q.askedWidth != q.width || q.askedHeight != q.height))
+            return refuse("another picture size is asked for");
+        if (q.askedFps > 0 && std::fabs(q.askedFps - q.fps) > 0.01)
+            return refuse("another frame rate is asked for");
+        if (q.askedAspect)
+            return refuse("an aspect ratio is asked for");
+    } else {
+        if (q.normalizeLoudness)
+            return refuse("the loudness is normalised");
+        if (q.askedSampleRate > 0 && q.askedSampleRate != q.sampleRate)
+            return refuse("another sample rate is asked for");
+        if (q.askedChannels > 0 && q.askedChannels != q.channels)
+            return refuse("another channel count is asked for");
+    }
+    if (q.targetBitRate > 0 && !q.quality) {
+        if (q.bitRate <= 0)
+            return refuse("the source's bitrate is unknown");
+        if (q.bitRate > q.targetBitRate)
+            return refuse("the source's bitrate is higher than the target");
+    }
+    return true;
+}
+
+namespace {
+
+bool CopyVideoIfItFits(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft)
+{
+    const TStreamFacts* src = source.firstVideo();
+    if (!req.copyFitting || !src || !draft.target.empty())
+        return false;
+    TCopyQuestion q;
+    q.muxer = draft.plan.muxer;
+    q.video = true;
+    q.codec = src->codec;
+    q.width = src->width;
+    q.height = src->height;
+    q.fps = src->frameRate;
+    q.bitRate = StreamBitRate(*src, source);
+    int w = 0, h = 0;
+    if (!req.size.empty() && ParseSize(req.size, w, h)) {
+        q.askedWidth = w;
+        q.askedHeight = h;
+    } else if (!req.size.empty()) {
+        return false; // unreadable: the encoding path reports it
+    }
+    if (!req.frameRate.empty()) {
+        auto r = ParseNumber(req.frameRate);
+        if (!r)
+            return false;
+        // 29.97 and the like stand for the exact NTSC rates (x1000/1001).
+        const bool ntsc = Lookup(std::begin(FrameRates), std::end(FrameRates), req.frameRate) != nullptr;
+        q.askedFps = ntsc ? std::round(*r) * 1000 / 1001 : *r;
+    }
+    q.askedAspect = !req.aspect.empty();
+    auto b = req.videoBitrate.empty() ? std::optional<long long>(0) : ParseBitrate(req.videoBitrate, true);
+    if (!b)
+        return false;
+    q.targetBitRate = *b;
+    q.quality = req.sameQuality || !req.crf.empty();
+    if (!StreamCopyFits(q))
+        return false;
+    draft.videoArgs = {"-c:v", "copy"};
+    if (src->codec == "hevc" && IsIsoMuxer(draft.plan.muxer))
+        draft.videoArgs.insert(draft.videoArgs.end(), {"-tag:v", "hvc1"});
+    draft.plan.videoEncoder = "copy";
+    NoteCopy("the video", src->codec, draft.plan, true);
+    return true;
+}
+
+bool CopyAudioIfItFits(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft)
+{
+    const TStreamFacts* src = source.firstAudio();
+    if (!req.copyFitting || !src || !draft.target.empty())
+        return false;
+    TCopyQuestion q;
+    q.muxer = draft.plan.muxer;
+    q.codec = src->codec;
+    q.sampleRate = src->sampleRate;
+    q.channels = src->channels;
+    q.bitRate = StreamBitRate(*src, source);
+    TAudioValues values;
+    std::string error;
+    if (!ReadAudioValues(req, values, error))
+        return false; // the encoding path reports it
+    q.askedSampleRate = values.rate;
+    q.askedChannels = values.channels;
+    q.targetBitRate = values.bitrate;
+    q.quality = !req.audioQuality.empty();
+    if (!StreamCopyFits(q))
+        return false;
+    draft.audioArgs = {"-c:a", "copy"};
+    draft.plan.audioEncoder = "copy";
+    NoteCopy("the audio", src->codec, draft.plan, false);
+    return true;
+}
+
+} // namespace
+
 bool PlanVideo(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft, std::string& error)
 {
     if (!draft.plan.writeVideo) {
         draft.videoArgs = {"-vn"};
         return true;
     }
+    if (CopyVideoIfItFits(req, source, draft))
+        return true;
     const TStreamFacts* srcVideo = source.firstVideo();
     TVideoShape shape;
     shape.encoder = ChooseVideoEncoder(req, draft);
-    if (!PlanFrameSize(req, srcVideo, draft, shape, error) || !PlanVideoBitrate(req, shape.encoder, draft, error))
+    if (!PlanFrameSize(req, srcVideo, draft, shape, error) || !PlanVideoBitrate(req, shape.encoder, draft, error)
+        || !PlanVideoQuality(req, shape.encoder, draft, error))
         return false;
     shape.checked = CheckedVideoEncoder(shape.encoder, draft);
     if (!PlanFrameRate(req, srcVideo, draft, shape, error) || !PlanAspect(req, shape, draft, error))
@@ -852,7 +1122,87 @@ void FitAudio(const std::string& encoder, const std::string& muxer, const TStrea
     int effectiveRate =
         values.rate > 0 ? values.rate : (srcAudio && srcAudio->sampleRate > 0 ? srcAudio->sampleRate : 44100);
     FitSampleFormat(encoder, muxer, srcAudio, values, effectiveRate, notes);
+    if (encoder == "libopus")
+        FitOpusRate(effectiveRate, values, notes);
     FitAudioBitrate(encoder, effectiveRate, values.bitrate, notes);
+}
+
+// The lossless encoders keep the source's bit depth up to 24 bits: a
+// source of more than 16 bits (integer or floating point) is written with
+// 24, any other with 16.
+std::string LosslessSampleFormat(const std::string& encoder, const TStreamFacts* srcAudio)
+{
+    static const char* const Deep[] = {"s32", "s32p", "flt", "dbl", "dblp", "s64", "s64p"};
+    bool deep = false;
+    if (srcAudio)
+        for (const char* f : Deep)
+            deep = deep || srcAudio->sampleFormat == f;
+    if (encoder == "alac")
+        return deep ? "s32p" : "s16p";
+    return deep ? "s32" : "s16";
+}
+
+bool PlanAudioQuality(const TRequest& req, const std::string& encoder, const TStreamFacts* srcAudio,
+                      TAudioValues& values, TPlanDraft& draft, std::string& error)
+{
+    std::vector<std::string>& audioArgs = draft.audioArgs;
+    if (encoder == "flac" || encoder == "alac") {
+        audioArgs.insert(audioArgs.end(), {"-sample_fmt", LosslessSampleFormat(encoder, srcAudio)});
+        if (values.bitrate > 0) {
+            draft.plan.notes.push_back(encoder + " is lossless; the audio bitrate is not used");
+            values.bitrate = 0;
+        }
+    }
+    if (!req.compressionLevel.empty()) {
+        auto l = ParseNumber(req.compressionLevel);
+        if (!l || *l != std::floor(*l) || *l < 0 || *l > 12) {
+            error = "invalid compression level '" + req.compressionLevel + "'";
+            return false;
+        }
+        if (encoder == "flac")
+            audioArgs.insert(audioArgs.end(), {"-compression_level", std::to_string(static_cast<int>(*l))});
+        else
+            draft.plan.notes.push_back("a compression level applies to FLAC only; not used");
+    }
+    if (!req.audioQuality.empty()) {
+        auto q = ParseNumber(req.audioQuality);
+        if (!q || *q < 0 || *q > 10) {
+            error = "invalid audio quality '" + req.audioQuality + "'";
+            return false;
+        }
+        if (values.bitrate > 0) {
+            draft.plan.notes.push_back("an audio bitrate is given; the audio quality is not used");
+        } else if (encoder == "libvorbis") {
+            audioArgs.insert(audioArgs.end(), {"-q:a", req.audioQuality});
+        } else if (encoder == "libmp3lame") {
+            // LAME's VBR scale runs the other way: 0 is its best.
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%g", 9 - std::min(*q, 9.0));
+            audioArgs.insert(audioArgs.end(), {"-q:a", buf});
+        } else {
+            draft.plan.notes.push_back("an audio quality applies to Vorbis and MP3 only; not used");
+        }
+    }
+    return true;
+}
+
+bool PlanContainerCodecs(TPlanDraft& draft, std::string& error)
+{
+    const TPlan& plan = draft.plan;
+    if (plan.muxer != "webm")
+        return true;
+    // WebM holds VP8, VP9 or AV1 video and Vorbis or Opus audio only.
+    const std::string& v = plan.videoEncoder;
+    const std::string& a = plan.audioEncoder;
+    if (plan.writeVideo && !v.empty() && v != "copy" && v != "libvpx-vp9" && v != "libvpx" && v != "libsvtav1") {
+        error = "the webm container holds only VP8, VP9 and AV1 video, not " + v;
+        return false;
+    }
+    if (plan.writeAudio && !a.empty() && a != "copy" && a != "libopus" && a != "libvorbis") {
+        error = "the webm container holds only Opus and Vorbis audio, not " + a;
+        return false;
+    }
+    return true;
 }
 
 bool PlanAudio(const TRequest& req, const TSourceFacts& source, TPlanDraft& draft, std::string& error)
@@ -870,6 +1220,8 @@ bool PlanAudio(const TRequest& req, const TSourceFacts& source, TPlanDraft& draf
         draft.audioArgs = {"-an"};
         return true;
     }
+    if (CopyAudioIfItFits(req, source, draft))
+        return true;
     const std::string ac = ChooseAudioEncoder(req, draft);
     TAudioValues values;
     if (!ReadAudioValues(req, values, error))
@@ -881,7 +1233,10 @@ bool PlanAudio(const TRequest& req, const TSourceFacts& source, TPlanDraft& draf
     std::vector<std::string>& audioArgs = draft.audioArgs;
     if (!ac.empty())
         audioArgs.insert(audioArgs.end(), {"-c:a", ac});
-    FitAudio(ac.empty() ? DefaultAudioEncoder(plan.muxer) : ac, plan.muxer, srcAudio, values, plan.notes);
+    const std::string used = ac.empty() ? DefaultAudioEncoder(plan.muxer) : ac;
+    FitAudio(used, plan.muxer, srcAudio, values, plan.notes);
+    if (!PlanAudioQuality(req, used, srcAudio, values, draft, error))
+        return false;
     if (values.channels > 0)
         audioArgs.insert(audioArgs.end(), {"-ac", std::to_string(values.channels)});
     if (values.bitrate > 0)
@@ -970,7 +1325,8 @@ bool MakePlan(const TRequest& req, const TSourceFacts& source, TPlan& plan, std:
     TPlanDraft draft;
     const bool ok = PlanContainer(req, draft, error) && PlanTimeRange(req, source, draft.plan, error)
                     && PlanStreams(req, source, draft.plan, error) && PlanVideo(req, source, draft, error)
-                    && PlanAudio(req, source, draft, error) && PlanStrictness(req, draft, error);
+                    && PlanAudio(req, source, draft, error) && PlanContainerCodecs(draft, error)
+                    && PlanStrictness(req, draft, error);
     if (ok) {
         PlanTags(req, source, draft);
         FinishPlan(draft);
@@ -1123,7 +1479,8 @@ Options (the old encoder option language):
   -t <time>          length to convert, "h:mm:ss.xxx" or seconds
   -ss <time>         position in the input where the conversion starts
   -sameq             constant high quality instead of a bitrate
-  -vcodec <codec>    video encoder; h264 = libx264, xvid = libxvid
+  -vcodec <codec>    video encoder; h264 = libx264, xvid = libxvid,
+                     hevc = libx265, av1 = libsvtav1, vp9 = libvpx-vp9
   -s <W>x<H>         frame size (also qcif, cif, qvga, vga, ...)
   -b <rate>          video bitrate: "1200k", or a plain number in kbit/s
   -r <fps>           frame rate; 14.985, 19.98, 23.976, 29.97, 59.94 are
@@ -1131,12 +1488,20 @@ Options (the old encoder option language):
   -aspect <W:H>      display aspect ratio
   -target <t>        vcd, svcd, dvd with the prefix pal-, ntsc- or film-
   -an / -vn          leave audio / video out
-  -acodec <codec>    audio encoder; mp3 = libmp3lame, amr_nb, amr_wb
+  -acodec <codec>    audio encoder; mp3 = libmp3lame, amr_nb, amr_wb,
+                     opus = libopus, vorbis = libvorbis, flac, alac, aac
   -ac <n>            channels; "5:1" means six channels (5.1)
   -ab <rate>         audio bitrate: a plain number is kbit/s ("128")
   -ar <Hz>           sample rate
   -strict <level>    encoder strictness (-2 allows experimental encoders)
   -map_metadata -1   write no tags and no cover art
+  -crf <n>           constant quality instead of the video bitrate (H.264
+                     and H.265 0 to 51, AV1 and VP9 0 to 63; lower is better)
+  -speed <s>         faster, balanced or smaller: the video encoder's preset
+  -aq <q>            VBR quality 0 to 10 instead of the audio bitrate
+                     (Vorbis; MP3 with 10 as LAME's best)
+  -compression_level <n>  FLAC compression level 0 to 12
+  -copyfit           copy a source stream that fits instead of encoding it
   --help             this text
 
 Containers:
@@ -1183,6 +1548,26 @@ Adjustments made where a combination cannot work as written:
     keys; AVI, WAV and RM hold fewer, MPEG, VOB, SWF, AC3, MP2 and AMR none.
     A JPEG or PNG cover goes into MP3 and MP4 outputs without moving video
     as an attached picture, never as a video stream.
+  - AV1 is always written with SVT-AV1 (also when libaom-av1 is asked for),
+    at even sizes of at least 64x64; a smaller or odd size is enlarged.
+  - H.265, AV1 and VP9 get the "balanced" speed when none is asked for; VP9
+    runs with -row-mt and a cpu-used of 8/5/2 (faster uses the realtime
+    deadline). H.265 in MP4 and MOV is tagged hvc1.
+  - Opus is sampled at 8000, 12000, 16000, 24000 or 48000 Hz: any other rate
+    (also the source's) is written at 48000 Hz.
+  - FLAC and ALAC keep a source of more than 16 bits at 24 bits, others at
+    16 bits; an audio bitrate does not apply to them.
+  - The webm container refuses any video but VP8, VP9 and AV1 and any audio
+    but Opus and Vorbis; ogg, opus and flac hold no video.
+  - With -copyfit a source stream is copied, not encoded, when the
+    container's formats offer its codec (mkv: H.264, H.265, AV1, VP9; AAC,
+    Opus, FLAC, AC3, Vorbis; webm: VP8, VP9, AV1; Opus, Vorbis; mp4: H.264,
+    H.265, AV1; AAC; ipod: AAC, ALAC; ogg: Vorbis, Opus, FLAC; opus, flac,
+    aac, mp3, mp2, ac3: their own codec), no other size, frame rate, aspect,
+    sample rate or channel count is asked for, and its bitrate (the stream's,
+    else the whole file's) is no higher than the bitrate asked for (any
+    bitrate with -sameq, -crf or -aq, or when none is asked for). A Note
+    names each copied stream; copied video is cut at key frames.
   - A duration of 0 (or none) converts to the end of the input; a start
     beyond the end of the input is an error.
   - A video bitrate of 0 leaves the encoder's own bitrate; with -sameq the

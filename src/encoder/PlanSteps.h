@@ -51,6 +51,9 @@ bool PlanFrameSize(const TRequest& req, const TStreamFacts* srcVideo, TPlanDraft
                    std::string& error);
 // The video bitrate, or constant quality with "-sameq".
 bool PlanVideoBitrate(const TRequest& req, const std::string& encoder, TPlanDraft& draft, std::string& error);
+// Constant quality ("-crf", replacing the bitrate) and the speed preset
+// ("-speed"); H.265, AV1 and VP9 get "balanced" when none is asked for.
+bool PlanVideoQuality(const TRequest& req, const std::string& encoder, TPlanDraft& draft, std::string& error);
 // The encoder whose limits the frame rate and aspect must meet.
 std::string CheckedVideoEncoder(const std::string& encoder, const TPlanDraft& draft);
 // The frame rate asked for or the source's; MPEG-1 takes the nearest of its rates.
@@ -62,6 +65,37 @@ bool PlanAspect(const TRequest& req, const TVideoShape& shape, TPlanDraft& draft
 void FitPspVideo(TVideoShape& shape, TPlanDraft& draft);
 // RealVideo: every frame below the RealMedia muxer's 64 kB.
 void CapRealVideoFrames(const TVideoShape& shape, TPlanDraft& draft);
+
+// ---- Copying streams that already fit ----
+
+// One stream of the source and what the request asks of it. Zero or empty
+// means "as the source" (size, rate, channels) or "none" (bitrate).
+struct TCopyQuestion {
+    std::string muxer;         // the container written
+    bool video = false;        // a video stream, else audio
+    std::string codec;         // the source stream's codec as ffprobe names it
+    int width = 0, height = 0; // the source's size
+    double fps = 0;            // the source's frame rate
+    int sampleRate = 0;        // the source's sample rate
+    int channels = 0;          // the source's channels
+    long long bitRate = 0;     // the stream's bitrate (bit/s), else the file's; 0 unknown
+    int askedWidth = 0, askedHeight = 0;
+    double askedFps = 0;
+    bool askedAspect = false;  // any -aspect: the shape may change
+    int askedSampleRate = 0;
+    int askedChannels = 0;
+    long long targetBitRate = 0; // bit/s
+    bool quality = false;        // -sameq, -crf or -aq: a quality, no size, is asked for
+    bool normalizeLoudness = false; // loudness normalisation: audio is always encoded
+};
+
+// Whether the stream goes into the output as it is: the container's format
+// offers its codec; size, frame rate, sample rate and channels are the
+// source's or equal to it; no aspect is asked for; and the source's bitrate
+// is no higher than the target, or no bitrate (a quality) is asked for. An
+// unknown source bitrate against a target bitrate encodes. Why copying is
+// refused goes into *why when given.
+bool StreamCopyFits(const TCopyQuestion& q, std::string* why = nullptr);
 
 // The audio values asked for; 0 leaves the source's or the encoder's own.
 struct TAudioValues {
@@ -84,6 +118,13 @@ void PlanAmrAudio(const TAudioValues& values, TPlanDraft& draft);
 // the container's default already put in) and the container hold.
 void FitAudio(const std::string& encoder, const std::string& muxer, const TStreamFacts* srcAudio, TAudioValues& values,
               std::vector<std::string>& notes);
+
+// FLAC/ALAC sample format (the source's depth up to 24 bits), "-compression_level"
+// and "-aq" (VBR quality where no bitrate is given).
+bool PlanAudioQuality(const TRequest& req, const std::string& encoder, const TStreamFacts* srcAudio,
+                      TAudioValues& values, TPlanDraft& draft, std::string& error);
+// Codecs the container refuses (WebM: only VP8/VP9/AV1 and Opus/Vorbis).
+bool PlanContainerCodecs(TPlanDraft& draft, std::string& error);
 
 // "-strict" as asked; false for a level ffmpeg does not know.
 bool PlanStrictness(const TRequest& req, TPlanDraft& draft, std::string& error);

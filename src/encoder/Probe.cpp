@@ -117,6 +117,41 @@ bool ParseProbeJson(const std::string& json, TSourceFacts& facts, std::string& e
     return true;
 }
 
+long long PacketBitRate(const std::string& packets)
+{
+    // The number after "name=" in a line, if it reads as one.
+    auto field = [](const std::string& line, const char* name) -> std::optional<double> {
+        const std::string key = std::string(name) + "=";
+        size_t at = line.find(key);
+        while (at != std::string::npos && at > 0 && line[at - 1] != '|')
+            at = line.find(key, at + 1);
+        if (at == std::string::npos)
+            return std::nullopt;
+        const std::string text = line.substr(at + key.size(), line.find('|', at) - at - key.size());
+        char* end = nullptr;
+        const double v = std::strtod(text.c_str(), &end);
+        if (text.empty() || end != text.c_str() + text.size())
+            return std::nullopt;
+        return v;
+    };
+    double bytes = 0, seconds = 0;
+    size_t from = 0;
+    while (from < packets.size()) {
+        size_t nl = packets.find('\n', from);
+        if (nl == std::string::npos)
+            nl = packets.size();
+        const std::string line = packets.substr(from, nl - from);
+        from = nl + 1;
+        const auto size = field(line, "size");
+        const auto duration = field(line, "duration_time");
+        if (!size || !duration || *size < 0 || !(*duration > 0))
+            continue;
+        bytes += *size;
+        seconds += *duration;
+    }
+    return seconds > 0 ? static_cast<long long>(bytes * 8 / seconds) : 0;
+}
+
 bool IsScriptName(const std::string& name)
 {
     if (name.size() < 4)
@@ -368,8 +403,9 @@ bool ParseInputDump(const std::vector<std::string>& lines, TSourceFacts& facts)
                     s.sampleRate = static_cast<int>(*hz);
                 else if (s.channels == 0 && LayoutChannels(p) > 0)
                     s.channels = LayoutChannels(p);
-                else if (s.sampleFormat.empty() && s.channels > 0 && p.find(' ') == std::string::npos)
-                    s.sampleFormat = p;
+                else if (s.sampleFormat.empty() && s.channels > 0
+                         && (p.find(' ') == std::string::npos || p.find(" (") == p.find(' ')))
+                    s.sampleFormat = p.substr(0, p.find(' ')); // "s32 (24 bit)" is s32
             }
             if (auto kb = NumberBefore(p.substr(0, p.find(" (")), " kb/s"))
                 s.bitRate = static_cast<long long>(*kb * 1000);

@@ -44,6 +44,12 @@ bool IsWorkTag(const std::string& name);
 // Reads ffprobe's "-of json -show_format -show_streams" output.
 bool ParseProbeJson(const std::string& json, TSourceFacts& facts, std::string& error);
 
+// The bitrate (bit/s) of packets listed one a line as ffprobe's compact
+// output of packet=size,duration_time gives them ("duration_time=0.021|
+// size=285", fields in any order); 0 when no duration adds up. Streams whose
+// container states no bitrate (Matroska) are measured so.
+long long PacketBitRate(const std::string& packets);
+
 // A DirectShow script names its source in the first line that contains
 // 'Source("': the text from that marker up to the next '"' (the rule the
 // program writes its scripts by, app/SourceScript.h). Returns false with a

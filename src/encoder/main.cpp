@@ -294,6 +294,41 @@ bool ReadEarlyFacts(TWatched& mainRun, TSourceFacts& facts)
     return mainRun.log.headerDone && ParseInputDump(mainRun.log.header, facts);
 }
 
+// Copying a stream depends on its bitrate; where the container states none
+// (Matroska), the packets of its first 30 seconds tell it.
+void MeasureStreamBitRates(TConversion& c)
+{
+    if (!c.req.copyFitting)
+        return;
+    std::string error;
+    for (const std::string type : {"video", "audio"}) {
+        // The first stream of the type that is no cover art, and its
+        // number among the streams of its type.
+        int number = 0;
+        TStreamFacts* first = nullptr;
+        for (TStreamFacts& s : c.facts.streams) {
+            if (s.type != type)
+                continue;
+            if (!s.attachedPicture) {
+                first = &s;
+                break;
+            }
+            ++number;
+        }
+        if (!first || first->bitRate > 0)
+            continue;
+        const std::string select = type.substr(0, 1) + ":" + std::to_string(number);
+        std::string packets, packetErr;
+        int packetCode = 0;
+        if (RunCapture({c.ffprobe, "-v", "error", "-select_streams", select, "-show_entries",
+                        "packet=size,duration_time", "-read_intervals", "%+30", "-of", "compact=p=0", "-i",
+                        FfmpegFileName(c.source)},
+                       packets, packetErr, packetCode, error)
+            && packetCode == 0)
+            first->bitRate = PacketBitRate(packets);
+    }
+}
+
 // The facts from ffprobe's machine-readable report.
 std::optional<int> ProbeFacts(TConversion& c)
 {
@@ -554,6 +589,7 @@ int main(int argc, char** argv)
     if (!haveFacts)
         if (auto code = ProbeFacts(c))
             return *code;
+    MeasureStreamBitRates(c);
     if (auto code = DecidePlan(c))
         return *code;
     if (auto code = StartWork(c))

@@ -101,7 +101,53 @@ TEditorDescription AudioOnly(int format, const char* cls, const std::string& nam
     return d;
 }
 
-// ---- The sixteen editors ----
+// Pages of the newer formats: rate and channels may stay as the source's.
+TCodecPage SourceAudioPage(const char* suffix, const std::string& caption, const TPresetTable& presets,
+    TSampleRateList rates = TSampleRateList::Source)
+{
+    return AudioPage(suffix, caption, presets, rates, TChannelList::SourceChannels, TBitrateRangeRule::None);
+}
+TCodecPage LosslessPage(const char* suffix, const std::string& caption)
+{
+    TCodecPage page = PcmPage(suffix, caption);
+    page.SampleRates = TSampleRateList::Source;
+    page.Channels = TChannelList::SourceChannels;
+    return page;
+}
+TCodecPage ModernVideoPage(const char* suffix, const std::string& caption)
+{
+    TCodecPage page = VideoPage(suffix, caption, StandardVideoBitRates, 13);
+    page.SourceFrameRate = true;
+    return page;
+}
+
+std::vector<std::string> NumberTexts(int from, int to)
+{
+    std::vector<std::string> texts;
+    for (int i = from; i <= to; ++i)
+        texts.push_back(std::to_string(i));
+    return texts;
+}
+
+// Constant quality and speed of the newer video formats: "VideoQuality" 0
+// uses the bitrate, n is constant quality (CRF) n; "VideoSpeed" 0 balanced,
+// 1 faster, 2 smaller files.
+std::vector<TSettingList> ModernVideoSettings()
+{
+    return { { "VideoQuality", "ComboBoxVideoQuality", &IDS_PROFILE_GROUPBOX_VideoQuality,
+                 [] {
+                     std::vector<std::string> texts = NumberTexts(0, 63);
+                     texts[0] = IDS_PROFILE_LIST_UseBitrate;
+                     return texts;
+                 } },
+        { "VideoSpeed", "ComboBoxVideoSpeed", &IDS_PROFILE_GROUPBOX_VideoSpeed,
+            [] {
+                return std::vector<std::string> { IDS_PROFILE_LIST_SpeedBalanced, IDS_PROFILE_LIST_SpeedFaster,
+                    IDS_PROFILE_LIST_SpeedSmaller };
+            } } };
+}
+
+// ---- The editors ----
 
 std::vector<TEditorDescription> MakeDescriptions()
 {
@@ -148,8 +194,13 @@ std::vector<TEditorDescription> MakeDescriptions()
             &IDS_PROFILE_CHECKBOX_MobileMovie, &IDS_PROFILE_CHECKBOX_Mp4 };
         d.VideoPages = { VideoPage("H264", IDS_PROFILE_PAGECONTROL_H264, Std, 13, TSizeList::Mp4),
             VideoPage("DivX", IDS_PROFILE_PAGECONTROL_Divx, Std, 13, TSizeList::Mp4),
-            VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 13, TSizeList::Mp4) };
-        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_H264, 0 } }) };
+            VideoPage("XviD", IDS_PROFILE_PAGECONTROL_Xvid, Std, 13, TSizeList::Mp4),
+            VideoPage("H265", IDS_PROFILE_CODEC_H265, Std, 13, TSizeList::Mp4),
+            VideoPage("AV1", IDS_PROFILE_CODEC_AV1, Std, 13, TSizeList::Mp4) };
+        // H.265 and AV1 came later: appended, so stored positions keep their codec.
+        d.VideoLists = { VideoList(
+            { { &IDS_PROFILE_CODEC_H264, 0 }, { &IDS_PROFILE_CODEC_H265, 3 }, { &IDS_PROFILE_CODEC_AV1, 4 } }) };
+        d.SettingLists = ModernVideoSettings();
         d.AudioPages = { AacPage(),
             AudioPage("AACPsp", IDS_PROFILE_PAGECONTROL_AacPsp, AacPspAudioBitRates, TSampleRateList::Psp,
                 TChannelList::Stereo, TBitrateRangeRule::AacPsp) };
@@ -284,6 +335,56 @@ std::vector<TEditorDescription> MakeDescriptions()
     all.push_back(AudioOnly(F(OutputFormatKind::WAV), "TfrmWavProfile", IDS_PROFILE_LABEL_WAV,
         { PcmPage("Pcm16le", IDS_PROFILE_PAGECONTROL_Pcm16Little), PcmPage("Pcmu8", IDS_PROFILE_PAGECONTROL_PcmU8) },
         { { &IDS_PROFILE_PAGECONTROL_Pcm16Little, 0 }, { &IDS_PROFILE_PAGECONTROL_PcmU8, 1 } }));
+    {
+        TEditorDescription d = Video(F(OutputFormatKind::MKV), "TfrmMkvProfile", IDS_PROFILE_LABEL_MKV);
+        d.VideoPages = { ModernVideoPage("H264", IDS_PROFILE_PAGECONTROL_H264),
+            ModernVideoPage("H265", IDS_PROFILE_CODEC_H265), ModernVideoPage("AV1", IDS_PROFILE_CODEC_AV1),
+            ModernVideoPage("VP9", IDS_PROFILE_CODEC_VP9) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_H264, 0 }, { &IDS_PROFILE_CODEC_H265, 1 },
+            { &IDS_PROFILE_CODEC_AV1, 2 }, { &IDS_PROFILE_CODEC_VP9, 3 } }) };
+        d.AudioPages = { SourceAudioPage("AACMP4", IDS_PROFILE_PAGECONTROL_Aac, AacAudioBitRates),
+            SourceAudioPage("Opus", IDS_PROFILE_PAGECONTROL_Opus, OpusAudioBitRates, TSampleRateList::Opus),
+            LosslessPage("Flac", IDS_PROFILE_PAGECONTROL_Flac), Ac3Page(),
+            SourceAudioPage("Vorbis", IDS_PROFILE_PAGECONTROL_Vorbis, VorbisAudioBitRates) };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Aac, 0 }, { &IDS_PROFILE_PAGECONTROL_Opus, 1 },
+            { &IDS_PROFILE_PAGECONTROL_Flac, 2 }, { &IDS_PROFILE_PAGECONTROL_Ac3, 3 },
+            { &IDS_PROFILE_PAGECONTROL_Vorbis, 4 } }) };
+        d.SettingLists = ModernVideoSettings();
+        all.push_back(d);
+    }
+    {
+        TEditorDescription d = Video(F(OutputFormatKind::WEBM), "TfrmWebmProfile", IDS_PROFILE_LABEL_WEBM);
+        d.VideoPages = { ModernVideoPage("VP9", IDS_PROFILE_CODEC_VP9), ModernVideoPage("AV1", IDS_PROFILE_CODEC_AV1) };
+        d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_VP9, 0 }, { &IDS_PROFILE_CODEC_AV1, 1 } }) };
+        d.AudioPages = { SourceAudioPage("Opus", IDS_PROFILE_PAGECONTROL_Opus, OpusAudioBitRates, TSampleRateList::Opus),
+            SourceAudioPage("Vorbis", IDS_PROFILE_PAGECONTROL_Vorbis, VorbisAudioBitRates) };
+        d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Opus, 0 }, { &IDS_PROFILE_PAGECONTROL_Vorbis, 1 } }) };
+        d.SettingLists = ModernVideoSettings();
+        all.push_back(d);
+    }
+    all.push_back(AudioOnly(F(OutputFormatKind::OPUS), "TfrmOpusProfile", IDS_PROFILE_LABEL_OPUS,
+        { SourceAudioPage("Opus", IDS_PROFILE_PAGECONTROL_Opus, OpusAudioBitRates, TSampleRateList::Opus) },
+        { { &IDS_PROFILE_PAGECONTROL_Opus, 0 } }));
+    {
+        TEditorDescription d = AudioOnly(F(OutputFormatKind::FLAC), "TfrmFlacProfile", IDS_PROFILE_LABEL_FLAC,
+            { LosslessPage("Flac", IDS_PROFILE_PAGECONTROL_Flac) }, { { &IDS_PROFILE_PAGECONTROL_Flac, 0 } });
+        d.SettingLists
+            = { { "FlacLevel", "ComboBoxFlacLevel", &IDS_PROFILE_GROUPBOX_FlacLevel, [] { return NumberTexts(0, 8); } } };
+        all.push_back(d);
+    }
+    all.push_back(AudioOnly(F(OutputFormatKind::M4A), "TfrmM4aProfile", IDS_PROFILE_LABEL_M4A,
+        { SourceAudioPage("AACMP4", IDS_PROFILE_PAGECONTROL_Aac, AacAudioBitRates),
+            LosslessPage("Alac", IDS_PROFILE_PAGECONTROL_Alac) },
+        { { &IDS_PROFILE_PAGECONTROL_Aac, 0 }, { &IDS_PROFILE_PAGECONTROL_Alac, 1 } }));
+    {
+        TEditorDescription d = AudioOnly(F(OutputFormatKind::OGG), "TfrmOggProfile", IDS_PROFILE_LABEL_OGG,
+            { SourceAudioPage("Vorbis", IDS_PROFILE_PAGECONTROL_Vorbis, VorbisAudioBitRates) },
+            { { &IDS_PROFILE_PAGECONTROL_Vorbis, 0 } });
+        d.SettingLists
+            = { { "VorbisQuality", "ComboBoxVorbisQuality", &IDS_PROFILE_GROUPBOX_VorbisQuality,
+                [] { return NumberTexts(0, 10); } } };
+        all.push_back(d);
+    }
     return all;
 }
 
@@ -407,6 +508,11 @@ std::vector<std::string> SampleRateTexts(TSampleRateList list)
         return { "8000" };
     case TSampleRateList::AmrWb:
         return { "16000" };
+    case TSampleRateList::Source:
+        return { IDS_PROFILE_LIST_SameAsSource, "8000", "11025", "12000", "16000", "22050", "24000", "32000", "44100",
+            "48000", "88200", "96000" };
+    case TSampleRateList::Opus:
+        return { IDS_PROFILE_LIST_SameAsSource, "8000", "12000", "16000", "24000", "48000" };
     case TSampleRateList::None:
         break;
     }
@@ -422,6 +528,9 @@ std::vector<std::string> ChannelTexts(TChannelList list)
         return { IDS_PROFILE_GROUPBOX_Channels_1, IDS_PROFILE_GROUPBOX_Channels_2, IDS_PROFILE_GROUPBOX_Channels_6 };
     case TChannelList::Mono:
         return { IDS_PROFILE_GROUPBOX_Channels_1 };
+    case TChannelList::SourceChannels:
+        return { IDS_PROFILE_LIST_SameAsSource, IDS_PROFILE_GROUPBOX_Channels_1, IDS_PROFILE_GROUPBOX_Channels_2,
+            IDS_PROFILE_LIST_Channels51 };
     case TChannelList::None:
         break;
     }
@@ -458,6 +567,8 @@ std::vector<std::string> BoundKeys(const TEditorDescription& d)
         keys.push_back(list.Key);
     for (const TCodecList& list : d.AudioLists)
         keys.push_back(list.Key);
+    for (const TSettingList& list : d.SettingLists)
+        keys.push_back(list.Key);
     if (d.HasVideo)
         keys.insert(keys.end(), { "VideoSameQuality", "AudioDisableAudio" });
     for (const TCodecPage& page : d.VideoPages)
@@ -466,6 +577,7 @@ std::vector<std::string> BoundKeys(const TEditorDescription& d)
     for (const TCodecPage& page : d.AudioPages)
         for (std::string& key : PageKeys(page))
             keys.push_back(std::move(key));
+    keys.push_back("CopyFitting");
     if (d.Extra == TEditorExtra::MpegPresets)
         keys.insert(keys.end(),
             { "DVDVideoBitRateUsePresert", "DVDVideoBitRatePreset", "DVDVideoBitRateSpecify", "DVDVideoKeepAspect",

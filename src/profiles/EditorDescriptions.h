@@ -1,6 +1,6 @@
 #pragma once
 
-// The sixteen profile editors described as data: which codec lists an editor
+// The profile editors described as data: which codec lists an editor
 // has, which page each list entry shows, what each page holds and which keys
 // of the record its controls are bound to. The editor window builds itself
 // from this description, and the option-line builders take the order of
@@ -25,8 +25,10 @@ enum class TPageKind {
 // Lists shown on the pages.
 enum class TSizeList { None, Standard, Rm, Mp4, Tgp, Mpeg };
 enum class TFrameRateList { None, Standard, Vob };
-enum class TSampleRateList { None, Four, Eight, Swf, Psp, AmrNb, AmrWb };
-enum class TChannelList { None, Stereo, Ac3, Mono };
+// The lists of the newer formats (Source, Opus, SourceChannels) begin with
+// "Same as source", which writes no rate or channel option.
+enum class TSampleRateList { None, Four, Eight, Swf, Psp, AmrNb, AmrWb, Source, Opus };
+enum class TChannelList { None, Stereo, Ac3, Mono, SourceChannels };
 
 struct TCodecPage {
     std::string Suffix; // key suffix of the record block: "DivX", "AACMP4"
@@ -40,6 +42,8 @@ struct TCodecPage {
     TSampleRateList SampleRates = TSampleRateList::None;
     TChannelList Channels = TChannelList::None;
     TBitrateRangeRule RangeRule = TBitrateRangeRule::None;
+    // Keeping the frame rate keeps the source's (the newer formats), not 25 fps.
+    bool SourceFrameRate = false;
 };
 
 // One entry of a codec list: its caption and the page it shows.
@@ -53,6 +57,15 @@ struct TCodecList {
     std::string Key; // "VideoCodec", "AudioCodecNokia"
     std::string ControlName; // "ComboBoxVideoCodec"
     std::vector<TCodecEntry> Entries;
+};
+
+// A list of settings on the General tab bound to an index key, such as the
+// FLAC compression level; the window builds a group with one list for it.
+struct TSettingList {
+    std::string Key; // "FlacLevel"
+    std::string ControlName; // "ComboBoxFlacLevel"
+    const std::string* Caption; // catalogue text of the group
+    std::vector<std::string> (*Entries)(); // the list's texts, in the language in force
 };
 
 // The editor's own addition to the common pattern.
@@ -77,6 +90,7 @@ struct TEditorDescription {
     std::vector<TCodecPage> AudioPages;
     std::vector<TCodecList> VideoLists; // 3GP: Nokia, Sony
     std::vector<TCodecList> AudioLists; // 3GP: Nokia, Sony; MPEG: with MPEG-1, with MPEG-2
+    std::vector<TSettingList> SettingLists; // FLAC: compression level; OGG: quality
     // Control names of the common controls; the AAC editor has short ones.
     std::string DescriptionControl = "EditDescription";
     std::string EnableTimeControl = "CheckBoxEnableTimeControl";
@@ -87,9 +101,9 @@ struct TEditorDescription {
     std::string KeepTagsControl = "CheckBoxKeepTags";
 };
 
-// The sixteen descriptions in OutputFormatKind order.
+// The descriptions in OutputFormatKind order.
 const std::vector<TEditorDescription>& EditorDescriptions();
-// The description of one format; format 16 or more is an error (std::out_of_range).
+// The description of one format; format 22 or more is an error (std::out_of_range).
 const TEditorDescription& EditorDescription(int format);
 
 // Which list of a pair is in front and which pages are active.
@@ -124,7 +138,8 @@ std::vector<std::string> SampleRateTexts(TSampleRateList list);
 std::vector<std::string> ChannelTexts(TChannelList list);
 
 // Every record key an editor binds to a control, in the order the window
-// binds them (common keys, format list, codec lists, pages, extras).
+// binds them (common keys, format list, codec lists, setting lists, pages,
+// extras).
 std::vector<std::string> BoundKeys(const TEditorDescription& d);
 
 // Keys of the video and audio blocks as bound by a page.

@@ -22,7 +22,8 @@ bool IsSharedKey(const std::string& key)
 {
     static const char* const shared[] = {"Description", "EnableTimeControl", "Duration",   "StartTime",
                                          "VideoCodec",  "VideoSameQuality",  "AudioCodec", "AudioDisableAudio",
-                                         "KeepTags"};
+                                         "KeepTags",
+                                         "CopyFitting"};
     return std::any_of(std::begin(shared), std::end(shared), [&](const char* k) { return key == k; });
 }
 

@@ -15,7 +15,7 @@ struct TProfileProblem {
     std::string Reason; // in English, without the file name
 };
 
-// What keeps a profile file of the format (0..15) from being used, in file
+// What keeps a profile file of the format (0..21) from being used, in file
 // order: a file that is not a regular file, larger than 1 MiB or unreadable;
 // UTF-16 text or binary data; every key of the format's record whose value
 // ParseFieldValue refuses (an index outside its list, a bitrate or size

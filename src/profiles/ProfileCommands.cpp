@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -23,7 +24,9 @@ namespace {
 using F = OutputFormatKind;
 
 constexpr OutputFormatKind MainFormats[] = {F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF};
-constexpr OutputFormatKind OtherFormats[] = {F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF};
+constexpr OutputFormatKind OtherFormats[] = {F::AAC, F::AC3, F::MP2, F::AMR, F::WAV,  F::MP3,  F::VOB,
+                                             F::ASF, F::MKV, F::WEBM, F::OPUS, F::FLAC, F::M4A, F::OGG};
+static_assert(std::size(OtherFormats) + 8 == OutputFormatCount, "every format is a main or an other format");
 
 std::string ProfileMask(int format)
 {
@@ -334,6 +337,9 @@ int IndexListSize(int format, const std::string& key)
         for (const TCodecList& list : *lists)
             if (list.Key == key)
                 return static_cast<int>(list.Entries.size());
+    for (const TSettingList& list : d.SettingLists)
+        if (list.Key == key)
+            return static_cast<int>(list.Entries().size());
     for (const TCodecPage& page : d.VideoPages) {
         if (key == "VideoFrameRate" + page.Suffix && page.FrameRates != TFrameRateList::None)
             return static_cast<int>(FrameRateTexts(page.FrameRates).size());

@@ -57,7 +57,7 @@ enum class TProfileCommandResult {
     Unreadable, // the profile file is no profile text (the user was told)
 };
 
-// The format the commands act on, from the states of the sixteen format
+// The format the commands act on, from the states of the format
 // actions (indexed by OutputFormatKind value): the first of AVI, MP4, 3GP,
 // MPEG, MOV, WMV, RM, SWF whose action is disabled, else the first of AAC,
 // AC3, MP2, AMR, WAV, MP3, VOB, ASF whose action is checked; -1 for none.

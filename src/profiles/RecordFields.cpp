@@ -101,7 +101,7 @@ R& CurrentOf();
 
 // The rows of the keys that every record has after its own ones (QV_COMMON_KEYS).
 #define PF_COMMON_KEYS(R) \
-    PF_FLAG(R, KeepTags, true),
+    PF_FLAG(R, KeepTags, true), PF_FLAG(R, CopyFitting, false),
 
 // The usual AVI/MOV block defaults: preset bitrate, source size 640 x 480, "Auto" frame rate at "25".
 #define PF_AVI_BLOCK(S) PF_VIDEO_BLOCK(TAVISettings, S, true, 1080, 1080, true, 640, 480, true, 7, 0)
@@ -137,6 +137,9 @@ const TFields<TMP4Settings>& FieldsOf<TMP4Settings>()
         PF_VIDEO_BLOCK(R, H264, true, 1200, 1200, false, 320, 240, true, 7, 0),
         PF_AUDIO_BLOCK(R, AACMP4, false, 64, 3, 1),
         PF_AUDIO_BLOCK(R, AACPsp, false, 64, 0, 1),
+        PF_VIDEO_BLOCK(R, H265, true, 768, 768, false, 320, 240, true, 7, 0),
+        PF_VIDEO_BLOCK(R, AV1, true, 768, 768, false, 320, 240, true, 7, 0),
+        PF_INDEX(R, VideoQuality, 0), PF_INDEX(R, VideoSpeed, 0),
         PF_COMMON_KEYS(R)
     };
     return fields;
@@ -360,6 +363,90 @@ const TFields<TWavSettings>& FieldsOf<TWavSettings>()
     return fields;
 }
 
+// The newer formats' blocks: the source's size and frame rate, list position
+// 0 ("same as source") for sample rate and channels.
+#define PF_SOURCE_VIDEO(R, S, kbps) PF_VIDEO_BLOCK(R, S, true, kbps, kbps, true, 640, 480, true, 7, 0)
+#define PF_SOURCE_AUDIO(R, S, kbps) PF_AUDIO_BLOCK(R, S, false, kbps, 0, 0)
+
+template <>
+const TFields<TMkvSettings>& FieldsOf<TMkvSettings>()
+{
+    using R = TMkvSettings;
+    static const TFields<R> fields = {
+        PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_STREAMS(R, 0, 0),
+        PF_INDEX(R, VideoQuality, 23), PF_INDEX(R, VideoSpeed, 0),
+        PF_SOURCE_VIDEO(R, H264, 1500), PF_SOURCE_VIDEO(R, H265, 1080), PF_SOURCE_VIDEO(R, AV1, 1080),
+        PF_SOURCE_VIDEO(R, VP9, 1080),
+        PF_SOURCE_AUDIO(R, AACMP4, 128), PF_SOURCE_AUDIO(R, Opus, 128), PF_PCM_BLOCK(R, Flac, 0, 0),
+        // AC3 keeps its own lists: 48000 Hz, stereo.
+        PF_AUDIO_BLOCK(R, AC3, false, 192, 3, 1), PF_SOURCE_AUDIO(R, Vorbis, 128),
+        PF_COMMON_KEYS(R)
+    };
+    return fields;
+}
+
+template <>
+const TFields<TWebmSettings>& FieldsOf<TWebmSettings>()
+{
+    using R = TWebmSettings;
+    static const TFields<R> fields = {
+        PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_STREAMS(R, 0, 0),
+        PF_INDEX(R, VideoQuality, 32), PF_INDEX(R, VideoSpeed, 0),
+        PF_SOURCE_VIDEO(R, VP9, 1080), PF_SOURCE_VIDEO(R, AV1, 1080),
+        PF_SOURCE_AUDIO(R, Opus, 128), PF_SOURCE_AUDIO(R, Vorbis, 128),
+        PF_COMMON_KEYS(R)
+    };
+    return fields;
+}
+
+template <>
+const TFields<TOpusSettings>& FieldsOf<TOpusSettings>()
+{
+    using R = TOpusSettings;
+    static const TFields<R> fields = {
+        PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
+        PF_SOURCE_AUDIO(R, Opus, 128),
+        PF_COMMON_KEYS(R)
+    };
+    return fields;
+}
+
+template <>
+const TFields<TFlacSettings>& FieldsOf<TFlacSettings>()
+{
+    using R = TFlacSettings;
+    static const TFields<R> fields = {
+        PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0), PF_INDEX(R, FlacLevel, 5),
+        PF_PCM_BLOCK(R, Flac, 0, 0),
+        PF_COMMON_KEYS(R)
+    };
+    return fields;
+}
+
+template <>
+const TFields<TM4aSettings>& FieldsOf<TM4aSettings>()
+{
+    using R = TM4aSettings;
+    static const TFields<R> fields = {
+        PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
+        PF_SOURCE_AUDIO(R, AACMP4, 256), PF_PCM_BLOCK(R, Alac, 0, 0),
+        PF_COMMON_KEYS(R)
+    };
+    return fields;
+}
+
+template <>
+const TFields<TOggSettings>& FieldsOf<TOggSettings>()
+{
+    using R = TOggSettings;
+    static const TFields<R> fields = {
+        PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0), PF_INDEX(R, VorbisQuality, 5),
+        PF_SOURCE_AUDIO(R, Vorbis, 160),
+        PF_COMMON_KEYS(R)
+    };
+    return fields;
+}
+
 #define PF_CURRENT(X) \
     template <>       \
     T##X##Settings& CurrentOf<T##X##Settings>() { return X##Settings; }
@@ -379,6 +466,12 @@ PF_CURRENT(Mp2)
 PF_CURRENT(Mp3)
 PF_CURRENT(Amr)
 PF_CURRENT(Wav)
+PF_CURRENT(Mkv)
+PF_CURRENT(Webm)
+PF_CURRENT(Opus)
+PF_CURRENT(Flac)
+PF_CURRENT(M4a)
+PF_CURRENT(Ogg)
 #undef PF_CURRENT
 
 template <class R>

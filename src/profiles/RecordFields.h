@@ -1,11 +1,11 @@
 #pragma once
 
-// The description of the sixteen profile records, and access to any field of
+// The description of the profile records, and access to any field of
 // any record by its key, without knowing the record type.
 //
-// Formats are OutputFormatKind values 0..15 (AVI 0, MP4 1, 3GP 2, MPEG 3,
+// Formats are OutputFormatKind values 0..21 (AVI 0, MP4 1, 3GP 2, MPEG 3,
 // MOV 4, WMV 5, RM 6, SWF 7, VOB 8, ASF 9, AAC 10, AC3 11, MP2 12, MP3 13,
-// AMR 14, WAV 15).
+// AMR 14, WAV 15, MKV 16, WEBM 17, OPUS 18, FLAC 19, M4A 20, OGG 21).
 //
 // Every field of a record has a key (its INI key in section "General", equal
 // to the member's name in globals.h), a kind and a default. The value of a
@@ -47,15 +47,16 @@ struct TFieldInfo {
 using TProfileRecord =
     std::variant<TAVISettings, TMP4Settings, TTGPSettings, TMPEGSettings, TMovSettings, TWmvSettings,
                  TRmSettings, TSwfSettings, TVobSettings, TAsfSettings, TAacSettings, TAc3Settings,
-                 TMp2Settings, TMp3Settings, TAmrSettings, TWavSettings>;
+                 TMp2Settings, TMp3Settings, TAmrSettings, TWavSettings, TMkvSettings, TWebmSettings,
+                 TOpusSettings, TFlacSettings, TM4aSettings, TOggSettings>;
 
-// True for 0..15.
+// True for 0..21.
 bool IsRecordFormat(int format);
 // The format of a record (its variant index).
 int RecordFormat(const TProfileRecord& record);
 
 // The fields of a format in the order they are written; empty for a format
-// outside 0..15.
+// outside 0..21.
 const std::vector<TFieldInfo>& RecordFields(int format);
 // Just the keys of RecordFields(format), in the same order.
 std::vector<std::string> RecordKeys(int format);
@@ -63,7 +64,7 @@ std::vector<std::string> RecordKeys(int format);
 const TFieldInfo* FindField(int format, std::string_view key);
 
 // The routines below that make a record throw std::out_of_range for a
-// format outside 0..15.
+// format outside 0..21.
 
 // A record with every field at its default.
 TProfileRecord DefaultRecord(int format);

@@ -18,6 +18,12 @@ TMp2Settings Mp2Settings;
 TMp3Settings Mp3Settings;
 TAmrSettings AmrSettings;
 TWavSettings WavSettings;
+TMkvSettings MkvSettings;
+TWebmSettings WebmSettings;
+TOpusSettings OpusSettings;
+TFlacSettings FlacSettings;
+TM4aSettings M4aSettings;
+TOggSettings OggSettings;
 
 const TPresetTable StandardVideoBitRates = {"64", "128", "256", "512", "768", "1080", "1152",
                                             "1200", "1500", "2496", "4600", "6000", "9600"};
@@ -38,6 +44,8 @@ const TPresetTable AacPspAudioBitRates = {"24", "32", "48", "56", "64", "96",
                                           "112", "128", "160", "192", "224", "256"};
 const TPresetTable AmrNbAudioBitRates = {"8", "9", "10", "11", "12", "13"};
 const TPresetTable AmrWbAudioBitRates = {"7", "9", "13", "16", "18", "20", "24"};
+const TPresetTable OpusAudioBitRates = {"16", "24", "32", "48", "64", "96", "112", "128", "160", "192", "256"};
+const TPresetTable VorbisAudioBitRates = {"64", "80", "96", "112", "128", "160", "192", "224", "256", "320"};
 const TPresetTable DvdAudioBitRates = {"64", "96", "112", "128", "128", "160", "192", "224", "256", "320"};
 
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-// The sixteen profile records, their process-wide instances and the bitrate
+// The profile records, their process-wide instances and the bitrate
 // preset tables.
 //
 // Every field bears the name of its INI key in section "General" of a profile
@@ -52,8 +52,11 @@
     uint8_t AudioChannels##S{};
 // Keys that every record has after its own ones; appended last so that files
 // written before they existed read as they did (a missing key is its default).
+// KeepTags: the source's tags and cover art go into the output.
+// CopyFitting: copy a source stream that already fits instead of encoding it.
 #define QV_COMMON_KEYS \
-    bool KeepTags{}; /* the source's tags and cover art go into the output */
+    bool KeepTags{};   \
+    bool CopyFitting{};
 // PCM and A-law blocks: no bitrate.
 #define QV_PCM_BLOCK(S)           \
     uint8_t AudioSampleRate##S{}; \
@@ -103,6 +106,12 @@ struct TMP4Settings {
     QV_VIDEO_BLOCK(H264)
     QV_AUDIO_BLOCK(AACMP4)
     QV_AUDIO_BLOCK(AACPsp)
+    // Later additions, after the original keys: H.265 and AV1 (video list
+    // positions 1 and 2), constant quality and speed (0: as before).
+    QV_VIDEO_BLOCK(H265)
+    QV_VIDEO_BLOCK(AV1)
+    uint8_t VideoQuality{}; // 0: the bitrate; n: constant quality (CRF) n
+    uint8_t VideoSpeed{};   // 0 balanced (the encoder's default), 1 faster, 2 smaller files
     QV_COMMON_KEYS
 };
 
@@ -300,6 +309,85 @@ struct TWavSettings {
     QV_COMMON_KEYS
 };
 
+// MKV profile: video H.264, H.265, AV1 or VP9; audio AAC, Opus, FLAC, AC3 or Vorbis.
+struct TMkvSettings {
+    std::string Description{};
+    QV_TIME_CONTROL
+    uint8_t VideoCodec{};
+    bool VideoSameQuality{};
+    uint8_t AudioCodec{};
+    bool AudioDisableAudio{};
+    uint8_t VideoQuality{}; // 0: the bitrate; n: constant quality (CRF) n
+    uint8_t VideoSpeed{};   // 0 balanced, 1 faster, 2 smaller files
+    QV_VIDEO_BLOCK(H264)
+    QV_VIDEO_BLOCK(H265)
+    QV_VIDEO_BLOCK(AV1)
+    QV_VIDEO_BLOCK(VP9)
+    QV_AUDIO_BLOCK(AACMP4)
+    QV_AUDIO_BLOCK(Opus)
+    QV_PCM_BLOCK(Flac)
+    QV_AUDIO_BLOCK(AC3)
+    QV_AUDIO_BLOCK(Vorbis)
+    QV_COMMON_KEYS
+};
+
+// WEBM profile: video VP9 or AV1; audio Opus or Vorbis.
+struct TWebmSettings {
+    std::string Description{};
+    QV_TIME_CONTROL
+    uint8_t VideoCodec{};
+    bool VideoSameQuality{};
+    uint8_t AudioCodec{};
+    bool AudioDisableAudio{};
+    uint8_t VideoQuality{}; // 0: the bitrate; n: constant quality (CRF) n
+    uint8_t VideoSpeed{};   // 0 balanced, 1 faster, 2 smaller files
+    QV_VIDEO_BLOCK(VP9)
+    QV_VIDEO_BLOCK(AV1)
+    QV_AUDIO_BLOCK(Opus)
+    QV_AUDIO_BLOCK(Vorbis)
+    QV_COMMON_KEYS
+};
+
+// OPUS profile (Ogg Opus).
+struct TOpusSettings {
+    std::string Description{};
+    QV_TIME_CONTROL
+    uint8_t AudioCodec{};
+    QV_AUDIO_BLOCK(Opus)
+    QV_COMMON_KEYS
+};
+
+// FLAC profile; FlacLevel is the compression level 0..8.
+struct TFlacSettings {
+    std::string Description{};
+    QV_TIME_CONTROL
+    uint8_t AudioCodec{};
+    uint8_t FlacLevel{};
+    QV_PCM_BLOCK(Flac)
+    QV_COMMON_KEYS
+};
+
+// M4A profile: AAC or ALAC in an MP4 file.
+struct TM4aSettings {
+    std::string Description{};
+    QV_TIME_CONTROL
+    uint8_t AudioCodec{}; // 0 AAC, 1 ALAC
+    QV_AUDIO_BLOCK(AACMP4)
+    QV_PCM_BLOCK(Alac)
+    QV_COMMON_KEYS
+};
+
+// OGG profile (Vorbis); VorbisQuality (0..10) is in force when the bitrate
+// is set automatically.
+struct TOggSettings {
+    std::string Description{};
+    QV_TIME_CONTROL
+    uint8_t AudioCodec{};
+    uint8_t VorbisQuality{};
+    QV_AUDIO_BLOCK(Vorbis)
+    QV_COMMON_KEYS
+};
+
 #undef QV_TIME_CONTROL
 #undef QV_VIDEO_BLOCK
 #undef QV_H263_BLOCK
@@ -323,6 +411,12 @@ extern TMp2Settings Mp2Settings;
 extern TMp3Settings Mp3Settings;
 extern TAmrSettings AmrSettings;
 extern TWavSettings WavSettings;
+extern TMkvSettings MkvSettings;
+extern TWebmSettings WebmSettings;
+extern TOpusSettings OpusSettings;
+extern TFlacSettings FlacSettings;
+extern TM4aSettings M4aSettings;
+extern TOggSettings OggSettings;
 
 // Bitrate preset tables (kbit/s, as decimal texts). An editor slider position
 // p (1-based) stands for entry p.
@@ -344,6 +438,8 @@ extern const TPresetTable AacAudioBitRates;    // AACMP4 blocks, 24 .. 256
 extern const TPresetTable AacPspAudioBitRates; // AACPsp block of MP4, same entries as AAC
 extern const TPresetTable AmrNbAudioBitRates;  // Armnb blocks, 8 .. 13
 extern const TPresetTable AmrWbAudioBitRates;  // Armwb blocks, 7 .. 24
+extern const TPresetTable OpusAudioBitRates;   // Opus blocks, 16 .. 256
+extern const TPresetTable VorbisAudioBitRates; // Vorbis blocks, 64 .. 320
 extern const TPresetTable DvdAudioBitRates;    // MPEG DVD audio; "128" at positions 4 and 5
 
 // The value of slider position p (1-based). A position outside the table is

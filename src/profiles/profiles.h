@@ -70,7 +70,7 @@ void DefaultWavSettings();
 void LoadWavSettings(const std::string& fileName);
 void SaveWavSettings(const std::string& fileName);
 
-// The same routines chosen by OutputFormatKind value; a format of 16 or more
+// The same routines chosen by OutputFormatKind value; a format of 22 or more
 // does nothing.
 void DefaultFormatSettings(int format);
 void LoadFormatSettings(int format, const std::string& fileName);
@@ -87,15 +87,15 @@ struct TProfileList {
     std::string Text() const;
 };
 
-// The sixteen profile lists, indexed by OutputFormatKind value.
+// The profile lists, indexed by OutputFormatKind value.
 extern TProfileList ProfileLists[OutputFormatCount];
 
-// Folder name of a format ("avi", "mp4", "3gp", "mpg", ...); "" for 16 or more.
+// Folder name of a format ("avi", "mp4", "3gp", "mpg", ...); "" for 22 or more.
 std::string ProfileFolderName(int format);
-// Output file extension of a format (".avi", ...; ".3gp" for 3GP); "" for 16 or more.
+// Output file extension of a format (".avi", ...; ".3gp" for 3GP); "" for 22 or more.
 std::string FormatOutputExtension(int format);
 // Computes Options.ProfileRoot (the language file path less its last four
-// characters, then "_Profile/") and the sixteen folder fields.
+// characters, then "_Profile/") and the folder fields.
 void ComputeProfileFolders();
 // Computes the folders and creates each with its parents, in the order avi,
 // mp4, 3gp, mpg, mov, wmv, rm, swf, aac, vob, ac3, mp2, mp3, amr, wav, asf;
@@ -103,7 +103,7 @@ void ComputeProfileFolders();
 bool BuildProfileFolders();
 // Builds the folders, fills every format folder that holds no profile from
 // the shipped profiles (FillEmptyProfileFolders with ShippedProfileRoot()) and
-// fills all sixteen lists, each selecting as SelectPreferredProfile with
+// fills all lists, each selecting as SelectPreferredProfile with
 // Options.LastProfile of its format; false when a folder cannot be created (the caller
 // shows IDS_MESSAGEBOX_CreateDirError), lists untouched.
 bool RefreshProfileLists();
@@ -146,7 +146,7 @@ void SelectPreferredProfile(TProfileList& list, const std::string& remembered);
 int FindProfileName(const TProfileList& list, const std::string& name);
 // The first two characters of folderName followed by "o".
 std::string ProfileExtension(const std::string& folderName);
-// The profile folder of a format (from Options), "" for 16 or more.
+// The profile folder of a format (from Options), "" for 22 or more.
 std::string ProfileFolder(int format);
 // The file of a named profile of a format: the existing file whose name is
 // the profile name followed by "." and the profile extension in any letter
@@ -164,5 +164,5 @@ std::vector<std::string> ProfileFilesOfName(int format, const std::string& name)
 // ProfileFilePath of the selected name of the format's list.
 std::string SelectedProfilePath(int format);
 // Output extension of Options.OutputFormat; for 3GP loads the selected 3GP
-// profile and gives ".3g2" when TGPFormat is 2. "" for 16 or more.
+// profile and gives ".3g2" when TGPFormat is 2. "" for 22 or more.
 std::string GetOutputExtension();

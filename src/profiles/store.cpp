@@ -46,6 +46,12 @@ const TFormatFolder FormatFolders[OutputFormatCount] = {
     {"mp3", &TOptions::Mp3ProfileFolder, ".mp3"},
     {"amr", &TOptions::AmrProfileFolder, ".amr"},
     {"wav", &TOptions::WavProfileFolder, ".wav"},
+    {"mkv", &TOptions::MkvProfileFolder, ".mkv"},
+    {"webm", &TOptions::WebmProfileFolder, ".webm"},
+    {"opus", &TOptions::OpusProfileFolder, ".opus"},
+    {"flac", &TOptions::FlacProfileFolder, ".flac"},
+    {"m4a", &TOptions::M4aProfileFolder, ".m4a"},
+    {"ogg", &TOptions::OggProfileFolder, ".ogg"},
 };
 
 using F = OutputFormatKind;
@@ -53,12 +59,14 @@ using F = OutputFormatKind;
 // The order in which the folders are computed and created.
 constexpr OutputFormatKind FolderOrder[OutputFormatCount] = {
     F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF,
-    F::AAC, F::VOB, F::AC3, F::MP2, F::MP3, F::AMR, F::WAV, F::ASF};
+    F::AAC, F::VOB, F::AC3, F::MP2, F::MP3, F::AMR, F::WAV, F::ASF,
+    F::MKV, F::WEBM, F::OPUS, F::FLAC, F::M4A, F::OGG};
 
 // The order in which the lists are filled.
 constexpr OutputFormatKind ListOrder[OutputFormatCount] = {
     F::AVI, F::MP4, F::TGP, F::MPEG, F::MOV, F::WMV, F::RM, F::SWF,
-    F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF};
+    F::AAC, F::AC3, F::MP2, F::AMR, F::WAV, F::MP3, F::VOB, F::ASF,
+    F::MKV, F::WEBM, F::OPUS, F::FLAC, F::M4A, F::OGG};
 
 // "*" any run of characters, "?" one character; letters compared without regard to case.
 bool MatchMask(const std::string& name, const std::string& pattern)

@@ -121,6 +121,8 @@ TEST_F(SettingsTest, FirstStartWritesTheDefaults)
                                      "LastProfile4=\nLastProfile5=\nLastProfile6=\nLastProfile7=\n"
                                      "LastProfile8=\nLastProfile9=\nLastProfile10=\nLastProfile11=\n"
                                      "LastProfile12=\nLastProfile13=\nLastProfile14=\nLastProfile15=\n"
+                                     "LastProfile16=\nLastProfile17=\nLastProfile18=\nLastProfile19=\n"
+                                     "LastProfile20=\nLastProfile21=\n"
                                      "ClearConvertedFiles=0\nWindowWidth=0\nWindowHeight=0\nListColumns=\n"
                                      "OutputNameTemplate=\n"
                                      "OutputBesideSource=0\n"
@@ -183,7 +185,8 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"8 is VOB", "OutputFormat=8", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, uint8_t(OutputFormatKind::VOB)); }},
         {"9 is ASF", "OutputFormat=9", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, uint8_t(OutputFormatKind::ASF)); }},
         {"kept in 8 bits", "OutputFormat=258", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 2); }},
-        {"out of range stays", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
+        {"a newer format", "OutputFormat=20", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 20); }},
+        {"out of range stays", "OutputFormat=22", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 22); }},
         {"hex", "OutputFormat=0x0D", [](const TOptions& o) { EXPECT_EQ(o.OutputFormat, 13); }},
         {"an unknown existing-output policy asks", "ExistingOutputs=4\nOutputBesideSource=1",
          [](const TOptions& o) {
@@ -214,9 +217,10 @@ TEST_F(SettingsTest, StoredValuesAreReadByTheKeyRules)
         {"jobs: negative gives 1", "ParallelJobs=-2", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"jobs: beyond the limit gives 1", "ParallelJobs=65", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
         {"jobs: not a number gives 1", "ParallelJobs=many", [](const TOptions& o) { EXPECT_EQ(o.ParallelJobs, 1); }},
-        {"remembered profiles by format number", "LastProfile15=Default\nLastProfile3=DVD\nLastProfile16=x",
+        {"remembered profiles by format number", "LastProfile15=Default\nLastProfile3=DVD\nLastProfile21=x\nLastProfile22=y",
          [](const TOptions& o) {
              EXPECT_EQ(o.LastProfile[15], "Default");
+             EXPECT_EQ(o.LastProfile[21], "x");
              EXPECT_EQ(o.LastProfile[3], "DVD");
              EXPECT_EQ(o.LastProfile[0], "");
          }},

@@ -20,6 +20,7 @@ struct GoodCase {
     bool Yes;
     bool DeleteSource;
     std::vector<std::string> Files;
+    bool CopyFitting = false;
 };
 
 void PrintTo(const GoodCase& c, std::ostream* os)
@@ -43,6 +44,7 @@ TEST_P(GoodArguments, AreParsed)
     EXPECT_EQ(parsed->Yes, c.Yes);
     EXPECT_EQ(parsed->DeleteSource, c.DeleteSource);
     EXPECT_EQ(parsed->Files, c.Files);
+    EXPECT_EQ(parsed->CopyFitting, c.CopyFitting);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -70,6 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                  nullptr, nullptr, nullptr, false, false, {}},
         GoodCase{"list_profiles", {"--list-profiles", "--format", "Vob"}, TCliAction::ListProfiles, 8, nullptr,
                  nullptr, nullptr, false, false, {}},
+        GoodCase{"copy_fitting_into_a_newer_format", {"-f", "WebM", "--copy-fitting", "x.mkv"}, TCliAction::Convert, 17,
+                 nullptr, nullptr, nullptr, false, false, {"x.mkv"}, true},
         GoodCase{"help_wins_over_missing_files", {"--list-profiles", "x", "--help"}, TCliAction::Help, -1, nullptr,
                  nullptr, nullptr, false, false, {"x"}}),
     [](const auto& info) { return std::string(info.param.Name); });
@@ -88,7 +92,8 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"-x", "a"}, "unknown option '-x'"},
         {{"a", "-f"}, "option -f needs a value"},
         {{"a", "--output"}, "option --output needs a value"},
-        {{"-f", "mkv", "a"}, "unknown format 'mkv'"},
+        {{"-f", "mka", "a"}, "unknown format 'mka'"},
+        {{"--copy-fitting=1", "a"}, "option --copy-fitting takes no value"},
         {{"-f", "", "a"}, "unknown format ''"},
         {{"--yes=1", "a"}, "option --yes takes no value"},
         {{"--info=x", "a"}, "option --info takes no value"},
@@ -252,15 +257,16 @@ TEST(ProfileArguments, NamesAndSettingsAreTakenAsGiven)
     }
 }
 
-TEST(FormatNames, AreTheSixteenFormatsInStoredOrder)
+TEST(FormatNames, AreTheFormatsInStoredOrder)
 {
     const std::pair<const char*, int> known[] = {{"avi", 0},  {"MP4", 1},  {"3Gp", 2},  {"mpeg", 3}, {"MOV", 4},
                                                  {"wmv", 5},  {"rm", 6},   {"swf", 7},  {"vob", 8},  {"asf", 9},
                                                  {"aac", 10}, {"ac3", 11}, {"mp2", 12}, {"mp3", 13}, {"amr", 14},
-                                                 {"wav", 15}};
+                                                 {"wav", 15}, {"MKV", 16}, {"WebM", 17}, {"opus", 18}, {"Flac", 19},
+                                                 {"m4a", 20}, {"OGG", 21}};
     for (const auto& [name, value] : known)
         EXPECT_EQ(FormatFromName(name).value_or(-1), value) << name;
-    for (const char* unknown : {"mpg", "3g2", "", "avi ", "flac"})
+    for (const char* unknown : {"mpg", "3g2", "", "avi ", "flac ", "oga", "mka"})
         EXPECT_FALSE(FormatFromName(unknown)) << unknown;
 }
 

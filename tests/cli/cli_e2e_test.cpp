@@ -416,8 +416,8 @@ TEST_F(CliProgram, RefusesWithoutAFormatOrProfile)
         std::vector<std::string> Args;
         const char* ErrorPart;
     } cases[] = {
-        {"no format stored", "OutputFormat=16\n", {"--list-profiles"}, "No output format is chosen"},
-        {"no format for a batch", "OutputFormat=16\n", {Samples().Path("tiny.avi")}, "No output format is chosen"},
+        {"no format stored", "OutputFormat=22\n", {"--list-profiles"}, "No output format is chosen"},
+        {"no format for a batch", "OutputFormat=22\n", {Samples().Path("tiny.avi")}, "No output format is chosen"},
         {"unknown profile", "OutputFormat=0\n", {"-p", "Nope", "--print-options"}, "no AVI profile named \"Nope\""},
         {"empty profile folder", "OutputFormat=13\n", {"--print-options"}, "no MP3 profile in"},
         {"missing profile file", "OutputFormat=0\n", {"--profile-file", "/no/such.avo", "--print-options"},

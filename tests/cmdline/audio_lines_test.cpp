@@ -41,6 +41,20 @@ const TLineCase AudioCases[] = {
     {"WavDefaults", K::WAV, nullptr, "-y -f wav -vn -acodec pcm_s16le -ac 2 -ar 44100 "},
     {"WavPcmu8", K::WAV, [] { WavSettings.AudioCodec = 1; WavSettings.AudioChannelsPcmu8 = 0; }, "-y -f wav -vn -acodec pcm_u8 -ac 1 -ar 44100 "},
     {"WavCodecOutOfRange", K::WAV, [] { WavSettings.AudioCodec = 2; }, "-y -f wav -vn "},
+    // The newer formats: list position 0 of rate and channels writes nothing (the source's).
+    {"OpusDefaults", K::OPUS, nullptr, "-y -f opus -vn -acodec opus -ab 128 "},
+    {"OpusSpeechMono24k", K::OPUS, [] { auto& s = OpusSettings; s.AudioChannelsOpus = 1; s.AudioBitRatePresetOpus = 32; s.AudioSampleRateOpus = 4; },
+     "-y -f opus -vn -acodec opus -ac 1 -ab 32 -ar 24000 "},
+    {"OpusSurroundRatePastList", K::OPUS, [] { OpusSettings.AudioChannelsOpus = 3; OpusSettings.AudioSampleRateOpus = 6; }, "-y -f opus -vn -acodec opus -ac 6 -ab 128 "},
+    {"FlacDefaults", K::FLAC, nullptr, "-y -f flac -vn -acodec flac -compression_level 5 "},
+    {"FlacLevel8Stereo96k", K::FLAC, [] { auto& s = FlacSettings; s.FlacLevel = 8; s.AudioChannelsFlac = 2; s.AudioSampleRateFlac = 11; },
+     "-y -f flac -vn -acodec flac -ac 2 -ar 96000 -compression_level 8 "},
+    {"FlacLevelPastList", K::FLAC, [] { FlacSettings.FlacLevel = 9; }, "-y -f flac -vn -acodec flac "},
+    {"M4aDefaults", K::M4A, nullptr, "-y -f ipod -vn -acodec aac -ab 256 "},
+    {"M4aAlac", K::M4A, [] { M4aSettings.AudioCodec = 1; M4aSettings.AudioSampleRateAlac = 8; }, "-y -f ipod -vn -acodec alac -ar 44100 "},
+    {"OggDefaults", K::OGG, nullptr, "-y -f ogg -vn -acodec vorbis -ab 160 "},
+    {"OggQuality5WhenAuto", K::OGG, [] { OggSettings.AudioBitRateUseAutoSetVorbis = true; }, "-y -f ogg -vn -acodec vorbis -aq 5 "},
+    {"OggQualityPastList", K::OGG, [] { OggSettings.AudioBitRateUseAutoSetVorbis = true; OggSettings.VorbisQuality = 11; }, "-y -f ogg -vn -acodec vorbis "},
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Audio, AudioLines, ::testing::ValuesIn(AudioCases), qvtest::CaseName);
@@ -50,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(Audio, AudioLines, ::testing::ValuesIn(AudioCases), qvt
 TEST(Dispatcher, FormatsPastTheListGiveAnEmptyLine)
 {
     qvtest::TempDir dir;
-    for (int format : { 16, 17, 255 }) {
+    for (int format : { 22, 23, 255 }) {
         Options.OutputFormat = static_cast<uint8_t>(format);
         std::string line = "stale ";
         BuildEncoderOptions(dir.file("none.avo"), line);

@@ -1,5 +1,7 @@
 #include "LineHarness.h"
 
+#include <filesystem>
+
 using qvtest::TLineCase;
 using K = OutputFormatKind;
 
@@ -55,7 +57,8 @@ const TLineCase Mp4And3gpCases[] = {
     {"Mp4PspRateIndex1None", K::MP4, [] { MP4Settings.Format = 1; MP4Settings.AudioSampleRateAACPsp = 1; }, "-y -f psp -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 "},
     {"Mp4MobileMovieAspect", K::MP4, [] { MP4Settings.Format = 2; MP4Settings.VideoAspectH264 = 1; }, "-y -f mp4 -vcodec h264 -s 320x240 -b 1200k -r 25 -aspect 4:3 -acodec aac -ac 2 -ab 64 -ar 22050 "},
     {"Mp4FormatOutOfRange", K::MP4, [] { MP4Settings.Format = 4; }, "-y -vcodec h264 -s 320x240 -b 1200k -r 25 -acodec aac -ac 2 -ab 64 -ar 22050 "},
-    {"Mp4CodecsOutOfRange", K::MP4, [] { MP4Settings.VideoCodec = 1; MP4Settings.AudioCodec = 1; }, "-y -f mp4 "},
+    // Positions 1 and 2 are H.265 and AV1 now; 3 is past the list.
+    {"Mp4CodecsOutOfRange", K::MP4, [] { MP4Settings.VideoCodec = 3; MP4Settings.AudioCodec = 1; }, "-y -f mp4 "},
     {"TgpDefaultsNokiaH263AutoAspect", K::TGP, nullptr, "-y -f 3gp -vcodec h263 -s 176x144 -b 144k -r 25 -aspect 11:9 -acodec amr_nb -ac 1 -ar 8000 -ab 13 "},
     {"TgpNokiaMpeg4", K::TGP, [] { TGPSettings.VideoCodecNokia = 1; TGPSettings.VideoAspectDivX = 1; }, "-y -f 3gp -vcodec msmpeg4 -s 176x144 -b 144k -r 25 -aspect 4:3 -acodec amr_nb -ac 1 -ar 8000 -ab 13 "},
     {"TgpNokiaAmrWb", K::TGP, [] { TGPSettings.VideoCodecNokia = 2; TGPSettings.AudioCodecNokia = 1; }, "-y -f 3gp -acodec amr_wb -ac 1 -ar 16000 -ab 13 "},
@@ -148,5 +151,65 @@ const TLineCase OtherVideoCases[] = {
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(WmvRmSwfVobAsf, VideoLines, ::testing::ValuesIn(OtherVideoCases), qvtest::CaseName);
+
+// clang-format off
+// The newer formats keep the source's frame rate ("Auto" writes no rate) and
+// write constant quality and speed after the video codec.
+const TLineCase ModernVideoCases[] = {
+    // MP4's later video codecs, appended to its list.
+    {"Mp4H265Crf", K::MP4, [] { auto& s = MP4Settings; s.VideoCodec = 1; s.VideoQuality = 26; s.VideoSpeed = 1; },
+     "-y -f mp4 -vcodec hevc -s 320x240 -b 768k -r 25 -crf 26 -speed faster -acodec aac -ac 2 -ab 64 -ar 22050 "},
+    {"Mp4Av1", K::MP4, [] { MP4Settings.VideoCodec = 2; }, "-y -f mp4 -vcodec av1 -s 320x240 -b 768k -r 25 -acodec aac -ac 2 -ab 64 -ar 22050 "},
+    {"MkvDefaults", K::MKV, nullptr, "-y -f matroska -vcodec h264 -b 1500k -crf 23 -acodec aac -ab 128 "},
+    {"MkvH265Opus", K::MKV, [] { auto& s = MkvSettings; s.VideoCodec = 1; s.VideoQuality = 24; s.AudioCodec = 1; },
+     "-y -f matroska -vcodec hevc -b 1080k -crf 24 -acodec opus -ab 128 "},
+    {"MkvAv1FasterBitrateFlac", K::MKV, [] { auto& s = MkvSettings; s.VideoCodec = 2; s.VideoQuality = 0; s.VideoSpeed = 1; s.AudioCodec = 2; s.AudioChannelsFlac = 1; },
+     "-y -f matroska -vcodec av1 -b 1080k -speed faster -acodec flac -ac 1 "},
+    {"MkvVp9SizeRateAc3", K::MKV, [] { auto& s = MkvSettings; s.VideoCodec = 3; s.VideoSizeUseSourceVP9 = false; s.VideoKeepFrameRateVP9 = false; s.VideoFrameRateVP9 = 3; s.VideoSpeed = 2; s.AudioCodec = 3; },
+     "-y -f matroska -vcodec vp9 -s 640x480 -b 1080k -r 15 -crf 23 -speed smaller -acodec ac3 -ac 2 -ar 48000 -ab 192 "},
+    {"MkvVorbisNoAudio", K::MKV, [] { MkvSettings.AudioCodec = 4; MkvSettings.AudioDisableAudio = true; }, "-y -f matroska -vcodec h264 -b 1500k -crf 23 -an "},
+    {"MkvVideoPastList", K::MKV, [] { MkvSettings.VideoCodec = 4; MkvSettings.VideoQuality = 64; MkvSettings.VideoSpeed = 3; }, "-y -f matroska -acodec aac -ab 128 "},
+    {"WebmDefaults", K::WEBM, nullptr, "-y -f webm -vcodec vp9 -b 1080k -crf 32 -acodec opus -ab 128 "},
+    {"WebmAv1Vorbis", K::WEBM, [] { auto& s = WebmSettings; s.VideoCodec = 1; s.VideoQuality = 35; s.AudioCodec = 1; s.AudioSampleRateVorbis = 9; },
+     "-y -f webm -vcodec av1 -b 1080k -crf 35 -acodec vorbis -ab 128 -ar 48000 "},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(MkvWebm, VideoLines, ::testing::ValuesIn(ModernVideoCases), qvtest::CaseName);
+
+// The option lines of the newer formats' shipped profiles, as the program
+// folder holds them (English tree; the German one has the same settings).
+TEST(ShippedProfileLines, NewerFormats)
+{
+    struct {
+        OutputFormatKind format;
+        const char* name;
+        const char* line;
+    } rows[] = {
+        {K::MKV, "Default", "-y -f matroska -vcodec h264 -b 1500k -crf 23 -acodec aac -ab 128 "},
+        {K::MKV, "H.265 CRF 24, Opus 128 kbps", "-y -f matroska -vcodec hevc -b 1080k -crf 24 -acodec opus -ab 128 "},
+        {K::WEBM, "VP9 CRF 32, Opus", "-y -f webm -vcodec vp9 -b 1080k -crf 32 -acodec opus -ab 128 "},
+        {K::WEBM, "AV1 CRF 35, Opus 96 kbps", "-y -f webm -vcodec av1 -b 1080k -crf 35 -acodec opus -ab 96 "},
+        {K::OPUS, "Music 128 kbps", "-y -f opus -vn -acodec opus -ab 128 "},
+        {K::OPUS, "Speech 32 kbps", "-y -f opus -vn -acodec opus -ac 1 -ab 32 "},
+        {K::FLAC, "Level 5", "-y -f flac -vn -acodec flac -compression_level 5 "},
+        {K::FLAC, "Level 8", "-y -f flac -vn -acodec flac -compression_level 8 "},
+        {K::M4A, "AAC 256 kbps", "-y -f ipod -vn -acodec aac -ab 256 "},
+        {K::M4A, "ALAC lossless", "-y -f ipod -vn -acodec alac "},
+        {K::OGG, "Quality 5", "-y -f ogg -vn -acodec vorbis -aq 5 "},
+        {K::OGG, "Default", "-y -f ogg -vn -acodec vorbis -ab 160 "},
+    };
+    for (const auto& row : rows) {
+        const int format = static_cast<int>(row.format);
+        const std::string folder = ProfileFolderName(format);
+        const std::string file = (std::filesystem::path(qvtest::AppDir()) / "shipped" / "English_Profile" / folder
+                                  / (std::string(row.name) + "." + ProfileExtension(folder)))
+                                     .string();
+        ASSERT_TRUE(std::filesystem::is_regular_file(file)) << file;
+        Options.OutputFormat = static_cast<uint8_t>(format);
+        std::string line;
+        BuildCheckedEncoderOptions(file, line);
+        EXPECT_EQ(line, row.line) << file;
+    }
+}
 
 } // namespace

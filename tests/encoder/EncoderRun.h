@@ -169,7 +169,8 @@ inline std::map<std::string, std::string> ProbeFlat(const std::string& file)
 
 // Small test sources made with ffmpeg's generators: 2 s, 176x144 at 25 fps,
 // a 440 Hz stereo tone at 44100 Hz.
-enum class TSourceKind { AudioVideo, AudioOnly, VideoOnly, Long };
+// Deep: 24-bit audio at 96000 Hz, as a studio master.
+enum class TSourceKind { AudioVideo, AudioOnly, VideoOnly, Long, Deep };
 
 inline std::string MakeSource(const qvtest::TempDir& dir, TSourceKind kind)
 {
@@ -196,6 +197,11 @@ inline std::string MakeSource(const qvtest::TempDir& dir, TSourceKind kind)
         a.insert(a.end(), {"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25:duration=60", "-f", "lavfi", "-i",
                            "sine=frequency=440:sample_rate=44100:duration=60", "-c:v", "mpeg4", "-q:v", "5", "-c:a",
                            "pcm_s16le", name});
+        break;
+    case TSourceKind::Deep:
+        name = dir.file("deep.wav");
+        a.insert(a.end(), {"-f", "lavfi", "-i", "sine=frequency=440:sample_rate=96000:duration=2", "-ac", "2", "-c:a",
+                           "pcm_s24le", name});
         break;
     }
     if (!qvtest::MakeMedia(a))

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -30,11 +31,14 @@ struct TRow {
     int channels = 0;      // 0 = not checked
     int sampleRate = 0;    // 0 = not checked
     double duration = 2.0; // expected output length in seconds
+    const char* videoTag = "";  // the video stream's codec tag, "" = not checked
+    const char* sampleFormat = ""; // the audio stream's sample format, "" = not checked
 };
 
 constexpr auto AV = TSourceKind::AudioVideo;
 constexpr auto AO = TSourceKind::AudioOnly;
 constexpr auto VO = TSourceKind::VideoOnly;
+constexpr auto DEEP = TSourceKind::Deep;
 
 #define MP3A "-acodec mp3 -ac 2 -ab 128 -ar 44100 "
 
@@ -135,6 +139,33 @@ const TRow Rows[] = {
     {"amr_wb_time_control", AO, "-y -f amr  -t 0:00:01.000 -ss 0:00:00.500 -vn -acodec amr_wb -ac 1 -ar 16000 -ab 7 ", ".amr", "amr", "", "", "amr_wb", 0, 0, 1, 16000, 1.0},
     {"wav_pcm16", AV, "-y -f wav -vn -acodec pcm_s16le -ac 2 -ar 44100 ", ".wav", "wav", "", "", "pcm_s16le", 0, 0, 2, 44100},
     {"wav_pcmu8", AO, "-y -f wav -vn -acodec pcm_u8 -ac 1 -ar 11025 ", ".wav", "wav", "", "", "pcm_u8", 0, 0, 1, 11025},
+    // MP4's newer video codecs: H.265 tagged hvc1, AV1.
+    {"mp4_hevc", AV, "-y -f mp4 -vcodec hevc -b 600k -acodec aac -ac 2 -ab 128 -ar 44100 ", ".mp4", "mp4", "isom", "hevc", "aac", 176, 144, 2, 44100, 2.0, "hvc1"},
+    {"mp4_av1", AV, "-y -f mp4 -vcodec av1 -b 600k -acodec aac -ac 2 -ab 128 -ar 44100 ", ".mp4", "mp4", "isom", "av1", "aac", 176, 144, 2, 44100},
+    // MKV: every video codec, every audio codec; the source's size, rate and channels.
+    {"mkv_h264_aac", AV, "-y -f matroska -vcodec h264 -b 1500k -crf 23 -acodec aac -ab 128 ", ".mkv", "matroska", "", "h264", "aac", 176, 144, 2, 44100},
+    {"mkv_hevc_opus", AV, "-y -f matroska -vcodec hevc -b 1080k -crf 24 -acodec opus -ab 128 ", ".mkv", "matroska", "", "hevc", "opus", 176, 144, 2, 48000},
+    {"mkv_av1_flac", AV, "-y -f matroska -vcodec av1 -b 1080k -crf 35 -speed faster -acodec flac ", ".mkv", "matroska", "", "av1", "flac", 176, 144, 2, 44100},
+    {"mkv_av1_small_size_enlarged", AV, "-y -f matroska -vcodec av1 -s 40x30 -b 300k -acodec flac -ac 1 ", ".mkv", "matroska", "", "av1", "flac", 64, 64, 1},
+    {"mkv_vp9_vorbis", AV, "-y -f matroska -vcodec vp9 -b 1080k -crf 32 -speed faster -acodec vorbis -ab 128 ", ".mkv", "matroska", "", "vp9", "vorbis", 176, 144, 2, 44100},
+    {"mkv_h264_ac3", AV, "-y -f matroska -vcodec h264 -s 320x240 -b 1500k -r 15 -acodec ac3 -ac 2 -ar 48000 -ab 192 ", ".mkv", "matroska", "", "h264", "ac3", 320, 240, 2, 48000},
+    {"mkv_from_audio_only", AO, "-y -f matroska -vcodec hevc -b 1080k -crf 24 -acodec opus -ab 96 ", ".mkv", "matroska", "", "", "opus", 0, 0, 2, 48000},
+    {"mkv_time_control", AV, "-y -f matroska  -t 0:00:01.000 -ss 0:00:00.500 -vcodec h264 -b 1500k -crf 23 -acodec aac -ab 128 ", ".mkv", "matroska", "", "h264", "aac", 176, 144, 2, 0, 1.0},
+    // WEBM: VP9 or AV1 with Opus or Vorbis.
+    {"webm_vp9_opus", AV, "-y -f webm -vcodec vp9 -b 1080k -crf 32 -acodec opus -ab 128 ", ".webm", "webm", "", "vp9", "opus", 176, 144, 2, 48000},
+    {"webm_av1_vorbis", AV, "-y -f webm -vcodec av1 -s 320x240 -b 1080k -crf 35 -r 15 -acodec vorbis -ac 1 -ab 96 ", ".webm", "webm", "", "av1", "vorbis", 320, 240, 1, 44100},
+    // Audio-only newer formats; Opus goes to 48000 Hz, FLAC and ALAC keep 24 bits.
+    {"opus_music", AV, "-y -f opus -vn -acodec opus -ab 128 ", ".opus", "ogg", "", "", "opus", 0, 0, 2, 48000},
+    {"opus_speech_mono", AO, "-y -f opus -vn -acodec opus -ac 1 -ab 32 ", ".opus", "ogg", "", "", "opus", 0, 0, 1, 48000},
+    {"opus_from_96000_hz", DEEP, "-y -f opus -vn -acodec opus -ab 128 ", ".opus", "ogg", "", "", "opus", 0, 0, 2, 48000},
+    {"flac_level_8", AV, "-y -f flac -vn -acodec flac -compression_level 8 ", ".flac", "flac", "", "", "flac", 0, 0, 2, 44100, 2.0, "", "s16"},
+    {"flac_keeps_24_bits", DEEP, "-y -f flac -vn -acodec flac -compression_level 5 ", ".flac", "flac", "", "", "flac", 0, 0, 2, 96000, 2.0, "", "s32"},
+    {"flac_resampled_mono", DEEP, "-y -f flac -vn -acodec flac -ac 1 -ar 44100 -compression_level 5 ", ".flac", "flac", "", "", "flac", 0, 0, 1, 44100},
+    {"m4a_aac", AV, "-y -f ipod -vn -acodec aac -ab 256 ", ".m4a", "mp4", "M4A ", "", "aac", 0, 0, 2, 44100},
+    {"m4a_alac_keeps_24_bits", DEEP, "-y -f ipod -vn -acodec alac ", ".m4a", "mp4", "M4A ", "", "alac", 0, 0, 2, 96000, 2.0, "", "s32p"},
+    {"m4a_alac_16_bits", AO, "-y -f ipod -vn -acodec alac ", ".m4a", "mp4", "M4A ", "", "alac", 0, 0, 2, 44100, 2.0, "", "s16p"},
+    {"ogg_quality_5", AV, "-y -f ogg -vn -acodec vorbis -aq 5 ", ".ogg", "ogg", "", "", "vorbis", 0, 0, 2, 44100},
+    {"ogg_bitrate_source_rate", DEEP, "-y -f ogg -vn -acodec vorbis -ac 2 -ab 160 -ar 48000 ", ".ogg", "ogg", "", "", "vorbis", 0, 0, 2, 48000},
 };
 
 #undef MP3A
@@ -148,7 +179,7 @@ qvtest::TempDir& SourceDir()
 
 const std::string& Source(TSourceKind kind)
 {
-    static std::string names[4];
+    static std::string names[5];
     std::string& name = names[static_cast<int>(kind)];
     if (name.empty())
         name = MakeSource(SourceDir(), kind);
@@ -254,6 +285,12 @@ TEST_P(ConversionMatrix, OutputHasTheRequestedStreams)
     if (row.sampleRate) {
         EXPECT_EQ(StreamValue(facts, "audio", "sample_rate"), std::to_string(row.sampleRate));
     }
+    if (*row.videoTag) {
+        EXPECT_EQ(StreamValue(facts, "video", "codec_tag_string"), row.videoTag);
+    }
+    if (*row.sampleFormat) {
+        EXPECT_EQ(StreamValue(facts, "audio", "sample_fmt"), row.sampleFormat);
+    }
     double duration = OutputDuration(output, facts);
     EXPECT_NEAR(duration, row.duration, 0.5) << r.output;
 
@@ -267,7 +304,7 @@ TEST_P(ConversionMatrix, OutputHasTheRequestedStreams)
         EXPECT_LE(std::stoi(level), 30);
     }
     const std::string ext = row.ext;
-    if (ext == ".mp4" || ext == ".mov" || ext == ".3gp" || ext == ".3g2") {
+    if (ext == ".mp4" || ext == ".mov" || ext == ".3gp" || ext == ".3g2" || ext == ".m4a") {
         const std::vector<std::string> boxes = TopLevelBoxes(output);
         const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
         const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
@@ -282,5 +319,76 @@ TEST_P(ConversionMatrix, OutputHasTheRequestedStreams)
 
 INSTANTIATE_TEST_SUITE_P(Rows, ConversionMatrix, ::testing::ValuesIn(Rows),
                          [](const ::testing::TestParamInfo<TRow>& info) { return std::string(info.param.name); });
+
+// ---- Real media that no one here made ----
+
+// Debian's opencv-doc sample videos: the folder QV_REAL_MEDIA names, else
+// where the package installs them. ("apt-get download opencv-doc" and
+// "dpkg-deb -x" into a folder of your own give them without installing.)
+std::string RealMediaFile(const std::string& name)
+{
+    const char* dir = std::getenv("QV_REAL_MEDIA");
+    const std::string folder = dir && *dir ? dir : "/usr/share/doc/opencv-doc/examples/data";
+    const std::string file = folder + "/" + name;
+    return std::filesystem::is_regular_file(file) ? file : std::string();
+}
+
+// Megamind.avi: MPEG-4 Part 2 at 720x528, 23.976 fps, with AC3 audio. Two
+// seconds of it into the newer formats, then an H.264/AAC copy of it from MKV
+// into MP4 with the streams copied.
+TEST(ConversionMatrixRealMedia, MegamindIntoTheNewerFormats)
+{
+    const std::string source = RealMediaFile("Megamind.avi");
+    if (source.empty())
+        GTEST_SKIP() << "opencv-doc's Megamind.avi is not there (set QV_REAL_MEDIA to its folder)";
+    struct {
+        const char* line;
+        const char* ext;
+        const char* video;
+        const char* audio;
+        int width, height, channels, sampleRate;
+    } rows[] = {
+        {"-y -f matroska -t 2 -vcodec hevc -b 1080k -crf 24 -acodec opus -ab 128 ", ".mkv", "hevc", "opus", 720, 528, 2, 48000},
+        {"-y -f webm -t 2 -vcodec vp9 -s 360x264 -b 1080k -crf 32 -acodec vorbis -ab 128 ", ".webm", "vp9", "vorbis", 360, 264, 2, 48000},
+        {"-y -f matroska -t 2 -vcodec av1 -b 1080k -crf 35 -acodec flac ", ".mkv", "av1", "flac", 720, 528, 2, 48000},
+        {"-y -f mp4 -t 2 -vcodec h264 -b 1500k -acodec aac -ab 128 ", ".mp4", "h264", "aac", 720, 528, 2, 48000},
+        {"-y -f opus -t 2 -vn -acodec opus -ac 1 -ab 32 ", ".opus", "", "opus", 0, 0, 1, 48000},
+        {"-y -f ipod -t 2 -vn -acodec alac ", ".m4a", "", "alac", 0, 0, 2, 48000},
+    };
+    qvtest::TempDir out;
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
+        const std::string output = out.file("real" + std::to_string(++n) + row.ext);
+        TRunResult r = RunProgram(EncoderArgs(source, row.line, output), 180);
+        ASSERT_EQ(r.exitCode, 0) << r.output;
+        auto facts = ProbeFlat(output);
+        EXPECT_EQ(StreamValue(facts, "video", "codec_name"), row.video);
+        EXPECT_EQ(StreamValue(facts, "audio", "codec_name"), row.audio);
+        if (row.width) {
+            EXPECT_EQ(StreamValue(facts, "video", "width"), std::to_string(row.width));
+            EXPECT_EQ(StreamValue(facts, "video", "height"), std::to_string(row.height));
+        }
+        EXPECT_EQ(StreamValue(facts, "audio", "channels"), std::to_string(row.channels));
+        EXPECT_EQ(StreamValue(facts, "audio", "sample_rate"), std::to_string(row.sampleRate));
+        EXPECT_NEAR(OutputDuration(output, facts), 2.0, 0.5);
+    }
+    // H.264 and AAC in MKV into MP4 with -copyfit: both streams copied, the
+    // packets unchanged.
+    const std::string mkv = out.file("h264.mkv");
+    TRunResult made = RunProgram(EncoderArgs(source, "-y -f matroska -t 2 -vcodec h264 -b 1500k -acodec aac -ab 128 ", mkv), 180);
+    ASSERT_EQ(made.exitCode, 0) << made.output;
+    const std::string mp4 = out.file("copied.mp4");
+    TRunResult copied = RunProgram(EncoderArgs(mkv, "-y -f mp4 -vcodec h264 -b 2496k -acodec aac -ab 192 -copyfit ", mp4), 180);
+    ASSERT_EQ(copied.exitCode, 0) << copied.output;
+    EXPECT_NE(copied.output.find("Note: the video stream (h264) copied"), std::string::npos) << copied.output;
+    EXPECT_NE(copied.output.find("Note: the audio stream (aac) copied"), std::string::npos) << copied.output;
+    auto before = ProbeFlat(mkv);
+    auto after = ProbeFlat(mp4);
+    EXPECT_EQ(StreamValue(after, "video", "codec_name"), "h264");
+    EXPECT_EQ(StreamValue(after, "video", "width"), StreamValue(before, "video", "width"));
+    EXPECT_EQ(StreamValue(after, "audio", "codec_name"), "aac");
+    EXPECT_EQ(StreamValue(after, "video", "extradata_size"), StreamValue(before, "video", "extradata_size"));
+}
 
 } // namespace

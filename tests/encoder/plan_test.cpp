@@ -506,6 +506,24 @@ TEST(Console, DurationAndHeaders)
     EXPECT_FALSE(ParseProbeJson("{\"streams\":[}", facts, error));
 }
 
+// A stream's bitrate measured from its packets where the container states none.
+TEST(Probe, PacketBitRate)
+{
+    struct {
+        const char* csv;
+        long long bitRate;
+    } cases[] = {
+        {"duration_time=0.500000|size=1000\nduration_time=0.500000|size=1000\n", 16000},
+        {"size=4000|duration_time=1.000000\n", 32000}, // the fields in either order
+        {"duration_time=N/A|size=100\nduration_time=0.100000|size=300\n", 24000}, // no duration: not counted
+        {"", 0},
+        {"garbage\nsize=12|duration_time=\nsize=|duration_time=0.1\nxsize=5|duration_time=1\n", 0},
+        {"duration_time=0.250000|size=500", 16000}, // the last line needs no line break
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(PacketBitRate(c.csv), c.bitRate) << c.csv;
+}
+
 } // namespace
 
 namespace {
@@ -571,6 +589,16 @@ TEST(InputDump, FactsFromFfmpegsHeader)
         ASSERT_TRUE(ParseInputDump(c.lines, g)) << c.lines[0];
         EXPECT_EQ(g.containerTags, c.containerTags) << c.lines[0];
     }
+
+    // A 24-bit source shows its depth after its sample format; the lossless
+    // encoders need the format to keep the depth.
+    TSourceFacts deep;
+    ASSERT_TRUE(ParseInputDump({"Input #0, wav, from 'file:deep.wav':", "  Duration: 00:00:02.00, bitrate: 4608 kb/s",
+                                "  Stream #0:0: Audio: pcm_s24le ([1][0][0][0] / 0x0001), 96000 Hz, 2 channels, s32 (24 bit), 4608 kb/s"},
+                               deep));
+    ASSERT_EQ(deep.streams.size(), 1u);
+    EXPECT_EQ(deep.streams[0].sampleFormat, "s32");
+    EXPECT_EQ(deep.streams[0].bitRate, 4608000);
 
     struct {
         std::vector<std::string> lines;

@@ -170,6 +170,11 @@ TEST(PlanSteps, AudioFittedToEncoderAndContainer)
         // table follows the rate finally written.
         {"flv rate lowers the mp3 bitrate", "libmp3lame", "flv", 16000, 1, {0, 128000, 0}, {0, 64000, 11025}, 2},
         {"encoder without limits", "aac", "mp4", 96000, 8, {0, 12345, 0}, {0, 12345, 0}, 0},
+        // Opus codes at 8, 12, 16, 24 or 48 kHz: any other rate goes to 48 kHz, not the nearest.
+        {"opus keeps 24000", "libopus", "opus", 24000, 2, {}, {0, 0, 0}, 0},
+        {"opus source 44100 to 48000", "libopus", "opus", 44100, 2, {0, 128000, 0}, {0, 128000, 48000}, 1},
+        {"opus asked 22050 to 48000", "libopus", "webm", 48000, 1, {0, 32000, 22050}, {0, 32000, 48000}, 1},
+        {"opus source 96000 to 48000", "libopus", "matroska", 96000, 6, {}, {0, 0, 48000}, 1},
     };
     for (const auto& c : cases) {
         TStreamFacts src = Stream("audio");
@@ -267,6 +272,162 @@ TEST(PlanSteps, Mpeg1FrameRates)
         const bool strict = std::find(draft.tailArgs.begin(), draft.tailArgs.end(), "unofficial") != draft.tailArgs.end();
         EXPECT_EQ(strict, c.unofficial) << c.asked;
         EXPECT_EQ(draft.plan.notes.size(), c.notes) << c.asked;
+    }
+}
+
+// Which source streams a request copies instead of encoding.
+TEST(PlanSteps, CopyRuleTable)
+{
+    auto video = [](const char* muxer, const char* codec) {
+        TCopyQuestion q;
+        q.muxer = muxer;
+        q.video = true;
+        q.codec = codec;
+        q.width = 640;
+        q.height = 480;
+        q.fps = 25;
+        q.bitRate = 900000;
+        return q;
+    };
+    auto audio = [](const char* muxer, const char* codec) {
+        TCopyQuestion q;
+        q.muxer = muxer;
+        q.codec = codec;
+        q.sampleRate = 48000;
+        q.channels = 2;
+        q.bitRate = 128000;
+        return q;
+    };
+    struct {
+        const char* name;
+        TCopyQuestion q;
+        bool copies;
+    } cases[] = {
+        {"h264 from mkv into mp4", video("mp4", "h264"), true},
+        {"hevc into mp4", video("mp4", "hevc"), true},
+        {"h264 into mkv", video("matroska", "h264"), true},
+        {"vp9 into webm", video("webm", "vp9"), true},
+        {"h264 refused by webm", video("webm", "h264"), false},
+        {"mpeg4 part 2 into mkv encodes", video("matroska", "mpeg4"), false},
+        {"avi copies nothing", video("avi", "h264"), false},
+        {"unknown codec", video("matroska", ""), false},
+        {"same size asked", [&] { auto q = video("mp4", "h264"); q.askedWidth = 640; q.askedHeight = 480; return q; }(), true},
+        {"other size asked", [&] { auto q = video("mp4", "h264"); q.askedWidth = 320; q.askedHeight = 240; return q; }(), false},
+        {"same rate asked", [&] { auto q = video("mp4", "h264"); q.askedFps = 25; return q; }(), true},
+        {"other rate asked", [&] { auto q = video("mp4", "h264"); q.askedFps = 30; return q; }(), false},
+        {"aspect asked", [&] { auto q = video("mp4", "h264"); q.askedAspect = true; return q; }(), false},
+        {"bitrate below target", [&] { auto q = video("mp4", "h264"); q.targetBitRate = 1200000; return q; }(), true},
+        {"bitrate equal to target", [&] { auto q = video("mp4", "h264"); q.targetBitRate = 900000; return q; }(), true},
+        {"bitrate above target", [&] { auto q = video("mp4", "h264"); q.targetBitRate = 600000; return q; }(), false},
+        {"above target but quality asked", [&] { auto q = video("mp4", "h264"); q.targetBitRate = 600000; q.quality = true; return q; }(), true},
+        {"unknown bitrate against a target", [&] { auto q = video("mp4", "h264"); q.bitRate = 0; q.targetBitRate = 600000; return q; }(), false},
+        {"unknown bitrate without a target", [&] { auto q = video("mp4", "h264"); q.bitRate = 0; return q; }(), true},
+        {"48 kHz opus into ogg", audio("ogg", "opus"), true},
+        {"opus into opus", audio("opus", "opus"), true},
+        {"aac into mp4", audio("mp4", "aac"), true},
+        {"aac into m4a", audio("ipod", "aac"), true},
+        {"alac into m4a", audio("ipod", "alac"), true},
+        {"aac refused by ogg", audio("ogg", "aac"), false},
+        {"mp3 into mkv encodes", audio("matroska", "mp3"), false},
+        {"flac into flac", audio("flac", "flac"), true},
+        {"other sample rate", [&] { auto q = audio("ogg", "opus"); q.askedSampleRate = 24000; return q; }(), false},
+        {"same sample rate", [&] { auto q = audio("ogg", "opus"); q.askedSampleRate = 48000; return q; }(), true},
+        {"other channels", [&] { auto q = audio("mp4", "aac"); q.askedChannels = 1; return q; }(), false},
+        {"audio bitrate above target", [&] { auto q = audio("mp4", "aac"); q.targetBitRate = 96000; return q; }(), false},
+        {"audio bitrate above target, vbr quality", [&] { auto q = audio("mp4", "aac"); q.targetBitRate = 96000; q.quality = true; return q; }(), true},
+        {"loudness normalisation encodes", [&] { auto q = audio("mp4", "aac"); q.normalizeLoudness = true; return q; }(), false},
+    };
+    for (const auto& c : cases) {
+        std::string why;
+        EXPECT_EQ(StreamCopyFits(c.q, &why), c.copies) << c.name;
+        EXPECT_EQ(why.empty(), c.copies) << c.name << ": " << why;
+    }
+}
+
+// With -copyfit a fitting stream is copied with a note; time ranges say
+// where a copy cuts; without -copyfit everything is encoded.
+TEST(PlanSteps, CopyFittingInThePlan)
+{
+    TSourceFacts source;
+    source.bitRate = 1000000;
+    TStreamFacts v = Stream("video");
+    v.codec = "h264";
+    v.width = 640;
+    v.height = 480;
+    v.frameRate = 25;
+    TStreamFacts a = Stream("audio");
+    a.codec = "aac";
+    a.sampleRate = 44100;
+    a.channels = 2;
+    a.bitRate = 128000;
+    source.streams = {v, a};
+    auto plan = [&](std::vector<std::string> options, const std::string& output) {
+        TPlan p;
+        std::string error;
+        EXPECT_TRUE(MakePlan(Request(options, output), source, p, error)) << error;
+        return p;
+    };
+    auto has = [](const TPlan& p, const std::vector<std::string>& seq) {
+        return std::search(p.outputArgs.begin(), p.outputArgs.end(), seq.begin(), seq.end()) != p.outputArgs.end();
+    };
+    const TPlan both = plan({"-f", "mp4", "-copyfit", "-vcodec", "h264", "-b", "1200k", "-acodec", "aac", "-ab", "128"}, "o.mp4");
+    EXPECT_TRUE(has(both, {"-c:v", "copy"}));
+    EXPECT_TRUE(has(both, {"-c:a", "copy"}));
+    EXPECT_EQ(both.notes.size(), 2u);
+    const TPlan encoded = plan({"-f", "mp4", "-vcodec", "h264", "-b", "1200k", "-acodec", "aac", "-ab", "128"}, "o.mp4");
+    EXPECT_FALSE(has(encoded, {"-c:v", "copy"}));
+    EXPECT_FALSE(has(encoded, {"-c:a", "copy"}));
+    // Video copied, audio above its target encoded; the copied video's cut is told.
+    const TPlan ranged = plan({"-f", "matroska", "-copyfit", "-ss", "0.5", "-t", "1", "-vcodec", "hevc", "-crf", "24",
+                               "-acodec", "opus", "-ab", "96"}, "o.mkv");
+    EXPECT_TRUE(has(ranged, {"-c:v", "copy"}));
+    EXPECT_TRUE(has(ranged, {"-c:a", "libopus"}));
+    ASSERT_FALSE(ranged.notes.empty());
+    EXPECT_NE(ranged.notes.front().find("key frame"), std::string::npos) << ranged.notes.front();
+    // WebM takes the copy of neither: H.264 and AAC are not WebM codecs.
+    const TPlan webm = plan({"-f", "webm", "-copyfit", "-vcodec", "vp9", "-acodec", "opus"}, "o.webm");
+    EXPECT_TRUE(has(webm, {"-c:v", "libvpx-vp9"}));
+    EXPECT_TRUE(has(webm, {"-c:a", "libopus"}));
+}
+
+// The newer encoders' options: speed presets, constant quality, refusals.
+TEST(PlanSteps, NewerVideoEncoders)
+{
+    TSourceFacts source;
+    TStreamFacts v = Stream("video");
+    v.codec = "mpeg4";
+    v.width = 50;
+    v.height = 31;
+    v.frameRate = 25;
+    source.streams = {v};
+    struct {
+        std::vector<std::string> options;
+        const char* output;
+        std::vector<std::string> expected; // a run of the arguments
+        const char* error;                 // "" = the plan is made
+    } cases[] = {
+        {{"-vcodec", "hevc", "-crf", "24"}, "o.mkv", {"-crf", "24", "-preset", "fast"}, ""},
+        {{"-vcodec", "hevc"}, "o.mp4", {"-tag:v", "hvc1"}, ""},
+        {{"-vcodec", "av1", "-speed", "faster"}, "o.mkv", {"-s", "64x64"}, ""},
+        {{"-vcodec", "libaom-av1"}, "o.mkv", {"-c:v", "libsvtav1"}, ""},
+        {{"-vcodec", "vp9", "-crf", "32", "-b", "1000k"}, "o.webm", {"-crf", "32", "-b:v", "0", "-deadline", "good", "-cpu-used", "5"}, ""},
+        {{"-vcodec", "vp9", "-speed", "faster"}, "o.webm", {"-deadline", "realtime", "-cpu-used", "8"}, ""},
+        {{"-vcodec", "h264", "-speed", "smaller"}, "o.mkv", {"-preset", "slow"}, ""},
+        {{"-vcodec", "h264", "-crf", "60"}, "o.mkv", {"-crf", "51"}, ""},
+        {{"-vcodec", "h264"}, "o.webm", {}, "the webm container holds only VP8, VP9 and AV1 video, not libx264"},
+        {{"-vcodec", "vp9", "-speed", "fastest"}, "o.webm", {}, "invalid speed 'fastest' (faster, balanced or smaller)"},
+        {{"-vcodec", "vp9", "-crf", "x"}, "o.webm", {}, "invalid constant quality 'x'"},
+    };
+    for (const auto& c : cases) {
+        TPlan p;
+        std::string error;
+        const bool made = MakePlan(Request(c.options, c.output), source, p, error);
+        EXPECT_EQ(error, c.error) << c.output;
+        if (!made)
+            continue;
+        EXPECT_NE(std::search(p.outputArgs.begin(), p.outputArgs.end(), c.expected.begin(), c.expected.end()),
+                  p.outputArgs.end())
+            << c.options.front() << " " << c.output;
     }
 }
 

@@ -120,7 +120,7 @@ TEST_F(BatchDriver, ChecksBeforeTheBatch)
     EXPECT_TRUE(prompter.Shown("There are no files to encode!"));
     // No format chosen.
     Source("a.mpg");
-    Options.OutputFormat = 16;
+    Options.OutputFormat = 22; // 16..21 are formats too
     EXPECT_FALSE(driver.ConvertFiles(OutputFolder));
     EXPECT_EQ(prompter.Messages.back().Text, IDS_MESSAGEBOX_NoFormat);
     EXPECT_EQ(prompter.Messages.back().Caption, IDS_MESSAGEBOX_NoFormatTitle);

@@ -89,6 +89,7 @@ inline TKeys Concat(std::initializer_list<TKeys> parts)
     return keys;
 }
 
+// The keys of a record's own, before the keys every record has.
 inline TKeys OwnKeys(int format)
 {
     const std::string avi = "1 1080 1080 1 640 480 1 7 0";
@@ -107,7 +108,9 @@ inline TKeys OwnKeys(int format)
                        {{"VideoCodec", 'i', "0"}, {"VideoSameQuality", 'f', "0"}, {"AudioCodec", 'i', "0"}, {"AudioDisableAudio", 'f', "0"}},
                        Video("DivX", "1 1200 1200 0 320 240 1 7 0"), Video("XviD", "1 1200 1200 0 320 240 1 7 0"),
                        Video("H264", "1 1200 1200 0 320 240 1 7 0"),
-                       Audio("AACMP4", "0 64 3 1"), Audio("AACPsp", "0 64 0 1")});
+                       Audio("AACMP4", "0 64 3 1"), Audio("AACPsp", "0 64 0 1"),
+                       Video("H265", "1 768 768 0 320 240 1 7 0"), Video("AV1", "1 768 768 0 320 240 1 7 0"),
+                       {{"VideoQuality", 'i', "0"}, {"VideoSpeed", 'i', "0"}}});
     case OutputFormatKind::TGP:
         return Concat({Head({{"TGPFormat", 'i', "0"}}),
                        {{"VideoCodecNokia", 'i', "0"}, {"VideoCodecSony", 'i', "0"}, {"VideoSameQuality", 'f', "0"},
@@ -168,13 +171,38 @@ inline TKeys OwnKeys(int format)
         return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("Armnb", "0 13 0 0"), Audio("Armwb", "0 13 0 0")});
     case OutputFormatKind::WAV:
         return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Pcm("Pcm16le", "6 1"), Pcm("Pcmu8", "6 1")});
+    // The newer formats: the source's size and frame rate, rate and channels
+    // list position 0 ("same as source").
+    case OutputFormatKind::MKV:
+        return Concat({Head(),
+                       {{"VideoCodec", 'i', "0"}, {"VideoSameQuality", 'f', "0"}, {"AudioCodec", 'i', "0"}, {"AudioDisableAudio", 'f', "0"},
+                        {"VideoQuality", 'i', "23"}, {"VideoSpeed", 'i', "0"}},
+                       Video("H264", "1 1500 1500 1 640 480 1 7 0"), Video("H265", "1 1080 1080 1 640 480 1 7 0"),
+                       Video("AV1", "1 1080 1080 1 640 480 1 7 0"), Video("VP9", "1 1080 1080 1 640 480 1 7 0"),
+                       Audio("AACMP4", "0 128 0 0"), Audio("Opus", "0 128 0 0"), Pcm("Flac", "0 0"),
+                       Audio("AC3", "0 192 3 1"), Audio("Vorbis", "0 128 0 0")});
+    case OutputFormatKind::WEBM:
+        return Concat({Head(),
+                       {{"VideoCodec", 'i', "0"}, {"VideoSameQuality", 'f', "0"}, {"AudioCodec", 'i', "0"}, {"AudioDisableAudio", 'f', "0"},
+                        {"VideoQuality", 'i', "32"}, {"VideoSpeed", 'i', "0"}},
+                       Video("VP9", "1 1080 1080 1 640 480 1 7 0"), Video("AV1", "1 1080 1080 1 640 480 1 7 0"),
+                       Audio("Opus", "0 128 0 0"), Audio("Vorbis", "0 128 0 0")});
+    case OutputFormatKind::OPUS:
+        return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("Opus", "0 128 0 0")});
+    case OutputFormatKind::FLAC:
+        return Concat({Head(), {{"AudioCodec", 'i', "0"}, {"FlacLevel", 'i', "5"}}, Pcm("Flac", "0 0")});
+    case OutputFormatKind::M4A:
+        return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("AACMP4", "0 256 0 0"), Pcm("Alac", "0 0")});
+    case OutputFormatKind::OGG:
+        return Concat({Head(), {{"AudioCodec", 'i', "0"}, {"VorbisQuality", 'i', "5"}}, Audio("Vorbis", "0 160 0 0")});
     }
     return {};
 }
 
 // The keys every record has after its own.
-inline TKeys Common() { return {{"KeepTags", 'f', "1"}}; }
+inline TKeys Common() { return {{"KeepTags", 'f', "1"}, {"CopyFitting", 'f', "0"}}; }
 
+// Every key of a record: its own, then the ones every record has.
 inline TKeys Record(int format)
 {
     TKeys keys = OwnKeys(format);
@@ -186,8 +214,9 @@ inline TKeys Record(int format)
 inline const char* FormatName(int format)
 {
     static const char* const names[] = {"AVI", "MP4", "TGP", "MPEG", "MOV", "WMV", "RM", "SWF",
-                                        "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV"};
-    return format >= 0 && format < 16 ? names[format] : "none";
+                                        "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV",
+                                        "MKV", "WEBM", "OPUS", "FLAC", "M4A", "OGG"};
+    return format >= 0 && format < OutputFormatCount ? names[format] : "none";
 }
 
 } // namespace expected

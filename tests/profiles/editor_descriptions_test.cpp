@@ -38,7 +38,7 @@ TEST(EditorDescriptions, StartPositions)
             }
         }
     }
-    EXPECT_THROW(EditorDescription(16), std::out_of_range);
+    EXPECT_THROW(EditorDescription(OutputFormatCount), std::out_of_range);
     EXPECT_THROW(EditorDescription(-1), std::out_of_range);
 }
 

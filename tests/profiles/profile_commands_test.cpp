@@ -122,7 +122,12 @@ TEST(ProfileCommandFormat, MainFormatsByDisabledActionThenOthersByCheckedAction)
         return s;
     };
     TFormatActionStates s = states();
-    EXPECT_EQ(ProfileCommandFormat(s), -1); // nothing chosen (stored format 16)
+    EXPECT_EQ(ProfileCommandFormat(s), -1); // nothing chosen (stored format 22)
+    for (int newer = 16; newer < OutputFormatCount; ++newer) {
+        TFormatActionStates one = states();
+        one.Checked[newer] = true; // the newer formats are reached like the others
+        EXPECT_EQ(ProfileCommandFormat(one), newer);
+    }
     s.Checked[13] = true;                   // MP3
     EXPECT_EQ(ProfileCommandFormat(s), 13);
     s.Checked[14] = true; // AMR comes before MP3 in the search
@@ -137,7 +142,7 @@ TEST_F(ProfileCommandsTest, NoFormatChosenDoesNothing)
 {
     Profiles({"a.avo", "b.avo"});
     ui.names = {"c"};
-    for (int format : {16, 200, -1}) {
+    for (int format : {22, 200, -1}) {
         EXPECT_EQ(AddNewProfile(format, ui), TProfileCommandResult::NoFormat);
         EXPECT_EQ(EditProfile(format, ui), TProfileCommandResult::NoFormat);
         EXPECT_EQ(RenameProfile(format, ui), TProfileCommandResult::NoFormat);

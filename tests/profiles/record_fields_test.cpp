@@ -180,12 +180,14 @@ TEST(RecordFields, WrongKindOrUnknownKeyLeavesTheRecordAlone)
     EXPECT_EQ(GetIndex(record, "VideoCodec", 99), 0);
 }
 
-TEST(RecordFields, FormatsOutsideTheSixteen)
+TEST(RecordFields, FormatsOutsideTheKnownOnes)
 {
-    EXPECT_TRUE(RecordFields(16).empty());
+    // 16..21 are the newer formats; 22 and above still mean "no format".
+    EXPECT_FALSE(RecordFields(21).empty());
+    EXPECT_TRUE(RecordFields(22).empty());
     EXPECT_TRUE(RecordFields(-1).empty());
-    EXPECT_EQ(FindField(16, "Description"), nullptr);
-    EXPECT_THROW(DefaultRecord(16), std::out_of_range);
+    EXPECT_EQ(FindField(22, "Description"), nullptr);
+    EXPECT_THROW(DefaultRecord(22), std::out_of_range);
     EXPECT_THROW(CurrentRecord(-1), std::out_of_range);
     EXPECT_THROW(LoadRecord(255, "unused.ini"), std::out_of_range);
 }

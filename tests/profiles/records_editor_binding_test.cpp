@@ -72,6 +72,8 @@ TEST_P(RecordsEditorBinding, ListKeysAreIndexesAndDefaultsAreShowable)
         expectIndexInside(list.Key, static_cast<int>(list.Entries.size()));
     for (const TCodecList& list : d.AudioLists)
         expectIndexInside(list.Key, static_cast<int>(list.Entries.size()));
+    for (const TSettingList& list : d.SettingLists)
+        expectIndexInside(list.Key, static_cast<int>(list.Entries().size()));
     for (const TCodecPage& page : d.VideoPages) {
         if (page.FrameRates != TFrameRateList::None)
             expectIndexInside("VideoFrameRate" + page.Suffix, ListSize(page.FrameRates));
@@ -123,7 +125,7 @@ TEST_P(RecordsEditorBinding, PageKindsMatchTheRecordBlocks)
 
 INSTANTIATE_TEST_SUITE_P(AllFormats, RecordsEditorBinding, ::testing::Range(0, OutputFormatCount));
 
-TEST(RecordsEditorBinding, SixteenEditorsInFormatOrder)
+TEST(RecordsEditorBinding, OneEditorPerFormatInFormatOrder)
 {
     ASSERT_EQ(EditorDescriptions().size(), static_cast<size_t>(OutputFormatCount));
     for (int f = 0; f < OutputFormatCount; ++f)

@@ -53,7 +53,10 @@ INSTANTIATE_TEST_SUITE_P(
                       TFolderCase{8, "vob", "voo", ".vob"}, TFolderCase{9, "asf", "aso", ".asf"},
                       TFolderCase{10, "aac", "aao", ".aac"}, TFolderCase{11, "ac3", "aco", ".ac3"},
                       TFolderCase{12, "mp2", "mpo", ".mp2"}, TFolderCase{13, "mp3", "mpo", ".mp3"},
-                      TFolderCase{14, "amr", "amo", ".amr"}, TFolderCase{15, "wav", "wao", ".wav"}),
+                      TFolderCase{14, "amr", "amo", ".amr"}, TFolderCase{15, "wav", "wao", ".wav"},
+                      TFolderCase{16, "mkv", "mko", ".mkv"}, TFolderCase{17, "webm", "weo", ".webm"},
+                      TFolderCase{18, "opus", "opo", ".opus"}, TFolderCase{19, "flac", "flo", ".flac"},
+                      TFolderCase{20, "m4a", "m4o", ".m4a"}, TFolderCase{21, "ogg", "ogo", ".ogg"}),
     [](const ::testing::TestParamInfo<TFolderCase>& info) { return std::string(expected::FormatName(info.param.Format)); });
 
 TEST_F(StoreTest, OptionsFieldsHoldTheFolders)
@@ -66,6 +69,8 @@ TEST_F(StoreTest, OptionsFieldsHoldTheFolders)
     EXPECT_EQ(Options.VobProfileFolder, Root() + "vob/");
     EXPECT_EQ(Options.AsfProfileFolder, Root() + "asf/");
     EXPECT_EQ(Options.WavProfileFolder, Root() + "wav/");
+    EXPECT_EQ(Options.WebmProfileFolder, Root() + "webm/");
+    EXPECT_EQ(Options.OggProfileFolder, Root() + "ogg/");
     EXPECT_EQ(SelectedProfilePath(0), Root() + "avi/.avo"); // nothing selected yet
 }
 
@@ -235,7 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
                       TExtensionCase{"No3gpProfile", 2, nullptr, ".3gp"},
                       TExtensionCase{"VobIsEight", 8, nullptr, ".vob"},
                       TExtensionCase{"AsfIsNine", 9, nullptr, ".asf"},
-                      TExtensionCase{"NoFormatSixteen", 16, nullptr, ""},
+                      TExtensionCase{"MkvIsSixteen", 16, nullptr, ".mkv"},
+                      TExtensionCase{"NoFormatTwentyTwo", 22, nullptr, ""},
                       TExtensionCase{"NoFormat255", 255, nullptr, ""}),
     [](const ::testing::TestParamInfo<TExtensionCase>& info) { return std::string(info.param.Name); });
 

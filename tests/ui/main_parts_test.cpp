@@ -281,7 +281,9 @@ private slots:
         QVERIFY(stack);
         QCOMPARE(stack->currentWidget()->objectName(), QString("pnlNoProfile"));
         const char* suffixes[] = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM", "SWF",
-                                  "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV"};
+                                  "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV",
+                                  "MKV", "WEBM", "OPUS", "FLAC", "M4A", "OGG"};
+        static_assert(std::size(suffixes) == OutputFormatCount);
         for (int f = 0; f < OutputFormatCount; ++f) {
             band.SelectOutputFormat(f);
             QCOMPARE(band.CurrentFormat(), f);

@@ -432,7 +432,7 @@ private slots:
 
     void noFormatChosenMeansNoCommandDoesAnything()
     {
-        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=16\n");
+        fx_->WriteOptions("[VideoConvertoptions]\nOutputFormat=22\n");
         auto frm = Window();
         QueueEditor(*frm, "x", true);
         QueueName("x");

@@ -572,21 +572,24 @@ private slots:
         QTest::newRow("VOB") << QStringList{"actVOB"} << 8;
         QTest::newRow("ASF after AAC") << QStringList{"actAAC", "actASF"} << 9;
         QTest::newRow("3GP") << QStringList{"act3GP"} << 2;
+        QTest::newRow("WEBM after MP3") << QStringList{"actMP3", "actWEBM"} << 17;
+        QTest::newRow("OGG") << QStringList{"actOGG"} << 21;
     }
 
     void formatSelectionState()
     {
         QFETCH(QStringList, chosen);
         QFETCH(int, format);
-        static const char* const names[16] = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM", "SWF",
-                                              "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV"};
+        static const char* const names[OutputFormatCount] = {"AVI", "MP4", "3GP", "MPEG", "MOV", "WMV", "RM", "SWF",
+                                                             "VOB", "ASF", "AAC", "AC3", "MP2", "MP3", "AMR", "WAV",
+                                                             "MKV", "WEBM", "OPUS", "FLAC", "M4A", "OGG"};
         auto frm = fx_->NewWindow();
         for (const QString& a : chosen)
             Act(frm.get(), a.toLatin1().constData())->trigger();
 
         QCOMPARE(int(Options.OutputFormat), format);
         QCOMPARE(frm->CurrentFormat(), format);
-        for (int f = 0; f < 16; ++f) {
+        for (int f = 0; f < OutputFormatCount; ++f) {
             QAction* a = Act(frm.get(), (std::string("act") + names[f]).c_str());
             if (f < 8) {
                 // Main formats: the chosen one is disabled, and so is its button.
@@ -608,7 +611,9 @@ private slots:
     {
         QTest::addColumn<int>("stored");
         QTest::addColumn<int>("expected");
-        QTest::newRow("16 chooses nothing") << 16 << -1;
+        QTest::newRow("16 is MKV") << 16 << 16;
+        QTest::newRow("21 is OGG") << 21 << 21;
+        QTest::newRow("22 chooses nothing") << 22 << -1;
         QTest::newRow("255 chooses nothing") << 255 << -1;
         QTest::newRow("8 is VOB") << 8 << 8;
         QTest::newRow("9 is ASF") << 9 << 9;
@@ -728,7 +733,9 @@ private slots:
         QStringList items;
         for (QAction* a : menu->actions())
             items << a->text();
-        QCOMPARE(items, (QStringList{"To AAC", "To AC3", "To MP2", "To MP3", "To AMR", "To WAV", "To VOB", "To ASF"}));
+        // The newer formats after a separator (an action without text).
+        QCOMPARE(items, (QStringList{"To AAC", "To AC3", "To MP2", "To MP3", "To AMR", "To WAV", "To VOB", "To ASF", "",
+                                     "To MKV", "To WebM", "To Opus", "To FLAC", "To M4A", "To Ogg Vorbis"}));
         menu->hide();
     }
 

@@ -1,4 +1,4 @@
-// The sixteen profile editors, driven through their object names: every
+// The profile editors, driven through their object names: every
 // bound field round-trips, values without a control state collect as the
 // editors define, and the rules between controls hold.
 
@@ -55,6 +55,8 @@ std::map<std::string, int> IndexCounts(const TEditorDescription& d)
     for (const auto* lists : { &d.VideoLists, &d.AudioLists })
         for (const TCodecList& l : *lists)
             n[l.Key] = static_cast<int>(l.Entries.size());
+    for (const TSettingList& l : d.SettingLists)
+        n[l.Key] = static_cast<int>(l.Entries().size());
     for (const TCodecPage& p : d.VideoPages) {
         n["VideoFrameRate" + p.Suffix] = static_cast<int>(FrameRateTexts(p.FrameRates).size());
         n["VideoAspect" + p.Suffix] = p.Kind == TPageKind::H263 ? H263AspectCount : VideoAspectCount;
@@ -241,7 +243,7 @@ std::vector<std::pair<int, std::string>> ShippedProfileFiles(const std::string& 
     namespace fs = std::filesystem;
     std::vector<std::pair<int, std::string>> files;
     const char* app = std::getenv("QV_APP_DIR");
-    for (int format = 0; format < 16; ++format) {
+    for (int format = 0; format < OutputFormatCount; ++format) {
         const fs::path folder = fs::path(app ? app : "") / "shipped" / tree / ProfileFolderName(format);
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))

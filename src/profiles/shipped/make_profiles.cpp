@@ -1,4 +1,4 @@
-// Writes the shipped profiles of all sixteen formats, for each shipped
+// Writes the shipped profiles of all formats, for each shipped
 // language (English_Profile, German_Profile), into
 // <program folder>/shipped/<Language>_Profile/<format folder>/ (the program's
 // untouched copy) and into <program folder>/langs/<Language>_Profile/<format
@@ -368,6 +368,66 @@ const std::vector<TShippedProfile>& ShippedProfiles()
              WavSettings.AudioCodec = 1;
              WavSettings.AudioSampleRatePcmu8 = 3;
              WavSettings.AudioChannelsPcmu8 = 0;
+         }},
+
+        // The newer formats: sample rate and channels list position 0 is
+        // "same as source", so these keep the source's unless they say so.
+        // MKV
+        {F::MKV, "Default", "H.264 video at constant quality 23 in the source size and frame rate, AAC audio at 128 kbps",
+         "H.264-Video mit konstanter Qualität 23 in Größe und Bildrate der Quelle, AAC-Audio mit 128 kbit/s", nullptr},
+        {F::MKV, "H.265 CRF 24, Opus 128 kbps", "H.265 video at constant quality 24 in the source size and frame rate, Opus audio at 128 kbps",
+         "H.265-Video mit konstanter Qualität 24 in Größe und Bildrate der Quelle, Opus-Audio mit 128 kbit/s", [] {
+             MkvSettings.VideoCodec = 1;
+             MkvSettings.VideoQuality = 24;
+             MkvSettings.AudioCodec = 1;
+             MkvSettings.AudioBitRatePresetOpus = 128;
+         }},
+        // WEBM
+        {F::WEBM, "Default", "VP9 video at constant quality 32 in the source size and frame rate, Opus audio at 128 kbps",
+         "VP9-Video mit konstanter Qualität 32 in Größe und Bildrate der Quelle, Opus-Audio mit 128 kbit/s", nullptr},
+        {F::WEBM, "VP9 CRF 32, Opus", "VP9 video at constant quality 32 in the source size and frame rate, Opus audio at 128 kbps",
+         "VP9-Video mit konstanter Qualität 32 in Größe und Bildrate der Quelle, Opus-Audio mit 128 kbit/s", nullptr},
+        {F::WEBM, "AV1 CRF 35, Opus 96 kbps", "AV1 video at constant quality 35 in the source size and frame rate, Opus audio at 96 kbps",
+         "AV1-Video mit konstanter Qualität 35 in Größe und Bildrate der Quelle, Opus-Audio mit 96 kbit/s", [] {
+             WebmSettings.VideoCodec = 1;
+             WebmSettings.VideoQuality = 35;
+             WebmSettings.AudioBitRatePresetOpus = 96;
+         }},
+        // OPUS
+        {F::OPUS, "Default", "Opus audio at 128 kbps, the source's channels",
+         "Opus-Audio mit 128 kbit/s, Kanäle wie die Quelle", nullptr},
+        {F::OPUS, "Music 128 kbps", "Opus audio at 128 kbps for music, the source's channels",
+         "Opus-Audio mit 128 kbit/s für Musik, Kanäle wie die Quelle", nullptr},
+        {F::OPUS, "Speech 32 kbps", "Opus audio at 32 kbps mono for speech",
+         "Opus-Audio mit 32 kbit/s Mono für Sprache", [] {
+             OpusSettings.AudioBitRatePresetOpus = 32;
+             OpusSettings.AudioChannelsOpus = 1;
+         }},
+        // FLAC
+        {F::FLAC, "Default", "Lossless FLAC at compression level 5, the source's sample rate, channels and bit depth",
+         "Verlustfreies FLAC mit Kompressionsstufe 5, Abtastrate, Kanäle und Bittiefe wie die Quelle", nullptr},
+        {F::FLAC, "Level 5", "Lossless FLAC at compression level 5 (the usual balance of speed and size)",
+         "Verlustfreies FLAC mit Kompressionsstufe 5 (das übliche Mittel aus Tempo und Größe)", nullptr},
+        {F::FLAC, "Level 8", "Lossless FLAC at compression level 8: the smallest files, slower",
+         "Verlustfreies FLAC mit Kompressionsstufe 8: die kleinsten Dateien, langsamer", [] {
+             FlacSettings.FlacLevel = 8;
+         }},
+        // M4A
+        {F::M4A, "Default", "AAC audio at 256 kbps in an M4A file, the source's sample rate and channels",
+         "AAC-Audio mit 256 kbit/s in einer M4A-Datei, Abtastrate und Kanäle wie die Quelle", nullptr},
+        {F::M4A, "AAC 256 kbps", "AAC audio at 256 kbps in an M4A file, the source's sample rate and channels",
+         "AAC-Audio mit 256 kbit/s in einer M4A-Datei, Abtastrate und Kanäle wie die Quelle", nullptr},
+        {F::M4A, "ALAC lossless", "Lossless Apple audio (ALAC) in an M4A file, the source's sample rate, channels and bit depth",
+         "Verlustfreies Apple-Audio (ALAC) in einer M4A-Datei, Abtastrate, Kanäle und Bittiefe wie die Quelle", [] {
+             M4aSettings.AudioCodec = 1;
+         }},
+        // OGG
+        {F::OGG, "Default", "Ogg Vorbis audio at 160 kbps, the source's sample rate and channels",
+         "Ogg-Vorbis-Audio mit 160 kbit/s, Abtastrate und Kanäle wie die Quelle", nullptr},
+        {F::OGG, "Quality 5", "Ogg Vorbis audio at quality 5 (about 160 kbps, varying with the music)",
+         "Ogg-Vorbis-Audio mit Qualität 5 (etwa 160 kbit/s, je nach Musik)", [] {
+             OggSettings.AudioBitRateUseAutoSetVorbis = true;
+             OggSettings.VorbisQuality = 5;
          }},
     };
     return profiles;

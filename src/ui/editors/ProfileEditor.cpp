@@ -248,6 +248,19 @@ void TfrmProfileEditor::BuildGeneralTab()
         left->addWidget(BuildFormatListGroup());
     if (d_.Extra == TEditorExtra::MpegPresets)
         left->addWidget(BuildMpegPresetGroup());
+    // Setting lists (FLAC level, Vorbis quality): a group with one list each.
+    for (const TSettingList& setting : d_.SettingLists) {
+        auto* group = Named(new QGroupBox(Accel(*setting.Caption), TabGeneral), "GroupBox" + setting.Key);
+        QComboBox* combo = MakeList(group, setting.ControlName, setting.Entries());
+        (new QVBoxLayout(group))->addWidget(combo);
+        bindings_.push_back(std::make_unique<TComboBinding>(combo, setting.Key));
+        left->addWidget(group);
+    }
+    // Every format: copy a source stream that already fits.
+    auto* copyFitting = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_CopyFitting), TabGeneral), "CheckBoxCopyFitting");
+    copyFitting->setToolTip(Plain(IDS_PROFILE_HINT_CopyFitting));
+    left->addWidget(copyFitting);
+    bindings_.push_back(std::make_unique<TCheckBinding>(copyFitting, "CopyFitting"));
     left->addStretch();
 
     if (d_.Extra == TEditorExtra::TgpPairs)
@@ -596,7 +609,9 @@ QGroupBox* TfrmProfileEditor::BuildFrameRateGroup(TVideoPageUi& ui, QWidget* pag
 {
     const std::string& c = ui.Page->Suffix;
     auto* rate = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_FrameRate), page), "GroupBoxFrameRate" + c);
-    ui.KeepRate = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_AutoFrameRate), rate), "RadioButtonKeepFrameRate" + c);
+    // "Auto" writes 25 fps on the older formats' lines, nothing (the source's rate) on the newer ones'.
+    const std::string& keep = ui.Page->SourceFrameRate ? IDS_PROFILE_LIST_SameAsSource : IDS_PROFILE_RADIOBUTTON_AutoFrameRate;
+    ui.KeepRate = Named(new QRadioButton(Plain(keep), rate), "RadioButtonKeepFrameRate" + c);
     ui.ChangeRate
         = Named(new QRadioButton(Plain(IDS_PROFILE_RADIOBUTTON_changeFrame), rate), "RadioButtonChangeFrameRate" + c);
     ui.Rates = MakeList(rate, "ComboBoxVideoFrameRate" + c, FrameRateTexts(ui.Page->FrameRates));

@@ -155,7 +155,7 @@ private:
     bool showing_ = false; // ShowSettings is filling the controls
 };
 
-// The sixteen editor windows: each is the editor over its format's description.
+// The editor windows: each is the editor over its format's description.
 #define QV_PROFILE_EDITOR(Class, Kind)                                                                                 \
     class Class : public TfrmProfileEditor {                                                                           \
     public:                                                                                                            \
@@ -182,5 +182,5 @@ QV_PROFILE_EDITOR(TfrmAmrProfile, AMR)
 QV_PROFILE_EDITOR(TfrmWavProfile, WAV)
 #undef QV_PROFILE_EDITOR
 
-// The editor of a format (OutputFormatKind value); std::out_of_range for 16 or more.
+// The editor of a format (OutputFormatKind value); std::out_of_range for 22 or more.
 std::unique_ptr<TfrmProfileEditor> CreateProfileEditor(int format, QWidget* owner = nullptr);

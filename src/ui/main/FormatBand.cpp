@@ -36,9 +36,9 @@ struct TFormatRow {
 };
 
 // In OutputFormatKind order.
-const std::array<TFormatRow, 16>& FormatRows()
+const std::array<TFormatRow, OutputFormatCount>& FormatRows()
 {
-    static const std::array<TFormatRow, 16> rows = {{
+    static const std::array<TFormatRow, OutputFormatCount> rows = {{
         {"AVI", &IDS_MAIN_RADIOBUTTON_ToAVI},
         {"MP4", &IDS_MAIN_RADIOBUTTON_ToMP4},
         {"3GP", &IDS_MAIN_RADIOBUTTON_To3GP},
@@ -55,13 +55,20 @@ const std::array<TFormatRow, 16>& FormatRows()
         {"MP3", &IDS_MAIN_MENUITEM_ToMP3},
         {"AMR", &IDS_MAIN_MENUITEM_ToAMR},
         {"WAV", &IDS_MAIN_MENUITEM_ToWAV},
+        {"MKV", &IDS_MAIN_MENUITEM_ToMKV},
+        {"WEBM", &IDS_MAIN_MENUITEM_ToWEBM},
+        {"OPUS", &IDS_MAIN_MENUITEM_ToOPUS},
+        {"FLAC", &IDS_MAIN_MENUITEM_ToFLAC},
+        {"M4A", &IDS_MAIN_MENUITEM_ToM4A},
+        {"OGG", &IDS_MAIN_MENUITEM_ToOGG},
     }};
     return rows;
 }
 
 constexpr int MainFormatCount = 8;
-// The order of the "To Others" menu.
-constexpr std::array<int, 8> OtherMenuOrder = {10, 11, 12, 13, 14, 15, 8, 9};
+// The order of the "To Others" menu: the audio formats, the older video
+// formats, then the newer formats (video first).
+constexpr std::array<int, OutputFormatCount - 8> OtherMenuOrder = {10, 11, 12, 13, 14, 15, 8, 9, 16, 17, 18, 19, 20, 21};
 constexpr int FormatButtonMinWidth = 74;
 constexpr int FormatButtonSpacing = 6;
 
@@ -188,6 +195,8 @@ void TFormatBand::CreateMenus()
 {
     mnuOthers_ = NewNamed<QMenu>(window_, "mnuOthers");
     for (int f : OtherMenuOrder) {
+        if (f == static_cast<int>(OutputFormatKind::MKV))
+            mnuOthers_->addSeparator();
         mnuOthers_->addAction(formatActions_[f]);
         // Other formats are reached as menu items; their item name travels with the action.
         formatActions_[f]->setProperty("menuItemName", QStringLiteral("mi") + QString::fromLatin1(FormatRows()[f].Suffix));

@@ -7,6 +7,8 @@
 
 #include <array>
 
+#include "app/Settings.h"
+
 class QAction;
 class QBoxLayout;
 class QComboBox;
@@ -36,14 +38,14 @@ public:
     // needs without the window's margins.
     int FitFormatButtons();
 
-    // index 0..15 of OutputFormatKind.
+    // index 0..21 of OutputFormatKind.
     void SelectOutputFormat(int format);
     // The format read back from the action states: -1 when none is chosen.
     int CurrentFormat() const;
     // Reads the profile folders again (creating them where missing) and
     // fills the combo boxes; false when a folder cannot be created.
     bool RebuildProfileFolders();
-    // Copies the profile lists into the sixteen combo boxes.
+    // Copies the profile lists into the combo boxes.
     void SyncProfileCombos();
     // Shows the Description of the current format's chosen profile under the
     // profile box (read again from its file).
@@ -69,15 +71,15 @@ private:
     void ShowOthersMenu();
     // "To Others" names the chosen other format and shows it as chosen.
     void UpdateOthersButton();
-    // Watches the sixteen profile folders (again after they were rebuilt).
+    // Watches the profile folders (again after they were rebuilt).
     void WatchProfileFolders();
 
     QWidget* window_;
     // Format actions in OutputFormatKind order, and the group's extra action.
-    std::array<QAction*, 16> formatActions_{};
+    std::array<QAction*, OutputFormatCount> formatActions_{};
     QAction* actOthers_ = nullptr;
     QAction* actShowOthers_ = nullptr; // Alt+9: the "To Others" menu
-    std::array<QComboBox*, 16> profileCombos_{};
+    std::array<QComboBox*, OutputFormatCount> profileCombos_{};
     std::array<QToolButton*, 8> formatButtons_{};
 
     QLabel* lblConvertTo_ = nullptr;

@@ -84,7 +84,7 @@ public:
     TFileListPanel* FileList() const { return fileList_.get(); }
 
     // ---- Output format and profiles (the format band's) ----
-    // index 0..15 of OutputFormatKind.
+    // index 0..21 of OutputFormatKind.
     void SelectOutputFormat(int format) { formatBand_->SelectOutputFormat(format); }
     // The format read back from the action states: -1 when none is chosen.
     int CurrentFormat() const { return formatBand_->CurrentFormat(); }
