@@ -1,5 +1,7 @@
 #include "encoder/CommandLine.h"
 
+#include "encoder/Loudness.h"
+
 #include "platform/MoveIntoPlace.h"
 #include "platform/TextRules.h"
 
@@ -32,6 +34,9 @@ const TOptionRow OptionRows[] = {
     {"-ar", &TRequest::sampleRate, nullptr},
     {"-strict", &TRequest::strict, nullptr},
     {"-replace", &TRequest::replace, nullptr},
+    {"-loudness", &TRequest::loudness, nullptr},
+    {"-truepeak", &TRequest::truePeak, nullptr},
+    {"-loudness-of", &TRequest::loudnessOf, nullptr},
     {"-p", &TRequest::accessCode, nullptr},
     {"-i", &TRequest::input, nullptr},
     {"-sameq", nullptr, &TRequest::sameQuality},
@@ -182,6 +187,24 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
     TReplaceGrant grant;
     if (!req.replace.empty() && !ParseReplaceGrant(req.replace, grant)) {
         error = "-replace takes none, any or DEVICE:INODE, not '" + Printable(req.replace) + "'";
+        return false;
+    }
+    if (!req.loudness.empty()) {
+        const std::optional<double> n = ParseNumber(req.loudness);
+        if (!n || *n < -70 || *n > -5) {
+            error = "-loudness takes a target from -70 to -5 LUFS, not '" + Printable(req.loudness) + "'";
+            return false;
+        }
+    }
+    if (!req.truePeak.empty()) {
+        const std::optional<double> n = ParseNumber(req.truePeak);
+        if (!n || *n < -9 || *n > 0) {
+            error = "-truepeak takes a ceiling from -9 to 0 dBTP, not '" + Printable(req.truePeak) + "'";
+            return false;
+        }
+    }
+    if (!req.loudnessOf.empty() && !ParseLoudnessFigures(req.loudnessOf)) {
+        error = "-loudness-of takes I,LRA,TP (such as -20.5,6.1,-0.3), not '" + Printable(req.loudnessOf) + "'";
         return false;
     }
     // Only documented containers: any other ffmpeg muxer (image sequences,

@@ -992,6 +992,9 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
             a.insert(a.end(), {"-map", "0:a:0"});
     }
     a.insert(a.end(), plan.outputArgs.begin(), plan.outputArgs.end());
+    // AMR sound arrives filtered by its decoder.
+    if (!plan.audioFilter.empty() && plan.writeAudio && !plan.amr && !plan.silentAudio)
+        a.insert(a.end(), {"-af", plan.audioFilter});
     if (plan.duration)
         a.insert(a.end(), {"-t", Seconds(*plan.duration)});
     if (!plan.muxer.empty())
@@ -1013,9 +1016,55 @@ std::vector<std::string> AmrDecoderArgs(const TPlan& plan, const std::string& ff
     a.insert(a.end(), {"-map", "0:a:0", "-vn", "-sn", "-dn"});
     if (plan.duration)
         a.insert(a.end(), {"-t", Seconds(*plan.duration)});
+    if (!plan.audioFilter.empty())
+        a.insert(a.end(), {"-af", plan.audioFilter});
     a.insert(a.end(), {"-ac", "1", "-ar", std::to_string(AmrSampleRate(plan.amrWideBand)), "-c:a", "pcm_s16le", "-f",
                        "s16le", "pipe:1"});
     return a;
+}
+
+std::vector<std::string> MeterFfmpegArgs(const TPlan& plan, const std::string& ffmpeg, const std::string& input,
+                                         const std::string& filter)
+{
+    std::vector<std::string> a;
+    CommonHead(a, ffmpeg, "info");
+    a.insert(a.end(), {"-progress", "pipe:3"});
+    SourceInput(a, plan, input);
+    a.insert(a.end(), {"-map", "0:a:0", "-vn", "-sn", "-dn"});
+    if (plan.duration)
+        a.insert(a.end(), {"-t", Seconds(*plan.duration)});
+    a.insert(a.end(), {"-af", filter, "-f", "null", "-"});
+    return a;
+}
+
+std::vector<std::string> ProgrammeMeterArgs(const std::string& ffmpeg, const std::vector<std::string>& inputs,
+                                            const std::string& meter)
+{
+    std::vector<std::string> a;
+    CommonHead(a, ffmpeg, "info");
+    a.insert(a.end(), {"-progress", "pipe:3"});
+    std::string graph;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        a.insert(a.end(), {"-i", FfmpegFileName(inputs[i])});
+        graph += "[" + std::to_string(i) + ":a:0]";
+    }
+    // The concat filter brings the parts to one sample rate and layout.
+    graph += "concat=n=" + std::to_string(inputs.size()) + ":v=0:a=1," + meter;
+    a.insert(a.end(), {"-filter_complex", graph, "-f", "null", "-"});
+    return a;
+}
+
+std::string AudioFormatFilter(const TPlan& plan)
+{
+    const int channels = plan.amr ? 1 : plan.channels;
+    const int rate = plan.amr ? AmrSampleRate(plan.amrWideBand) : plan.sampleRate;
+    std::string filter;
+    if (rate > 0)
+        filter = "aresample=" + std::to_string(rate);
+    if (channels > 0)
+        filter += std::string(filter.empty() ? "" : ",") + "aformat=channel_layouts=" +
+                  (channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + "c");
+    return filter;
 }
 
 namespace {
