@@ -28,6 +28,7 @@
 #include "engine/BatchDriver.h"
 #include "lang/Format.h"
 #include "lang/MultiLanguages.h"
+#include "platform/StartProcess.h"
 #include "platform/TextRules.h"
 #include "profiles/ProfileCheck.h"
 #include "profiles/ProfileCommands.h"
@@ -278,6 +279,7 @@ private:
     int PrintCommands();
     int Info();
     int Convert();
+    int MeasureLoudness();
 
     void Fail(const std::string& message) { console_.Err(program_ + ": " + message); }
 
@@ -562,6 +564,8 @@ int TCliRun::Convert()
     queue.OnConverted = [&](const std::string& path) {
         ++converted;
         console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.OutputNameOf(path)));
+        if (const std::string loudness = driver.FileLoudness(path); !loudness.empty())
+            console_.Out("  Loudness: " + TerminalText(loudness));
     };
     queue.OnFailed = [&](const std::string& path) {
         ++failed;
@@ -598,11 +602,76 @@ int TCliRun::Convert()
     return failed > 0 ? ExitFailed : ExitConverted;
 }
 
+// Integrated loudness, range and true peak of every FILE, measured by the
+// encoder program over a full decode.
+int TCliRun::MeasureLoudness()
+{
+    int result = ExitConverted;
+    std::vector<std::string> paths;
+    for (const std::string& given : args_.Files) {
+        const std::string path = AbsolutePath(given);
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) {
+            console_.Err(CheckMessage(fs::exists(path, ec) ? TFileCheck::NotAFile : TFileCheck::Missing, path));
+            result = ExitUsage;
+            continue;
+        }
+        paths.push_back(path);
+    }
+    if (paths.empty())
+        return result;
+    // The encoder program as a batch finds it.
+    fs::path encoder(Options.EncoderFile);
+    if (!encoder.is_absolute())
+        encoder = fs::path(AppFolder) / encoder;
+    std::vector<std::string> argv = {encoder.lexically_normal().string(), "-p", TBatchDriver::AccessCode,
+                                     "-measure-loudness"};
+    argv.insert(argv.end(), paths.begin(), paths.end());
+    std::string output;
+    const int code = RunProcess(argv, &output);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < output.size();) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos)
+            end = output.size();
+        lines.push_back(output.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string line = i < lines.size() ? lines[i] : "error: the encoder did not measure it";
+        std::vector<std::string> figures;
+        for (size_t start = 0; start <= line.size();) {
+            size_t comma = line.find(',', start);
+            if (comma == std::string::npos)
+                comma = line.size();
+            figures.push_back(line.substr(start, comma - start));
+            start = comma + 1;
+        }
+        if (line.rfind("error: ", 0) == 0 || figures.size() != 3) {
+            console_.Err(TerminalName(paths[i]) + ": " + TerminalText(line.rfind("error: ", 0) == 0 ? line.substr(7) : line));
+            result = std::max(result, ExitFailed);
+            continue;
+        }
+        console_.Out(TerminalName(paths[i]) + ": integrated " + figures[0] + " LUFS, range " + figures[1] +
+                     " LU, true peak " + figures[2] + " dBTP");
+    }
+    if (code != 0 && code != 1)
+        result = ExitFailed;
+    return result;
+}
+
 int TCliRun::Run()
 {
     if (!StartUp())
         return ExitUsage;
+    // --loudness and --true-peak override the profile for this run.
+    LoudnessOverride.SetOn = args_.LoudnessGiven;
+    LoudnessOverride.On = args_.Loudness.has_value();
+    LoudnessOverride.Target = args_.Loudness.value_or(DefaultLoudnessTarget);
+    LoudnessOverride.SetPeak = args_.TruePeak.has_value();
+    LoudnessOverride.Peak = args_.TruePeak.value_or(DefaultTruePeakCeiling);
     switch (args_.Action) {
+    case TCliAction::MeasureLoudness: return MeasureLoudness();
     case TCliAction::ListProfiles: return ListProfiles();
     case TCliAction::ShowProfile: return ShowProfile();
     case TCliAction::AddProfile:

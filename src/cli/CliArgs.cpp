@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <stdexcept>
+#include <utility>
 
 namespace qvcli {
 
@@ -38,6 +41,7 @@ const char* ActionOption(TCliAction action)
     case TCliAction::EditProfile: return "--edit-profile";
     case TCliAction::RenameProfile: return "--rename-profile";
     case TCliAction::DeleteProfile: return "--delete-profile";
+    case TCliAction::MeasureLoudness: return "--measure-loudness";
     default: return "";
     }
 }
@@ -236,6 +240,19 @@ bool TArgumentReader::Option()
         return ActionCommand();
     if (name_ == "--set")
         return SetOption();
+    if (name_ == "--loudness") {
+        result_.LoudnessGiven = true;
+        return Value(v) && ParseLoudnessTarget(v, result_.Loudness, error_);
+    }
+    if (name_ == "--true-peak") {
+        int32_t tenths = 0;
+        if (!Value(v) || !ParseTruePeak(v, tenths, error_))
+            return false;
+        result_.TruePeak = tenths;
+        return true;
+    }
+    if (name_ == "--measure-loudness")
+        return NoValue() && SetAction(TCliAction::MeasureLoudness);
     if (name_ == "-h" || name_ == "--help") {
         help_ = true;
         return true;
@@ -269,6 +286,7 @@ bool TArgumentReader::Combination()
     case TCliAction::Convert:
     case TCliAction::PrintCommands:
     case TCliAction::Info:
+    case TCliAction::MeasureLoudness:
         if (result_.Files.empty()) {
             error_ = "no FILE given";
             return false;
@@ -317,7 +335,62 @@ std::optional<TCliArgs> TArgumentReader::Read()
     return result_;
 }
 
+// A decimal number in tenths, rounded; nothing for other texts.
+std::optional<int32_t> DecimalTenths(const std::string& text)
+{
+    if (text.empty() || text.size() > 12)
+        return std::nullopt;
+    size_t used = 0;
+    double v = 0;
+    try {
+        v = std::stod(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    // Plain decimals only: no blanks, "inf", "nan", hexadecimal or exponents.
+    if (used != text.size() || text.find_first_not_of("+-0123456789.") != std::string::npos)
+        return std::nullopt;
+    return static_cast<int32_t>(std::lround(v * 10));
+}
+
 } // namespace
+
+bool ParseLoudnessTarget(const std::string& text, std::optional<int32_t>& tenths, std::string& error)
+{
+    std::string lower = text;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const std::pair<const char*, int32_t> names[] = {
+        {"ebu", -230}, {"r128", -230}, {"podcast", -160}, {"streaming", -140}};
+    if (lower == "off") {
+        tenths.reset();
+        return true;
+    }
+    for (const auto& [name, value] : names)
+        if (lower == name) {
+            tenths = value;
+            return true;
+        }
+    const std::optional<int32_t> n = DecimalTenths(text);
+    if (!n || *n < -700 || *n > -50) {
+        error = "--loudness needs off, ebu (-23 LUFS), podcast (-16), streaming (-14) or a target from -70 to -5 "
+                "LUFS, not '" + text + "'";
+        return false;
+    }
+    tenths = *n;
+    return true;
+}
+
+bool ParseTruePeak(const std::string& text, int32_t& tenths, std::string& error)
+{
+    const std::optional<int32_t> n = DecimalTenths(text);
+    if (!n || *n < -90 || *n > 0) {
+        error = "--true-peak needs a ceiling from -9 to 0 dBTP, not '" + text + "'";
+        return false;
+    }
+    tenths = *n;
+    return true;
+}
 
 std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std::string& error)
 {

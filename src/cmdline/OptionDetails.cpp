@@ -7,6 +7,7 @@
 #include "lang/MultiLanguages.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/ProfileCheck.h"
+#include "profiles/RecordFields.h"
 #include "profiles/globals.h"
 #include "profiles/profiles.h"
 
@@ -381,6 +382,34 @@ void AppendAudioLine(std::string& options, const char* head, const TRecord& r, s
 
 } // namespace
 
+// ---- Loudness ----
+
+TLoudnessOverride LoudnessOverride;
+
+namespace {
+
+// Tenths as a decimal text: -230 -> "-23.0".
+std::string Tenths(int32_t v)
+{
+    const int32_t a = v < 0 ? -v : v;
+    return std::string(v < 0 ? "-" : "") + std::to_string(a / 10) + "." + std::to_string(a % 10);
+}
+
+} // namespace
+
+std::string LoudnessPiece(bool on, int32_t target, int32_t peak, bool album, const TLoudnessOverride& override)
+{
+    if (override.SetOn) {
+        on = override.On;
+        target = override.Target;
+    }
+    if (override.SetPeak)
+        peak = override.Peak;
+    if (!on)
+        return {};
+    return "-loudness " + Tenths(target) + " -truepeak " + Tenths(peak) + " " + (album ? "-loudness-album " : "");
+}
+
 // ---- Dispatcher ----
 
 void BuildEncoderOptions(const std::string& profileFileName, std::string& options)
@@ -406,8 +435,14 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         BuildWavOptions,
     };
     options.clear();
-    if (Options.OutputFormat < OutputFormatCount)
+    if (Options.OutputFormat < OutputFormatCount) {
         Builders[Options.OutputFormat](profileFileName, options);
+        // Every format has sound: the loudness keys are common to all records.
+        const TProfileRecord r = CurrentRecord(Options.OutputFormat);
+        options += LoudnessPiece(GetFlag(r, "NormaliseLoudness"), GetNumber(r, "LoudnessTarget", DefaultLoudnessTarget),
+                                 GetNumber(r, "TruePeakCeiling", DefaultTruePeakCeiling),
+                                 GetFlag(r, "LoudnessAlbumMode"), LoudnessOverride);
+    }
 }
 
 void BuildCheckedEncoderOptions(const std::string& profileFileName, std::string& options)

@@ -814,6 +814,14 @@ const TExitStatus& TBatchDriver::EndingExitStatus() const
     return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Runner->ExitStatus() : runner_.ExitStatus();
 }
 
+std::string TBatchDriver::FileLoudness(const std::string& file) const
+{
+    for (const TJob& job : jobs_)
+        if (job.Progress.CurrentFile == file)
+            return job.Progress.Loudness;
+    return {};
+}
+
 const std::string& TBatchDriver::CurrentFile() const
 {
     static const std::string none;

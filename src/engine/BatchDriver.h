@@ -170,6 +170,9 @@ public:
     const std::string& CurrentFile() const;
     // The state of the file that job Index converts (or converted last).
     const TFileProgress& FileProgress(int index) const { return jobs_.at(static_cast<size_t>(index)).Progress; }
+    // The loudness figures of a file of the batch that is ending or has
+    // ended last in its job ("" when none).
+    std::string FileLoudness(const std::string& file) const;
     // The files that were converting when the user stopped the last batch.
     const std::vector<std::string>& StoppedFiles() const { return stopped_; }
     // Error messages of a file of the batch, kept instead of message boxes

@@ -34,6 +34,9 @@ struct TFileProgress {
     int32_t ReportedSize = 0;             // kB
     int32_t ReportedBitrate = 0;          // kbit/s
     std::vector<std::string> FileNotes;   // the encoder's "Note:" lines for this file
+    // The encoder's loudness figures for this file (its "Loudness:" line
+    // without the prefix): measured, gain, reached; "" when not normalised.
+    std::string Loudness;
 };
 
 // Labels of the progress window that the engine writes.
