@@ -37,6 +37,7 @@ const TOptionRow OptionRows[] = {
     {"-loudness", &TRequest::loudness, nullptr},
     {"-truepeak", &TRequest::truePeak, nullptr},
     {"-loudness-of", &TRequest::loudnessOf, nullptr},
+    {"-loudness-album", &TRequest::loudnessAlbum, nullptr},
     {"-p", &TRequest::accessCode, nullptr},
     {"-i", &TRequest::input, nullptr},
     {"-sameq", nullptr, &TRequest::sameQuality},

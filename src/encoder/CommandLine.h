@@ -37,6 +37,7 @@ struct TRequest {
     std::string loudness;     // -loudness: target LUFS, -70 to -5; empty = no normalisation
     std::string truePeak;     // -truepeak: ceiling dBTP, -9 to 0 (default -1)
     std::string loudnessOf;   // -loudness-of I,LRA,TP: the programme's figures (an album's), not measured again
+    std::string loudnessAlbum; // -loudness-album LIST: the album's files, measured together (see ProgrammeLoudness)
 };
 
 // One container the encoder writes: the names "-f" accepts for it, the

@@ -1,9 +1,14 @@
 #include "encoder/Meter.h"
 
+#include "encoder/Plan.h"
 #include "encoder/Process.h"
 #include "encoder/RunSteps.h"
 
 #include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
 #include <csignal>
 #include <poll.h>
 #include <unistd.h>
@@ -81,6 +86,106 @@ bool RunMeter(const std::vector<std::string>& argv, const std::function<void(con
     }
     if (!ParseLoudnessSummary(messages, out)) {
         error = "the loudness meter reported no figures";
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The seconds of a file as ffprobe reads them from its container; 0 when unknown.
+double FileLength(const std::string& ffprobe, const std::string& file)
+{
+    std::string out, err, error;
+    int code = 0;
+    if (!RunCapture({ffprobe, "-v", "error", "-show_entries", "format=duration", "-of", "csv=p=0",
+                     FfmpegFileName(file)},
+                    out, err, code, error) ||
+        code != 0)
+        return 0;
+    const std::optional<double> d = ParseNumber(out.substr(0, out.find_first_of("\r\n")));
+    return d && *d > 0 ? *d : 0;
+}
+
+// Closes the list and so releases its lock.
+struct TListLock {
+    int fd = -1;
+    ~TListLock()
+    {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+} // namespace
+
+bool ProgrammeLoudness(const std::string& listFile, const std::string& ffmpeg, const std::string& ffprobe,
+                       const std::function<void(double)>& onProgress, TLoudness& out, std::string& error)
+{
+    TListLock lock;
+    lock.fd = open(listFile.c_str(), O_RDWR | O_CLOEXEC);
+    if (lock.fd < 0) {
+        error = "cannot open the folder's file list '" + listFile + "': " + std::strerror(errno);
+        return false;
+    }
+    // Another encoder of the same folder may be measuring: wait, but stay
+    // stoppable.
+    while (flock(lock.fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            error = std::string("cannot lock the folder's file list: ") + std::strerror(errno);
+            return false;
+        }
+        if (StopSignal()) {
+            error = "stopped while waiting for the folder's loudness";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    std::string text;
+    char buf[65536];
+    for (ssize_t n; (n = read(lock.fd, buf, sizeof buf)) != 0;) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = std::string("cannot read the folder's file list: ") + std::strerror(errno);
+            return false;
+        }
+        text.append(buf, static_cast<size_t>(n));
+    }
+    std::vector<std::string> files;
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty())
+            continue;
+        if (line[0] == '=') {
+            if (const std::optional<TLoudness> known = ParseLoudnessFigures(line.substr(1))) {
+                out = *known;
+                return true;
+            }
+            continue;
+        }
+        files.push_back(line);
+    }
+    if (files.empty()) {
+        error = "the folder's file list names no file";
+        return false;
+    }
+    double total = 0;
+    for (const std::string& f : files)
+        total += FileLength(ffprobe, f);
+    auto progress = [&](const TProgress& p) {
+        if (total > 0 && p.outTime >= 0)
+            onProgress(std::min(1.0, p.outTime / total));
+    };
+    if (!RunMeter(ProgrammeMeterArgs(ffmpeg, files, MeterFilter("", "")), progress, out, error))
+        return false;
+    const std::string line = "=" + LoudnessFiguresText(out) + "\n";
+    if (!WriteAll(lock.fd, line.data(), line.size())) {
+        error = std::string("cannot write the folder's loudness: ") + std::strerror(errno);
         return false;
     }
     return true;

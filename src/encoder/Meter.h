@@ -17,4 +17,12 @@ namespace avcore {
 bool RunMeter(const std::vector<std::string>& argv, const std::function<void(const TProgress&)>& onProgress,
               TLoudness& out, std::string& error);
 
+// The figures of the programme that ListFile names (an album: the files of
+// one folder, one full name a line). The first encoder to get here measures
+// all of them joined and appends "=I,LRA,TP" to the list; the others wait for
+// it (a lock on the list) and read that line, so the programme is measured
+// once. OnProgress gets the measured part (0 to 1).
+bool ProgrammeLoudness(const std::string& listFile, const std::string& ffmpeg, const std::string& ffprobe,
+                       const std::function<void(double)>& onProgress, TLoudness& out, std::string& error);
+
 } // namespace avcore

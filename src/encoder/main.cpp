@@ -381,19 +381,34 @@ std::optional<int> PlanLoudness(TConversion& c)
         return std::nullopt;
     const double target = *ParseNumber(c.req.loudness);
     const double ceiling = c.req.truePeak.empty() ? -1.0 : *ParseNumber(c.req.truePeak);
-    const bool programme = !c.req.loudnessOf.empty();
+    const bool programme = !c.req.loudnessOf.empty() || !c.req.loudnessAlbum.empty();
     // Each measuring decode counts for a fifth of the file's work.
     const double share = 0.2;
+    double done = share;
     TLoudness measured;
-    if (programme)
+    if (!c.req.loudnessOf.empty()) {
         measured = *ParseLoudnessFigures(c.req.loudnessOf);
-    else if (auto code = Measure(c, "", 0, share, measured))
+        done = 0;
+    } else if (!c.req.loudnessAlbum.empty()) {
+        const double length = WrittenLength(c);
+        auto show = [&](double part) {
+            TProgress p;
+            p.outTime = length * share * part;
+            Say(ProgressLine(p) + "\r");
+        };
+        std::string error;
+        if (!ProgrammeLoudness(c.req.loudnessAlbum, c.ffmpeg, c.ffprobe, show, measured, error)) {
+            if (int sig = StopSignal())
+                return StoppedBeforeStart(sig);
+            return Fail(error);
+        }
+    } else if (auto code = Measure(c, "", 0, share, measured)) {
         return code;
+    }
     TGainDecision d = DecideGain(measured, target, ceiling);
     const TStreamFacts* audio = c.facts.firstAudio();
     const int rate = c.plan.amr ? AmrSampleRate(c.plan.amrWideBand)
                                 : c.plan.sampleRate > 0 ? c.plan.sampleRate : audio ? audio->sampleRate : 0;
-    double done = programme ? 0 : share;
     // One programme keeps one gain for all its files: no correction per file.
     if (!programme && d.mode == TGainMode::Limited) {
         TLoudness limited;

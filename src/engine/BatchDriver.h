@@ -265,6 +265,14 @@ private:
     std::vector<std::string> stopped_;
     std::vector<TFileNote> errors_; // kept error messages: file, text
     std::vector<TFileNote> notes_;
+    // Album loudness: a private temporary folder holding, for each source
+    // folder of the batch, the list of its files the encoders measure
+    // together ("" until a line needs one).
+    std::string albumFolder_;
+    std::map<std::string, std::string> albumLists_; // source folder -> list file
+    // The list file of the source's folder, written when first asked for.
+    std::string AlbumList(const std::string& sourceFile);
+    void DeleteAlbumLists();
     std::shared_ptr<bool> alive_;
     // The environment the first runner had when the driver was made.
     std::optional<std::vector<std::string>> baseEnvironment_;
