@@ -106,6 +106,7 @@ TGainDecision DecideGain(const TLoudness& measured, double target, double ceilin
         return d;
     }
     d.reachedPeak = ceiling;
+    d.limit = ceiling;
     const double reduction = peak - ceiling;
     if (reduction <= MaxPeakReduction) {
         d.mode = TGainMode::Limited;
@@ -128,8 +129,21 @@ TGainDecision CorrectGain(const TGainDecision& first, const TLoudness& source, c
     TGainDecision d = first;
     if (first.mode == TGainMode::Linear || first.mode == TGainMode::Silent)
         return d;
+    // Peaks between the samples that passed the ceiling: the limiter goes
+    // lower by as much (and a little more, as resampling back adds some).
+    if (result.truePeak > ceiling)
+        d.limit = std::max(first.limit - (result.truePeak - ceiling) - 0.1, MinLimiterLevel);
     if (first.mode == TGainMode::Capped) {
         d.reached = result.integrated;
+        // Where the peaks carry much of the loudness, limiting them takes
+        // more than the gain adds: then the plain gain up to the ceiling is
+        // louder, and nothing is limited.
+        const double plain = source.integrated + (ceiling - source.truePeak);
+        if (plain >= result.integrated) {
+            d.gain = ceiling - source.truePeak;
+            d.peakReduction = 0;
+            d.reached = plain;
+        }
         return d;
     }
     d.gain = first.gain + (target - result.integrated);
@@ -145,20 +159,22 @@ TGainDecision CorrectGain(const TGainDecision& first, const TLoudness& source, c
     return d;
 }
 
-std::string GainFilter(const TGainDecision& d, double ceiling, int sampleRate, const std::string& prefix)
+std::string GainFilter(const TGainDecision& d, int sampleRate, const std::string& prefix)
 {
     std::vector<std::string> parts;
     if (!prefix.empty())
         parts.push_back(prefix);
     if (d.mode != TGainMode::Silent && std::fabs(d.gain) >= 0.005)
         parts.push_back("volume=" + Fixed(d.gain, "%.2f") + "dB:precision=double");
-    if (d.mode == TGainMode::Limited || d.mode == TGainMode::Capped) {
+    if (d.peakReduction > 0) {
         const int rate = sampleRate > 0 ? sampleRate : 48000;
         // The limiter sees sample peaks only; at four times the rate they
         // come close to the true peaks. "level=disabled": alimiter would
         // otherwise raise the limited signal back to full scale.
-        parts.push_back("aresample=" + std::to_string(rate * 4));
-        parts.push_back("alimiter=limit=" + Fixed(std::pow(10.0, ceiling / 20.0), "%.5f") +
+        // Floating-point samples up to the limiter: a peak above full scale
+        // must reach it whole, not clipped by a conversion to integers.
+        parts.push_back("aresample=" + std::to_string(rate * 4) + ":osf=dbl");
+        parts.push_back("alimiter=limit=" + Fixed(std::pow(10.0, d.limit / 20.0), "%.5f") +
                         ":level=disabled:attack=5:release=50");
         parts.push_back("aresample=" + std::to_string(rate));
     }
@@ -180,6 +196,8 @@ std::string MeterFilter(const std::string& prefix, const std::string& chain)
 std::string LoudnessLine(const TLoudness& measured, const TGainDecision& d)
 {
     static const char* const modes[] = {"linear", "limited", "limited, target not reached", "silent"};
+    const std::string mode = d.mode == TGainMode::Capped && d.peakReduction <= 0 ? "linear, target not reached"
+                                                                                  : modes[static_cast<int>(d.mode)];
     return "Loudness: measured " + Decibels(measured.integrated) + " LUFS, range " + Decibels(measured.range) +
            " LU, true peak " + PeakText(measured.truePeak) + " dBTP; gain " + Decibels(d.gain, true) + " dB (" +
            modes[static_cast<int>(d.mode)] + "); reached " + Decibels(d.reached) + " LUFS, true peak " +
@@ -199,9 +217,10 @@ std::string LoudnessNote(const TLoudness& measured, const TGainDecision& d, doub
                Decibels(measured.integrated) + " LUFS, true peak " + PeakText(measured.truePeak) + " dBTP)";
     case TGainMode::Capped:
         return "loudness target " + Decibels(target) + " LUFS not reached: " + Decibels(d.reached) +
-               " LUFS (measured " + Decibels(measured.integrated) + " LUFS, true peak " + PeakText(measured.truePeak) +
-               " dBTP); the gain of " + Decibels(d.gain, true) + " dB already needs " + Decibels(MaxPeakReduction) +
-               " dB of peak limiting to keep " + Decibels(ceiling) + " dBTP";
+               " LUFS with a gain of " + Decibels(d.gain, true) + " dB (measured " + Decibels(measured.integrated) +
+               " LUFS, true peak " + PeakText(measured.truePeak) + " dBTP); keeping " + Decibels(ceiling) +
+               " dBTP would need more than " + Decibels(MaxPeakReduction) + " dB of peak limiting" +
+               (d.peakReduction > 0 ? " (" + Decibels(d.peakReduction) + " dB used)" : " (none used: it would make the sound quieter)");
     }
     return {};
 }

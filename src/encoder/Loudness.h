@@ -28,6 +28,8 @@ std::string LoudnessFiguresText(const TLoudness& l);
 
 // The most the limiter may lower the peaks (dB); beyond it the gain is lowered.
 inline constexpr double MaxPeakReduction = 6.0;
+// The lowest limiter level alimiter takes (1/16 of full scale).
+inline constexpr double MinLimiterLevel = -24.0;
 // Below this the programme is silence as the meter sees it: no gain is applied.
 inline constexpr double SilenceLoudness = -69.95;
 
@@ -42,6 +44,7 @@ struct TGainDecision {
     TGainMode mode = TGainMode::Linear;
     double gain = 0;          // dB applied
     double peakReduction = 0; // dB the limiter takes off the highest peak
+    double limit = 0;         // dBFS the limiter holds the oversampled peaks to (with limiting)
     double reached = 0;       // integrated loudness expected (LUFS)
     double reachedPeak = 0;   // true peak expected (dBTP)
     bool targetReached = true;
@@ -52,9 +55,11 @@ struct TGainDecision {
 // MaxPeakReduction, otherwise the gain that needs exactly that much.
 TGainDecision DecideGain(const TLoudness& measured, double target, double ceiling);
 
-// Corrects a limited gain after the limited result was measured (limiting
-// takes some loudness away): the gain rises by what is missing, within the
-// cap; Source is the measurement of the source.
+// Corrects a limited gain after the limited result was measured: limiting
+// takes some loudness away, so the gain rises by what is missing (within the
+// cap), and peaks that still pass the ceiling between the samples lower the
+// limiter by as much. A capped gain keeps its value and learns what it
+// reaches. Source is the measurement of the source.
 TGainDecision CorrectGain(const TGainDecision& first, const TLoudness& source, const TLoudness& result,
                           double target, double ceiling);
 
@@ -62,7 +67,7 @@ TGainDecision CorrectGain(const TGainDecision& first, const TLoudness& source, c
 // a limiter at the ceiling that works at four times SampleRate (so that it
 // catches the peaks between samples) and never raises the level again.
 // Prefix (format conversion) comes first; "" when nothing is to be done.
-std::string GainFilter(const TGainDecision& d, double ceiling, int sampleRate, const std::string& prefix);
+std::string GainFilter(const TGainDecision& d, int sampleRate, const std::string& prefix);
 
 // The filter that measures: Prefix and Chain, then the meter.
 std::string MeterFilter(const std::string& prefix, const std::string& chain);

@@ -410,14 +410,14 @@ std::optional<int> PlanLoudness(TConversion& c)
     const int rate = c.plan.amr ? AmrSampleRate(c.plan.amrWideBand)
                                 : c.plan.sampleRate > 0 ? c.plan.sampleRate : audio ? audio->sampleRate : 0;
     // One programme keeps one gain for all its files: no correction per file.
-    if (!programme && d.mode == TGainMode::Limited) {
+    if (!programme && (d.mode == TGainMode::Limited || d.mode == TGainMode::Capped)) {
         TLoudness limited;
-        if (auto code = Measure(c, GainFilter(d, ceiling, rate, ""), done, share, limited))
+        if (auto code = Measure(c, GainFilter(d, rate, ""), done, share, limited))
             return code;
         done += share;
         d = CorrectGain(d, measured, limited, target, ceiling);
     }
-    c.plan.audioFilter = GainFilter(d, ceiling, rate, AudioFormatFilter(c.plan));
+    c.plan.audioFilter = GainFilter(d, rate, AudioFormatFilter(c.plan));
     if (const double length = WrittenLength(c); length > 0) {
         c.progressOffset = length * done;
         c.progressFactor = 1 - done;

@@ -72,6 +72,28 @@ TEST(LoudnessGain, CorrectionMakesUpWhatLimitingTookWithinTheCap)
     EXPECT_NEAR(d.gain, 6, 1e-9);
     EXPECT_NEAR(d.reached, -16.5, 1e-9);
     EXPECT_FALSE(d.targetReached);
+    // Peaks that passed the ceiling between samples lower the limiter.
+    d = CorrectGain(first, source, {-16.2, 6, -0.7}, -16, -1);
+    EXPECT_NEAR(d.limit, -1.4, 1e-9);
+    EXPECT_NEAR(d.gain, 3.2, 1e-9);
+    // A capped gain stays and reports what the limited sound reached.
+    const TLoudness spiky{-25, 0, 0.7};
+    const TGainDecision capped = DecideGain(spiky, -16, -1);
+    ASSERT_EQ(capped.mode, TGainMode::Capped);
+    d = CorrectGain(capped, spiky, {-19.5, 0, -0.2}, -16, -1);
+    EXPECT_NEAR(d.gain, capped.gain, 1e-9);
+    EXPECT_NEAR(d.reached, -19.5, 1e-9);
+    EXPECT_NEAR(d.limit, -1.9, 1e-9);
+    EXPECT_FALSE(d.targetReached);
+    // Where limiting makes it quieter than the plain gain up to the ceiling
+    // (the peaks carry the loudness), the plain gain is used, unlimited.
+    d = CorrectGain(capped, spiky, {-26.9, 0, -0.2}, -16, -1);
+    EXPECT_EQ(d.mode, TGainMode::Capped);
+    EXPECT_NEAR(d.gain, -1.7, 1e-9);
+    EXPECT_NEAR(d.reached, -26.7, 1e-9);
+    EXPECT_EQ(d.peakReduction, 0);
+    EXPECT_EQ(GainFilter(d, 44100, ""), "volume=-1.70dB:precision=double");
+    EXPECT_FALSE(d.targetReached);
     // A linear gain needs no correction.
     const TGainDecision linear = DecideGain({-30, 6, -12}, -23, -1);
     EXPECT_NEAR(CorrectGain(linear, {-30, 6, -12}, {-25, 6, -5}, -23, -1).gain, 7, 1e-9);
@@ -81,18 +103,17 @@ TEST(LoudnessGain, FiltersNeverRaiseTheLevelAgainAndLimitAboveTheRate)
 {
     TGainDecision linear;
     linear.gain = 7;
-    EXPECT_EQ(GainFilter(linear, -1, 44100, ""), "volume=7.00dB:precision=double");
-    EXPECT_EQ(GainFilter(linear, -1, 44100, "aresample=8000"), "aresample=8000,volume=7.00dB:precision=double");
+    EXPECT_EQ(GainFilter(linear, 44100, ""), "volume=7.00dB:precision=double");
+    EXPECT_EQ(GainFilter(linear, 44100, "aresample=8000"), "aresample=8000,volume=7.00dB:precision=double");
     TGainDecision none;
-    EXPECT_EQ(GainFilter(none, -1, 44100, ""), "");
-    TGainDecision limited;
-    limited.mode = TGainMode::Limited;
-    limited.gain = 3;
-    const std::string f = GainFilter(limited, -1, 44100, "");
-    EXPECT_EQ(f, "volume=3.00dB:precision=double,aresample=176400,alimiter=limit=0.89125:level=disabled:attack=5:"
-                 "release=50,aresample=44100");
+    EXPECT_EQ(GainFilter(none, 44100, ""), "");
+    const TGainDecision limited = DecideGain({-19, 7, -1}, -16, -1);
+    // Floating point up to the limiter, so that no peak is clipped before it.
+    EXPECT_EQ(GainFilter(limited, 44100, ""), "volume=3.00dB:precision=double,aresample=176400:osf=dbl,"
+                                              "alimiter=limit=0.89125:level=disabled:attack=5:release=50,"
+                                              "aresample=44100");
     // An unknown rate limits at four times 48 kHz.
-    EXPECT_NE(GainFilter(limited, -1, 0, "").find("aresample=192000"), std::string::npos);
+    EXPECT_NE(GainFilter(limited, 0, "").find("aresample=192000:osf=dbl"), std::string::npos);
     EXPECT_EQ(MeterFilter("", ""), "ebur128=peak=true:framelog=verbose");
     EXPECT_EQ(MeterFilter("aresample=8000", "volume=1dB"), "aresample=8000,volume=1dB,ebur128=peak=true:framelog=verbose");
 }
