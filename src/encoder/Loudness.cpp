@@ -200,7 +200,7 @@ std::string LoudnessLine(const TLoudness& measured, const TGainDecision& d)
                                                                                   : modes[static_cast<int>(d.mode)];
     return "Loudness: measured " + Decibels(measured.integrated) + " LUFS, range " + Decibels(measured.range) +
            " LU, true peak " + PeakText(measured.truePeak) + " dBTP; gain " + Decibels(d.gain, true) + " dB (" +
-           modes[static_cast<int>(d.mode)] + "); reached " + Decibels(d.reached) + " LUFS, true peak " +
+           mode + "); reached " + Decibels(d.reached) + " LUFS, true peak " +
            PeakText(d.reachedPeak) + " dBTP";
 }
 
