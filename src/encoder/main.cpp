@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -178,6 +179,11 @@ struct TConversion {
     // them (seconds of the written length).
     double progressOffset = 0;
     double progressFactor = 1;
+    // The loudness decision in force; checked on the output once it is written.
+    bool loudnessSet = false;
+    bool loudnessProgramme = false;
+    TLoudness loudnessMeasured;
+    TGainDecision loudness;
 
     // The run whose progress is shown.
     TWatched& progressRun() { return plan.amrDirect ? decoderRun : mainRun; }
@@ -422,6 +428,10 @@ std::optional<int> PlanLoudness(TConversion& c)
         c.progressOffset = length * done;
         c.progressFactor = 1 - done;
     }
+    c.loudnessSet = d.mode != TGainMode::Silent;
+    c.loudnessProgramme = programme;
+    c.loudnessMeasured = measured;
+    c.loudness = d;
     Say(LoudnessLine(measured, d) + (programme ? " (one gain for the folder)" : "") + "\n");
     if (const std::string note = LoudnessNote(measured, d, target, ceiling); !note.empty())
         Say("Note: " + note + "\n");
@@ -589,6 +599,63 @@ void EndChildren(TConversion& c)
         c.pump.error = std::strerror(errno);
 }
 
+void FollowChildren(TConversion& c, TShownProgress& shown);
+void EndChildren(TConversion& c);
+
+// Lossy encoders change the loudness and the peaks a little (a low-pass
+// filter takes loudness, the coding adds peaks): the written output is
+// measured, and one that misses the target by more than 0.3 LU or passes the
+// ceiling by more than 0.2 dB is written once more with the gain and the
+// limiter corrected.
+// Not for AMR (its own encoder) nor for a folder's shared gain.
+std::optional<int> CheckLoudness(TConversion& c, TShownProgress& shown)
+{
+    if (!c.loudnessSet || c.loudnessProgramme || c.plan.amr || !c.mainRun.running || !StatusOk(c.mainRun.status) ||
+        StopSignal())
+        return std::nullopt;
+    const double target = *ParseNumber(c.req.loudness);
+    const double ceiling = c.req.truePeak.empty() ? -1.0 : *ParseNumber(c.req.truePeak);
+    TPlan whole;
+    TLoudness written;
+    std::string error;
+    if (!RunMeter(MeterFfmpegArgs(whole, c.ffmpeg, c.target, MeterFilter("", "")), [](const TProgress&) {}, written,
+                  error)) {
+        if (int sig = StopSignal())
+            return StoppedBeforeStart(sig);
+        return std::nullopt; // the output is checked as any other by the verdict
+    }
+    TGainDecision d = c.loudness;
+    const double missing = d.targetReached ? target - written.integrated : 0;
+    const double overshoot = written.truePeak - ceiling;
+    if (std::fabs(missing) <= 0.3 && overshoot <= 0.2)
+        return std::nullopt;
+    d.gain += missing;
+    if (overshoot > 0 || (d.peakReduction > 0 && missing > 0)) {
+        // Peaks the coding raised: the limiter holds them lower by as much.
+        if (d.peakReduction <= 0)
+            d.limit = ceiling;
+        d.limit = std::max(d.limit - std::max(overshoot, 0.0) - 0.1, MinLimiterLevel);
+        d.peakReduction = std::max(d.peakReduction + missing, 0.1);
+    }
+    d.reached = written.integrated + missing;
+    d.reachedPeak = std::min(written.truePeak, ceiling);
+    const TStreamFacts* audio = c.facts.firstAudio();
+    const int rate = c.plan.sampleRate > 0 ? c.plan.sampleRate : audio ? audio->sampleRate : 0;
+    c.plan.audioFilter = GainFilter(d, rate, AudioFormatFilter(c.plan));
+    c.loudness = d;
+    // The second encoding shows as the end of the file's work.
+    c.progressOffset = WrittenLength(c);
+    c.progressFactor = 0;
+    c.mainRun = TWatched();
+    if (auto code = StartMainRun(c))
+        return code;
+    FollowChildren(c, shown);
+    EndChildren(c);
+    Say(LoudnessLine(c.loudnessMeasured, d) + " (written again: the first encoding measured " +
+        Decibels(written.integrated) + " LUFS, true peak " + Decibels(written.truePeak) + " dBTP)\n");
+    return std::nullopt;
+}
+
 // The last progress line and the verdict: the output gets its name only
 // when the run is complete.
 int Finish(TConversion& c, const TShownProgress& shown)
@@ -713,5 +780,7 @@ int main(int argc, char** argv)
     TShownProgress shown;
     FollowChildren(c, shown);
     EndChildren(c);
+    if (auto code = CheckLoudness(c, shown))
+        return *code;
     return Finish(c, shown);
 }
