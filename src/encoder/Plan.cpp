@@ -1137,6 +1137,28 @@ Options (the old encoder option language):
   -ac <n>            channels; "5:1" means six channels (5.1)
   -ab <rate>         audio bitrate: a plain number is kbit/s ("128")
   -ar <Hz>           sample rate
+  -loudness <LUFS>   normalise the loudness (EBU R128) to this integrated
+                     loudness, -70 to -5: the sound is measured first, then
+                     one linear gain is applied; where that would take the
+                     true peak above the ceiling the peaks are limited first
+                     (at most 6 dB; beyond that the gain is lowered and a
+                     note says the target was not reached) and the gain is
+                     corrected after measuring the limited sound. Never
+                     dynamic normalisation. A "Loudness:" line gives the
+                     figures; a lossy output that misses by more than 0.3 LU
+                     or passes the ceiling is written once more, corrected
+  -truepeak <dBTP>   the true-peak ceiling for -loudness, -9 to 0 (default -1)
+  -loudness-album <list>
+                     the loudness of the files named in the list (one a
+                     line) joined as one programme gives the gain: the first
+                     encoder measures it and appends "=I,LRA,TP", the others
+                     wait for it and read that line
+  -loudness-of <I,LRA,TP>
+                     the programme's figures, given: nothing is measured
+  -measure-loudness <file>...
+                     (instead of a conversion) print "I,LRA,TP" of every
+                     file, one line each, or "error: ..."; with -programme
+                     one line for all of them joined
   -strict <level>    encoder strictness (-2 allows experimental encoders)
   --help             this text
 
