@@ -89,7 +89,14 @@ inline TKeys Concat(std::initializer_list<TKeys> parts)
     return keys;
 }
 
-inline TKeys Record(int format)
+// The keys every record has after its own ones.
+inline TKeys Common()
+{
+    return {{"NormaliseLoudness", 'f', "0"}, {"LoudnessTarget", 'n', "-230"}, {"TruePeakCeiling", 'n', "-10"},
+            {"LoudnessAlbumMode", 'f', "0"}};
+}
+
+inline TKeys OwnKeys(int format)
 {
     const std::string avi = "1 1080 1080 1 640 480 1 7 0";
     switch (static_cast<OutputFormatKind>(format)) {
@@ -171,6 +178,8 @@ inline TKeys Record(int format)
     }
     return {};
 }
+
+inline TKeys Record(int format) { return Concat({OwnKeys(format), Common()}); }
 
 inline const char* FormatName(int format)
 {
