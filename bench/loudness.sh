@@ -62,16 +62,15 @@ for format in $formats; do
         name=$(basename "$src")
         stem=${name%.*}
         output=$(ls "$out/$stem".* 2>/dev/null | head -n 1 || true)
-        set -- "$@"
         source_i=$(measure "$src" | cut -d' ' -f1)
         if [ -z "$output" ]; then
             printf '%-28s %-4s %8s %8s %8s %8s  %s\n' "$name" "$format" "$target" "$source_i" - - "FAILED (see below)"
             missed=1
             continue
         fi
-        set -- $(measure "$output") "$@"
-        i=$1 p=$2
-        shift 2
+        figures=$(measure "$output")
+        i=${figures% *}
+        p=${figures#* }
         lossy=0.5
         [ "$format" = WAV ] && lossy=0
         verdict=$(awk -v i="$i" -v p="$p" -v t="$target" -v c="$ceiling" -v l="$lossy" 'BEGIN {
