@@ -30,7 +30,9 @@
 #include "cmdline/OptionDetails.h"
 #include "engine/BatchDriver.h"
 #include "lang/Format.h"
+#include "profiles/RecordFields.h"
 #include "lang/MultiLanguages.h"
+#include "platform/StartProcess.h"
 #include "platform/TextRules.h"
 #include "profiles/ProfileCheck.h"
 #include "profiles/ProfileCommands.h"
@@ -275,11 +277,13 @@ std::string DescribeExit(const TExitStatus& status)
 // hosts mounting the library at different places pick alike; in loudness
 // album mode by their folder (AlbumShardKey of that key), so that an album
 // stays on one run.
-std::string ShardKey(const TSimpleFileQueue::TEntry& entry)
+std::string ShardKey(const TSimpleFileQueue::TEntry& entry, bool albums)
 {
-    if (!entry.Place.RelativePath.empty())
-        return RelativeShardKey(entry.Place.Folder + "/" + entry.Place.RelativePath, entry.Place.Folder);
-    return RelativeShardKey(entry.FullName, {});
+    const std::string key = entry.Place.RelativePath.empty()
+                                ? RelativeShardKey(entry.FullName, {})
+                                : RelativeShardKey(entry.Place.Folder + "/" + entry.Place.RelativePath,
+                                                   entry.Place.Folder);
+    return albums ? AlbumShardKey(key, entry.FullName) : key;
 }
 
 // ---- The run ----
@@ -310,6 +314,7 @@ private:
     int PrintCommands();
     int Info();
     int Convert();
+    int MeasureLoudness();
 
     void Fail(const std::string& message) { console_.Err(program_ + ": " + message); }
     // Whether a file belongs to this run's share (always without --shard).
@@ -326,6 +331,7 @@ private:
     TTerminalPrompter prompter_;
     int format_ = 0;
     std::string profileFile_; // --profile-file, absolute; "" for the selected profile
+    bool albumShares_ = false; // loudness album mode: shares are decided by folder
     bool checkFailed_ = false;
 };
 
@@ -486,7 +492,7 @@ void TCliRun::CheckFiles(TCliQueue& queue)
 
 bool TCliRun::InShare(const TSimpleFileQueue::TEntry& entry) const
 {
-    return !args_.Shard || ShareOf(ShardKey(entry), args_.Shard->Count) == args_.Shard->Index;
+    return !args_.Shard || ShareOf(ShardKey(entry, albumShares_), args_.Shard->Count) == args_.Shard->Index;
 }
 
 void TCliRun::Report(TReportRecord record)
@@ -657,8 +663,14 @@ int TCliRun::Convert()
     // Reading and checking the profile again for every file would only repeat the same work.
     driver.EncoderOptions = BuiltOncePerBatch(std::move(driver.EncoderOptions));
 
-    // Every run of a split batch checks the whole batch alike; then each keeps its share.
+    // Every run of a split batch checks the whole batch alike; then each keeps
+    // its share. In loudness album mode an album (a folder) stays on one run.
     if (args_.Shard) {
+        const TProfileRecord profile =
+            LoadRecord(format_, profileFile_.empty() ? SelectedProfilePath(format_) : profileFile_);
+        const bool loudness =
+            LoudnessOverride.SetOn ? LoudnessOverride.On : GetFlag(profile, "NormaliseLoudness");
+        albumShares_ = loudness && GetFlag(profile, "LoudnessAlbumMode");
         driver.NarrowBatch = [&] {
             std::erase_if(queue.Entries, [this](const TSimpleFileQueue::TEntry& e) { return !InShare(e); });
             total = queue.Entries.size();
@@ -687,6 +699,8 @@ int TCliRun::Convert()
                 seconds = (MonotonicNow() - driver.FileProgress(i).FileStartTime) * 86400.0;
         flushReport(path);
         pending[path] = {path, driver.CommittedOutputOf(path), status, reason, seconds, {}, {}, {}, {}};
+        if (const std::string loudness = driver.FileLoudness(path); !loudness.empty())
+            pending[path].Figures.emplace_back("loudness", JsonText(loudness));
         loop.Post([&flushReport, path] { flushReport(path); });
     };
     host.OnFileNotes = [&](const std::string& path, const std::vector<std::string>& notes) {
@@ -699,6 +713,8 @@ int TCliRun::Convert()
     queue.OnConverted = [&](const std::string& path) {
         ++converted;
         console_.Out("Converted: " + TerminalName(path) + " -> " + TerminalName(driver.CommittedOutputOf(path)));
+        if (const std::string loudness = driver.FileLoudness(path); !loudness.empty())
+            console_.Out("  Loudness: " + TerminalText(loudness));
         ended(path, "converted", "");
     };
     queue.OnSkipped = [&](const std::string& path, const std::string& reason) {
@@ -760,11 +776,76 @@ int TCliRun::Convert()
     return failed > 0 || reportFailed_ ? ExitFailed : ExitConverted;
 }
 
+// Integrated loudness, range and true peak of every FILE, measured by the
+// encoder program over a full decode.
+int TCliRun::MeasureLoudness()
+{
+    int result = ExitConverted;
+    std::vector<std::string> paths;
+    for (const std::string& given : args_.Files) {
+        const std::string path = AbsolutePath(given);
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec)) {
+            console_.Err(CheckMessage(fs::exists(path, ec) ? TFileCheck::NotAFile : TFileCheck::Missing, path));
+            result = ExitUsage;
+            continue;
+        }
+        paths.push_back(path);
+    }
+    if (paths.empty())
+        return result;
+    // The encoder program as a batch finds it.
+    fs::path encoder(Options.EncoderFile);
+    if (!encoder.is_absolute())
+        encoder = fs::path(AppFolder) / encoder;
+    std::vector<std::string> argv = {encoder.lexically_normal().string(), "-p", TBatchDriver::AccessCode,
+                                     "-measure-loudness"};
+    argv.insert(argv.end(), paths.begin(), paths.end());
+    std::string output;
+    const int code = RunProcess(argv, &output);
+    std::vector<std::string> lines;
+    for (size_t start = 0; start < output.size();) {
+        size_t end = output.find('\n', start);
+        if (end == std::string::npos)
+            end = output.size();
+        lines.push_back(output.substr(start, end - start));
+        start = end + 1;
+    }
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const std::string line = i < lines.size() ? lines[i] : "error: the encoder did not measure it";
+        std::vector<std::string> figures;
+        for (size_t start = 0; start <= line.size();) {
+            size_t comma = line.find(',', start);
+            if (comma == std::string::npos)
+                comma = line.size();
+            figures.push_back(line.substr(start, comma - start));
+            start = comma + 1;
+        }
+        if (line.rfind("error: ", 0) == 0 || figures.size() != 3) {
+            console_.Err(TerminalName(paths[i]) + ": " + TerminalText(line.rfind("error: ", 0) == 0 ? line.substr(7) : line));
+            result = std::max(result, ExitFailed);
+            continue;
+        }
+        console_.Out(TerminalName(paths[i]) + ": integrated " + figures[0] + " LUFS, range " + figures[1] +
+                     " LU, true peak " + figures[2] + " dBTP");
+    }
+    if (code != 0 && code != 1)
+        result = ExitFailed;
+    return result;
+}
+
 int TCliRun::Run()
 {
     if (!StartUp())
         return ExitUsage;
+    // --loudness and --true-peak override the profile for this run.
+    LoudnessOverride.SetOn = args_.LoudnessGiven;
+    LoudnessOverride.On = args_.Loudness.has_value();
+    LoudnessOverride.Target = args_.Loudness.value_or(DefaultLoudnessTarget);
+    LoudnessOverride.SetPeak = args_.TruePeak.has_value();
+    LoudnessOverride.Peak = args_.TruePeak.value_or(DefaultTruePeakCeiling);
     switch (args_.Action) {
+    case TCliAction::MeasureLoudness: return MeasureLoudness();
     case TCliAction::ListProfiles: return ListProfiles();
     case TCliAction::ShowProfile: return ShowProfile();
     case TCliAction::AddProfile:

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <stdexcept>
+#include <utility>
 
 namespace qvcli {
 
@@ -39,6 +42,7 @@ const char* ActionOption(TCliAction action)
     case TCliAction::EditProfile: return "--edit-profile";
     case TCliAction::RenameProfile: return "--rename-profile";
     case TCliAction::DeleteProfile: return "--delete-profile";
+    case TCliAction::MeasureLoudness: return "--measure-loudness";
     default: return "";
     }
 }
@@ -290,6 +294,19 @@ bool TArgumentReader::Option()
         result_.ReportFile = v;
         return true;
     }
+    if (name_ == "--loudness") {
+        result_.LoudnessGiven = true;
+        return Value(v) && ParseLoudnessTarget(v, result_.Loudness, error_);
+    }
+    if (name_ == "--true-peak") {
+        int32_t tenths = 0;
+        if (!Value(v) || !ParseTruePeak(v, tenths, error_))
+            return false;
+        result_.TruePeak = tenths;
+        return true;
+    }
+    if (name_ == "--measure-loudness")
+        return NoValue() && SetAction(TCliAction::MeasureLoudness);
     if (name_ == "-h" || name_ == "--help") {
         help_ = true;
         return true;
@@ -336,6 +353,7 @@ bool TArgumentReader::Combination()
     case TCliAction::Convert:
     case TCliAction::PrintCommands:
     case TCliAction::Info:
+    case TCliAction::MeasureLoudness:
         if (result_.Files.empty()) {
             error_ = "no FILE given";
             return false;
@@ -384,7 +402,62 @@ std::optional<TCliArgs> TArgumentReader::Read()
     return result_;
 }
 
+// A decimal number in tenths, rounded; nothing for other texts.
+std::optional<int32_t> DecimalTenths(const std::string& text)
+{
+    if (text.empty() || text.size() > 12)
+        return std::nullopt;
+    size_t used = 0;
+    double v = 0;
+    try {
+        v = std::stod(text, &used);
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+    // Plain decimals only: no blanks, "inf", "nan", hexadecimal or exponents.
+    if (used != text.size() || text.find_first_not_of("+-0123456789.") != std::string::npos)
+        return std::nullopt;
+    return static_cast<int32_t>(std::lround(v * 10));
+}
+
 } // namespace
+
+bool ParseLoudnessTarget(const std::string& text, std::optional<int32_t>& tenths, std::string& error)
+{
+    std::string lower = text;
+    for (char& c : lower)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    static const std::pair<const char*, int32_t> names[] = {
+        {"ebu", -230}, {"r128", -230}, {"podcast", -160}, {"streaming", -140}};
+    if (lower == "off") {
+        tenths.reset();
+        return true;
+    }
+    for (const auto& [name, value] : names)
+        if (lower == name) {
+            tenths = value;
+            return true;
+        }
+    const std::optional<int32_t> n = DecimalTenths(text);
+    if (!n || *n < -700 || *n > -50) {
+        error = "--loudness needs off, ebu (-23 LUFS), podcast (-16), streaming (-14) or a target from -70 to -5 "
+                "LUFS, not '" + text + "'";
+        return false;
+    }
+    tenths = *n;
+    return true;
+}
+
+bool ParseTruePeak(const std::string& text, int32_t& tenths, std::string& error)
+{
+    const std::optional<int32_t> n = DecimalTenths(text);
+    if (!n || *n < -90 || *n > 0) {
+        error = "--true-peak needs a ceiling from -9 to 0 dBTP, not '" + text + "'";
+        return false;
+    }
+    tenths = *n;
+    return true;
+}
 
 std::optional<TCliArgs> ParseArguments(const std::vector<std::string>& args, std::string& error)
 {
@@ -471,6 +544,13 @@ std::string UsageText(const std::string& programName)
            "                         or channels is asked for, and its bitrate is no\n"
            "                         higher than the profile's; a copied video is cut at\n"
            "                         key frames\n"
+           "      --loudness TARGET  normalise the loudness (EBU R128) for this run: off,\n"
+           "                         ebu (-23 LUFS), podcast (-16), streaming (-14) or\n"
+           "                         LUFS from -70 to -5; default: the profile's setting\n"
+           "      --true-peak DB     true-peak ceiling for it, -9 to 0 dBTP; default: the\n"
+           "                         profile's (-1 unless changed)\n"
+           "      --measure-loudness print integrated loudness, loudness range and true\n"
+           "                         peak of every FILE (a full decode) and exit\n"
            "      --print-options    print the option line of the chosen profile and exit\n"
            "                         (2 when the profile is refused)\n"
            "      --print-commands   print the encoder command line of every FILE and exit\n"
@@ -512,6 +592,9 @@ std::string UsageText(const std::string& programName)
            "left out by --existing skip or --same-folder); where the encoder had\n"
            "to change a profile value to write the file (a bitrate, frame rate, size or\n"
            "aspect it cannot hold), \"  Note: \" lines under it say what was written.\n"
+           "With loudness normalisation a \"  Loudness:\" line under \"Converted:\" gives\n"
+           "the measured loudness, the gain and the loudness reached; limiting the peaks\n"
+           "and a target that could not be reached are notes.\n"
            "\n"
            "Exit status: 0 every file converted, 1 at least one file failed, 2 bad usage\n"
            "or a failed check (a missing, rejected or unreadable file is skipped, the\n"

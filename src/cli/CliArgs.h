@@ -2,6 +2,7 @@
 
 // The command line of quorvex-cli.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ enum class TCliAction {
     EditProfile,
     RenameProfile,
     DeleteProfile,
+    MeasureLoudness,
     Help
 };
 
@@ -52,7 +54,18 @@ struct TCliArgs {
     std::vector<TFieldSetting> Settings; // --set, in the order given
     std::optional<TShard> Shard;         // --shard K/N: only this share of the batch
     std::optional<std::string> ReportFile; // --report: one JSON line per file, appended
+    // --loudness: given at all; its target in tenths of LUFS, none for "off".
+    bool LoudnessGiven = false;
+    std::optional<int32_t> Loudness;
+    std::optional<int32_t> TruePeak; // --true-peak, tenths of dBTP
 };
+
+// Reads a loudness target: "off" (nothing, and Off true), "ebu" or "r128"
+// (-23), "podcast" (-16), "streaming" (-14) or LUFS from -70 to -5 (one
+// decimal kept). False with a message for anything else.
+bool ParseLoudnessTarget(const std::string& text, std::optional<int32_t>& tenths, std::string& error);
+// Reads a true-peak ceiling from -9 to 0 dBTP into tenths.
+bool ParseTruePeak(const std::string& text, int32_t& tenths, std::string& error);
 
 // The largest -j.
 constexpr int MaxJobs = 64;

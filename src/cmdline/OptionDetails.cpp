@@ -420,6 +420,34 @@ void AppendAudioLine(std::string& options, const char* head, const TRecord& r, s
 
 } // namespace
 
+// ---- Loudness ----
+
+TLoudnessOverride LoudnessOverride;
+
+namespace {
+
+// Tenths as a decimal text: -230 -> "-23.0".
+std::string Tenths(int32_t v)
+{
+    const int32_t a = v < 0 ? -v : v;
+    return std::string(v < 0 ? "-" : "") + std::to_string(a / 10) + "." + std::to_string(a % 10);
+}
+
+} // namespace
+
+std::string LoudnessPiece(bool on, int32_t target, int32_t peak, bool album, const TLoudnessOverride& override)
+{
+    if (override.SetOn) {
+        on = override.On;
+        target = override.Target;
+    }
+    if (override.SetPeak)
+        peak = override.Peak;
+    if (!on)
+        return {};
+    return "-loudness " + Tenths(target) + " -truepeak " + Tenths(peak) + " " + (album ? "-loudness-album " : "");
+}
+
 // ---- Dispatcher ----
 
 bool ForceCopyFitting = false;
@@ -461,6 +489,11 @@ void BuildEncoderOptions(const std::string& profileFileName, std::string& option
         // The builder has just loaded the profile into the format's record.
         if (ForceCopyFitting || GetFlag(CurrentRecord(Options.OutputFormat), "CopyFitting"))
             options += "-copyfit ";
+        // Every format has sound: the loudness keys are common to all records.
+        const TProfileRecord r = CurrentRecord(Options.OutputFormat);
+        options += LoudnessPiece(GetFlag(r, "NormaliseLoudness"), GetNumber(r, "LoudnessTarget", DefaultLoudnessTarget),
+                                 GetNumber(r, "TruePeakCeiling", DefaultTruePeakCeiling),
+                                 GetFlag(r, "LoudnessAlbumMode"), LoudnessOverride);
     }
 }
 

@@ -6,6 +6,7 @@
 // "-b 1200k "); the time piece also begins with one. The batch driver puts the
 // line between the quoted input and the quoted output name.
 
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -20,6 +21,21 @@ public:
 // Copy every fitting stream whatever the profile says (quorvex-cli
 // --copy-fitting); false by default.
 extern bool ForceCopyFitting;
+// Loudness settings that override the profile's for a batch (quorvex-cli's
+// "--loudness" and "--true-peak"). Values in tenths, as the profile keys.
+struct TLoudnessOverride {
+    bool SetOn = false; // "--loudness" given: On replaces NormaliseLoudness
+    bool On = false;
+    int32_t Target = -230; // with On
+    bool SetPeak = false; // "--true-peak" given
+    int32_t Peak = -10;
+};
+extern TLoudnessOverride LoudnessOverride;
+
+// The loudness piece of a profile record with the override applied: "" when
+// off, otherwise "-loudness -23.0 -truepeak -1.0 " and, in album mode,
+// "-loudness-album " (the batch adds the list of the folder's files).
+std::string LoudnessPiece(bool on, int32_t target, int32_t peak, bool album, const TLoudnessOverride& override);
 
 // Empties Options, then calls the builder of Options.OutputFormat (the global
 // options record); a value of 22 or more selects none and leaves it empty.

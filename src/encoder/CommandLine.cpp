@@ -1,5 +1,7 @@
 #include "encoder/CommandLine.h"
 
+#include "encoder/Loudness.h"
+
 #include "platform/MoveIntoPlace.h"
 #include "platform/TextRules.h"
 
@@ -37,6 +39,10 @@ const TOptionRow OptionRows[] = {
     {"-compression_level", &TRequest::compressionLevel, nullptr},
     {"-replace", &TRequest::replace, nullptr},
     {"-map_metadata", &TRequest::mapMetadata, nullptr},
+    {"-loudness", &TRequest::loudness, nullptr},
+    {"-truepeak", &TRequest::truePeak, nullptr},
+    {"-loudness-of", &TRequest::loudnessOf, nullptr},
+    {"-loudness-album", &TRequest::loudnessAlbum, nullptr},
     {"-p", &TRequest::accessCode, nullptr},
     {"-i", &TRequest::input, nullptr},
     {"-sameq", nullptr, &TRequest::sameQuality},
@@ -196,6 +202,24 @@ bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::stri
     }
     if (!req.mapMetadata.empty() && req.mapMetadata != "-1") {
         error = "-map_metadata takes only -1 (no tags), not '" + Printable(req.mapMetadata) + "'";
+        return false;
+    }
+    if (!req.loudness.empty()) {
+        const std::optional<double> n = ParseNumber(req.loudness);
+        if (!n || *n < -70 || *n > -5) {
+            error = "-loudness takes a target from -70 to -5 LUFS, not '" + Printable(req.loudness) + "'";
+            return false;
+        }
+    }
+    if (!req.truePeak.empty()) {
+        const std::optional<double> n = ParseNumber(req.truePeak);
+        if (!n || *n < -9 || *n > 0) {
+            error = "-truepeak takes a ceiling from -9 to 0 dBTP, not '" + Printable(req.truePeak) + "'";
+            return false;
+        }
+    }
+    if (!req.loudnessOf.empty() && !ParseLoudnessFigures(req.loudnessOf)) {
+        error = "-loudness-of takes I,LRA,TP (such as -20.5,6.1,-0.3), not '" + Printable(req.loudnessOf) + "'";
         return false;
     }
     // Only documented containers: any other ffmpeg muxer (image sequences,

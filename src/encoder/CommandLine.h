@@ -40,6 +40,10 @@ struct TRequest {
     std::string compressionLevel; // -compression_level (FLAC 0..8)
     std::string replace;      // -replace: which existing output may be replaced
     std::string mapMetadata;  // -map_metadata: only "-1" (write no tags and no cover art)
+    std::string loudness;     // -loudness: target LUFS, -70 to -5; empty = no normalisation
+    std::string truePeak;     // -truepeak: ceiling dBTP, -9 to 0 (default -1)
+    std::string loudnessOf;   // -loudness-of I,LRA,TP: the programme's figures (an album's), not measured again
+    std::string loudnessAlbum; // -loudness-album LIST: the album's files, measured together (see ProgrammeLoudness)
 };
 
 // One container the encoder writes: the names "-f" accepts for it, the
@@ -62,7 +66,8 @@ const TContainer* ContainerByExtension(const std::string& extension);
 // output name and the one after "-i" the input name, whatever they look like.
 // Returns false with a message for an unknown option, a missing value, a
 // "-replace" that is not "none", "any" or DEVICE:INODE, a "-map_metadata"
-// other than "-1", or a
+// other than "-1", a loudness target,
+// ceiling or figures that cannot be read or lie outside their ranges, or a
 // container the encoder does not write ("-f", or the output's extension
 // when neither "-f" nor "-target" is given).
 bool ParseRequest(const std::vector<std::string>& args, TRequest& req, std::string& error);

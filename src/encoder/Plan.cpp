@@ -927,6 +927,7 @@ bool CopyAudioIfItFits(const TRequest& req, const TSourceFacts& source, TPlanDra
         return false;
     TCopyQuestion q;
     q.muxer = draft.plan.muxer;
+    q.normalizeLoudness = !req.loudness.empty();
     q.codec = src->codec;
     q.sampleRate = src->sampleRate;
     q.channels = src->channels;
@@ -1388,6 +1389,9 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
             a.insert(a.end(), {"-map", "0:a:0"});
     }
     a.insert(a.end(), plan.outputArgs.begin(), plan.outputArgs.end());
+    // AMR sound arrives filtered by its decoder.
+    if (!plan.audioFilter.empty() && plan.writeAudio && !plan.amr && !plan.silentAudio)
+        a.insert(a.end(), {"-af", plan.audioFilter});
     if (plan.duration)
         a.insert(a.end(), {"-t", Seconds(*plan.duration)});
     if (!plan.muxer.empty())
@@ -1409,9 +1413,55 @@ std::vector<std::string> AmrDecoderArgs(const TPlan& plan, const std::string& ff
     a.insert(a.end(), {"-map", "0:a:0", "-vn", "-sn", "-dn"});
     if (plan.duration)
         a.insert(a.end(), {"-t", Seconds(*plan.duration)});
+    if (!plan.audioFilter.empty())
+        a.insert(a.end(), {"-af", plan.audioFilter});
     a.insert(a.end(), {"-ac", "1", "-ar", std::to_string(AmrSampleRate(plan.amrWideBand)), "-c:a", "pcm_s16le", "-f",
                        "s16le", "pipe:1"});
     return a;
+}
+
+std::vector<std::string> MeterFfmpegArgs(const TPlan& plan, const std::string& ffmpeg, const std::string& input,
+                                         const std::string& filter)
+{
+    std::vector<std::string> a;
+    CommonHead(a, ffmpeg, "info");
+    a.insert(a.end(), {"-progress", "pipe:3"});
+    SourceInput(a, plan, input);
+    a.insert(a.end(), {"-map", "0:a:0", "-vn", "-sn", "-dn"});
+    if (plan.duration)
+        a.insert(a.end(), {"-t", Seconds(*plan.duration)});
+    a.insert(a.end(), {"-af", filter, "-f", "null", "-"});
+    return a;
+}
+
+std::vector<std::string> ProgrammeMeterArgs(const std::string& ffmpeg, const std::vector<std::string>& inputs,
+                                            const std::string& meter)
+{
+    std::vector<std::string> a;
+    CommonHead(a, ffmpeg, "info");
+    a.insert(a.end(), {"-progress", "pipe:3"});
+    std::string graph;
+    for (size_t i = 0; i < inputs.size(); ++i) {
+        a.insert(a.end(), {"-i", FfmpegFileName(inputs[i])});
+        graph += "[" + std::to_string(i) + ":a:0]";
+    }
+    // The concat filter brings the parts to one sample rate and layout.
+    graph += "concat=n=" + std::to_string(inputs.size()) + ":v=0:a=1," + meter;
+    a.insert(a.end(), {"-filter_complex", graph, "-f", "null", "-"});
+    return a;
+}
+
+std::string AudioFormatFilter(const TPlan& plan)
+{
+    const int channels = plan.amr ? 1 : plan.channels;
+    const int rate = plan.amr ? AmrSampleRate(plan.amrWideBand) : plan.sampleRate;
+    std::string filter;
+    if (rate > 0)
+        filter = "aresample=" + std::to_string(rate);
+    if (channels > 0)
+        filter += std::string(filter.empty() ? "" : ",") + "aformat=channel_layouts=" +
+                  (channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + "c");
+    return filter;
 }
 
 namespace {
@@ -1493,6 +1543,28 @@ Options (the old encoder option language):
   -ac <n>            channels; "5:1" means six channels (5.1)
   -ab <rate>         audio bitrate: a plain number is kbit/s ("128")
   -ar <Hz>           sample rate
+  -loudness <LUFS>   normalise the loudness (EBU R128) to this integrated
+                     loudness, -70 to -5: the sound is measured first, then
+                     one linear gain is applied; where that would take the
+                     true peak above the ceiling the peaks are limited first
+                     (at most 6 dB; beyond that the gain is lowered and a
+                     note says the target was not reached) and the gain is
+                     corrected after measuring the limited sound. Never
+                     dynamic normalisation. A "Loudness:" line gives the
+                     figures; a lossy output that misses by more than 0.3 LU
+                     or passes the ceiling is written once more, corrected
+  -truepeak <dBTP>   the true-peak ceiling for -loudness, -9 to 0 (default -1)
+  -loudness-album <list>
+                     the loudness of the files named in the list (one a
+                     line) joined as one programme gives the gain: the first
+                     encoder measures it and appends "=I,LRA,TP", the others
+                     wait for it and read that line
+  -loudness-of <I,LRA,TP>
+                     the programme's figures, given: nothing is measured
+  -measure-loudness <file>...
+                     (instead of a conversion) print "I,LRA,TP" of every
+                     file, one line each, or "error: ..."; with -programme
+                     one line for all of them joined
   -strict <level>    encoder strictness (-2 allows experimental encoders)
   -map_metadata -1   write no tags and no cover art
   -crf <n>           constant quality instead of the video bitrate (H.264

@@ -36,6 +36,9 @@ struct TPlan {
     // "-map_metadata" writes none and no cover art.
     bool keepTags = true;
     int coverStream = -1;   // the source's attached picture written as cover art, -1 none
+    // Audio filter of the written sound ("-af"; for AMR in the decoder): the
+    // loudness gain. Empty: none.
+    std::string audioFilter;
     // Adjustments made because the combination asked for cannot work as written.
     std::vector<std::string> notes;
 };
@@ -54,6 +57,19 @@ std::vector<std::string> MainFfmpegArgs(const TPlan& plan, const std::string& ff
 // 16-bit PCM at the AMR rate on its standard output.
 std::vector<std::string> AmrDecoderArgs(const TPlan& plan, const std::string& ffmpeg, const std::string& input,
                                         bool withProgress);
+
+// The arguments of an ffmpeg run that decodes the audio the plan writes
+// (same range) through Filter to nothing; progress on descriptor 3.
+std::vector<std::string> MeterFfmpegArgs(const TPlan& plan, const std::string& ffmpeg, const std::string& input,
+                                         const std::string& filter);
+// The arguments of an ffmpeg run that decodes the first audio stream of
+// every input, joins them into one programme and measures it.
+std::vector<std::string> ProgrammeMeterArgs(const std::string& ffmpeg, const std::vector<std::string>& inputs,
+                                            const std::string& meter);
+// The format conversion the plan's audio undergoes ("aresample=...",
+// "aformat=channel_layouts=..."), so that the loudness is measured and set
+// on the sound as it is written; "" when none.
+std::string AudioFormatFilter(const TPlan& plan);
 
 // A file name as ffmpeg must read it: never as an option, a protocol or "-".
 std::string FfmpegFileName(const std::string& name);

@@ -79,6 +79,9 @@ TSourceFacts TypicalSource()
 std::vector<std::string> EarlyRunArgs(const TRequest& req, const std::string& ffmpeg, const std::string& source,
                                       const std::string& target)
 {
+    // Loudness is measured before the conversion can start.
+    if (!req.loudness.empty())
+        return {};
     TPlan early;
     std::string earlyError;
     // An early plan that fails is decided again with the real facts.

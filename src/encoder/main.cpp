@@ -4,6 +4,8 @@
 #include "encoder/Amr.h"
 #include "encoder/CommandLine.h"
 #include "encoder/Console.h"
+#include "encoder/Loudness.h"
+#include "encoder/Meter.h"
 #include "encoder/OutputCheck.h"
 #include "encoder/Plan.h"
 #include "encoder/Probe.h"
@@ -13,8 +15,10 @@
 
 #include "app/VisibleText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -170,6 +174,16 @@ struct TConversion {
     TAmrPump pump;
     std::thread pumpThread;
     int outputFd = -1; // a bare ".amr" stream written here
+    // The conversion's progress within the file's whole work: the loudness
+    // measurements come first, so the encoding's times are shifted behind
+    // them (seconds of the written length).
+    double progressOffset = 0;
+    double progressFactor = 1;
+    // The loudness decision in force; checked on the output once it is written.
+    bool loudnessSet = false;
+    bool loudnessProgramme = false;
+    TLoudness loudnessMeasured;
+    TGainDecision loudness;
 
     // The run whose progress is shown.
     TWatched& progressRun() { return plan.amrDirect ? decoderRun : mainRun; }
@@ -367,6 +381,99 @@ std::optional<int> DecidePlan(TConversion& c)
     return std::nullopt;
 }
 
+// The seconds the conversion writes, 0 when unknown.
+double WrittenLength(const TConversion& c)
+{
+    if (c.plan.duration)
+        return *c.plan.duration;
+    return c.facts.duration > 0 ? std::max(0.0, c.facts.duration - c.plan.start) : 0;
+}
+
+// Runs one measuring decode through Chain; its progress fills the share of
+// the file's work from Done to Done + Share (fractions).
+std::optional<int> Measure(TConversion& c, const std::string& chain, double done, double share, TLoudness& out)
+{
+    const double length = WrittenLength(c);
+    auto show = [&](const TProgress& p) {
+        TProgress scaled = p;
+        scaled.totalSize = 0;
+        if (length > 0 && p.outTime >= 0)
+            scaled.outTime = length * done + std::min(p.outTime, length) * share;
+        else
+            scaled.outTime = 0;
+        Say(ProgressLine(scaled) + "\r");
+    };
+    std::string error;
+    const std::string filter = MeterFilter(AudioFormatFilter(c.plan), chain);
+    if (!RunMeter(MeterFfmpegArgs(c.plan, c.ffmpeg, c.source, filter), show, out, error)) {
+        if (int sig = StopSignal())
+            return StoppedBeforeStart(sig);
+        return Fail(error + " for '" + c.source + "'");
+    }
+    return std::nullopt;
+}
+
+// Loudness normalisation: measure, choose one gain, and with limiting
+// measure the limited result and correct the gain. The figures are told on
+// a "Loudness:" line (for the batch's report); limiting and a missed target
+// are told as notes.
+std::optional<int> PlanLoudness(TConversion& c)
+{
+    if (c.req.loudness.empty() || !c.plan.writeAudio || c.plan.silentAudio)
+        return std::nullopt;
+    const double target = *ParseNumber(c.req.loudness);
+    const double ceiling = c.req.truePeak.empty() ? -1.0 : *ParseNumber(c.req.truePeak);
+    const bool programme = !c.req.loudnessOf.empty() || !c.req.loudnessAlbum.empty();
+    // Each measuring decode counts for a fifth of the file's work.
+    const double share = 0.2;
+    double done = share;
+    TLoudness measured;
+    if (!c.req.loudnessOf.empty()) {
+        measured = *ParseLoudnessFigures(c.req.loudnessOf);
+        done = 0;
+    } else if (!c.req.loudnessAlbum.empty()) {
+        const double length = WrittenLength(c);
+        auto show = [&](double part) {
+            TProgress p;
+            p.outTime = length * share * part;
+            Say(ProgressLine(p) + "\r");
+        };
+        std::string error;
+        if (!ProgrammeLoudness(c.req.loudnessAlbum, c.ffmpeg, c.ffprobe, show, measured, error)) {
+            if (int sig = StopSignal())
+                return StoppedBeforeStart(sig);
+            return Fail(error);
+        }
+    } else if (auto code = Measure(c, "", 0, share, measured)) {
+        return code;
+    }
+    TGainDecision d = DecideGain(measured, target, ceiling);
+    const TStreamFacts* audio = c.facts.firstAudio();
+    const int rate = c.plan.amr ? AmrSampleRate(c.plan.amrWideBand)
+                                : c.plan.sampleRate > 0 ? c.plan.sampleRate : audio ? audio->sampleRate : 0;
+    // One programme keeps one gain for all its files: no correction per file.
+    if (!programme && (d.mode == TGainMode::Limited || d.mode == TGainMode::Capped)) {
+        TLoudness limited;
+        if (auto code = Measure(c, GainFilter(d, rate, ""), done, share, limited))
+            return code;
+        done += share;
+        d = CorrectGain(d, measured, limited, target, ceiling);
+    }
+    c.plan.audioFilter = GainFilter(d, rate, AudioFormatFilter(c.plan));
+    if (const double length = WrittenLength(c); length > 0) {
+        c.progressOffset = length * done;
+        c.progressFactor = 1 - done;
+    }
+    c.loudnessSet = d.mode != TGainMode::Silent;
+    c.loudnessProgramme = programme;
+    c.loudnessMeasured = measured;
+    c.loudness = d;
+    Say(LoudnessLine(measured, d) + (programme ? " (one gain for the folder)" : "") + "\n");
+    if (const std::string note = LoudnessNote(measured, d, target, ceiling); !note.empty())
+        Say("Note: " + note + "\n");
+    return std::nullopt;
+}
+
 // A bare ".amr" stream: the decoder's PCM is encoded here into the output.
 std::optional<int> StartDirectAmr(TConversion& c)
 {
@@ -467,6 +574,8 @@ void TakeChildOutput(TConversion& c, TWatched& w, int& fd, TShownProgress& shown
         TProgress p = w.progress.last();
         if (c.plan.amrDirect)
             p.totalSize = c.pump.written;
+        if (p.outTime >= 0)
+            p.outTime = c.progressOffset + p.outTime * c.progressFactor;
         if (!p.end) {
             Say(ProgressLine(p) + "\r");
             shown.last = p;
@@ -526,12 +635,72 @@ void EndChildren(TConversion& c)
         c.pump.error = std::strerror(errno);
 }
 
+void FollowChildren(TConversion& c, TShownProgress& shown);
+void EndChildren(TConversion& c);
+
+// Lossy encoders change the loudness and the peaks a little (a low-pass
+// filter takes loudness, the coding adds peaks): the written output is
+// measured, and one that misses the target by more than 0.3 LU or passes the
+// ceiling by more than 0.2 dB is written once more with the gain and the
+// limiter corrected.
+// Not for AMR (its own encoder) nor for a folder's shared gain.
+std::optional<int> CheckLoudness(TConversion& c, TShownProgress& shown)
+{
+    if (!c.loudnessSet || c.loudnessProgramme || c.plan.amr || !c.mainRun.running || !StatusOk(c.mainRun.status) ||
+        StopSignal())
+        return std::nullopt;
+    const double target = *ParseNumber(c.req.loudness);
+    const double ceiling = c.req.truePeak.empty() ? -1.0 : *ParseNumber(c.req.truePeak);
+    TPlan whole;
+    TLoudness written;
+    std::string error;
+    if (!RunMeter(MeterFfmpegArgs(whole, c.ffmpeg, c.target, MeterFilter("", "")), [](const TProgress&) {}, written,
+                  error)) {
+        if (int sig = StopSignal())
+            return StoppedBeforeStart(sig);
+        return std::nullopt; // the output is checked as any other by the verdict
+    }
+    TGainDecision d = c.loudness;
+    const double missing = d.targetReached ? target - written.integrated : 0;
+    const double overshoot = written.truePeak - ceiling;
+    if (std::fabs(missing) <= 0.3 && overshoot <= 0.2)
+        return std::nullopt;
+    d.gain += missing;
+    if (overshoot > 0 || (d.peakReduction > 0 && missing > 0)) {
+        // Peaks the coding raised: the limiter holds them lower by as much.
+        if (d.peakReduction <= 0)
+            d.limit = ceiling;
+        d.limit = std::max(d.limit - std::max(overshoot, 0.0) - 0.1, MinLimiterLevel);
+        d.peakReduction = std::max(d.peakReduction + missing, 0.1);
+    }
+    d.reached = written.integrated + missing;
+    d.reachedPeak = std::min(written.truePeak, ceiling);
+    const TStreamFacts* audio = c.facts.firstAudio();
+    const int rate = c.plan.sampleRate > 0 ? c.plan.sampleRate : audio ? audio->sampleRate : 0;
+    c.plan.audioFilter = GainFilter(d, rate, AudioFormatFilter(c.plan));
+    c.loudness = d;
+    // The second encoding shows as the end of the file's work.
+    c.progressOffset = WrittenLength(c);
+    c.progressFactor = 0;
+    c.mainRun = TWatched();
+    if (auto code = StartMainRun(c))
+        return code;
+    FollowChildren(c, shown);
+    EndChildren(c);
+    Say(LoudnessLine(c.loudnessMeasured, d) + " (written again: the first encoding measured " +
+        Decibels(written.integrated) + " LUFS, true peak " + Decibels(written.truePeak) + " dBTP)\n");
+    return std::nullopt;
+}
+
 // The last progress line and the verdict: the output gets its name only
 // when the run is complete.
 int Finish(TConversion& c, const TShownProgress& shown)
 {
     const long long size = FileSize(c.target);
-    Say(ProgressLine(FinalProgress(c.progressRun().progress.last(), shown.last, shown.any, size)) + "\n");
+    TProgress last = c.progressRun().progress.last();
+    if (last.outTime >= 0)
+        last.outTime = c.progressOffset + last.outTime * c.progressFactor;
+    Say(ProgressLine(FinalProgress(last, shown.last, shown.any, size)) + "\n");
 
     if (StopSignal()) {
         int sig = StopSignal();
@@ -567,11 +736,65 @@ int Finish(TConversion& c, const TShownProgress& shown)
     return 0;
 }
 
+// "-p CODE -measure-loudness [-programme] FILE...": the figures of each
+// file (with "-programme": of all of them joined as one programme), one
+// line each on standard output, "I,LRA,TP" or "error: why"; progress goes to
+// standard error. Ends with 1 when any file could not be measured.
+int MeasureMode(const std::vector<std::string>& args)
+{
+    std::vector<std::string> files;
+    bool programme = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "-p")
+            ++i;
+        else if (args[i] == "-programme")
+            programme = true;
+        else if (args[i] != "-measure-loudness")
+            files.push_back(args[i]);
+    }
+    if (files.empty())
+        return Fail("-measure-loudness needs at least one file");
+    const std::string ffmpeg = Program("QV_FFMPEG", "ffmpeg");
+    const std::string meter = MeterFilter("", "");
+    auto show = [](const TProgress& p) { Say(ProgressLine(p) + "\r"); };
+    int code = 0;
+    auto measure = [&](const std::vector<std::string>& argv) {
+        TLoudness l;
+        std::string error;
+        if (RunMeter(argv, show, l, error)) {
+            std::printf("%s\n", LoudnessFiguresText(l).c_str());
+        } else {
+            std::printf("error: %s\n", qvtext::VisibleText(error).c_str());
+            code = 1;
+        }
+        std::fflush(stdout);
+    };
+    if (programme) {
+        measure(ProgrammeMeterArgs(ffmpeg, files, meter));
+    } else {
+        for (const std::string& f : files) {
+            TPlan whole;
+            measure(MeterFfmpegArgs(whole, ffmpeg, f, meter));
+            if (StopSignal())
+                break;
+        }
+    }
+    Say("\n");
+    return StopSignal() ? 128 + StopSignal() : code;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     TConversion c;
+    if (const std::vector<std::string> args(argv + 1, argv + argc);
+        std::find(args.begin(), args.end(), "-measure-loudness") != args.end() && !HelpAsked(args)) {
+        if (std::string refused = AccessCodeFailure(args); !refused.empty())
+            return Fail(refused);
+        InstallStopHandlers();
+        return MeasureMode(args);
+    }
     if (auto code = ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc), c.req))
         return *code;
     InstallStopHandlers();
@@ -592,11 +815,15 @@ int main(int argc, char** argv)
     MeasureStreamBitRates(c);
     if (auto code = DecidePlan(c))
         return *code;
+    if (auto code = PlanLoudness(c))
+        return *code;
     if (auto code = StartWork(c))
         return *code;
 
     TShownProgress shown;
     FollowChildren(c, shown);
     EndChildren(c);
+    if (auto code = CheckLoudness(c, shown))
+        return *code;
     return Finish(c, shown);
 }

@@ -350,6 +350,7 @@ TBatchDriver::~TBatchDriver()
 {
     *alive_ = false;
     DeleteScript();
+    DeleteAlbumLists();
     for (TJob& job : jobs_)
         DeleteDirectShowScript(job.Script);
     runner_.OnData = nullptr;
@@ -802,6 +803,8 @@ void TBatchDriver::RunBatch()
 {
     TOptions& o = Options;
     SweepDirectShowFolders();
+    // Each batch measures its folders anew.
+    DeleteAlbumLists();
     PrepareJobs();
     if (OutputFolder.empty())
         OutputFolder = TrimText(o.LastOutputOpenDir);
@@ -815,6 +818,7 @@ void TBatchDriver::RunBatch()
             // The plan was this batch's; a later one plans again.
             d.planned_.clear();
             d.skipped_.clear();
+            d.DeleteAlbumLists();
             d.jobView_.reset();
             d.progress_.reset();
             d.host_.InhibitSleep(false);
@@ -981,6 +985,14 @@ const TExitStatus& TBatchDriver::EndingExitStatus() const
     return current_ >= 0 ? jobs_[static_cast<size_t>(current_)].Runner->ExitStatus() : runner_.ExitStatus();
 }
 
+std::string TBatchDriver::FileLoudness(const std::string& file) const
+{
+    for (const TJob& job : jobs_)
+        if (job.Progress.CurrentFile == file)
+            return job.Progress.Loudness;
+    return {};
+}
+
 const std::string& TBatchDriver::CurrentFile() const
 {
     static const std::string none;
@@ -1055,10 +1067,55 @@ std::string TBatchDriver::BuildCommandLine(const std::string& sourceFile)
         grant = "-replace any ";
     else if (auto agreed = replaceAgreed_.find(output); agreed != replaceAgreed_.end())
         grant = "-replace " + ReplaceGrantText(agreed->second) + " ";
+    // Album loudness: the encoder gets the list of the folder's files.
+    std::string options = CorrectEncoderOptions(EncoderOptions());
+    if (const size_t at = (" " + options).find(" -loudness-album "); at != std::string::npos)
+        options.insert(at + std::string("-loudness-album ").size(), QuoteArgument(AlbumList(sourceFile)) + " ");
     // Names go in quoted by the runner's rule, never through a format routine,
     // so every character of a name reaches the encoder as it is.
-    return QuoteArgument(EncoderPath()) + " -p " + AccessCode + " -i " + QuoteArgument(input) + " " +
-           CorrectEncoderOptions(EncoderOptions()) + " " + grant + QuoteArgument(output);
+    return QuoteArgument(EncoderPath()) + " -p " + AccessCode + " -i " + QuoteArgument(input) + " " + options + " " +
+           grant + QuoteArgument(output);
+}
+
+std::string TBatchDriver::AlbumList(const std::string& sourceFile)
+{
+    const std::string folder = fs::path(sourceFile).parent_path().string();
+    if (auto known = albumLists_.find(folder); known != albumLists_.end())
+        return known->second;
+    if (albumFolder_.empty()) {
+        std::string pattern = AddTrailingBackslash(TemporaryFolder()) + "quorvex-album-XXXXXX";
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("cannot make a temporary folder for the folders' loudness: " +
+                                     std::string(std::strerror(errno)));
+        albumFolder_ = pattern;
+    }
+    // The folder's files of this batch, in list order: one programme.
+    // A name with a line break cannot stand on a line: such a file is left
+    // out of the programme (it still gets the programme's gain).
+    std::string text;
+    for (int i = 0; i < queue_.Count(); ++i) {
+        const std::string name = queue_.FullName(i);
+        if (fs::path(name).parent_path().string() == folder && name.find_first_of("\r\n") == std::string::npos)
+            text += name + "\n";
+    }
+    const std::string list = AddTrailingBackslash(albumFolder_) + "album-" + std::to_string(albumLists_.size()) + ".txt";
+    std::FILE* f = std::fopen(list.c_str(), "wbx");
+    const bool written = f && std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    const bool closed = f && std::fclose(f) == 0;
+    if (!written || !closed)
+        throw std::runtime_error("cannot write the list of a folder's files: " + std::string(std::strerror(errno)));
+    albumLists_[folder] = list;
+    return list;
+}
+
+void TBatchDriver::DeleteAlbumLists()
+{
+    for (const auto& [folder, list] : albumLists_)
+        std::remove(list.c_str());
+    albumLists_.clear();
+    if (!albumFolder_.empty())
+        ::rmdir(albumFolder_.c_str());
+    albumFolder_.clear();
 }
 
 void TBatchDriver::DeleteScript()

@@ -227,6 +227,9 @@ public:
     const std::string& CurrentFile() const;
     // The state of the file that job Index converts (or converted last).
     const TFileProgress& FileProgress(int index) const { return jobs_.at(static_cast<size_t>(index)).Progress; }
+    // The loudness figures of a file of the batch that is ending or has
+    // ended last in its job ("" when none).
+    std::string FileLoudness(const std::string& file) const;
     // The files that were converting when the user stopped the last batch.
     const std::vector<std::string>& StoppedFiles() const { return stopped_; }
     // Error messages of a file of the batch, kept instead of message boxes
@@ -337,6 +340,14 @@ private:
     std::vector<std::string> stopped_;
     std::vector<TFileNote> errors_; // kept error messages: file, text
     std::vector<TFileNote> notes_;
+    // Album loudness: a private temporary folder holding, for each source
+    // folder of the batch, the list of its files the encoders measure
+    // together ("" until a line needs one).
+    std::string albumFolder_;
+    std::map<std::string, std::string> albumLists_; // source folder -> list file
+    // The list file of the source's folder, written when first asked for.
+    std::string AlbumList(const std::string& sourceFile);
+    void DeleteAlbumLists();
     std::shared_ptr<bool> alive_;
     // The environment the first runner had when the driver was made.
     std::optional<std::vector<std::string>> baseEnvironment_;

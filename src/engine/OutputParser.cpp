@@ -224,6 +224,14 @@ void ExamineLine(const std::string& line, const std::string& commandLine, const 
             f.OutputNumber = number;
         return;
     }
+    // The loudness figures belong to the file's result, not to its notes.
+    if (const std::string prefix = "Loudness: "; line.rfind(prefix, 0) == 0) {
+        f.Loudness = TrimText(line.substr(prefix.size()));
+        for (char& c : f.Loudness)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+                c = '?';
+        return;
+    }
 
     if (line.find("Input #0, ") != std::string::npos) {
         std::string v = TextBetween(line, "from '", "':");

@@ -35,6 +35,9 @@ struct TFileProgress {
     int32_t ReportedBitrate = 0;          // kbit/s
     std::vector<std::string> FileNotes;   // the encoder's "Note:" lines for this file
     int32_t OutputNumber = 0;             // "Output number: N": the output is NumberedName(output, N)
+    // The encoder's loudness figures for this file (its "Loudness:" line
+    // without the prefix): measured, gain, reached; "" when not normalised.
+    std::string Loudness;
 };
 
 // Labels of the progress window that the engine writes.

@@ -582,5 +582,7 @@ std::vector<std::string> BoundKeys(const TEditorDescription& d)
         keys.insert(keys.end(),
             { "DVDVideoBitRateUsePresert", "DVDVideoBitRatePreset", "DVDVideoBitRateSpecify", "DVDVideoKeepAspect",
                 "DVDVideoAspect", "DVDAudioBitRateUseAutoSet", "DVDAudioBitRatePreset" });
+    // The loudness group of every editor.
+    keys.insert(keys.end(), { "NormaliseLoudness", "LoudnessTarget", "TruePeakCeiling", "LoudnessAlbumMode" });
     return keys;
 }

@@ -18,13 +18,18 @@ const char* const ProfileSection = "General";
 
 // Keys that records of several formats hold alike; a file holding only these
 // may well be a profile of another format.
+// Keys every record has (those after each record's own, such as the
+// loudness keys) count as shared too.
 bool IsSharedKey(const std::string& key)
 {
     static const char* const shared[] = {"Description", "EnableTimeControl", "Duration",   "StartTime",
-                                         "VideoCodec",  "VideoSameQuality",  "AudioCodec", "AudioDisableAudio",
-                                         "KeepTags",
-                                         "CopyFitting"};
-    return std::any_of(std::begin(shared), std::end(shared), [&](const char* k) { return key == k; });
+                                         "VideoCodec",  "VideoSameQuality",  "AudioCodec", "AudioDisableAudio"};
+    if (std::any_of(std::begin(shared), std::end(shared), [&](const char* k) { return key == k; }))
+        return true;
+    for (int format = 0; format < OutputFormatCount; ++format)
+        if (!FindField(format, key))
+            return false;
+    return true;
 }
 
 // Why the text of a profile file is no INI text, "" when it is one. Profiles

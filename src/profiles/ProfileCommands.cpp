@@ -413,6 +413,16 @@ std::optional<TFieldValue> ParseFieldValue(int format, const std::string& key, c
                     std::to_string(MaxBitRate) + " kbit/s, not \"" + text + "\"";
             return std::nullopt;
         }
+        if (key == "LoudnessTarget" && (*n < MinLoudnessTarget || *n > MaxLoudnessTarget)) {
+            error = "\"" + key + "\" needs tenths of LUFS from " + std::to_string(MinLoudnessTarget) + " to " +
+                    std::to_string(MaxLoudnessTarget) + " (-230 is -23 LUFS), not \"" + text + "\"";
+            return std::nullopt;
+        }
+        if (key == "TruePeakCeiling" && (*n < MinTruePeakCeiling || *n > MaxTruePeakCeiling)) {
+            error = "\"" + key + "\" needs tenths of dBTP from " + std::to_string(MinTruePeakCeiling) + " to " +
+                    std::to_string(MaxTruePeakCeiling) + " (-10 is -1 dBTP), not \"" + text + "\"";
+            return std::nullopt;
+        }
         return TFieldValue(*n);
     }
     }

@@ -100,8 +100,10 @@ R& CurrentOf();
     PF_INDEX(R, AudioSampleRate##S, sampleRate), PF_INDEX(R, AudioChannels##S, channels)
 
 // The rows of the keys that every record has after its own ones (QV_COMMON_KEYS).
-#define PF_COMMON_KEYS(R) \
-    PF_FLAG(R, KeepTags, true), PF_FLAG(R, CopyFitting, false),
+#define PF_COMMON_KEYS(R)                                                                            \
+    PF_FLAG(R, KeepTags, true), PF_FLAG(R, CopyFitting, false), PF_FLAG(R, NormaliseLoudness, false),  \
+        PF_NUMBER(R, LoudnessTarget, DefaultLoudnessTarget), PF_NUMBER(R, TruePeakCeiling, DefaultTruePeakCeiling), \
+        PF_FLAG(R, LoudnessAlbumMode, false)
 
 // The usual AVI/MOV block defaults: preset bitrate, source size 640 x 480, "Auto" frame rate at "25".
 #define PF_AVI_BLOCK(S) PF_VIDEO_BLOCK(TAVISettings, S, true, 1080, 1080, true, 640, 480, true, 7, 0)

@@ -54,13 +54,27 @@
 // written before they existed read as they did (a missing key is its default).
 // KeepTags: the source's tags and cover art go into the output.
 // CopyFitting: copy a source stream that already fits instead of encoding it.
-#define QV_COMMON_KEYS \
-    bool KeepTags{};   \
-    bool CopyFitting{};
+// Loudness: on/off, the target in tenths of LUFS, the true-peak ceiling in
+// tenths of dBTP, and one gain for all files of a folder.
+#define QV_COMMON_KEYS              \
+    bool KeepTags{};                \
+    bool CopyFitting{};             \
+    bool NormaliseLoudness{};       \
+    int32_t LoudnessTarget{};       \
+    int32_t TruePeakCeiling{};      \
+    bool LoudnessAlbumMode{};
 // PCM and A-law blocks: no bitrate.
 #define QV_PCM_BLOCK(S)           \
     uint8_t AudioSampleRate##S{}; \
     uint8_t AudioChannels##S{};
+
+// Ranges of the loudness keys, in tenths (LUFS and dBTP).
+inline constexpr int32_t MinLoudnessTarget = -700;
+inline constexpr int32_t MaxLoudnessTarget = -50;
+inline constexpr int32_t DefaultLoudnessTarget = -230;
+inline constexpr int32_t MinTruePeakCeiling = -90;
+inline constexpr int32_t MaxTruePeakCeiling = 0;
+inline constexpr int32_t DefaultTruePeakCeiling = -10;
 
 // AVI profile.
 struct TAVISettings {

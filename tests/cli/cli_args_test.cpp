@@ -142,6 +142,18 @@ TEST(BadArguments, AreRefusedWithTheReason)
         {{"a", "--name"}, "option --name needs a value"},
         {{"-rx", "a"}, "option -r takes no value"},
         {{"--same-folder", "-o", "/out", "a"}, "--same-folder and --output cannot be combined"},
+        {{"--loudness", "-4", "a"}, "--loudness needs off, ebu (-23 LUFS), podcast (-16), streaming (-14) or a target from -70 to -5 LUFS, not '-4'"},
+        {{"--loudness=-70.1", "a"}, "not '-70.1'"},
+        {{"--loudness", "loud", "a"}, "not 'loud'"},
+        {{"--loudness", "-1e1", "a"}, "not '-1e1'"},
+        {{"--loudness", "nan", "a"}, "not 'nan'"},
+        {{"--loudness", "", "a"}, "not ''"},
+        {{"a", "--loudness"}, "option --loudness needs a value"},
+        {{"--true-peak", "0.1", "a"}, "--true-peak needs a ceiling from -9 to 0 dBTP, not '0.1'"},
+        {{"--true-peak", "-9.5", "a"}, "not '-9.5'"},
+        {{"--true-peak", "inf", "a"}, "not 'inf'"},
+        {{"--measure-loudness"}, "no FILE"},
+        {{"--measure-loudness", "--info", "a"}, "--measure-loudness and --info cannot be combined"},
     };
     for (const BadCase& c : cases) {
         std::string error;
@@ -224,6 +236,41 @@ TEST(ShardArgument, TakesEveryShareUpToTheLimit)
         EXPECT_EQ(parsed->Shard->Count, c.Count) << c.Args[1];
         EXPECT_EQ(parsed->Files, std::vector<std::string>{"a.wav"});
     }
+}
+
+TEST(LoudnessArguments, NamesAndNumbersBecomeTenths)
+{
+    struct {
+        std::vector<std::string> Args;
+        bool Given;
+        std::optional<int32_t> Loudness; // none: off (when given)
+        std::optional<int32_t> TruePeak;
+    } cases[] = {
+        {{"a.wav"}, false, std::nullopt, std::nullopt}, // the profile's settings apply
+        {{"--loudness", "off", "a.wav"}, true, std::nullopt, std::nullopt},
+        {{"--loudness=EBU", "a.wav"}, true, -230, std::nullopt},
+        {{"--loudness", "r128", "a.wav"}, true, -230, std::nullopt},
+        {{"--loudness", "podcast", "a.wav"}, true, -160, std::nullopt},
+        {{"--loudness", "Streaming", "a.wav"}, true, -140, std::nullopt},
+        {{"--loudness", "-70", "a.wav"}, true, -700, std::nullopt},
+        {{"--loudness", "-5", "--true-peak", "0", "a.wav"}, true, -50, 0},
+        {{"--loudness", "-18.25", "--true-peak=-9", "a.wav"}, true, -183, -90}, // rounded to tenths
+        {{"--true-peak", "-1.5", "a.wav"}, false, std::nullopt, -15},
+        {{"--loudness", "-16", "--loudness", "off", "a.wav"}, true, std::nullopt, std::nullopt}, // the last one counts
+    };
+    for (const auto& c : cases) {
+        std::string error;
+        const auto parsed = ParseArguments(c.Args, error);
+        ASSERT_TRUE(parsed) << c.Args.front() << ": " << error;
+        EXPECT_EQ(parsed->LoudnessGiven, c.Given) << c.Args.front();
+        EXPECT_EQ(parsed->Loudness, c.Loudness) << c.Args.front();
+        EXPECT_EQ(parsed->TruePeak, c.TruePeak) << c.Args.front();
+    }
+    std::string error;
+    const auto measure = ParseArguments({"--measure-loudness", "a.wav", "b.mp3"}, error);
+    ASSERT_TRUE(measure) << error;
+    EXPECT_EQ(measure->Action, TCliAction::MeasureLoudness);
+    EXPECT_EQ(measure->Files, (std::vector<std::string>{"a.wav", "b.mp3"}));
 }
 
 TEST(ProfileArguments, NamesAndSettingsAreTakenAsGiven)

@@ -10,6 +10,9 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/Settings.h"
 #include "cmdline/OptionDetails.h"
@@ -35,7 +38,14 @@ public:
     {
         ok = MakeClip(Path("tiny.avi"), "160x120", 15, "1.5") &&
              MakeClip(Path("long.avi"), "640x480", 25, "60", {"-q:v", "5"}) &&
-             MakeMedia(JoinArgs({SineTone("1"), {"-c:a", "libmp3lame", Path("tone.mp3")}}));
+             MakeMedia(JoinArgs({SineTone("1"), {"-c:a", "libmp3lame", Path("tone.mp3")}})) &&
+             // Loudness: quiet noise with headroom (one gain fits), and a
+             // tone with short loud clicks (the gain needs limiting).
+             MakeMedia({"-f", "lavfi", "-i", "anoisesrc=color=pink:amplitude=0.05:duration=4:seed=7", Path("quiet.wav")}) &&
+             MakeMedia({"-f", "lavfi", "-i", "anoisesrc=color=pink:amplitude=0.1:duration=3:seed=9", Path("louder.wav")}) &&
+             MakeMedia({"-f", "lavfi", "-i",
+                        "aevalsrc=0.1*sin(2*PI*440*t)+if(lt(mod(t\\,0.5)\\,0.002)\\,0.7\\,0):d=4",
+                        Path("spiky.wav")});
         if (!ok)
             return;
         WriteDamagedCopy(Path("tiny.avi"), Path("damaged.avi"));
@@ -52,6 +62,36 @@ Clips& Samples()
 {
     static Clips clips;
     return clips;
+}
+
+// Integrated loudness (LUFS) and true peak (dBTP) of a file's sound, by
+// ffmpeg's own meter; NaN when it could not measure.
+struct Loudness {
+    double I = NAN;
+    double Peak = NAN;
+};
+Loudness Meter(const std::string& file)
+{
+    const std::string command = "ffmpeg -hide_banner -nostats -nostdin -i " + Quoted(file) +
+                                " -map 0:a:0 -af ebur128=peak=true:framelog=verbose -f null - 2>&1";
+    std::string text;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;)
+            text.append(buf, n);
+        pclose(p);
+    }
+    Loudness l;
+    const size_t summary = text.rfind("Summary:");
+    if (summary == std::string::npos)
+        return l;
+    auto after = [&](const std::string& label) {
+        const size_t at = text.find(label, summary);
+        return at == std::string::npos ? NAN : std::strtod(text.c_str() + at + label.size(), nullptr);
+    };
+    l.I = after("I:");
+    l.Peak = after("Peak:");
+    return l;
 }
 
 // The encoder started by a run, once it runs (its own process group).
@@ -545,6 +585,72 @@ TEST_F(CliProgram, InfoPrintsEveryFactAsNameTabValue)
     EXPECT_EQ(r.Out.find(" kHz"), std::string::npos);
     EXPECT_EQ(r.Out.find(" fps"), std::string::npos);
     EXPECT_EQ(width[1], "<None>") << "a sound file has no width";
+}
+
+// One linear gain: the output meets the target, its figures are under its
+// "Converted:" line and no note is made (nothing was adjusted).
+TEST_F(CliProgram, LoudnessLinearGainMeetsTheTargetAndReportsTheFigures)
+{
+    const std::string quiet = Source("quiet.wav", "quiet.wav");
+    const RunResult r = Run({"-f", "wav", "-o", out, "--loudness", "ebu", quiet});
+    ASSERT_EQ(r.Code, 0) << r.Out << r.Err;
+    const Loudness l = Meter(out + "quiet.wav");
+    EXPECT_NEAR(l.I, -23, 0.5) << r.Out;
+    EXPECT_LE(l.Peak, -1.0);
+    EXPECT_CONTAINS(r.Out, "Converted: " + quiet + " -> " + out + "quiet.wav\n  Loudness: measured ");
+    EXPECT_CONTAINS(r.Out, "dB (linear); reached -23.0 LUFS");
+    EXPECT_EQ(r.Out.find("Note:"), std::string::npos) << r.Out;
+}
+
+// Peaks that one gain would push past the ceiling: limited, not left to
+// clip and not normalised dynamically; the note says so with the figures.
+TEST_F(CliProgram, LoudnessLimitedKeepsTheCeilingAndReachesTheTarget)
+{
+    const std::string spiky = Source("spiky.wav", "spiky.wav");
+    for (const char* format : {"wav", "mp3"}) {
+        const RunResult r = Run({"-f", format, "-o", out, "-y", "--loudness", "-18", "--true-peak", "-1", spiky});
+        ASSERT_EQ(r.Code, 0) << r.Out << r.Err;
+        const Loudness l = Meter(out + "spiky." + format);
+        EXPECT_NEAR(l.I, -18, 0.5) << format << "\n" << r.Out;
+        // Lossy coding may add up to half a decibel.
+        EXPECT_LE(l.Peak, std::string(format) == "wav" ? -1.0 + 0.05 : -0.5) << format << "\n" << r.Out;
+        EXPECT_CONTAINS(r.Out, "(limited)");
+        EXPECT_CONTAINS(r.Out, "  Note: peaks limited by ");
+    }
+}
+
+// Album mode from a profile made with --set: the folder's files are measured
+// as one programme and get one gain, so their difference stays; two jobs
+// share the one measurement. --loudness off overrides the profile.
+TEST_F(CliProgram, LoudnessAlbumGivesTheFolderOneGainAndOffOverridesTheProfile)
+{
+    const std::string quiet = Source("quiet.wav", "a.wav");
+    const std::string louder = Source("louder.wav", "b.wav");
+    const RunResult add = Run({"-f", "wav", "--add-profile", "Album", "--set", "NormaliseLoudness=1", "--set",
+                               "LoudnessAlbumMode=1", "--set", "LoudnessTarget=-200", "--set", "TruePeakCeiling=-20"});
+    ASSERT_EQ(add.Code, 0) << add.Err;
+    const RunResult shown = Run({"-f", "wav", "--show-profile", "-p", "Album"});
+    EXPECT_CONTAINS(shown.Out, "NormaliseLoudness=1\nLoudnessTarget=-200\nTruePeakCeiling=-20\nLoudnessAlbumMode=1\n");
+    const RunResult bad = Run({"-f", "wav", "--edit-profile", "Album", "--set", "TruePeakCeiling=5"});
+    EXPECT_EQ(bad.Code, 2);
+    EXPECT_CONTAINS(bad.Err, "\"TruePeakCeiling\" needs tenths of dBTP from -90 to 0");
+
+    const RunResult r = Run({"-f", "wav", "-p", "Album", "-o", out, "-j", "2", quiet, louder});
+    ASSERT_EQ(r.Code, 0) << r.Out << r.Err;
+    const Loudness a = Meter(out + "a.wav"), b = Meter(out + "b.wav");
+    const Loudness sa = Meter(quiet), sb = Meter(louder);
+    EXPECT_NEAR(a.I - sa.I, b.I - sb.I, 0.1) << "one gain for both\n" << r.Out;
+    EXPECT_GT(a.I - sa.I, 5) << r.Out;
+    EXPECT_LE(std::max(a.Peak, b.Peak), -2.0 + 0.05);
+    // Both files tell the folder's figures.
+    const size_t first = r.Out.find("(one gain for the folder)");
+    ASSERT_NE(first, std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("(one gain for the folder)", first + 1), std::string::npos) << r.Out;
+
+    const RunResult off = Run({"-f", "wav", "-p", "Album", "-o", out, "-y", "--loudness", "off", quiet});
+    ASSERT_EQ(off.Code, 0) << off.Err;
+    EXPECT_NEAR(Meter(out + "a.wav").I, sa.I, 0.5) << "no gain (the profile's would be 20 dB)";
+    EXPECT_EQ(off.Out.find("Loudness:"), std::string::npos) << off.Out;
 }
 
 } // namespace

@@ -72,6 +72,13 @@ TEST(ParseRequest, RefusesBrokenLines)
         "-p 5260718 -i in.avi -replace all out.avi",     // no grant
         "-p 5260718 -i in.avi -replace 12 out.avi",      // a device without an inode
         "-p 5260718 -i in.avi -replace out.avi",         // no value
+        "-p 5260718 -i in.wav -loudness -4 out.mp3",       // target above -5 LUFS
+        "-p 5260718 -i in.wav -loudness -70.5 out.mp3",    // below -70 LUFS
+        "-p 5260718 -i in.wav -loudness loud out.mp3",     // no number
+        "-p 5260718 -i in.wav -truepeak 0.5 out.mp3",      // ceiling above 0 dBTP
+        "-p 5260718 -i in.wav -truepeak -10 out.mp3",      // below -9 dBTP
+        "-p 5260718 -i in.wav -loudness-of -20,5 out.mp3", // two figures of three
+        "-p 5260718 -i in.wav -loudness-of a,b,c out.mp3", // no figures
     };
     for (const char* line : lines) {
         TRequest req;

@@ -247,6 +247,15 @@ TEST_F(OutputParser, NoteLinesAreKeptForTheFileAndNeverErrors)
                                         "a value quoting Could not open and I/O error occured",
                                         "Error in a note is no error", "with a ?[2J control"}));
 
+    // The loudness figures go onto the file's result, never into its notes,
+    // and a measured "error" in them is none.
+    Feed("Loudness: measured -30.1 LUFS, range 5.0 LU, true peak -3.0 dBTP; gain +7.1 dB (linear); reached "
+         "-23.0 LUFS, true peak -10.0 dBTP\r\n");
+    EXPECT_EQ(file.Loudness, "measured -30.1 LUFS, range 5.0 LU, true peak -3.0 dBTP; gain +7.1 dB (linear); "
+                             "reached -23.0 LUFS, true peak -10.0 dBTP");
+    EXPECT_EQ(file.FileNotes.size(), 4u);
+    EXPECT_FALSE(file.CurrentFileFailed);
+
     // An error line that merely mentions a note is still an error.
     Feed("Error: Note: not a note\r\n");
     EXPECT_TRUE(file.CurrentFileFailed);

@@ -50,6 +50,8 @@ size_t Count(const std::string& text, const std::string& what)
 const std::set<std::string>& SameInGerman()
 {
     static const std::set<std::string> keys = {
+        // Names of loudness targets.
+        "IDS_PROFILE_LIST_LoudnessEbu", "IDS_PROFILE_LIST_LoudnessPodcast", "IDS_PROFILE_LIST_LoudnessStreaming",
         "IDS_MAIN_MENUITEM_Hint", "IDS_MAIN_LABEL_Format", "IDS_MAIN_LABEL_Video", "IDS_MAIN_LABEL_Codec",
         "IDS_MAIN_LABEL_Audio", "IDS_MAIN_LABEL_Bitrate", "IDS_ABOUT_BUTTON_OK", "IDS_FILEINFORMATION_BUTTON_OK",
         "IDS_CONVERTING_Status", "IDS_CONVERTING_BUTTON_Status", "IDS_PROFILE_PAGECONTROL_Video",

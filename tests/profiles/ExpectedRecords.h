@@ -199,8 +199,12 @@ inline TKeys OwnKeys(int format)
     return {};
 }
 
-// The keys every record has after its own.
-inline TKeys Common() { return {{"KeepTags", 'f', "1"}, {"CopyFitting", 'f', "0"}}; }
+// The keys every record has after its own ones.
+inline TKeys Common()
+{
+    return {{"KeepTags", 'f', "1"},          {"CopyFitting", 'f', "0"},     {"NormaliseLoudness", 'f', "0"},
+            {"LoudnessTarget", 'n', "-230"}, {"TruePeakCeiling", 'n', "-10"}, {"LoudnessAlbumMode", 'f', "0"}};
+}
 
 // Every key of a record: its own, then the ones every record has.
 inline TKeys Record(int format)

@@ -205,12 +205,12 @@ TEST(ProfileLoad, DescriptionDefaultFollowsTheCatalogue)
     EXPECT_EQ(description, "Keine Beschreibung");
 }
 
-TEST(ProfileSave, AmrFileHoldsItsThirteenKeysAndTheCommonOnes)
+TEST(ProfileSave, AmrFileHoldsThirteenOwnKeysAndTheCommonOnes)
 {
     qvtest::TempDir dir;
     DefaultAmrSettings();
     SaveAmrSettings(dir.file("p.amo"));
-    EXPECT_EQ(TIniFile(dir.file("p.amo")).ReadSection("General").size(), 13u + 2u); // KeepTags, CopyFitting
+    EXPECT_EQ(TIniFile(dir.file("p.amo")).ReadSection("General").size(), 13u + expected::Common().size());
 }
 
 TEST(ProfileSave, KeepsForeignKeysAndSectionsAndReplacesInPlace)

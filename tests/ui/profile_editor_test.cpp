@@ -131,6 +131,9 @@ TProfileRecord NonDefaultRecord(const TEditorDescription& d)
             p.RangeRule, p.TrackBarMax, GetIndex(r, "AudioSampleRate" + a), GetIndex(r, "AudioChannels" + a));
         SetField(r, "AudioBitRatePreset" + a, OtherPreset(*p.Presets, range, GetNumber(r, "AudioBitRatePreset" + a)));
     }
+    // A target no list entry names (shown in the number box) and a ceiling.
+    SetField(r, "LoudnessTarget", int32_t { -183 });
+    SetField(r, "TruePeakCeiling", int32_t { -25 });
     if (d.Extra == TEditorExtra::MpegPresets) {
         SetField(r, "DVDVideoBitRatePreset", PresetValue(StandardVideoBitRates, 9));
         SetField(r, "DVDVideoBitRateSpecify", int32_t { 5000 });

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -12,6 +13,7 @@
 #include <QSpinBox>
 
 #include <algorithm>
+#include <cmath>
 
 void TTextBinding::Show(const TProfileRecord& record)
 {
@@ -160,4 +162,34 @@ void TSizeRadioBinding::Collect(TProfileRecord& record) const
             SetField(record, heightKey_, c.Height);
             return;
         }
+}
+
+// A spin box's value in tenths; while it still shows what Show gave it, the
+// stored value (which the box may have had to round or bring into range).
+static int32_t SpinTenths(const QDoubleSpinBox* spin, double shown, int32_t stored)
+{
+    return spin->value() == shown ? stored : static_cast<int32_t>(std::lround(spin->value() * 10));
+}
+
+void TTenthsBinding::Show(const TProfileRecord& record)
+{
+    stored_ = GetNumber(record, Key);
+    spin_->setValue(stored_ / 10.0);
+    shown_ = spin_->value();
+}
+void TTenthsBinding::Collect(TProfileRecord& record) const { SetField(record, Key, SpinTenths(spin_, shown_, stored_)); }
+
+void TLoudnessTargetBinding::Show(const TProfileRecord& record)
+{
+    stored_ = GetNumber(record, Key);
+    const auto named = std::find(named_.begin(), named_.end(), stored_);
+    list_->setCurrentIndex(static_cast<int>(named - named_.begin()));
+    spin_->setValue(stored_ / 10.0);
+    shown_ = spin_->value();
+}
+void TLoudnessTargetBinding::Collect(TProfileRecord& record) const
+{
+    const int i = list_->currentIndex();
+    SetField(record, Key, i >= 0 && i < static_cast<int>(named_.size()) ? named_[static_cast<size_t>(i)]
+                                                                          : SpinTenths(spin_, shown_, stored_));
 }

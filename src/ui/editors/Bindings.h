@@ -16,6 +16,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -115,6 +116,47 @@ public:
 
 private:
     QComboBox* list_;
+};
+
+// Tenths <-> a spin box with one decimal (-230 shows as -23.0). A stored
+// number outside the box's range is kept until the box is changed.
+class TTenthsBinding : public TBinding {
+public:
+    TTenthsBinding(QDoubleSpinBox* spin, std::string key)
+        : TBinding(std::move(key))
+        , spin_(spin)
+    {
+    }
+    void Show(const TProfileRecord& record) override;
+    void Collect(TProfileRecord& record) const override;
+
+private:
+    QDoubleSpinBox* spin_;
+    int32_t stored_ = 0;
+    double shown_ = 0;
+};
+
+// Loudness target (tenths of LUFS) <-> a list of named targets and a spin
+// box for any other: a value the list names selects it, any other selects
+// the list's last entry and shows in the box.
+class TLoudnessTargetBinding : public TBinding {
+public:
+    TLoudnessTargetBinding(QComboBox* list, QDoubleSpinBox* spin, std::vector<int32_t> named, std::string key)
+        : TBinding(std::move(key))
+        , list_(list)
+        , spin_(spin)
+        , named_(std::move(named))
+    {
+    }
+    void Show(const TProfileRecord& record) override;
+    void Collect(TProfileRecord& record) const override;
+
+private:
+    QComboBox* list_;
+    QDoubleSpinBox* spin_;
+    std::vector<int32_t> named_; // one per list entry but the last ("other")
+    int32_t stored_ = 0;
+    double shown_ = 0;
 };
 
 // Number <-> spin box. A stored number outside the spin box's range (set when

@@ -12,6 +12,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -244,6 +245,8 @@ void TfrmProfileEditor::BuildGeneralTab()
     auto* keepTags = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_KeepTags, 'K'), TabGeneral), d_.KeepTagsControl);
     left->addWidget(keepTags);
     bindings_.push_back(std::make_unique<TCheckBinding>(keepTags, "KeepTags"));
+    // Every format has sound.
+    left->addWidget(BuildLoudnessGroup());
     if (!d_.FormatKey.empty()) // MP4, 3GP
         left->addWidget(BuildFormatListGroup());
     if (d_.Extra == TEditorExtra::MpegPresets)
@@ -278,6 +281,58 @@ void TfrmProfileEditor::BuildGeneralTab()
     auto* columns = new QHBoxLayout(TabGeneral);
     columns->addLayout(left, 1);
     columns->addLayout(right, 1);
+}
+
+QGroupBox* TfrmProfileEditor::BuildLoudnessGroup()
+{
+    auto* group = Named(new QGroupBox(Plain(IDS_PROFILE_GROUPBOX_Loudness), TabGeneral), "GroupBoxLoudness");
+    checkLoudness_ = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_NormaliseLoudness, 'N'), group),
+                           "CheckBoxNormaliseLoudness");
+    loudnessTarget_ = MakeList(group, "ComboBoxLoudnessTarget",
+        { IDS_PROFILE_LIST_LoudnessEbu, IDS_PROFILE_LIST_LoudnessPodcast, IDS_PROFILE_LIST_LoudnessStreaming,
+            IDS_PROFILE_LIST_LoudnessOther });
+    auto* other = Named(new QDoubleSpinBox(group), "EditLoudnessTarget");
+    other->setDecimals(1);
+    other->setSingleStep(0.5);
+    other->setRange(MinLoudnessTarget / 10.0, MaxLoudnessTarget / 10.0);
+    loudnessOther_ = other;
+    auto* peak = Named(new QDoubleSpinBox(group), "EditTruePeakCeiling");
+    peak->setDecimals(1);
+    peak->setSingleStep(0.5);
+    peak->setRange(MinTruePeakCeiling / 10.0, MaxTruePeakCeiling / 10.0);
+    auto* album = Named(new QCheckBox(Accel(IDS_PROFILE_CHECKBOX_LoudnessAlbumMode, 'f'), group),
+                        "CheckBoxLoudnessAlbumMode");
+    auto* targetLabel = MakeLabel(group, Accel(IDS_PROFILE_LABEL_LoudnessTarget), "LabelLoudnessTarget");
+    auto* peakLabel = MakeLabel(group, Accel(IDS_PROFILE_LABEL_TruePeakCeiling), "LabelTruePeakCeiling");
+    targetLabel->setBuddy(loudnessTarget_);
+    peakLabel->setBuddy(peak);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(checkLoudness_, 0, 0, 1, 3);
+    grid->addWidget(targetLabel, 1, 0);
+    grid->addWidget(loudnessTarget_, 1, 1);
+    grid->addWidget(other, 1, 2);
+    grid->addWidget(peakLabel, 2, 0);
+    grid->addWidget(peak, 2, 1);
+    grid->addWidget(album, 3, 0, 1, 3);
+    loudnessControls_ = { loudnessTarget_, other, peak, album, targetLabel, peakLabel };
+    connect(checkLoudness_, &QCheckBox::toggled, this, [this] { UpdateLoudness(); });
+    connect(loudnessTarget_, &QComboBox::currentIndexChanged, this, [this] { UpdateLoudness(); });
+    bindings_.push_back(std::make_unique<TCheckBinding>(checkLoudness_, "NormaliseLoudness"));
+    bindings_.push_back(std::make_unique<TLoudnessTargetBinding>(
+        loudnessTarget_, other, std::vector<int32_t> { -230, -160, -140 }, "LoudnessTarget"));
+    bindings_.push_back(std::make_unique<TTenthsBinding>(peak, "TruePeakCeiling"));
+    bindings_.push_back(std::make_unique<TCheckBinding>(album, "LoudnessAlbumMode"));
+    return group;
+}
+
+// The loudness settings take effect only with "Normalise loudness"; the
+// number box serves the list's last entry ("Other level").
+void TfrmProfileEditor::UpdateLoudness()
+{
+    const bool on = checkLoudness_->isChecked();
+    for (QWidget* w : loudnessControls_)
+        w->setEnabled(on);
+    loudnessOther_->setEnabled(on && loudnessTarget_->currentIndex() == loudnessTarget_->count() - 1);
 }
 
 QGroupBox* TfrmProfileEditor::BuildTimeGroup()
@@ -877,6 +932,7 @@ void TfrmProfileEditor::FormShow()
         dvdAspect_->setEnabled(dvdChangeAspect_->isChecked());
     UpdateCodecPages();
     UpdateTimeControl();
+    UpdateLoudness();
     UpdateTabs();
 }
 

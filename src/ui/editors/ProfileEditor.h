@@ -78,6 +78,7 @@ private:
 
     void BuildGeneralTab();
     QGroupBox* BuildTimeGroup();
+    QGroupBox* BuildLoudnessGroup();
     QGroupBox* BuildFormatListGroup();
     QGroupBox* BuildMpegPresetGroup();
     std::pair<QGroupBox*, QComboBox*> BuildCodecListGroup(
@@ -103,6 +104,7 @@ private:
     void UpdateAudioRange(const TAudioPageUi& ui);
     void UpdateCodecPages();
     void UpdateTimeControl();
+    void UpdateLoudness();
     void UpdateTabs();
     void SizeEditChanged(TVideoPageUi& ui);
     void SizeChosen(TVideoPageUi& ui);
@@ -130,6 +132,10 @@ private:
     QLineEdit* editDuration_ = nullptr;
     QLineEdit* editEnd_ = nullptr;
     std::vector<QWidget*> timeControls_;
+    QCheckBox* checkLoudness_ = nullptr;
+    QComboBox* loudnessTarget_ = nullptr;
+    QWidget* loudnessOther_ = nullptr;       // the spin box of another target
+    std::vector<QWidget*> loudnessControls_; // enabled with checkLoudness_
     QString remembered_; // text of the time edit at focus-in
     QComboBox* formatList_ = nullptr;
     std::vector<QComboBox*> videoLists_;
