@@ -96,10 +96,13 @@ std::string RunningProgramFolder()
     return AddTrailingBackslash(exe.parent_path().string());
 }
 
-std::string UserConfigHome()
+namespace {
+
+// The program's folder under an XDG base folder: $VAR when it is absolute (a
+// relative one is invalid and ignored), else HOME's Fallback.
+std::string XdgFolder(const char* var, const char* fallback)
 {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
-    // A relative XDG_CONFIG_HOME is invalid and ignored.
+    const char* xdg = std::getenv(var);
     if (xdg && xdg[0] == '/')
         return AddTrailingBackslash(xdg) + "quorvex/";
     std::string home;
@@ -109,23 +112,19 @@ std::string UserConfigHome()
         home = pw->pw_dir;
     if (home.empty())
         return {};
-    return AddTrailingBackslash(home) + ".config/quorvex/";
+    return AddTrailingBackslash(home) + fallback + "quorvex/";
+}
+
+} // namespace
+
+std::string UserConfigHome()
+{
+    return XdgFolder("XDG_CONFIG_HOME", ".config/");
 }
 
 std::string UserStateHome()
 {
-    const char* xdg = std::getenv("XDG_STATE_HOME");
-    // A relative XDG_STATE_HOME is invalid and ignored.
-    if (xdg && xdg[0] == '/')
-        return AddTrailingBackslash(xdg) + "quorvex/";
-    std::string home;
-    if (const char* h = std::getenv("HOME"); h && h[0] == '/')
-        home = h;
-    else if (const passwd* pw = getpwuid(getuid()); pw && pw->pw_dir && pw->pw_dir[0] == '/')
-        home = pw->pw_dir;
-    if (home.empty())
-        return {};
-    return AddTrailingBackslash(home) + ".local/state/quorvex/";
+    return XdgFolder("XDG_STATE_HOME", ".local/state/");
 }
 
 void InitApplication()

@@ -291,6 +291,18 @@ void TQueueStore::SetJournalMode()
     Exec("PRAGMA synchronous=FULL");
 }
 
+// The batch records (version 2 on).
+const char* const BatchTables = "CREATE TABLE batches ("
+                                " id INTEGER PRIMARY KEY,"
+                                " version INTEGER NOT NULL,"
+                                " started INTEGER NOT NULL,"
+                                " ended INTEGER NOT NULL DEFAULT 0);"
+                                "CREATE TABLE batch_settings ("
+                                " batch INTEGER NOT NULL REFERENCES batches(id) ON DELETE CASCADE,"
+                                " key TEXT NOT NULL,"
+                                " value BLOB NOT NULL,"
+                                " PRIMARY KEY (batch, key))";
+
 void TQueueStore::CreateSchema()
 {
     Exec("BEGIN IMMEDIATE");
@@ -305,16 +317,7 @@ void TQueueStore::CreateSchema()
              " changed INTEGER NOT NULL DEFAULT 0,"
              " batch INTEGER NOT NULL DEFAULT 0)");
         Exec("CREATE INDEX files_position ON files(position)");
-        Exec("CREATE TABLE batches ("
-             " id INTEGER PRIMARY KEY,"
-             " version INTEGER NOT NULL,"
-             " started INTEGER NOT NULL,"
-             " ended INTEGER NOT NULL DEFAULT 0)");
-        Exec("CREATE TABLE batch_settings ("
-             " batch INTEGER NOT NULL REFERENCES batches(id) ON DELETE CASCADE,"
-             " key TEXT NOT NULL,"
-             " value BLOB NOT NULL,"
-             " PRIMARY KEY (batch, key))");
+        Exec(BatchTables);
         Exec(("PRAGMA user_version = " + std::to_string(SchemaVersion)).c_str());
         Exec("COMMIT");
     } catch (...) {
@@ -336,16 +339,7 @@ void TQueueStore::Migrate(int from)
             Exec("ALTER TABLE files ADD COLUMN changed INTEGER NOT NULL DEFAULT 0");
             Exec("ALTER TABLE files ADD COLUMN batch INTEGER NOT NULL DEFAULT 0");
             Exec("CREATE INDEX IF NOT EXISTS files_position ON files(position)");
-            Exec("CREATE TABLE batches ("
-                 " id INTEGER PRIMARY KEY,"
-                 " version INTEGER NOT NULL,"
-                 " started INTEGER NOT NULL,"
-                 " ended INTEGER NOT NULL DEFAULT 0)");
-            Exec("CREATE TABLE batch_settings ("
-                 " batch INTEGER NOT NULL REFERENCES batches(id) ON DELETE CASCADE,"
-                 " key TEXT NOT NULL,"
-                 " value BLOB NOT NULL,"
-                 " PRIMARY KEY (batch, key))");
+            Exec(BatchTables);
         }
         Exec(("PRAGMA user_version = " + std::to_string(SchemaVersion)).c_str());
         Exec("COMMIT");
