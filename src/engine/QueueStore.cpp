@@ -315,7 +315,9 @@ void TQueueStore::CreateSchema()
              " notes TEXT NOT NULL DEFAULT '',"
              " reason TEXT NOT NULL DEFAULT '',"
              " changed INTEGER NOT NULL DEFAULT 0,"
-             " batch INTEGER NOT NULL DEFAULT 0)");
+             " batch INTEGER NOT NULL DEFAULT 0,"
+             " folder BLOB NOT NULL DEFAULT x'',"
+             " relative BLOB NOT NULL DEFAULT x'')");
         Exec("CREATE INDEX files_position ON files(position)");
         Exec(BatchTables);
         Exec(("PRAGMA user_version = " + std::to_string(SchemaVersion)).c_str());
@@ -340,6 +342,12 @@ void TQueueStore::Migrate(int from)
             Exec("ALTER TABLE files ADD COLUMN batch INTEGER NOT NULL DEFAULT 0");
             Exec("CREATE INDEX IF NOT EXISTS files_position ON files(position)");
             Exec(BatchTables);
+        }
+        if (from <= 2) {
+            // Version 3 keeps where a folder walk found a file, so that its
+            // output goes to the mirrored place after a restart too.
+            Exec("ALTER TABLE files ADD COLUMN folder BLOB NOT NULL DEFAULT x''");
+            Exec("ALTER TABLE files ADD COLUMN relative BLOB NOT NULL DEFAULT x''");
         }
         Exec(("PRAGMA user_version = " + std::to_string(SchemaVersion)).c_str());
         Exec("COMMIT");
@@ -378,7 +386,7 @@ std::vector<TQueueEntry> TQueueStore::Entries() const
     if (!db_)
         return out;
     try {
-        TStatement q(db_, "SELECT path, state, output, notes, reason, changed, batch FROM files"
+        TStatement q(db_, "SELECT path, state, output, notes, reason, changed, batch, folder, relative FROM files"
                           " ORDER BY position, rowid");
         while (q.Step()) {
             TQueueEntry e;
@@ -392,6 +400,7 @@ std::vector<TQueueEntry> TQueueStore::Entries() const
             e.Reason = q.ColBytes(4);
             e.ChangedNs = q.ColInt(5);
             e.Batch = q.ColInt(6);
+            e.Place = {q.ColBytes(7), q.ColBytes(8)};
             out.push_back(std::move(e));
         }
     } catch (const EQueueError&) {
@@ -399,7 +408,7 @@ std::vector<TQueueEntry> TQueueStore::Entries() const
     return out;
 }
 
-void TQueueStore::Add(const std::vector<std::string>& paths)
+void TQueueStore::Add(const std::vector<std::string>& paths, const std::vector<TSourcePlace>& places)
 {
     if (paths.empty())
         return;
@@ -412,13 +421,17 @@ void TQueueStore::Add(const std::vector<std::string>& paths)
         }
         // A converted file has left the list but is still stored with what
         // was written: added again, it is a new waiting entry at the end.
-        TStatement insert(db_, "INSERT INTO files (path, position, state, changed) VALUES (?, ?, 0, ?)"
+        TStatement insert(db_, "INSERT INTO files (path, position, state, changed, folder, relative)"
+                               " VALUES (?, ?, 0, ?, ?, ?)"
                                " ON CONFLICT(path) DO UPDATE SET position = excluded.position, state = 0,"
-                               " output = x'', notes = '', reason = '', changed = excluded.changed, batch = 0"
+                               " output = x'', notes = '', reason = '', changed = excluded.changed, batch = 0,"
+                               " folder = excluded.folder, relative = excluded.relative"
                                " WHERE files.state = 2");
         const int64_t now = QueueClockNs();
-        for (const std::string& p : paths) {
-            insert.Blob(1, p).Int(2, next).Int(3, now).Run();
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const std::string& p = paths[i];
+            const TSourcePlace place = i < places.size() ? places[i] : TSourcePlace();
+            insert.Blob(1, p).Int(2, next).Int(3, now).Blob(4, place.Folder).Blob(5, place.RelativePath).Run();
             if (sqlite3_changes(db_) > 0)
                 ++next;
         }

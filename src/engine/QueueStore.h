@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/FileState.h"
+#include "engine/SourceFiles.h"
 
 struct sqlite3;
 
@@ -24,6 +25,7 @@ struct TQueueEntry {
     std::string Reason;          // failed: why
     int64_t ChangedNs = 0;       // wall-clock time of the last state change (ns since 1970)
     int64_t Batch = 0;           // the batch that last took it, 0 for none
+    TSourcePlace Place;          // where a folder walk found it; empty for a file given by itself
 };
 
 // The settings a batch used. Settings holds named values; later features add
@@ -52,7 +54,7 @@ class TQueueStore {
 public:
     // The schema this program writes (PRAGMA user_version). Version 1 had
     // the files' path, position and state only.
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
 
     // How the last Open went.
     enum class TOpenResult {
@@ -88,7 +90,7 @@ public:
     std::vector<TQueueEntry> Entries() const;
     // Appends the paths not yet stored, waiting, in one transaction; a
     // converted file (which has left the list) is waiting again at the end.
-    void Add(const std::vector<std::string>& paths);
+    void Add(const std::vector<std::string>& paths, const std::vector<TSourcePlace>& places = {});
     void Remove(const std::vector<std::string>& paths);
     void Clear();
     // Stores the list order: Paths in their new order (stored paths not named keep their

@@ -60,7 +60,8 @@ TEST(QueueStore, RoundTripKeepsBytesOrderStatesAndBatch)
         TQueueStore store;
         ASSERT_EQ(store.Open(db), TQueueStore::TOpenResult::Opened) << store.Detail();
         EXPECT_EQ(store.JournalMode(), "wal");
-        store.Add({"/a.wav", odd, "/b.wav"});
+        // Where a folder walk found a file is kept with it, bytes as they are.
+        store.Add({"/a.wav", odd, "/b.wav"}, {{}, {"/media", odd.substr(7)}});
         store.Add({"/b.wav", "/c.wav"}); // a stored path is not added twice
         store.MoveToEnd("/a.wav");            // b odd c a
         store.SetOrder({"/c.wav", "/a.wav"}); // c a b odd
@@ -83,6 +84,8 @@ TEST(QueueStore, RoundTripKeepsBytesOrderStatesAndBatch)
     EXPECT_EQ(entries[1].Notes, "note one\nnote two");
     EXPECT_EQ(entries[2].State, TFileState::Failed);
     EXPECT_EQ(entries[2].Reason, "Error: no audio");
+    EXPECT_EQ(entries[1].Place, (TSourcePlace{"/media", odd.substr(7)}));
+    EXPECT_EQ(entries[2].Place, TSourcePlace());
     EXPECT_NE(entries[0].Batch, 0);
     const auto batch = store.LastBatch();
     ASSERT_TRUE(batch.has_value());
@@ -230,6 +233,7 @@ TEST(QueueStore, VersionOneListIsMigratedInPlace)
     ASSERT_EQ(PathsOf(store), (std::vector<std::string>{"/a.wav", "/b.wav"}));
     EXPECT_EQ(e[1].State, TFileState::Failed);
     EXPECT_TRUE(e[1].Reason.empty());
+    EXPECT_EQ(e[1].Place, TSourcePlace());
     store.SetState("/a.wav", TFileState::Converted, "/a.mp3", "n");
     EXPECT_GT(store.BeginBatch({{TBatchRecord::FormatKey, "13"}}, {"/b.wav"}), 0);
     store.Close();

@@ -570,8 +570,13 @@ void TFileListPanel::AddFiles(const std::vector<std::string>& paths, const std::
 {
     const std::vector<std::string> added = ListFiles(paths, places);
     // One add command is one transaction of the stored list.
-    if (store_ && !added.empty())
-        store_->Add(added);
+    if (store_ && !added.empty()) {
+        std::vector<TSourcePlace> addedPlaces;
+        addedPlaces.reserve(added.size());
+        for (const std::string& p : added)
+            addedPlaces.push_back(ItemOfPath(p)->Place);
+        store_->Add(added, addedPlaces);
+    }
 }
 
 std::vector<std::string> TFileListPanel::ListFiles(const std::vector<std::string>& paths,
@@ -637,11 +642,15 @@ std::vector<std::string> TFileListPanel::RestoreStored()
         return lost;
     const std::vector<TQueueEntry> entries = store_->Entries();
     std::vector<std::string> paths;
+    std::vector<TSourcePlace> places;
     paths.reserve(entries.size());
+    places.reserve(entries.size());
     for (const TQueueEntry& e : entries)
-        if (e.State != TFileState::Converted || !Options.ClearConvertedFiles)
+        if (e.State != TFileState::Converted || !Options.ClearConvertedFiles) {
             paths.push_back(e.Path);
-    ListFiles(paths);
+            places.push_back(e.Place);
+        }
+    ListFiles(paths, places);
     std::vector<std::string> gone;
     for (const TQueueEntry& e : entries) {
         TFileListItem* item = ItemOfPath(e.Path);
