@@ -44,7 +44,12 @@ containers=(
     "mp3|.mp3|-y -f mp3 -vn -acodec mp3 -ac 2 -ab 128 -ar 44100|*"
     "amr|.amr|-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000|"
     "wav|.wav|-y -f wav -vn -acodec pcm_s16le -ac 2 -ar 44100|title artist album genre date comment track copyright language encoded_by"
-    "mkv|.mkv|-y -f matroska -acodec mp3 -ac 2 -ab 128 -ar 44100|*"
+    "mkv|.mkv|-y -f matroska -acodec opus -ab 128|*"
+    "webm|.webm|-y -f webm -acodec opus -ab 128|*"
+    "opus|.opus|-y -f opus -vn -acodec opus -ab 128|*"
+    "flac|.flac|-y -f flac -vn -acodec flac|*"
+    "m4a|.m4a|-y -f ipod -vn -acodec aac -ab 256|title artist album album_artist track disc date genre composer comment copyright description grouping lyrics synopsis show episode_id network"
+    "ogg|.ogg|-y -f ogg -vn -acodec vorbis -ab 160|*"
 )
 
 # Tag lines "name=value" of a file, the container's and its first audio
