@@ -1,6 +1,6 @@
 // Profile file -> encoder option line.
 //
-// Input: byte 0 chooses the output format (16 chooses none), byte 1 the way
+// Input: byte 0 chooses the output format (OutputFormatCount chooses none), byte 1 the way
 // the rest becomes the profile: even: the rest is the file as it is; odd: the
 // rest is lines whose first byte picks one of the format's profile keys and
 // whose other bytes are its value, written through the INI writer.
@@ -42,9 +42,13 @@ const std::array<std::vector<std::string>, OutputFormatCount>& ProfileKeys()
     return keys;
 }
 
-const std::set<std::string> ValueOptions = {"-f", "-vcodec", "-s", "-b", "-r", "-aspect", "-target", "-acodec",
-                                            "-ac", "-ab", "-ar", "-strict", "-t", "-ss"};
-const std::set<std::string> FlagOptions = {"-y", "-sameq", "-an", "-vn"};
+const std::set<std::string> ValueOptions = {"-f",        "-vcodec", "-s",   "-b",
+                                            "-r",        "-aspect", "-target", "-acodec",
+                                            "-ac",       "-ab",     "-ar",  "-strict",
+                                            "-t",        "-ss",     "-crf", "-speed",
+                                            "-aq",       "-compression_level", "-map_metadata",
+                                            "-loudness", "-truepeak"};
+const std::set<std::string> FlagOptions = {"-y", "-sameq", "-an", "-vn", "-copyfit", "-loudness-album"};
 
 std::vector<std::string> Words(const std::string& line)
 {
