@@ -341,7 +341,8 @@ template <class TRow> struct TBlockRow {
 
 // The rows of one codec list, entry by entry: each entry's page names the
 // block, which picks the row. An entry without a row is a fault of the
-// program, not of the profile.
+// program, not of the profile. Entries without a page (MKV's "sound only")
+// have no row; they come last, so that the rows keep the entries' positions.
 template <class TRow>
 std::vector<TRow> InListOrder(
     const TCodecList& list, const std::vector<TCodecPage>& pages, std::initializer_list<TBlockRow<TRow>> rows)
@@ -349,6 +350,11 @@ std::vector<TRow> InListOrder(
     std::vector<TRow> ordered;
     ordered.reserve(list.Entries.size());
     for (const TCodecEntry& entry : list.Entries) {
+        if (entry.Page < 0) {
+            if (&entry != &list.Entries.back())
+                throw std::logic_error("an entry without a page must come last in " + list.Key);
+            continue;
+        }
         const std::string& suffix = pages.at(static_cast<size_t>(entry.Page)).Suffix;
         const TBlockRow<TRow>* found = nullptr;
         for (const TBlockRow<TRow>& row : rows)
@@ -792,10 +798,18 @@ void BuildMp2Options(const std::string& profileFileName, std::string& options)
 void BuildMp3Options(const std::string& profileFileName, std::string& options)
 {
     LoadMp3Settings(profileFileName);
-    const TMp3Settings s = Mp3Settings;
+    TMp3Settings s = Mp3Settings;
+    // VBR quality n (1 .. 10) is "-aq n-1" (the encoder's 0 .. 9 is LAME's V9 .. V0)
+    // and takes the bitrate's place, which would otherwise override it.
+    constexpr uint8_t HighestQuality = 10;
+    const bool vbr = s.AudioQuality > 0 && s.AudioQuality <= HighestQuality;
+    if (vbr)
+        s.AudioBitRateUseAutoSetMp3 = true;
     const auto audio = AudioRows<TAudioCodec>(
         FormatOf(OutputFormatKind::MP3), 0, { A { "Mp3", { "-acodec mp3 ", QV_AUDIO_BLOCK(s, Mp3), MpegAudio } } });
     AppendAudioLine(options, "-y -f mp3 ", s, audio, profileFileName);
+    if (vbr && s.AudioCodec == 0)
+        options += "-aq " + std::to_string(s.AudioQuality - 1) + " ";
 }
 
 void BuildAmrOptions(const std::string& profileFileName, std::string& options)
@@ -852,8 +866,14 @@ void BuildMkvOptions(const std::string& profileFileName, std::string& options)
             A { "Vorbis", { "-acodec vorbis ", QV_AUDIO_BLOCK(s, Vorbis), SourceAudio } },
         });
     AppendVideoFrame(options, "-y -f matroska ", s, profileFileName);
-    AppendVideoPart(options, video, s.VideoCodec);
-    AppendQualityAndSpeed(options, s);
+    // The last list entry, "None (sound only)", has no page: no video stream.
+    const TCodecList& videoList = EditorDescription(F).VideoLists.at(0);
+    if (s.VideoCodec < videoList.Entries.size() && EntryPage(videoList, s.VideoCodec) < 0) {
+        options += "-vn ";
+    } else {
+        AppendVideoPart(options, video, s.VideoCodec);
+        AppendQualityAndSpeed(options, s);
+    }
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
 

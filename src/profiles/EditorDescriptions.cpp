@@ -327,8 +327,18 @@ std::vector<TEditorDescription> MakeDescriptions()
         { { &IDS_PROFILE_PAGECONTROL_Ac3, 0 } }));
     all.push_back(AudioOnly(F(OutputFormatKind::MP2), "TfrmMp2Profile", IDS_PROFILE_LABEL_MP2, { Mp2Page() },
         { { &IDS_PROFILE_PAGECONTROL_Mp2, 0 } }));
-    all.push_back(AudioOnly(F(OutputFormatKind::MP3), "TfrmMp3Profile", IDS_PROFILE_LABEL_MP3, { Mp3Page() },
-        { { &IDS_PROFILE_PAGECONTROL_Mp3, 0 } }));
+    {
+        TEditorDescription d = AudioOnly(F(OutputFormatKind::MP3), "TfrmMp3Profile", IDS_PROFILE_LABEL_MP3,
+            { Mp3Page() }, { { &IDS_PROFILE_PAGECONTROL_Mp3, 0 } });
+        // "AudioQuality" 0 uses the bitrate; 1 .. 10 are LAME's VBR levels V9 .. V0.
+        d.SettingLists = { { "AudioQuality", "ComboBoxAudioQuality", &IDS_PROFILE_GROUPBOX_Mp3Quality, [] {
+            std::vector<std::string> texts { IDS_PROFILE_LIST_UseAudioBitrate };
+            for (int v = 9; v >= 0; --v)
+                texts.push_back("V" + std::to_string(v));
+            return texts;
+        } } };
+        all.push_back(d);
+    }
     all.push_back(
         AudioOnly(F(OutputFormatKind::AMR), "TfrmAmrProfile", IDS_PROFILE_LABEL_AMR, { AmrNbPage(), AmrWbPage() },
             { { &IDS_PROFILE_PAGECONTROL_AmrBand, 0 }, { &IDS_PROFILE_PAGECONTROL_AmrWide, 1 } }));
@@ -341,7 +351,7 @@ std::vector<TEditorDescription> MakeDescriptions()
             ModernVideoPage("H265", IDS_PROFILE_CODEC_H265), ModernVideoPage("AV1", IDS_PROFILE_CODEC_AV1),
             ModernVideoPage("VP9", IDS_PROFILE_CODEC_VP9) };
         d.VideoLists = { VideoList({ { &IDS_PROFILE_CODEC_H264, 0 }, { &IDS_PROFILE_CODEC_H265, 1 },
-            { &IDS_PROFILE_CODEC_AV1, 2 }, { &IDS_PROFILE_CODEC_VP9, 3 } }) };
+            { &IDS_PROFILE_CODEC_AV1, 2 }, { &IDS_PROFILE_CODEC_VP9, 3 }, { &IDS_PROFILE_CODEC_NoVideo, -1 } }) };
         d.AudioPages = { SourceAudioPage("AACMP4", IDS_PROFILE_PAGECONTROL_Aac, AacAudioBitRates),
             SourceAudioPage("Opus", IDS_PROFILE_PAGECONTROL_Opus, OpusAudioBitRates, TSampleRateList::Opus),
             LosslessPage("Flac", IDS_PROFILE_PAGECONTROL_Flac), Ac3Page(),

@@ -334,6 +334,7 @@ const TFields<TMp3Settings>& FieldsOf<TMp3Settings>()
     static const TFields<R> fields = {
         PF_DESCRIPTION(R), PF_TIME_CONTROL(R), PF_INDEX(R, AudioCodec, 0),
         PF_AUDIO_BLOCK(R, Mp3, false, 128, 2, 1),
+        PF_INDEX(R, AudioQuality, 0),
         PF_COMMON_KEYS(R)
     };
     return fields;

@@ -300,6 +300,7 @@ struct TMp3Settings {
     QV_TIME_CONTROL
     uint8_t AudioCodec{};
     QV_AUDIO_BLOCK(Mp3)
+    uint8_t AudioQuality{}; // 0: the bitrate; n: LAME VBR, n 1 (V9, smallest) .. 10 (V0, best)
     QV_COMMON_KEYS
 };
 

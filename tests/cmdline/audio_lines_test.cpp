@@ -32,6 +32,10 @@ const TLineCase AudioCases[] = {
     {"Mp3WorkedExample", K::MP3, [] { auto& s = Mp3Settings; s.EnableTimeControl = true; s.Duration = "0:00:45.000"; s.StartTime = "0:01:00.000"; s.AudioBitRatePresetMp3 = 192; },
      "-y -f mp3  -t 0:00:45.000 -ss 0:01:00.000 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 "},
     {"Mp3CodecOutOfRange", K::MP3, [] { Mp3Settings.AudioCodec = 1; }, "-y -f mp3 -vn "},
+    // VBR quality replaces the bitrate: list position n is "-aq n-1".
+    {"Mp3VbrLowest", K::MP3, [] { Mp3Settings.AudioQuality = 1; }, "-y -f mp3 -vn -acodec mp3 -ac 2 -ar 44100 -aq 0 "},
+    {"Mp3VbrBest", K::MP3, [] { Mp3Settings.AudioQuality = 10; }, "-y -f mp3 -vn -acodec mp3 -ac 2 -ar 44100 -aq 9 "},
+    {"Mp3VbrPastList", K::MP3, [] { Mp3Settings.AudioQuality = 11; }, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 128 -ar 44100 "},
     {"AmrDefaults", K::AMR, nullptr, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 -ab 13 "},
     {"AmrNbAuto", K::AMR, [] { AmrSettings.AudioBitRateUseAutoSetArmnb = true; }, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 "},
     {"AmrWbPreset23", K::AMR, [] { AmrSettings.AudioCodec = 1; AmrSettings.AudioBitRatePresetArmwb = 23; }, "-y -f amr -vn -acodec amr_wb -ac 1 -ar 16000 -ab 23 "},

@@ -168,7 +168,9 @@ const TLineCase ModernVideoCases[] = {
     {"MkvVp9SizeRateAc3", K::MKV, [] { auto& s = MkvSettings; s.VideoCodec = 3; s.VideoSizeUseSourceVP9 = false; s.VideoKeepFrameRateVP9 = false; s.VideoFrameRateVP9 = 3; s.VideoSpeed = 2; s.AudioCodec = 3; },
      "-y -f matroska -vcodec vp9 -s 640x480 -b 1080k -r 15 -crf 23 -speed smaller -acodec ac3 -ac 2 -ar 48000 -ab 192 "},
     {"MkvVorbisNoAudio", K::MKV, [] { MkvSettings.AudioCodec = 4; MkvSettings.AudioDisableAudio = true; }, "-y -f matroska -vcodec h264 -b 1500k -crf 23 -an "},
-    {"MkvVideoPastList", K::MKV, [] { MkvSettings.VideoCodec = 4; MkvSettings.VideoQuality = 64; MkvSettings.VideoSpeed = 3; }, "-y -f matroska -acodec aac -ab 128 "},
+    {"MkvVideoPastList", K::MKV, [] { MkvSettings.VideoCodec = 5; MkvSettings.VideoQuality = 64; MkvSettings.VideoSpeed = 3; }, "-y -f matroska -acodec aac -ab 128 "},
+    // "None (sound only)": no video stream, so no quality or speed either.
+    {"MkvSoundOnly", K::MKV, [] { MkvSettings.VideoCodec = 4; MkvSettings.VideoSpeed = 1; }, "-y -f matroska -vn -acodec aac -ab 128 "},
     {"WebmDefaults", K::WEBM, nullptr, "-y -f webm -vcodec vp9 -b 1080k -crf 32 -acodec opus -ab 128 "},
     {"WebmAv1Vorbis", K::WEBM, [] { auto& s = WebmSettings; s.VideoCodec = 1; s.VideoQuality = 35; s.AudioCodec = 1; s.AudioSampleRateVorbis = 9; },
      "-y -f webm -vcodec av1 -b 1080k -crf 35 -acodec vorbis -ab 128 -ar 48000 "},

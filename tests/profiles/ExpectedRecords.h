@@ -166,7 +166,7 @@ inline TKeys OwnKeys(int format)
     case OutputFormatKind::MP2:
         return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("Mp2", "0 160 2 1")});
     case OutputFormatKind::MP3:
-        return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("Mp3", "0 128 2 1")});
+        return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("Mp3", "0 128 2 1"), {{"AudioQuality", 'i', "0"}}});
     case OutputFormatKind::AMR:
         return Concat({Head(), {{"AudioCodec", 'i', "0"}}, Audio("Armnb", "0 13 0 0"), Audio("Armwb", "0 13 0 0")});
     case OutputFormatKind::WAV:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/Settings.h"
+#include "lang/MultiLanguages.h"
 #include "profiles/EditorDescriptions.h"
 #include "profiles/RecordFields.h"
 
@@ -114,10 +115,14 @@ TEST_P(RecordsEditorBinding, PageKindsMatchTheRecordBlocks)
             EXPECT_EQ(page.TrackBarMax, static_cast<int>(page.Presets->size()));
         }
     }
-    // Every list entry shows a page that exists.
+    // Every list entry shows a page that exists, but for "no video", which is last.
     for (const TCodecList& list : d.VideoLists)
-        for (const TCodecEntry& e : list.Entries)
-            EXPECT_TRUE(e.Page >= 0 && e.Page < static_cast<int>(d.VideoPages.size())) << list.Key;
+        for (const TCodecEntry& e : list.Entries) {
+            if (e.Caption == &IDS_PROFILE_CODEC_NoVideo)
+                EXPECT_TRUE(e.Page == -1 && &e == &list.Entries.back()) << list.Key;
+            else
+                EXPECT_TRUE(e.Page >= 0 && e.Page < static_cast<int>(d.VideoPages.size())) << list.Key;
+        }
     for (const TCodecList& list : d.AudioLists)
         for (const TCodecEntry& e : list.Entries)
             EXPECT_TRUE(e.Page >= 0 && e.Page < static_cast<int>(d.AudioPages.size())) << list.Key;
