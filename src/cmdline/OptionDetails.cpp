@@ -404,6 +404,15 @@ template <class TRecord> void AppendQualityAndSpeed(std::string& options, const 
     AppendPiece(options, SpeedPieces, r.VideoSpeed);
 }
 
+// Whether the chosen entry of the format's first video list shows the page
+// of this block, such as "H264".
+bool ChosenVideoIs(int format, unsigned index, std::string_view suffix)
+{
+    const TEditorDescription& d = EditorDescription(format);
+    const int page = EntryPage(d.VideoLists.at(0), static_cast<int>(index));
+    return page >= 0 && d.VideoPages.at(static_cast<size_t>(page)).Suffix == suffix;
+}
+
 // Head, time piece and same-quality piece of a video line.
 template <class TRecord>
 void AppendVideoFrame(std::string& options, const char* head, const TRecord& r, const std::string& profileFileName)
@@ -548,6 +557,8 @@ void BuildAVIOptions(const std::string& profileFileName, std::string& options)
         });
     AppendVideoFrame(options, "-y -f avi ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
+    if (ChosenVideoIs(F, s.VideoCodec, "H264"))
+        AppendQualityAndSpeed(options, s);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
 
@@ -682,6 +693,8 @@ void BuildMovOptions(const std::string& profileFileName, std::string& options)
         });
     AppendVideoFrame(options, "-y -f mov ", s, profileFileName);
     AppendVideoPart(options, video, s.VideoCodec);
+    if (ChosenVideoIs(F, s.VideoCodec, "H264"))
+        AppendQualityAndSpeed(options, s);
     AppendAudioPart(options, s.AudioDisableAudio, audio, s.AudioCodec);
 }
 

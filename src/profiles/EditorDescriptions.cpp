@@ -183,6 +183,7 @@ std::vector<TEditorDescription> MakeDescriptions()
         d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Mp2, 0 }, { &IDS_PROFILE_PAGECONTROL_Mp3, 1 },
             { &IDS_PROFILE_PAGECONTROL_Pcm16Little, 2 }, { &IDS_PROFILE_PAGECONTROL_PcmU8, 3 },
             { &IDS_PROFILE_PAGECONTROL_Ac3, 4 } }) };
+        d.SettingLists = ModernVideoSettings(); // used with H.264 only
         all.push_back(d);
     }
     { // MP4: the DivX and XviD pages are never shown.
@@ -262,6 +263,7 @@ std::vector<TEditorDescription> MakeDescriptions()
         d.AudioLists = { AudioList({ { &IDS_PROFILE_PAGECONTROL_Aac, 0 }, { &IDS_PROFILE_CODEC_ALaw, 1 },
             { &IDS_PROFILE_PAGECONTROL_AmrBand, 2 }, { &IDS_PROFILE_PAGECONTROL_Pcm16Little, 3 },
             { &IDS_PROFILE_PAGECONTROL_Pcm16Big, 4 } }) };
+        d.SettingLists = ModernVideoSettings(); // used with H.264 only
         all.push_back(d);
     }
     {

@@ -123,6 +123,7 @@ const TFields<TAVISettings>& FieldsOf<TAVISettings>()
         PF_AUDIO_BLOCK(R, Mp3, false, 96, 0, 1),
         PF_PCM_BLOCK(R, Pcm16le, 3, 1),
         PF_PCM_BLOCK(R, Pcmu8, 3, 1),
+        PF_INDEX(R, VideoQuality, 0), PF_INDEX(R, VideoSpeed, 0),
         PF_COMMON_KEYS(R)
     };
     return fields;
@@ -207,6 +208,7 @@ const TFields<TMovSettings>& FieldsOf<TMovSettings>()
         PF_AUDIO_BLOCK(R, Armnb, false, 8, 0, 0),
         PF_PCM_BLOCK(R, Pcm16le, 3, 1),
         PF_PCM_BLOCK(R, Pcm16be, 3, 1),
+        PF_INDEX(R, VideoQuality, 0), PF_INDEX(R, VideoSpeed, 0),
         PF_COMMON_KEYS(R)
     };
     return fields;

@@ -103,6 +103,8 @@ struct TAVISettings {
     QV_AUDIO_BLOCK(Mp3)
     QV_PCM_BLOCK(Pcm16le)
     QV_PCM_BLOCK(Pcmu8)
+    uint8_t VideoQuality{}; // H.264 only; 0: the bitrate; n: constant quality (CRF) n
+    uint8_t VideoSpeed{};   // H.264 only; 0 balanced, 1 faster, 2 smaller files
     QV_COMMON_KEYS
 };
 
@@ -194,6 +196,8 @@ struct TMovSettings {
     QV_AUDIO_BLOCK(Armnb)
     QV_PCM_BLOCK(Pcm16le)
     QV_PCM_BLOCK(Pcm16be)
+    uint8_t VideoQuality{}; // H.264 only; 0: the bitrate; n: constant quality (CRF) n
+    uint8_t VideoSpeed{};   // H.264 only; 0 balanced, 1 faster, 2 smaller files
     QV_COMMON_KEYS
 };
 

@@ -29,6 +29,10 @@ const TLineCase AviCases[] = {
      "-y -f avi -vcodec h263 -s 176x144 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
     {"AviH263PFrameRatePastTable", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 5; s.VideoKeepFrameRateH263P = false; s.VideoFrameRateH263P = 13; },
      "-y -f avi -vcodec h263p -b 1080k -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviH264CrfSmaller", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 6; s.VideoQuality = 22; s.VideoSpeed = 2; },
+     "-y -f avi -vcodec h264 -b 1080k -r 25 -crf 22 -speed smaller -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
+    {"AviXvidIgnoresCrf", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 1; s.VideoQuality = 22; s.VideoSpeed = 2; },
+     "-y -f avi -vcodec xvid -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
     {"AviH264KeepRateWinsAspect3None", K::AVI, [] { auto& s = AVISettings; s.VideoCodec = 6; s.VideoFrameRateH264 = 13; s.VideoAspectH264 = 3; },
      "-y -f avi -vcodec h264 -b 1080k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
     {"AviHuffYuvZeroBitRate", K::AVI, [] { AVISettings.VideoCodec = 7; AVISettings.VideoBitRatePresethuffYUV = 0; }, "-y -f avi -vcodec ffvhuff -b 0k -r 25 -acodec mp3 -ac 2 -ab 96 -ar 22050 "},
@@ -112,6 +116,11 @@ INSTANTIATE_TEST_SUITE_P(Mpeg, VideoLines, ::testing::ValuesIn(MpegCases), qvtes
 // clang-format off
 const TLineCase MovCases[] = {
     {"MovDefaultsAacHasNoCodecPiece", K::MOV, nullptr, "-y -f mov -vcodec h264 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
+    // Constant quality and speed are H.264's only.
+    {"MovH264CrfFaster", K::MOV, [] { MovSettings.VideoQuality = 20; MovSettings.VideoSpeed = 1; },
+     "-y -f mov -vcodec h264 -b 1200k -r 25 -crf 20 -speed faster -ac 2 -ab 64 -ar 22050 "},
+    {"MovSvq1IgnoresCrf", K::MOV, [] { MovSettings.VideoCodec = 0; MovSettings.VideoQuality = 20; MovSettings.VideoSpeed = 1; },
+     "-y -f mov -vcodec svq1 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},
     {"MovAacAutoBitRate", K::MOV, [] { MovSettings.AudioBitRateUseAutoSetAACMP4 = true; MovSettings.AudioSampleRateAACMP4 = 6; }, "-y -f mov -vcodec h264 -b 1200k -r 25 -ac 2 -ar 44100 "},
     {"MovXviDSize", K::MOV, [] { auto& s = MovSettings; s.VideoCodec = 2; s.VideoSizeUseSourceXviD = false; s.VideoWidthXviD = 320; s.VideoHeightXviD = 240; },
      "-y -f mov -vcodec xvid -s 320x240 -b 1200k -r 25 -ac 2 -ab 64 -ar 22050 "},

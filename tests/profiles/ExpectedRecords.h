@@ -102,7 +102,7 @@ inline TKeys OwnKeys(int format)
                        Video("huffYUV", avi), Video("Mjpeg", avi), Video("MPEG1", avi), Video("MPEG2", avi),
                        Video("Svq1", avi), Video("Flv", avi),
                        Audio("AC3", "0 96 0 1"), Audio("Mp2", "0 96 0 1"), Audio("Mp3", "0 96 0 1"),
-                       Pcm("Pcm16le", "3 1"), Pcm("Pcmu8", "3 1")});
+                       Pcm("Pcm16le", "3 1"), Pcm("Pcmu8", "3 1"), {{"VideoQuality", 'i', "0"}, {"VideoSpeed", 'i', "0"}}});
     case OutputFormatKind::MP4:
         return Concat({Head({{"Format", 'i', "3"}}),
                        {{"VideoCodec", 'i', "0"}, {"VideoSameQuality", 'f', "0"}, {"AudioCodec", 'i', "0"}, {"AudioDisableAudio", 'f', "0"}},
@@ -135,7 +135,7 @@ inline TKeys OwnKeys(int format)
                        VideoH263("1 1200 1200 352 288 1 7 0"), Video("H264", "1 1200 1200 1 640 480 1 7 0"),
                        Video("Svq1", "1 1200 1200 1 640 480 1 7 0"),
                        Audio("AACMP4", "0 64 3 1"), Pcm("Alaw", "3 1"), Audio("Armnb", "0 8 0 0"),
-                       Pcm("Pcm16le", "3 1"), Pcm("Pcm16be", "3 1")});
+                       Pcm("Pcm16le", "3 1"), Pcm("Pcm16be", "3 1"), {{"VideoQuality", 'i', "0"}, {"VideoSpeed", 'i', "0"}}});
     case OutputFormatKind::WMV:
         return Concat({Head(),
                        {{"AudioDisableAudio", 'f', "0"}, {"AudioCodec", 'i', "0"}, {"VideoCodec", 'i', "3"}, {"VideoSameQuality", 'f', "0"}},
