@@ -52,6 +52,7 @@ const TRow Rows[] = {
     {"avi_h263_illegal_size", AV, "-y -f avi -vcodec h263 -s 320x240 -b 300k -r 25 " MP3A, ".avi", "avi", "", "h263", "mp3", 352, 288, 2},
     {"avi_h263p", AV, "-y -f avi -vcodec h263p -s 320x240 -b 400k -r 25 " MP3A, ".avi", "avi", "", "h263", "mp3", 320, 240, 2},
     {"avi_h264", AV, "-y -f avi -vcodec h264 -s 320x240 -b 600k -r 25 " MP3A, ".avi", "avi", "", "h264", "mp3", 320, 240, 2},
+    {"avi_h264_crf_faster", AV, "-y -f avi -vcodec h264 -s 320x240 -b 600k -r 25 -crf 28 -speed faster " MP3A, ".avi", "avi", "", "h264", "mp3", 320, 240, 2},
     {"avi_huffyuv", AV, "-y -f avi -vcodec ffvhuff -strict -2 -s 176x144 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "ffvhuff", "mp3", 176, 144, 2},
     {"avi_huffyuv_source_size", AV, "-y -f avi -vcodec ffvhuff -strict -2 -b 1200k -r 25 " MP3A, ".avi", "avi", "", "ffvhuff", "mp3", 176, 144, 2},
     {"avi_mjpeg", AV, "-y -f avi -vcodec mjpeg -s 320x240 -b 2000k -r 25 " MP3A, ".avi", "avi", "", "mjpeg", "mp3", 320, 240, 2},
@@ -107,6 +108,7 @@ const TRow Rows[] = {
     {"mov_divx_alaw", AV, "-y -f mov -vcodec msmpeg4 -s 320x240 -b 800k -r 25 -acodec pcm_alaw -ac 1 -ar 8000 ", ".mov", "mov", "qt  ", "mpeg4", "pcm_alaw", 320, 240, 1, 8000},
     {"mov_xvid_amrnb", AV, "-y -f mov -vcodec xvid -s 320x240 -b 800k -r 25 -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".mov", "mov", "qt  ", "mpeg4", "amr_nb", 320, 240, 1, 8000},
     {"mov_h263_pcm16le", AV, "-y -f mov -vcodec h263 -s 176x144 -b 300k -r 25 -acodec pcm_s16le -ac 2 -ar 44100 ", ".mov", "mov", "qt  ", "h263", "pcm_s16le", 176, 144, 2},
+    {"mov_h264_crf_smaller", AV, "-y -f mov -vcodec h264 -b 1200k -r 25 -crf 20 -speed smaller -ac 2 -ab 64 -ar 22050 ", ".mov", "mov", "qt  ", "h264", "aac", 176, 144, 2, 22050},
     {"mov_h264_pcm16be", AV, "-y -f mov -vcodec h264 -s 320x240 -b 600k -r 25 -acodec pcm_s16be -ac 2 -ar 48000 ", ".mov", "mov", "qt  ", "h264", "pcm_s16be", 320, 240, 2, 48000},
     // WMV (no container option: the extension decides), RM, SWF, VOB, ASF.
     {"wmv_msmpeg4", AV, "-y -vcodec msmpeg4 -s 320x240 -b 800k -r 25 " MP3A, ".wmv", "asf", "", "msmpeg4v3", "mp3", 320, 240, 2},
@@ -132,6 +134,7 @@ const TRow Rows[] = {
     {"mp2_mono_low_rate", AO, "-y -f mp2 -vn -acodec mp2 -ac 1 -ab 64 -ar 24000 ", ".mp2", "mp3", "", "", "mp2", 0, 0, 1, 24000},
     {"mp3", AV, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100},
     {"mp3_320_at_22050", AO, "-y -f mp3 -vn -acodec mp3 -ac 2 -ab 320 -ar 22050 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 22050},
+    {"mp3_vbr_v0", AO, "-y -f mp3 -vn -acodec mp3 -ac 2 -ar 44100 -aq 9 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100},
     {"mp3_time_control", AO, "-y -f mp3  -t 0:00:00.800 -ss 0:00:01.000 -vn -acodec mp3 -ac 2 -ab 192 -ar 44100 ", ".mp3", "mp3", "", "", "mp3", 0, 0, 2, 44100, 0.8},
     {"amr_nb", AV, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 -ab 12 ", ".amr", "amr", "", "", "amr_nb", 0, 0, 1, 8000},
     {"amr_nb_auto_bitrate", AO, "-y -f amr -vn -acodec amr_nb -ac 1 -ar 8000 ", ".amr", "amr", "", "", "amr_nb", 0, 0, 1, 8000},
@@ -149,6 +152,7 @@ const TRow Rows[] = {
     {"mkv_av1_small_size_enlarged", AV, "-y -f matroska -vcodec av1 -s 40x30 -b 300k -acodec flac -ac 1 ", ".mkv", "matroska", "", "av1", "flac", 64, 64, 1},
     {"mkv_vp9_vorbis", AV, "-y -f matroska -vcodec vp9 -b 1080k -crf 32 -speed faster -acodec vorbis -ab 128 ", ".mkv", "matroska", "", "vp9", "vorbis", 176, 144, 2, 44100},
     {"mkv_h264_ac3", AV, "-y -f matroska -vcodec h264 -s 320x240 -b 1500k -r 15 -acodec ac3 -ac 2 -ar 48000 -ab 192 ", ".mkv", "matroska", "", "h264", "ac3", 320, 240, 2, 48000},
+    {"mkv_sound_only", AV, "-y -f matroska -vn -acodec aac -ab 128 ", ".mkv", "matroska", "", "", "aac", 0, 0, 2, 44100},
     {"mkv_from_audio_only", AO, "-y -f matroska -vcodec hevc -b 1080k -crf 24 -acodec opus -ab 96 ", ".mkv", "matroska", "", "", "opus", 0, 0, 2, 48000},
     {"mkv_time_control", AV, "-y -f matroska  -t 0:00:01.000 -ss 0:00:00.500 -vcodec h264 -b 1500k -crf 23 -acodec aac -ab 128 ", ".mkv", "matroska", "", "h264", "aac", 176, 144, 2, 0, 1.0},
     // WEBM: VP9 or AV1 with Opus or Vorbis.

@@ -218,6 +218,14 @@ const TPlanCase PlanCases[] = {
     {"mp3_from_96k_six_channels", "-y -f mp3 -vn -acodec mp3 -ab 128", "o.mp3", 4, "-ac 2 -b:a 128000 -ar 48000",
      "mp3"},
     {"avi_default_audio_is_mp3_limited", "-y -f avi -vcodec xvid", "o.avi", 4, "-ac 2 -ar 48000", "avi"},
+    // VBR quality 0 .. 10 (higher is better) runs against LAME's V9 .. V0, without a bitrate.
+    {"mp3_aq_9_is_lame_v0", "-y -f mp3 -vn -acodec mp3 -ac 2 -ar 44100 -aq 9", "o.mp3", 0, "-c:a libmp3lame -q:a 0 -ac 2", "mp3", "-b:a"},
+    {"mp3_aq_0_is_lame_v9", "-y -f mp3 -vn -acodec mp3 -aq 0", "o.mp3", 0, "-c:a libmp3lame -q:a 9", "mp3", "-b:a"},
+    {"mkv_sound_only", "-y -f matroska -vn -acodec aac -ab 128", "o.mkv", 0, "-vn -c:a aac -b:a 128000", "matroska", "-c:v"},
+    {"avi_h264_crf_and_speed", "-y -f avi -vcodec h264 -b 1080k -r 25 -crf 22 -speed smaller", "o.avi", 0,
+     "-c:v libx264 -pix_fmt yuv420p -crf 22 -preset slow -r 25", "avi", "-b:v"},
+    {"mov_h264_crf_and_speed", "-y -f mov -vcodec h264 -b 1200k -r 25 -crf 20 -speed faster", "o.mov", 0,
+     "-crf 20 -preset veryfast", "mov", "-b:v"},
     {"ac3_keeps_six_channels", "-y -f ac3 -vn -acodec ac3 -ab 384", "o.ac3", 4, "-b:a 384000 -ar 48000", "ac3", "-ac"},
 };
 
