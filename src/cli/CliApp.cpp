@@ -317,6 +317,8 @@ private:
     int MeasureLoudness();
 
     void Fail(const std::string& message) { console_.Err(program_ + ": " + message); }
+    // Whether a FILE argument (absolute) names a regular file; says why not.
+    bool RegularFileArgument(const std::string& path);
     // Whether a file belongs to this run's share (always without --shard).
     bool InShare(const TSimpleFileQueue::TEntry& entry) const;
     // Appends one file's line to the --report file (nothing without one).
@@ -559,15 +561,22 @@ int TCliRun::PrintOptions()
     return ExitConverted;
 }
 
+bool TCliRun::RegularFileArgument(const std::string& path)
+{
+    std::error_code ec;
+    if (fs::is_regular_file(path, ec))
+        return true;
+    console_.Err(CheckMessage(fs::exists(path, ec) ? TFileCheck::NotAFile : TFileCheck::Missing, path));
+    return false;
+}
+
 int TCliRun::Info()
 {
     int result = ExitConverted;
     bool first = true;
     for (const std::string& given : args_.Files) {
         const std::string path = AbsolutePath(given);
-        std::error_code ec;
-        if (!fs::is_regular_file(path, ec)) {
-            console_.Err(CheckMessage(fs::exists(path, ec) ? TFileCheck::NotAFile : TFileCheck::Missing, path));
+        if (!RegularFileArgument(path)) {
             result = ExitUsage;
             continue;
         }
@@ -784,9 +793,7 @@ int TCliRun::MeasureLoudness()
     std::vector<std::string> paths;
     for (const std::string& given : args_.Files) {
         const std::string path = AbsolutePath(given);
-        std::error_code ec;
-        if (!fs::is_regular_file(path, ec)) {
-            console_.Err(CheckMessage(fs::exists(path, ec) ? TFileCheck::NotAFile : TFileCheck::Missing, path));
+        if (!RegularFileArgument(path)) {
             result = ExitUsage;
             continue;
         }

@@ -1,7 +1,7 @@
 #pragma once
 
-// Moving a file to the desktop's Trash, as the freedesktop.org Trash
-// specification lays it out, so that file managers can restore it: the
+// Moving a file to the desktop's Trash, laid out as freedesktop.org's Trash
+// rules say, so that file managers can restore it: the
 // home trash ($XDG_DATA_HOME/Trash) for a file on the home file system,
 // otherwise a trash at the top of the file's own file system
 // ($topdir/.Trash/$uid when the administrator made $topdir/.Trash, a real
